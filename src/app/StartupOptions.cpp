@@ -1,0 +1,44 @@
+#include "app/StartupOptions.h"
+
+#include <QCoreApplication>
+
+namespace orvi::app {
+
+StartupOptions::StartupOptions()
+    : m_mcpDebug(QStringLiteral("mcp-debug"),
+                 QCoreApplication::translate(
+                     "Application", "Enable the local MCP diagnostics interface in read-only mode.")),
+      m_mcpControl(QStringLiteral("mcp-control"),
+                   QCoreApplication::translate(
+                       "Application",
+                       "Allow the local MCP diagnostics interface to change application state."))
+{
+    m_parser.setApplicationDescription(QCoreApplication::translate(
+        "Application", "Video motion amplification for technical equipment."));
+    m_parser.addHelpOption();
+    m_parser.addVersionOption();
+    m_parser.addOption(m_mcpDebug);
+    m_parser.addOption(m_mcpControl);
+}
+
+void StartupOptions::process(const QStringList& arguments)
+{
+    m_parser.process(arguments);
+}
+
+bool StartupOptions::parse(const QStringList& arguments)
+{
+    return m_parser.parse(arguments);
+}
+
+bool StartupOptions::diagnosticsRequested() const
+{
+    return m_parser.isSet(m_mcpDebug) || m_parser.isSet(m_mcpControl);
+}
+
+bool StartupOptions::controlAllowed() const
+{
+    return m_parser.isSet(m_mcpControl);
+}
+
+} // namespace orvi::app

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace orvi::app {
+
+// The command line of orvi-motion: help, version and the two diagnostics flags.
+class StartupOptions
+{
+public:
+    StartupOptions();
+
+    // Processes the arguments; exits the process for help, version and unknown options.
+    void process(const QStringList& arguments);
+    // Parses without exiting, for tests; returns false on unknown options.
+    bool parse(const QStringList& arguments);
+
+    bool diagnosticsRequested() const;
+    bool controlAllowed() const;
+
+private:
+    QCommandLineParser m_parser;
+    QCommandLineOption m_mcpDebug;
+    QCommandLineOption m_mcpControl;
+};
+
+} // namespace orvi::app

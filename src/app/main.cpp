@@ -1,0 +1,81 @@
+#include "app/ApplicationController.h"
+#include "app/ApplicationIdentity.h"
+#include "app/StartupOptions.h"
+#include "app/TranslationLoader.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLocale>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QtQml>
+
+#include <memory>
+
+namespace {
+
+using orvi::app::ApplicationIdentity;
+
+// Help and version need no window; let them work on a machine without a display.
+void allowHeadlessInformationalRuns(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+        qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        return;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--help" || argument == "-h" || argument == "-?" ||
+            argument == "--help-all" || argument == "--version" || argument == "-v") {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return;
+        }
+    }
+}
+
+void applyIdentity()
+{
+    QGuiApplication::setWindowIcon(QIcon(ApplicationIdentity::windowIconPath()));
+    QCoreApplication::setOrganizationName(ApplicationIdentity::organizationName());
+    QCoreApplication::setApplicationVersion(ApplicationIdentity::applicationVersion());
+    QGuiApplication::setApplicationDisplayName(ApplicationIdentity::displayName());
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+}
+
+void registerQmlTypes()
+{
+    qmlRegisterModule("OrviMotion.Ui", 1, 0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    allowHeadlessInformationalRuns(argc, argv);
+    QGuiApplication application(argc, argv);
+
+    applyIdentity();
+    const auto translators = orvi::app::TranslationLoader::install(QLocale::system());
+    QCoreApplication::setApplicationName(ApplicationIdentity::applicationName());
+
+    auto options = std::make_unique<orvi::app::StartupOptions>();
+    options->process(QCoreApplication::arguments());
+
+    registerQmlTypes();
+    auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
+
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+    engine->setInitialProperties(
+        {{QStringLiteral("applicationController"), QVariant::fromValue(controller.get())}});
+    QObject::connect(
+        engine.get(), &QQmlApplicationEngine::objectCreationFailed, &application,
+        [] { QCoreApplication::exit(-1); }, Qt::QueuedConnection);
+    engine->load(QUrl(ApplicationIdentity::mainQmlUrl()));
+
+    const int exitCode = engine->rootObjects().isEmpty() ? -1 : QGuiApplication::exec();
+
+    // Reverse order of construction: nothing outlives what it reports to.
+    engine.reset();
+    controller.reset();
+    options.reset();
+    return exitCode;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "media/ReadResult.h"
+#include "media/VideoFrame.h"
+#include "media/VideoInfo.h"
+
+#include <QString>
+
+namespace orvi::media {
+
+// Sequential frame reader; used from one thread at a time.
+class IVideoSource
+{
+public:
+    virtual ~IVideoSource() = default;
+
+    virtual bool open(const QString& filePath, QString* error = nullptr) = 0;
+    // Opens a file that was already probed, trusting the given metadata.
+    virtual bool open(const VideoInfo& videoInfo, QString* error = nullptr) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual VideoInfo videoInfo() const = 0;
+    virtual bool seekToTimeUs(qint64 timeUs, QString* error = nullptr) = 0;
+    virtual bool seekToFrame(qint64 frameIndex, QString* error = nullptr) = 0;
+    virtual ReadResult readFrame(VideoFrame& frame, QString* error = nullptr) = 0;
+    // Decodes the next frame without converting it to an image.
+    virtual ReadResult skipFrame(qint64* frameIndex = nullptr, qint64* presentationTimeUs = nullptr,
+                                 QString* error = nullptr) = 0;
+    virtual bool wasCancelled() const = 0;
+};
+
+} // namespace orvi::media

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <QtGlobal>
+
+namespace orvi::media {
+
+// One decoded frame: an RGBA8888 image in display orientation.
+struct VideoFrame
+{
+    QImage image;
+    qint64 presentationTimeUs = -1;
+    qint64 frameIndex = -1;
+
+    bool isValid() const { return !image.isNull() && presentationTimeUs >= 0; }
+};
+
+} // namespace orvi::media
