@@ -1,11 +1,11 @@
 #pragma once
 
+#include "controllers/MediaRuntimeController.h"
+
 #include <QObject>
 #include <QString>
 
 namespace orvi::ui::controllers {
-
-class MediaRuntimeController;
 
 // Owns every interface controller, exposes them to QML and interlocks their activity.
 class ApplicationController : public QObject

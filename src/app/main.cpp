@@ -19,8 +19,8 @@ using orvi::app::ApplicationIdentity;
 // Help and version need no window; let them work on a machine without a display.
 void allowHeadlessInformationalRuns(int argc, char* argv[])
 {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
-        qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return;
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);

@@ -20,7 +20,7 @@ QString programPath()
 struct ProgramRun
 {
     int exitCode = -100;
-    QString output;
+    QString output; // standard output only: diagnostics on stderr must not break it
 };
 
 ProgramRun runProgram(const QStringList& arguments, const QMap<QString, QString>& environment,
@@ -33,7 +33,6 @@ ProgramRun runProgram(const QStringList& arguments, const QMap<QString, QString>
     for (auto it = environment.begin(); it != environment.end(); ++it)
         env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(programPath(), arguments);
     ProgramRun run;
     if (!process.waitForFinished(30000)) {
@@ -42,7 +41,7 @@ ProgramRun runProgram(const QStringList& arguments, const QMap<QString, QString>
         return run;
     }
     run.exitCode = process.exitCode();
-    run.output = QString::fromUtf8(process.readAll());
+    run.output = QString::fromUtf8(process.readAllStandardOutput());
     return run;
 }
 
