@@ -1,0 +1,71 @@
+#include "media/libav/LibavRuntime.h"
+
+#include "media/libav/LibavPointers.h"
+
+#include <QStringList>
+
+namespace orvi::media::libav {
+
+namespace {
+
+const char* const productIdentity = "orvi-motion 0.3.36 build 71";
+
+} // namespace
+
+std::vector<LibavRuntime::LibraryVersion> LibavRuntime::loadedLibraries()
+{
+    return {
+        {QStringLiteral("libavformat"), avformat_version(), LIBAVFORMAT_VERSION_MAJOR},
+        {QStringLiteral("libavcodec"), avcodec_version(), LIBAVCODEC_VERSION_MAJOR},
+        {QStringLiteral("libavutil"), avutil_version(), LIBAVUTIL_VERSION_MAJOR},
+        {QStringLiteral("libswscale"), swscale_version(), LIBSWSCALE_VERSION_MAJOR},
+        {QStringLiteral("libswresample"), swresample_version(), LIBSWRESAMPLE_VERSION_MAJOR},
+    };
+}
+
+bool LibavRuntime::checkLibraries(const std::vector<LibraryVersion>& libraries, QString* error)
+{
+    for (const LibraryVersion& library : libraries) {
+        if (majorOf(library.loadedVersion) != library.builtMajor) {
+            if (error != nullptr) {
+                *error = tr("The FFmpeg DLL versions do not match the headers used to build %1.")
+                             .arg(QString::fromLatin1(productIdentity));
+            }
+            return false;
+        }
+    }
+    if (error != nullptr) {
+        error->clear();
+    }
+    return true;
+}
+
+QString LibavRuntime::summarize(const std::vector<LibraryVersion>& libraries)
+{
+    QStringList parts;
+    for (const LibraryVersion& library : libraries) {
+        parts << QStringLiteral("%1 %2.%3.%4")
+                     .arg(library.name)
+                     .arg(majorOf(library.loadedVersion))
+                     .arg(minorOf(library.loadedVersion))
+                     .arg(microOf(library.loadedVersion));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+bool LibavRuntime::check(QString* error)
+{
+    return checkLibraries(loadedLibraries(), error);
+}
+
+QString LibavRuntime::versionSummary()
+{
+    return summarize(loadedLibraries());
+}
+
+QString LibavRuntime::backendName()
+{
+    return QStringLiteral("libav");
+}
+
+} // namespace orvi::media::libav

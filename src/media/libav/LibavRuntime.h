@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+#include <vector>
+
+namespace orvi::media::libav {
+
+// Checks that the loaded FFmpeg libraries match the headers the program was built with.
+class LibavRuntime
+{
+    Q_DECLARE_TR_FUNCTIONS(LibavRuntime)
+
+public:
+    struct LibraryVersion
+    {
+        QString name;
+        unsigned loadedVersion = 0; // packed major/minor/micro of the loaded library
+        unsigned builtMajor = 0;    // major version of the headers
+    };
+
+    // True when every loaded major version equals the built one; clears the error then.
+    static bool check(QString* error = nullptr);
+    // "libavformat 59.27.100, libavcodec ..." for the loaded libraries.
+    static QString versionSummary();
+    static QString backendName();
+
+    // The five libraries in summary order: libavformat, libavcodec, libavutil, libswscale,
+    // libswresample.
+    static std::vector<LibraryVersion> loadedLibraries();
+    static bool checkLibraries(const std::vector<LibraryVersion>& libraries,
+                               QString* error = nullptr);
+    static QString summarize(const std::vector<LibraryVersion>& libraries);
+
+    static unsigned majorOf(unsigned packedVersion) { return (packedVersion >> 16) & 0xffu; }
+    static unsigned minorOf(unsigned packedVersion) { return (packedVersion >> 8) & 0xffu; }
+    static unsigned microOf(unsigned packedVersion) { return packedVersion & 0xffu; }
+};
+
+} // namespace orvi::media::libav

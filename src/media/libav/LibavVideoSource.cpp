@@ -1,0 +1,457 @@
+#include "media/libav/LibavVideoSource.h"
+
+#include "media/libav/LibavFrameConverter.h"
+#include "media/libav/LibavPointers.h"
+#include "media/libav/LibavRuntime.h"
+#include "media/libav/LibavStreamRotation.h"
+#include "media/libav/LibavVideoAnalyzer.h"
+
+#include <cmath>
+#include <new>
+#include <optional>
+#include <utility>
+
+namespace orvi::media::libav {
+
+struct LibavVideoSource::Decoder
+{
+    InputFormatContextPtr format;
+    CodecContextPtr codec;
+    PacketPtr packet;
+    FramePtr frame;
+    LibavFrameConverter converter;
+    int streamIndex = -1;
+    std::optional<int64_t> pendingSeekTarget;
+    int rotation = 0;
+    bool inputOpened = false;
+    bool inputEnded = false;
+    bool decoderFlushed = false;
+
+    AVStream* stream() const { return format->streams[streamIndex]; }
+};
+
+LibavVideoSource::LibavVideoSource(CancellationCallback cancellation, int decoderThreadCount)
+    : m_cancellation(std::move(cancellation)), m_decoderThreadCount(std::max(0, decoderThreadCount))
+{}
+
+LibavVideoSource::~LibavVideoSource() = default;
+
+bool LibavVideoSource::open(const QString& filePath, QString* error)
+{
+    close();
+    m_cancellation.clear();
+    QString message;
+    bool ok = false;
+    try {
+        LibavVideoAnalyzer analyzer;
+        VideoInfo probed;
+        ok = analyzer.analyze([this] { return m_cancellation.isCancelled(); }, filePath, &probed,
+                              &message);
+        if (!ok && analyzer.wasCancelled()) {
+            m_cancellation.markCancelled();
+        }
+        if (ok) {
+            ok = prepare(probed, &message);
+        }
+    } catch (const std::bad_alloc&) {
+        close();
+        ok = false;
+        message = tr("There is not enough memory to open the video.");
+    }
+    if (error != nullptr) {
+        *error = ok ? QString() : message;
+    }
+    return ok;
+}
+
+bool LibavVideoSource::open(const VideoInfo& videoInfo, QString* error)
+{
+    close();
+    m_cancellation.clear();
+    QString message;
+    bool ok = false;
+    try {
+        ok = prepare(videoInfo, &message);
+    } catch (const std::bad_alloc&) {
+        close();
+        ok = false;
+        message = tr("There is not enough memory to open the video.");
+    }
+    if (error != nullptr) {
+        *error = ok ? QString() : message;
+    }
+    return ok;
+}
+
+void LibavVideoSource::close()
+{
+    m_decoder.reset();
+    m_info = VideoInfo();
+    m_nextIndex = 0;
+    m_open = false;
+}
+
+bool LibavVideoSource::prepare(const VideoInfo& videoInfo, QString* error)
+{
+    if (!LibavRuntime::check(error)) {
+        return false;
+    }
+    const bool complete = !videoInfo.filePath.isEmpty() && videoInfo.frameSize.isValid() &&
+                          videoInfo.nominalFrameRate > 0.0 && videoInfo.isUsable() &&
+                          (!videoInfo.variableFrameRate || videoInfo.hasCompleteTimingMap());
+    if (!complete) {
+        *error = tr("The prepared video metadata is incomplete or unsupported.");
+        return false;
+    }
+    if (m_cancellation.isCancelled()) {
+        *error = tr("Starting video decoding was cancelled.");
+        return false;
+    }
+    m_info = videoInfo;
+    m_decoder = std::make_unique<Decoder>();
+    if (!openDecoder(error)) {
+        close();
+        return false;
+    }
+    m_nextIndex = 0;
+    m_open = true;
+    return true;
+}
+
+bool LibavVideoSource::openDecoder(QString* error)
+{
+    Decoder& decoder = *m_decoder;
+    AVFormatContext* context = avformat_alloc_context();
+    if (context == nullptr) {
+        *error = tr("Could not allocate the FFmpeg input context.");
+        return false;
+    }
+    context->interrupt_callback.callback = &LibavCancellation::interruptCallback;
+    context->interrupt_callback.opaque = &m_cancellation;
+    // On failure avformat_open_input frees the context and nulls the pointer.
+    int result =
+        avformat_open_input(&context, m_info.filePath.toUtf8().constData(), nullptr, nullptr);
+    decoder.format.reset(context);
+    if (result < 0) {
+        *error = m_cancellation.isCancelled()
+                     ? tr("Starting video decoding was cancelled.")
+                     : tr("Could not open the video through FFmpeg libraries: %1")
+                           .arg(libavErrorText(result));
+        return false;
+    }
+    decoder.inputOpened = true;
+    result = avformat_find_stream_info(decoder.format.get(), nullptr);
+    if (result < 0) {
+        *error =
+            m_cancellation.isCancelled()
+                ? tr("Starting video decoding was cancelled.")
+                : tr("Could not read video stream information: %1").arg(libavErrorText(result));
+        return false;
+    }
+    const AVCodec* codec = nullptr;
+    decoder.streamIndex =
+        av_find_best_stream(decoder.format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &codec, 0);
+    if (decoder.streamIndex < 0 || codec == nullptr) {
+        decoder.streamIndex = -1;
+        *error = tr("The file contains no video stream supported by this FFmpeg build.");
+        return false;
+    }
+    decoder.codec = makeCodecContext(codec);
+    if (!decoder.codec) {
+        *error = tr("Could not allocate the FFmpeg decoder context.");
+        return false;
+    }
+    AVStream* stream = decoder.stream();
+    result = avcodec_parameters_to_context(decoder.codec.get(), stream->codecpar);
+    if (result < 0) {
+        *error = tr("Could not configure the FFmpeg decoder: %1").arg(libavErrorText(result));
+        return false;
+    }
+    if (m_decoderThreadCount > 0) {
+        decoder.codec->thread_count = m_decoderThreadCount;
+    }
+    decoder.codec->pkt_timebase = stream->time_base;
+    result = avcodec_open2(decoder.codec.get(), codec, nullptr);
+    if (result < 0) {
+        *error = tr("Could not start the FFmpeg decoder: %1").arg(libavErrorText(result));
+        return false;
+    }
+    decoder.packet = makePacket();
+    decoder.frame = makeFrame();
+    if (!decoder.packet || !decoder.frame) {
+        *error = tr("Could not allocate FFmpeg frame buffers.");
+        return false;
+    }
+    decoder.rotation = streamRotationDegrees(stream);
+    if (!isRightAngle(decoder.rotation)) {
+        *error = tr("This video uses an unsupported non-right-angle display rotation.");
+        return false;
+    }
+    const AVCodecParameters* parameters = stream->codecpar;
+    const QSize displaySize = isQuarterTurn(decoder.rotation)
+                                  ? QSize(parameters->height, parameters->width)
+                                  : QSize(parameters->width, parameters->height);
+    if (displaySize != m_info.frameSize) {
+        *error = tr("Decoded video dimensions do not match the analyzed metadata.");
+        return false;
+    }
+    return true;
+}
+
+LibavVideoSource::DecodeStatus LibavVideoSource::decodeNextFrame(QString* error)
+{
+    Decoder& decoder = *m_decoder;
+    while (true) {
+        if (m_cancellation.isCancelled()) {
+            *error = tr("Video decoding was cancelled.");
+            return DecodeStatus::Failed;
+        }
+        const int result = avcodec_receive_frame(decoder.codec.get(), decoder.frame.get());
+        if (result >= 0) {
+            const int64_t timestamp = decoder.frame->best_effort_timestamp;
+            const bool beforeTarget = decoder.pendingSeekTarget.has_value() &&
+                                      *decoder.pendingSeekTarget != AV_NOPTS_VALUE &&
+                                      timestamp != AV_NOPTS_VALUE &&
+                                      timestamp < *decoder.pendingSeekTarget;
+            if (!beforeTarget) {
+                decoder.pendingSeekTarget.reset();
+                return DecodeStatus::FrameReady;
+            }
+            av_frame_unref(decoder.frame.get());
+            continue;
+        }
+        if (result == AVERROR_EOF) {
+            return DecodeStatus::End;
+        }
+        if (result != AVERROR(EAGAIN)) {
+            *error = tr("FFmpeg could not return a decoded frame: %1").arg(libavErrorText(result));
+            return DecodeStatus::Failed;
+        }
+        const DecodeStatus fed = feedDecoder(error);
+        if (fed != DecodeStatus::FrameReady) {
+            return fed;
+        }
+    }
+}
+
+// Gives the decoder more input: the next video packet, or the flush once the input ended.
+// FrameReady here means "input was given, ask the decoder again".
+LibavVideoSource::DecodeStatus LibavVideoSource::feedDecoder(QString* error)
+{
+    Decoder& decoder = *m_decoder;
+    if (decoder.inputEnded) {
+        if (decoder.decoderFlushed) {
+            return DecodeStatus::End;
+        }
+        const int result = avcodec_send_packet(decoder.codec.get(), nullptr);
+        if (result < 0 && result != AVERROR_EOF) {
+            *error = tr("FFmpeg could not flush the video decoder: %1").arg(libavErrorText(result));
+            return DecodeStatus::Failed;
+        }
+        decoder.decoderFlushed = true;
+        return DecodeStatus::FrameReady;
+    }
+    AVPacket* packet = decoder.packet.get();
+    while (true) {
+        const int result = av_read_frame(decoder.format.get(), packet);
+        if (result == AVERROR_EOF) {
+            decoder.inputEnded = true;
+            return DecodeStatus::FrameReady;
+        }
+        if (result < 0) {
+            *error = m_cancellation.isCancelled()
+                         ? tr("Video decoding was cancelled.")
+                         : tr("FFmpeg could not read the next video packet: %1")
+                               .arg(libavErrorText(result));
+            return DecodeStatus::Failed;
+        }
+        if (packet->stream_index == decoder.streamIndex) {
+            break;
+        }
+        av_packet_unref(packet);
+    }
+    const int sent = avcodec_send_packet(decoder.codec.get(), packet);
+    av_packet_unref(packet);
+    if (sent < 0) {
+        *error = tr("FFmpeg could not submit a video packet to the decoder: %1")
+                     .arg(libavErrorText(sent));
+        return DecodeStatus::Failed;
+    }
+    return DecodeStatus::FrameReady;
+}
+
+bool LibavVideoSource::convertFrame(QImage* image, QString* error)
+{
+    using Status = LibavFrameConverter::Status;
+    QImage converted;
+    switch (m_decoder->converter.convert(*m_decoder->frame, m_decoder->rotation, &converted)) {
+    case Status::Ok:
+        break;
+    case Status::InvalidDimensions:
+        *error = tr("FFmpeg returned a decoded frame with invalid dimensions.");
+        return false;
+    case Status::ImageAllocationFailed:
+        *error = tr("Could not allocate memory for the decoded frame.");
+        return false;
+    case Status::ScalerUnavailable:
+        *error = tr("Could not prepare FFmpeg pixel conversion.");
+        return false;
+    case Status::RowTooLarge:
+        *error = tr("The decoded frame row is too large for FFmpeg pixel conversion.");
+        return false;
+    case Status::ScaleIncomplete:
+        *error = tr("FFmpeg could not convert the decoded frame to RGBA.");
+        return false;
+    }
+    if (converted.isNull() || converted.size() != m_info.frameSize) {
+        *error = tr("The decoded frame does not match the expected display size.");
+        return false;
+    }
+    *image = std::move(converted);
+    return true;
+}
+
+ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
+{
+    QImage image;
+    qint64 index = -1;
+    qint64 timeUs = -1;
+    const ReadResult result = advance(&image, &index, &timeUs, error);
+    if (result == ReadResult::Frame) {
+        frame.image = std::move(image);
+        frame.frameIndex = index;
+        frame.presentationTimeUs = timeUs;
+    }
+    return result;
+}
+
+ReadResult LibavVideoSource::skipFrame(qint64* frameIndex, qint64* presentationTimeUs,
+                                       QString* error)
+{
+    return advance(nullptr, frameIndex, presentationTimeUs, error);
+}
+
+ReadResult LibavVideoSource::advance(QImage* image, qint64* frameIndex, qint64* presentationTimeUs,
+                                     QString* error)
+{
+    QString message;
+    ReadResult result = ReadResult::Error;
+    try {
+        if (!m_open) {
+            message = tr("The video source is not open or no frame output was provided.");
+        } else if (m_info.frameCount >= 1 && m_nextIndex >= m_info.frameCount) {
+            result = ReadResult::EndOfStream;
+        } else {
+            const DecodeStatus status = decodeNextFrame(&message);
+            if (status == DecodeStatus::End) {
+                result = ReadResult::EndOfStream;
+            } else if (status == DecodeStatus::FrameReady) {
+                const bool converted = image == nullptr || convertFrame(image, &message);
+                av_frame_unref(m_decoder->frame.get());
+                if (converted) {
+                    if (frameIndex != nullptr) {
+                        *frameIndex = m_nextIndex;
+                    }
+                    if (presentationTimeUs != nullptr) {
+                        *presentationTimeUs = gridTimeUs(m_nextIndex);
+                    }
+                    ++m_nextIndex;
+                    result = ReadResult::Frame;
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        message = tr("Could not allocate memory for the decoded frame.");
+        result = ReadResult::Error;
+    }
+    if (error != nullptr) {
+        *error = result == ReadResult::Error ? message : QString();
+    }
+    return result;
+}
+
+bool LibavVideoSource::seekToFrame(qint64 frameIndex, QString* error)
+{
+    QString message;
+    bool ok = false;
+    if (!m_open) {
+        message = tr("The video file is not open.");
+    } else if (frameIndex < 0 || (m_info.frameCount >= 1 && frameIndex >= m_info.frameCount)) {
+        message = tr("The frame index is outside the video.");
+    } else {
+        ok = seekToIndex(frameIndex, &message);
+    }
+    if (error != nullptr) {
+        *error = ok ? QString() : message;
+    }
+    return ok;
+}
+
+bool LibavVideoSource::seekToTimeUs(qint64 timeUs, QString* error)
+{
+    QString message;
+    bool ok = false;
+    if (!m_open) {
+        message = tr("The video file is not open.");
+    } else if (timeUs < 0 || (m_info.durationUs >= 1 && timeUs >= m_info.durationUs)) {
+        message = tr("The seek position is outside the video.");
+    } else {
+        const double position =
+            std::ceil(static_cast<double>(timeUs) * m_info.nominalFrameRate / 1e6 - 1e-12);
+        const bool beyond =
+            !std::isfinite(position) || position < 0.0 ||
+            (m_info.frameCount >= 1 && position >= static_cast<double>(m_info.frameCount));
+        if (beyond) {
+            message = tr("The frame index is outside the video.");
+        } else {
+            ok = seekToIndex(static_cast<qint64>(position), &message);
+        }
+    }
+    if (error != nullptr) {
+        *error = ok ? QString() : message;
+    }
+    return ok;
+}
+
+bool LibavVideoSource::seekToIndex(qint64 index, QString* error)
+{
+    if (m_cancellation.isCancelled()) {
+        *error = tr("Video decoding was cancelled.");
+        return false;
+    }
+    Decoder& decoder = *m_decoder;
+    const AVStream* stream = decoder.stream();
+    int64_t target = 0;
+    if (m_info.hasCompleteTimingMap()) {
+        target = m_info.frameTimestamps[static_cast<std::size_t>(index)];
+    } else {
+        target = av_rescale_q(gridTimeUs(index), AV_TIME_BASE_Q, stream->time_base);
+        if (stream->start_time != AV_NOPTS_VALUE) {
+            target += stream->start_time;
+        }
+    }
+    const int result =
+        av_seek_frame(decoder.format.get(), decoder.streamIndex, target, AVSEEK_FLAG_BACKWARD);
+    if (result < 0) {
+        *error =
+            m_cancellation.isCancelled()
+                ? tr("Video decoding was cancelled.")
+                : tr("Could not seek through the FFmpeg libraries: %1").arg(libavErrorText(result));
+        return false;
+    }
+    avcodec_flush_buffers(decoder.codec.get());
+    av_packet_unref(decoder.packet.get());
+    av_frame_unref(decoder.frame.get());
+    decoder.inputEnded = false;
+    decoder.decoderFlushed = false;
+    decoder.pendingSeekTarget = target;
+    m_nextIndex = index;
+    return true;
+}
+
+qint64 LibavVideoSource::gridTimeUs(qint64 index) const
+{
+    return std::llround(static_cast<double>(index) * 1e6 / m_info.nominalFrameRate);
+}
+
+} // namespace orvi::media::libav

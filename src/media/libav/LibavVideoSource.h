@@ -1,0 +1,69 @@
+#pragma once
+
+#include "media/IVideoSource.h"
+#include "media/libav/LibavCancellation.h"
+
+#include <QCoreApplication>
+#include <functional>
+#include <memory>
+
+namespace orvi::media::libav {
+
+// Decodes a local video into RGBA frames in display orientation, numbered by the source and
+// stamped on the uniform grid of the nominal frame rate. Only right-angle rotations play.
+class LibavVideoSource final : public IVideoSource
+{
+    Q_DECLARE_TR_FUNCTIONS(LibavVideoSource)
+
+public:
+    using CancellationCallback = std::function<bool()>;
+
+    // decoderThreadCount 0 keeps FFmpeg's default; negative counts are treated as 0.
+    explicit LibavVideoSource(CancellationCallback cancellation = {}, int decoderThreadCount = 0);
+    ~LibavVideoSource() override;
+
+    LibavVideoSource(const LibavVideoSource&) = delete;
+    LibavVideoSource& operator=(const LibavVideoSource&) = delete;
+
+    bool open(const QString& filePath, QString* error = nullptr) override;
+    bool open(const VideoInfo& videoInfo, QString* error = nullptr) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    VideoInfo videoInfo() const override { return m_info; }
+    bool seekToTimeUs(qint64 timeUs, QString* error = nullptr) override;
+    bool seekToFrame(qint64 frameIndex, QString* error = nullptr) override;
+    ReadResult readFrame(VideoFrame& frame, QString* error = nullptr) override;
+    ReadResult skipFrame(qint64* frameIndex = nullptr, qint64* presentationTimeUs = nullptr,
+                         QString* error = nullptr) override;
+    bool wasCancelled() const override { return m_cancellation.wasCancelled(); }
+
+    int decoderThreadCount() const { return m_decoderThreadCount; }
+
+private:
+    struct Decoder;
+    enum class DecodeStatus
+    {
+        FrameReady = 0,
+        End = 1,
+        Failed = 2,
+    };
+
+    bool prepare(const VideoInfo& videoInfo, QString* error);
+    bool openDecoder(QString* error);
+    DecodeStatus decodeNextFrame(QString* error);
+    DecodeStatus feedDecoder(QString* error);
+    bool convertFrame(QImage* image, QString* error);
+    ReadResult advance(QImage* image, qint64* frameIndex, qint64* presentationTimeUs,
+                       QString* error);
+    bool seekToIndex(qint64 index, QString* error);
+    qint64 gridTimeUs(qint64 index) const;
+
+    LibavCancellation m_cancellation;
+    int m_decoderThreadCount = 0;
+    VideoInfo m_info;
+    qint64 m_nextIndex = 0;
+    bool m_open = false;
+    std::unique_ptr<Decoder> m_decoder;
+};
+
+} // namespace orvi::media::libav

@@ -1,0 +1,228 @@
+#include "LibavClipFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtEndian>
+#include <cmath>
+
+namespace orvi::media::tests {
+
+namespace {
+
+QString ffmpegProgram()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+}
+
+QStringList lavfiInput(const QString& graph)
+{
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), graph};
+}
+
+QStringList h264Output()
+{
+    return {QStringLiteral("-c:v"),    QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
+            QStringLiteral("yuv420p"), QStringLiteral("-preset"), QStringLiteral("veryfast")};
+}
+
+} // namespace
+
+LibavClipFixtures::LibavClipFixtures(QString directory) : m_directory(std::move(directory)) {}
+
+bool LibavClipFixtures::ffmpegAvailable()
+{
+    return !ffmpegProgram().isEmpty();
+}
+
+QString LibavClipFixtures::path(const QString& name) const
+{
+    return QDir(m_directory).filePath(name);
+}
+
+bool LibavClipFixtures::runFfmpeg(const QStringList& arguments, const QString& outputPath,
+                                  bool captureOutput)
+{
+    QProcess process;
+    QStringList all{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
+                    QStringLiteral("-y")};
+    all += arguments;
+    if (captureOutput) {
+        all << QStringLiteral("pipe:1");
+        process.setStandardOutputFile(outputPath);
+    } else {
+        all << outputPath;
+    }
+    process.start(ffmpegProgram(), all);
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        m_lastError = QStringLiteral("ffmpeg %1 failed: %2")
+                          .arg(all.join(QLatin1Char(' ')),
+                               QString::fromLocal8Bit(process.readAllStandardError()));
+        return false;
+    }
+    return true;
+}
+
+QString LibavClipFixtures::encode(const QString& name, const QStringList& arguments)
+{
+    const QString output = path(name);
+    return runFfmpeg(arguments, output) ? output : QString();
+}
+
+QString LibavClipFixtures::uniformMp4(const QString& name, int frames, QSize size, int rate)
+{
+    const QString source = QStringLiteral("testsrc2=size=%1x%2:rate=%3")
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(rate);
+    return encode(name, lavfiInput(source) +
+                            QStringList{QStringLiteral("-frames:v"), QString::number(frames)} +
+                            h264Output());
+}
+
+QString LibavClipFixtures::cornerMarkedMp4(const QString& name, double rotationDegrees, int frames)
+{
+    const QString source = QStringLiteral(
+        "color=c=blue:size=160x120:rate=30,drawbox=x=0:y=0:w=40:h=30:color=red:t=fill");
+    const QString output = encode(
+        name, lavfiInput(source) +
+                  QStringList{QStringLiteral("-frames:v"), QString::number(frames)} + h264Output());
+    if (output.isEmpty() || !setTrackMatrixRotation(output, rotationDegrees)) {
+        return {};
+    }
+    return output;
+}
+
+QString LibavClipFixtures::irregularStartMp4(const QString& name)
+{
+    const QString source =
+        QStringLiteral("color=c=black:size=64x48:rate=25,geq=lum='16+N*5':cb=128:cr=128");
+    return encode(name, lavfiInput(source) +
+                            QStringList{QStringLiteral("-frames:v"), QStringLiteral("40"),
+                                        QStringLiteral("-vf"),
+                                        QStringLiteral("setpts=if(lt(N\\,5)\\,N*3\\,N+8)/(25*TB)"),
+                                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
+                                        QStringLiteral("-bf"), QStringLiteral("0")} +
+                            h264Output());
+}
+
+QString LibavClipFixtures::repeatedTimestampMkv(const QString& name)
+{
+    return encode(name, lavfiInput(QStringLiteral("testsrc2=size=64x48:rate=25")) +
+                            QStringList{QStringLiteral("-frames:v"), QStringLiteral("20"),
+                                        QStringLiteral("-vf"),
+                                        QStringLiteral("setpts=if(eq(N\\,10)\\,N-1\\,N)/(25*TB)"),
+                                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
+                                        QStringLiteral("-c:v"), QStringLiteral("ffv1")});
+}
+
+QString LibavClipFixtures::playbackIntentMov(const QString& name, const QString& value)
+{
+    return encode(name,
+                  lavfiInput(QStringLiteral("testsrc2=size=64x48:rate=30")) +
+                      QStringList{QStringLiteral("-frames:v"), QStringLiteral("12"),
+                                  QStringLiteral("-movflags"), QStringLiteral("use_metadata_tags"),
+                                  QStringLiteral("-metadata"),
+                                  QStringLiteral("com.apple.quicktime.full-frame-rate-"
+                                                 "playback-intent=%1")
+                                      .arg(value)} +
+                      h264Output());
+}
+
+QString LibavClipFixtures::durationlessMkv(const QString& name, int frames)
+{
+    const QString output = path(name);
+    const QStringList arguments =
+        lavfiInput(QStringLiteral("testsrc2=size=64x48:rate=25")) +
+        QStringList{QStringLiteral("-frames:v"), QString::number(frames)} + h264Output() +
+        QStringList{QStringLiteral("-f"), QStringLiteral("matroska")};
+    return runFfmpeg(arguments, output, true) ? output : QString();
+}
+
+QString LibavClipFixtures::emptyFile(const QString& name)
+{
+    QFile file(path(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_lastError = file.errorString();
+        return {};
+    }
+    return file.fileName();
+}
+
+QString LibavClipFixtures::textFile(const QString& name)
+{
+    QFile file(path(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        m_lastError = file.errorString();
+        return {};
+    }
+    for (int line = 0; line < 200; ++line) {
+        file.write("This is a plain text note, not a video. Line ");
+        file.write(QByteArray::number(line));
+        file.write("\n");
+    }
+    return file.fileName();
+}
+
+QString LibavClipFixtures::truncatedCopy(const QString& source, const QString& name)
+{
+    QFile input(source);
+    QFile output(path(name));
+    if (!input.open(QIODevice::ReadOnly) || !output.open(QIODevice::WriteOnly)) {
+        m_lastError = QStringLiteral("cannot copy %1").arg(source);
+        return {};
+    }
+    const QByteArray bytes = input.readAll();
+    output.write(bytes.left(bytes.size() / 2));
+    return output.fileName();
+}
+
+// Rewrites the first track header's transformation matrix (ISO BMFF 'tkhd') as a clockwise
+// display rotation, the way cameras store portrait recordings.
+bool LibavClipFixtures::setTrackMatrixRotation(const QString& filePath, double rotationDegrees)
+{
+    QFile file(filePath);
+    if (!file.open(QIODevice::ReadWrite)) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    const qsizetype type = bytes.indexOf("tkhd");
+    if (type < 4) {
+        m_lastError = QStringLiteral("no track header in %1").arg(filePath);
+        return false;
+    }
+    const bool version1 = bytes.at(type + 4) == 1;
+    // type, version/flags, times and track id, reserved + duration, reserved, layer..volume
+    const qsizetype matrix = type + 4 + 4 + (version1 ? 32 : 20) + 8 + 8;
+    if (matrix + 36 > bytes.size()) {
+        m_lastError = QStringLiteral("short track header in %1").arg(filePath);
+        return false;
+    }
+    const double radians = rotationDegrees * M_PI / 180.0;
+    auto fixed16 = [](double value) {
+        return static_cast<quint32>(static_cast<qint32>(std::lround(value * 65536.0)));
+    };
+    const quint32 values[9] = {fixed16(std::cos(radians)),
+                               fixed16(std::sin(radians)),
+                               0,
+                               fixed16(-std::sin(radians)),
+                               fixed16(std::cos(radians)),
+                               0,
+                               0,
+                               0,
+                               1u << 30};
+    for (int i = 0; i < 9; ++i) {
+        qToBigEndian(values[i], bytes.data() + matrix + 4 * i);
+    }
+    file.seek(0);
+    if (file.write(bytes) != bytes.size()) {
+        m_lastError = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace orvi::media::tests
