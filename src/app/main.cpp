@@ -2,6 +2,7 @@
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
 #include "app/TranslationLoader.h"
+#include "results/TemporaryVideo.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -52,6 +53,8 @@ int main(int argc, char* argv[])
 {
     allowHeadlessInformationalRuns(argc, argv);
     QGuiApplication application(argc, argv);
+    // Results left by crashed runs go before any controller could pick one up.
+    orvi::project_data::TemporaryVideo::cleanupStaleResults();
 
     applyIdentity();
     const auto translators = orvi::app::TranslationLoader::install(QLocale::system());

@@ -1,0 +1,710 @@
+#include "processing/VideoProcessingPipeline.h"
+
+#include "media/libav/LibavVideoSink.h"
+#include "media/libav/LibavVideoSourceFactory.h"
+#include "motion/PhaseMotionProcessor.h"
+#include "processing/ProcessingOutput.h"
+#include "processing/ProcessingParametersWriter.h"
+#include "processing/VideoWatermarkRenderer.h"
+#include "results/TemporaryVideo.h"
+#include "results/TemporaryVideoSource.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <QThread>
+#include <QUuid>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace orvi::processing {
+
+using media::ReadResult;
+using media::VideoFrame;
+using media::VideoInfo;
+using project_data::ProcessingPerformance;
+using project_data::ProcessingProgress;
+using project_data::ProcessingRequest;
+using project_data::ProcessingResult;
+using project_data::ProcessingState;
+
+namespace {
+
+constexpr int kStagingAttempts = 16;
+
+qint64 elapsedUs(const QElapsedTimer& timer)
+{
+    return timer.nsecsElapsed() / 1000;
+}
+
+// Adds the duration of a scope to one performance field.
+class ScopedTiming
+{
+public:
+    explicit ScopedTiming(qint64& field) : m_field(field) { m_timer.start(); }
+    ~ScopedTiming() { m_field += elapsedUs(m_timer); }
+
+private:
+    qint64& m_field;
+    QElapsedTimer m_timer;
+};
+
+qint64 alignedFrame(qint64 timeUs, double rate)
+{
+    return qint64(std::ceil(double(timeUs) * rate / 1e6 - 1e-12));
+}
+
+qint64 roundedTimeUs(qint64 frame, double rate)
+{
+    if (!(rate > 0.0) || !std::isfinite(rate))
+        return 0;
+    return qint64(std::llround(double(frame) * 1e6 / rate));
+}
+
+bool isMetadataComplete(const VideoInfo& info)
+{
+    return !info.filePath.isEmpty() && info.frameSize.isValid() && info.nominalFrameRate > 0.0 &&
+           info.hasCompleteTimingMap() && (!info.variableFrameRate || info.uniformStartFrame >= 0);
+}
+
+QString suffixTag(const QString& base, const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix();
+    return suffix.isEmpty() ? base : base + QLatin1Char('.') + suffix;
+}
+
+void copyStageTimings(const motion_core::MotionStageTimings& timings,
+                      ProcessingPerformance& performance)
+{
+    performance.luminanceUs = timings.luminanceUs;
+    performance.pyramidDecompositionUs = timings.pyramidDecompositionUs;
+    performance.quadratureUs = timings.quadratureUs;
+    performance.phaseAccumulationUs = timings.phaseAccumulationUs;
+    performance.temporalFilterUs = timings.temporalFilterUs;
+    performance.phaseDenoisingUs = timings.phaseDenoisingUs;
+    performance.phaseShiftUs = timings.phaseShiftUs;
+    performance.reconstructionUs = timings.reconstructionUs;
+    performance.compositionUs = timings.compositionUs;
+    performance.motionProcessingFrameWidth = timings.processingWidth;
+    performance.motionProcessingFrameHeight = timings.processingHeight;
+    performance.regionProcessingOptimizationApplied = timings.regionOptimizationApplied;
+}
+
+// One run of the pipeline; everything a job needs lives here for the duration of the call.
+class PipelineJob
+{
+    Q_DECLARE_TR_FUNCTIONS(VideoProcessingPipeline)
+
+public:
+    PipelineJob(const ProcessingRequest& request,
+                const IProcessingPipeline::ProgressCallback& progress,
+                const IProcessingPipeline::CancellationCallback& cancellation)
+        : m_request(request), m_progress(progress), m_cancellation(cancellation)
+    {
+        m_total.start();
+    }
+
+    ProcessingResult run()
+    {
+        try {
+            return execute();
+        } catch (const std::exception& exception) {
+            return failed(tr("Unexpected file processing error: %1")
+                              .arg(QString::fromLocal8Bit(exception.what())));
+        } catch (...) {
+            return failed(tr("Unknown file processing error."));
+        }
+    }
+
+private:
+    ProcessingResult execute();
+    bool prepareExport(std::optional<ProcessingResult>* stop);
+    bool openSource(std::optional<ProcessingResult>* stop);
+    bool processFrames(qint64 count, std::optional<ProcessingResult>* stop);
+    bool emitFrame(VideoFrame& frame, std::optional<ProcessingResult>* stop);
+    bool writeParameters(const VideoInfo& info, qint64 start, qint64 end, QString* error);
+    bool publish(QString* error);
+
+    bool isCancelled();
+    void report(const QString& stage, qint64 processed, qint64 total);
+    ProcessingPerformance performanceNow();
+    ProcessingResult failed(const QString& message);
+    ProcessingResult cancelled();
+    ProcessingResult completed();
+    QString cleanupReport();
+    void abortOutput();
+    bool passThrough() const { return m_request.sourceTemporaryResult != nullptr; }
+
+    const ProcessingRequest& m_request;
+    const IProcessingPipeline::ProgressCallback& m_progress;
+    const IProcessingPipeline::CancellationCallback& m_cancellation;
+    bool m_cancelled = false;
+
+    QElapsedTimer m_total;
+    QElapsedTimer m_frameLoop;
+    ProcessingPerformance m_performance;
+
+    QString m_videoPath;
+    QString m_parametersPath;
+    QString m_stagingVideoPath;
+    QString m_stagingParametersPath;
+    QString m_rollbackPath;
+    QString m_rollbackFailure;
+    QString m_publishedVideoPath;
+    QString m_publishedParametersPath;
+
+    std::unique_ptr<media::IVideoSource> m_source;
+    std::unique_ptr<motion_core::PhaseMotionProcessor> m_processor;
+    VideoWatermarkRenderer m_watermark;
+    std::shared_ptr<project_data::TemporaryVideo> m_result;
+    std::unique_ptr<ProcessingOutput> m_output;
+    double m_captureFrameRate = 0.0;
+    qint64 m_written = 0;
+};
+
+bool PipelineJob::isCancelled()
+{
+    if (m_cancelled)
+        return true;
+    if (!m_cancellation)
+        return false;
+    try {
+        m_cancelled = m_cancellation();
+    } catch (...) {
+        m_cancelled = true;
+    }
+    return m_cancelled;
+}
+
+ProcessingPerformance PipelineJob::performanceNow()
+{
+    m_performance.totalElapsedUs = elapsedUs(m_total);
+    if (m_frameLoop.isValid())
+        m_performance.frameLoopElapsedUs = elapsedUs(m_frameLoop);
+    return m_performance;
+}
+
+void PipelineJob::report(const QString& stage, qint64 processed, qint64 total)
+{
+    if (!m_progress)
+        return;
+    ProcessingProgress progress;
+    progress.state = ProcessingState::Running;
+    progress.stage = stage;
+    progress.processedFrames = processed;
+    progress.totalFrames = total;
+    progress.performance = performanceNow();
+    try {
+        m_progress(progress);
+    } catch (...) {
+        // A failing observer must not end the job.
+    }
+}
+
+void PipelineJob::abortOutput()
+{
+    if (m_output)
+        m_output->abort();
+}
+
+QString PipelineJob::cleanupReport()
+{
+    if (m_source)
+        m_source->close();
+    QStringList parts;
+    if (!m_rollbackFailure.isEmpty())
+        parts << m_rollbackFailure;
+    QString outputWarning;
+    if (m_output && !m_request.analysisMode) {
+        m_output->abort(); // releases the encoder's hold on its staging file
+        outputWarning = m_output->cleanupWarning();
+        if (!outputWarning.isEmpty())
+            parts << outputWarning;
+    }
+    for (QString* path : {&m_stagingVideoPath, &m_stagingParametersPath, &m_rollbackPath}) {
+        if (path->isEmpty())
+            continue;
+        const QFileInfo info(*path);
+        if (info.exists() || info.isSymLink()) {
+            QFile file(*path);
+            // The encoder has already reported a staging file it could not remove.
+            if (!file.remove() && !outputWarning.contains(*path))
+                parts << tr("A file may remain at %1: %2").arg(*path, file.errorString());
+        }
+        path->clear();
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+ProcessingResult PipelineJob::failed(const QString& message)
+{
+    const QString report = cleanupReport();
+    ProcessingResult result;
+    result.state = ProcessingState::Failed;
+    result.message = report.isEmpty() ? message : message + QLatin1Char(' ') + report;
+    result.performance = performanceNow();
+    return result;
+}
+
+ProcessingResult PipelineJob::cancelled()
+{
+    ProcessingResult result = failed(tr("Processing was cancelled by the user."));
+    result.state = ProcessingState::Cancelled;
+    return result;
+}
+
+ProcessingResult PipelineJob::completed()
+{
+    ProcessingResult result;
+    result.state = ProcessingState::Completed;
+    result.publishedVideoPath = m_publishedVideoPath;
+    result.publishedParametersPath = m_publishedParametersPath;
+    result.performance = performanceNow();
+    if (m_request.analysisMode)
+        result.temporaryResult = m_result;
+    return result;
+}
+
+bool PipelineJob::prepareExport(std::optional<ProcessingResult>* stop)
+{
+    m_parametersPath = m_request.outputParametersPath.isEmpty()
+                           ? m_videoPath + QStringLiteral(".json")
+                           : m_request.outputParametersPath;
+    const QString sourcePath = m_request.sourceInfo.filePath;
+    if (VideoProcessingPipeline::namesSameFile(sourcePath, m_videoPath) ||
+        VideoProcessingPipeline::namesSameFile(m_videoPath, m_parametersPath) ||
+        QFileInfo::exists(m_videoPath) || QFileInfo::exists(m_parametersPath)) {
+        *stop =
+            failed(tr("An output path matches the input file or a result file already exists."));
+        return false;
+    }
+    if (isCancelled()) {
+        *stop = cancelled();
+        return false;
+    }
+    QString error;
+    m_stagingVideoPath = VideoProcessingPipeline::reserveStagingFile(
+        m_videoPath, suffixTag(QStringLiteral("staging"), m_videoPath), &error);
+    if (m_stagingVideoPath.isEmpty()) {
+        *stop = failed(error);
+        return false;
+    }
+    m_stagingParametersPath = VideoProcessingPipeline::reserveStagingFile(
+        m_parametersPath, QStringLiteral("staging.json"), &error);
+    if (m_stagingParametersPath.isEmpty()) {
+        *stop = failed(error);
+        return false;
+    }
+    if (isCancelled()) {
+        *stop = cancelled();
+        return false;
+    }
+    return true;
+}
+
+bool PipelineJob::openSource(std::optional<ProcessingResult>* stop)
+{
+    const VideoInfo& requested = m_request.sourceInfo;
+    if (passThrough()) {
+        // The stored frames start at the fragment's first frame of the source video.
+        const motion_core::ProcessingSettings& settings = m_request.settings;
+        const qint64 first = settings.frameRangeSet()
+                                 ? settings.startFrame
+                                 : alignedFrame(settings.startTimeUs, requested.nominalFrameRate);
+        m_source =
+            std::make_unique<media::TemporaryVideoSource>(m_request.sourceTemporaryResult, first);
+    } else {
+        m_source = media::libav::LibavVideoSourceFactory::create([this] { return isCancelled(); });
+    }
+
+    QString error;
+    bool opened = false;
+    {
+        ScopedTiming timing(m_performance.sourceOpeningUs);
+        if (isMetadataComplete(requested)) {
+            opened = m_source->open(requested, &error);
+            if (!opened && !m_source->wasCancelled()) {
+                error.clear();
+                opened = m_source->open(requested.filePath, &error);
+            }
+        } else {
+            opened = m_source->open(requested.filePath, &error);
+        }
+    }
+    if (!opened) {
+        *stop = m_source->wasCancelled() ? cancelled() : failed(error);
+        return false;
+    }
+    if (isCancelled()) {
+        *stop = cancelled();
+        return false;
+    }
+    return true;
+}
+
+bool PipelineJob::emitFrame(VideoFrame& frame, std::optional<ProcessingResult>* stop)
+{
+    QString error;
+    if (!passThrough() && !m_watermark.draw(frame.image, &error)) {
+        abortOutput();
+        *stop = failed(error);
+        return false;
+    }
+    bool written = false;
+    {
+        ScopedTiming timing(m_performance.encoderWriteUs);
+        written = m_output->write(frame, &error);
+    }
+    if (!written) {
+        const bool outputCancelled = m_output->wasCancelled();
+        abortOutput();
+        *stop = outputCancelled ? cancelled() : failed(error);
+        return false;
+    }
+    ++m_written;
+    return true;
+}
+
+bool PipelineJob::processFrames(qint64 count, std::optional<ProcessingResult>* stop)
+{
+    std::vector<VideoFrame> outputs;
+    QString error;
+    for (qint64 i = 0; i < count; ++i) {
+        if (isCancelled()) {
+            abortOutput();
+            *stop = cancelled();
+            return false;
+        }
+        VideoFrame frame;
+        ReadResult read = ReadResult::Error;
+        {
+            ScopedTiming timing(m_performance.decoderUs);
+            read = m_source->readFrame(frame, &error);
+        }
+        if (read == ReadResult::EndOfStream) {
+            abortOutput();
+            *stop = failed(tr("The decoder reached the end of the stream before the calculated "
+                              "end of the time range."));
+            return false;
+        }
+        if (read == ReadResult::Error) {
+            abortOutput();
+            *stop = m_source->wasCancelled() ? cancelled() : failed(error);
+            return false;
+        }
+        // Output frames sit on the uniform grid of the capture rate.
+        frame.presentationTimeUs = qint64(std::llround(double(i) * 1e6 / m_captureFrameRate));
+        frame.frameIndex = i;
+
+        if (passThrough()) {
+            if (!emitFrame(frame, stop))
+                return false;
+        } else {
+            bool processed = false;
+            {
+                ScopedTiming timing(m_performance.motionProcessingUs);
+                processed = m_processor->process(frame, &outputs, &error);
+                copyStageTimings(m_processor->stageTimings(), m_performance);
+            }
+            if (!processed) {
+                abortOutput();
+                *stop = failed(error);
+                return false;
+            }
+            for (VideoFrame& output : outputs)
+                if (!emitFrame(output, stop))
+                    return false;
+        }
+        m_performance.processedFrames = i + 1;
+        report(tr("Processing frames"), i + 1, count);
+    }
+
+    if (!passThrough()) {
+        if (!m_processor->flush(&outputs, &error)) {
+            abortOutput();
+            *stop = failed(error);
+            return false;
+        }
+        for (VideoFrame& output : outputs) {
+            if (isCancelled()) {
+                abortOutput();
+                *stop = cancelled();
+                return false;
+            }
+            if (!emitFrame(output, stop))
+                return false;
+        }
+        copyStageTimings(m_processor->stageTimings(), m_performance);
+    }
+    m_source->close();
+    return true;
+}
+
+bool PipelineJob::writeParameters(const VideoInfo& info, qint64 start, qint64 end, QString* error)
+{
+    ProcessingRequest parameters = m_request;
+    const double rate = info.nominalFrameRate;
+    parameters.settings.startFrame = start;
+    parameters.settings.endFrameExclusive = end;
+    parameters.settings.startTimeUs = roundedTimeUs(start, rate);
+    parameters.settings.endTimeUs = roundedTimeUs(end, rate);
+    parameters.outputVideoPath = QFileInfo(m_videoPath).absoluteFilePath();
+    parameters.outputParametersPath = QFileInfo(m_parametersPath).absoluteFilePath();
+    ScopedTiming timing(m_performance.parametersWriteUs);
+    return ProcessingParametersWriter::writeStaging(m_stagingParametersPath, parameters, info,
+                                                    m_captureFrameRate,
+                                                    m_performance.processedFrames, error);
+}
+
+bool PipelineJob::publish(QString* error)
+{
+    QFile stagingVideo(m_stagingVideoPath);
+    if (!stagingVideo.rename(m_videoPath)) {
+        *error = tr("Could not publish the video: %1").arg(stagingVideo.errorString());
+        return false;
+    }
+    m_stagingVideoPath.clear();
+    QFile stagingParameters(m_stagingParametersPath);
+    if (stagingParameters.rename(m_parametersPath)) {
+        m_stagingParametersPath.clear();
+        m_publishedVideoPath = QFileInfo(m_videoPath).absoluteFilePath();
+        m_publishedParametersPath = QFileInfo(m_parametersPath).absoluteFilePath();
+        return true;
+    }
+    *error = tr("Could not publish the JSON file: %1").arg(stagingParameters.errorString());
+
+    // Roll back: the video must not stay published without its parameters file.
+    const QString rollback = VideoProcessingPipeline::stagingPath(
+        m_videoPath, suffixTag(QStringLiteral("rollback"), m_videoPath));
+    QFile published(m_videoPath);
+    if (published.rename(rollback)) {
+        m_rollbackPath = rollback;
+    } else if (!published.remove()) {
+        m_rollbackFailure = tr("Could not roll back the published video %1: %2")
+                                .arg(m_videoPath, published.errorString());
+    }
+    return false;
+}
+
+ProcessingResult PipelineJob::execute()
+{
+    const motion_core::ProcessingSettings& settings = m_request.settings;
+    m_performance.availableLogicalProcessorCount = std::max(1, QThread::idealThreadCount());
+    m_performance.requestedWorkerThreadCount = settings.workerThreadCount;
+    m_performance.effectiveWorkerThreadCount = settings.effectiveWorkerCount();
+
+    m_videoPath = m_request.outputVideoPath;
+    if (m_request.sourceInfo.filePath.isEmpty() ||
+        (!m_request.analysisMode && m_videoPath.isEmpty()))
+        return failed(tr("The input and output video paths are required."));
+    if (m_request.analysisMode && passThrough())
+        return failed(tr("Invalid analysis destination."));
+
+    std::optional<ProcessingResult> stop;
+    if (!m_request.analysisMode && !prepareExport(&stop))
+        return *stop;
+
+    report(tr("Opening source video"), 0, 0);
+    if (!openSource(&stop))
+        return *stop;
+
+    const VideoInfo info = m_source->videoInfo();
+    if (!settings.frameRangeSet() && !settings.isTimeRangeValid(info.durationUs))
+        return failed(tr("The selected time range is invalid."));
+    if (settings.frameRangeSet() && !settings.isFrameRangeValid(info.frameCount))
+        return failed(tr("The selected frame range is invalid."));
+
+    m_captureFrameRate = m_request.sourceInfo.captureFrameRate > 0.0
+                             ? m_request.sourceInfo.captureFrameRate
+                             : info.captureFrameRate;
+    if (!std::isfinite(m_captureFrameRate) || !(m_captureFrameRate > 0.0))
+        return failed(tr("The camera capture frame rate is required before motion processing."));
+
+    // Frames are re-stamped onto a uniform grid, so the processor sees a constant rate.
+    VideoInfo processorInfo = info;
+    processorInfo.captureFrameRate = m_captureFrameRate;
+    processorInfo.variableFrameRate = false;
+
+    QString error;
+    if (!passThrough()) {
+        m_processor = std::make_unique<motion_core::PhaseMotionProcessor>();
+        if (!m_processor->configure(processorInfo, settings, &error))
+            return failed(error);
+        if (!m_watermark.configure(info.frameSize, &error))
+            return failed(error);
+    }
+
+    const double rate = info.nominalFrameRate;
+    qint64 start = 0;
+    qint64 end = 0;
+    if (settings.frameRangeSet()) {
+        start = settings.startFrame;
+        end = settings.endFrameExclusive;
+    } else {
+        start = alignedFrame(settings.startTimeUs, rate);
+        end = settings.endTimeUs < 0 ? info.frameCount : alignedFrame(settings.endTimeUs, rate);
+    }
+    if (info.frameCount > 0)
+        end = std::min(end, info.frameCount);
+    const qint64 count = end - start;
+    if (start < 0 || count < 1)
+        return failed(tr("The time range contains no frames after alignment to frame boundaries."));
+
+    if (!passThrough()) {
+        const qint64 minimum = settings.recommendedMinimumFrameCount(m_captureFrameRate);
+        if (minimum >= 1 && count < minimum)
+            return failed(tr("The selected fragment is too short for the configured frequency "
+                             "band. Select at least %1 frames.")
+                              .arg(minimum));
+    }
+
+    if (start > 0) {
+        bool sought = false;
+        {
+            ScopedTiming timing(m_performance.sourceSeekUs);
+            sought = m_source->seekToFrame(start, &error);
+        }
+        if (!sought)
+            return m_source->wasCancelled() ? cancelled() : failed(error);
+    }
+
+    if (m_request.analysisMode) {
+        m_result = std::make_shared<project_data::TemporaryVideo>(info);
+        if (!m_result->begin(&error))
+            return failed(error);
+        m_output = std::make_unique<ProcessingOutput>(m_result);
+    } else {
+        if (passThrough() && m_request.sourceTemporaryResult->frameCount() != count)
+            return failed(tr("The saved result does not match its frame range."));
+        m_output = std::make_unique<ProcessingOutput>(
+            std::make_unique<media::libav::LibavVideoSink>([this] { return isCancelled(); }));
+    }
+
+    bool opened = false;
+    {
+        ScopedTiming timing(m_performance.encoderStartupUs);
+        opened = m_output->open(m_stagingVideoPath, info, m_request.exportOptions, &error);
+    }
+    if (!opened)
+        return m_output->wasCancelled() ? cancelled() : failed(error);
+
+    report(tr("Processing frames"), 0, count);
+    m_frameLoop.start();
+    if (!processFrames(count, &stop))
+        return *stop;
+    m_performance.frameLoopElapsedUs = elapsedUs(m_frameLoop);
+    m_frameLoop.invalidate(); // finalizing and publishing are not part of the frame loop
+
+    if (m_written != m_performance.processedFrames)
+        return failed(
+            tr("The number of frames returned by motion processing does not match the input."));
+
+    if (isCancelled())
+        return cancelled();
+    report(m_request.analysisMode ? tr("Finalizing the analysis result")
+                                  : tr("Finalizing the staging video file"),
+           count, count);
+    bool finalized = false;
+    {
+        ScopedTiming timing(m_performance.encoderFinalizeUs);
+        finalized = m_output->finalize(&error);
+    }
+    if (!finalized)
+        return m_output->wasCancelled() ? cancelled() : failed(error);
+
+    if (m_request.analysisMode)
+        return isCancelled() ? cancelled() : completed();
+
+    if (isCancelled())
+        return cancelled();
+    report(tr("Preparing the parameters file"), count, count);
+    if (!writeParameters(info, start, end, &error))
+        return failed(error);
+
+    if (isCancelled())
+        return cancelled();
+    if (QFileInfo::exists(m_videoPath) || QFileInfo::exists(m_parametersPath))
+        return failed(tr("A final output file appeared during processing; publishing was "
+                         "cancelled."));
+
+    report(tr("Publishing the result"), count, count);
+    bool published = false;
+    {
+        ScopedTiming timing(m_performance.publicationUs);
+        published = publish(&error);
+    }
+    if (!published)
+        return failed(error);
+    report(tr("Publishing the result"), count, count);
+    return completed();
+}
+
+} // namespace
+
+ProcessingResult VideoProcessingPipeline::run(const ProcessingRequest& request,
+                                              const ProgressCallback& progress,
+                                              const CancellationCallback& cancellation)
+{
+    PipelineJob job(request, progress, cancellation);
+    return job.run();
+}
+
+QString VideoProcessingPipeline::stagingPath(const QString& finalPath, const QString& tag)
+{
+    const QFileInfo info(finalPath);
+    const QString name =
+        QStringLiteral(".%1.%2.%3")
+            .arg(info.fileName(), QUuid::createUuid().toString(QUuid::WithoutBraces), tag);
+    return info.absoluteDir().absoluteFilePath(name);
+}
+
+QString VideoProcessingPipeline::reserveStagingFile(const QString& finalPath, const QString& tag,
+                                                    QString* error)
+{
+    const QFileInfo info(finalPath);
+    const QDir folder = info.absoluteDir();
+    if (info.fileName().isEmpty() || !folder.exists()) {
+        if (error)
+            *error = tr("The output directory does not exist: %1").arg(folder.absolutePath());
+        return {};
+    }
+    for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
+        const QString path = stagingPath(finalPath, tag);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            file.close();
+            return path;
+        }
+        if (!QFileInfo::exists(path)) {
+            if (error)
+                *error = tr("Could not create a staging file in %1: %2")
+                             .arg(folder.absolutePath(), file.errorString());
+            return {};
+        }
+    }
+    if (error)
+        *error =
+            tr("Could not choose a unique staging file name in %1.").arg(folder.absolutePath());
+    return {};
+}
+
+bool VideoProcessingPipeline::namesSameFile(const QString& first, const QString& second)
+{
+    if (first.isEmpty() || second.isEmpty())
+        return false;
+    const QString a = QDir::cleanPath(QFileInfo(first).absoluteFilePath());
+    const QString b = QDir::cleanPath(QFileInfo(second).absoluteFilePath());
+    if (a.compare(b, Qt::CaseInsensitive) == 0)
+        return true;
+    const QFileInfo firstInfo(first);
+    const QFileInfo secondInfo(second);
+    return firstInfo.exists() && secondInfo.exists() &&
+           firstInfo.canonicalFilePath() == secondInfo.canonicalFilePath();
+}
+
+} // namespace orvi::processing

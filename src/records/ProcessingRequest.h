@@ -1,0 +1,42 @@
+#pragma once
+
+#include "media/VideoExportOptions.h"
+#include "media/VideoInfo.h"
+#include "motion/ProcessingSettings.h"
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+#include <memory>
+
+namespace orvi::project_data {
+
+class TemporaryVideo;
+
+// Description of one pipeline job.
+struct ProcessingRequest
+{
+    // Starts with the source file path; the capture rate may be the user's entry.
+    media::VideoInfo sourceInfo;
+    motion_core::ProcessingSettings settings;
+    media::VideoExportOptions exportOptions;
+
+    // Recording description, written to the parameters file.
+    QString equipmentType;
+    QString equipmentDesignation;
+    QString inspectedComponent;
+    QDateTime recordingDateTime;
+    QString operatingMode;
+    QString loadDescription;
+    QString comment;
+
+    QString outputVideoPath;
+    QString outputParametersPath; // empty: the video path with ".json" appended
+    bool analysisMode = false;
+    // Set when the source is an existing analysis result (pass-through export).
+    std::shared_ptr<TemporaryVideo> sourceTemporaryResult;
+};
+
+} // namespace orvi::project_data
+
+Q_DECLARE_METATYPE(orvi::project_data::ProcessingRequest)

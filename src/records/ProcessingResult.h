@@ -1,0 +1,30 @@
+#pragma once
+
+#include "records/ProcessingPerformance.h"
+#include "records/ProcessingState.h"
+
+#include <QMetaType>
+#include <QString>
+#include <memory>
+
+namespace orvi::project_data {
+
+class TemporaryVideo;
+
+// Outcome of one pipeline job.
+struct ProcessingResult
+{
+    ProcessingState state = ProcessingState::Idle;
+    QString publishedVideoPath;
+    QString publishedParametersPath;
+    QString message; // failure or cancellation text; empty on success
+    ProcessingPerformance performance;
+    // Set only for a completed analysis-mode job.
+    std::shared_ptr<TemporaryVideo> temporaryResult;
+
+    bool isSuccessful() const { return state == ProcessingState::Completed; }
+};
+
+} // namespace orvi::project_data
+
+Q_DECLARE_METATYPE(orvi::project_data::ProcessingResult)
