@@ -1,0 +1,219 @@
+// Spectrum analysis of 1000 frames of a 1920 x 1080 H.264 clip with the 64 x 32 grid, next to
+// decoding the same frames (with and without the RGBA conversion the analysis needs), and the
+// peak resident memory. The clip is ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating
+// test pattern made once with the ffmpeg tool.
+
+#include "media/libav/LibavVideoAnalyzer.h"
+#include "media/libav/LibavVideoSource.h"
+#include "motion/MotionWorkerPool.h"
+#include "spectrum/PhaseSignalExtractor.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
+#include "spectrum/SpectrumAnalysisRun.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <memory>
+#include <sys/resource.h>
+
+using namespace orvi;
+
+namespace {
+
+constexpr int kFrames = 1000;
+constexpr int kDecoderThreads = 2;
+
+struct Clip
+{
+    std::unique_ptr<QTemporaryDir> dir;
+    media::VideoInfo info;
+    QString error;
+    double decodeSeconds = 0.0; // decode only, for the ratios
+    double readSeconds = 0.0;   // decode with RGBA conversion
+};
+
+Clip& clip()
+{
+    static Clip instance = [] {
+        Clip c;
+        QString path = qEnvironmentVariable("ORVI_BENCH_SPECTRUM_CLIP");
+        if (path.isEmpty()) {
+            c.dir = std::make_unique<QTemporaryDir>();
+            path = c.dir->filePath(QStringLiteral("vibration-1080p.mp4"));
+            std::fprintf(stderr, "Making a %d-frame 1920x1080 clip with ffmpeg...\n", kFrames);
+            const int code =
+                QProcess::execute(QStringLiteral("ffmpeg"),
+                                  {"-v",
+                                   "error",
+                                   "-y",
+                                   "-f",
+                                   "lavfi",
+                                   "-i",
+                                   "testsrc2=size=1936x1096:rate=240",
+                                   "-frames:v",
+                                   QString::number(kFrames),
+                                   "-vf",
+                                   "crop=1920:1080:x='8+3*sin(2*PI*12*t)':y='8+2*sin(2*PI*31*t)'",
+                                   "-c:v",
+                                   "libx264",
+                                   "-preset",
+                                   "veryfast",
+                                   "-crf",
+                                   "18",
+                                   "-pix_fmt",
+                                   "yuv420p",
+                                   path});
+            if (code != 0) {
+                c.error = QStringLiteral("ffmpeg could not make the clip");
+                return c;
+            }
+        }
+        media::libav::LibavVideoAnalyzer analyzer;
+        if (!analyzer.analyze({}, path, &c.info, &c.error))
+            return c;
+        if (!(c.info.captureFrameRate > 0.0))
+            c.info.captureFrameRate = 240.0;
+        return c;
+    }();
+    return instance;
+}
+
+double peakRssMiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0; // KiB on Linux
+}
+
+bool frameCountOk(benchmark::State& state)
+{
+    if (!clip().error.isEmpty()) {
+        state.SkipWithError(qPrintable(clip().error));
+        return false;
+    }
+    if (clip().info.frameCount < kFrames) {
+        state.SkipWithError("The clip has fewer than 1000 frames.");
+        return false;
+    }
+    return true;
+}
+
+void decode(benchmark::State& state, bool convert)
+{
+    if (!frameCountOk(state))
+        return;
+    for (auto _ : state) {
+        media::libav::LibavVideoSource source({}, kDecoderThreads);
+        QString error;
+        if (!source.open(clip().info, &error) || !source.seekToFrame(0, &error)) {
+            state.SkipWithError(qPrintable(error));
+            return;
+        }
+        media::VideoFrame frame;
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < kFrames; ++i) {
+            const media::ReadResult read = convert ? source.readFrame(frame, &error)
+                                                   : source.skipFrame(nullptr, nullptr, &error);
+            if (read != media::ReadResult::Frame) {
+                state.SkipWithError(qPrintable(error));
+                return;
+            }
+        }
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        (convert ? clip().readSeconds : clip().decodeSeconds) = seconds;
+    }
+    state.counters["fps"] =
+        benchmark::Counter(double(kFrames) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["peakRssMiB"] = peakRssMiB();
+}
+
+void BM_DecodeWithRgbaConversion(benchmark::State& state)
+{
+    decode(state, true);
+}
+
+void BM_DecodeOnly(benchmark::State& state)
+{
+    decode(state, false);
+}
+
+void BM_SpectrumAnalysis64x32(benchmark::State& state)
+{
+    if (!frameCountOk(state))
+        return;
+    project_data::SpectrumAnalysisRequest request;
+    request.videoInfo = clip().info;
+    request.startFrame = 0;
+    request.endFrame = kFrames;
+    request.requestedGrid = spectrum::gridForDensity(2);
+    request.identity = spectrum::makeIdentity(0, request);
+    project_data::SpectrumResult result;
+    double seconds = 0.0;
+    for (auto _ : state) {
+        const auto started = std::chrono::steady_clock::now();
+        result = spectrum::runSpectrumAnalysis(request, {}, {});
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (!result.ok) {
+            state.SkipWithError(qPrintable(result.errorMessage));
+            return;
+        }
+    }
+    state.counters["fps"] =
+        benchmark::Counter(double(kFrames) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["acceptedPoints"] = result.acceptedCount;
+    state.counters["workers"] = spectrum::effectiveWorkerThreads(request);
+    state.counters["peakRssMiB"] = peakRssMiB();
+    if (clip().decodeSeconds > 0.0)
+        state.counters["timeVsDecodeOnly"] = seconds / clip().decodeSeconds;
+    if (clip().readSeconds > 0.0)
+        state.counters["timeVsDecodeRgba"] = seconds / clip().readSeconds;
+}
+
+// The extractor alone on decoded-like 1920 x 1080 RGBA frames: crop, reduction to 512 x 288,
+// luminance, one pyramid level, Riesz transform and the 2048 point samples.
+void BM_ExtractorFrames1080p(benchmark::State& state)
+{
+    std::vector<QImage> frames;
+    for (int f = 0; f < 4; ++f) {
+        QImage image(1920, 1080, QImage::Format_RGBA8888);
+        for (int y = 0; y < image.height(); ++y) {
+            uchar* line = image.scanLine(y);
+            for (int x = 0; x < image.width(); ++x) {
+                const int v = ((x * 7 + f) ^ (y * 13)) & 0xff;
+                line[4 * x] = line[4 * x + 1] = line[4 * x + 2] = uchar(v);
+                line[4 * x + 3] = 255;
+            }
+        }
+        frames.push_back(image);
+    }
+    motion_core::MotionWorkerPool pool;
+    pool.setWorkerCount(QThread::idealThreadCount());
+    for (auto _ : state) {
+        spectrum::PhaseSignalExtractor extractor;
+        extractor.initialise(QRectF(0, 0, 1, 1), kFrames - 1, QSize(64, 32), pool);
+        for (int i = 0; i < kFrames; ++i)
+            extractor.addFrame(frames[size_t(i) % frames.size()]);
+    }
+    state.counters["fps"] =
+        benchmark::Counter(double(kFrames) * state.iterations(), benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+BENCHMARK(BM_ExtractorFrames1080p)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeOnly)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeWithRgbaConversion)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SpectrumAnalysis64x32)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

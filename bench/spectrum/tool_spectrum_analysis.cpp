@@ -1,0 +1,269 @@
+// Headless spectrum analysis of a video file; prints candidates, summary figures and timings
+// as JSON, and with --frequency and --reference also the relative phase of every point.
+
+#include "media/libav/LibavVideoAnalyzer.h"
+#include "records/SpectrumAlgorithms.h"
+#include "spectrum/RelativePhase.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
+#include "spectrum/SpectrumAnalysisRun.h"
+#include "spectrum/SpectrumStage.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+#include <cmath>
+#include <cstdio>
+
+using namespace orvi;
+
+namespace {
+
+QJsonValue number(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue();
+}
+
+int fail(const QString& message, int code = 1)
+{
+    QJsonObject out{{"ok", false}, {"error", message}};
+    QTextStream(stdout) << QJsonDocument(out).toJson(QJsonDocument::Indented);
+    return code;
+}
+
+bool parseRegion(const QString& text, QRectF* region)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return false;
+    double values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].trimmed().toDouble(&ok);
+        if (!ok)
+            return false;
+    }
+    *region = QRectF(values[0], values[1], values[2], values[3]);
+    return true;
+}
+
+QJsonArray candidatesJson(const project_data::SpectrumResult& result)
+{
+    QJsonArray list;
+    for (const project_data::FrequencyCandidate& c : result.candidates) {
+        list.append(QJsonObject{
+            {"frequencyHz", c.frequencyHz},
+            {"relativePower", c.relativePower},
+            {"relativeBandPower",
+             number(spectrum::relativeBandPower(result, c.lowerFrequencyHz, c.upperFrequencyHz))},
+            {"contrastDb", number(c.contrastDb)},
+            {"spatialSupport", c.spatialSupport},
+            {"stabilityEvaluated", c.stabilityEvaluated},
+            {"stability", c.stability},
+            {"lowerFrequencyHz", c.lowerFrequencyHz},
+            {"upperFrequencyHz", c.upperFrequencyHz},
+        });
+    }
+    return list;
+}
+
+QJsonObject summaryJson(const project_data::SpectrumResult& result)
+{
+    const QSize grid = spectrum::effectiveGrid(result.request);
+    qint64 lowContrast = 0, phaseJump = 0, nonFinite = 0;
+    int firstAccepted = -1;
+    for (const project_data::GridSite& site : result.sites) {
+        if (site.accepted && firstAccepted < 0)
+            firstAccepted = int(&site - result.sites.data());
+        lowContrast += site.lowContrastSamples;
+        phaseJump += site.phaseJumpSamples;
+        nonFinite += site.nonFiniteSamples;
+    }
+    return QJsonObject{
+        {"identity", QString::fromLatin1(result.request.identity)},
+        {"gridColumns", grid.width()},
+        {"gridRows", grid.height()},
+        {"analysisWidth", result.analysisImageSize.width()},
+        {"analysisHeight", result.analysisImageSize.height()},
+        {"siteCount", result.siteCount},
+        {"acceptedCount", result.acceptedCount},
+        {"sampleCount", result.sampleCount},
+        {"fftSize", result.fftSize},
+        {"binWidthHz", result.binWidthHz},
+        {"windowResolutionHz", result.windowResolutionHz},
+        {"powerNormalization", number(result.powerNormalization)},
+        {"unresolvedPeaks", result.unresolvedPeaks},
+        {"lowContrastSamples", lowContrast},
+        {"phaseJumpSamples", phaseJump},
+        {"nonFiniteSamples", nonFinite},
+        {"firstAcceptedPoint", firstAccepted},
+    };
+}
+
+QJsonArray phaseJson(const std::vector<project_data::RelativePhaseSample>& samples)
+{
+    QJsonArray list;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const project_data::RelativePhaseSample& s = samples[i];
+        list.append(QJsonObject{
+            {"index", int(i)},
+            {"sampleX", s.sampleX},
+            {"sampleY", s.sampleY},
+            {"valid", s.valid},
+            {"reason", s.reason},
+            {"phaseDegrees", s.phaseDegrees},
+            {"quality", s.quality},
+            {"intervalStart", s.intervalStart},
+            {"intervalLength", s.intervalLength},
+        });
+    }
+    return list;
+}
+
+// The accepted point with the most power in the frequency's bin, as a grid index.
+int strongestPoint(const project_data::SpectrumResult& result, double frequencyHz)
+{
+    const long bin = result.binWidthHz > 0.0 ? std::lround(frequencyHz / result.binWidthHz) : -1;
+    int best = -1;
+    double bestPower = -1.0;
+    size_t signal = 0;
+    for (size_t i = 0; i < result.sites.size(); ++i) {
+        if (!result.sites[i].accepted)
+            continue;
+        const std::vector<double>& power = result.acceptedSignals[signal++].powerSpectrum;
+        if (bin >= 0 && size_t(bin) < power.size() && power[size_t(bin)] > bestPower) {
+            bestPower = power[size_t(bin)];
+            best = int(i);
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvi-tool-spectrum-analysis"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Runs a vibration spectrum analysis on a video file and prints JSON."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("video"), QStringLiteral("Local video file."));
+    const QCommandLineOption start({"s", "start"}, "First frame (zero-based).", "frame", "0");
+    const QCommandLineOption end({"e", "end"},
+                                 "End frame, exclusive (default: 1000 frames or "
+                                 "the whole video, whichever is shorter).",
+                                 "frame");
+    const QCommandLineOption region({"r", "region"}, "Normalised region x,y,width,height.",
+                                    "x,y,w,h", "0,0,1,1");
+    const QCommandLineOption density({"g", "grid"}, "Grid density 0 (16x8), 1 (32x16), 2 (64x32).",
+                                     "index", "1");
+    const QCommandLineOption workers({"w", "workers"}, "Worker threads, 0 = automatic.", "count",
+                                     "0");
+    const QCommandLineOption rate({"c", "capture-rate"},
+                                  "Capture frame rate in fps (default: the probed rate).", "fps");
+    const QCommandLineOption frequency({"f", "frequency"}, "Relative phase frequency in Hz.", "Hz");
+    const QCommandLineOption reference({"p", "reference"},
+                                       "Relative phase reference point "
+                                       "(zero-based grid index).",
+                                       "index");
+    const QCommandLineOption axis({"a", "axis"}, "Relative phase component, X or Y.", "axis", "X");
+    parser.addOptions({start, end, region, density, workers, rate, frequency, reference, axis});
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        return fail(QStringLiteral("Give exactly one video file."), 2);
+
+    QElapsedTimer timer;
+    timer.start();
+    media::VideoInfo info;
+    QString error;
+    media::libav::LibavVideoAnalyzer analyzer;
+    if (!analyzer.analyze({}, parser.positionalArguments().first(), &info, &error))
+        return fail(error);
+    const qint64 probeMs = timer.restart();
+
+    project_data::SpectrumAnalysisRequest request;
+    bool ok = true;
+    if (parser.isSet(rate))
+        info.captureFrameRate = parser.value(rate).toDouble(&ok);
+    else if (!(info.captureFrameRate > 0.0))
+        info.captureFrameRate = info.nominalFrameRate;
+    if (!ok)
+        return fail(QStringLiteral("The capture rate is not a number."), 2);
+    request.videoInfo = info;
+    request.startFrame = parser.value(start).toLongLong(&ok);
+    if (!ok)
+        return fail(QStringLiteral("The start frame is not a number."), 2);
+    request.endFrame = parser.isSet(end) ? parser.value(end).toLongLong(&ok)
+                                         : std::min(info.frameCount, request.startFrame + 1000);
+    if (!ok)
+        return fail(QStringLiteral("The end frame is not a number."), 2);
+    if (!parseRegion(parser.value(region), &request.analysisRegion))
+        return fail(QStringLiteral("The region must be four numbers x,y,width,height."), 2);
+    request.requestedGrid = spectrum::gridForDensity(parser.value(density).toInt(&ok));
+    request.workerThreadCount = parser.value(workers).toInt(&ok);
+    request.identity = spectrum::makeIdentity(0, request);
+
+    double lastProgress = -1.0;
+    const project_data::SpectrumResult result =
+        spectrum::runSpectrumAnalysis(request, {}, [&lastProgress](double fraction) {
+            // Coarse progress on stderr keeps stdout pure JSON.
+            if (fraction - lastProgress >= 0.1 || fraction >= 1.0) {
+                std::fprintf(stderr, "progress %.0f%%\n", fraction * 100.0);
+                lastProgress = fraction;
+            }
+        });
+    const qint64 analysisMs = timer.restart();
+
+    QJsonObject out{
+        {"ok", result.ok},
+        {"algorithm", project_data::kSpectrumAlgorithmId},
+        {"source", info.filePath},
+        {"captureFps", info.captureFrameRate},
+        {"startFrame", request.startFrame},
+        {"endFrameExclusive", request.endFrame},
+        {"workerThreads", spectrum::effectiveWorkerThreads(request)},
+    };
+    if (!result.errorMessage.isEmpty())
+        out.insert("error", result.errorMessage);
+    out.insert("summary", summaryJson(result));
+    out.insert("candidates", candidatesJson(result));
+
+    QJsonObject timings{
+        {"probeMs", probeMs}, {"analysisMs", analysisMs}, {"runElapsedMs", result.elapsedMs}};
+    const qint64 frames = request.endFrame - request.startFrame;
+    if (analysisMs > 0)
+        timings.insert("framesPerSecond", double(frames) * 1000.0 / double(analysisMs));
+
+    if (result.ok && parser.isSet(frequency) && parser.isSet(reference)) {
+        const double hz = parser.value(frequency).toDouble(&ok);
+        int point = -1;
+        if (ok && parser.value(reference) == QLatin1String("auto"))
+            point = strongestPoint(result, hz);
+        else if (ok)
+            point = parser.value(reference).toInt(&ok);
+        const QString component = parser.value(axis).toUpper();
+        if (!ok || (component != "X" && component != "Y"))
+            return fail(QStringLiteral("The relative phase options are not valid."), 2);
+        const auto samples = spectrum::computeRelativePhase(
+            result.sites, point, component == "X" ? 0 : 1, info.captureFrameRate, hz, {});
+        timings.insert("phaseMs", timer.elapsed());
+        int valid = 0;
+        for (const auto& s : samples)
+            valid += s.valid ? 1 : 0;
+        out.insert("relativePhase",
+                   QJsonObject{{"algorithm", project_data::kRelativePhaseAlgorithmId},
+                               {"frequencyHz", hz},
+                               {"axis", component},
+                               {"referencePoint", point},
+                               {"validPoints", valid},
+                               {"samples", phaseJson(samples)}});
+    }
+    out.insert("timings", timings);
+    QTextStream(stdout) << QJsonDocument(out).toJson(QJsonDocument::Indented);
+    return result.ok ? 0 : 1;
+}

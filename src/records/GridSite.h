@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QRectF>
+#include <QtGlobal>
+#include <vector>
+
+namespace orvi::project_data {
+
+// One point of the analysis grid with its phase series and rejection statistics.
+struct GridSite
+{
+    double sampleX = 0.0; // chosen analysis-image pixel centre, normalised to the source frame
+    double sampleY = 0.0;
+    QRectF cellRect; // the cell's pixel span, normalised to the source frame
+    bool textured = false;
+    bool accepted = false;
+    qint32 lowContrastSamples = 0;
+    qint32 phaseJumpSamples = 0;
+    qint32 nonFiniteSamples = 0;
+    qint32 validSamples = 0;
+    qint32 gapCount = 0;      // maximal runs of rejected samples
+    qint32 segmentStart = 0;  // first sample of the longest continuous segment
+    qint32 segmentLength = 0; // its length in samples
+    // One entry per phase sample, NaN where rejected; empty for an untextured point.
+    std::vector<float> phaseSeriesX;
+    std::vector<float> phaseSeriesY;
+};
+
+} // namespace orvi::project_data

@@ -1,0 +1,168 @@
+#include "spectrum/SpectrumAnalysisRun.h"
+
+#include "media/libav/LibavVideoSource.h"
+#include "motion/MotionWorkerPool.h"
+#include "spectrum/PhaseSignalExtractor.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
+#include "spectrum/SpectrumStage.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <exception>
+
+namespace orvi::spectrum {
+
+namespace {
+
+constexpr int kDecoderThreads = 2;
+constexpr int kFirstFrameSide = 1920;
+constexpr double kExtractionShare = 0.9;
+constexpr double kSpectrumShare = 0.09;
+
+bool cancelled(const CancellationCheck& isCancelled)
+{
+    return isCancelled && isCancelled();
+}
+
+void report(const ProgressCallback& progress, double fraction)
+{
+    if (progress)
+        progress(fraction);
+}
+
+// Marks the result cancelled; a cancelled run carries no error text.
+void markCancelled(project_data::SpectrumResult& result)
+{
+    result.cancelled = true;
+    result.ok = false;
+    result.errorMessage.clear();
+}
+
+QImage reducedFirstFrame(const QImage& image)
+{
+    if (image.width() <= kFirstFrameSide && image.height() <= kFirstFrameSide)
+        return image;
+    return image.scaled(kFirstFrameSide, kFirstFrameSide, Qt::KeepAspectRatio,
+                        Qt::SmoothTransformation);
+}
+
+// Decodes the fragment into the extractor. False ends the run (result already filled).
+bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
+                    const CancellationCheck& isCancelled, const ProgressCallback& progress,
+                    PhaseSignalExtractor& extractor, project_data::SpectrumResult& result)
+{
+    media::libav::LibavVideoSource source(isCancelled, kDecoderThreads);
+    QString error;
+    if (!source.open(request.videoInfo, &error) ||
+        !source.seekToFrame(request.startFrame, &error)) {
+        result.errorMessage = error;
+        if (cancelled(isCancelled))
+            markCancelled(result);
+        return false;
+    }
+    const qint64 frames = request.endFrame - request.startFrame;
+    qint64 previousTimeUs = 0;
+    media::VideoFrame frame;
+    for (qint64 i = 0; i < frames; ++i) {
+        if (cancelled(isCancelled)) {
+            markCancelled(result);
+            return false;
+        }
+        error.clear();
+        if (source.readFrame(frame, &error) != media::ReadResult::Frame) {
+            if (cancelled(isCancelled))
+                markCancelled(result);
+            else
+                result.errorMessage =
+                    error.isEmpty()
+                        ? QCoreApplication::translate(
+                              "SpectrumAnalysis",
+                              "The selected frame range could not be decoded completely.")
+                        : error;
+            return false;
+        }
+        if (!frame.isValid() || frame.image.size() != request.videoInfo.frameSize ||
+            frame.frameIndex != request.startFrame + i ||
+            (i > 0 && frame.presentationTimeUs <= previousTimeUs)) {
+            result.errorMessage = QCoreApplication::translate(
+                "SpectrumAnalysis", "Decoded frames do not match the selected uniform range.");
+            return false;
+        }
+        previousTimeUs = frame.presentationTimeUs;
+        if (i == 0)
+            result.firstFrame = reducedFirstFrame(frame.image);
+        if (!extractor.addFrame(frame.image)) {
+            result.errorMessage = QCoreApplication::translate(
+                "SpectrumAnalysis", "The analysis region is too narrow after spatial reduction.");
+            return false;
+        }
+        if (i % 16 == 0 || i == frames - 1)
+            report(progress, double(i + 1) * kExtractionShare / double(frames));
+    }
+    source.close();
+    return true;
+}
+
+void analyse(const project_data::SpectrumAnalysisRequest& request,
+             const CancellationCheck& isCancelled, const ProgressCallback& progress,
+             project_data::SpectrumResult& result)
+{
+    motion_core::MotionWorkerPool pool;
+    pool.setWorkerCount(effectiveWorkerThreads(request));
+    PhaseSignalExtractor extractor;
+    const qint64 frames = request.endFrame - request.startFrame;
+    extractor.initialise(request.analysisRegion, int(frames - 1), effectiveGrid(request), pool);
+    if (!extractSignals(request, isCancelled, progress, extractor, result))
+        return;
+
+    result.siteCount = extractor.siteCount();
+    result.analysisImageSize = extractor.analysisImageSize();
+    std::vector<std::vector<float>> series;
+    extractor.finish(series, result.acceptedSignals, result.sites);
+    result.acceptedCount = int(result.acceptedSignals.size());
+    if (result.acceptedCount == 0) {
+        result.errorMessage = QCoreApplication::translate(
+            "SpectrumAnalysis", "No continuous reliable phase signals were found. Select a "
+                                "textured region or a shorter stable fragment.");
+        return;
+    }
+    const auto stageProgress = [&progress](double fraction) {
+        report(progress, kExtractionShare + kSpectrumShare * fraction);
+    };
+    const bool spectrumOk = computeSpectrum(series, request.videoInfo.captureFrameRate, result,
+                                            isCancelled, pool, stageProgress);
+    if (cancelled(isCancelled)) {
+        markCancelled(result);
+        return;
+    }
+    if (spectrumOk) {
+        result.ok = true;
+        report(progress, 1.0);
+    }
+}
+
+} // namespace
+
+project_data::SpectrumResult
+runSpectrumAnalysis(const project_data::SpectrumAnalysisRequest& request,
+                    const CancellationCheck& isCancelled, const ProgressCallback& progress)
+{
+    project_data::SpectrumResult result;
+    result.request = request;
+    result.errorMessage = validate(request);
+    if (!result.errorMessage.isEmpty())
+        return result;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        analyse(request, isCancelled, progress, result);
+    } catch (...) {
+        result.ok = false;
+        result.errorMessage = QCoreApplication::translate(
+            "SpectrumAnalysis", "Spectrum analysis failed while allocating or processing data.");
+    }
+    result.elapsedMs = timer.elapsed();
+    return result;
+}
+
+} // namespace orvi::spectrum

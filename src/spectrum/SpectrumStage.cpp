@@ -1,0 +1,489 @@
+#include "spectrum/SpectrumStage.h"
+
+#include "motion/MotionWorkerPool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace orvi::spectrum {
+
+namespace {
+
+using Complex = std::complex<double>;
+
+int nextPowerOfTwo(int value)
+{
+    int size = 1;
+    while (size < value)
+        size <<= 1;
+    return size;
+}
+
+bool isPowerOfTwo(int value)
+{
+    return value > 0 && (value & (value - 1)) == 0;
+}
+
+// exp(-2 pi i j / size) for j < size / 2, shared read-only by every transform of that size.
+std::vector<Complex> makeTwiddles(int size)
+{
+    std::vector<Complex> twiddles(static_cast<size_t>(std::max(size / 2, 1)));
+    for (int j = 0; j < size / 2; ++j) {
+        const double angle = -2.0 * std::numbers::pi * j / size;
+        twiddles[size_t(j)] = Complex(std::cos(angle), std::sin(angle));
+    }
+    return twiddles;
+}
+
+// In-place radix-2 forward transform; false when cancelled between stages.
+bool forwardFft(std::vector<Complex>& data, const std::vector<Complex>& twiddles,
+                const CancellationCheck& isCancelled)
+{
+    const int size = int(data.size());
+    for (int i = 1, j = 0; i < size; ++i) {
+        int bit = size >> 1;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
+        j ^= bit;
+        if (i < j)
+            std::swap(data[size_t(i)], data[size_t(j)]);
+    }
+    for (int length = 2; length <= size; length <<= 1) {
+        if (isCancelled && isCancelled())
+            return false;
+        const int half = length / 2;
+        const int stride = size / length;
+        for (int start = 0; start < size; start += length) {
+            Complex* lowHalf = data.data() + start;
+            Complex* highHalf = lowHalf + half;
+            for (int j = 0; j < half; ++j) {
+                const Complex product = highHalf[j] * twiddles[size_t(j) * size_t(stride)];
+                highHalf[j] = lowHalf[j] - product;
+                lowHalf[j] += product;
+            }
+        }
+    }
+    return true;
+}
+
+std::vector<double> powerSpectrum(const float* samples, int count, int fftSize,
+                                  const std::vector<Complex>& twiddles,
+                                  const CancellationCheck& isCancelled)
+{
+    const double centre = (count - 1) * 0.5;
+    double sum = 0.0;
+    double weighted = 0.0;
+    double spread = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double offset = i - centre;
+        sum += samples[i];
+        weighted += offset * samples[i];
+        spread += offset * offset;
+    }
+    const double mean = sum / count;
+    const double slope = spread > 0.0 ? weighted / spread : 0.0;
+
+    std::vector<Complex> data(static_cast<size_t>(fftSize), Complex(0.0, 0.0));
+    double windowSum = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double window =
+            count > 1 ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (count - 1)) : 0.0;
+        windowSum += window;
+        data[size_t(i)] = Complex((samples[i] - mean - slope * (i - centre)) * window, 0.0);
+    }
+    if (!forwardFft(data, twiddles, isCancelled))
+        return {};
+
+    std::vector<double> power(size_t(fftSize / 2), 0.0);
+    if (windowSum <= 0.0)
+        return power;
+    const double scale = 2.0 / (windowSum * windowSum);
+    for (int k = 1; k < fftSize / 2; ++k)
+        power[size_t(k)] = std::norm(data[size_t(k)]) * scale;
+    return power;
+}
+
+double upperMedian(std::vector<double> values)
+{
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return std::max(*middle, kBackgroundFloor);
+}
+
+// Work of one point, kept until the batch is summed in point order.
+struct PointHalves
+{
+    std::vector<double> first;  // X + Y, first half of the segment
+    std::vector<double> second; // X + Y, second half
+};
+
+struct Sizes
+{
+    int points = 0;
+    int maxLength = 0;
+    int minLength = 0;
+    int fftSize = 0;  // N
+    int halfSize = 0; // Nh
+};
+
+bool checkInput(const std::vector<std::vector<float>>& series, double captureRate,
+                const project_data::SpectrumResult& result, const CancellationCheck& isCancelled,
+                Sizes& sizes)
+{
+    if (series.empty() || series.size() % 2 != 0 || series.size() > size_t(kMaximumSeries))
+        return false;
+    if (!std::isfinite(captureRate) || captureRate <= 0.0)
+        return false;
+    if (result.acceptedSignals.size() != series.size() / 2)
+        return false;
+    qint64 total = 0;
+    sizes.maxLength = 0;
+    sizes.minLength = kMaximumSeriesSamples;
+    for (size_t index = 0; index < series.size(); ++index) {
+        if (isCancelled && isCancelled())
+            return false;
+        const std::vector<float>& samples = series[index];
+        const int length = int(std::min(samples.size(), size_t(kMaximumSeriesSamples + 1)));
+        if (length < kMinimumSeriesSamples || length > kMaximumSeriesSamples)
+            return false;
+        total += length;
+        if (total > kMaximumTotalSamples)
+            return false;
+        if (!std::all_of(samples.begin(), samples.end(), [](float v) { return std::isfinite(v); }))
+            return false;
+        if (index % 2 == 1 && samples.size() != series[index - 1].size())
+            return false;
+        sizes.maxLength = std::max(sizes.maxLength, length);
+        sizes.minLength = std::min(sizes.minLength, length);
+    }
+    sizes.points = int(series.size() / 2);
+    sizes.fftSize = nextPowerOfTwo(sizes.maxLength);
+    sizes.halfSize = nextPowerOfTwo(sizes.maxLength / 2);
+    return true;
+}
+
+// Peaks of the aggregate from the lowest bin with two periods in the shortest segment,
+// strongest first. False when cancelled.
+bool detectPeaks(const std::vector<double>& aggregate, double maximum, const Sizes& sizes,
+                 const CancellationCheck& isCancelled, std::vector<int>& peaks)
+{
+    const int bins = int(aggregate.size());
+    const int lowest = std::max(int(std::ceil(2.0 * sizes.fftSize / double(sizes.minLength))), 2);
+    for (int k = lowest; k + 1 < bins; ++k) {
+        if (k % 256 == 0 && isCancelled && isCancelled())
+            return false;
+        const double value = aggregate[size_t(k)];
+        if (value > aggregate[size_t(k - 1)] && value >= aggregate[size_t(k + 1)] &&
+            value >= kPeakFloor * maximum &&
+            value >= kPeakToBackground * localBackground(aggregate, k))
+            peaks.push_back(k);
+    }
+    std::stable_sort(peaks.begin(), peaks.end(), [&aggregate](int a, int b) {
+        return aggregate[size_t(a)] > aggregate[size_t(b)];
+    });
+    return true;
+}
+
+std::vector<int> selectPeaks(const std::vector<int>& peaks, bool& unresolved)
+{
+    std::vector<int> selected;
+    for (int peak : peaks) {
+        if (int(selected.size()) >= kMaximumCandidates)
+            break;
+        const bool tooClose = std::any_of(selected.begin(), selected.end(), [peak](int other) {
+            return std::abs(peak - other) < kCandidateSeparationBins;
+        });
+        if (tooClose)
+            unresolved = true;
+        else
+            selected.push_back(peak);
+    }
+    return selected;
+}
+
+double spatialSupport(const std::vector<project_data::AcceptedSignal>& pointSignals, int bin)
+{
+    int supporting = 0;
+    for (const project_data::AcceptedSignal& signal : pointSignals) {
+        const double power = signal.powerSpectrum[size_t(bin)];
+        if (power >= kPeakToBackground * localBackground(signal.powerSpectrum, bin) &&
+            power > kSupportFloor)
+            ++supporting;
+    }
+    return pointSignals.empty() ? 0.0 : double(supporting) / double(pointSignals.size());
+}
+
+// 0.5 for each half-fragment aggregate that shows a local peak near the frequency.
+double halfStability(const std::vector<std::vector<double>>& halves, int halfSize, double frequency,
+                     double captureRate)
+{
+    const int bins = halfSize / 2;
+    if (bins < 3)
+        return 0.0;
+    const int expected = int(std::llround(halfSize * frequency / captureRate));
+    double stability = 0.0;
+    for (const std::vector<double>& half : halves) {
+        const int start = std::clamp(expected, 1, bins - 2);
+        int best = start;
+        for (int j = std::max(1, start - 1); j <= std::min(expected + 1, bins - 2); ++j) {
+            if (half[size_t(j)] > half[size_t(best)])
+                best = j;
+        }
+        const double value = half[size_t(best)];
+        if (value >= kPeakToBackground * localBackground(half, best) &&
+            value >= half[size_t(best - 1)] && value >= half[size_t(best + 1)])
+            stability += 0.5;
+    }
+    return stability;
+}
+
+// Shared read-only state of one stage: sizes and the transform tables of both FFT sizes.
+struct StagePlan
+{
+    Sizes sizes;
+    std::vector<Complex> fullTwiddles;
+    std::vector<Complex> halfTwiddles;
+};
+
+// Spectra of one point: its power spectrum and background go into `signal`, the X + Y
+// half-segment spectra into `halves`. False when cancelled.
+bool analysePoint(const std::vector<float>& seriesX, const std::vector<float>& seriesY,
+                  const StagePlan& plan, const CancellationCheck& isCancelled,
+                  project_data::AcceptedSignal& signal, PointHalves& halves)
+{
+    const Sizes& sizes = plan.sizes;
+    const int length = int(seriesX.size());
+    const int half = length / 2;
+    std::vector<double> full[2];
+    std::vector<double> parts[2][2];
+    const float* components[2] = {seriesX.data(), seriesY.data()};
+    for (int c = 0; c < 2; ++c) {
+        const float* samples = components[c];
+        full[c] = powerSpectrum(samples, length, sizes.fftSize, plan.fullTwiddles, isCancelled);
+        parts[c][0] = powerSpectrum(samples, half, sizes.halfSize, plan.halfTwiddles, isCancelled);
+        parts[c][1] = powerSpectrum(samples + (length - half), half, sizes.halfSize,
+                                    plan.halfTwiddles, isCancelled);
+        if (full[c].empty() || parts[c][0].empty() || parts[c][1].empty())
+            return false;
+    }
+    const int bins = sizes.fftSize / 2;
+    signal.powerSpectrum.assign(size_t(bins), 0.0);
+    for (int k = 1; k < bins; ++k)
+        signal.powerSpectrum[size_t(k)] = full[0][size_t(k)] + full[1][size_t(k)];
+    signal.localBackground = upperMedian(signal.powerSpectrum);
+    const int halfBins = sizes.halfSize / 2;
+    halves.first.assign(size_t(halfBins), 0.0);
+    halves.second.assign(size_t(halfBins), 0.0);
+    for (int k = 1; k < halfBins; ++k) {
+        halves.first[size_t(k)] = parts[0][0][size_t(k)] + parts[1][0][size_t(k)];
+        halves.second[size_t(k)] = parts[0][1][size_t(k)] + parts[1][1][size_t(k)];
+    }
+    return true;
+}
+
+// Aggregates of all points and of the two fragment halves, summed in point order.
+struct Aggregates
+{
+    std::vector<double> full;
+    std::vector<std::vector<double>> halves;
+};
+
+// Runs the points batch by batch on the pool. False when cancelled or a worker stopped.
+bool aggregatePoints(const std::vector<std::vector<float>>& series, const StagePlan& plan,
+                     project_data::SpectrumResult& result, const CancellationCheck& isCancelled,
+                     motion_core::MotionWorkerPool& pool, const ProgressCallback& progress,
+                     Aggregates& aggregates)
+{
+    const Sizes& sizes = plan.sizes;
+    const int bins = sizes.fftSize / 2;
+    const int halfBins = sizes.halfSize / 2;
+    aggregates.full.assign(size_t(bins), 0.0);
+    aggregates.halves.assign(2, std::vector<double>(size_t(halfBins), 0.0));
+    const qint64 pointsPerBudget =
+        std::max<qint64>(1, kBatchWorkingSetBytes / (qint64(sizes.fftSize) * 64));
+    const int batchSize =
+        int(std::min<qint64>({qint64(sizes.points), qint64(pool.workerCount()), pointsPerBudget}));
+    std::vector<PointHalves> halves(static_cast<size_t>(batchSize));
+    std::atomic<bool> stop{false};
+
+    for (int batchStart = 0; batchStart < sizes.points; batchStart += batchSize) {
+        if (isCancelled && isCancelled())
+            return false;
+        const int count = std::min(batchSize, sizes.points - batchStart);
+        motion_core::runParallel(pool, count, qint64(sizes.fftSize) * 32, [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) {
+                const int point = batchStart + i;
+                if (stop.load() || (isCancelled && isCancelled()) ||
+                    !analysePoint(series[size_t(2 * point)], series[size_t(2 * point + 1)], plan,
+                                  isCancelled, result.acceptedSignals[size_t(point)],
+                                  halves[size_t(i)])) {
+                    stop.store(true);
+                    return;
+                }
+            }
+        });
+        if (stop.load() || (isCancelled && isCancelled()))
+            return false;
+        // Summed on this thread in point order, so the split never changes a sum.
+        for (int i = 0; i < count; ++i) {
+            const std::vector<double>& power =
+                result.acceptedSignals[size_t(batchStart + i)].powerSpectrum;
+            for (int k = 1; k < bins; ++k)
+                aggregates.full[size_t(k)] += power[size_t(k)];
+            for (int k = 1; k < halfBins; ++k) {
+                aggregates.halves[0][size_t(k)] += halves[size_t(i)].first[size_t(k)];
+                aggregates.halves[1][size_t(k)] += halves[size_t(i)].second[size_t(k)];
+            }
+        }
+        const int done = batchStart + count;
+        if (progress && (done / 16 > batchStart / 16 || done == sizes.points))
+            progress(double(done) / sizes.points);
+    }
+    return true;
+}
+
+// Half-power band around peak k, capped at the midpoint towards every other detected peak.
+void proposeBand(const std::vector<double>& aggregate, const std::vector<int>& peaks, int k,
+                 double binWidth, project_data::FrequencyCandidate& candidate, bool& unresolved)
+{
+    const int bins = int(aggregate.size());
+    const double power = aggregate[size_t(k)];
+    int low = k;
+    while (low - 1 >= 1 && aggregate[size_t(low - 1)] >= 0.5 * power)
+        --low;
+    int high = k;
+    while (high + 1 < bins && aggregate[size_t(high + 1)] >= 0.5 * power)
+        ++high;
+    candidate.lowerFrequencyHz = binWidth * std::max(low - 0.5, 0.5);
+    candidate.upperFrequencyHz = binWidth * std::min(high + 0.5, bins - 0.5);
+    for (int other : peaks) {
+        const double middle = (other + k) * 0.5 * binWidth;
+        if (other < k && middle > candidate.lowerFrequencyHz) {
+            candidate.lowerFrequencyHz = middle;
+            unresolved = true;
+        } else if (other > k && middle < candidate.upperFrequencyHz) {
+            candidate.upperFrequencyHz = middle;
+            unresolved = true;
+        }
+    }
+}
+
+} // namespace
+
+std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int first, int length,
+                                         int fftSize, const CancellationCheck& isCancelled)
+{
+    if (first < 0 || length < 1 || qint64(first) + length > qint64(series.size()) ||
+        !isPowerOfTwo(fftSize) || fftSize < length || fftSize < 2)
+        return {};
+    return powerSpectrum(series.data() + first, length, fftSize, makeTwiddles(fftSize),
+                         isCancelled);
+}
+
+double localBackground(const std::vector<double>& spectrum, int bin)
+{
+    const int bins = int(spectrum.size());
+    std::vector<double> window;
+    window.reserve(2 * kBackgroundHalfWindow);
+    for (int j = std::max(bin - kBackgroundHalfWindow, 1);
+         j <= std::min(bin + kBackgroundHalfWindow, bins - 1); ++j) {
+        if (std::abs(j - bin) > kBackgroundGuardBins)
+            window.push_back(spectrum[size_t(j)]);
+    }
+    return window.empty() ? kBackgroundFloor : upperMedian(std::move(window));
+}
+
+double relativeBandPower(const project_data::SpectrumResult& result, double lowerHz, double upperHz)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double binWidth = result.binWidthHz;
+    const std::vector<double>& spectrum = result.spectrum;
+    if (!std::isfinite(binWidth) || binWidth <= 0.0 || !std::isfinite(lowerHz) ||
+        !std::isfinite(upperHz) || lowerHz <= 0.0 || lowerHz >= upperHz || spectrum.size() < 2)
+        return nan;
+    const bool usable = std::all_of(spectrum.begin() + 1, spectrum.end(),
+                                    [](double v) { return std::isfinite(v) && v >= 0.0; });
+    if (!usable)
+        return nan;
+    const double low = std::max(std::ceil(lowerHz / binWidth), 1.0);
+    const double high = std::floor(upperHz / binWidth);
+    double total = 0.0;
+    double inBand = 0.0;
+    for (size_t k = 1; k < spectrum.size(); ++k) {
+        total += spectrum[k];
+        if (double(k) >= low && double(k) <= high)
+            inBand += spectrum[k];
+    }
+    return total > 0.0 && std::isfinite(total) ? inBand / total : nan;
+}
+
+bool computeSpectrum(const std::vector<std::vector<float>>& series, double captureRate,
+                     project_data::SpectrumResult& result, const CancellationCheck& isCancelled,
+                     motion_core::MotionWorkerPool& pool, const ProgressCallback& progress)
+{
+    StagePlan plan;
+    if (!checkInput(series, captureRate, result, isCancelled, plan.sizes))
+        return false;
+    const Sizes& sizes = plan.sizes;
+    plan.fullTwiddles = makeTwiddles(sizes.fftSize);
+    plan.halfTwiddles = makeTwiddles(sizes.halfSize);
+    Aggregates aggregates;
+    if (!aggregatePoints(series, plan, result, isCancelled, pool, progress, aggregates))
+        return false;
+    const std::vector<double>& aggregate = aggregates.full;
+    const int bins = sizes.fftSize / 2;
+
+    result.sampleCount = sizes.maxLength;
+    result.fftSize = sizes.fftSize;
+    result.binWidthHz = captureRate / sizes.fftSize;
+    result.windowResolutionHz = captureRate / sizes.minLength;
+    result.candidates.clear();
+    result.unresolvedPeaks = false;
+    const double maximum = *std::max_element(aggregate.begin(), aggregate.end());
+    result.powerNormalization = maximum / (sizes.points < 2 ? 1.0 : double(sizes.points));
+    if (maximum < kSilentSpectrum) {
+        result.spectrum.assign(size_t(bins), 0.0);
+        return true;
+    }
+    result.spectrum.resize(size_t(bins));
+    for (int k = 0; k < bins; ++k)
+        result.spectrum[size_t(k)] = aggregate[size_t(k)] / maximum;
+
+    std::vector<int> peaks;
+    if (!detectPeaks(aggregate, maximum, sizes, isCancelled, peaks))
+        return false;
+    bool unresolved = false;
+    const std::vector<int> selected = selectPeaks(peaks, unresolved);
+
+    // Half-fragment stability is only meaningful when every point kept the whole fragment.
+    const qint64 fragmentSamples = result.request.endFrame - result.request.startFrame - 1;
+    const bool wholeFragment = sizes.maxLength == sizes.minLength &&
+                               sizes.maxLength == fragmentSamples &&
+                               sizes.maxLength >= kStabilityMinimumSamples;
+    const double binWidth = result.binWidthHz;
+    for (int k : selected) {
+        if (isCancelled && isCancelled())
+            return false;
+        project_data::FrequencyCandidate candidate;
+        const double power = aggregate[size_t(k)];
+        candidate.frequencyHz = k * binWidth;
+        candidate.relativePower = power / maximum;
+        candidate.contrastDb = 10.0 * std::log10(power / localBackground(aggregate, k));
+        candidate.spatialSupport = spatialSupport(result.acceptedSignals, k);
+        candidate.stabilityEvaluated =
+            wholeFragment &&
+            (sizes.maxLength / 2) * candidate.frequencyHz / captureRate >= kStabilityMinimumPeriods;
+        if (candidate.stabilityEvaluated)
+            candidate.stability = halfStability(aggregates.halves, sizes.halfSize,
+                                                candidate.frequencyHz, captureRate);
+        proposeBand(aggregate, peaks, k, binWidth, candidate, unresolved);
+        result.candidates.push_back(candidate);
+    }
+    result.unresolvedPeaks = unresolved;
+    return true;
+}
+
+} // namespace orvi::spectrum

@@ -1,0 +1,282 @@
+#include "SpectrumTestVideo.h"
+#include "spectrum/RelativePhase.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
+#include "spectrum/SpectrumAnalysisRun.h"
+#include "spectrum/SpectrumViews.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <atomic>
+#include <cmath>
+#include <numbers>
+
+using namespace orvi;
+using namespace orvi::spectrum;
+using orvi::spectrum::testing::SyntheticTexture;
+using orvi::spectrum::testing::writeTestVideo;
+
+namespace {
+
+constexpr double kRate = 240.0;
+constexpr int kFrames = 257; // 256 phase samples: N = 256, bin width 0.9375 Hz
+const QSize kSize(160, 96);
+
+// Horizontal motion of the left half (x < 80) and of the right half.
+testing::Displacement halves(double leftAmplitude, double leftHz, double rightAmplitude,
+                             double rightHz, double rightLeadDegrees)
+{
+    return [=](int x, int, double t) {
+        const double w = 2.0 * std::numbers::pi * t;
+        if (x < kSize.width() / 2)
+            return QPointF(leftAmplitude * std::cos(w * leftHz), 0.0);
+        return QPointF(rightAmplitude *
+                           std::cos(w * rightHz + rightLeadDegrees * std::numbers::pi / 180),
+                       0.0);
+    };
+}
+
+project_data::SpectrumAnalysisRequest requestFor(const media::VideoInfo& info, int density = 0)
+{
+    project_data::SpectrumAnalysisRequest request;
+    request.videoInfo = info;
+    request.startFrame = 0;
+    request.endFrame = std::min<qint64>(info.frameCount, kFrames);
+    request.requestedGrid = gridForDensity(density);
+    request.workerThreadCount = 1;
+    request.identity = makeIdentity(1, request);
+    return request;
+}
+
+bool near(double frequency, double target, double binWidth)
+{
+    return std::abs(frequency - target) <= binWidth;
+}
+
+} // namespace
+
+class SpectrumAnalysisTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void findsBothPatchFrequencies();
+    void relativePhaseOfALeadingPatchIsPositive();
+    void flatRegionHasNoReliableSignals();
+    void cancellationEndsCancelled();
+    void invalidRequestsEndWithTheirMessage_data();
+    void invalidRequestsEndWithTheirMessage();
+    void missingSourceReportsTheSourceMessage();
+
+private:
+    QTemporaryDir m_dir;
+    media::VideoInfo m_twoFrequencies;
+    media::VideoInfo m_leadingPatch;
+    media::VideoInfo m_flat;
+};
+
+void SpectrumAnalysisTest::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    const SyntheticTexture texture(7);
+    QString error;
+    const auto twoFrequencies = halves(0.4, 12.0, 0.2, 30.0, 0.0);
+    QVERIFY2(writeTestVideo(
+                 m_dir.filePath("two-frequencies.mp4"), kSize, kFrames, kRate,
+                 [&](int i) { return texture.frame(kSize, twoFrequencies, i / kRate); },
+                 &m_twoFrequencies, &error),
+             qPrintable(error));
+    const auto leading = halves(0.3, 20.0, 0.3, 20.0, 90.0);
+    QVERIFY2(writeTestVideo(
+                 m_dir.filePath("leading.mp4"), kSize, kFrames, kRate,
+                 [&](int i) { return texture.frame(kSize, leading, i / kRate); }, &m_leadingPatch,
+                 &error),
+             qPrintable(error));
+    QVERIFY2(writeTestVideo(
+                 m_dir.filePath("flat.mp4"), QSize(96, 64), 80, kRate,
+                 [](int) {
+                     QImage image(96, 64, QImage::Format_Grayscale8);
+                     image.fill(90);
+                     return image;
+                 },
+                 &m_flat, &error),
+             qPrintable(error));
+    QCOMPARE(m_twoFrequencies.frameCount, qint64(kFrames));
+}
+
+void SpectrumAnalysisTest::findsBothPatchFrequencies()
+{
+    std::vector<double> progress;
+    const auto result = runSpectrumAnalysis(
+        requestFor(m_twoFrequencies), [] { return false; },
+        [&progress](double fraction) { progress.push_back(fraction); });
+    QVERIFY2(result.ok, qPrintable(result.errorMessage));
+    QVERIFY(!result.cancelled);
+    QVERIFY(result.errorMessage.isEmpty());
+    QCOMPARE(result.siteCount, 128);
+    QCOMPARE(int(result.sites.size()), 128);
+    QVERIFY(result.acceptedCount > 100);
+    QCOMPARE(int(result.acceptedSignals.size()), result.acceptedCount);
+    QCOMPARE(result.analysisImageSize, kSize);
+    QCOMPARE(result.firstFrame.size(), kSize);
+    QCOMPARE(result.fftSize, 256);
+    QCOMPARE(result.sampleCount, 256);
+    QCOMPARE(result.binWidthHz, kRate / 256);
+    QVERIFY(!result.request.identity.isEmpty());
+
+    QVERIFY(!result.candidates.empty());
+    const double bin = result.binWidthHz;
+    QVERIFY2(near(result.candidates[0].frequencyHz, 12.0, bin),
+             qPrintable(QString::number(result.candidates[0].frequencyHz)));
+    QCOMPARE(result.candidates[0].relativePower, 1.0);
+    const auto second =
+        std::find_if(result.candidates.begin(), result.candidates.end(),
+                     [bin](const auto& c) { return near(c.frequencyHz, 30.0, bin); });
+    QVERIFY(second != result.candidates.end());
+    QVERIFY(result.candidates[0].stabilityEvaluated);
+    QCOMPARE(result.candidates[0].stability, 1.0);
+
+    // The 12 Hz band lights up the left half only, the 30 Hz band the right half.
+    for (const auto& [candidate, leftSide] :
+         {std::pair{result.candidates[0], true}, std::pair{*second, false}}) {
+        const auto map = bandPowerMap(result.acceptedSignals, bin, candidate.lowerFrequencyHz,
+                                      candidate.upperFrequencyHz);
+        int inside = 0;
+        int outside = 0;
+        for (const auto& entry : map) {
+            if (!entry.valid || entry.value < 0.1)
+                continue;
+            // Points within a few pixels of the seam see both patches through the filters.
+            const bool left = entry.sampleX < 0.45;
+            const bool right = entry.sampleX > 0.55;
+            if ((leftSide && left) || (!leftSide && right))
+                ++inside;
+            else if (left || right)
+                ++outside;
+        }
+        QVERIFY2(inside > 30 && outside == 0,
+                 qPrintable(QStringLiteral("%1 inside, %2 outside").arg(inside).arg(outside)));
+    }
+
+    QVERIFY(!progress.empty());
+    QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+    QCOMPARE(progress.back(), 1.0);
+}
+
+void SpectrumAnalysisTest::relativePhaseOfALeadingPatchIsPositive()
+{
+    auto request = requestFor(m_leadingPatch);
+    request.workerThreadCount = 2; // the pooled path gives the same signals
+    const auto result = runSpectrumAnalysis(request, {}, {});
+    QVERIFY2(result.ok, qPrintable(result.errorMessage));
+    // Reference: an accepted point well inside the left half.
+    int reference = -1;
+    for (size_t i = 0; i < result.sites.size(); ++i) {
+        const auto& site = result.sites[i];
+        if (site.accepted && site.cellRect.right() < 0.4 && site.cellRect.top() > 0.3) {
+            reference = int(i);
+            break;
+        }
+    }
+    QVERIFY(reference >= 0);
+    const auto samples = computeRelativePhase(result.sites, reference, 0, kRate, 20.0, {});
+    QCOMPARE(samples.size(), result.sites.size());
+    // Away from the seam every estimate is the patch's phase, except that a point where the
+    // local phase of a mixed texture runs against the motion (its local frequency is negative)
+    // reads half a turn off.
+    const auto offBy = [](double phase, double target) {
+        return std::abs(std::remainder(phase - target, 360.0));
+    };
+    int leading = 0;
+    int inPhase = 0;
+    int inverted = 0;
+    for (const auto& sample : samples) {
+        if (!sample.valid || (sample.sampleX >= 0.45 && sample.sampleX <= 0.55))
+            continue;
+        const double target = sample.sampleX > 0.55 ? 90.0 : 0.0;
+        if (offBy(sample.phaseDegrees, target) <= 10.0)
+            ++(target > 0.0 ? leading : inPhase);
+        else if (offBy(sample.phaseDegrees, target + 180.0) <= 10.0)
+            ++inverted;
+        else
+            QFAIL(qPrintable(QStringLiteral("%1 degrees at x = %2")
+                                 .arg(sample.phaseDegrees)
+                                 .arg(sample.sampleX)));
+    }
+    QVERIFY(leading > 30);
+    QVERIFY(inPhase > 30);
+    QVERIFY(inverted <= (leading + inPhase) / 10);
+}
+
+void SpectrumAnalysisTest::flatRegionHasNoReliableSignals()
+{
+    auto request = requestFor(m_flat);
+    const auto result = runSpectrumAnalysis(request, {}, {});
+    QVERIFY(!result.ok && !result.cancelled);
+    QCOMPARE(result.errorMessage,
+             QStringLiteral("No continuous reliable phase signals were found. Select a textured "
+                            "region or a shorter stable fragment."));
+    // The sites stay for the diagnostics.
+    QCOMPARE(int(result.sites.size()), 128);
+    QVERIFY(std::none_of(result.sites.begin(), result.sites.end(),
+                         [](const auto& s) { return s.textured; }));
+}
+
+void SpectrumAnalysisTest::cancellationEndsCancelled()
+{
+    std::atomic<bool> cancel{false};
+    int reports = 0;
+    const auto result = runSpectrumAnalysis(
+        requestFor(m_twoFrequencies), [&cancel] { return cancel.load(); },
+        [&](double) {
+            if (++reports == 2)
+                cancel.store(true);
+        });
+    QVERIFY(result.cancelled);
+    QVERIFY(!result.ok);
+    QVERIFY(result.errorMessage.isEmpty());
+    QCOMPARE(reports, 2);
+}
+
+void SpectrumAnalysisTest::invalidRequestsEndWithTheirMessage_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("density");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("64 frames") << 64 << 0
+                               << "Select between 65 and 65537 frames for spectrum analysis.";
+    QTest::newRow("grid density 3") << 100 << 3 << "Select one of the available grid densities.";
+    // 160 x 96 gives a 37 x 21 grid for 64 x 32: 8388608 / 777 + 1 frames at most.
+    QTest::newRow("signal budget") << 10798 << 2
+                                   << "This grid supports at most 10797 frames within the signal "
+                                      "memory budget. Shorten the fragment or choose a coarser "
+                                      "grid.";
+}
+
+void SpectrumAnalysisTest::invalidRequestsEndWithTheirMessage()
+{
+    QFETCH(int, frames);
+    QFETCH(int, density);
+    QFETCH(QString, message);
+    auto request = requestFor(m_twoFrequencies, density);
+    request.videoInfo.frameCount = 20000; // the run must stop before it opens the file
+    request.endFrame = frames;
+    const auto result = runSpectrumAnalysis(request, {}, {});
+    QVERIFY(!result.ok && !result.cancelled);
+    QCOMPARE(result.errorMessage, message);
+    QVERIFY(result.sites.empty());
+    QCOMPARE(result.request.endFrame, qint64(frames));
+}
+
+void SpectrumAnalysisTest::missingSourceReportsTheSourceMessage()
+{
+    auto request = requestFor(m_twoFrequencies);
+    request.videoInfo.filePath = m_dir.filePath("missing.mp4");
+    const auto result = runSpectrumAnalysis(request, {}, {});
+    QVERIFY(!result.ok && !result.cancelled);
+    QVERIFY(!result.errorMessage.isEmpty());
+    QVERIFY(result.sites.empty());
+}
+
+QTEST_GUILESS_MAIN(SpectrumAnalysisTest)
+#include "tst_spectrumanalysis.moc"
