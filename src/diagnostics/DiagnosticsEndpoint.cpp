@@ -1,0 +1,64 @@
+#include "diagnostics/DiagnosticsEndpoint.h"
+
+#include "diagnostics/DescriptorFile.h"
+#include "diagnostics/RuntimeDirectory.h"
+
+#include <QDir>
+
+namespace orvi::diagnostics::service {
+
+DiagnosticsEndpoint::DiagnosticsEndpoint(IDiagnosticsDispatcher& dispatcher, QObject* parent)
+    : QObject(parent), server_(dispatcher)
+{}
+
+DiagnosticsEndpoint::~DiagnosticsEndpoint()
+{
+    stop();
+}
+
+bool DiagnosticsEndpoint::start(bool controlEnabled, QString* errorCode)
+{
+    if (started_) {
+        if (descriptor_.controlEnabled == controlEnabled)
+            return true;
+        if (errorCode)
+            *errorCode = QStringLiteral("already_running");
+        return false;
+    }
+    const QString directory =
+        runtimeDirectory_.isEmpty() ? RuntimeDirectory::path() : runtimeDirectory_;
+    if (!RuntimeDirectory::prepare(directory, errorCode))
+        return false;
+
+    descriptor_ = InstanceDescriptor::create(controlEnabled);
+    if (!server_.listen(descriptor_.socketName, descriptor_.token, errorCode)) {
+        clear();
+        return false;
+    }
+    descriptorPath_ =
+        QDir(directory).filePath(InstanceDescriptor::fileNameFor(descriptor_.instanceId));
+    if (!DescriptorFile::write(descriptor_, descriptorPath_, errorCode)) {
+        server_.close();
+        clear();
+        return false;
+    }
+    started_ = true;
+    return true;
+}
+
+void DiagnosticsEndpoint::stop()
+{
+    server_.close();
+    DescriptorFile::remove(descriptorPath_);
+    clear();
+}
+
+void DiagnosticsEndpoint::clear()
+{
+    // The token lives only as long as the publication.
+    descriptor_ = InstanceDescriptor();
+    descriptorPath_.clear();
+    started_ = false;
+}
+
+} // namespace orvi::diagnostics::service

@@ -1,0 +1,191 @@
+#include "diagnostics/DiagnosticsServer.h"
+
+#include "diagnostics/DiagnosticsProtocol.h"
+
+#include <QJsonDocument>
+#include <QLocalSocket>
+#include <QPointer>
+#include <utility>
+
+namespace orvi::diagnostics::service {
+
+namespace {
+
+constexpr int kPendingConnectionLimit = 4;
+
+bool isConnected(const QLocalSocket* socket)
+{
+    return socket && socket->state() == QLocalSocket::ConnectedState;
+}
+
+} // namespace
+
+DiagnosticsServer::DiagnosticsServer(IDiagnosticsDispatcher& dispatcher, QObject* parent)
+    : QObject(parent), handler_(dispatcher)
+{
+    connect(&server_, &QLocalServer::newConnection, this, &DiagnosticsServer::acceptConnections);
+}
+
+DiagnosticsServer::~DiagnosticsServer()
+{
+    close();
+}
+
+bool DiagnosticsServer::listen(const QString& name, const QString& token, QString* errorCode)
+{
+    close();
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    server_.setMaxPendingConnections(kPendingConnectionLimit);
+    if (token.isEmpty() || !server_.listen(name)) {
+        if (errorCode)
+            *errorCode = QStringLiteral("local_server_listen_failed");
+        return false;
+    }
+    handler_.setToken(token);
+    return true;
+}
+
+void DiagnosticsServer::close()
+{
+    server_.close();
+    const auto sockets = clients_.keys();
+    clients_.clear();
+    for (QLocalSocket* socket : sockets) {
+        socket->disconnect(this);
+        socket->abort();
+        socket->deleteLater();
+    }
+    handler_.setToken({});
+}
+
+void DiagnosticsServer::acceptConnections()
+{
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        if (clients_.size() < protocol::kMaximumClientCount) {
+            registerClient(socket);
+        } else {
+            socket->abort();
+            socket->deleteLater();
+        }
+    }
+}
+
+void DiagnosticsServer::registerClient(QLocalSocket* socket)
+{
+    clients_.insert(socket, QByteArray());
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readClient(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { dropClient(socket); });
+}
+
+void DiagnosticsServer::dropClient(QLocalSocket* socket)
+{
+    if (clients_.remove(socket) > 0)
+        socket->deleteLater();
+}
+
+void DiagnosticsServer::readClient(QLocalSocket* socket)
+{
+    if (!clients_.contains(socket))
+        return;
+    if (!isConnected(socket)) {
+        // Closing after an error: whatever else arrives is neither run nor answered.
+        socket->readAll();
+        return;
+    }
+    if (reading_.contains(socket)) {
+        // A method spun the event loop during this client's pass; keep the order of its
+        // requests by reading again once the pass is over.
+        scheduleContinuation(socket);
+        return;
+    }
+    // Work on a detached buffer: answering may close the socket, which drops the entry.
+    QByteArray buffer = std::exchange(clients_[socket], QByteArray());
+    buffer.append(socket->readAll());
+
+    bool passExhausted = false;
+    reading_.insert(socket);
+    const bool open = handleLines(socket, buffer, &passExhausted);
+    reading_.remove(socket);
+    if (!open || !clients_.contains(socket))
+        return;
+    if (buffer.size() > protocol::kMaximumReceiveBufferBytes) {
+        closeWithError(socket, protocol::codes::kReceiveBufferLimit);
+        return;
+    }
+    const bool lineRemains = buffer.contains('\n');
+    clients_[socket] = std::move(buffer);
+    // Bytes that arrived while a method ran the event loop raised no new notification.
+    if ((passExhausted && lineRemains) || socket->bytesAvailable() > 0)
+        scheduleContinuation(socket);
+}
+
+bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bool* passExhausted)
+{
+    int handled = 0;
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = buffer.indexOf('\n', start);
+        if (end < 0)
+            break;
+        if (handled == protocol::kRequestsPerPass) {
+            *passExhausted = true;
+            break;
+        }
+        QByteArray line = buffer.mid(start, end - start);
+        start = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.size() > protocol::kMaximumMessageBytes) {
+            closeWithError(socket, protocol::codes::kMessageTooLarge);
+            return false;
+        }
+        if (line.trimmed().isEmpty())
+            continue;
+        const DiagnosticsRequestHandler::Outcome outcome = handler_.handle(line);
+        ++handled;
+        send(socket, outcome.response);
+        if (outcome.closeConnection) {
+            socket->disconnectFromServer();
+            return false;
+        }
+        if (!isConnected(socket))
+            return false;
+    }
+    buffer.remove(0, start);
+    return true;
+}
+
+void DiagnosticsServer::scheduleContinuation(QLocalSocket* socket)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, guard = QPointer<QLocalSocket>(socket)] {
+            if (guard)
+                readClient(guard.data());
+        },
+        Qt::QueuedConnection);
+}
+
+void DiagnosticsServer::closeWithError(QLocalSocket* socket, const char* code)
+{
+    send(socket, handler_.framingError(code));
+    if (socket->state() != QLocalSocket::UnconnectedState)
+        socket->disconnectFromServer();
+}
+
+void DiagnosticsServer::send(QLocalSocket* socket, const QJsonObject& response)
+{
+    if (!isConnected(socket))
+        return;
+    QByteArray bytes = QJsonDocument(response).toJson(QJsonDocument::Compact);
+    bytes.append('\n');
+    // A client that stops reading must not make the application hoard its answers.
+    if (socket->bytesToWrite() + bytes.size() > protocol::kMaximumPendingOutputBytes) {
+        socket->abort();
+        return;
+    }
+    if (socket->write(bytes) != bytes.size())
+        socket->abort();
+}
+
+} // namespace orvi::diagnostics::service

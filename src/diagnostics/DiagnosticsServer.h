@@ -1,0 +1,56 @@
+#pragma once
+
+#include "diagnostics/DiagnosticsRequestHandler.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QLocalServer>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+class QLocalSocket;
+
+namespace orvi::diagnostics::service {
+
+class IDiagnosticsDispatcher;
+
+// The server side of the diagnostics wire protocol: a user-only local socket that reads
+// JSON lines from at most four clients, enforces the size limits and answers every
+// request through the dispatcher. Runs entirely on the thread that owns it.
+class DiagnosticsServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DiagnosticsServer(IDiagnosticsDispatcher& dispatcher, QObject* parent = nullptr);
+    ~DiagnosticsServer() override;
+
+    // Listens on name with user-only access. On failure the error code is
+    // "local_server_listen_failed" (an empty token is refused the same way).
+    bool listen(const QString& name, const QString& token, QString* errorCode = nullptr);
+    // Stops listening and aborts every client.
+    void close();
+
+    bool isListening() const { return server_.isListening(); }
+    QString fullServerName() const { return server_.fullServerName(); }
+    int clientCount() const { return static_cast<int>(clients_.size()); }
+
+private:
+    void acceptConnections();
+    void registerClient(QLocalSocket* socket);
+    void dropClient(QLocalSocket* socket);
+    void readClient(QLocalSocket* socket);
+    // Handles the complete lines of buffer; false when the connection was closed.
+    bool handleLines(QLocalSocket* socket, QByteArray& buffer, bool* passExhausted);
+    void scheduleContinuation(QLocalSocket* socket);
+    void closeWithError(QLocalSocket* socket, const char* code);
+    void send(QLocalSocket* socket, const QJsonObject& response);
+
+    DiagnosticsRequestHandler handler_;
+    QLocalServer server_;
+    QHash<QLocalSocket*, QByteArray> clients_;
+    QSet<QLocalSocket*> reading_;
+};
+
+} // namespace orvi::diagnostics::service

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+namespace orvi::diagnostics::service {
+
+// A method's answer: a result object, or an error code when errorCode is not empty.
+struct DispatchResult
+{
+    QJsonObject result;
+    QString errorCode;
+
+    bool ok() const { return errorCode.isEmpty(); }
+
+    static DispatchResult success(const QJsonObject& result = {}) { return {result, {}}; }
+    static DispatchResult failure(const QString& code) { return {{}, code}; }
+};
+
+} // namespace orvi::diagnostics::service
