@@ -1,0 +1,139 @@
+#pragma once
+
+// Building blocks shared by the kernel sources (not part of the public kernel interface).
+
+#include <QtGlobal>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace orvi::motion_core::detail {
+
+// Hot loops get an AVX2 clone next to the portable one, picked at load time. FMA is left out
+// on purpose: contracted multiply-adds would round differently from the plain formulas (a
+// phase product of two equal samples would no longer be exactly 0).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES)
+#define ORVI_MOTION_HOT __attribute__((target_clones("default", "avx2")))
+#else
+#define ORVI_MOTION_HOT
+#endif
+
+// Source positions and weights of one axis of a bilinear resize from `from` to `to` samples.
+struct BilinearAxis
+{
+    std::vector<int> first;
+    std::vector<int> second;
+    std::vector<float> weight;
+
+    void build(int from, int to);
+};
+
+// Source index of every tap of every output position along one axis, with the half-sample
+// symmetric border; `stride` 2 keeps only the even outputs (blur fused with downsampling).
+struct TapIndex
+{
+    std::vector<int> index; // outputs * tapCount entries
+    void build(int n, int outputs, int stride, int tapCount);
+};
+
+// c ? a : b as a bit mask. Written as a plain conditional, a select against a constant lets
+// the compiler split the loop body into branches (folding the constant per path), which
+// stops vectorisation; the mask form keeps the loop straight.
+inline float pick(bool c, float a, float b)
+{
+    const std::uint32_t mask = 0u - static_cast<std::uint32_t>(c);
+    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(a) & mask) |
+                                (std::bit_cast<std::uint32_t>(b) & ~mask));
+}
+
+// Samples per block of the blocked per-sample kernels (stack buffers).
+inline constexpr int kSampleBlock = 256;
+
+// Correctly rounded square roots of a block, in place. The compiler does not vectorise
+// std::sqrt while errno is to be kept, so the SSE2 form is spelled out; both forms give
+// bit-identical results.
+inline void sqrtBlock(float* values, int n)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_ps(values + i, _mm_sqrt_ps(_mm_loadu_ps(values + i)));
+#endif
+    for (; i < n; ++i)
+        values[i] = std::sqrt(values[i]);
+}
+
+// Correctly rounded double square roots of a block, rounded to float.
+inline void sqrtBlock(const double* values, float* out, int n)
+{
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        const __m128 low = _mm_cvtpd_ps(_mm_sqrt_pd(_mm_loadu_pd(values + i)));
+        const __m128 high = _mm_cvtpd_ps(_mm_sqrt_pd(_mm_loadu_pd(values + i + 2)));
+        _mm_storeu_ps(out + i, _mm_movelh_ps(low, high));
+    }
+#endif
+    for (; i < n; ++i)
+        out[i] = static_cast<float>(std::sqrt(values[i]));
+}
+
+// atan2(y, x) for y >= 0 (result 0..pi) without branches, so that loops using it vectorise:
+// octant reduction to t in [0, 1], a further split at tan(pi/8), and the classic float
+// minimax polynomial for atan on [-tan(pi/8), tan(pi/8)]. Within a few float ulps of
+// std::atan2 (checked by the kernel tests).
+inline float atan2NonNegative(float y, float x)
+{
+    constexpr float kPi = 3.14159265358979f;
+    constexpr float kHalfPi = 1.57079632679490f;
+    constexpr float kQuarterPi = 0.785398163397448f;
+    constexpr float kTanEighthPi = 0.414213562373095f;
+    const float ax = std::fabs(x);
+    const bool steep = y > ax;
+    const float low = pick(steep, ax, y);
+    const float high = pick(steep, y, ax);
+    const float t = low / pick(high > 0.0f, high, 1.0f);
+    const bool upper = t > kTanEighthPi;
+    const float reduced = pick(upper, (t - 1.0f) / (t + 1.0f), t);
+    const float z = reduced * reduced;
+    const float poly = (((8.05374449538e-2f * z - 1.38776856032e-1f) * z + 1.99777106478e-1f) * z -
+                        3.33329491539e-1f) *
+                           z * reduced +
+                       reduced;
+    float angle = pick(upper, kQuarterPi, 0.0f) + poly;
+    angle = pick(steep, kHalfPi - angle, angle);
+    return pick(x < 0.0f, kPi - angle, angle);
+}
+
+// cos(theta) and sin(theta) / theta for 0 <= theta <= pi/2 (Taylor series in double, far
+// below float rounding on that interval; the quotient is 1 at 0).
+inline void cosAndSinc(double theta, double& cosTheta, double& sinc)
+{
+    const double z = theta * theta;
+    cosTheta =
+        1.0 +
+        z * (-1.0 / 2 +
+             z * (1.0 / 24 +
+                  z * (-1.0 / 720 +
+                       z * (1.0 / 40320 + z * (-1.0 / 3628800 +
+                                               z * (1.0 / 479001600 +
+                                                    z * (-1.0 / 87178291200 +
+                                                         z * (1.0 / 20922789888000 +
+                                                              z * (-1.0 / 6402373705728000)))))))));
+    sinc = 1.0 +
+           z * (-1.0 / 6 +
+                z * (1.0 / 120 +
+                     z * (-1.0 / 5040 +
+                          z * (1.0 / 362880 +
+                               z * (-1.0 / 39916800 +
+                                    z * (1.0 / 6227020800 + z * (-1.0 / 1307674368000 +
+                                                                 z * (1.0 / 355687428096000))))))));
+}
+
+} // namespace orvi::motion_core::detail

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QThreadPool>
+#include <QtGlobal>
+#include <functional>
+
+namespace orvi::motion_core {
+
+// A private, low-priority thread pool for the row-parallel kernels. Idle threads never
+// expire, so consecutive frames reuse warm threads. Each motion processor and each
+// spectrum analysis run owns one; it is driven from one thread at a time.
+class MotionWorkerPool
+{
+public:
+    MotionWorkerPool();
+    // Waits for every running task before the threads go.
+    ~MotionWorkerPool();
+
+    MotionWorkerPool(const MotionWorkerPool&) = delete;
+    MotionWorkerPool& operator=(const MotionWorkerPool&) = delete;
+
+    // A count below 1 is taken as 1. A different count first waits for running tasks.
+    void setWorkerCount(int count);
+    quint32 workerCount() const { return m_workerCount; }
+
+    // Queues one task; throws (std::bad_alloc and the like) when it cannot be queued.
+    void start(std::function<void()> task);
+
+private:
+    QThreadPool m_pool;
+    quint32 m_workerCount = 1;
+};
+
+// Work per task below which splitting does not pay for the thread hand-off.
+inline constexpr qint64 kParallelCostPerTask = 65536;
+
+// Runs task(begin, end) over [0, itemCount) split into contiguous chunks on the pool.
+// At most one chunk per worker and per item, and at least about kParallelCostPerTask
+// cost units (itemCount * costPerItem) per chunk; a single chunk runs inline on the
+// calling thread. Otherwise the caller blocks (running no chunk itself) until every
+// chunk has finished, then rethrows a failure to start a chunk or else the first
+// exception of a chunk in chunk order.
+//
+// Chunks only ever see disjoint item ranges, so a task that writes item i of its output
+// from shared read-only inputs gives the same result for any worker count.
+void runParallel(MotionWorkerPool& pool, int itemCount, qint64 costPerItem,
+                 const std::function<void(int, int)>& task);
+
+} // namespace orvi::motion_core

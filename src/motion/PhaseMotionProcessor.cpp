@@ -1,0 +1,264 @@
+#include "motion/PhaseMotionProcessor.h"
+
+#include "motion/FrameComposition.h"
+#include "motion/PlaneKernels.h"
+
+#include <QElapsedTimer>
+#include <cmath>
+#include <exception>
+#include <new>
+
+namespace orvi::motion_core {
+
+namespace {
+
+bool fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+// Adds the elapsed time of a stage, truncated to whole microseconds, when it goes out of
+// scope.
+class StageTimer
+{
+public:
+    explicit StageTimer(qint64& total) : m_total(total) { m_timer.start(); }
+    ~StageTimer() { m_total += m_timer.nsecsElapsed() / 1000; }
+
+    StageTimer(const StageTimer&) = delete;
+    StageTimer& operator=(const StageTimer&) = delete;
+
+private:
+    qint64& m_total;
+    QElapsedTimer m_timer;
+};
+
+} // namespace
+
+PhaseMotionProcessor::PhaseMotionProcessor() = default;
+
+PhaseMotionProcessor::~PhaseMotionProcessor() = default;
+
+bool PhaseMotionProcessor::configure(const media::VideoInfo& videoInfo,
+                                     const ProcessingSettings& settings, QString* error)
+{
+    m_configured = false;
+    try {
+        return configureChecked(videoInfo, settings, error);
+    } catch (const std::bad_alloc&) {
+        return fail(error, tr("There is not enough memory to create the spatial pyramid."));
+    }
+}
+
+bool PhaseMotionProcessor::configureChecked(const media::VideoInfo& videoInfo,
+                                            const ProcessingSettings& settings, QString* error)
+{
+    const QSize frameSize = videoInfo.frameSize;
+    const double frameRate = videoInfo.captureFrameRate;
+    if (frameSize.width() < 1 || frameSize.height() < 1)
+        return fail(error, tr("Could not determine the source video's frame size."));
+    if (!std::isfinite(frameRate) || frameRate <= 0.0)
+        return fail(error, tr("The camera capture frame rate is required to configure the motion "
+                              "filter."));
+    if (videoInfo.variableFrameRate)
+        return fail(error, tr("The phase core prototype supports only a uniform time grid."));
+    if (!settings.isBandValid(frameRate))
+        return fail(error, tr("The amplification band must lie between 0 Hz and the Nyquist "
+                              "frequency."));
+    if (!settings.areRegionsValid() || !settings.isRegionLargeEnough(frameSize))
+        return fail(error, tr("The amplification region or stabilization reference region is "
+                              "invalid."));
+    if (settings.stabilizationEnabled)
+        return fail(error,
+                    tr("Camera motion compensation is not available yet and will be added in "
+                       "a separate stage."));
+    if (!settings.isAmplificationValid())
+        return fail(error, tr("The prototype amplification factor must be between 1 and 50."));
+    if (!settings.isWorkerCountValid())
+        return fail(error,
+                    tr("The worker thread count must be between 0 and 256; 0 selects automatic "
+                       "mode."));
+    const int fullLevels = RieszPyramid::levelCountFor(frameSize.width(), frameSize.height());
+    if (fullLevels < 1)
+        return fail(error, tr("The minimum frame size for processing is 32 x 32 pixels."));
+    if (!m_cosFilter.configure(frameRate, settings.lowerFrequencyHz, settings.upperFrequencyHz,
+                               error) ||
+        !m_sinFilter.configure(frameRate, settings.lowerFrequencyHz, settings.upperFrequencyHz,
+                               error))
+        return false;
+
+    m_settings = settings;
+    m_frameSize = frameSize;
+    m_featherPixels = featherWidth(frameSize);
+    m_region =
+        planRegion(frameSize, settings.regionOfInterest,
+                   settings.regionProcessingOptimizationEnabled, fullLevels, m_featherPixels);
+    const QRect processing = m_region.processingRect;
+    const int levels = RieszPyramid::levelCountFor(processing.width(), processing.height());
+    m_pool.setWorkerCount(settings.effectiveWorkerCount());
+    m_pyramid.reset();
+    m_pyramid = std::make_unique<RieszPyramid>(levels, m_pool);
+
+    reset();
+    m_timings.processingWidth = processing.width();
+    m_timings.processingHeight = processing.height();
+    m_timings.regionOptimizationApplied = m_region.optimizationActive;
+    m_configured = true;
+    return true;
+}
+
+void PhaseMotionProcessor::clearPhaseState()
+{
+    m_cosFilter.reset();
+    m_sinFilter.reset();
+    for (std::vector<FloatPlane>* planes :
+         {&m_previousBand, &m_previousR1, &m_previousR2, &m_cosAccumulator, &m_sinAccumulator})
+        planes->clear();
+    m_phaseStateInitialised = false;
+    m_lastPresentationTimeUs = -1;
+    m_lastFrameIndex = -1;
+}
+
+void PhaseMotionProcessor::reset()
+{
+    clearPhaseState();
+    m_timings = MotionStageTimings();
+}
+
+bool PhaseMotionProcessor::process(const media::VideoFrame& input,
+                                   std::vector<media::VideoFrame>* output, QString* error)
+{
+    if (!m_configured || !m_pyramid)
+        return fail(error, tr("The phase motion processor has not been configured."));
+    if (!output || input.image.isNull() || input.presentationTimeUs < 0)
+        return fail(error, tr("A valid frame and an output frame container are required."));
+    output->clear();
+    if (input.image.size() != m_frameSize)
+        return fail(error, tr("The frame size changed during processing."));
+    if (m_lastPresentationTimeUs >= 0 && input.presentationTimeUs <= m_lastPresentationTimeUs)
+        return fail(error, tr("Frame timestamps must be strictly increasing."));
+    if (m_lastFrameIndex >= 0 && input.frameIndex >= 0 && input.frameIndex <= m_lastFrameIndex)
+        return fail(error, tr("Frame sequence numbers must be strictly increasing."));
+
+    media::VideoFrame frame = input;
+    if (m_settings.amplificationFactor > 1.0) {
+        try {
+            if (!amplify(frame, error))
+                return false;
+        } catch (const std::bad_alloc&) {
+            return fail(error, tr("There is not enough memory to process the frame."));
+        } catch (const std::exception& e) {
+            return fail(error, tr("Zazira core error: %1").arg(QString::fromLocal8Bit(e.what())));
+        } catch (...) {
+            return fail(error, tr("Zazira core error: %1").arg(tr("unknown error")));
+        }
+    }
+    m_lastPresentationTimeUs = input.presentationTimeUs;
+    if (input.frameIndex >= 0)
+        m_lastFrameIndex = input.frameIndex;
+    output->push_back(std::move(frame));
+    return true;
+}
+
+bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)
+{
+    const bool cropping = m_region.croppingInForce();
+    QImage working = frame.image;
+    if (cropping) {
+        working = frame.image.copy(m_region.processingRect);
+        if (working.isNull())
+            return fail(error, tr("There is not enough memory to prepare the selected processing "
+                                  "region."));
+    }
+    const std::size_t levels = static_cast<std::size_t>(m_pyramid->levelCount());
+
+    {
+        StageTimer timer(m_timings.luminanceUs);
+        extractLuminanceInto(m_pool, working, m_luminance);
+    }
+    {
+        StageTimer timer(m_timings.pyramidDecompositionUs);
+        m_pyramid->decompose(m_luminance, m_band, m_residual, &m_pyramidScratch);
+    }
+    {
+        StageTimer timer(m_timings.quadratureUs);
+        m_pyramid->rieszTransform(m_band, m_r1, m_r2);
+    }
+    {
+        StageTimer timer(m_timings.phaseAccumulationUs);
+        if (!m_phaseStateInitialised) {
+            m_previousBand = m_band;
+            m_previousR1 = m_r1;
+            m_previousR2 = m_r2;
+            m_cosAccumulator.clear();
+            m_sinAccumulator.clear();
+            for (const FloatPlane& level : m_band) {
+                m_cosAccumulator.emplace_back(level.width, level.height);
+                m_sinAccumulator.emplace_back(level.width, level.height);
+            }
+            m_phaseStateInitialised = true;
+        }
+        m_amplitude.resize(levels);
+        for (std::size_t l = 0; l < levels; ++l) {
+            if (!accumulatePhase(m_pool, m_band[l], m_r1[l], m_r2[l], m_previousBand[l],
+                                 m_previousR1[l], m_previousR2[l], m_cosAccumulator[l],
+                                 m_sinAccumulator[l], m_amplitude[l]))
+                throw std::logic_error("phase planes of different sizes");
+        }
+        // The current planes become the previous ones. The band values are shifted into the
+        // old previous planes below, so no copy is needed.
+        std::swap(m_previousBand, m_band);
+        std::swap(m_previousR1, m_r1);
+        std::swap(m_previousR2, m_r2);
+    }
+    {
+        StageTimer timer(m_timings.temporalFilterUs);
+        if (!m_cosFilter.process(m_cosAccumulator, &m_filteredCos, m_pool, error) ||
+            !m_sinFilter.process(m_sinAccumulator, &m_filteredSin, m_pool, error))
+            return false;
+    }
+    {
+        StageTimer timer(m_timings.phaseDenoisingUs);
+        for (std::size_t l = 0; l < levels; ++l)
+            denoisePhase(m_pool, m_filteredCos[l], m_filteredSin[l], m_amplitude[l],
+                         &m_denoiseScratch);
+    }
+    {
+        StageTimer timer(m_timings.phaseShiftUs);
+        const float factor = static_cast<float>(m_settings.amplificationFactor - 1.0);
+        for (std::size_t l = 0; l < levels; ++l)
+            shiftPhase(m_pool, m_previousBand[l], m_previousR1[l], m_previousR2[l],
+                       m_filteredCos[l], m_filteredSin[l], factor, m_band[l]);
+    }
+    {
+        StageTimer timer(m_timings.reconstructionUs);
+        m_pyramid->reconstruct(m_band, m_residual, m_reconstructed, &m_pyramidScratch);
+    }
+    {
+        StageTimer timer(m_timings.compositionUs);
+        QImage composed = composeLuminanceChange(
+            m_pool, working, m_luminance, m_reconstructed, m_region.regionOfInterest,
+            m_region.expandedRegion, expandedRegionWeight(m_region, m_settings.amplificationFactor),
+            m_featherPixels);
+        if (cropping)
+            composed =
+                pasteRegion(m_pool, frame.image, composed, m_region.processingRect.topLeft());
+        frame.image = std::move(composed);
+        ++m_timings.measuredFrames;
+    }
+    return true;
+}
+
+bool PhaseMotionProcessor::flush(std::vector<media::VideoFrame>* output, QString* error)
+{
+    if (!m_configured || !m_pyramid)
+        return fail(error, tr("The phase motion processor has not been configured."));
+    if (!output)
+        return fail(error, tr("An output container for remaining frames is required."));
+    output->clear();
+    return true;
+}
+
+} // namespace orvi::motion_core

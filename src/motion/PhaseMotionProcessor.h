@@ -1,0 +1,85 @@
+#pragma once
+
+#include "motion/FloatPlane.h"
+#include "motion/IMotionProcessor.h"
+#include "motion/MotionWorkerPool.h"
+#include "motion/PhaseKernels.h"
+#include "motion/ProcessingRegion.h"
+#include "motion/RieszPyramid.h"
+#include "motion/TemporalBandpassFilter.h"
+
+#include <QCoreApplication>
+#include <QSize>
+#include <memory>
+#include <vector>
+
+namespace orvi::motion_core {
+
+// Phase-based motion magnification on a Riesz pyramid: per frame, luminance, band split,
+// Riesz transform, phase accumulation against the previous frame, temporal band-pass of the
+// accumulated phase, amplitude-weighted denoising, phase shift by (alpha - 1),
+// reconstruction and composition into the colour frame inside the feathered region. With
+// region optimisation only a crop around the region is processed.
+class PhaseMotionProcessor final : public IMotionProcessor
+{
+    Q_DECLARE_TR_FUNCTIONS(PhaseMotionProcessor)
+
+public:
+    static constexpr const char* kAlgorithmName = "Riesz phase magnification";
+    static constexpr const char* kAlgorithmId = "riesz-phase-cpu-0.3";
+
+    PhaseMotionProcessor();
+    ~PhaseMotionProcessor() override;
+
+    bool configure(const media::VideoInfo& videoInfo, const ProcessingSettings& settings,
+                   QString* error = nullptr) override;
+    void reset() override;
+    bool process(const media::VideoFrame& input, std::vector<media::VideoFrame>* output,
+                 QString* error = nullptr) override;
+    bool flush(std::vector<media::VideoFrame>* output, QString* error = nullptr) override;
+
+    bool isConfigured() const { return m_configured; }
+    const ProcessingSettings& settings() const { return m_settings; }
+    const ProcessingRegion& regionPlan() const { return m_region; }
+    int levelCount() const { return m_pyramid ? m_pyramid->levelCount() : 0; }
+    quint32 workerCount() const { return m_pool.workerCount(); }
+
+private:
+    bool configureChecked(const media::VideoInfo& videoInfo, const ProcessingSettings& settings,
+                          QString* error);
+    void clearPhaseState();
+    bool amplify(media::VideoFrame& frame, QString* error);
+
+    ProcessingSettings m_settings;
+    bool m_configured = false;
+    QSize m_frameSize;
+    ProcessingRegion m_region;
+    double m_featherPixels = 0.0;
+    MotionWorkerPool m_pool;
+    std::unique_ptr<RieszPyramid> m_pyramid;
+    TemporalBandpassFilter m_cosFilter;
+    TemporalBandpassFilter m_sinFilter;
+    bool m_phaseStateInitialised = false;
+    qint64 m_lastPresentationTimeUs = -1;
+    qint64 m_lastFrameIndex = -1;
+
+    // Per-frame planes, reused from frame to frame.
+    FloatPlane m_luminance;
+    FloatPlane m_residual;
+    FloatPlane m_reconstructed;
+    std::vector<FloatPlane> m_band;
+    std::vector<FloatPlane> m_r1;
+    std::vector<FloatPlane> m_r2;
+    std::vector<FloatPlane> m_previousBand;
+    std::vector<FloatPlane> m_previousR1;
+    std::vector<FloatPlane> m_previousR2;
+    std::vector<FloatPlane> m_cosAccumulator;
+    std::vector<FloatPlane> m_sinAccumulator;
+    std::vector<FloatPlane> m_amplitude;
+    std::vector<FloatPlane> m_filteredCos;
+    std::vector<FloatPlane> m_filteredSin;
+    PyramidScratch m_pyramidScratch;
+    DenoiseScratch m_denoiseScratch;
+};
+
+} // namespace orvi::motion_core
