@@ -7,8 +7,7 @@ namespace orvi::ui::controllers {
 
 ApplicationController::ApplicationController(QObject* parent)
     : QObject(parent), m_mediaRuntime(new MediaRuntimeController(this))
-{
-}
+{}
 
 ApplicationController::~ApplicationController() = default;
 

@@ -11,8 +11,8 @@ namespace orvi::ui::controllers {
 class ApplicationController : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(orvi::ui::controllers::MediaRuntimeController* mediaRuntime READ mediaRuntime
-                   CONSTANT)
+    Q_PROPERTY(
+        orvi::ui::controllers::MediaRuntimeController* mediaRuntime READ mediaRuntime CONSTANT)
     Q_PROPERTY(QString applicationDisplayName READ applicationDisplayName CONSTANT)
 
 public:

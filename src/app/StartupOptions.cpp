@@ -5,9 +5,10 @@
 namespace orvi::app {
 
 StartupOptions::StartupOptions()
-    : m_mcpDebug(QStringLiteral("mcp-debug"),
-                 QCoreApplication::translate(
-                     "Application", "Enable the local MCP diagnostics interface in read-only mode.")),
+    : m_mcpDebug(
+          QStringLiteral("mcp-debug"),
+          QCoreApplication::translate(
+              "Application", "Enable the local MCP diagnostics interface in read-only mode.")),
       m_mcpControl(QStringLiteral("mcp-control"),
                    QCoreApplication::translate(
                        "Application",

@@ -3,7 +3,6 @@
 #include <QLocale>
 #include <QString>
 #include <QTranslator>
-
 #include <memory>
 #include <vector>
 
@@ -16,9 +15,8 @@ public:
     static QStringList catalogueBaseNames();
 
     // Returns the translators that loaded, already installed on the application.
-    static std::vector<std::unique_ptr<QTranslator>> install(const QLocale& locale,
-                                                             const QString& directory =
-                                                                 QStringLiteral(":/i18n"));
+    static std::vector<std::unique_ptr<QTranslator>>
+    install(const QLocale& locale, const QString& directory = QStringLiteral(":/i18n"));
 };
 
 } // namespace orvi::app

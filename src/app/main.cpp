@@ -10,7 +10,6 @@
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QtQml>
-
 #include <memory>
 
 namespace {
@@ -20,8 +19,8 @@ using orvi::app::ApplicationIdentity;
 // Help and version need no window; let them work on a machine without a display.
 void allowHeadlessInformationalRuns(int argc, char* argv[])
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return;
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);

@@ -1,7 +1,6 @@
 #include "media/VideoInfo.h"
 
 #include <QCoreApplication>
-
 #include <algorithm>
 #include <cmath>
 
@@ -80,8 +79,7 @@ bool VideoInfo::isUniformFrameTiming(qint64 first, qint64 endExclusive) const
     intervals.reserve(size_t(endExclusive - first - 1));
     for (qint64 i = first + 1; i < endExclusive; ++i) {
         const double interval =
-            double(frameTimestamps[size_t(i)] - frameTimestamps[size_t(i - 1)]) *
-            timestampTimeBase;
+            double(frameTimestamps[size_t(i)] - frameTimestamps[size_t(i - 1)]) * timestampTimeBase;
         if (!std::isfinite(interval) || interval <= 0.0)
             return false;
         intervals.push_back(interval);
@@ -91,9 +89,8 @@ bool VideoInfo::isUniformFrameTiming(qint64 first, qint64 endExclusive) const
     std::nth_element(ordered.begin(), middle, ordered.end());
     const double median = *middle;
     const double tolerance = std::max(0.02 * median, 0.0001);
-    return std::all_of(intervals.begin(), intervals.end(), [&](double interval) {
-        return std::abs(interval - median) <= tolerance;
-    });
+    return std::all_of(intervals.begin(), intervals.end(),
+                       [&](double interval) { return std::abs(interval - median) <= tolerance; });
 }
 
 QString VideoInfo::timingWarning(qint64 first, qint64 endExclusive) const

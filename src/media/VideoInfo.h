@@ -3,7 +3,6 @@
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
-
 #include <vector>
 
 namespace orvi::media {

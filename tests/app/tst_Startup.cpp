@@ -97,8 +97,8 @@ private slots:
 
     void versionPrintsWithoutDisplay()
     {
-        const ProgramRun run = runProgram({"--version"}, {},
-                                          {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
+        const ProgramRun run =
+            runProgram({"--version"}, {}, {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.output.trimmed(), orvi::app::ApplicationIdentity::displayName());
     }
@@ -107,7 +107,8 @@ private slots:
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("english") << "C" << "Video motion amplification for technical equipment.";
+        QTest::newRow("english") << "C"
+                                 << "Video motion amplification for technical equipment.";
         QTest::newRow("russian") << "ru_RU.UTF-8"
                                  << QString::fromUtf8("Усиление движения на видео");
     }
@@ -116,9 +117,10 @@ private slots:
     {
         QFETCH(QString, locale);
         QFETCH(QString, expected);
-        const ProgramRun run =
-            runProgram({"--help"}, {{"LC_ALL", locale}, {"LANG", locale}, {"LANGUAGE", ""},
-                                    {"QT_QPA_PLATFORM", "offscreen"}});
+        const ProgramRun run = runProgram({"--help"}, {{"LC_ALL", locale},
+                                                       {"LANG", locale},
+                                                       {"LANGUAGE", ""},
+                                                       {"QT_QPA_PLATFORM", "offscreen"}});
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.output.contains(expected), qPrintable(run.output));
         QVERIFY(run.output.contains(QStringLiteral("--mcp-control")));

@@ -61,11 +61,9 @@ private slots:
         QTest::newRow("slow motion 240 on 30 needs a timing map")
             << qint64(300) << qint64(10000000) << 30.0 << 240.0 << 30.0 << true << qint64(0);
         QTest::newRow("capture within 2 percent estimates the duration")
-            << qint64(300) << qint64(10000000) << 30.0 << 30.5 << 30.0 << false
-            << qint64(9836066);
+            << qint64(300) << qint64(10000000) << 30.0 << 30.5 << 30.0 << false << qint64(9836066);
         QTest::newRow("tiny rates use the 0.01 fps floor")
-            << qint64(10) << qint64(20000000) << 0.5 << 0.509 << 0.5 << false
-            << qint64(19646365);
+            << qint64(10) << qint64(20000000) << 0.5 << 0.509 << 0.5 << false << qint64(19646365);
         QTest::newRow("unknown capture rate estimates nothing")
             << qint64(300) << qint64(10000000) << 30.0 << 0.0 << 30.0 << false << qint64(0);
     }
@@ -122,8 +120,8 @@ private slots:
 
         const VideoInfo info = withIntervals(intervals);
         QCOMPARE(info.isUniformFrameTiming(first, endExclusive), uniform);
-        const bool validRange = first >= 0 && endExclusive <= info.frameCount &&
-                                endExclusive - first >= 2;
+        const bool validRange =
+            first >= 0 && endExclusive <= info.frameCount && endExclusive - first >= 2;
         QCOMPARE(info.timingWarning(first, endExclusive).isEmpty(), uniform || !validRange);
     }
 
