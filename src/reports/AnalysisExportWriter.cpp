@@ -1,0 +1,206 @@
+#include "reports/AnalysisExportWriter.h"
+
+#include "media/libav/LibavVideoSourceFactory.h"
+#include "reports/AnalysisDataExport.h"
+#include "reports/AnalysisExportContext.h"
+#include "reports/AnalysisReport.h"
+#include "reports/DocxWriter.h"
+#include "reports/PdfReportWriter.h"
+#include "reports/ReportComposer.h"
+#include "reports/ReportFigures.h"
+#include "spectrum/SpectrumViews.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <array>
+#include <exception>
+#include <filesystem>
+
+namespace orvi::reports {
+namespace {
+
+constexpr int kReportDecoderThreads = 2;
+constexpr int kMaximumReportFrameSide = 1920;
+
+bool isSameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QFileInfo first(a);
+    const QFileInfo second(b);
+    if (first.exists() && second.exists()) {
+        std::error_code error;
+        const bool same =
+            std::filesystem::equivalent(std::filesystem::path(a.toStdU16String()),
+                                        std::filesystem::path(b.toStdU16String()), error);
+        if (!error)
+            return same;
+        return first.canonicalFilePath() == second.canonicalFilePath();
+    }
+    return first.absoluteFilePath() == second.absoluteFilePath();
+}
+
+QString writeFailure()
+{
+    return AnalysisReport::tr("The export could not be written. No completed file was saved.");
+}
+
+// Frame 0 of the source video, reduced to fit 1920 x 1920.
+bool readReportFrame(const AnalysisExportContext& context, const ReportFrameSourceFactory& factory,
+                     QImage* frame, QString* message)
+{
+    const media::VideoInfo& info = context.result.request.videoInfo;
+    std::unique_ptr<media::IVideoSource> source = factory ? factory() : nullptr;
+    QString error;
+    media::VideoFrame decoded;
+    const bool read = source && source->open(info, &error) && source->seekToFrame(0, &error) &&
+                      source->readFrame(decoded, &error) == media::ReadResult::Frame;
+    if (source)
+        source->close();
+    if (!read) {
+        *message =
+            AnalysisReport::tr("Cannot read the first source frame for the report: %1").arg(error);
+        return false;
+    }
+    if (!decoded.isValid() || decoded.image.size() != info.frameSize) {
+        *message = AnalysisReport::tr("The decoded frame is unavailable or does not match the "
+                                      "source.");
+        return false;
+    }
+    *frame = decoded.image;
+    if (frame->width() > kMaximumReportFrameSide || frame->height() > kMaximumReportFrameSide)
+        *frame = frame->scaled(kMaximumReportFrameSide, kMaximumReportFrameSide,
+                               Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return true;
+}
+
+QImage renderPngFigure(int format, const AnalysisExportContext& context)
+{
+    const project_data::SpectrumResult& result = context.result;
+    MapFigureFrame frame;
+    frame.background = result.firstFrame;
+    frame.analysisRegion = result.request.analysisRegion;
+    switch (static_cast<AnalysisExportFormat>(format)) {
+    case AnalysisExportFormat::SpectrumPng: {
+        SpectrumFigureSpec spec;
+        spec.spectrum = result.spectrum;
+        spec.binWidthHz = result.binWidthHz;
+        spec.fromHz = 0.0;
+        spec.toHz = double(result.spectrum.size() - 1) * result.binWidthHz;
+        spec.bandLowerHz = context.lowerHz;
+        spec.bandUpperHz = context.upperHz;
+        spec.candidates = result.candidates;
+        return renderSpectrumFigure(spec);
+    }
+    case AnalysisExportFormat::BandPowerMapPng:
+        if (!context.hasPowerMap)
+            return {};
+        return renderBandPowerMapFigure(frame,
+                                        spectrum::bandPowerMap(result.acceptedSignals,
+                                                               result.binWidthHz, context.lowerHz,
+                                                               context.upperHz),
+                                        context.logarithmicColors);
+    case AnalysisExportFormat::RelativePhaseMapPng:
+        return renderPhaseMapFigure(frame, context.relativePhase, context.phaseReferenceIndex);
+    default:
+        return {};
+    }
+}
+
+// Writes the format's bytes into the open save file; false on any failure.
+bool writeContent(QSaveFile& file, int format, const AnalysisExportContext& context,
+                  const QImage& reportFrame)
+{
+    auto writeAll = [&file](const QByteArray& bytes) { return file.write(bytes) == bytes.size(); };
+    switch (static_cast<AnalysisExportFormat>(format)) {
+    case AnalysisExportFormat::PdfReport:
+        return writePdf(&file, composeReport(context, reportFrame));
+    case AnalysisExportFormat::DocxReport:
+        return writeDocx(&file, composeReport(context, reportFrame));
+    case AnalysisExportFormat::SpectrumCsv:
+        return writeAll(spectrumCsv(context));
+    case AnalysisExportFormat::CellDataCsv:
+        return writeAll(cellDataCsv(context));
+    case AnalysisExportFormat::AnalysisDataJson:
+        return writeAll(analysisDataJson(context));
+    case AnalysisExportFormat::SpectrumPng:
+    case AnalysisExportFormat::BandPowerMapPng:
+    case AnalysisExportFormat::RelativePhaseMapPng: {
+        const QImage image = renderPngFigure(format, context);
+        return !image.isNull() && image.save(&file, "PNG");
+    }
+    }
+    return false;
+}
+
+bool isReport(int format)
+{
+    return format == int(AnalysisExportFormat::PdfReport) ||
+           format == int(AnalysisExportFormat::DocxReport);
+}
+
+QString writeChecked(const QString& path, int format, const AnalysisExportContext& context,
+                     const ReportFrameSourceFactory& frameSourceFactory)
+{
+    const QString suffix = analysisExportSuffix(format);
+    if (suffix.isEmpty() || QFileInfo(path).suffix().toLower() != suffix)
+        return AnalysisReport::tr(
+            "Choose a file with the extension required by the selected export format.");
+    const project_data::SpectrumResult& result = context.result;
+    if (!result.ok || result.spectrum.empty() ||
+        (format == int(AnalysisExportFormat::RelativePhaseMapPng) && !context.hasPhase))
+        return AnalysisReport::tr("No current analysis is available for this export.");
+    if (isSameFile(path, result.request.videoInfo.filePath))
+        return AnalysisReport::tr("The report cannot replace the source video.");
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return AnalysisReport::tr("Cannot open the export file: %1").arg(file.errorString());
+
+    QImage reportFrame;
+    if (isReport(format)) {
+        QString message;
+        if (!readReportFrame(context, frameSourceFactory, &reportFrame, &message)) {
+            file.cancelWriting();
+            return message;
+        }
+    }
+    if (!writeContent(file, format, context, reportFrame)) {
+        file.cancelWriting();
+        return writeFailure();
+    }
+    if (!file.commit())
+        return AnalysisReport::tr("Cannot finish saving the export: %1").arg(file.errorString());
+    return {};
+}
+
+} // namespace
+
+QString analysisExportSuffix(int format)
+{
+    static const std::array<const char*, kAnalysisExportFormatCount> suffixes{
+        "pdf", "docx", "csv", "csv", "json", "png", "png", "png"};
+    if (format < 0 || format >= kAnalysisExportFormatCount)
+        return {};
+    return QLatin1String(suffixes[std::size_t(format)]);
+}
+
+QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context)
+{
+    return writeAnalysisExport(path, format, context, [] {
+        return media::libav::LibavVideoSourceFactory::create({}, kReportDecoderThreads);
+    });
+}
+
+QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
+                            const ReportFrameSourceFactory& frameSourceFactory)
+{
+    // Allocation failures (large reports, figures) end here as a failed write.
+    try {
+        return writeChecked(path, format, context, frameSourceFactory);
+    } catch (const std::exception&) {
+        return writeFailure();
+    }
+}
+
+} // namespace orvi::reports

@@ -1,0 +1,430 @@
+#include "reports/ReportComposer.h"
+
+#include "records/SpectrumAlgorithms.h"
+#include "reports/AnalysisExportContext.h"
+#include "reports/AnalysisReport.h"
+#include "reports/ReportFigures.h"
+#include "reports/ReportNumberFormat.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
+#include "spectrum/SpectrumStage.h"
+#include "spectrum/SpectrumViews.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+
+namespace orvi::reports {
+namespace {
+
+using project_data::FrequencyCandidate;
+
+// A map page gets a separate close-up when the region is small within the frame.
+constexpr double kCloseUpRegionSide = 0.5;
+
+QString num(double value, int decimals)
+{
+    return formatReportNumber(value, decimals);
+}
+
+class Composer
+{
+public:
+    Composer(const AnalysisExportContext& context, const QImage& reportFrame)
+        : m_context(context), m_result(context.result), m_reportFrame(reportFrame),
+          m_region(context.result.request.analysisRegion),
+          m_rate(context.result.request.videoInfo.captureFrameRate),
+          m_lastBinHz(std::max<double>(0.0, double(context.result.spectrum.size()) - 1.0) *
+                      context.result.binWidthHz)
+    {}
+
+    ReportDocument compose()
+    {
+        ReportDocument document;
+        document.title = AnalysisReport::tr("Zazira spectrum analysis report");
+        document.versionText = m_context.versionText;
+        document.createdText = m_context.created.toString(Qt::ISODate);
+        document.logo = m_context.applicationIcon;
+        const QSize source = m_result.request.videoInfo.frameSize.isValid()
+                                 ? m_result.request.videoInfo.frameSize
+                                 : m_reportFrame.size();
+        document.landscape = source.width() > source.height();
+
+        addTitlePages(document.title);
+        addSettingsPage();
+        addSpectrumPage();
+        for (const FrequencyCandidate& candidate : m_result.candidates) {
+            if (std::isfinite(candidate.frequencyHz))
+                addCandidatePages(candidate);
+        }
+        addSelectedBandPage();
+        if (m_context.hasPhase)
+            addPhasePage();
+        addInterpretationPage();
+        document.pages = m_pages;
+        return document;
+    }
+
+private:
+    QString sourceName() const { return QFileInfo(m_result.request.videoInfo.filePath).fileName(); }
+
+    QString bandPowerLine(double lower, double upper) const
+    {
+        const double share = spectrum::relativeBandPower(m_result, lower, upper);
+        if (!std::isfinite(share))
+            return AnalysisReport::tr("Relative band power: unavailable.");
+        return AnalysisReport::tr(
+                   "Relative band power: %1% of total spectral power (excluding zero frequency).")
+            .arg(num(share * 100.0, 4));
+    }
+
+    QString bandParagraph(double lower, double upper) const
+    {
+        return AnalysisReport::tr("Band: %1–%2 Hz. Background: first analyzed source frame %3.")
+            .arg(num(lower, 3), num(upper, 3), QString::number(m_result.request.startFrame + 1));
+    }
+
+    static QString perCellNote()
+    {
+        return AnalysisReport::tr(
+            "Each cell represents one image point. Power uses each point's longest accepted "
+            "continuous interval, which may differ between cells. Values are normalized to the "
+            "strongest accepted point in this band; transparent cells have no usable estimate or "
+            "fall below the display threshold; they do not mean zero motion.");
+    }
+
+    bool wantsMapCloseUp() const
+    {
+        return !isWholeFrame(m_region) &&
+               std::max(m_region.width(), m_region.height()) <= kCloseUpRegionSide;
+    }
+
+    MapFigureFrame mapFrame(bool closeUp) const
+    {
+        MapFigureFrame frame;
+        frame.background = m_result.firstFrame;
+        frame.analysisRegion = m_region;
+        frame.view = closeUp ? closeUpView(m_region) : QRectF(0, 0, 1, 1);
+        frame.outlineRegion = !closeUp;
+        return frame;
+    }
+
+    // A map page, followed by its close-up page when the region is small.
+    template <typename Render>
+    void addMapPages(const QString& heading, QStringList paragraphs, Render render)
+    {
+        const bool closeUp = wantsMapCloseUp() && !m_result.firstFrame.isNull();
+        if (closeUp)
+            paragraphs.append(AnalysisReport::tr("Overview: the outline marks the analysis "
+                                                 "region. A close-up is provided on a separate "
+                                                 "page."));
+        ReportPage page = figurePage(heading, render(mapFrame(false)), paragraphs);
+        m_pages.append(page);
+        if (closeUp) {
+            ReportPage closeUpPage = figurePage(
+                AnalysisReport::tr("%1 — analysis region close-up").arg(heading),
+                render(mapFrame(true)),
+                {AnalysisReport::tr("Enlarged analysis region from the same frame. Colors, "
+                                    "normalization and analysis points are identical to the "
+                                    "overview.")});
+            closeUpPage.fullPageFigure = !closeUpPage.figure.isNull(); // one short paragraph
+            m_pages.append(closeUpPage);
+        }
+    }
+
+    static ReportPage figurePage(const QString& heading, const QImage& figure,
+                                 const QStringList& paragraphs)
+    {
+        ReportPage page;
+        page.heading = heading;
+        page.figure = figure;
+        page.paragraphs = paragraphs;
+        page.paragraphsAfterFigure = true;
+        page.fullPageFigure = !figure.isNull() && figure.height() > figure.width();
+        return page;
+    }
+
+    void addTitlePages(const QString& title)
+    {
+        const bool whole = isWholeFrame(m_region);
+        ReportPage page = figurePage(
+            title, renderSourceFrameFigure(m_reportFrame, m_region),
+            {AnalysisReport::tr("Source video: %1").arg(sourceName()),
+             AnalysisReport::tr("Source frame 1. This is the beginning of the video, "
+                                "independently of the analyzed fragment."),
+             whole ? AnalysisReport::tr("The entire frame was analyzed; no separate analysis "
+                                        "region is outlined.")
+                   : AnalysisReport::tr("The outline marks the analysis region used for this "
+                                        "calculation.")});
+        m_pages.append(page);
+        if (!whole) {
+            ReportPage closeUp = figurePage(
+                AnalysisReport::tr("Source frame 1: analysis region close-up"),
+                renderRegionCloseUp(m_reportFrame, m_region),
+                {AnalysisReport::tr("Enlarged analysis region from the same frame. Enlargement "
+                                    "does not add image detail or analysis points.")});
+            closeUp.fullPageFigure = !closeUp.figure.isNull();
+            m_pages.append(closeUp);
+        }
+    }
+
+    void addSettingsPage()
+    {
+        const auto& request = m_result.request;
+        const QSize grid = spectrum::effectiveGrid(request);
+        const QSize frameSize = request.videoInfo.frameSize;
+        ReportPage page;
+        page.heading = AnalysisReport::tr("Analysis settings");
+        page.paragraphs = {
+            AnalysisReport::tr("This report records the selected video analysis and its "
+                               "settings. It does not diagnose equipment condition."),
+            AnalysisReport::tr("Source video: %1").arg(sourceName()),
+            AnalysisReport::tr("Report created: %1")
+                .arg(m_context.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+            AnalysisReport::tr("Source size: %1 × %2 pixels; capture frame rate: %3 fps.")
+                .arg(QString::number(frameSize.width()), QString::number(frameSize.height()),
+                     num(m_rate, 3)),
+            AnalysisReport::tr("Analyzed source frames: %1–%2 (numbered from 1); recording "
+                               "duration: %3 s.")
+                .arg(QString::number(request.startFrame + 1), QString::number(request.endFrame),
+                     num(double(request.endFrame - request.startFrame) / m_rate, 4)),
+            AnalysisReport::tr("Analysis region in normalized coordinates: x=%1, y=%2, "
+                               "width=%3, height=%4.")
+                .arg(num(m_region.x(), 4), num(m_region.y(), 4), num(m_region.width(), 4),
+                     num(m_region.height(), 4)),
+            AnalysisReport::tr("Grid: %1 × %2; requested: %3 × %4; accepted points: %5 of %6.")
+                .arg(QString::number(grid.width()), QString::number(grid.height()),
+                     QString::number(request.requestedGrid.width()),
+                     QString::number(request.requestedGrid.height()),
+                     QString::number(m_result.acceptedCount), QString::number(m_result.siteCount)),
+            AnalysisReport::tr("FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.")
+                .arg(num(m_result.binWidthHz, 8), num(m_result.windowResolutionHz, 4)),
+            AnalysisReport::tr("The report covers the full spectrum and all %1 detected "
+                               "frequency candidates (up to 20). Each candidate has an enlarged "
+                               "spectrum page and a band power map of its proposed band.")
+                .arg(QString::number(m_result.candidates.size())),
+            AnalysisReport::tr("Algorithm: phase-spectrum-3; relative-phase-1. Analysis "
+                               "identity: %1.")
+                .arg(QString::fromLatin1(request.identity))};
+        m_pages.append(page);
+    }
+
+    void addSpectrumPage()
+    {
+        SpectrumFigureSpec spec =
+            spectrumSpec(0.0, m_lastBinHz, m_context.lowerHz, m_context.upperHz, false);
+        ReportPage page = figurePage(
+            AnalysisReport::tr("Spectrum and frequency candidates"), renderSpectrumFigure(spec),
+            {AnalysisReport::tr("Power is normalized within this analysis. The shaded region "
+                                "marks the selected band. Listed peaks are candidates, not "
+                                "independently confirmed machine frequencies.")});
+        page.fullPageFigure = false;
+        if (!m_result.candidates.empty()) {
+            page.tableRows.append(
+                {AnalysisReport::tr("Frequency Hz"), AnalysisReport::tr("Relative peak power"),
+                 AnalysisReport::tr("Band power, %"), AnalysisReport::tr("Contrast dB"),
+                 AnalysisReport::tr("Spatial support")});
+            for (const FrequencyCandidate& c : m_result.candidates) {
+                const double share =
+                    spectrum::relativeBandPower(m_result, c.lowerFrequencyHz, c.upperFrequencyHz);
+                page.tableRows.append({num(c.frequencyHz, 3), num(c.relativePower, 4),
+                                       num(share * 100.0, 2), num(c.contrastDb, 1),
+                                       num(c.spatialSupport, 2)});
+            }
+            page.closingNotes.append(AnalysisReport::tr(
+                "Contrast, dB: how strongly the peak stands above the nearby spectral "
+                "background. It is calculated as 10 × log10(peak power / background power); the "
+                "background is the median of neighboring spectral bins, excluding the peak and "
+                "its nearest neighbors. A contrast of 10 dB means 10 times the background power; "
+                "20 dB means 100 times. This is not sound level or physical displacement."));
+            page.closingNotes.append(AnalysisReport::tr(
+                "Spatial support: the fraction of accepted analysis points where power at this "
+                "frequency is at least four times the local spectral background and exceeds the "
+                "minimum signal threshold. The value ranges from 0 to 1: 0.75 means 75% of "
+                "accepted points. Rejected points are excluded from the denominator. This is "
+                "neither the fraction of image area nor a probability that the frequency is "
+                "correct; low support may indicate localized vibration."));
+        } else {
+            page.closingNotes.append(
+                AnalysisReport::tr("No frequency candidates passed the detection thresholds."));
+        }
+        page.closingNotes.append(AnalysisReport::tr(
+            "Relative band power is the sum of aggregate spectral power at bin centers inside "
+            "the band divided by the sum over all positive-frequency bins. It differs from peak "
+            "height and from per-cell map colors. The same denominator is used for all bands in "
+            "this analysis; overlapping bands share power and their percentages must not be "
+            "added. The map display threshold does not affect this value."));
+        m_pages.append(page);
+    }
+
+    SpectrumFigureSpec spectrumSpec(double from, double to, double lower, double upper,
+                                    bool fit) const
+    {
+        SpectrumFigureSpec spec;
+        spec.spectrum = m_result.spectrum;
+        spec.binWidthHz = m_result.binWidthHz;
+        spec.fromHz = from;
+        spec.toHz = to;
+        spec.bandLowerHz = lower;
+        spec.bandUpperHz = upper;
+        spec.fitVerticalScale = fit;
+        spec.candidates = m_result.candidates;
+        return spec;
+    }
+
+    void addCandidatePages(const FrequencyCandidate& c)
+    {
+        const double f = c.frequencyHz;
+        const double lo = c.lowerFrequencyHz;
+        const double hi = c.upperFrequencyHz;
+        const double margin =
+            std::max({4.0 * m_result.binWidthHz, 2.0 * m_result.windowResolutionHz, hi - lo});
+        const double from = std::max(std::min(f, lo) - margin, 0.0);
+        const double to = std::min(std::max(f, hi) + margin, m_lastBinHz);
+        const QString frequency = num(f, 2);
+        const QString bandLine = bandPowerLine(lo, hi);
+        if (to > from) {
+            m_pages.append(figurePage(
+                AnalysisReport::tr("Peak at %1 Hz").arg(frequency),
+                renderSpectrumFigure(spectrumSpec(from, to, lo, hi, true)),
+                {AnalysisReport::tr("Displayed range: %1–%2 Hz. Shaded candidate band: %3–%4 Hz.")
+                     .arg(num(from, 3), num(to, 3), num(lo, 3), num(hi, 3)),
+                 AnalysisReport::tr("Relative power: %1; contrast: %2 dB; spatial support: %3.")
+                     .arg(num(c.relativePower, 4), num(c.contrastDb, 1), num(c.spatialSupport, 2)),
+                 AnalysisReport::tr("The vertical scale fits the displayed range. Power retains "
+                                    "the normalization of the full spectrum; compare axis values "
+                                    "when comparing peaks. All detected candidates within this "
+                                    "range are labeled."),
+                 AnalysisReport::tr("FFT bin spacing: %1 Hz; conservative window resolution: %2 "
+                                    "Hz. Enlargement does not improve frequency resolution; "
+                                    "nearby peaks may remain unresolved.")
+                     .arg(num(m_result.binWidthHz, 8), num(m_result.windowResolutionHz, 4)),
+                 bandLine}));
+        }
+        const auto entries =
+            spectrum::bandPowerMap(m_result.acceptedSignals, m_result.binWidthHz, lo, hi);
+        addMapPages(AnalysisReport::tr("Band power map for peak at %1 Hz").arg(frequency),
+                    {bandParagraph(lo, hi),
+                     AnalysisReport::tr("This map uses the detected candidate's band, "
+                                        "independently of the band selected in the interface. "
+                                        "Colors are normalized separately for each band and "
+                                        "cannot be used to compare absolute power between maps. "
+                                        "Values below 0.0001 are hidden."),
+                     perCellNote(), bandLine},
+                    [&](const MapFigureFrame& frame) {
+                        return renderBandPowerMapFigure(frame, entries,
+                                                        m_context.logarithmicColors);
+                    });
+    }
+
+    bool selectedBandValid() const
+    {
+        const double lo = m_context.lowerHz;
+        const double hi = m_context.upperHz;
+        return std::isfinite(lo) && std::isfinite(hi) && lo > 0.0 && lo < hi && hi < m_rate * 0.5;
+    }
+
+    void addSelectedBandPage()
+    {
+        const QString heading =
+            AnalysisReport::tr("Additional map: band selected in the interface");
+        if (!selectedBandValid()) {
+            ReportPage page;
+            page.heading = heading;
+            page.paragraphs = {AnalysisReport::tr("No valid frequency band was selected. The band "
+                                                  "power map is unavailable.")};
+            m_pages.append(page);
+            return;
+        }
+        const double lo = m_context.lowerHz;
+        const double hi = m_context.upperHz;
+        const auto entries =
+            spectrum::bandPowerMap(m_result.acceptedSignals, m_result.binWidthHz, lo, hi);
+        addMapPages(heading,
+                    {bandParagraph(lo, hi), perCellNote(), bandPowerLine(lo, hi),
+                     AnalysisReport::tr("This additional map records the band selected in the "
+                                        "interface at export time. Maps of all detected "
+                                        "candidates are provided separately.")},
+                    [&](const MapFigureFrame& frame) {
+                        return renderBandPowerMapFigure(frame, entries,
+                                                        m_context.logarithmicColors);
+                    });
+    }
+
+    void addPhasePage()
+    {
+        const auto& samples = m_context.relativePhase;
+        const auto valid =
+            std::count_if(samples.begin(), samples.end(), [](const auto& s) { return s.valid; });
+        QStringList paragraphs{
+            AnalysisReport::tr("Frequency: %1 Hz; component: %2; reference point: %3; accepted "
+                               "phase estimates: %4 of %5.")
+                .arg(num(m_context.phaseFrequencyHz, 3),
+                     m_context.phaseAxis == 1 ? QStringLiteral("Y") : QStringLiteral("X"),
+                     QString::number(m_context.phaseReferenceIndex + 1), QString::number(valid),
+                     QString::number(samples.size())),
+            AnalysisReport::tr("The reference is 0°. Positive phase means a lead relative to the "
+                               "reference in cos(ωt + φ). Each pair uses the intersection of its "
+                               "accepted intervals; pair intervals may differ."),
+            AnalysisReport::tr("Acceptance requires at least 128 samples, four periods in each "
+                               "half, explained detrended energy of at least 0.30, and relative "
+                               "phase drift between halves no greater than 30°. These are "
+                               "heuristic thresholds, not confidence probabilities.")};
+        const int reference = m_context.phaseReferenceIndex;
+        if (reference >= 0 && std::size_t(reference) < samples.size()) {
+            const auto& r = samples[std::size_t(reference)];
+            paragraphs.append(AnalysisReport::tr("Reference interval starts at %1 s within the "
+                                                 "fragment and lasts %2 s; minimum explained "
+                                                 "energy fraction: %3.")
+                                  .arg(num((r.intervalStart + 1) / m_rate, 4),
+                                       num(r.intervalLength / m_rate, 4), num(r.quality, 2)));
+        }
+        addMapPages(AnalysisReport::tr("Relative phase map"), paragraphs,
+                    [&](const MapFigureFrame& frame) {
+                        return renderPhaseMapFigure(frame, samples, reference);
+                    });
+    }
+
+    void addInterpretationPage()
+    {
+        ReportPage page;
+        page.heading = AnalysisReport::tr("Interpretation and limitations");
+        page.paragraphs = {
+            AnalysisReport::tr("Frequency values depend on the supplied physical capture frame "
+                               "rate. Playback frame rate may differ, especially for slow-motion "
+                               "recordings."),
+            AnalysisReport::tr("Camera movement, lighting changes, aliasing and insufficient "
+                               "texture can affect the spectrum. Relative phase-signal power is "
+                               "not calibrated physical displacement."),
+            AnalysisReport::tr("X and Y are image phase-signal components affected by local "
+                               "image structure. Equal or opposite signal phases do not prove "
+                               "equal or opposite physical displacement phases. Nearby "
+                               "frequencies may remain unresolved."),
+            AnalysisReport::tr("Band power below 0.0001 is hidden on both color scales. This "
+                               "display threshold is relative to the strongest accepted point in "
+                               "the selected band, not a physical vibration threshold. "
+                               "Comparisons between independently normalized maps are "
+                               "qualitative."),
+            AnalysisReport::tr("CSV and JSON exports provide numerical spectra, cell values, "
+                               "validity flags and analysis settings for further review. No "
+                               "conclusion about equipment condition is generated "
+                               "automatically.")};
+        m_pages.append(page);
+    }
+
+    const AnalysisExportContext& m_context;
+    const project_data::SpectrumResult& m_result;
+    const QImage& m_reportFrame;
+    const QRectF m_region;
+    const double m_rate;
+    const double m_lastBinHz;
+    QList<ReportPage> m_pages;
+};
+
+} // namespace
+
+ReportDocument composeReport(const AnalysisExportContext& context, const QImage& reportFrame)
+{
+    return Composer(context, reportFrame).compose();
+}
+
+} // namespace orvi::reports

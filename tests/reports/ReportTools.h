@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace orvi::reports::test {
+
+// Thin wrappers around the external PDF and DOCX readers used to check the reports.
+struct PdfInfo
+{
+    QString title;
+    QString creator;
+    QString pageSize;
+    int pages = 0;
+};
+
+bool pdfInfo(const QString& path, PdfInfo* info, QString* output);
+bool qpdfCheck(const QString& path, QString* output);
+// Text of one page (1-based) or of the whole document (page 0).
+QString pdfText(const QString& path, int page = 0);
+// Renders every page to PNG files "<prefix>-<n>.png"; returns the files.
+QStringList renderPdfPages(const QString& path, const QString& prefix, int dpi);
+// Indexes of the needles in order inside the haystack, -1 from the first one missing.
+bool containsInOrder(const QString& haystack, const QStringList& needles, QString* missing);
+// Where to keep report outputs for inspection (ORVI_REPORT_KEEP_DIR), or empty.
+QString keepDirectory();
+
+} // namespace orvi::reports::test
