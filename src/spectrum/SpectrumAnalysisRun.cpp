@@ -2,6 +2,7 @@
 
 #include "media/libav/LibavVideoSource.h"
 #include "motion/MotionWorkerPool.h"
+#include "spectrum/FramePrefetcher.h"
 #include "spectrum/PhaseSignalExtractor.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumStage.h"
@@ -15,6 +16,8 @@ namespace orvi::spectrum {
 namespace {
 
 constexpr int kDecoderThreads = 2;
+// Decoded frames held ahead of the extraction (each one a full RGBA frame).
+constexpr int kPrefetchFrames = 3;
 constexpr int kFirstFrameSide = 1920;
 constexpr double kExtractionShare = 0.9;
 constexpr double kSpectrumShare = 0.09;
@@ -62,23 +65,29 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
     }
     const qint64 frames = request.endFrame - request.startFrame;
     qint64 previousTimeUs = 0;
-    media::VideoFrame frame;
+    // Decoding runs a few frames ahead of the extraction; the prefetcher is stopped and
+    // joined before the source closes.
+    FramePrefetcher prefetcher(source, frames, kPrefetchFrames, isCancelled);
+    prefetcher.start();
+    FramePrefetcher::Item item;
+    const media::VideoFrame& frame = item.frame;
     for (qint64 i = 0; i < frames; ++i) {
         if (cancelled(isCancelled)) {
             markCancelled(result);
             return false;
         }
-        error.clear();
-        if (source.readFrame(frame, &error) != media::ReadResult::Frame) {
+        prefetcher.recycle(std::move(item.frame.image));
+        const bool read = prefetcher.next(item);
+        if (!read || item.result != media::ReadResult::Frame) {
             if (cancelled(isCancelled))
                 markCancelled(result);
             else
                 result.errorMessage =
-                    error.isEmpty()
+                    !read || item.error.isEmpty()
                         ? QCoreApplication::translate(
                               "SpectrumAnalysis",
                               "The selected frame range could not be decoded completely.")
-                        : error;
+                        : item.error;
             return false;
         }
         if (!frame.isValid() || frame.image.size() != request.videoInfo.frameSize ||
@@ -99,6 +108,7 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
         if (i % 16 == 0 || i == frames - 1)
             report(progress, double(i + 1) * kExtractionShare / double(frames));
     }
+    prefetcher.stop();
     source.close();
     return true;
 }

@@ -92,7 +92,7 @@ void AnalysisReportTest::initTestCase()
     QVERIFY2(test::probeClip(landscape, &m_landscapeInfo, &m_landscapeFrame, &error),
              qPrintable(error));
     const QString portrait = m_dir.filePath(QStringLiteral("portrait.mp4"));
-    QVERIFY2(test::makeClip(portrait, QSize(352, 640), 120, &error), qPrintable(error));
+    QVERIFY2(test::makeClip(portrait, QSize(360, 640), 120, &error), qPrintable(error));
     QVERIFY2(test::probeClip(portrait, &m_portraitInfo, &m_portraitFrame, &error),
              qPrintable(error));
     m_context = contextFor({});

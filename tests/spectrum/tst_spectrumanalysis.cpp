@@ -67,6 +67,7 @@ private slots:
     void invalidRequestsEndWithTheirMessage_data();
     void invalidRequestsEndWithTheirMessage();
     void missingSourceReportsTheSourceMessage();
+    void readingPastTheEndReportsIncompleteDecoding();
 
 private:
     QTemporaryDir m_dir;
@@ -276,6 +277,23 @@ void SpectrumAnalysisTest::missingSourceReportsTheSourceMessage()
     QVERIFY(!result.ok && !result.cancelled);
     QVERIFY(!result.errorMessage.isEmpty());
     QVERIFY(result.sites.empty());
+}
+
+void SpectrumAnalysisTest::readingPastTheEndReportsIncompleteDecoding()
+{
+    // Metadata promising 40 frames more than the file holds: decoding ends early while
+    // frames read ahead of the extraction are still waiting.
+    auto request = requestFor(m_twoFrequencies);
+    request.videoInfo.frameCount = kFrames + 40;
+    request.videoInfo.frameTimestamps.clear();
+    request.endFrame = kFrames + 40;
+    request.identity = makeIdentity(1, request);
+    const auto result = runSpectrumAnalysis(request, {}, {});
+    QVERIFY(!result.ok && !result.cancelled);
+    QCOMPARE(result.errorMessage,
+             QStringLiteral("The selected frame range could not be decoded completely."));
+    QVERIFY(result.sites.empty());
+    QVERIFY(!result.firstFrame.isNull());
 }
 
 QTEST_GUILESS_MAIN(SpectrumAnalysisTest)

@@ -21,7 +21,9 @@ public:
         ScaleIncomplete,
     };
 
-    // rotationDegrees is the stream's display rotation; the image is turned back by it.
+    // rotationDegrees is the stream's display rotation; the image is turned back by it. An
+    // unshared RGBA8888 `image` of the frame's size is reused as the target; on failure it
+    // is left in place (its pixels are undefined only after ScaleIncomplete).
     Status convert(const AVFrame& frame, int rotationDegrees, QImage* image);
     void reset() { m_scaler.reset(); }
 

@@ -283,8 +283,22 @@ LibavVideoSource::DecodeStatus LibavVideoSource::feedDecoder(QString* error)
 bool LibavVideoSource::convertFrame(QImage* image, QString* error)
 {
     using Status = LibavFrameConverter::Status;
+    // An unshared image of the expected size is converted into again (see the converter);
+    // it goes back to the caller unchanged when the conversion fails before writing to it.
+    const AVFrame& decoded = *m_decoder->frame;
+    const bool reuse = m_decoder->rotation == 0 && image->isDetached() &&
+                       image->format() == QImage::Format_RGBA8888 &&
+                       image->size() == m_info.frameSize &&
+                       QSize(decoded.width, decoded.height) == m_info.frameSize;
     QImage converted;
-    switch (m_decoder->converter.convert(*m_decoder->frame, m_decoder->rotation, &converted)) {
+    if (reuse) {
+        converted.swap(*image);
+    }
+    const Status status = m_decoder->converter.convert(decoded, m_decoder->rotation, &converted);
+    if (reuse && status != Status::Ok) {
+        image->swap(converted);
+    }
+    switch (status) {
     case Status::Ok:
         break;
     case Status::InvalidDimensions:
@@ -313,12 +327,12 @@ bool LibavVideoSource::convertFrame(QImage* image, QString* error)
 
 ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
 {
-    QImage image;
     qint64 index = -1;
     qint64 timeUs = -1;
-    const ReadResult result = advance(&image, &index, &timeUs, error);
+    // Decoding into the frame's own image lets a reader that keeps one frame object reuse
+    // its buffer; the image is only replaced on success.
+    const ReadResult result = advance(&frame.image, &index, &timeUs, error);
     if (result == ReadResult::Frame) {
-        frame.image = std::move(image);
         frame.frameIndex = index;
         frame.presentationTimeUs = timeUs;
     }

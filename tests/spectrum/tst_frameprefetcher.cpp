@@ -1,0 +1,197 @@
+#include "spectrum/FramePrefetcher.h"
+
+#include <QtTest>
+#include <atomic>
+#include <chrono>
+#include <new>
+#include <thread>
+
+using namespace orvi;
+using orvi::spectrum::FramePrefetcher;
+
+namespace {
+
+// Numbered 8 x 4 frames; fails, throws or blocks at chosen reads. Counts what it was asked.
+class FakeSource final : public media::IVideoSource
+{
+public:
+    qint64 failAt = -1;  // this read returns Error with "broken packet"
+    qint64 throwAt = -1; // this read throws std::bad_alloc
+    std::atomic<qint64> reads{0};
+    std::atomic<qint64> reusedImages{0};
+
+    bool open(const QString&, QString*) override { return true; }
+    bool open(const media::VideoInfo&, QString*) override { return true; }
+    void close() override {}
+    bool isOpen() const override { return true; }
+    media::VideoInfo videoInfo() const override { return {}; }
+    bool seekToTimeUs(qint64, QString*) override { return true; }
+    bool seekToFrame(qint64, QString*) override { return true; }
+    media::ReadResult skipFrame(qint64*, qint64*, QString*) override
+    {
+        return media::ReadResult::Error;
+    }
+    bool wasCancelled() const override { return false; }
+
+    media::ReadResult readFrame(media::VideoFrame& frame, QString* error) override
+    {
+        const qint64 index = reads++;
+        if (index == throwAt)
+            throw std::bad_alloc();
+        if (index == failAt) {
+            *error = QStringLiteral("broken packet");
+            return media::ReadResult::Error;
+        }
+        if (!frame.image.isNull())
+            ++reusedImages;
+        frame.image = QImage(8, 4, QImage::Format_RGBA8888);
+        frame.image.fill(Qt::black);
+        frame.frameIndex = index;
+        frame.presentationTimeUs = index * 1000;
+        return media::ReadResult::Frame;
+    }
+};
+
+// Waits up to two seconds for the reading thread to get as far as `reads`.
+bool waitForReads(const FakeSource& source, qint64 reads)
+{
+    for (int i = 0; i < 200 && source.reads.load() < reads; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return source.reads.load() == reads;
+}
+
+} // namespace
+
+class FramePrefetcherTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void deliversEveryFrameInOrder_data();
+    void deliversEveryFrameInOrder();
+    void readFailureIsTheLastItem();
+    void exceptionIsRethrownAfterEarlierFrames();
+    void staysAtMostCapacityAhead();
+    void stopWhileTheQueueIsFullReturns();
+    void cancellationEndsReadingWithoutItems();
+    void recycledImagesAreReadInto();
+};
+
+void FramePrefetcherTest::deliversEveryFrameInOrder_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("capacity");
+    QTest::newRow("queue of one") << 40 << 1;
+    QTest::newRow("queue of three") << 40 << 3;
+    QTest::newRow("queue longer than the run") << 5 << 8;
+}
+
+void FramePrefetcherTest::deliversEveryFrameInOrder()
+{
+    QFETCH(int, frames);
+    QFETCH(int, capacity);
+    FakeSource source;
+    FramePrefetcher prefetcher(source, frames, capacity, {});
+    prefetcher.start();
+    FramePrefetcher::Item item;
+    for (int i = 0; i < frames; ++i) {
+        QVERIFY(prefetcher.next(item));
+        QCOMPARE(item.result, media::ReadResult::Frame);
+        QCOMPARE(item.frame.frameIndex, qint64(i));
+    }
+    QVERIFY(!prefetcher.next(item));
+    QCOMPARE(source.reads.load(), qint64(frames)); // never reads beyond the range
+}
+
+void FramePrefetcherTest::readFailureIsTheLastItem()
+{
+    FakeSource source;
+    source.failAt = 3;
+    FramePrefetcher prefetcher(source, 10, 2, {});
+    prefetcher.start();
+    FramePrefetcher::Item item;
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(prefetcher.next(item));
+        QCOMPARE(item.frame.frameIndex, qint64(i));
+    }
+    QVERIFY(prefetcher.next(item));
+    QCOMPARE(item.result, media::ReadResult::Error);
+    QCOMPARE(item.error, QStringLiteral("broken packet"));
+    QVERIFY(!prefetcher.next(item));
+    QCOMPARE(source.reads.load(), qint64(4));
+}
+
+void FramePrefetcherTest::exceptionIsRethrownAfterEarlierFrames()
+{
+    FakeSource source;
+    source.throwAt = 2;
+    FramePrefetcher prefetcher(source, 10, 4, {});
+    prefetcher.start();
+    FramePrefetcher::Item item;
+    QVERIFY(prefetcher.next(item));
+    QVERIFY(prefetcher.next(item));
+    QCOMPARE(item.frame.frameIndex, qint64(1));
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, prefetcher.next(item));
+    QVERIFY(!prefetcher.next(item));
+}
+
+void FramePrefetcherTest::staysAtMostCapacityAhead()
+{
+    FakeSource source;
+    FramePrefetcher prefetcher(source, 100, 3, {});
+    prefetcher.start();
+    QVERIFY(waitForReads(source, 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    QCOMPARE(source.reads.load(), qint64(3));
+    FramePrefetcher::Item item;
+    QVERIFY(prefetcher.next(item));
+    QVERIFY(waitForReads(source, 4));
+}
+
+void FramePrefetcherTest::stopWhileTheQueueIsFullReturns()
+{
+    FakeSource source;
+    auto prefetcher =
+        std::make_unique<FramePrefetcher>(source, 1000, 2, spectrum::CancellationCheck());
+    prefetcher->start();
+    QVERIFY(waitForReads(source, 2));
+    prefetcher->stop(); // the reading thread is waiting for room; it must wake and end
+    FramePrefetcher::Item item;
+    QVERIFY(prefetcher->next(item)); // what was read stays available
+    QVERIFY(prefetcher->next(item));
+    QVERIFY(!prefetcher->next(item));
+    prefetcher.reset();
+    QCOMPARE(source.reads.load(), qint64(2));
+}
+
+void FramePrefetcherTest::cancellationEndsReadingWithoutItems()
+{
+    FakeSource source;
+    std::atomic<bool> cancelled{false};
+    FramePrefetcher prefetcher(source, 1000, 2, [&cancelled] { return cancelled.load(); });
+    prefetcher.start();
+    QVERIFY(waitForReads(source, 2));
+    cancelled.store(true);
+    FramePrefetcher::Item item;
+    QVERIFY(prefetcher.next(item)); // frees room; the reader then sees the cancellation
+    QVERIFY(prefetcher.next(item));
+    QVERIFY(!prefetcher.next(item));
+    QCOMPARE(source.reads.load(), qint64(2));
+}
+
+void FramePrefetcherTest::recycledImagesAreReadInto()
+{
+    FakeSource source;
+    FramePrefetcher prefetcher(source, 20, 1, {});
+    prefetcher.start();
+    FramePrefetcher::Item item;
+    for (int i = 0; i < 20; ++i) {
+        prefetcher.recycle(std::move(item.frame.image));
+        QVERIFY(prefetcher.next(item));
+        QCOMPARE(item.frame.frameIndex, qint64(i));
+    }
+    QVERIFY(source.reusedImages.load() > 0);
+}
+
+QTEST_GUILESS_MAIN(FramePrefetcherTest)
+#include "tst_frameprefetcher.moc"
