@@ -45,8 +45,8 @@ private slots:
         const QString rawPath = clip + QStringLiteral(".rgba");
         QString output;
         QVERIFY2(orvi::test::runTool(QStringLiteral("ffmpeg"),
-                                     {"-v", "error", "-y", "-i", clip, "-f", "rawvideo",
-                                      "-pix_fmt", "rgba", "-sws_flags", "bilinear", rawPath},
+                                     {"-v", "error", "-y", "-i", clip, "-f", "rawvideo", "-pix_fmt",
+                                      "rgba", "-sws_flags", "bilinear", rawPath},
                                      &output),
                  qPrintable(output));
         QFile raw(rawPath);
@@ -81,8 +81,8 @@ private:
         int worst = 0;
         for (int y = 0; y < rgba.height(); ++y) {
             const uchar* row = rgba.constScanLine(y);
-            const auto* reference = reinterpret_cast<const uchar*>(expected.constData()) +
-                                    qsizetype(y) * rowBytes;
+            const auto* reference =
+                reinterpret_cast<const uchar*>(expected.constData()) + qsizetype(y) * rowBytes;
             for (int i = 0; i < rowBytes; ++i)
                 worst = std::max(worst, std::abs(int(row[i]) - int(reference[i])));
         }
