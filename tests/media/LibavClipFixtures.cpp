@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QtEndian>
 #include <cmath>
 
@@ -30,6 +31,19 @@ QStringList h264Output()
 } // namespace
 
 LibavClipFixtures::LibavClipFixtures(QString directory) : m_directory(std::move(directory)) {}
+
+void LibavClipFixtures::addRotationRows()
+{
+    QTest::addColumn<double>("degrees");
+    QTest::addColumn<QSize>("frameSize");
+    QTest::addColumn<bool>("markerRight");
+    QTest::addColumn<bool>("markerBottom");
+
+    QTest::newRow("upright") << 0.0 << QSize(160, 120) << false << false;
+    QTest::newRow("quarter turn clockwise") << 90.0 << QSize(120, 160) << true << false;
+    QTest::newRow("half turn") << 180.0 << QSize(160, 120) << true << true;
+    QTest::newRow("quarter turn counter-clockwise") << 270.0 << QSize(120, 160) << false << true;
+}
 
 bool LibavClipFixtures::ffmpegAvailable()
 {

@@ -14,6 +14,9 @@ public:
     explicit LibavClipFixtures(QString directory);
 
     static bool ffmpegAvailable();
+    // Qt Test rows of the four right-angle rotations of cornerMarkedMp4: "degrees", the
+    // upright "frameSize" and the corner ("markerRight", "markerBottom") the marker ends in.
+    static void addRotationRows();
     QString lastError() const { return m_lastError; }
 
     // Plain H.264 MP4 of moving test pattern, uniform time grid.

@@ -238,15 +238,7 @@ void TestLibavVideoAnalyzer::derivesMissingDuration()
 
 void TestLibavVideoAnalyzer::appliesDisplayRotation_data()
 {
-    QTest::addColumn<double>("degrees");
-    QTest::addColumn<QSize>("frameSize");
-    QTest::addColumn<bool>("markerRight");
-    QTest::addColumn<bool>("markerBottom");
-
-    QTest::newRow("upright") << 0.0 << QSize(160, 120) << false << false;
-    QTest::newRow("quarter turn clockwise") << 90.0 << QSize(120, 160) << true << false;
-    QTest::newRow("half turn") << 180.0 << QSize(160, 120) << true << true;
-    QTest::newRow("quarter turn counter-clockwise") << 270.0 << QSize(120, 160) << false << true;
+    LibavClipFixtures::addRotationRows();
 }
 
 void TestLibavVideoAnalyzer::appliesDisplayRotation()

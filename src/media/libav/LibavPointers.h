@@ -121,4 +121,20 @@ inline QString libavErrorText(int errorCode)
     return QString::fromUtf8(buffer, static_cast<qsizetype>(qstrnlen(buffer, sizeof(buffer))));
 }
 
+// Opens an input whose blocking I/O polls `interrupt`. Returns false only when the context
+// cannot be allocated; otherwise *result holds avformat_open_input's code.
+inline bool openInterruptibleInput(const QString& path, const AVIOInterruptCB& interrupt,
+                                   InputFormatContextPtr& input, int* result)
+{
+    AVFormatContext* context = avformat_alloc_context();
+    if (context == nullptr) {
+        return false;
+    }
+    context->interrupt_callback = interrupt;
+    // On failure avformat_open_input frees the context and nulls the pointer.
+    *result = avformat_open_input(&context, path.toUtf8().constData(), nullptr, nullptr);
+    input.reset(context);
+    return true;
+}
+
 } // namespace orvi::media::libav

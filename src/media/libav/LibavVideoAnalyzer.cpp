@@ -176,17 +176,12 @@ bool LibavVideoAnalyzer::runProbe(Probe& probe, QString* error)
 
 bool LibavVideoAnalyzer::openInput(Probe& probe, QString* error)
 {
-    AVFormatContext* context = avformat_alloc_context();
-    if (context == nullptr) {
+    int result = 0;
+    const AVIOInterruptCB interrupt{&LibavCancellation::interruptCallback, &m_cancellation};
+    if (!openInterruptibleInput(probe.filePath, interrupt, probe.format, &result)) {
         *error = tr("Could not allocate the FFmpeg input context.");
         return false;
     }
-    context->interrupt_callback.callback = &LibavCancellation::interruptCallback;
-    context->interrupt_callback.opaque = &m_cancellation;
-    // On failure avformat_open_input frees the context and nulls the pointer.
-    int result =
-        avformat_open_input(&context, probe.filePath.toUtf8().constData(), nullptr, nullptr);
-    probe.format.reset(context);
     if (result < 0) {
         *error = m_cancellation.isCancelled()
                      ? tr("Video analysis was cancelled.")

@@ -121,17 +121,12 @@ bool LibavVideoSource::prepare(const VideoInfo& videoInfo, QString* error)
 bool LibavVideoSource::openDecoder(QString* error)
 {
     Decoder& decoder = *m_decoder;
-    AVFormatContext* context = avformat_alloc_context();
-    if (context == nullptr) {
+    int result = 0;
+    const AVIOInterruptCB interrupt{&LibavCancellation::interruptCallback, &m_cancellation};
+    if (!openInterruptibleInput(m_info.filePath, interrupt, decoder.format, &result)) {
         *error = tr("Could not allocate the FFmpeg input context.");
         return false;
     }
-    context->interrupt_callback.callback = &LibavCancellation::interruptCallback;
-    context->interrupt_callback.opaque = &m_cancellation;
-    // On failure avformat_open_input frees the context and nulls the pointer.
-    int result =
-        avformat_open_input(&context, m_info.filePath.toUtf8().constData(), nullptr, nullptr);
-    decoder.format.reset(context);
     if (result < 0) {
         *error = m_cancellation.isCancelled()
                      ? tr("Starting video decoding was cancelled.")
