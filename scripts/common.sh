@@ -15,7 +15,7 @@ orvi_install_packages() {
         local sudo=""
         [[ $(id -u) -ne 0 ]] && sudo="sudo"
         $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
     fi
     # Node.js runs the MCP client tests; a machine may already carry its own build.
     if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
