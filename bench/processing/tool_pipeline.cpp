@@ -1,6 +1,7 @@
 // Headless run of the processing pipeline, used to time it end to end: an analysis job into
 // a temporary result, then a pass-through export of that result to MP4 + JSON. Prints both
 // performance records as one JSON document on standard output.
+#include "media/libav/LibavRuntime.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "results/TemporaryVideo.h"
 
@@ -95,6 +96,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    orvi::media::libav::LibavRuntime::routeLogMessages();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Times the processing pipeline on a video."));
     parser.addHelpOption();

@@ -1,6 +1,7 @@
 // Headless spectrum analysis of a video file; prints candidates, summary figures and timings
 // as JSON, and with --frequency and --reference also the relative phase of every point.
 
+#include "media/libav/LibavRuntime.h"
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "records/SpectrumAlgorithms.h"
 #include "spectrum/RelativePhase.h"
@@ -147,6 +148,7 @@ int strongestPoint(const project_data::SpectrumResult& result, double frequencyH
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    orvi::media::libav::LibavRuntime::routeLogMessages();
     QCoreApplication::setApplicationName(QStringLiteral("orvi-tool-spectrum-analysis"));
     QCommandLineParser parser;
     parser.setApplicationDescription(

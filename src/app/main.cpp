@@ -2,6 +2,7 @@
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
 #include "app/TranslationLoader.h"
+#include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
 
 #include <QGuiApplication>
@@ -52,6 +53,7 @@ int main(int argc, char* argv[])
 {
     allowHeadlessInformationalRuns(argc, argv);
     QGuiApplication application(argc, argv);
+    orvi::media::libav::LibavRuntime::routeLogMessages();
     // Results left by crashed runs go before any controller could pick one up.
     orvi::project_data::TemporaryVideo::cleanupStaleResults();
 

@@ -2,11 +2,46 @@
 
 #include "media/libav/LibavPointers.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include <QLoggingCategory>
 #include <QStringList>
+#include <cstdarg>
 
 namespace orvi::media::libav {
 
 namespace {
+
+Q_LOGGING_CATEGORY(libavLog, "orvi.media.libav")
+
+// FFmpeg calls this from any of its threads; Qt's message output is thread-safe.
+void forwardLogLine(void* context, int level, const char* format, va_list arguments)
+{
+    if (level > AV_LOG_WARNING) {
+        return;
+    }
+    char line[1024];
+    int printPrefix = 1;
+    va_list copy;
+    va_copy(copy, arguments);
+    const int length =
+        av_log_format_line2(context, level, format, copy, line, int(sizeof line), &printPrefix);
+    va_end(copy);
+    if (length <= 0) {
+        return;
+    }
+    const QString text = QString::fromUtf8(line).trimmed();
+    if (text.isEmpty()) {
+        return;
+    }
+    if (level <= AV_LOG_ERROR) {
+        qCCritical(libavLog).noquote() << text;
+    } else {
+        qCWarning(libavLog).noquote() << text;
+    }
+}
 
 const char* const productIdentity = "orvi-motion 0.3.36 build 71";
 
@@ -66,6 +101,11 @@ QString LibavRuntime::versionSummary()
 QString LibavRuntime::backendName()
 {
     return QStringLiteral("libav");
+}
+
+void LibavRuntime::routeLogMessages()
+{
+    av_log_set_callback(&forwardLogLine);
 }
 
 } // namespace orvi::media::libav

@@ -24,6 +24,9 @@ public:
     // "libavformat 59.27.100, libavcodec ..." for the loaded libraries.
     static QString versionSummary();
     static QString backendName();
+    // Sends FFmpeg's warnings and errors to Qt's message output and drops its informational
+    // chatter (encoder statistics, muxer notes). Process-wide; call once at start-up.
+    static void routeLogMessages();
 
     // The five libraries in summary order: libavformat, libavcodec, libavutil, libswscale,
     // libswresample.
