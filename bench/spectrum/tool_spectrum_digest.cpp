@@ -53,6 +53,14 @@ private:
     QCryptographicHash m_hash{QCryptographicHash::Sha256};
 };
 
+// The sample point and cell shared by grid sites and accepted signals.
+template <typename Place> void addPlace(Digest& d, const Place& place)
+{
+    d.add(place.sampleX);
+    d.add(place.sampleY);
+    d.addRect(place.cellRect);
+}
+
 QByteArray digestOf(const project_data::SpectrumResult& r)
 {
     Digest d;
@@ -72,16 +80,12 @@ QByteArray digestOf(const project_data::SpectrumResult& r)
         d.add(c.upperFrequencyHz);
     }
     for (const project_data::AcceptedSignal& s : r.acceptedSignals) {
-        d.add(s.sampleX);
-        d.add(s.sampleY);
-        d.addRect(s.cellRect);
+        addPlace(d, s);
         d.addVector(s.powerSpectrum);
         d.add(s.localBackground);
     }
     for (const project_data::GridSite& s : r.sites) {
-        d.add(s.sampleX);
-        d.add(s.sampleY);
-        d.addRect(s.cellRect);
+        addPlace(d, s);
         d.add(s.textured);
         d.add(s.accepted);
         d.add(s.lowContrastSamples);
