@@ -4,7 +4,7 @@
 <context>
     <name>LibavRuntime</name>
     <message>
-        <location filename="../src/media/libav/LibavRuntime.cpp" line="31"/>
+        <location filename="../src/media/libav/LibavRuntime.cpp" line="66"/>
         <source>The FFmpeg DLL versions do not match the headers used to build %1.</source>
         <translation>Версии DLL FFmpeg не соответствуют заголовочным файлам, использованным при сборке %1.</translation>
     </message>
@@ -28,8 +28,8 @@
     </message>
     <message>
         <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="147"/>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="192"/>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="201"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="187"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="196"/>
         <source>Video analysis was cancelled.</source>
         <translation>Анализ видео отменён.</translation>
     </message>
@@ -39,58 +39,58 @@
         <translation>Библиотекам FFmpeg не удалось определить размер, длительность или частоту кадров видео.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="181"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="182"/>
         <source>Could not allocate the FFmpeg input context.</source>
         <translation>Не удалось выделить входной контекст FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="193"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="188"/>
         <source>Could not open the video through FFmpeg libraries: %1</source>
         <translation>Не удалось открыть видео с помощью библиотек FFmpeg: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="202"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="197"/>
         <source>Could not read video stream information: %1</source>
         <translation>Не удалось прочитать информацию о видеопотоке: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="208"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="203"/>
         <source>No supported video stream was found in the input file.</source>
         <translation>Во входном файле не найден поддерживаемый видеопоток.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="254"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="249"/>
         <source>Could not allocate the FFmpeg decoder context.</source>
         <translation>Не удалось выделить контекст декодера FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="267"/>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="273"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="262"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="268"/>
         <source>Could not start time-grid analysis: %1</source>
         <translation>Не удалось начать анализ временной сетки: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="274"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="269"/>
         <source>FFmpeg frame buffers are unavailable.</source>
         <translation>Буферы кадров FFmpeg недоступны.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="299"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="294"/>
         <source>Could not read the video time grid: %1</source>
         <translation>Не удалось прочитать временную сетку видео: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="315"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="310"/>
         <source>Could not submit a frame for time-grid analysis: %1</source>
         <translation>Не удалось передать кадр для анализа временной сетки: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="331"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="326"/>
         <source>Could not finish time-grid analysis: %1</source>
         <translation>Не удалось завершить анализ временной сетки: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="345"/>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="340"/>
         <source>Could not decode the video time grid: %1</source>
         <translation>Не удалось декодировать временную сетку видео: %1</translation>
     </message>
@@ -303,144 +303,150 @@
     </message>
     <message>
         <location filename="../src/media/libav/LibavVideoSource.cpp" line="107"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="137"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="147"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="132"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="142"/>
         <source>Starting video decoding was cancelled.</source>
         <translation>Запуск декодирования видео отменён.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="126"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="127"/>
         <source>Could not allocate the FFmpeg input context.</source>
         <translation>Не удалось выделить входной контекст FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="138"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="133"/>
         <source>Could not open the video through FFmpeg libraries: %1</source>
         <translation>Не удалось открыть видео с помощью библиотек FFmpeg: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="148"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="143"/>
         <source>Could not read video stream information: %1</source>
         <translation>Не удалось прочитать информацию о видеопотоке: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="156"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="151"/>
         <source>The file contains no video stream supported by this FFmpeg build.</source>
         <translation>Файл не содержит видеопотока, поддерживаемого этой сборкой FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="161"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="156"/>
         <source>Could not allocate the FFmpeg decoder context.</source>
         <translation>Не удалось выделить контекст декодера FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="167"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="162"/>
         <source>Could not configure the FFmpeg decoder: %1</source>
         <translation>Не удалось настроить декодер FFmpeg: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="176"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="171"/>
         <source>Could not start the FFmpeg decoder: %1</source>
         <translation>Не удалось запустить декодер FFmpeg: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="182"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="177"/>
         <source>Could not allocate FFmpeg frame buffers.</source>
         <translation>Не удалось выделить буферы кадров FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="187"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="182"/>
         <source>This video uses an unsupported non-right-angle display rotation.</source>
         <translation>В этом видео задан неподдерживаемый поворот отображения на угол, не кратный 90°.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="195"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="190"/>
         <source>Decoded video dimensions do not match the analyzed metadata.</source>
         <translation>Размеры декодированного видео не соответствуют проанализированным метаданным.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="206"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="263"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="433"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="452"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="201"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="258"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="474"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="493"/>
         <source>Video decoding was cancelled.</source>
         <translation>Декодирование видео отменено.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="227"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="222"/>
         <source>FFmpeg could not return a decoded frame: %1</source>
         <translation>FFmpeg не удалось вернуть декодированный кадр: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="248"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="243"/>
         <source>FFmpeg could not flush the video decoder: %1</source>
         <translation>FFmpeg не удалось сбросить буферы видеодекодера: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="264"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="259"/>
         <source>FFmpeg could not read the next video packet: %1</source>
         <translation>FFmpeg не удалось прочитать следующий видеопакет: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="276"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="271"/>
         <source>FFmpeg could not submit a video packet to the decoder: %1</source>
         <translation>FFmpeg не удалось передать видеопакет декодеру: %1</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="305"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="329"/>
         <source>FFmpeg returned a decoded frame with invalid dimensions.</source>
         <translation>FFmpeg вернул декодированный кадр с недопустимыми размерами.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="308"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="378"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="332"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="419"/>
         <source>Could not allocate memory for the decoded frame.</source>
         <translation>Не удалось выделить память для декодированного кадра.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="311"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="335"/>
         <source>Could not prepare FFmpeg pixel conversion.</source>
         <translation>Не удалось подготовить преобразование пикселей FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="314"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="338"/>
         <source>The decoded frame row is too large for FFmpeg pixel conversion.</source>
         <translation>Строка декодированного кадра слишком велика для преобразования пикселей FFmpeg.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="317"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="341"/>
         <source>FFmpeg could not convert the decoded frame to RGBA.</source>
         <translation>FFmpeg не удалось преобразовать декодированный кадр в RGBA.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="321"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="300"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="314"/>
         <source>The decoded frame does not match the expected display size.</source>
         <translation>Декодированный кадр не соответствует ожидаемому размеру отображения.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="355"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="344"/>
+        <source>The requested part of the frame lies outside the decoded frame.</source>
+        <translation>Запрошенная часть кадра выходит за пределы декодированного кадра.</translation>
+    </message>
+    <message>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="396"/>
         <source>The video source is not open or no frame output was provided.</source>
         <translation>Источник видео не открыт или не передан объект для вывода кадра.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="392"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="409"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="433"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="450"/>
         <source>The video file is not open.</source>
         <translation>Видеофайл не открыт.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="394"/>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="419"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="435"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="460"/>
         <source>The frame index is outside the video.</source>
         <translation>Индекс кадра выходит за пределы видео.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="411"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="452"/>
         <source>The seek position is outside the video.</source>
         <translation>Позиция перехода выходит за пределы видео.</translation>
     </message>
     <message>
-        <location filename="../src/media/libav/LibavVideoSource.cpp" line="453"/>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="494"/>
         <source>Could not seek through the FFmpeg libraries: %1</source>
         <translation>Не удалось выполнить переход по видео с помощью библиотек FFmpeg: %1</translation>
     </message>

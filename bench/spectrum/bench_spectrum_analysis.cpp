@@ -1,8 +1,9 @@
 // Spectrum analysis of 1000 frames of a 1920 x 1080 H.264 clip with the 64 x 32 grid, next to
-// decoding the same frames (with and without the RGBA conversion the analysis needs), and the
-// peak resident memory; the analysis also runs once on a thread of the global pool, as in the
-// application. The clip is ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating
-// test pattern made once with the ffmpeg tool.
+// decoding the same frames (alone, with a full RGBA conversion, and with the reduction to the
+// 512 x 288 analysis image the analysis reads), and the peak resident memory; the analysis also
+// runs once on a thread of the global pool, as in the application. The clip is
+// ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating test pattern made once with the ffmpeg
+// tool.
 
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "media/libav/LibavVideoSource.h"
@@ -35,6 +36,13 @@ struct Clip
     QString error;
     double decodeSeconds = 0.0; // decode only, for the ratios
     double readSeconds = 0.0;   // decode with RGBA conversion
+};
+
+enum class Conversion
+{
+    None,
+    FullRgba,
+    AnalysisImage,
 };
 
 Clip& clip()
@@ -112,7 +120,7 @@ bool frameCountOk(benchmark::State& state)
     return true;
 }
 
-void decode(benchmark::State& state, bool convert)
+void decode(benchmark::State& state, Conversion conversion)
 {
     if (!frameCountOk(state))
         return;
@@ -124,11 +132,23 @@ void decode(benchmark::State& state, bool convert)
             return;
         }
         media::VideoFrame frame;
+        const QRect crop(QPoint(0, 0), clip().info.frameSize);
+        const QSize analysisSize = spectrum::fittedAnalysisSize(crop.size());
         const double cpuStarted = processCpuSeconds();
         const auto started = std::chrono::steady_clock::now();
         for (int i = 0; i < kFrames; ++i) {
-            const media::ReadResult read = convert ? source.readFrame(frame, &error)
-                                                   : source.skipFrame(nullptr, nullptr, &error);
+            media::ReadResult read = media::ReadResult::Error;
+            switch (conversion) {
+            case Conversion::None:
+                read = source.skipFrame(nullptr, nullptr, &error);
+                break;
+            case Conversion::FullRgba:
+                read = source.readFrame(frame, &error);
+                break;
+            case Conversion::AnalysisImage:
+                read = source.readReducedFrame(crop, analysisSize, frame, nullptr, &error);
+                break;
+            }
             if (read != media::ReadResult::Frame) {
                 state.SkipWithError(qPrintable(error));
                 return;
@@ -136,7 +156,10 @@ void decode(benchmark::State& state, bool convert)
         }
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        (convert ? clip().readSeconds : clip().decodeSeconds) = seconds;
+        if (conversion == Conversion::None)
+            clip().decodeSeconds = seconds;
+        else if (conversion == Conversion::FullRgba)
+            clip().readSeconds = seconds;
         state.counters["cpuSeconds"] = processCpuSeconds() - cpuStarted;
     }
     state.counters["fps"] =
@@ -146,12 +169,17 @@ void decode(benchmark::State& state, bool convert)
 
 void BM_DecodeWithRgbaConversion(benchmark::State& state)
 {
-    decode(state, true);
+    decode(state, Conversion::FullRgba);
+}
+
+void BM_DecodeWithAnalysisImage(benchmark::State& state)
+{
+    decode(state, Conversion::AnalysisImage);
 }
 
 void BM_DecodeOnly(benchmark::State& state)
 {
-    decode(state, false);
+    decode(state, Conversion::None);
 }
 
 // `onPoolThread` runs the analysis on a thread of the global pool, as the application does
@@ -206,13 +234,15 @@ void BM_SpectrumAnalysis64x32OnPoolThread(benchmark::State& state)
     analyse64x32(state, true);
 }
 
-// The extractor alone on decoded-like 1920 x 1080 RGBA frames: crop, reduction to 512 x 288,
-// luminance, one pyramid level, Riesz transform and the 2048 point samples.
-void BM_ExtractorFrames1080p(benchmark::State& state)
+// The extractor alone on 512 x 288 analysis images of a 1920 x 1080 frame, as the run hands
+// them over: luminance, one pyramid level, Riesz transform and the 2048 point samples.
+void BM_ExtractorAnalysisImages(benchmark::State& state)
 {
+    const QSize frameSize(1920, 1080);
+    const QRect crop(QPoint(0, 0), frameSize);
     std::vector<QImage> frames;
     for (int f = 0; f < 4; ++f) {
-        QImage image(1920, 1080, QImage::Format_RGBA8888);
+        QImage image(spectrum::fittedAnalysisSize(frameSize), QImage::Format_RGBA8888);
         for (int y = 0; y < image.height(); ++y) {
             uchar* line = image.scanLine(y);
             for (int x = 0; x < image.width(); ++x) {
@@ -229,7 +259,7 @@ void BM_ExtractorFrames1080p(benchmark::State& state)
         spectrum::PhaseSignalExtractor extractor;
         extractor.initialise(QRectF(0, 0, 1, 1), kFrames - 1, QSize(64, 32), pool);
         for (int i = 0; i < kFrames; ++i)
-            extractor.addFrame(frames[size_t(i) % frames.size()]);
+            extractor.addAnalysisImage(frames[size_t(i) % frames.size()], crop, frameSize);
     }
     state.counters["fps"] =
         benchmark::Counter(double(kFrames) * state.iterations(), benchmark::Counter::kIsRate);
@@ -237,9 +267,10 @@ void BM_ExtractorFrames1080p(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_ExtractorFrames1080p)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExtractorAnalysisImages)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeOnly)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeWithRgbaConversion)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DecodeWithAnalysisImage)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32OnPoolThread)
     ->Iterations(1)

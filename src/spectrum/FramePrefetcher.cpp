@@ -7,7 +7,14 @@ namespace orvi::spectrum {
 
 FramePrefetcher::FramePrefetcher(media::IVideoSource& source, qint64 frameCount, int capacity,
                                  CancellationCheck isCancelled)
-    : m_source(source), m_frameCount(frameCount), m_capacity(size_t(std::max(capacity, 1))),
+    : FramePrefetcher([&source](media::VideoFrame& frame,
+                                QString* error) { return source.readFrame(frame, error); },
+                      frameCount, capacity, std::move(isCancelled))
+{}
+
+FramePrefetcher::FramePrefetcher(FrameReader read, qint64 frameCount, int capacity,
+                                 CancellationCheck isCancelled)
+    : m_read(std::move(read)), m_frameCount(frameCount), m_capacity(size_t(std::max(capacity, 1))),
       m_isCancelled(std::move(isCancelled))
 {}
 
@@ -48,7 +55,7 @@ void FramePrefetcher::produce()
                 break;
             Item item;
             takeSpare(item.frame.image);
-            item.result = m_source.readFrame(item.frame, &item.error);
+            item.result = m_read(item.frame, &item.error);
             const bool last = item.result != media::ReadResult::Frame;
             {
                 const std::lock_guard lock(m_mutex);

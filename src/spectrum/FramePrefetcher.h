@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,7 +28,12 @@ public:
         QString error; // the source's message when the read failed
     };
 
+    // Reads one frame into the given frame object (whose image may be reused).
+    using FrameReader = std::function<media::ReadResult(media::VideoFrame& frame, QString* error)>;
+
     FramePrefetcher(media::IVideoSource& source, qint64 frameCount, int capacity,
+                    CancellationCheck isCancelled);
+    FramePrefetcher(FrameReader read, qint64 frameCount, int capacity,
                     CancellationCheck isCancelled);
     ~FramePrefetcher();
 
@@ -49,7 +55,7 @@ private:
     bool waitForRoom();
     void takeSpare(QImage& image);
 
-    media::IVideoSource& m_source;
+    const FrameReader m_read;
     const qint64 m_frameCount;
     const size_t m_capacity;
     const CancellationCheck m_isCancelled;

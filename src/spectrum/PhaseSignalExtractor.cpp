@@ -67,9 +67,29 @@ bool PhaseSignalExtractor::withinLimits() const
 
 bool PhaseSignalExtractor::addFrame(const QImage& frame)
 {
-    if (!withinLimits() || m_framesSeen > m_sampleCount)
+    const QRect crop = analysisCropRect(m_region, frame.size());
+    if (frame.isNull() || crop.isNull())
         return false;
-    const bool ok = makeAnalysisImage(frame);
+    const QImage view = cropView(frame, crop);
+    const QSize fitted = fittedAnalysisSize(crop.size());
+    // The analysis image may point into the caller's frame; `consume` never keeps it.
+    m_analysisImage = fitted == crop.size()
+                          ? view
+                          : view.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return consume(crop, frame.size());
+}
+
+bool PhaseSignalExtractor::addAnalysisImage(const QImage& analysisImage, const QRect& crop,
+                                            const QSize& frameSize)
+{
+    m_analysisImage = analysisImage;
+    return consume(crop, frameSize);
+}
+
+bool PhaseSignalExtractor::consume(const QRect& crop, const QSize& frameSize)
+{
+    const bool ok =
+        withinLimits() && m_framesSeen <= m_sampleCount && acceptAnalysisImage(crop, frameSize);
     if (ok) {
         transform();
         if (!m_initialised)
@@ -78,25 +98,16 @@ bool PhaseSignalExtractor::addFrame(const QImage& frame)
             appendSamples();
         ++m_framesSeen;
     }
-    // The analysis image may point into the caller's frame; never keep it.
     m_analysisImage = QImage();
     return ok;
 }
 
-bool PhaseSignalExtractor::makeAnalysisImage(const QImage& frame)
+bool PhaseSignalExtractor::acceptAnalysisImage(const QRect& crop, const QSize& frameSize)
 {
-    const QRect crop = analysisCropRect(m_region, frame.size());
-    if (frame.isNull() || crop.isNull())
-        return false;
-    const QImage view = cropView(frame, crop);
-    const QSize fitted = fittedAnalysisSize(crop.size());
-    m_analysisImage = fitted == crop.size()
-                          ? view
-                          : view.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const int w = m_analysisImage.width();
     const int h = m_analysisImage.height();
-    if (m_analysisImage.isNull() || w < kMinimumAnalysisSide || h < kMinimumAnalysisSide ||
-        m_grid.width() > (w - 2 * kGridMargin) / kMinimumCellPixels ||
+    if (m_analysisImage.isNull() || crop.isEmpty() || w < kMinimumAnalysisSide ||
+        h < kMinimumAnalysisSide || m_grid.width() > (w - 2 * kGridMargin) / kMinimumCellPixels ||
         m_grid.height() > (h - 2 * kGridMargin) / kMinimumCellPixels)
         return false;
     if (m_initialised && QSize(w, h) != m_imageSize)
@@ -104,7 +115,7 @@ bool PhaseSignalExtractor::makeAnalysisImage(const QImage& frame)
     if (!m_initialised) {
         m_imageSize = QSize(w, h);
         m_crop = crop;
-        m_frameSize = frame.size();
+        m_frameSize = frameSize;
     }
     return true;
 }

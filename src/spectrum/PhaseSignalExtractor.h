@@ -36,6 +36,10 @@ public:
     // an analysis image too small for the grid or differing from the first frame's, or more
     // frames than announced.
     bool addFrame(const QImage& frame);
+    // Consumes one frame already reduced to its analysis image: `crop` of a `frameSize`
+    // frame (source pixels) scaled as `addFrame` would. Every frame of a run must come the
+    // same way, so that all analysis images are resampled alike.
+    bool addAnalysisImage(const QImage& analysisImage, const QRect& crop, const QSize& frameSize);
     // Hands out every point (grid order) and, for the accepted ones, the signal records and
     // their longest continuous X and Y segments (X then Y per point). The extractor is empty
     // afterwards.
@@ -60,7 +64,8 @@ private:
     };
 
     bool withinLimits() const;
-    bool makeAnalysisImage(const QImage& frame);
+    bool acceptAnalysisImage(const QRect& crop, const QSize& frameSize);
+    bool consume(const QRect& crop, const QSize& frameSize);
     void transform();
     void layOutSites();
     void appendSamples();

@@ -10,13 +10,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <exception>
+#include <utility>
 
 namespace orvi::spectrum {
 
 namespace {
 
 constexpr int kDecoderThreads = 2;
-// Decoded frames held ahead of the extraction (each one a full RGBA frame).
+// Decoded frames held ahead of the extraction (each one an analysis image).
 constexpr int kPrefetchFrames = 3;
 constexpr int kFirstFrameSide = 1920;
 constexpr double kExtractionShare = 0.9;
@@ -63,11 +64,28 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
             markCancelled(result);
         return false;
     }
+    const QSize frameSize = request.videoInfo.frameSize;
+    const QRect crop = analysisCropRect(request.analysisRegion, frameSize);
+    if (crop.isEmpty()) {
+        result.errorMessage = QCoreApplication::translate(
+            "SpectrumAnalysis", "The analysis region is too narrow after spatial reduction.");
+        return false;
+    }
+    const QSize analysisSize = fittedAnalysisSize(crop.size());
     const qint64 frames = request.endFrame - request.startFrame;
     qint64 previousTimeUs = 0;
+    // Frames arrive already reduced to the analysis image: the decoder's converter crops and
+    // scales straight from the decoded picture, far cheaper than a full-size RGBA frame
+    // scaled afterwards. Only the first frame is also converted whole, for the result.
+    QImage firstFrame;
+    bool firstRead = true;
+    const auto read = [&](media::VideoFrame& frame, QString* error) {
+        QImage* const full = std::exchange(firstRead, false) ? &firstFrame : nullptr;
+        return source.readReducedFrame(crop, analysisSize, frame, full, error);
+    };
     // Decoding runs a few frames ahead of the extraction; the prefetcher is stopped and
     // joined before the source closes.
-    FramePrefetcher prefetcher(source, frames, kPrefetchFrames, isCancelled);
+    FramePrefetcher prefetcher(read, frames, kPrefetchFrames, isCancelled);
     prefetcher.start();
     FramePrefetcher::Item item;
     const media::VideoFrame& frame = item.frame;
@@ -90,7 +108,8 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
                         : item.error;
             return false;
         }
-        if (!frame.isValid() || frame.image.size() != request.videoInfo.frameSize ||
+        if (!frame.isValid() || frame.image.size() != analysisSize ||
+            (i == 0 && firstFrame.size() != frameSize) ||
             frame.frameIndex != request.startFrame + i ||
             (i > 0 && frame.presentationTimeUs <= previousTimeUs)) {
             result.errorMessage = QCoreApplication::translate(
@@ -99,8 +118,8 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
         }
         previousTimeUs = frame.presentationTimeUs;
         if (i == 0)
-            result.firstFrame = reducedFirstFrame(frame.image);
-        if (!extractor.addFrame(frame.image)) {
+            result.firstFrame = reducedFirstFrame(std::exchange(firstFrame, QImage()));
+        if (!extractor.addAnalysisImage(frame.image, crop, frameSize)) {
             result.errorMessage = QCoreApplication::translate(
                 "SpectrumAnalysis", "The analysis region is too narrow after spatial reduction.");
             return false;

@@ -1,5 +1,9 @@
 #include "media/libav/LibavFrameConverter.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include <QTransform>
 #include <cstdlib>
 #include <limits>
@@ -44,7 +48,155 @@ QImage allocateTarget(int width, int height)
     return image;
 }
 
+// Whether `image` can be written into again as an RGBA target of `size`.
+bool reusableTarget(const QImage& image, const QSize& size)
+{
+    return image.isDetached() && image.format() == QImage::Format_RGBA8888 &&
+           image.size() == size && image.bytesPerLine() == paddedStride(size.width());
+}
+
+bool isQuarterTurn(int rotationDegrees)
+{
+    return rotationDegrees % 180 != 0;
+}
+
+// The rectangle of the decoded (coded) picture that turns into `displayCrop` once the picture
+// is rotated back by `rotationDegrees`, as `convert` does.
+QRect codedRect(const QRect& displayCrop, int rotationDegrees, const QSize& codedSize)
+{
+    if (rotationDegrees == 0)
+        return displayCrop;
+    const QTransform toDisplay = QImage::trueMatrix(QTransform().rotate(-rotationDegrees),
+                                                    codedSize.width(), codedSize.height());
+    const QRectF coded = toDisplay.inverted().mapRect(QRectF(displayCrop));
+    return QRect(QPoint(qRound(coded.left()), qRound(coded.top())),
+                 QPoint(qRound(coded.right()) - 1, qRound(coded.bottom()) - 1));
+}
+
+// Points every plane of `frame` at the crop's top-left sample. False for pixel formats whose
+// planes cannot be offset to an arbitrary pixel: palettes, bit-packed, hardware frames and
+// packed formats that share chroma between neighbouring pixels. Subsampled chroma starts at
+// the sample covering the crop's first pixel.
+bool croppedPlanes(const AVFrame& frame, const QRect& crop, const uint8_t* planes[4],
+                   int strides[4])
+{
+    const AVPixFmtDescriptor* descriptor =
+        av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+    if (descriptor == nullptr ||
+        (descriptor->flags &
+         (AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_BITSTREAM | AV_PIX_FMT_FLAG_PAL)) != 0)
+        return false;
+    const bool planar = (descriptor->flags & AV_PIX_FMT_FLAG_PLANAR) != 0;
+    const bool subsampled = descriptor->log2_chroma_w != 0 || descriptor->log2_chroma_h != 0;
+    if (!planar && descriptor->nb_components > 1 && subsampled)
+        return false;
+    const bool rgb = (descriptor->flags & AV_PIX_FMT_FLAG_RGB) != 0;
+    for (int plane = 0; plane < 4; ++plane) {
+        planes[plane] = nullptr;
+        strides[plane] = 0;
+    }
+    for (int c = 0; c < descriptor->nb_components; ++c) {
+        const AVComponentDescriptor& component = descriptor->comp[c];
+        const int plane = component.plane;
+        if (frame.data[plane] == nullptr)
+            return false;
+        const bool chroma = !rgb && (c == 1 || c == 2);
+        const int x = chroma ? crop.x() >> descriptor->log2_chroma_w : crop.x();
+        const int y = chroma ? crop.y() >> descriptor->log2_chroma_h : crop.y();
+        planes[plane] = frame.data[plane] + qsizetype(y) * frame.linesize[plane] +
+                        qsizetype(x) * component.step;
+        strides[plane] = frame.linesize[plane];
+    }
+    return true;
+}
+
 } // namespace
+
+LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& frame,
+                                                                int rotationDegrees,
+                                                                const QRect& displayCrop,
+                                                                const QSize& displaySize,
+                                                                QImage* image)
+{
+    if (frame.width <= 0 || frame.height <= 0)
+        return Status::InvalidDimensions;
+    const QSize codedFrame(frame.width, frame.height);
+    const QSize displayFrame =
+        isQuarterTurn(rotationDegrees) ? codedFrame.transposed() : codedFrame;
+    if (displayCrop.isEmpty() || displaySize.isEmpty() ||
+        !QRect(QPoint(0, 0), displayFrame).contains(displayCrop))
+        return Status::CropOutsideFrame;
+    const QRect crop = codedRect(displayCrop, rotationDegrees, codedFrame);
+    const QSize codedSize = isQuarterTurn(rotationDegrees) ? displaySize.transposed() : displaySize;
+
+    const bool reusable = rotationDegrees == 0 && reusableTarget(*image, codedSize);
+    QImage fresh;
+    if (!reusable) {
+        fresh = allocateTarget(codedSize.width(), codedSize.height());
+        if (fresh.isNull())
+            return Status::ImageAllocationFailed;
+    }
+    QImage& target = reusable ? *image : fresh;
+    if (target.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max()))
+        return Status::RowTooLarge;
+
+    const uint8_t* planes[4];
+    int strides[4];
+    Status status = Status::Ok;
+    if (croppedPlanes(frame, crop, planes, strides)) {
+        m_reducer.reset(sws_getCachedContext(m_reducer.release(), crop.width(), crop.height(),
+                                             static_cast<AVPixelFormat>(frame.format),
+                                             codedSize.width(), codedSize.height(), AV_PIX_FMT_RGBA,
+                                             SWS_BILINEAR, nullptr, nullptr, nullptr));
+        if (!m_reducer)
+            return Status::ScalerUnavailable;
+        uint8_t* destination[4] = {target.bits(), nullptr, nullptr, nullptr};
+        const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
+        if (sws_scale(m_reducer.get(), planes, strides, 0, crop.height(), destination,
+                      destinationStride) < codedSize.height())
+            return Status::ScaleIncomplete;
+    } else {
+        status = reduceFromRgba(frame, crop, codedSize, target);
+        if (status != Status::Ok)
+            return status;
+    }
+    if (rotationDegrees != 0) {
+        target = target.transformed(QTransform().rotate(-rotationDegrees), Qt::FastTransformation);
+        if (target.format() != QImage::Format_RGBA8888)
+            target = target.convertToFormat(QImage::Format_RGBA8888);
+    }
+    if (!reusable)
+        *image = std::move(fresh);
+    return Status::Ok;
+}
+
+// Formats without croppable planes: the whole frame goes to RGBA first (unrotated), and the
+// crop of that is scaled with the same filter.
+LibavFrameConverter::Status LibavFrameConverter::reduceFromRgba(const AVFrame& frame,
+                                                                const QRect& codedCrop,
+                                                                const QSize& codedSize,
+                                                                QImage& target)
+{
+    const Status status = convert(frame, 0, &m_staging);
+    if (status != Status::Ok)
+        return status;
+    const uint8_t* planes[4] = {m_staging.constBits() +
+                                    qsizetype(codedCrop.y()) * m_staging.bytesPerLine() +
+                                    qsizetype(codedCrop.x()) * 4,
+                                nullptr, nullptr, nullptr};
+    const int strides[4] = {static_cast<int>(m_staging.bytesPerLine()), 0, 0, 0};
+    m_reducer.reset(sws_getCachedContext(m_reducer.release(), codedCrop.width(), codedCrop.height(),
+                                         AV_PIX_FMT_RGBA, codedSize.width(), codedSize.height(),
+                                         AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!m_reducer)
+        return Status::ScalerUnavailable;
+    uint8_t* destination[4] = {target.bits(), nullptr, nullptr, nullptr};
+    const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
+    if (sws_scale(m_reducer.get(), planes, strides, 0, codedCrop.height(), destination,
+                  destinationStride) < codedSize.height())
+        return Status::ScaleIncomplete;
+    return Status::Ok;
+}
 
 LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, int rotationDegrees,
                                                          QImage* image)
@@ -54,10 +206,8 @@ LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, i
     }
     // An unshared image of the right size is converted into in place: allocating a fresh
     // full frame every time costs page faults once the allocator hands the memory back.
-    const bool reusable = rotationDegrees == 0 && image->isDetached() &&
-                          image->format() == QImage::Format_RGBA8888 &&
-                          image->size() == QSize(frame.width, frame.height) &&
-                          image->bytesPerLine() == paddedStride(frame.width);
+    const bool reusable =
+        rotationDegrees == 0 && reusableTarget(*image, QSize(frame.width, frame.height));
     QImage fresh;
     if (!reusable) {
         fresh = allocateTarget(frame.width, frame.height);

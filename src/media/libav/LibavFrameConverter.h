@@ -3,6 +3,8 @@
 #include "media/libav/LibavPointers.h"
 
 #include <QImage>
+#include <QRect>
+#include <QSize>
 
 namespace orvi::media::libav {
 
@@ -19,16 +21,35 @@ public:
         ScalerUnavailable,
         RowTooLarge,
         ScaleIncomplete,
+        CropOutsideFrame,
     };
 
     // rotationDegrees is the stream's display rotation; the image is turned back by it. An
     // unshared RGBA8888 `image` of the frame's size is reused as the target; on failure it
     // is left in place (its pixels are undefined only after ScaleIncomplete).
     Status convert(const AVFrame& frame, int rotationDegrees, QImage* image);
-    void reset() { m_scaler.reset(); }
+
+    // Converts only `displayCrop` (display pixels, inside the display image) scaled to
+    // `displaySize` with bilinear filtering, straight from the decoded picture, so no
+    // full-size RGBA image is made. Image reuse and failures as for `convert`; a crop outside
+    // the frame or an empty size is InvalidDimensions.
+    Status convertReduced(const AVFrame& frame, int rotationDegrees, const QRect& displayCrop,
+                          const QSize& displaySize, QImage* image);
+
+    void reset()
+    {
+        m_scaler.reset();
+        m_reducer.reset();
+        m_staging = QImage();
+    }
 
 private:
+    Status reduceFromRgba(const AVFrame& frame, const QRect& codedCrop, const QSize& codedSize,
+                          QImage& target);
+
     SwsContextPtr m_scaler;
+    SwsContextPtr m_reducer;
+    QImage m_staging; // full RGBA frame, for pixel formats that cannot be cropped in place
 };
 
 } // namespace orvi::media::libav

@@ -293,9 +293,38 @@ bool LibavVideoSource::convertFrame(QImage* image, QString* error)
     if (reuse && status != Status::Ok) {
         image->swap(converted);
     }
-    switch (status) {
+    if (!conversionSucceeded(int(status), error)) {
+        return false;
+    }
+    if (converted.isNull() || converted.size() != m_info.frameSize) {
+        *error = tr("The decoded frame does not match the expected display size.");
+        return false;
+    }
+    *image = std::move(converted);
+    return true;
+}
+
+bool LibavVideoSource::convertReducedFrame(const QRect& crop, const QSize& size, QImage* image,
+                                           QString* error)
+{
+    const AVFrame& decoded = *m_decoder->frame;
+    const QSize coded(decoded.width, decoded.height);
+    const QSize display = m_decoder->rotation % 180 != 0 ? coded.transposed() : coded;
+    if (display != m_info.frameSize) {
+        *error = tr("The decoded frame does not match the expected display size.");
+        return false;
+    }
+    const LibavFrameConverter::Status status =
+        m_decoder->converter.convertReduced(decoded, m_decoder->rotation, crop, size, image);
+    return conversionSucceeded(int(status), error);
+}
+
+bool LibavVideoSource::conversionSucceeded(int status, QString* error)
+{
+    using Status = LibavFrameConverter::Status;
+    switch (Status(status)) {
     case Status::Ok:
-        break;
+        return true;
     case Status::InvalidDimensions:
         *error = tr("FFmpeg returned a decoded frame with invalid dimensions.");
         return false;
@@ -311,13 +340,11 @@ bool LibavVideoSource::convertFrame(QImage* image, QString* error)
     case Status::ScaleIncomplete:
         *error = tr("FFmpeg could not convert the decoded frame to RGBA.");
         return false;
-    }
-    if (converted.isNull() || converted.size() != m_info.frameSize) {
-        *error = tr("The decoded frame does not match the expected display size.");
+    case Status::CropOutsideFrame:
+        *error = tr("The requested part of the frame lies outside the decoded frame.");
         return false;
     }
-    *image = std::move(converted);
-    return true;
+    return false;
 }
 
 ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
@@ -326,7 +353,26 @@ ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
     qint64 timeUs = -1;
     // Decoding into the frame's own image lets a reader that keeps one frame object reuse
     // its buffer; the image is only replaced on success.
-    const ReadResult result = advance(&frame.image, &index, &timeUs, error);
+    const ReadResult result =
+        advance([&](QString* message) { return convertFrame(&frame.image, message); }, &index,
+                &timeUs, error);
+    if (result == ReadResult::Frame) {
+        frame.frameIndex = index;
+        frame.presentationTimeUs = timeUs;
+    }
+    return result;
+}
+
+ReadResult LibavVideoSource::readReducedFrame(const QRect& crop, const QSize& size,
+                                              VideoFrame& frame, QImage* fullImage, QString* error)
+{
+    qint64 index = -1;
+    qint64 timeUs = -1;
+    const auto convert = [&](QString* message) {
+        return (fullImage == nullptr || convertFrame(fullImage, message)) &&
+               convertReducedFrame(crop, size, &frame.image, message);
+    };
+    const ReadResult result = advance(convert, &index, &timeUs, error);
     if (result == ReadResult::Frame) {
         frame.frameIndex = index;
         frame.presentationTimeUs = timeUs;
@@ -337,11 +383,11 @@ ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
 ReadResult LibavVideoSource::skipFrame(qint64* frameIndex, qint64* presentationTimeUs,
                                        QString* error)
 {
-    return advance(nullptr, frameIndex, presentationTimeUs, error);
+    return advance({}, frameIndex, presentationTimeUs, error);
 }
 
-ReadResult LibavVideoSource::advance(QImage* image, qint64* frameIndex, qint64* presentationTimeUs,
-                                     QString* error)
+ReadResult LibavVideoSource::advance(const Conversion& convert, qint64* frameIndex,
+                                     qint64* presentationTimeUs, QString* error)
 {
     QString message;
     ReadResult result = ReadResult::Error;
@@ -355,7 +401,7 @@ ReadResult LibavVideoSource::advance(QImage* image, qint64* frameIndex, qint64* 
             if (status == DecodeStatus::End) {
                 result = ReadResult::EndOfStream;
             } else if (status == DecodeStatus::FrameReady) {
-                const bool converted = image == nullptr || convertFrame(image, &message);
+                const bool converted = !convert || convert(&message);
                 av_frame_unref(m_decoder->frame.get());
                 if (converted) {
                     if (frameIndex != nullptr) {

@@ -4,6 +4,8 @@
 #include "media/libav/LibavCancellation.h"
 
 #include <QCoreApplication>
+#include <QRect>
+#include <QSize>
 #include <functional>
 #include <memory>
 
@@ -37,6 +39,13 @@ public:
                          QString* error = nullptr) override;
     bool wasCancelled() const override { return m_cancellation.wasCancelled(); }
 
+    // Reads the next frame reduced for analysis: `crop` (display pixels) of the display image
+    // scaled to `size` with bilinear filtering straight from the decoded picture, so no
+    // full-size RGBA image is made. `fullImage`, when given, also receives the whole frame
+    // as readFrame gives it. Numbering, stamps and failures as for readFrame.
+    ReadResult readReducedFrame(const QRect& crop, const QSize& size, VideoFrame& frame,
+                                QImage* fullImage = nullptr, QString* error = nullptr);
+
     int decoderThreadCount() const { return m_decoderThreadCount; }
 
 private:
@@ -52,8 +61,13 @@ private:
     bool openDecoder(QString* error);
     DecodeStatus decodeNextFrame(QString* error);
     DecodeStatus feedDecoder(QString* error);
+    using Conversion = std::function<bool(QString* error)>;
+
     bool convertFrame(QImage* image, QString* error);
-    ReadResult advance(QImage* image, qint64* frameIndex, qint64* presentationTimeUs,
+    bool convertReducedFrame(const QRect& crop, const QSize& size, QImage* image, QString* error);
+    bool conversionSucceeded(int status, QString* error);
+    // Decodes the next frame and runs `convert` (none when skipping) on it.
+    ReadResult advance(const Conversion& convert, qint64* frameIndex, qint64* presentationTimeUs,
                        QString* error);
     bool seekToIndex(qint64 index, QString* error);
     qint64 gridTimeUs(qint64 index) const;
