@@ -110,25 +110,14 @@ bool croppedPlanes(const AVFrame& frame, const QRect& crop, const uint8_t* plane
     return true;
 }
 
-} // namespace
-
-LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& frame,
-                                                                int rotationDegrees,
-                                                                const QRect& displayCrop,
-                                                                const QSize& displaySize,
-                                                                QImage* image)
+// Runs `fill` on an RGBA target of the coded size, then turns the result back by the
+// rotation. An unshared image of the right size is filled in place: allocating a fresh
+// full frame every time costs page faults once the allocator hands the memory back.
+template <typename Fill>
+LibavFrameConverter::Status intoTarget(int rotationDegrees, const QSize& codedSize, QImage* image,
+                                       const Fill& fill)
 {
-    if (frame.width <= 0 || frame.height <= 0)
-        return Status::InvalidDimensions;
-    const QSize codedFrame(frame.width, frame.height);
-    const QSize displayFrame =
-        isQuarterTurn(rotationDegrees) ? codedFrame.transposed() : codedFrame;
-    if (displayCrop.isEmpty() || displaySize.isEmpty() ||
-        !QRect(QPoint(0, 0), displayFrame).contains(displayCrop))
-        return Status::CropOutsideFrame;
-    const QRect crop = codedRect(displayCrop, rotationDegrees, codedFrame);
-    const QSize codedSize = isQuarterTurn(rotationDegrees) ? displaySize.transposed() : displaySize;
-
+    using Status = LibavFrameConverter::Status;
     const bool reusable = rotationDegrees == 0 && reusableTarget(*image, codedSize);
     QImage fresh;
     if (!reusable) {
@@ -137,29 +126,9 @@ LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& f
             return Status::ImageAllocationFailed;
     }
     QImage& target = reusable ? *image : fresh;
-    if (target.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max()))
-        return Status::RowTooLarge;
-
-    const uint8_t* planes[4];
-    int strides[4];
-    Status status = Status::Ok;
-    if (croppedPlanes(frame, crop, planes, strides)) {
-        m_reducer.reset(sws_getCachedContext(m_reducer.release(), crop.width(), crop.height(),
-                                             static_cast<AVPixelFormat>(frame.format),
-                                             codedSize.width(), codedSize.height(), AV_PIX_FMT_RGBA,
-                                             SWS_BILINEAR, nullptr, nullptr, nullptr));
-        if (!m_reducer)
-            return Status::ScalerUnavailable;
-        uint8_t* destination[4] = {target.bits(), nullptr, nullptr, nullptr};
-        const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
-        if (sws_scale(m_reducer.get(), planes, strides, 0, crop.height(), destination,
-                      destinationStride) < codedSize.height())
-            return Status::ScaleIncomplete;
-    } else {
-        status = reduceFromRgba(frame, crop, codedSize, target);
-        if (status != Status::Ok)
-            return status;
-    }
+    const Status status = fill(target);
+    if (status != Status::Ok)
+        return status;
     if (rotationDegrees != 0) {
         target = target.transformed(QTransform().rotate(-rotationDegrees), Qt::FastTransformation);
         if (target.format() != QImage::Format_RGBA8888)
@@ -170,32 +139,70 @@ LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& f
     return Status::Ok;
 }
 
+} // namespace
+
+// Scales `source` (planes of `format`) into the whole of `target`, an RGBA image, keeping
+// the scaling context in `context` while the geometry stays the same.
+LibavFrameConverter::Status LibavFrameConverter::scaleInto(SwsContextPtr& context,
+                                                           const uint8_t* const planes[4],
+                                                           const int strides[4],
+                                                           const QSize& source, int format,
+                                                           QImage& target)
+{
+    if (target.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max()))
+        return Status::RowTooLarge;
+    context.reset(sws_getCachedContext(
+        context.release(), source.width(), source.height(), static_cast<AVPixelFormat>(format),
+        target.width(), target.height(), AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!context)
+        return Status::ScalerUnavailable;
+    uint8_t* destination[4] = {target.bits(), nullptr, nullptr, nullptr};
+    const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
+    if (sws_scale(context.get(), planes, strides, 0, source.height(), destination,
+                  destinationStride) < target.height())
+        return Status::ScaleIncomplete;
+    return Status::Ok;
+}
+
+LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& frame,
+                                                                int rotationDegrees,
+                                                                const QRect& displayCrop,
+                                                                const QSize& displaySize,
+                                                                QImage* image)
+{
+    if (frame.width <= 0 || frame.height <= 0)
+        return Status::InvalidDimensions;
+    const QSize codedFrame(frame.width, frame.height);
+    const bool quarterTurn = isQuarterTurn(rotationDegrees);
+    const QSize displayFrame = quarterTurn ? codedFrame.transposed() : codedFrame;
+    if (displayCrop.isEmpty() || displaySize.isEmpty() ||
+        !QRect(QPoint(0, 0), displayFrame).contains(displayCrop))
+        return Status::CropOutsideFrame;
+    const QRect crop = codedRect(displayCrop, rotationDegrees, codedFrame);
+    const QSize codedSize = quarterTurn ? displaySize.transposed() : displaySize;
+    return intoTarget(rotationDegrees, codedSize, image, [&](QImage& target) {
+        const uint8_t* planes[4];
+        int strides[4];
+        return croppedPlanes(frame, crop, planes, strides)
+                   ? scaleInto(m_reducer, planes, strides, crop.size(), frame.format, target)
+                   : reduceFromRgba(frame, crop, target);
+    });
+}
+
 // Formats without croppable planes: the whole frame goes to RGBA first (unrotated), and the
 // crop of that is scaled with the same filter.
-LibavFrameConverter::Status LibavFrameConverter::reduceFromRgba(const AVFrame& frame,
-                                                                const QRect& codedCrop,
-                                                                const QSize& codedSize,
-                                                                QImage& target)
+LibavFrameConverter::Status
+LibavFrameConverter::reduceFromRgba(const AVFrame& frame, const QRect& codedCrop, QImage& target)
 {
     const Status status = convert(frame, 0, &m_staging);
     if (status != Status::Ok)
         return status;
-    const uint8_t* planes[4] = {m_staging.constBits() +
-                                    qsizetype(codedCrop.y()) * m_staging.bytesPerLine() +
-                                    qsizetype(codedCrop.x()) * 4,
-                                nullptr, nullptr, nullptr};
+    const uint8_t* const planes[4] = {m_staging.constBits() +
+                                          qsizetype(codedCrop.y()) * m_staging.bytesPerLine() +
+                                          qsizetype(codedCrop.x()) * 4,
+                                      nullptr, nullptr, nullptr};
     const int strides[4] = {static_cast<int>(m_staging.bytesPerLine()), 0, 0, 0};
-    m_reducer.reset(sws_getCachedContext(m_reducer.release(), codedCrop.width(), codedCrop.height(),
-                                         AV_PIX_FMT_RGBA, codedSize.width(), codedSize.height(),
-                                         AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!m_reducer)
-        return Status::ScalerUnavailable;
-    uint8_t* destination[4] = {target.bits(), nullptr, nullptr, nullptr};
-    const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(m_reducer.get(), planes, strides, 0, codedCrop.height(), destination,
-                  destinationStride) < codedSize.height())
-        return Status::ScaleIncomplete;
-    return Status::Ok;
+    return scaleInto(m_reducer, planes, strides, codedCrop.size(), AV_PIX_FMT_RGBA, target);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, int rotationDegrees,
@@ -204,44 +211,10 @@ LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, i
     if (frame.width <= 0 || frame.height <= 0) {
         return Status::InvalidDimensions;
     }
-    // An unshared image of the right size is converted into in place: allocating a fresh
-    // full frame every time costs page faults once the allocator hands the memory back.
-    const bool reusable =
-        rotationDegrees == 0 && reusableTarget(*image, QSize(frame.width, frame.height));
-    QImage fresh;
-    if (!reusable) {
-        fresh = allocateTarget(frame.width, frame.height);
-        if (fresh.isNull()) {
-            return Status::ImageAllocationFailed;
-        }
-    }
-    QImage& rgba = reusable ? *image : fresh;
-    m_scaler.reset(sws_getCachedContext(
-        m_scaler.release(), frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
-        frame.width, frame.height, AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!m_scaler) {
-        return Status::ScalerUnavailable;
-    }
-    if (rgba.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max())) {
-        return Status::RowTooLarge;
-    }
-    uint8_t* destination[4] = {rgba.bits(), nullptr, nullptr, nullptr};
-    const int destinationStride[4] = {static_cast<int>(rgba.bytesPerLine()), 0, 0, 0};
-    const int rows = sws_scale(m_scaler.get(), frame.data, frame.linesize, 0, frame.height,
-                               destination, destinationStride);
-    if (rows < frame.height) {
-        return Status::ScaleIncomplete;
-    }
-    if (rotationDegrees != 0) {
-        rgba = rgba.transformed(QTransform().rotate(-rotationDegrees), Qt::FastTransformation);
-        if (rgba.format() != QImage::Format_RGBA8888) {
-            rgba = rgba.convertToFormat(QImage::Format_RGBA8888);
-        }
-    }
-    if (!reusable) {
-        *image = std::move(fresh);
-    }
-    return Status::Ok;
+    const QSize size(frame.width, frame.height);
+    return intoTarget(rotationDegrees, size, image, [&](QImage& target) {
+        return scaleInto(m_scaler, frame.data, frame.linesize, size, frame.format, target);
+    });
 }
 
 } // namespace orvi::media::libav

@@ -44,8 +44,9 @@ public:
     }
 
 private:
-    Status reduceFromRgba(const AVFrame& frame, const QRect& codedCrop, const QSize& codedSize,
-                          QImage& target);
+    Status reduceFromRgba(const AVFrame& frame, const QRect& codedCrop, QImage& target);
+    static Status scaleInto(SwsContextPtr& context, const uint8_t* const planes[4],
+                            const int strides[4], const QSize& source, int format, QImage& target);
 
     SwsContextPtr m_scaler;
     SwsContextPtr m_reducer;
