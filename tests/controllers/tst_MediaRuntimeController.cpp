@@ -11,45 +11,41 @@ class TestMediaRuntimeController : public QObject
     Q_OBJECT
 
 private slots:
-    void reportsLoadedLibraries();
-    void reportsMismatchedLibraries();
-    void exposesReadOnlyProperties();
-};
-
-void TestMediaRuntimeController::reportsLoadedLibraries()
-{
-    QObject owner;
-    auto* controller = new MediaRuntimeController(&owner);
-    QCOMPARE(controller->parent(), &owner);
-    QVERIFY(controller->available());
-    QVERIFY(controller->errorMessage().isEmpty());
-    QCOMPARE(controller->versionSummary(), LibavRuntime::versionSummary());
-    QVERIFY(controller->versionSummary().startsWith(QStringLiteral("libavformat ")));
-}
-
-void TestMediaRuntimeController::reportsMismatchedLibraries()
-{
-    auto libraries = LibavRuntime::loadedLibraries();
-    libraries.at(1).builtMajor += 1; // as if built against the next libavcodec
-    MediaRuntimeController controller(libraries, nullptr);
-    QVERIFY(!controller.available());
-    QVERIFY(controller.errorMessage().contains(QStringLiteral("orvi-motion 0.3.36 build 71")));
-    QCOMPARE(controller.versionSummary(), LibavRuntime::summarize(libraries));
-}
-
-void TestMediaRuntimeController::exposesReadOnlyProperties()
-{
-    MediaRuntimeController controller;
-    const QMetaObject* meta = controller.metaObject();
-    for (const char* name : {"available", "versionSummary", "errorMessage"}) {
-        const QMetaProperty property = meta->property(meta->indexOfProperty(name));
-        QVERIFY2(property.isValid(), name);
-        QVERIFY2(!property.isWritable(), name);
-        QCOMPARE(property.notifySignal().name(), QByteArray("statusChanged"));
+    void reportsLoadedLibraries()
+    {
+        QObject owner;
+        auto* controller = new MediaRuntimeController(&owner);
+        QCOMPARE(controller->parent(), &owner);
+        QVERIFY(controller->available());
+        QVERIFY(controller->errorMessage().isEmpty());
+        QCOMPARE(controller->versionSummary(), LibavRuntime::versionSummary());
+        QVERIFY(controller->versionSummary().startsWith(QStringLiteral("libavformat ")));
     }
-    QCOMPARE(controller.property("available").toBool(), controller.available());
-    QCOMPARE(controller.property("errorMessage").toString(), controller.errorMessage());
-}
+
+    void reportsMismatchedLibraries()
+    {
+        auto libraries = LibavRuntime::loadedLibraries();
+        libraries.at(1).builtMajor += 1; // as if built against the next libavcodec
+        MediaRuntimeController controller(libraries, nullptr);
+        QVERIFY(!controller.available());
+        QVERIFY(controller.errorMessage().contains(QStringLiteral("orvi-motion 0.3.36 build 71")));
+        QCOMPARE(controller.versionSummary(), LibavRuntime::summarize(libraries));
+    }
+
+    void exposesReadOnlyProperties()
+    {
+        MediaRuntimeController controller;
+        const QMetaObject* meta = controller.metaObject();
+        for (const char* name : {"available", "versionSummary", "errorMessage"}) {
+            const QMetaProperty property = meta->property(meta->indexOfProperty(name));
+            QVERIFY2(property.isValid(), name);
+            QVERIFY2(!property.isWritable(), name);
+            QCOMPARE(property.notifySignal().name(), QByteArray("statusChanged"));
+        }
+        QCOMPARE(controller.property("available").toBool(), controller.available());
+        QCOMPARE(controller.property("errorMessage").toString(), controller.errorMessage());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMediaRuntimeController)
 #include "tst_MediaRuntimeController.moc"

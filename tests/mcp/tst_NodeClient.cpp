@@ -17,50 +17,49 @@ class NodeClientTest : public QObject
     Q_OBJECT
 
 private slots:
-    void officialClientsListAndCallTools();
+    void officialClientsListAndCallTools()
+    {
+        const QString here = QFileInfo(QStringLiteral(__FILE__)).absolutePath();
+        const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
+        if (node.isEmpty())
+            QSKIP("node is not installed.");
+        if (!QFileInfo::exists(here + "/node_modules/@modelcontextprotocol/client/package.json") ||
+            !QFileInfo::exists(here + "/node_modules/@modelcontextprotocol/sdk/package.json"))
+            QSKIP("The MCP client packages are not installed; run npm ci in tests/mcp.");
+        const QString bridge =
+            qEnvironmentVariable("ORVI_TEST_BINARY_DIR") + "/bin/orvi-motion-mcp";
+        QVERIFY2(QFileInfo(bridge).isExecutable(), qPrintable("Not built: " + bridge));
+
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        FakeInstance instance(RuntimeDirectory::path());
+        instance.replyWithError("diagnostics.setRange", {{"code", "stale_revision"}});
+        instance.replyWithResult("diagnostics.screenshot",
+                                 {{"pngBase64", "iVBORw0KGgo="}, {"width", 320}, {"height", 200}});
+        QVERIFY(instance.startServing());
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ORVI_MCP_BRIDGE", bridge);
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(here);
+        process.start(node, {here + "/mcp-client-check.mjs"});
+        QVERIFY(process.waitForFinished(120000));
+        const QByteArray output = process.readAllStandardOutput() + process.readAllStandardError();
+        QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+                 output.constData());
+
+        // Each era called the three tools once through the real socket.
+        QStringList methods;
+        for (const FakeInstance::Request& request : instance.requests())
+            methods.append(request.method);
+        const QStringList once{"diagnostics.getSnapshot", "diagnostics.setRange",
+                               "diagnostics.screenshot"};
+        QCOMPARE(methods, once + once);
+    }
 };
-
-void NodeClientTest::officialClientsListAndCallTools()
-{
-    const QString here = QFileInfo(QStringLiteral(__FILE__)).absolutePath();
-    const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
-    if (node.isEmpty())
-        QSKIP("node is not installed.");
-    if (!QFileInfo::exists(here + "/node_modules/@modelcontextprotocol/client/package.json") ||
-        !QFileInfo::exists(here + "/node_modules/@modelcontextprotocol/sdk/package.json"))
-        QSKIP("The MCP client packages are not installed; run npm ci in tests/mcp.");
-    const QString bridge = qEnvironmentVariable("ORVI_TEST_BINARY_DIR") + "/bin/orvi-motion-mcp";
-    QVERIFY2(QFileInfo(bridge).isExecutable(), qPrintable("Not built: " + bridge));
-
-    QTemporaryDir runtime;
-    QVERIFY(runtime.isValid());
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    FakeInstance instance(RuntimeDirectory::path());
-    instance.replyWithError("diagnostics.setRange", {{"code", "stale_revision"}});
-    instance.replyWithResult("diagnostics.screenshot",
-                             {{"pngBase64", "iVBORw0KGgo="}, {"width", 320}, {"height", 200}});
-    QVERIFY(instance.startServing());
-
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("ORVI_MCP_BRIDGE", bridge);
-    environment.insert("XDG_RUNTIME_DIR", runtime.path());
-    process.setProcessEnvironment(environment);
-    process.setWorkingDirectory(here);
-    process.start(node, {here + "/mcp-client-check.mjs"});
-    QVERIFY(process.waitForFinished(120000));
-    const QByteArray output = process.readAllStandardOutput() + process.readAllStandardError();
-    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
-             output.constData());
-
-    // Each era called the three tools once through the real socket.
-    QStringList methods;
-    for (const FakeInstance::Request& request : instance.requests())
-        methods.append(request.method);
-    const QStringList once{"diagnostics.getSnapshot", "diagnostics.setRange",
-                           "diagnostics.screenshot"};
-    QCOMPARE(methods, once + once);
-}
 
 QTEST_GUILESS_MAIN(NodeClientTest)
 #include "tst_NodeClient.moc"

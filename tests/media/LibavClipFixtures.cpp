@@ -1,5 +1,7 @@
 #include "LibavClipFixtures.h"
 
+#include "support/MediaTools.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -15,17 +17,6 @@ namespace {
 QString ffmpegProgram()
 {
     return QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-}
-
-QStringList lavfiInput(const QString& graph)
-{
-    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"), graph};
-}
-
-QStringList h264Output()
-{
-    return {QStringLiteral("-c:v"),    QStringLiteral("libx264"), QStringLiteral("-pix_fmt"),
-            QStringLiteral("yuv420p"), QStringLiteral("-preset"), QStringLiteral("veryfast")};
 }
 
 } // namespace
@@ -55,114 +46,81 @@ QString LibavClipFixtures::path(const QString& name) const
     return QDir(m_directory).filePath(name);
 }
 
-bool LibavClipFixtures::runFfmpeg(const QStringList& arguments, const QString& outputPath,
-                                  bool captureOutput)
-{
-    QProcess process;
-    QStringList all{QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
-                    QStringLiteral("-y")};
-    all += arguments;
-    if (captureOutput) {
-        all << QStringLiteral("pipe:1");
-        process.setStandardOutputFile(outputPath);
-    } else {
-        all << outputPath;
-    }
-    process.start(ffmpegProgram(), all);
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        m_lastError = QStringLiteral("ffmpeg %1 failed: %2")
-                          .arg(all.join(QLatin1Char(' ')),
-                               QString::fromLocal8Bit(process.readAllStandardError()));
-        return false;
-    }
-    return true;
-}
-
-QString LibavClipFixtures::encode(const QString& name, const QStringList& arguments)
+QString LibavClipFixtures::encode(const QString& name, const QString& graph, int frames,
+                                  const QStringList& extra)
 {
     const QString output = path(name);
-    return runFfmpeg(arguments, output) ? output : QString();
+    QString text;
+    if (orvi::test::encodeClip(output, graph, frames, extra, &text))
+        return output;
+    m_lastError = QStringLiteral("ffmpeg failed for %1: %2").arg(name, text);
+    return {};
 }
 
 QString LibavClipFixtures::uniformMp4(const QString& name, int frames, QSize size, int rate)
 {
-    const QString source = QStringLiteral("testsrc2=size=%1x%2:rate=%3")
-                               .arg(size.width())
-                               .arg(size.height())
-                               .arg(rate);
-    return encode(name, lavfiInput(source) +
-                            QStringList{QStringLiteral("-frames:v"), QString::number(frames)} +
-                            h264Output());
+    return encode(name,
+                  QStringLiteral("testsrc2=size=%1x%2:rate=%3")
+                      .arg(size.width())
+                      .arg(size.height())
+                      .arg(rate),
+                  frames);
 }
 
 QString LibavClipFixtures::cornerMarkedMp4(const QString& name, double rotationDegrees, int frames)
 {
-    const QString source = QStringLiteral(
-        "color=c=blue:size=160x120:rate=30,drawbox=x=0:y=0:w=40:h=30:color=red:t=fill");
-    const QString output = encode(
-        name, lavfiInput(source) +
-                  QStringList{QStringLiteral("-frames:v"), QString::number(frames)} + h264Output());
-    if (output.isEmpty() || !setTrackMatrixRotation(output, rotationDegrees)) {
-        return {};
-    }
-    return output;
+    const QString output =
+        encode(name,
+               QStringLiteral(
+                   "color=c=blue:size=160x120:rate=30,drawbox=x=0:y=0:w=40:h=30:color=red:t=fill"),
+               frames);
+    return !output.isEmpty() && setTrackMatrixRotation(output, rotationDegrees) ? output
+                                                                                : QString();
 }
 
 QString LibavClipFixtures::irregularStartMp4(const QString& name)
 {
-    const QString source =
-        QStringLiteral("color=c=black:size=64x48:rate=25,geq=lum='16+N*5':cb=128:cr=128");
-    return encode(name, lavfiInput(source) +
-                            QStringList{QStringLiteral("-frames:v"), QStringLiteral("40"),
-                                        QStringLiteral("-vf"),
-                                        QStringLiteral("setpts=if(lt(N\\,5)\\,N*3\\,N+8)/(25*TB)"),
-                                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
-                                        QStringLiteral("-bf"), QStringLiteral("0")} +
-                            h264Output());
+    return encode(
+        name, QStringLiteral("color=c=black:size=64x48:rate=25,geq=lum='16+N*5':cb=128:cr=128"), 40,
+        {QStringLiteral("-vf"), QStringLiteral("setpts=if(lt(N\\,5)\\,N*3\\,N+8)/(25*TB)"),
+         QStringLiteral("-fps_mode"), QStringLiteral("passthrough"), QStringLiteral("-bf"),
+         QStringLiteral("0")});
 }
 
 QString LibavClipFixtures::repeatedTimestampMkv(const QString& name)
 {
-    return encode(name, lavfiInput(QStringLiteral("testsrc2=size=64x48:rate=25")) +
-                            QStringList{QStringLiteral("-frames:v"), QStringLiteral("20"),
-                                        QStringLiteral("-vf"),
-                                        QStringLiteral("setpts=if(eq(N\\,10)\\,N-1\\,N)/(25*TB)"),
-                                        QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
-                                        QStringLiteral("-c:v"), QStringLiteral("ffv1")});
+    return encode(name, QStringLiteral("testsrc2=size=64x48:rate=25"), 20,
+                  {QStringLiteral("-vf"), QStringLiteral("setpts=if(eq(N\\,10)\\,N-1\\,N)/(25*TB)"),
+                   QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
+                   QStringLiteral("-c:v"), QStringLiteral("ffv1")});
 }
 
 QString LibavClipFixtures::playbackIntentMov(const QString& name, const QString& value)
 {
-    return encode(name,
-                  lavfiInput(QStringLiteral("testsrc2=size=64x48:rate=30")) +
-                      QStringList{QStringLiteral("-frames:v"), QStringLiteral("12"),
-                                  QStringLiteral("-movflags"), QStringLiteral("use_metadata_tags"),
-                                  QStringLiteral("-metadata"),
-                                  QStringLiteral("com.apple.quicktime.full-frame-rate-"
-                                                 "playback-intent=%1")
-                                      .arg(value)} +
-                      h264Output());
+    return encode(
+        name, QStringLiteral("testsrc2=size=64x48:rate=30"), 12,
+        {QStringLiteral("-movflags"), QStringLiteral("use_metadata_tags"),
+         QStringLiteral("-metadata"),
+         QStringLiteral("com.apple.quicktime.full-frame-rate-playback-intent=%1").arg(value)});
 }
 
 QString LibavClipFixtures::durationlessMkv(const QString& name, int frames)
 {
-    const QString output = path(name);
-    const QStringList arguments =
-        lavfiInput(QStringLiteral("testsrc2=size=64x48:rate=25")) +
-        QStringList{QStringLiteral("-frames:v"), QString::number(frames)} + h264Output() +
-        QStringList{QStringLiteral("-f"), QStringLiteral("matroska")};
-    return runFfmpeg(arguments, output, true) ? output : QString();
-}
-
-QString LibavClipFixtures::emptyFile(const QString& name)
-{
-    QFile file(path(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_lastError = file.errorString();
-        return {};
-    }
-    return file.fileName();
+    // Written to a pipe, so the muxer cannot go back to store a duration.
+    QProcess process;
+    process.setStandardOutputFile(path(name));
+    process.start(ffmpegProgram(),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
+                   QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+                   QStringLiteral("testsrc2=size=64x48:rate=25"), QStringLiteral("-frames:v"),
+                   QString::number(frames), QStringLiteral("-c:v"), QStringLiteral("libx264"),
+                   QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), QStringLiteral("-f"),
+                   QStringLiteral("matroska"), QStringLiteral("pipe:1")});
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0)
+        return path(name);
+    m_lastError = QString::fromLocal8Bit(process.readAllStandardError());
+    return {};
 }
 
 QString LibavClipFixtures::textFile(const QString& name)

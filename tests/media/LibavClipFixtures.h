@@ -35,7 +35,6 @@ public:
     // Matroska written to a pipe, so neither container nor stream carries a duration.
     QString durationlessMkv(const QString& name, int frames = 30);
 
-    QString emptyFile(const QString& name);
     QString textFile(const QString& name);
     // The first half of a valid MP4 (index at the end, so the index is lost).
     QString truncatedCopy(const QString& source, const QString& name);
@@ -43,9 +42,8 @@ public:
     QString path(const QString& name) const;
 
 private:
-    QString encode(const QString& name, const QStringList& arguments);
-    bool runFfmpeg(const QStringList& arguments, const QString& outputPath,
-                   bool captureOutput = false);
+    QString encode(const QString& name, const QString& graph, int frames,
+                   const QStringList& extra = {});
     bool setTrackMatrixRotation(const QString& filePath, double rotationDegrees);
 
     QString m_directory;

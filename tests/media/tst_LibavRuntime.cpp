@@ -28,61 +28,57 @@ class TestLibavRuntime : public QObject
     Q_OBJECT
 
 private slots:
-    void loadedLibrariesMatchTheBuild();
-    void judgesMajorVersions_data();
-    void judgesMajorVersions();
-    void summarizesInFixedOrder();
+    void loadedLibrariesMatchTheBuild()
+    {
+        QString error = QStringLiteral("stale");
+        QVERIFY(LibavRuntime::check(&error));
+        QVERIFY(error.isEmpty());
+        QVERIFY(LibavRuntime::check(nullptr));
+        QCOMPARE(LibavRuntime::backendName(), QStringLiteral("libav"));
+
+        static const QRegularExpression pattern(QStringLiteral(
+            "^libavformat \\d+\\.\\d+\\.\\d+, libavcodec \\d+\\.\\d+\\.\\d+, libavutil "
+            "\\d+\\.\\d+\\.\\d+, "
+            "libswscale \\d+\\.\\d+\\.\\d+, libswresample \\d+\\.\\d+\\.\\d+$"));
+        QVERIFY2(pattern.match(LibavRuntime::versionSummary()).hasMatch(),
+                 qPrintable(LibavRuntime::versionSummary()));
+    }
+
+    void judgesMajorVersions_data()
+    {
+        QTest::addColumn<int>("library");
+        QTest::addColumn<unsigned>("loadedVersion");
+        QTest::addColumn<bool>("available");
+
+        QTest::newRow("all majors equal, minor differs") << 1 << packed(63, 99, 1) << true;
+        QTest::newRow("newer libavformat major") << 0 << packed(64, 0, 0) << false;
+        QTest::newRow("older libswresample major") << 4 << packed(6, 9, 9) << false;
+        QTest::newRow("unloaded libavutil") << 2 << 0u << false;
+    }
+
+    void judgesMajorVersions()
+    {
+        QFETCH(int, library);
+        QFETCH(unsigned, loadedVersion);
+        QFETCH(bool, available);
+
+        auto libraries = matchingLibraries();
+        libraries[static_cast<std::size_t>(library)].loadedVersion = loadedVersion;
+        QString error = QStringLiteral("stale");
+        QCOMPARE(LibavRuntime::checkLibraries(libraries, &error), available);
+        QCOMPARE(error, available
+                            ? QString()
+                            : QStringLiteral("The FFmpeg DLL versions do not match the headers "
+                                             "used to build orvi-motion 0.3.36 build 71."));
+    }
+
+    void summarizesInFixedOrder()
+    {
+        QCOMPARE(LibavRuntime::summarize(matchingLibraries()),
+                 QStringLiteral("libavformat 63.3.100, libavcodec 63.11.100, libavutil 61.7.100, "
+                                "libswscale 10.1.100, libswresample 7.1.100"));
+    }
 };
-
-void TestLibavRuntime::loadedLibrariesMatchTheBuild()
-{
-    QString error = QStringLiteral("stale");
-    QVERIFY(LibavRuntime::check(&error));
-    QVERIFY(error.isEmpty());
-    QVERIFY(LibavRuntime::check(nullptr));
-    QCOMPARE(LibavRuntime::backendName(), QStringLiteral("libav"));
-
-    static const QRegularExpression pattern(
-        QStringLiteral("^libavformat \\d+\\.\\d+\\.\\d+, libavcodec \\d+\\.\\d+\\.\\d+, libavutil "
-                       "\\d+\\.\\d+\\.\\d+, "
-                       "libswscale \\d+\\.\\d+\\.\\d+, libswresample \\d+\\.\\d+\\.\\d+$"));
-    QVERIFY2(pattern.match(LibavRuntime::versionSummary()).hasMatch(),
-             qPrintable(LibavRuntime::versionSummary()));
-}
-
-void TestLibavRuntime::judgesMajorVersions_data()
-{
-    QTest::addColumn<int>("library");
-    QTest::addColumn<unsigned>("loadedVersion");
-    QTest::addColumn<bool>("available");
-
-    QTest::newRow("all majors equal, minor differs") << 1 << packed(63, 99, 1) << true;
-    QTest::newRow("newer libavformat major") << 0 << packed(64, 0, 0) << false;
-    QTest::newRow("older libswresample major") << 4 << packed(6, 9, 9) << false;
-    QTest::newRow("unloaded libavutil") << 2 << 0u << false;
-}
-
-void TestLibavRuntime::judgesMajorVersions()
-{
-    QFETCH(int, library);
-    QFETCH(unsigned, loadedVersion);
-    QFETCH(bool, available);
-
-    auto libraries = matchingLibraries();
-    libraries[static_cast<std::size_t>(library)].loadedVersion = loadedVersion;
-    QString error = QStringLiteral("stale");
-    QCOMPARE(LibavRuntime::checkLibraries(libraries, &error), available);
-    QCOMPARE(error, available ? QString()
-                              : QStringLiteral("The FFmpeg DLL versions do not match the headers "
-                                               "used to build orvi-motion 0.3.36 build 71."));
-}
-
-void TestLibavRuntime::summarizesInFixedOrder()
-{
-    QCOMPARE(LibavRuntime::summarize(matchingLibraries()),
-             QStringLiteral("libavformat 63.3.100, libavcodec 63.11.100, libavutil 61.7.100, "
-                            "libswscale 10.1.100, libswresample 7.1.100"));
-}
 
 QTEST_GUILESS_MAIN(TestLibavRuntime)
 #include "tst_LibavRuntime.moc"

@@ -62,368 +62,344 @@ class TestLibavVideoAnalyzer : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void probesUniformClip();
-    void classifiesTimeGrid_data();
-    void classifiesTimeGrid();
-    void readsPlaybackIntent_data();
-    void readsPlaybackIntent();
-    void derivesMissingDuration();
-    void appliesDisplayRotation_data();
-    void appliesDisplayRotation();
-    void rejectsBadInput_data();
-    void rejectsBadInput();
-    void stopsWhenCancelled_data();
-    void stopsWhenCancelled();
-    void findsUniformTail_data();
-    void findsUniformTail();
+    void initTestCase()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable()) {
+            QSKIP("the ffmpeg tool is needed to make test videos");
+        }
+        QVERIFY(m_dir.isValid());
+        m_clips = std::make_unique<LibavClipFixtures>(m_dir.path());
+        m_uniform = m_clips->uniformMp4(QStringLiteral("uniform.mp4"));
+        QVERIFY2(!m_uniform.isEmpty(), qPrintable(m_clips->lastError()));
+    }
+
+    void probesUniformClip()
+    {
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info;
+        QString error = QStringLiteral("stale");
+        QList<QImage> firstFrames;
+        QList<double> progress;
+        const bool ok = analyzer.analyze(
+            {}, m_uniform, &info, &error, [&](const QImage& image) { firstFrames << image; },
+            [&](double value) { progress << value; });
+        QVERIFY2(ok, qPrintable(error));
+        QVERIFY(error.isEmpty());
+        QVERIFY(!analyzer.wasCancelled());
+
+        QCOMPARE(info.filePath, m_uniform);
+        QVERIFY(info.containerName.contains(QStringLiteral("mp4")));
+        QCOMPARE(info.codecName, QStringLiteral("h264"));
+        QCOMPARE(info.frameSize, QSize(160, 120));
+        QCOMPARE(info.frameCount, 48);
+        QCOMPARE(info.durationUs, 1600000);
+        QCOMPARE(info.nominalFrameRate, 30.0);
+        QCOMPARE(info.detectedCaptureFrameRate, 30.0);
+        QCOMPARE(info.captureFrameRate, 30.0);
+        QVERIFY(!info.captureFrameRateManual);
+        QVERIFY(!info.variableFrameRate);
+        QCOMPARE(info.uniformStartFrame, 0);
+        QVERIFY(info.hasCompleteTimingMap());
+        QVERIFY(info.timestampTimeBase > 0.0);
+        QVERIFY(info.decoderThreadLimit >= 1 && info.decoderThreadLimit <= 8);
+        QVERIFY(info.totalMs >= info.metadataMs);
+        QVERIFY(info.isUsable());
+        // The map holds real stream times: 48 frames at 1/30 s.
+        const double lastTime =
+            static_cast<double>(info.frameTimestamps.back() - info.frameTimestamps.front()) *
+            info.timestampTimeBase;
+        QVERIFY(qAbs(lastTime - 47.0 / 30.0) < 1e-6);
+
+        QCOMPARE(firstFrames.size(), 1);
+        QCOMPARE(firstFrames.front().size(), QSize(160, 120));
+        QCOMPARE(firstFrames.front().format(), QImage::Format_RGBA8888);
+        QVERIFY(!progress.isEmpty());
+        QCOMPARE(progress.front(), 1.0 / 48.0);
+        for (int i = 0; i < progress.size(); ++i) {
+            QVERIFY(progress[i] >= 0.0 && progress[i] <= 0.99);
+            QVERIFY(i == 0 || progress[i] >= progress[i - 1]);
+        }
+    }
+
+    void classifiesTimeGrid_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<qint64>("frameCount");
+        QTest::addColumn<bool>("variable");
+        QTest::addColumn<qint64>("uniformStartFrame");
+        QTest::addColumn<bool>("timingMap");
+        QTest::addColumn<double>("captureFrameRate");
+
+        QTest::newRow("irregular head, long uniform tail")
+            << QStringLiteral("irregular") << qint64(40) << true << qint64(4) << true << 0.0;
+        QTest::newRow("repeated timestamp drops the map")
+            << QStringLiteral("repeated") << qint64(20) << true << qint64(-1) << false << 0.0;
+        QTest::newRow("single frame is variable but usable")
+            << QStringLiteral("single") << qint64(1) << true << qint64(-1) << true << 0.0;
+    }
+
+    void classifiesTimeGrid()
+    {
+        QFETCH(QString, kind);
+        QFETCH(qint64, frameCount);
+        QFETCH(bool, variable);
+        QFETCH(qint64, uniformStartFrame);
+        QFETCH(bool, timingMap);
+        QFETCH(double, captureFrameRate);
+
+        QString path;
+        if (kind == QLatin1String("irregular")) {
+            path = m_clips->irregularStartMp4(QStringLiteral("irregular.mp4"));
+        } else if (kind == QLatin1String("repeated")) {
+            path = m_clips->repeatedTimestampMkv(QStringLiteral("repeated.mkv"));
+        } else {
+            path = m_clips->uniformMp4(QStringLiteral("single.mp4"), 1);
+        }
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info;
+        QString error;
+        QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
+        QCOMPARE(info.frameCount, frameCount);
+        QCOMPARE(info.variableFrameRate, variable);
+        QCOMPARE(info.uniformStartFrame, uniformStartFrame);
+        QCOMPARE(info.hasCompleteTimingMap(), timingMap);
+        QCOMPARE(info.frameTimestamps.empty(), !timingMap);
+        QCOMPARE(info.captureFrameRate, captureFrameRate);
+        QCOMPARE(info.detectedCaptureFrameRate, captureFrameRate);
+        QVERIFY(info.nominalFrameRate > 0.0);
+        QVERIFY(info.isUsable());
+    }
+
+    void readsPlaybackIntent_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("intent");
+
+        QTest::newRow("zero means slow motion") << QStringLiteral("0") << true;
+        QTest::newRow("false in any case means slow motion") << QStringLiteral("FaLsE") << true;
+        QTest::newRow("one means full-rate playback") << QStringLiteral("1") << false;
+    }
+
+    void readsPlaybackIntent()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, intent);
+
+        const QString path =
+            m_clips->playbackIntentMov(QStringLiteral("intent-%1.mov").arg(value), value);
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info;
+        QString error;
+        QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
+        QCOMPARE(info.slowMotionPlaybackIntent, intent);
+        QVERIFY(!info.variableFrameRate);
+        // A slow-motion intent makes the playback rate useless as a capture rate.
+        QCOMPARE(info.captureFrameRate, intent ? 0.0 : 30.0);
+        QCOMPARE(info.captureFrameRateKnown(), !intent);
+    }
+
+    void derivesMissingDuration()
+    {
+        const QString path = m_clips->durationlessMkv(QStringLiteral("durationless.mkv"), 30);
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info;
+        QString error;
+        QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
+        QCOMPARE(info.frameCount, 30);
+        QCOMPARE(info.nominalFrameRate, 25.0);
+        QCOMPARE(info.durationUs, 1200000);
+    }
+
+    void appliesDisplayRotation_data() { LibavClipFixtures::addRotationRows(); }
+
+    void appliesDisplayRotation()
+    {
+        QFETCH(double, degrees);
+        QFETCH(QSize, frameSize);
+        QFETCH(bool, markerRight);
+        QFETCH(bool, markerBottom);
+
+        const QString path =
+            m_clips->cornerMarkedMp4(QStringLiteral("corner-%1.mp4").arg(degrees), degrees);
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info;
+        QString error;
+        QImage first;
+        QVERIFY2(
+            analyzer.analyze({}, path, &info, &error, [&](const QImage& image) { first = image; }),
+            qPrintable(error));
+        QCOMPARE(info.frameSize, frameSize);
+        QCOMPARE(first.size(), frameSize);
+        QVERIFY(isRed(quadrantColour(first, markerRight, markerBottom)));
+        QVERIFY(!isRed(quadrantColour(first, !markerRight, !markerBottom)));
+        QVERIFY(!isRed(quadrantColour(first, markerRight, !markerBottom)));
+    }
+
+    void rejectsBadInput_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("prefixOnly");
+
+        QTest::newRow("empty path")
+            << QString() << QStringLiteral("No input video file was specified.") << false;
+        QTest::newRow("no output record")
+            << QStringLiteral("no-record") << QStringLiteral("No input video file was specified.")
+            << false;
+        QTest::newRow("missing file") << QStringLiteral("missing") << openFailurePrefix << true;
+        QTest::newRow("text named .mp4") << QStringLiteral("text") << openFailurePrefix << true;
+        QTest::newRow("truncated mp4") << QStringLiteral("truncated") << openFailurePrefix << true;
+    }
+
+    void rejectsBadInput()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        QFETCH(bool, prefixOnly);
+
+        QString path;
+        if (kind == QLatin1String("no-record")) {
+            path = m_uniform;
+        } else if (kind == QLatin1String("missing")) {
+            path = m_clips->path(QStringLiteral("does-not-exist.mp4"));
+        } else if (kind == QLatin1String("text")) {
+            path = m_clips->textFile(QStringLiteral("notes.mp4"));
+        } else if (kind == QLatin1String("truncated")) {
+            path = m_clips->truncatedCopy(m_uniform, QStringLiteral("truncated.mp4"));
+        }
+
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info = sentinelRecord();
+        QString error;
+        const bool ok = analyzer.analyze(
+            {}, path, kind == QLatin1String("no-record") ? nullptr : &info, &error);
+        QVERIFY(!ok);
+        QVERIFY2(prefixOnly ? error.startsWith(expected) && error.size() > expected.size()
+                            : error == expected,
+                 qPrintable(error));
+        QCOMPARE(info.filePath, QStringLiteral("sentinel"));
+        QCOMPARE(info.frameCount, 7);
+        QVERIFY(!analyzer.wasCancelled());
+    }
+
+    void stopsWhenCancelled_data()
+    {
+        QTest::addColumn<int>("stopAfterPolls");
+        QTest::addColumn<bool>("stopOnProgress");
+        QTest::addColumn<bool>("throws");
+
+        QTest::newRow("before opening") << 0 << false << false;
+        QTest::newRow("inside FFmpeg opening (interrupt callback)") << 1 << false << false;
+        QTest::newRow("during the time-grid pass") << 1000000 << true << false;
+        QTest::newRow("throwing check counts as cancel") << 3 << false << true;
+    }
+
+    void stopsWhenCancelled()
+    {
+        QFETCH(int, stopAfterPolls);
+        QFETCH(bool, stopOnProgress);
+        QFETCH(bool, throws);
+
+        std::atomic<int> polls{0};
+        std::atomic<int> pollsAfterStop{0};
+        std::atomic<bool> progressSeen{false};
+        auto cancellation = [&]() -> bool {
+            const int poll = polls.fetch_add(1);
+            if (poll < stopAfterPolls && !(stopOnProgress && progressSeen.load())) {
+                return false;
+            }
+            pollsAfterStop.fetch_add(1);
+            if (throws) {
+                throw std::runtime_error("check failed");
+            }
+            return true;
+        };
+        LibavVideoAnalyzer analyzer;
+        VideoInfo info = sentinelRecord();
+        QString error;
+        const bool ok = analyzer.analyze(cancellation, m_uniform, &info, &error, {},
+                                         [&](double) { progressSeen = true; });
+        QVERIFY(!ok);
+        QCOMPARE(error, cancelledMessage);
+        QVERIFY(analyzer.wasCancelled());
+        QCOMPARE(info.filePath, QStringLiteral("sentinel"));
+        // Once it has said stop, the check is not asked again.
+        QCOMPARE(pollsAfterStop.load(), 1);
+        // Early stops come through FFmpeg's interrupt callback, before any frame was decoded.
+        QCOMPARE(progressSeen.load(), stopOnProgress);
+
+        // The next call starts afresh.
+        QVERIFY(analyzer.analyze({}, m_uniform, &info, &error));
+        QVERIFY(!analyzer.wasCancelled());
+    }
+
+    void findsUniformTail_data()
+    {
+        QTest::addColumn<std::vector<qint64>>("timestamps");
+        QTest::addColumn<bool>("variable");
+        QTest::addColumn<qint64>("uniformStartFrame");
+
+        std::vector<qint64> jitter = uniformTicks(40);
+        for (std::size_t i = 1; i < jitter.size(); i += 2) {
+            jitter[i] += 5; // 0.5 % of the interval, inside the 2 % tolerance
+        }
+        QTest::newRow("jitter within tolerance is uniform") << jitter << false << qint64(0);
+
+        std::vector<qint64> head{0, 3000, 6000};
+        for (qint64 t : uniformTicks(32, 7000)) {
+            head.push_back(t);
+        }
+        QTest::newRow("tail of 33 frames after 2 long intervals") << head << true << qint64(2);
+
+        std::vector<qint64> shortTail = uniformTicks(31);
+        shortTail.insert(shortTail.begin(), -5000);
+        QTest::newRow("tail under 32 frames is not trusted") << shortTail << true << qint64(-1);
+
+        std::vector<qint64> lateGap = uniformTicks(100);
+        for (std::size_t i = 59; i < lateGap.size(); ++i) {
+            lateGap[i] += 1000; // one doubled interval ending at frame 59
+        }
+        QTest::newRow("tail of 41 frames after 59 is not half the clip")
+            << lateGap << true << qint64(-1);
+        lateGap = uniformTicks(100);
+        for (std::size_t i = 50; i < lateGap.size(); ++i) {
+            lateGap[i] += 1000;
+        }
+        QTest::newRow("tail of exactly half the clip is trusted") << lateGap << true << qint64(50);
+
+        std::vector<qint64> late = uniformTicks(64);
+        late.back() += 600; // irregular last interval
+        QTest::newRow("irregular last interval") << late << true << qint64(-1);
+
+        std::vector<qint64> backwards = uniformTicks(40);
+        std::swap(backwards[5], backwards[6]);
+        QTest::newRow("non-positive interval leaves the pass result")
+            << backwards << false << qint64(-1);
+    }
+
+    void findsUniformTail()
+    {
+        QFETCH(std::vector<qint64>, timestamps);
+        QFETCH(bool, variable);
+        QFETCH(qint64, uniformStartFrame);
+
+        VideoInfo info = timingRecord(timestamps);
+        LibavVideoAnalyzer::analyzeUniformity(info, 1.0 / 30000.0);
+        QCOMPARE(info.timestampTimeBase, 1.0 / 30000.0);
+        QCOMPARE(info.variableFrameRate, variable);
+        QCOMPARE(info.uniformStartFrame, uniformStartFrame);
+    }
 
 private:
     QTemporaryDir m_dir;
     std::unique_ptr<LibavClipFixtures> m_clips;
     QString m_uniform;
 };
-
-void TestLibavVideoAnalyzer::initTestCase()
-{
-    if (!LibavClipFixtures::ffmpegAvailable()) {
-        QSKIP("the ffmpeg tool is needed to make test videos");
-    }
-    QVERIFY(m_dir.isValid());
-    m_clips = std::make_unique<LibavClipFixtures>(m_dir.path());
-    m_uniform = m_clips->uniformMp4(QStringLiteral("uniform.mp4"));
-    QVERIFY2(!m_uniform.isEmpty(), qPrintable(m_clips->lastError()));
-}
-
-void TestLibavVideoAnalyzer::probesUniformClip()
-{
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info;
-    QString error = QStringLiteral("stale");
-    QList<QImage> firstFrames;
-    QList<double> progress;
-    const bool ok = analyzer.analyze(
-        {}, m_uniform, &info, &error, [&](const QImage& image) { firstFrames << image; },
-        [&](double value) { progress << value; });
-    QVERIFY2(ok, qPrintable(error));
-    QVERIFY(error.isEmpty());
-    QVERIFY(!analyzer.wasCancelled());
-
-    QCOMPARE(info.filePath, m_uniform);
-    QVERIFY(info.containerName.contains(QStringLiteral("mp4")));
-    QCOMPARE(info.codecName, QStringLiteral("h264"));
-    QCOMPARE(info.frameSize, QSize(160, 120));
-    QCOMPARE(info.frameCount, 48);
-    QCOMPARE(info.durationUs, 1600000);
-    QCOMPARE(info.nominalFrameRate, 30.0);
-    QCOMPARE(info.detectedCaptureFrameRate, 30.0);
-    QCOMPARE(info.captureFrameRate, 30.0);
-    QVERIFY(!info.captureFrameRateManual);
-    QVERIFY(!info.variableFrameRate);
-    QCOMPARE(info.uniformStartFrame, 0);
-    QVERIFY(info.hasCompleteTimingMap());
-    QVERIFY(info.timestampTimeBase > 0.0);
-    QVERIFY(info.decoderThreadLimit >= 1 && info.decoderThreadLimit <= 8);
-    QVERIFY(info.totalMs >= info.metadataMs);
-    QVERIFY(info.isUsable());
-    // The map holds real stream times: 48 frames at 1/30 s.
-    const double lastTime =
-        static_cast<double>(info.frameTimestamps.back() - info.frameTimestamps.front()) *
-        info.timestampTimeBase;
-    QVERIFY(qAbs(lastTime - 47.0 / 30.0) < 1e-6);
-
-    QCOMPARE(firstFrames.size(), 1);
-    QCOMPARE(firstFrames.front().size(), QSize(160, 120));
-    QCOMPARE(firstFrames.front().format(), QImage::Format_RGBA8888);
-    QVERIFY(!progress.isEmpty());
-    QCOMPARE(progress.front(), 1.0 / 48.0);
-    for (int i = 0; i < progress.size(); ++i) {
-        QVERIFY(progress[i] >= 0.0 && progress[i] <= 0.99);
-        QVERIFY(i == 0 || progress[i] >= progress[i - 1]);
-    }
-}
-
-void TestLibavVideoAnalyzer::classifiesTimeGrid_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<qint64>("frameCount");
-    QTest::addColumn<bool>("variable");
-    QTest::addColumn<qint64>("uniformStartFrame");
-    QTest::addColumn<bool>("timingMap");
-    QTest::addColumn<double>("captureFrameRate");
-
-    QTest::newRow("irregular head, long uniform tail")
-        << QStringLiteral("irregular") << qint64(40) << true << qint64(4) << true << 0.0;
-    QTest::newRow("repeated timestamp drops the map")
-        << QStringLiteral("repeated") << qint64(20) << true << qint64(-1) << false << 0.0;
-    QTest::newRow("single frame is variable but usable")
-        << QStringLiteral("single") << qint64(1) << true << qint64(-1) << true << 0.0;
-}
-
-void TestLibavVideoAnalyzer::classifiesTimeGrid()
-{
-    QFETCH(QString, kind);
-    QFETCH(qint64, frameCount);
-    QFETCH(bool, variable);
-    QFETCH(qint64, uniformStartFrame);
-    QFETCH(bool, timingMap);
-    QFETCH(double, captureFrameRate);
-
-    QString path;
-    if (kind == QLatin1String("irregular")) {
-        path = m_clips->irregularStartMp4(QStringLiteral("irregular.mp4"));
-    } else if (kind == QLatin1String("repeated")) {
-        path = m_clips->repeatedTimestampMkv(QStringLiteral("repeated.mkv"));
-    } else {
-        path = m_clips->uniformMp4(QStringLiteral("single.mp4"), 1);
-    }
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info;
-    QString error;
-    QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
-    QCOMPARE(info.frameCount, frameCount);
-    QCOMPARE(info.variableFrameRate, variable);
-    QCOMPARE(info.uniformStartFrame, uniformStartFrame);
-    QCOMPARE(info.hasCompleteTimingMap(), timingMap);
-    QCOMPARE(info.frameTimestamps.empty(), !timingMap);
-    QCOMPARE(info.captureFrameRate, captureFrameRate);
-    QCOMPARE(info.detectedCaptureFrameRate, captureFrameRate);
-    QVERIFY(info.nominalFrameRate > 0.0);
-    QVERIFY(info.isUsable());
-}
-
-void TestLibavVideoAnalyzer::readsPlaybackIntent_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<bool>("intent");
-
-    QTest::newRow("zero means slow motion") << QStringLiteral("0") << true;
-    QTest::newRow("false in any case means slow motion") << QStringLiteral("FaLsE") << true;
-    QTest::newRow("one means full-rate playback") << QStringLiteral("1") << false;
-}
-
-void TestLibavVideoAnalyzer::readsPlaybackIntent()
-{
-    QFETCH(QString, value);
-    QFETCH(bool, intent);
-
-    const QString path =
-        m_clips->playbackIntentMov(QStringLiteral("intent-%1.mov").arg(value), value);
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info;
-    QString error;
-    QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
-    QCOMPARE(info.slowMotionPlaybackIntent, intent);
-    QVERIFY(!info.variableFrameRate);
-    // A slow-motion intent makes the playback rate useless as a capture rate.
-    QCOMPARE(info.captureFrameRate, intent ? 0.0 : 30.0);
-    QCOMPARE(info.captureFrameRateKnown(), !intent);
-}
-
-void TestLibavVideoAnalyzer::derivesMissingDuration()
-{
-    const QString path = m_clips->durationlessMkv(QStringLiteral("durationless.mkv"), 30);
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info;
-    QString error;
-    QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
-    QCOMPARE(info.frameCount, 30);
-    QCOMPARE(info.nominalFrameRate, 25.0);
-    QCOMPARE(info.durationUs, 1200000);
-}
-
-void TestLibavVideoAnalyzer::appliesDisplayRotation_data()
-{
-    LibavClipFixtures::addRotationRows();
-}
-
-void TestLibavVideoAnalyzer::appliesDisplayRotation()
-{
-    QFETCH(double, degrees);
-    QFETCH(QSize, frameSize);
-    QFETCH(bool, markerRight);
-    QFETCH(bool, markerBottom);
-
-    const QString path =
-        m_clips->cornerMarkedMp4(QStringLiteral("corner-%1.mp4").arg(degrees), degrees);
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info;
-    QString error;
-    QImage first;
-    QVERIFY2(analyzer.analyze({}, path, &info, &error, [&](const QImage& image) { first = image; }),
-             qPrintable(error));
-    QCOMPARE(info.frameSize, frameSize);
-    QCOMPARE(first.size(), frameSize);
-    QVERIFY(isRed(quadrantColour(first, markerRight, markerBottom)));
-    QVERIFY(!isRed(quadrantColour(first, !markerRight, !markerBottom)));
-    QVERIFY(!isRed(quadrantColour(first, markerRight, !markerBottom)));
-}
-
-void TestLibavVideoAnalyzer::rejectsBadInput_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<bool>("prefixOnly");
-
-    QTest::newRow("empty path") << QString() << QStringLiteral("No input video file was specified.")
-                                << false;
-    QTest::newRow("no output record")
-        << QStringLiteral("no-record") << QStringLiteral("No input video file was specified.")
-        << false;
-    QTest::newRow("missing file") << QStringLiteral("missing") << openFailurePrefix << true;
-    QTest::newRow("directory") << QStringLiteral("directory") << openFailurePrefix << true;
-    QTest::newRow("empty file") << QStringLiteral("empty") << openFailurePrefix << true;
-    QTest::newRow("text named .mp4") << QStringLiteral("text") << openFailurePrefix << true;
-    QTest::newRow("truncated mp4") << QStringLiteral("truncated") << openFailurePrefix << true;
-}
-
-void TestLibavVideoAnalyzer::rejectsBadInput()
-{
-    QFETCH(QString, kind);
-    QFETCH(QString, expected);
-    QFETCH(bool, prefixOnly);
-
-    QString path;
-    if (kind == QLatin1String("no-record")) {
-        path = m_uniform;
-    } else if (kind == QLatin1String("missing")) {
-        path = m_clips->path(QStringLiteral("does-not-exist.mp4"));
-    } else if (kind == QLatin1String("directory")) {
-        path = m_dir.path();
-    } else if (kind == QLatin1String("empty")) {
-        path = m_clips->emptyFile(QStringLiteral("empty.mp4"));
-    } else if (kind == QLatin1String("text")) {
-        path = m_clips->textFile(QStringLiteral("notes.mp4"));
-    } else if (kind == QLatin1String("truncated")) {
-        path = m_clips->truncatedCopy(m_uniform, QStringLiteral("truncated.mp4"));
-    }
-
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info = sentinelRecord();
-    QString error;
-    const bool ok =
-        analyzer.analyze({}, path, kind == QLatin1String("no-record") ? nullptr : &info, &error);
-    QVERIFY(!ok);
-    QVERIFY2(prefixOnly ? error.startsWith(expected) && error.size() > expected.size()
-                        : error == expected,
-             qPrintable(error));
-    QCOMPARE(info.filePath, QStringLiteral("sentinel"));
-    QCOMPARE(info.frameCount, 7);
-    QVERIFY(!analyzer.wasCancelled());
-}
-
-void TestLibavVideoAnalyzer::stopsWhenCancelled_data()
-{
-    QTest::addColumn<int>("stopAfterPolls");
-    QTest::addColumn<bool>("stopOnProgress");
-    QTest::addColumn<bool>("throws");
-
-    QTest::newRow("before opening") << 0 << false << false;
-    QTest::newRow("inside FFmpeg opening (interrupt callback)") << 1 << false << false;
-    QTest::newRow("during the time-grid pass") << 1000000 << true << false;
-    QTest::newRow("throwing check counts as cancel") << 3 << false << true;
-}
-
-void TestLibavVideoAnalyzer::stopsWhenCancelled()
-{
-    QFETCH(int, stopAfterPolls);
-    QFETCH(bool, stopOnProgress);
-    QFETCH(bool, throws);
-
-    std::atomic<int> polls{0};
-    std::atomic<int> pollsAfterStop{0};
-    std::atomic<bool> progressSeen{false};
-    auto cancellation = [&]() -> bool {
-        const int poll = polls.fetch_add(1);
-        if (poll < stopAfterPolls && !(stopOnProgress && progressSeen.load())) {
-            return false;
-        }
-        pollsAfterStop.fetch_add(1);
-        if (throws) {
-            throw std::runtime_error("check failed");
-        }
-        return true;
-    };
-    LibavVideoAnalyzer analyzer;
-    VideoInfo info = sentinelRecord();
-    QString error;
-    const bool ok = analyzer.analyze(cancellation, m_uniform, &info, &error, {},
-                                     [&](double) { progressSeen = true; });
-    QVERIFY(!ok);
-    QCOMPARE(error, cancelledMessage);
-    QVERIFY(analyzer.wasCancelled());
-    QCOMPARE(info.filePath, QStringLiteral("sentinel"));
-    // Once it has said stop, the check is not asked again.
-    QCOMPARE(pollsAfterStop.load(), 1);
-    // Early stops come through FFmpeg's interrupt callback, before any frame was decoded.
-    QCOMPARE(progressSeen.load(), stopOnProgress);
-
-    // The next call starts afresh.
-    QVERIFY(analyzer.analyze({}, m_uniform, &info, &error));
-    QVERIFY(!analyzer.wasCancelled());
-}
-
-void TestLibavVideoAnalyzer::findsUniformTail_data()
-{
-    QTest::addColumn<std::vector<qint64>>("timestamps");
-    QTest::addColumn<bool>("variable");
-    QTest::addColumn<qint64>("uniformStartFrame");
-
-    std::vector<qint64> jitter = uniformTicks(40);
-    for (std::size_t i = 1; i < jitter.size(); i += 2) {
-        jitter[i] += 5; // 0.5 % of the interval, inside the 2 % tolerance
-    }
-    QTest::newRow("jitter within tolerance is uniform") << jitter << false << qint64(0);
-
-    std::vector<qint64> head{0, 3000, 6000};
-    for (qint64 t : uniformTicks(32, 7000)) {
-        head.push_back(t);
-    }
-    QTest::newRow("tail of 33 frames after 2 long intervals") << head << true << qint64(2);
-
-    std::vector<qint64> shortTail = uniformTicks(31);
-    shortTail.insert(shortTail.begin(), -5000);
-    QTest::newRow("tail under 32 frames is not trusted") << shortTail << true << qint64(-1);
-
-    std::vector<qint64> lateGap = uniformTicks(100);
-    for (std::size_t i = 59; i < lateGap.size(); ++i) {
-        lateGap[i] += 1000; // one doubled interval ending at frame 59
-    }
-    QTest::newRow("tail of 41 frames after 59 is not half the clip")
-        << lateGap << true << qint64(-1);
-    lateGap = uniformTicks(100);
-    for (std::size_t i = 50; i < lateGap.size(); ++i) {
-        lateGap[i] += 1000;
-    }
-    QTest::newRow("tail of exactly half the clip is trusted") << lateGap << true << qint64(50);
-
-    std::vector<qint64> late = uniformTicks(64);
-    late.back() += 600; // irregular last interval
-    QTest::newRow("irregular last interval") << late << true << qint64(-1);
-
-    std::vector<qint64> backwards = uniformTicks(40);
-    std::swap(backwards[5], backwards[6]);
-    QTest::newRow("non-positive interval leaves the pass result")
-        << backwards << false << qint64(-1);
-}
-
-void TestLibavVideoAnalyzer::findsUniformTail()
-{
-    QFETCH(std::vector<qint64>, timestamps);
-    QFETCH(bool, variable);
-    QFETCH(qint64, uniformStartFrame);
-
-    VideoInfo info = timingRecord(timestamps);
-    LibavVideoAnalyzer::analyzeUniformity(info, 1.0 / 30000.0);
-    QCOMPARE(info.timestampTimeBase, 1.0 / 30000.0);
-    QCOMPARE(info.variableFrameRate, variable);
-    QCOMPARE(info.uniformStartFrame, uniformStartFrame);
-}
 
 QTEST_GUILESS_MAIN(TestLibavVideoAnalyzer)
 #include "tst_LibavVideoAnalyzer.moc"

@@ -1,5 +1,5 @@
-#include "SinkTestFixtures.h"
 #include "media/libav/LibavVideoSink.h"
+#include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -12,11 +12,52 @@
 using orvi::media::VideoExportOptions;
 using orvi::media::VideoInfo;
 using orvi::media::libav::LibavVideoSink;
-using namespace sink_test;
+using namespace orvi::test;
 
 namespace {
 
 const QSize kSize(64, 48);
+
+// Metadata whose average playback rate is frameCount * 1e6 / durationUs.
+VideoInfo makeSinkInfo(const QSize& size, qint64 frameCount = 300, qint64 durationUs = 10'000'000)
+{
+    VideoInfo info;
+    info.filePath = QStringLiteral("/videos/source.mp4");
+    info.frameSize = size;
+    info.frameCount = frameCount;
+    info.durationUs = durationUs;
+    info.nominalFrameRate = 30.0;
+    return info;
+}
+
+// A moving gradient with varying alpha, different for every index.
+orvi::media::VideoFrame makeSinkFrame(const QSize& size, qint64 index)
+{
+    QImage image(size, QImage::Format_RGBA8888);
+    for (int y = 0; y < size.height(); ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < size.width(); ++x) {
+            row[4 * x + 0] = uchar((x * 4 + index * 9) & 0xff);
+            row[4 * x + 1] = uchar((y * 4 + index * 5) & 0xff);
+            row[4 * x + 2] = uchar(((x + y) * 2 + index) & 0xff);
+            row[4 * x + 3] = uchar(255 - ((x * y + index) & 0x3f));
+        }
+    }
+    orvi::media::VideoFrame frame;
+    frame.image = image;
+    frame.frameIndex = index;
+    frame.presentationTimeUs = 1'000'000 + index * 7; // deliberately not on the output grid
+    return frame;
+}
+
+QByteArray packedRgba(const QImage& image)
+{
+    const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
+    QByteArray bytes;
+    for (int y = 0; y < rgba.height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(rgba.constScanLine(y)), rgba.width() * 4);
+    return bytes;
+}
 
 VideoExportOptions mkvOptions()
 {
@@ -41,434 +82,425 @@ class TestLibavVideoSink : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void encoderParametersFollowFrameSizeRateAndQuality_data();
-    void encoderParametersFollowFrameSizeRateAndQuality();
-    void refusesRequestsBeforeCreatingAnyFile_data();
-    void refusesRequestsBeforeCreatingAnyFile();
-    void exportsH264Mp4ThatFfprobeAccepts_data();
-    void exportsH264Mp4ThatFfprobeAccepts();
-    void ffv1MatroskaDecodesToTheFramesWritten();
-    void stagesBesideTheDestinationUnderAHiddenName_data();
-    void stagesBesideTheDestinationUnderAHiddenName();
-    void keepsAFileThatAppearsAtTheDestination();
-    void cancellationLeavesNoFiles_data();
-    void cancellationLeavesNoFiles();
-    void reservedModeLeavesTheFileForTheCaller();
-    void unremovableStagingFileIsReportedAndBlocksTheNextOpen();
-    void unwritableFolderFailsWithoutLeftovers();
-    void refusesFramesOfAnotherSizeOrWhenClosed();
+    void initTestCase()
+    {
+        if (orvi::test::findTool(QStringLiteral("ffprobe")).isEmpty() ||
+            orvi::test::findTool(QStringLiteral("ffmpeg")).isEmpty())
+            QSKIP("ffmpeg and ffprobe are needed to check the encoded files");
+    }
+
+    void encoderParametersFollowFrameSizeRateAndQuality_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<qint64>("bitRate");
+        QTest::addColumn<int>("keyInterval");
+
+        QTest::newRow("full-hd-30") << QSize(1920, 1080) << 30.0 << qint64(7'464'960) << 60;
+        QTest::newRow("small-frame-raised-to-minimum")
+            << QSize(320, 240) << 30.0 << qint64(1'000'000) << 60;
+        QTest::newRow("huge-frame-limited-to-maximum")
+            << QSize(7680, 4320) << 240.0 << qint64(100'000'000) << 480;
+        QTest::newRow("ntsc-rate-rounds-interval")
+            << QSize(1280, 720) << 30000.0 / 1001.0
+            << qint64(std::llround(1280 * 720 * 0.12 * 30000.0 / 1001.0)) << 60;
+        QTest::newRow("very-low-rate-keeps-one")
+            << QSize(1280, 720) << 0.2 << qint64(1'000'000) << 1;
+    }
+
+    void encoderParametersFollowFrameSizeRateAndQuality()
+    {
+        QFETCH(QSize, size);
+        QFETCH(double, rate);
+        QFETCH(qint64, bitRate);
+        QFETCH(int, keyInterval);
+        QCOMPARE(LibavVideoSink::h264BitRate(size, rate), bitRate);
+        QCOMPARE(LibavVideoSink::h264KeyFrameInterval(rate), keyInterval);
+
+        // crf = 35 - floor((21 q + 50) / 100)
+        QCOMPARE(LibavVideoSink::libx264Crf(0), 35);
+        QCOMPARE(LibavVideoSink::libx264Crf(75), 19);
+        QCOMPARE(LibavVideoSink::libx264Crf(100), 14);
+        QCOMPARE(LibavVideoSink::libx264Crf(2), 35);
+        QCOMPARE(LibavVideoSink::libx264Crf(3), 34);
+    }
+
+    void refusesRequestsBeforeCreatingAnyFile_data()
+    {
+        QTest::addColumn<QString>("fileName"); // "" = empty path; "missing/..." = no folder
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<qint64>("durationUs");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QString>("codec");
+        QTest::addColumn<int>("quality");
+        QTest::addColumn<int>("flags"); // 1 audio, 2 no frame size, 4 no frame rate
+        QTest::addColumn<QString>("message");
+
+        const QString unsupported =
+            QStringLiteral("The requested video output format is unsupported.");
+        QTest::newRow("odd-width-h264")
+            << "out.mp4" << QSize(1919, 1080) << qint64(10'000'000) << "mp4"
+            << "h264" << 75 << 0 << "H.264/yuv420p export requires an even frame width and height.";
+        QTest::newRow("quality-above-100")
+            << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
+            << "h264" << 101 << 0 << "Export quality must be between 0 and 100.";
+        QTest::newRow("quality-below-0")
+            << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
+            << "libx264" << -1 << 0 << "Export quality must be between 0 and 100.";
+        QTest::newRow("unknown-container") << "out.avi" << kSize << qint64(10'000'000) << "avi"
+                                           << "h264" << 75 << 0 << unsupported;
+        QTest::newRow("ffv1-in-mp4") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
+                                     << "ffv1" << 75 << 0 << unsupported;
+        QTest::newRow("audio-requested") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
+                                         << "h264" << 75 << 1 << unsupported;
+        QTest::newRow("resizing-requested") << "out.mkv" << kSize << qint64(10'000'000) << "mkv"
+                                            << "ffv1" << 75 << 2 << unsupported;
+        QTest::newRow("rate-change-requested") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
+                                               << "h264" << 75 << 4 << unsupported;
+        QTest::newRow("unknown-frame-size")
+            << "out.mp4" << QSize() << qint64(10'000'000) << "mp4"
+            << "h264" << 75 << 0 << "The frame size or frame rate is unknown for export.";
+        QTest::newRow("unknown-frame-rate")
+            << "out.mp4" << kSize << qint64(-1) << "mp4"
+            << "h264" << 75 << 0 << "The frame size or frame rate is unknown for export.";
+        QTest::newRow("existing-destination")
+            << "existing.mp4" << kSize << qint64(10'000'000) << "mp4"
+            << "h264" << 75 << 0 << "The output file was not specified or already exists.";
+        QTest::newRow("empty-destination")
+            << "" << kSize << qint64(10'000'000) << "mp4"
+            << "h264" << 75 << 0 << "The output file was not specified or already exists.";
+        QTest::newRow("missing-folder")
+            << "missing/out.mp4" << kSize << qint64(10'000'000) << "mp4"
+            << "h264" << 75 << 0 << "The output directory does not exist.";
+    }
+
+    void refusesRequestsBeforeCreatingAnyFile()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QSize, size);
+        QFETCH(qint64, durationUs);
+        QFETCH(QString, container);
+        QFETCH(QString, codec);
+        QFETCH(int, quality);
+        QFETCH(int, flags);
+        QFETCH(QString, message);
+
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QFile existing(folder.filePath(QStringLiteral("existing.mp4")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.write("not a video");
+        existing.close();
+        const QStringList before = folderEntries(folder.path());
+
+        VideoInfo info = makeSinkInfo(size, 300, durationUs);
+        if (durationUs < 0) {
+            info.durationUs = 0;
+            info.nominalFrameRate = 0.0;
+        }
+        VideoExportOptions options;
+        options.container = container;
+        options.videoCodec = codec;
+        options.qualityPercent = quality;
+        options.includeAudio = (flags & 1) != 0;
+        options.preserveFrameSize = (flags & 2) == 0;
+        options.preserveFrameRate = (flags & 4) == 0;
+
+        LibavVideoSink sink;
+        QString error;
+        const QString path = fileName.isEmpty() ? QString() : folder.filePath(fileName);
+        QVERIFY(!sink.open(path, info, options, &error));
+        QCOMPARE(error, message);
+        QVERIFY(!sink.isOpen());
+        QCOMPARE(folderEntries(folder.path()), before);
+        QFile check(existing.fileName());
+        QVERIFY(check.open(QIODevice::ReadOnly));
+        QCOMPARE(check.readAll(), QByteArray("not a video"));
+    }
+
+    void exportsH264Mp4ThatFfprobeAccepts_data()
+    {
+        QTest::addColumn<qint64>("durationUs");
+        QTest::addColumn<QString>("averageRate");
+
+        QTest::newRow("integer-rate") << qint64(10'000'000) << "30/1";
+        QTest::newRow("ntsc-rate") << qint64(10'010'000) << "30000/1001";
+    }
+
+    void exportsH264Mp4ThatFfprobeAccepts()
+    {
+        QFETCH(qint64, durationUs);
+        QFETCH(QString, averageRate);
+
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("export.mp4"));
+        const QSize size(320, 240);
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY2(sink.open(path, makeSinkInfo(size, 300, durationUs), VideoExportOptions(), &error),
+                 qPrintable(error));
+        QCOMPARE(sink.encoderName(), QStringLiteral("libx264")); // no platform encoder here
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY2(writeFrames(sink, size, 45, &error), qPrintable(error));
+        QVERIFY2(sink.finish(&error), qPrintable(error));
+        QVERIFY(error.isEmpty());
+        QVERIFY(!sink.isOpen());
+        QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("export.mp4")});
+
+        QString output;
+        const QJsonObject stream = probeVideoStream(path, &output);
+        QVERIFY2(!stream.isEmpty(), qPrintable(output));
+        QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("h264"));
+        QCOMPARE(stream.value("pix_fmt").toString(), QStringLiteral("yuv420p"));
+        QCOMPARE(stream.value("width").toInt(), 320);
+        QCOMPARE(stream.value("height").toInt(), 240);
+        QCOMPARE(stream.value("nb_read_frames").toString(), QStringLiteral("45"));
+        QCOMPARE(stream.value("avg_frame_rate").toString(), averageRate);
+        QVERIFY(stream.value("has_b_frames").toInt() == 0);
+
+        const QStringList boxes = mp4TopLevelBoxes(path);
+        QVERIFY2(boxes.contains("moov") && boxes.contains("mdat"), qPrintable(boxes.join(',')));
+        QVERIFY2(boxes.indexOf("moov") < boxes.indexOf("mdat"), qPrintable(boxes.join(',')));
+    }
+
+    void ffv1MatroskaDecodesToTheFramesWritten()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("lossless.mkv"));
+        const QSize odd(33, 17); // FFV1 takes any size
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY2(sink.open(path, makeSinkInfo(odd), mkvOptions(), &error), qPrintable(error));
+        QCOMPARE(sink.encoderName(), QStringLiteral("ffv1"));
+        QByteArray expected;
+        for (int i = 0; i < 6; ++i) {
+            orvi::media::VideoFrame frame = makeSinkFrame(odd, i);
+            // Frames may arrive in the motion core's format; the sink converts them.
+            if (i % 2 == 1)
+                frame.image = frame.image.convertToFormat(QImage::Format_ARGB32);
+            expected += packedRgba(frame.image);
+            QVERIFY2(sink.writeFrame(frame, &error), qPrintable(error));
+        }
+        QVERIFY2(sink.finish(&error), qPrintable(error));
+
+        QString output;
+        const QByteArray decoded = decodeRgba(path, &output);
+        QVERIFY2(!decoded.isEmpty(), qPrintable(output));
+        QCOMPARE(decoded.size(), expected.size());
+        QVERIFY(decoded == expected);
+        QCOMPARE(probeVideoStream(path).value("codec_name").toString(), QStringLiteral("ffv1"));
+    }
+
+    void stagesBesideTheDestinationUnderAHiddenName_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("pattern");
+
+        const QString uuid =
+            QStringLiteral("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}");
+        QTest::newRow("with-suffix")
+            << "out.mp4" << QStringLiteral("^\\.out\\.mp4\\.%1\\.partial\\.mp4$").arg(uuid);
+        QTest::newRow("without-suffix")
+            << "out" << QStringLiteral("^\\.out\\.%1\\.partial$").arg(uuid);
+    }
+
+    void stagesBesideTheDestinationUnderAHiddenName()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, pattern);
+
+        QTemporaryDir folder;
+        const QString path = folder.filePath(fileName);
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY2(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error),
+                 qPrintable(error));
+        QCOMPARE(sink.finalPath(), QFileInfo(path).absoluteFilePath());
+        const QFileInfo staging(sink.stagingPath());
+        QCOMPARE(staging.absolutePath(), QFileInfo(path).absolutePath());
+        QVERIFY2(QRegularExpression(pattern).match(staging.fileName()).hasMatch(),
+                 qPrintable(staging.fileName()));
+        QVERIFY(staging.exists());
+        QVERIFY(writeFrames(sink, kSize, 2, &error));
+        sink.close();
+        QVERIFY(sink.cleanupWarning().isEmpty());
+        QVERIFY(folderEntries(folder.path()).isEmpty());
+    }
+
+    void keepsAFileThatAppearsAtTheDestination()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("race.mp4"));
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error));
+        QVERIFY(writeFrames(sink, kSize, 5, &error));
+        QFile intruder(path);
+        QVERIFY(intruder.open(QIODevice::WriteOnly));
+        intruder.write("someone else's file");
+        intruder.close();
+
+        QVERIFY(!sink.finish(&error));
+        QCOMPARE(error, QStringLiteral("The output file appeared during processing; the existing "
+                                       "file was not overwritten."));
+        QVERIFY(intruder.open(QIODevice::ReadOnly));
+        QCOMPARE(intruder.readAll(), QByteArray("someone else's file"));
+        QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("race.mp4")});
+    }
+
+    void cancellationLeavesNoFiles_data()
+    {
+        QTest::addColumn<int>("cancelAfterFrames"); // -1: before open
+        QTest::addColumn<bool>("duringFinish");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("before-encoding-starts")
+            << -1 << false << "Starting video encoding was cancelled.";
+        QTest::newRow("during-the-frame-loop") << 3 << false << "Video encoding was cancelled.";
+        QTest::newRow("before-finalizing") << 4 << true << "Finalizing the video was cancelled.";
+    }
+
+    void cancellationLeavesNoFiles()
+    {
+        QFETCH(int, cancelAfterFrames);
+        QFETCH(bool, duringFinish);
+        QFETCH(QString, message);
+
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("cancelled.mp4"));
+        std::atomic<bool> stop{cancelAfterFrames < 0};
+        LibavVideoSink sink([&stop] { return stop.load(); });
+        QString error;
+        const bool opened = sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error);
+        if (cancelAfterFrames < 0) {
+            QVERIFY(!opened);
+            QCOMPARE(error, message);
+        } else {
+            QVERIFY2(opened, qPrintable(error));
+            QVERIFY(writeFrames(sink, kSize, cancelAfterFrames, &error));
+            stop = true;
+            const bool ok = duringFinish ? sink.finish(&error)
+                                         : sink.writeFrame(makeSinkFrame(kSize, 99), &error);
+            QVERIFY(!ok);
+            QCOMPARE(error, message);
+        }
+        QVERIFY(sink.wasCancelled());
+        QVERIFY(!sink.isOpen());
+        QVERIFY(sink.cleanupWarning().isEmpty());
+        QVERIFY(folderEntries(folder.path()).isEmpty());
+
+        // The next open starts afresh once the caller no longer asks to stop.
+        stop = false;
+        QVERIFY2(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error),
+                 qPrintable(error));
+        QVERIFY(!sink.wasCancelled());
+        sink.close();
+    }
+
+    void reservedModeLeavesTheFileForTheCaller()
+    {
+        QTemporaryDir folder;
+        const QString reserved = folder.filePath(QStringLiteral(".run.mp4.x.staging.mp4"));
+        const auto reserve = [&reserved] {
+            QFile file(reserved);
+            return file.open(QIODevice::NewOnly | QIODevice::WriteOnly);
+        };
+        QVERIFY(reserve());
+
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY2(sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error),
+                 qPrintable(error));
+        QCOMPARE(sink.stagingPath(), reserved);
+        QVERIFY(writeFrames(sink, kSize, 4, &error));
+        QVERIFY2(sink.finish(&error), qPrintable(error));
+        QVERIFY(sink.stagingPath().isEmpty());
+        QVERIFY(QFileInfo(reserved).size() > 0);
+        QCOMPARE(probeVideoStream(reserved).value("nb_read_frames").toString(),
+                 QStringLiteral("4"));
+        sink.close(); // after finishing, closing leaves the caller's file alone
+        QVERIFY(QFileInfo::exists(reserved));
+
+        // A reserved file must be empty, and an abandoned reserved export is removed.
+        error.clear();
+        QVERIFY(!sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error));
+        QCOMPARE(error, QStringLiteral("The reserved staging file is missing or is not empty."));
+        QVERIFY(QFile::remove(reserved));
+        QVERIFY(!sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error));
+        QCOMPARE(error, QStringLiteral("The reserved staging file is missing or is not empty."));
+        QVERIFY(reserve());
+        QVERIFY(sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error));
+        sink.close();
+        QVERIFY(folderEntries(folder.path()).isEmpty());
+    }
+
+    void unremovableStagingFileIsReportedAndBlocksTheNextOpen()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("blocked.mkv"));
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY(sink.open(path, makeSinkInfo(kSize), mkvOptions(), &error));
+        const QString staging = sink.stagingPath();
+        // A non-empty folder where the staging file was cannot be removed as a file.
+        QVERIFY(QFile::remove(staging));
+        QVERIFY(QDir().mkpath(staging + QStringLiteral("/inner")));
+        sink.close();
+        QVERIFY(sink.cleanupWarning().startsWith(
+            QStringLiteral("A temporary file may remain at %1: ").arg(staging)));
+
+        error.clear();
+        QVERIFY(!sink.open(folder.filePath(QStringLiteral("next.mkv")), makeSinkInfo(kSize),
+                           mkvOptions(), &error));
+        QVERIFY(
+            error.startsWith(QStringLiteral("A temporary file may remain at %1: ").arg(staging)));
+        QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("next.mkv"))));
+
+        // Once it is gone, the sink opens again.
+        QVERIFY(QDir(staging).removeRecursively());
+        QVERIFY(sink.open(folder.filePath(QStringLiteral("next.mkv")), makeSinkInfo(kSize),
+                          mkvOptions(), &error));
+        sink.close();
+    }
+
+    void unwritableFolderFailsWithoutLeftovers()
+    {
+        // Nothing can be created in /proc, not even by root.
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY(!sink.open(QStringLiteral("/proc/orvi-sink-test.mp4"), makeSinkInfo(kSize),
+                           VideoExportOptions(), &error));
+        QVERIFY2(error.startsWith(QStringLiteral("Could not open the output video file: ")),
+                 qPrintable(error));
+        QVERIFY(sink.cleanupWarning().isEmpty());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/orvi-sink-test.mp4")));
+    }
+
+    void refusesFramesOfAnotherSizeOrWhenClosed()
+    {
+        QTemporaryDir folder;
+        LibavVideoSink sink;
+        QString error;
+        QVERIFY(!sink.writeFrame(makeSinkFrame(kSize, 0), &error));
+        QCOMPARE(error, QStringLiteral("The video sink is not open or the frame is invalid."));
+        QVERIFY(!sink.finish(&error));
+        QCOMPARE(error, QStringLiteral("The video sink is not open."));
+
+        QVERIFY(sink.open(folder.filePath(QStringLiteral("a.mp4")), makeSinkInfo(kSize),
+                          VideoExportOptions(), &error));
+        QVERIFY(!sink.writeFrame(makeSinkFrame(QSize(62, 48), 0), &error));
+        QCOMPARE(error,
+                 QStringLiteral("The exported frame size differs from the source frame size."));
+        orvi::media::VideoFrame unstamped = makeSinkFrame(kSize, 0);
+        unstamped.presentationTimeUs = -1;
+        QVERIFY(!sink.writeFrame(unstamped, &error));
+        QCOMPARE(error, QStringLiteral("The video sink is not open or the frame is invalid."));
+        QVERIFY(sink.isOpen()); // a refused frame does not end the export
+        QVERIFY(writeFrames(sink, kSize, 1, &error));
+        QVERIFY(sink.finish(&error));
+        QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("a.mp4"))));
+    }
 };
-
-void TestLibavVideoSink::initTestCase()
-{
-    if (orvi::test::findTool(QStringLiteral("ffprobe")).isEmpty() ||
-        orvi::test::findTool(QStringLiteral("ffmpeg")).isEmpty())
-        QSKIP("ffmpeg and ffprobe are needed to check the encoded files");
-}
-
-void TestLibavVideoSink::encoderParametersFollowFrameSizeRateAndQuality_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<double>("rate");
-    QTest::addColumn<qint64>("bitRate");
-    QTest::addColumn<int>("keyInterval");
-
-    QTest::newRow("full-hd-30") << QSize(1920, 1080) << 30.0 << qint64(7'464'960) << 60;
-    QTest::newRow("small-frame-raised-to-minimum")
-        << QSize(320, 240) << 30.0 << qint64(1'000'000) << 60;
-    QTest::newRow("huge-frame-limited-to-maximum")
-        << QSize(7680, 4320) << 240.0 << qint64(100'000'000) << 480;
-    QTest::newRow("ntsc-rate-rounds-interval")
-        << QSize(1280, 720) << 30000.0 / 1001.0
-        << qint64(std::llround(1280 * 720 * 0.12 * 30000.0 / 1001.0)) << 60;
-    QTest::newRow("very-low-rate-keeps-one") << QSize(1280, 720) << 0.2 << qint64(1'000'000) << 1;
-}
-
-void TestLibavVideoSink::encoderParametersFollowFrameSizeRateAndQuality()
-{
-    QFETCH(QSize, size);
-    QFETCH(double, rate);
-    QFETCH(qint64, bitRate);
-    QFETCH(int, keyInterval);
-    QCOMPARE(LibavVideoSink::h264BitRate(size, rate), bitRate);
-    QCOMPARE(LibavVideoSink::h264KeyFrameInterval(rate), keyInterval);
-
-    // crf = 35 - floor((21 q + 50) / 100)
-    QCOMPARE(LibavVideoSink::libx264Crf(0), 35);
-    QCOMPARE(LibavVideoSink::libx264Crf(75), 19);
-    QCOMPARE(LibavVideoSink::libx264Crf(100), 14);
-    QCOMPARE(LibavVideoSink::libx264Crf(2), 35);
-    QCOMPARE(LibavVideoSink::libx264Crf(3), 34);
-}
-
-void TestLibavVideoSink::refusesRequestsBeforeCreatingAnyFile_data()
-{
-    QTest::addColumn<QString>("fileName"); // "" = empty path; "missing/..." = no folder
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<qint64>("durationUs");
-    QTest::addColumn<QString>("container");
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<int>("quality");
-    QTest::addColumn<int>("flags"); // 1 audio, 2 no frame size, 4 no frame rate
-    QTest::addColumn<QString>("message");
-
-    const QString unsupported = QStringLiteral("The requested video output format is unsupported.");
-    QTest::newRow("odd-width-h264")
-        << "out.mp4" << QSize(1919, 1080) << qint64(10'000'000) << "mp4"
-        << "h264" << 75 << 0 << "H.264/yuv420p export requires an even frame width and height.";
-    QTest::newRow("quality-above-100")
-        << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
-        << "h264" << 101 << 0 << "Export quality must be between 0 and 100.";
-    QTest::newRow("quality-below-0")
-        << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
-        << "libx264" << -1 << 0 << "Export quality must be between 0 and 100.";
-    QTest::newRow("unknown-container") << "out.avi" << kSize << qint64(10'000'000) << "avi"
-                                       << "h264" << 75 << 0 << unsupported;
-    QTest::newRow("ffv1-in-mp4") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
-                                 << "ffv1" << 75 << 0 << unsupported;
-    QTest::newRow("audio-requested") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
-                                     << "h264" << 75 << 1 << unsupported;
-    QTest::newRow("resizing-requested") << "out.mkv" << kSize << qint64(10'000'000) << "mkv"
-                                        << "ffv1" << 75 << 2 << unsupported;
-    QTest::newRow("rate-change-requested") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
-                                           << "h264" << 75 << 4 << unsupported;
-    QTest::newRow("unknown-frame-size")
-        << "out.mp4" << QSize() << qint64(10'000'000) << "mp4"
-        << "h264" << 75 << 0 << "The frame size or frame rate is unknown for export.";
-    QTest::newRow("unknown-frame-rate")
-        << "out.mp4" << kSize << qint64(-1) << "mp4"
-        << "h264" << 75 << 0 << "The frame size or frame rate is unknown for export.";
-    QTest::newRow("existing-destination")
-        << "existing.mp4" << kSize << qint64(10'000'000) << "mp4"
-        << "h264" << 75 << 0 << "The output file was not specified or already exists.";
-    QTest::newRow("empty-destination")
-        << "" << kSize << qint64(10'000'000) << "mp4"
-        << "h264" << 75 << 0 << "The output file was not specified or already exists.";
-    QTest::newRow("missing-folder") << "missing/out.mp4" << kSize << qint64(10'000'000) << "mp4"
-                                    << "h264" << 75 << 0 << "The output directory does not exist.";
-}
-
-void TestLibavVideoSink::refusesRequestsBeforeCreatingAnyFile()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QSize, size);
-    QFETCH(qint64, durationUs);
-    QFETCH(QString, container);
-    QFETCH(QString, codec);
-    QFETCH(int, quality);
-    QFETCH(int, flags);
-    QFETCH(QString, message);
-
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    QFile existing(folder.filePath(QStringLiteral("existing.mp4")));
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.write("not a video");
-    existing.close();
-    const QStringList before = folderEntries(folder.path());
-
-    VideoInfo info = makeSinkInfo(size, 300, durationUs);
-    if (durationUs < 0) {
-        info.durationUs = 0;
-        info.nominalFrameRate = 0.0;
-    }
-    VideoExportOptions options;
-    options.container = container;
-    options.videoCodec = codec;
-    options.qualityPercent = quality;
-    options.includeAudio = (flags & 1) != 0;
-    options.preserveFrameSize = (flags & 2) == 0;
-    options.preserveFrameRate = (flags & 4) == 0;
-
-    LibavVideoSink sink;
-    QString error;
-    const QString path = fileName.isEmpty() ? QString() : folder.filePath(fileName);
-    QVERIFY(!sink.open(path, info, options, &error));
-    QCOMPARE(error, message);
-    QVERIFY(!sink.isOpen());
-    QCOMPARE(folderEntries(folder.path()), before);
-    QFile check(existing.fileName());
-    QVERIFY(check.open(QIODevice::ReadOnly));
-    QCOMPARE(check.readAll(), QByteArray("not a video"));
-}
-
-void TestLibavVideoSink::exportsH264Mp4ThatFfprobeAccepts_data()
-{
-    QTest::addColumn<qint64>("durationUs");
-    QTest::addColumn<QString>("averageRate");
-
-    QTest::newRow("integer-rate") << qint64(10'000'000) << "30/1";
-    QTest::newRow("ntsc-rate") << qint64(10'010'000) << "30000/1001";
-}
-
-void TestLibavVideoSink::exportsH264Mp4ThatFfprobeAccepts()
-{
-    QFETCH(qint64, durationUs);
-    QFETCH(QString, averageRate);
-
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("export.mp4"));
-    const QSize size(320, 240);
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY2(sink.open(path, makeSinkInfo(size, 300, durationUs), VideoExportOptions(), &error),
-             qPrintable(error));
-    QCOMPARE(sink.encoderName(), QStringLiteral("libx264")); // no platform encoder here
-    QVERIFY(!QFileInfo::exists(path));
-    QVERIFY2(writeFrames(sink, size, 45, &error), qPrintable(error));
-    QVERIFY2(sink.finish(&error), qPrintable(error));
-    QVERIFY(error.isEmpty());
-    QVERIFY(!sink.isOpen());
-    QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("export.mp4")});
-
-    QString output;
-    const QJsonObject stream = probeVideoStream(path, &output);
-    QVERIFY2(!stream.isEmpty(), qPrintable(output));
-    QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("h264"));
-    QCOMPARE(stream.value("pix_fmt").toString(), QStringLiteral("yuv420p"));
-    QCOMPARE(stream.value("width").toInt(), 320);
-    QCOMPARE(stream.value("height").toInt(), 240);
-    QCOMPARE(stream.value("nb_read_frames").toString(), QStringLiteral("45"));
-    QCOMPARE(stream.value("avg_frame_rate").toString(), averageRate);
-    QVERIFY(stream.value("has_b_frames").toInt() == 0);
-
-    const QStringList boxes = topLevelMp4Boxes(path);
-    QVERIFY2(boxes.contains("moov") && boxes.contains("mdat"), qPrintable(boxes.join(',')));
-    QVERIFY2(boxes.indexOf("moov") < boxes.indexOf("mdat"), qPrintable(boxes.join(',')));
-}
-
-void TestLibavVideoSink::ffv1MatroskaDecodesToTheFramesWritten()
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("lossless.mkv"));
-    const QSize odd(33, 17); // FFV1 takes any size
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY2(sink.open(path, makeSinkInfo(odd), mkvOptions(), &error), qPrintable(error));
-    QCOMPARE(sink.encoderName(), QStringLiteral("ffv1"));
-    QByteArray expected;
-    for (int i = 0; i < 6; ++i) {
-        orvi::media::VideoFrame frame = makeSinkFrame(odd, i);
-        // Frames may arrive in the motion core's format; the sink converts them.
-        if (i % 2 == 1)
-            frame.image = frame.image.convertToFormat(QImage::Format_ARGB32);
-        expected += packedRgba(frame.image);
-        QVERIFY2(sink.writeFrame(frame, &error), qPrintable(error));
-    }
-    QVERIFY2(sink.finish(&error), qPrintable(error));
-
-    QString output;
-    const QByteArray decoded = decodeRgba(path, &output);
-    QVERIFY2(!decoded.isEmpty(), qPrintable(output));
-    QCOMPARE(decoded.size(), expected.size());
-    QVERIFY(decoded == expected);
-    QCOMPARE(probeVideoStream(path).value("codec_name").toString(), QStringLiteral("ffv1"));
-}
-
-void TestLibavVideoSink::stagesBesideTheDestinationUnderAHiddenName_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("pattern");
-
-    const QString uuid =
-        QStringLiteral("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}");
-    QTest::newRow("with-suffix") << "out.mp4"
-                                 << QStringLiteral("^\\.out\\.mp4\\.%1\\.partial\\.mp4$").arg(uuid);
-    QTest::newRow("without-suffix") << "out" << QStringLiteral("^\\.out\\.%1\\.partial$").arg(uuid);
-}
-
-void TestLibavVideoSink::stagesBesideTheDestinationUnderAHiddenName()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, pattern);
-
-    QTemporaryDir folder;
-    const QString path = folder.filePath(fileName);
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY2(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error), qPrintable(error));
-    QCOMPARE(sink.finalPath(), QFileInfo(path).absoluteFilePath());
-    const QFileInfo staging(sink.stagingPath());
-    QCOMPARE(staging.absolutePath(), QFileInfo(path).absolutePath());
-    QVERIFY2(QRegularExpression(pattern).match(staging.fileName()).hasMatch(),
-             qPrintable(staging.fileName()));
-    QVERIFY(staging.exists());
-    QVERIFY(writeFrames(sink, kSize, 2, &error));
-    sink.close();
-    QVERIFY(sink.cleanupWarning().isEmpty());
-    QVERIFY(folderEntries(folder.path()).isEmpty());
-}
-
-void TestLibavVideoSink::keepsAFileThatAppearsAtTheDestination()
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("race.mp4"));
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error));
-    QVERIFY(writeFrames(sink, kSize, 5, &error));
-    QFile intruder(path);
-    QVERIFY(intruder.open(QIODevice::WriteOnly));
-    intruder.write("someone else's file");
-    intruder.close();
-
-    QVERIFY(!sink.finish(&error));
-    QCOMPARE(error, QStringLiteral("The output file appeared during processing; the existing "
-                                   "file was not overwritten."));
-    QVERIFY(intruder.open(QIODevice::ReadOnly));
-    QCOMPARE(intruder.readAll(), QByteArray("someone else's file"));
-    QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("race.mp4")});
-}
-
-void TestLibavVideoSink::cancellationLeavesNoFiles_data()
-{
-    QTest::addColumn<int>("cancelAfterFrames"); // -1: before open
-    QTest::addColumn<bool>("duringFinish");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("before-encoding-starts")
-        << -1 << false << "Starting video encoding was cancelled.";
-    QTest::newRow("during-the-frame-loop") << 3 << false << "Video encoding was cancelled.";
-    QTest::newRow("before-finalizing") << 4 << true << "Finalizing the video was cancelled.";
-}
-
-void TestLibavVideoSink::cancellationLeavesNoFiles()
-{
-    QFETCH(int, cancelAfterFrames);
-    QFETCH(bool, duringFinish);
-    QFETCH(QString, message);
-
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("cancelled.mp4"));
-    std::atomic<bool> stop{cancelAfterFrames < 0};
-    LibavVideoSink sink([&stop] { return stop.load(); });
-    QString error;
-    const bool opened = sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error);
-    if (cancelAfterFrames < 0) {
-        QVERIFY(!opened);
-        QCOMPARE(error, message);
-    } else {
-        QVERIFY2(opened, qPrintable(error));
-        QVERIFY(writeFrames(sink, kSize, cancelAfterFrames, &error));
-        stop = true;
-        const bool ok =
-            duringFinish ? sink.finish(&error) : sink.writeFrame(makeSinkFrame(kSize, 99), &error);
-        QVERIFY(!ok);
-        QCOMPARE(error, message);
-    }
-    QVERIFY(sink.wasCancelled());
-    QVERIFY(!sink.isOpen());
-    QVERIFY(sink.cleanupWarning().isEmpty());
-    QVERIFY(folderEntries(folder.path()).isEmpty());
-
-    // The next open starts afresh once the caller no longer asks to stop.
-    stop = false;
-    QVERIFY2(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error), qPrintable(error));
-    QVERIFY(!sink.wasCancelled());
-    sink.close();
-}
-
-void TestLibavVideoSink::reservedModeLeavesTheFileForTheCaller()
-{
-    QTemporaryDir folder;
-    const QString reserved = folder.filePath(QStringLiteral(".run.mp4.x.staging.mp4"));
-    const auto reserve = [&reserved] {
-        QFile file(reserved);
-        return file.open(QIODevice::NewOnly | QIODevice::WriteOnly);
-    };
-    QVERIFY(reserve());
-
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY2(sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error),
-             qPrintable(error));
-    QCOMPARE(sink.stagingPath(), reserved);
-    QVERIFY(writeFrames(sink, kSize, 4, &error));
-    QVERIFY2(sink.finish(&error), qPrintable(error));
-    QVERIFY(sink.stagingPath().isEmpty());
-    QVERIFY(QFileInfo(reserved).size() > 0);
-    QCOMPARE(probeVideoStream(reserved).value("nb_read_frames").toString(), QStringLiteral("4"));
-    sink.close(); // after finishing, closing leaves the caller's file alone
-    QVERIFY(QFileInfo::exists(reserved));
-
-    // A reserved file must be empty, and an abandoned reserved export is removed.
-    error.clear();
-    QVERIFY(!sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error));
-    QCOMPARE(error, QStringLiteral("The reserved staging file is missing or is not empty."));
-    QVERIFY(QFile::remove(reserved));
-    QVERIFY(!sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error));
-    QCOMPARE(error, QStringLiteral("The reserved staging file is missing or is not empty."));
-    QVERIFY(reserve());
-    QVERIFY(sink.openReserved(reserved, makeSinkInfo(kSize), VideoExportOptions(), &error));
-    sink.close();
-    QVERIFY(folderEntries(folder.path()).isEmpty());
-}
-
-void TestLibavVideoSink::unremovableStagingFileIsReportedAndBlocksTheNextOpen()
-{
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("blocked.mkv"));
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY(sink.open(path, makeSinkInfo(kSize), mkvOptions(), &error));
-    const QString staging = sink.stagingPath();
-    // A non-empty folder where the staging file was cannot be removed as a file.
-    QVERIFY(QFile::remove(staging));
-    QVERIFY(QDir().mkpath(staging + QStringLiteral("/inner")));
-    sink.close();
-    QVERIFY(sink.cleanupWarning().startsWith(
-        QStringLiteral("A temporary file may remain at %1: ").arg(staging)));
-
-    error.clear();
-    QVERIFY(!sink.open(folder.filePath(QStringLiteral("next.mkv")), makeSinkInfo(kSize),
-                       mkvOptions(), &error));
-    QVERIFY(error.startsWith(QStringLiteral("A temporary file may remain at %1: ").arg(staging)));
-    QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("next.mkv"))));
-
-    // Once it is gone, the sink opens again.
-    QVERIFY(QDir(staging).removeRecursively());
-    QVERIFY(sink.open(folder.filePath(QStringLiteral("next.mkv")), makeSinkInfo(kSize),
-                      mkvOptions(), &error));
-    sink.close();
-}
-
-void TestLibavVideoSink::unwritableFolderFailsWithoutLeftovers()
-{
-    // Nothing can be created in /proc, not even by root.
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY(!sink.open(QStringLiteral("/proc/orvi-sink-test.mp4"), makeSinkInfo(kSize),
-                       VideoExportOptions(), &error));
-    QVERIFY2(error.startsWith(QStringLiteral("Could not open the output video file: ")),
-             qPrintable(error));
-    QVERIFY(sink.cleanupWarning().isEmpty());
-    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/orvi-sink-test.mp4")));
-}
-
-void TestLibavVideoSink::refusesFramesOfAnotherSizeOrWhenClosed()
-{
-    QTemporaryDir folder;
-    LibavVideoSink sink;
-    QString error;
-    QVERIFY(!sink.writeFrame(makeSinkFrame(kSize, 0), &error));
-    QCOMPARE(error, QStringLiteral("The video sink is not open or the frame is invalid."));
-    QVERIFY(!sink.finish(&error));
-    QCOMPARE(error, QStringLiteral("The video sink is not open."));
-
-    QVERIFY(sink.open(folder.filePath(QStringLiteral("a.mp4")), makeSinkInfo(kSize),
-                      VideoExportOptions(), &error));
-    QVERIFY(!sink.writeFrame(makeSinkFrame(QSize(62, 48), 0), &error));
-    QCOMPARE(error, QStringLiteral("The exported frame size differs from the source frame size."));
-    orvi::media::VideoFrame unstamped = makeSinkFrame(kSize, 0);
-    unstamped.presentationTimeUs = -1;
-    QVERIFY(!sink.writeFrame(unstamped, &error));
-    QCOMPARE(error, QStringLiteral("The video sink is not open or the frame is invalid."));
-    QVERIFY(sink.isOpen()); // a refused frame does not end the export
-    QVERIFY(writeFrames(sink, kSize, 1, &error));
-    QVERIFY(sink.finish(&error));
-    QVERIFY(QFileInfo::exists(folder.filePath(QStringLiteral("a.mp4"))));
-}
 
 QTEST_MAIN(TestLibavVideoSink)
 #include "tst_LibavVideoSink.moc"

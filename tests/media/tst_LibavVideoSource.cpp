@@ -68,22 +68,325 @@ class TestLibavVideoSource : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void readsEveryFrameOnTheNominalGrid();
-    void opensFromProbedRecordAndSkips();
-    void refusesUnusableRecord_data();
-    void refusesUnusableRecord();
-    void turnsFramesUpright_data();
-    void turnsFramesUpright();
-    void refusesNonRightAngleRotation();
-    void stopsAtProbedFrameCount();
-    void seeksToFrameAndTime_data();
-    void seeksToFrameAndTime();
-    void refusesSeeksOutsideTheVideo_data();
-    void refusesSeeksOutsideTheVideo();
-    void seeksThroughTimingMapOffTheGrid();
-    void stopsWhenCancelled();
-    void factoryHandsOutOwnedSource();
+    void initTestCase()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable()) {
+            QSKIP("the ffmpeg tool is needed to make test videos");
+        }
+        QVERIFY(m_dir.isValid());
+        m_clips = std::make_unique<LibavClipFixtures>(m_dir.path());
+        m_uniform = m_clips->uniformMp4(QStringLiteral("uniform.mp4"));
+        QVERIFY2(!m_uniform.isEmpty(), qPrintable(m_clips->lastError()));
+        m_uniformInfo = probe(m_uniform);
+        QCOMPARE(m_uniformInfo.frameCount, 48);
+    }
+
+    void readsEveryFrameOnTheNominalGrid()
+    {
+        LibavVideoSource source;
+        QString error;
+        QVERIFY2(source.open(m_uniform, &error), qPrintable(error));
+        QVERIFY(source.isOpen());
+        QCOMPARE(source.videoInfo().frameCount, 48);
+
+        VideoFrame frame;
+        for (qint64 index = 0; index < 48; ++index) {
+            QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+            QVERIFY(frame.isValid());
+            QCOMPARE(frame.frameIndex, index);
+            QCOMPARE(frame.presentationTimeUs, gridUs(index, 30.0));
+            QCOMPARE(frame.image.format(), QImage::Format_RGBA8888);
+            QCOMPARE(frame.image.size(), QSize(160, 120));
+        }
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::EndOfStream);
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::EndOfStream);
+        QVERIFY(error.isEmpty());
+
+        source.close();
+        QVERIFY(!source.isOpen());
+        QCOMPARE(source.videoInfo().frameCount, 0);
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
+        QCOMPARE(error,
+                 QStringLiteral("The video source is not open or no frame output was provided."));
+    }
+
+    void opensFromProbedRecordAndSkips()
+    {
+        LibavVideoSource byPath;
+        QString error;
+        QVERIFY2(byPath.open(m_uniform, &error), qPrintable(error));
+        const QList<QImage> expected = readAll(byPath, &error);
+        QCOMPARE(expected.size(), 48);
+
+        LibavVideoSource byRecord(nullptr, 1);
+        QVERIFY2(byRecord.open(m_uniformInfo, &error), qPrintable(error));
+        qint64 index = -1;
+        qint64 timeUs = -1;
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(byRecord.skipFrame(&index, &timeUs, &error), ReadResult::Frame);
+        }
+        QCOMPARE(index, 2);
+        QCOMPARE(timeUs, gridUs(2, 30.0));
+        QCOMPARE(byRecord.skipFrame(nullptr, nullptr, nullptr), ReadResult::Frame);
+        VideoFrame frame;
+        QCOMPARE(byRecord.readFrame(frame, &error), ReadResult::Frame);
+        QCOMPARE(frame.frameIndex, 4);
+        QCOMPARE(frame.image, expected.at(4));
+    }
+
+    void refusesUnusableRecord_data()
+    {
+        QTest::addColumn<QString>("defect");
+
+        QTest::newRow("no path") << QStringLiteral("path");
+        QTest::newRow("no frame size") << QStringLiteral("size");
+        QTest::newRow("no nominal rate") << QStringLiteral("rate");
+        QTest::newRow("variable without timing map") << QStringLiteral("map");
+        QTest::newRow("size differs from the stream") << QStringLiteral("mismatch");
+    }
+
+    void refusesUnusableRecord()
+    {
+        QFETCH(QString, defect);
+
+        VideoInfo info = m_uniformInfo;
+        QString expected =
+            QStringLiteral("The prepared video metadata is incomplete or unsupported.");
+        if (defect == QLatin1String("path")) {
+            info.filePath.clear();
+        } else if (defect == QLatin1String("size")) {
+            info.frameSize = QSize();
+        } else if (defect == QLatin1String("rate")) {
+            info.nominalFrameRate = 0.0;
+        } else if (defect == QLatin1String("map")) {
+            info.variableFrameRate = true;
+            info.frameTimestamps.pop_back();
+        } else {
+            info.frameSize = QSize(120, 160);
+            expected =
+                QStringLiteral("Decoded video dimensions do not match the analyzed metadata.");
+        }
+        LibavVideoSource source;
+        QString error;
+        QVERIFY(!source.open(info, &error));
+        QCOMPARE(error, expected);
+        QVERIFY(!source.isOpen());
+        QCOMPARE(source.videoInfo().filePath, QString());
+    }
+
+    void turnsFramesUpright_data() { LibavClipFixtures::addRotationRows(); }
+
+    void turnsFramesUpright()
+    {
+        QFETCH(double, degrees);
+        QFETCH(QSize, frameSize);
+        QFETCH(bool, markerRight);
+        QFETCH(bool, markerBottom);
+
+        const QString path =
+            m_clips->cornerMarkedMp4(QStringLiteral("upright-%1.mp4").arg(degrees), degrees);
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        LibavVideoSource source;
+        QString error;
+        QVERIFY2(source.open(path, &error), qPrintable(error));
+        QCOMPARE(source.videoInfo().frameSize, frameSize);
+        const QList<QImage> images = readAll(source, &error);
+        QCOMPARE(images.size(), 6);
+        for (const QImage& image : images) {
+            QCOMPARE(image.size(), frameSize);
+            QCOMPARE(image.format(), QImage::Format_RGBA8888);
+            const int x = markerRight ? image.width() * 7 / 8 : image.width() / 8;
+            const int y = markerBottom ? image.height() * 7 / 8 : image.height() / 8;
+            QVERIFY(image.pixelColor(x, y).red() > 180);
+            QVERIFY(image.pixelColor(image.width() - 1 - x, image.height() - 1 - y).red() < 80);
+        }
+    }
+
+    void refusesNonRightAngleRotation()
+    {
+        const QString path = m_clips->cornerMarkedMp4(QStringLiteral("tilted.mp4"), 45.0);
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        const VideoInfo info = probe(path);
+        QCOMPARE(info.frameSize, QSize(160, 120));
+
+        LibavVideoSource source;
+        QString error;
+        QVERIFY(!source.open(path, &error));
+        QCOMPARE(error, QStringLiteral(
+                            "This video uses an unsupported non-right-angle display rotation."));
+        QVERIFY(!source.open(info, &error));
+        QCOMPARE(error, QStringLiteral(
+                            "This video uses an unsupported non-right-angle display rotation."));
+        QVERIFY(!source.isOpen());
+    }
+
+    void stopsAtProbedFrameCount()
+    {
+        VideoInfo info = m_uniformInfo;
+        info.frameCount = 10;
+        info.frameTimestamps.resize(10);
+        LibavVideoSource source;
+        QString error;
+        QVERIFY2(source.open(info, &error), qPrintable(error));
+        QCOMPARE(readAll(source, &error).size(), 10);
+    }
+
+    void seeksToFrameAndTime_data()
+    {
+        QTest::addColumn<bool>("byTime");
+        QTest::addColumn<qint64>("position");
+        QTest::addColumn<qint64>("expectedIndex");
+
+        QTest::newRow("frame 10") << false << qint64(10) << qint64(10);
+        QTest::newRow("last frame") << false << qint64(47) << qint64(47);
+        QTest::newRow("back to frame 0") << false << qint64(0) << qint64(0);
+        QTest::newRow("time 0") << true << qint64(0) << qint64(0);
+        QTest::newRow("time exactly on frame 12") << true << gridUs(12, 30.0) << qint64(12);
+        QTest::newRow("time between frames rounds up")
+            << true << gridUs(12, 30.0) + 1 << qint64(13);
+    }
+
+    void seeksToFrameAndTime()
+    {
+        QFETCH(bool, byTime);
+        QFETCH(qint64, position);
+        QFETCH(qint64, expectedIndex);
+
+        LibavVideoSource source;
+        QString error;
+        QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
+        const QList<QImage> sequential = readAll(source, &error);
+        QCOMPARE(sequential.size(), 48);
+
+        const bool sought =
+            byTime ? source.seekToTimeUs(position, &error) : source.seekToFrame(position, &error);
+        QVERIFY2(sought, qPrintable(error));
+        VideoFrame frame;
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+        QCOMPARE(frame.frameIndex, expectedIndex);
+        QCOMPARE(frame.presentationTimeUs, gridUs(expectedIndex, 30.0));
+        QCOMPARE(frame.image, sequential.at(expectedIndex));
+        QCOMPARE(source.readFrame(frame, &error),
+                 expectedIndex == 47 ? ReadResult::EndOfStream : ReadResult::Frame);
+    }
+
+    void refusesSeeksOutsideTheVideo_data()
+    {
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<bool>("byTime");
+        QTest::addColumn<qint64>("position");
+        QTest::addColumn<QString>("expected");
+
+        const QString closed = QStringLiteral("The video file is not open.");
+        const QString outsideIndex = QStringLiteral("The frame index is outside the video.");
+        const QString outsideTime = QStringLiteral("The seek position is outside the video.");
+        QTest::newRow("frame while closed") << false << false << qint64(0) << closed;
+        QTest::newRow("time while closed") << false << true << qint64(0) << closed;
+        QTest::newRow("negative frame") << true << false << qint64(-1) << outsideIndex;
+        QTest::newRow("frame count") << true << false << qint64(48) << outsideIndex;
+        QTest::newRow("negative time") << true << true << qint64(-1) << outsideTime;
+        QTest::newRow("time equal to the duration")
+            << true << true << qint64(1600000) << outsideTime;
+    }
+
+    void refusesSeeksOutsideTheVideo()
+    {
+        QFETCH(bool, open);
+        QFETCH(bool, byTime);
+        QFETCH(qint64, position);
+        QFETCH(QString, expected);
+
+        LibavVideoSource source;
+        QString error;
+        if (open) {
+            QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
+        }
+        const bool sought =
+            byTime ? source.seekToTimeUs(position, &error) : source.seekToFrame(position, &error);
+        QVERIFY(!sought);
+        QCOMPARE(error, expected);
+        QCOMPARE(source.isOpen(), open);
+        if (open) {
+            // A refused seek leaves the read position alone.
+            VideoFrame frame;
+            QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+            QCOMPARE(frame.frameIndex, 0);
+        }
+    }
+
+    void seeksThroughTimingMapOffTheGrid()
+    {
+        const QString path = m_clips->irregularStartMp4(QStringLiteral("irregular.mp4"));
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        const VideoInfo info = probe(path);
+        QVERIFY(info.hasCompleteTimingMap());
+        QCOMPARE(info.frameCount, 40);
+
+        LibavVideoSource source;
+        QString error;
+        QVERIFY2(source.open(info, &error), qPrintable(error));
+        const QList<QImage> sequential = readAll(source, &error);
+        QCOMPARE(sequential.size(), 40);
+        // Every frame carries its own grey level, so a wrong frame cannot pass as the right one.
+        for (int i = 1; i < sequential.size(); ++i) {
+            QVERIFY(meanGrey(sequential.at(i)) > meanGrey(sequential.at(i - 1)) + 3.0);
+        }
+        for (qint64 index : {qint64(30), qint64(6), qint64(20), qint64(39), qint64(3)}) {
+            QVERIFY2(source.seekToFrame(index, &error), qPrintable(error));
+            VideoFrame frame;
+            QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+            QCOMPARE(frame.frameIndex, index);
+            QCOMPARE(frame.presentationTimeUs, gridUs(index, info.nominalFrameRate));
+            QVERIFY2(qAbs(meanGrey(frame.image) - meanGrey(sequential.at(index))) < 1.0,
+                     qPrintable(QStringLiteral("frame %1").arg(index)));
+        }
+    }
+
+    void stopsWhenCancelled()
+    {
+        auto stop = std::make_shared<std::atomic<bool>>(false);
+        LibavVideoSource source([stop] { return stop->load(); });
+        QString error;
+        QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
+        VideoFrame frame;
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+
+        stop->store(true);
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
+        QCOMPARE(error, QStringLiteral("Video decoding was cancelled."));
+        QVERIFY(source.wasCancelled());
+        QVERIFY(source.isOpen());
+        QVERIFY(!source.seekToFrame(3, &error));
+        QCOMPARE(error, QStringLiteral("Video decoding was cancelled."));
+
+        // The request sticks until the next open, even when the flag is lowered again.
+        stop->store(false);
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
+        source.close();
+        QVERIFY(source.wasCancelled());
+        QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
+        QVERIFY(!source.wasCancelled());
+
+        stop->store(true);
+        QVERIFY(!source.open(m_uniform, &error));
+        QCOMPARE(error, QStringLiteral("Video analysis was cancelled."));
+        QVERIFY(source.wasCancelled());
+        QVERIFY(!source.open(m_uniformInfo, &error));
+        QCOMPARE(error, QStringLiteral("Starting video decoding was cancelled."));
+        QVERIFY(source.wasCancelled());
+    }
+
+    void factoryHandsOutOwnedSource()
+    {
+        std::unique_ptr<IVideoSource> source = LibavVideoSourceFactory::create({}, -3);
+        QVERIFY(source);
+        QCOMPARE(static_cast<LibavVideoSource*>(source.get())->decoderThreadCount(), 0);
+        QString error;
+        QVERIFY2(source->open(m_uniformInfo, &error), qPrintable(error));
+        VideoFrame frame;
+        QCOMPARE(source->readFrame(frame, &error), ReadResult::Frame);
+        QCOMPARE(frame.frameIndex, 0);
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -91,325 +394,6 @@ private:
     QString m_uniform;
     VideoInfo m_uniformInfo;
 };
-
-void TestLibavVideoSource::initTestCase()
-{
-    if (!LibavClipFixtures::ffmpegAvailable()) {
-        QSKIP("the ffmpeg tool is needed to make test videos");
-    }
-    QVERIFY(m_dir.isValid());
-    m_clips = std::make_unique<LibavClipFixtures>(m_dir.path());
-    m_uniform = m_clips->uniformMp4(QStringLiteral("uniform.mp4"));
-    QVERIFY2(!m_uniform.isEmpty(), qPrintable(m_clips->lastError()));
-    m_uniformInfo = probe(m_uniform);
-    QCOMPARE(m_uniformInfo.frameCount, 48);
-}
-
-void TestLibavVideoSource::readsEveryFrameOnTheNominalGrid()
-{
-    LibavVideoSource source;
-    QString error;
-    QVERIFY2(source.open(m_uniform, &error), qPrintable(error));
-    QVERIFY(source.isOpen());
-    QCOMPARE(source.videoInfo().frameCount, 48);
-
-    VideoFrame frame;
-    for (qint64 index = 0; index < 48; ++index) {
-        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-        QVERIFY(frame.isValid());
-        QCOMPARE(frame.frameIndex, index);
-        QCOMPARE(frame.presentationTimeUs, gridUs(index, 30.0));
-        QCOMPARE(frame.image.format(), QImage::Format_RGBA8888);
-        QCOMPARE(frame.image.size(), QSize(160, 120));
-    }
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::EndOfStream);
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::EndOfStream);
-    QVERIFY(error.isEmpty());
-
-    source.close();
-    QVERIFY(!source.isOpen());
-    QCOMPARE(source.videoInfo().frameCount, 0);
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
-    QCOMPARE(error,
-             QStringLiteral("The video source is not open or no frame output was provided."));
-}
-
-void TestLibavVideoSource::opensFromProbedRecordAndSkips()
-{
-    LibavVideoSource byPath;
-    QString error;
-    QVERIFY2(byPath.open(m_uniform, &error), qPrintable(error));
-    const QList<QImage> expected = readAll(byPath, &error);
-    QCOMPARE(expected.size(), 48);
-
-    LibavVideoSource byRecord(nullptr, 1);
-    QVERIFY2(byRecord.open(m_uniformInfo, &error), qPrintable(error));
-    qint64 index = -1;
-    qint64 timeUs = -1;
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(byRecord.skipFrame(&index, &timeUs, &error), ReadResult::Frame);
-    }
-    QCOMPARE(index, 2);
-    QCOMPARE(timeUs, gridUs(2, 30.0));
-    QCOMPARE(byRecord.skipFrame(nullptr, nullptr, nullptr), ReadResult::Frame);
-    VideoFrame frame;
-    QCOMPARE(byRecord.readFrame(frame, &error), ReadResult::Frame);
-    QCOMPARE(frame.frameIndex, 4);
-    QCOMPARE(frame.image, expected.at(4));
-}
-
-void TestLibavVideoSource::refusesUnusableRecord_data()
-{
-    QTest::addColumn<QString>("defect");
-
-    QTest::newRow("no path") << QStringLiteral("path");
-    QTest::newRow("no frame size") << QStringLiteral("size");
-    QTest::newRow("no nominal rate") << QStringLiteral("rate");
-    QTest::newRow("variable without timing map") << QStringLiteral("map");
-    QTest::newRow("size differs from the stream") << QStringLiteral("mismatch");
-}
-
-void TestLibavVideoSource::refusesUnusableRecord()
-{
-    QFETCH(QString, defect);
-
-    VideoInfo info = m_uniformInfo;
-    QString expected = QStringLiteral("The prepared video metadata is incomplete or unsupported.");
-    if (defect == QLatin1String("path")) {
-        info.filePath.clear();
-    } else if (defect == QLatin1String("size")) {
-        info.frameSize = QSize();
-    } else if (defect == QLatin1String("rate")) {
-        info.nominalFrameRate = 0.0;
-    } else if (defect == QLatin1String("map")) {
-        info.variableFrameRate = true;
-        info.frameTimestamps.pop_back();
-    } else {
-        info.frameSize = QSize(120, 160);
-        expected = QStringLiteral("Decoded video dimensions do not match the analyzed metadata.");
-    }
-    LibavVideoSource source;
-    QString error;
-    QVERIFY(!source.open(info, &error));
-    QCOMPARE(error, expected);
-    QVERIFY(!source.isOpen());
-    QCOMPARE(source.videoInfo().filePath, QString());
-}
-
-void TestLibavVideoSource::turnsFramesUpright_data()
-{
-    LibavClipFixtures::addRotationRows();
-}
-
-void TestLibavVideoSource::turnsFramesUpright()
-{
-    QFETCH(double, degrees);
-    QFETCH(QSize, frameSize);
-    QFETCH(bool, markerRight);
-    QFETCH(bool, markerBottom);
-
-    const QString path =
-        m_clips->cornerMarkedMp4(QStringLiteral("upright-%1.mp4").arg(degrees), degrees);
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-    LibavVideoSource source;
-    QString error;
-    QVERIFY2(source.open(path, &error), qPrintable(error));
-    QCOMPARE(source.videoInfo().frameSize, frameSize);
-    const QList<QImage> images = readAll(source, &error);
-    QCOMPARE(images.size(), 6);
-    for (const QImage& image : images) {
-        QCOMPARE(image.size(), frameSize);
-        QCOMPARE(image.format(), QImage::Format_RGBA8888);
-        const int x = markerRight ? image.width() * 7 / 8 : image.width() / 8;
-        const int y = markerBottom ? image.height() * 7 / 8 : image.height() / 8;
-        QVERIFY(image.pixelColor(x, y).red() > 180);
-        QVERIFY(image.pixelColor(image.width() - 1 - x, image.height() - 1 - y).red() < 80);
-    }
-}
-
-void TestLibavVideoSource::refusesNonRightAngleRotation()
-{
-    const QString path = m_clips->cornerMarkedMp4(QStringLiteral("tilted.mp4"), 45.0);
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-    const VideoInfo info = probe(path);
-    QCOMPARE(info.frameSize, QSize(160, 120));
-
-    LibavVideoSource source;
-    QString error;
-    QVERIFY(!source.open(path, &error));
-    QCOMPARE(error,
-             QStringLiteral("This video uses an unsupported non-right-angle display rotation."));
-    QVERIFY(!source.open(info, &error));
-    QCOMPARE(error,
-             QStringLiteral("This video uses an unsupported non-right-angle display rotation."));
-    QVERIFY(!source.isOpen());
-}
-
-void TestLibavVideoSource::stopsAtProbedFrameCount()
-{
-    VideoInfo info = m_uniformInfo;
-    info.frameCount = 10;
-    info.frameTimestamps.resize(10);
-    LibavVideoSource source;
-    QString error;
-    QVERIFY2(source.open(info, &error), qPrintable(error));
-    QCOMPARE(readAll(source, &error).size(), 10);
-}
-
-void TestLibavVideoSource::seeksToFrameAndTime_data()
-{
-    QTest::addColumn<bool>("byTime");
-    QTest::addColumn<qint64>("position");
-    QTest::addColumn<qint64>("expectedIndex");
-
-    QTest::newRow("frame 10") << false << qint64(10) << qint64(10);
-    QTest::newRow("last frame") << false << qint64(47) << qint64(47);
-    QTest::newRow("back to frame 0") << false << qint64(0) << qint64(0);
-    QTest::newRow("time 0") << true << qint64(0) << qint64(0);
-    QTest::newRow("time exactly on frame 12") << true << gridUs(12, 30.0) << qint64(12);
-    QTest::newRow("time between frames rounds up") << true << gridUs(12, 30.0) + 1 << qint64(13);
-}
-
-void TestLibavVideoSource::seeksToFrameAndTime()
-{
-    QFETCH(bool, byTime);
-    QFETCH(qint64, position);
-    QFETCH(qint64, expectedIndex);
-
-    LibavVideoSource source;
-    QString error;
-    QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
-    const QList<QImage> sequential = readAll(source, &error);
-    QCOMPARE(sequential.size(), 48);
-
-    const bool sought =
-        byTime ? source.seekToTimeUs(position, &error) : source.seekToFrame(position, &error);
-    QVERIFY2(sought, qPrintable(error));
-    VideoFrame frame;
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-    QCOMPARE(frame.frameIndex, expectedIndex);
-    QCOMPARE(frame.presentationTimeUs, gridUs(expectedIndex, 30.0));
-    QCOMPARE(frame.image, sequential.at(expectedIndex));
-    QCOMPARE(source.readFrame(frame, &error),
-             expectedIndex == 47 ? ReadResult::EndOfStream : ReadResult::Frame);
-}
-
-void TestLibavVideoSource::refusesSeeksOutsideTheVideo_data()
-{
-    QTest::addColumn<bool>("open");
-    QTest::addColumn<bool>("byTime");
-    QTest::addColumn<qint64>("position");
-    QTest::addColumn<QString>("expected");
-
-    const QString closed = QStringLiteral("The video file is not open.");
-    const QString outsideIndex = QStringLiteral("The frame index is outside the video.");
-    const QString outsideTime = QStringLiteral("The seek position is outside the video.");
-    QTest::newRow("frame while closed") << false << false << qint64(0) << closed;
-    QTest::newRow("time while closed") << false << true << qint64(0) << closed;
-    QTest::newRow("negative frame") << true << false << qint64(-1) << outsideIndex;
-    QTest::newRow("frame count") << true << false << qint64(48) << outsideIndex;
-    QTest::newRow("negative time") << true << true << qint64(-1) << outsideTime;
-    QTest::newRow("time equal to the duration") << true << true << qint64(1600000) << outsideTime;
-}
-
-void TestLibavVideoSource::refusesSeeksOutsideTheVideo()
-{
-    QFETCH(bool, open);
-    QFETCH(bool, byTime);
-    QFETCH(qint64, position);
-    QFETCH(QString, expected);
-
-    LibavVideoSource source;
-    QString error;
-    if (open) {
-        QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
-    }
-    const bool sought =
-        byTime ? source.seekToTimeUs(position, &error) : source.seekToFrame(position, &error);
-    QVERIFY(!sought);
-    QCOMPARE(error, expected);
-    QCOMPARE(source.isOpen(), open);
-    if (open) {
-        // A refused seek leaves the read position alone.
-        VideoFrame frame;
-        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-        QCOMPARE(frame.frameIndex, 0);
-    }
-}
-
-void TestLibavVideoSource::seeksThroughTimingMapOffTheGrid()
-{
-    const QString path = m_clips->irregularStartMp4(QStringLiteral("irregular.mp4"));
-    QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-    const VideoInfo info = probe(path);
-    QVERIFY(info.hasCompleteTimingMap());
-    QCOMPARE(info.frameCount, 40);
-
-    LibavVideoSource source;
-    QString error;
-    QVERIFY2(source.open(info, &error), qPrintable(error));
-    const QList<QImage> sequential = readAll(source, &error);
-    QCOMPARE(sequential.size(), 40);
-    // Every frame carries its own grey level, so a wrong frame cannot pass as the right one.
-    for (int i = 1; i < sequential.size(); ++i) {
-        QVERIFY(meanGrey(sequential.at(i)) > meanGrey(sequential.at(i - 1)) + 3.0);
-    }
-    for (qint64 index : {qint64(30), qint64(6), qint64(20), qint64(39), qint64(3)}) {
-        QVERIFY2(source.seekToFrame(index, &error), qPrintable(error));
-        VideoFrame frame;
-        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-        QCOMPARE(frame.frameIndex, index);
-        QCOMPARE(frame.presentationTimeUs, gridUs(index, info.nominalFrameRate));
-        QVERIFY2(qAbs(meanGrey(frame.image) - meanGrey(sequential.at(index))) < 1.0,
-                 qPrintable(QStringLiteral("frame %1").arg(index)));
-    }
-}
-
-void TestLibavVideoSource::stopsWhenCancelled()
-{
-    auto stop = std::make_shared<std::atomic<bool>>(false);
-    LibavVideoSource source([stop] { return stop->load(); });
-    QString error;
-    QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
-    VideoFrame frame;
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-
-    stop->store(true);
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
-    QCOMPARE(error, QStringLiteral("Video decoding was cancelled."));
-    QVERIFY(source.wasCancelled());
-    QVERIFY(source.isOpen());
-    QVERIFY(!source.seekToFrame(3, &error));
-    QCOMPARE(error, QStringLiteral("Video decoding was cancelled."));
-
-    // The request sticks until the next open, even when the flag is lowered again.
-    stop->store(false);
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
-    source.close();
-    QVERIFY(source.wasCancelled());
-    QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
-    QVERIFY(!source.wasCancelled());
-
-    stop->store(true);
-    QVERIFY(!source.open(m_uniform, &error));
-    QCOMPARE(error, QStringLiteral("Video analysis was cancelled."));
-    QVERIFY(source.wasCancelled());
-    QVERIFY(!source.open(m_uniformInfo, &error));
-    QCOMPARE(error, QStringLiteral("Starting video decoding was cancelled."));
-    QVERIFY(source.wasCancelled());
-}
-
-void TestLibavVideoSource::factoryHandsOutOwnedSource()
-{
-    std::unique_ptr<IVideoSource> source = LibavVideoSourceFactory::create({}, -3);
-    QVERIFY(source);
-    QCOMPARE(static_cast<LibavVideoSource*>(source.get())->decoderThreadCount(), 0);
-    QString error;
-    QVERIFY2(source->open(m_uniformInfo, &error), qPrintable(error));
-    VideoFrame frame;
-    QCOMPARE(source->readFrame(frame, &error), ReadResult::Frame);
-    QCOMPARE(frame.frameIndex, 0);
-}
 
 QTEST_GUILESS_MAIN(TestLibavVideoSource)
 #include "tst_LibavVideoSource.moc"

@@ -36,16 +36,6 @@ class TestVideoInfo : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultRecordIsNotUsable()
-    {
-        const VideoInfo info;
-        QVERIFY(!info.isUsable());
-        QCOMPARE(info.uniformStartFrame, qint64(-1));
-        QCOMPARE(info.decoderThreadLimit, 1);
-        QVERIFY(!info.hasCompleteTimingMap());
-        QVERIFY(!info.captureFrameRateKnown());
-    }
-
     void derivedRates_data()
     {
         QTest::addColumn<qint64>("frameCount");

@@ -1,5 +1,7 @@
 #include "MotionTestSupport.h"
 
+#include "ReferenceKernels.h"
+
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cmath>
@@ -45,23 +47,38 @@ bool identical(const FloatPlane& a, const FloatPlane& b)
 }
 
 MovingTexture::MovingTexture(int width, int height, double sigma, quint32 seed, bool isotropic)
-    : m_width(width), m_height(height), m_sigma(sigma), m_isotropic(isotropic),
-      m_margin(int(std::ceil(4.0 * sigma)) + 8)
+    : m_width(width), m_height(height), m_sigma(sigma), m_radius(int(std::ceil(4.0 * sigma))),
+      m_margin(m_radius + 8)
 {
     QRandomGenerator random(seed);
     const int gw = width + 2 * m_margin, gh = isotropic ? height + 2 * m_margin : 1;
-    m_noise.resize(std::size_t(gw) * gh);
-    for (double& n : m_noise) {
+    std::vector<double> noise(std::size_t(gw) * gh);
+    for (double& n : noise) {
         // Box-Muller normal samples.
         const double u = std::max(random.generateDouble(), 1e-12), v = random.generateDouble();
         n = std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * M_PI * v);
     }
+    // Vertical filtering does not depend on the horizontal shift: done once.
+    m_columns.assign(std::size_t(gw) * height, 0.0);
+    for (int y = 0; y < height; ++y)
+        for (int i = 0; i < gw; ++i) {
+            double acc = 0.0;
+            if (isotropic) {
+                for (int j = -m_radius; j <= m_radius; ++j)
+                    acc += noise[std::size_t(y + m_margin + j) * gw + i] *
+                           std::exp(-double(j) * j / (2.0 * sigma * sigma));
+            } else {
+                acc = noise[std::size_t(i)];
+            }
+            m_columns[std::size_t(y) * gw + i] = acc;
+        }
     // Scale to a standard deviation of about 40 grey levels around 128.
+    const std::vector<double> still = weightsFor(0.0);
     double sum = 0.0, sum2 = 0.0;
     int count = 0;
     for (int y = 0; y < height; y += 3)
         for (int x = 0; x < width; x += 3) {
-            const double s = sample(x, y, 0.0);
+            const double s = filtered(x, y, 0.0, still);
             sum += s;
             sum2 += s * s;
             ++count;
@@ -70,41 +87,26 @@ MovingTexture::MovingTexture(int width, int height, double sigma, quint32 seed, 
     m_gain = 40.0 / std::sqrt(std::max(sum2 / count - mean * mean, 1e-12));
 }
 
-void MovingTexture::prepareColumns() const
+std::vector<double> MovingTexture::weightsFor(double shift) const
 {
-    if (!m_columns.empty())
-        return;
-    // Vertical filtering does not depend on the horizontal shift: done once.
-    const int gw = m_width + 2 * m_margin;
-    const int radius = int(std::ceil(4.0 * m_sigma));
-    m_columns.assign(std::size_t(gw) * m_height, 0.0);
-    for (int y = 0; y < m_height; ++y)
-        for (int i = 0; i < gw; ++i) {
-            double acc = 0.0;
-            if (m_isotropic) {
-                for (int j = -radius; j <= radius; ++j)
-                    acc += m_noise[std::size_t(y + m_margin + j) * gw + i] *
-                           std::exp(-double(j) * j / (2.0 * m_sigma * m_sigma));
-            } else {
-                acc = m_noise[std::size_t(i)];
-            }
-            m_columns[std::size_t(y) * gw + i] = acc;
-        }
+    // Every sample sees the same fractional offset, hence the same horizontal weights.
+    std::vector<double> w;
+    const double fraction = shift - std::floor(shift);
+    for (int k = -m_radius; k <= m_radius + 1; ++k) {
+        const double d = fraction - k;
+        w.push_back(std::exp(-d * d / (2.0 * m_sigma * m_sigma)));
+    }
+    return w;
 }
 
-double MovingTexture::sample(int x, int y, double dx) const
+double MovingTexture::filtered(int x, int y, double shift, const std::vector<double>& w) const
 {
-    prepareColumns();
     const int gw = m_width + 2 * m_margin;
-    const int radius = int(std::ceil(4.0 * m_sigma));
-    const double position = x + dx + m_margin;
-    const int centre = int(std::floor(position));
+    const double* columns = m_columns.data() + std::size_t(y) * gw;
+    const int centre = x + m_margin + int(std::floor(shift));
     double acc = 0.0;
-    for (int i = centre - radius; i <= centre + radius + 1; ++i) {
-        const double d = position - i;
-        acc += m_columns[std::size_t(y) * gw + std::clamp(i, 0, gw - 1)] *
-               std::exp(-d * d / (2.0 * m_sigma * m_sigma));
-    }
+    for (int k = -m_radius; k <= m_radius + 1; ++k)
+        acc += columns[std::clamp(centre + k, 0, gw - 1)] * w[std::size_t(k + m_radius)];
     return acc;
 }
 
@@ -115,32 +117,13 @@ QImage MovingTexture::frame(double dx) const
 
 QImage MovingTexture::frameWithPatch(double dx, const QRect& patch) const
 {
-    prepareColumns();
-    const int gw = m_width + 2 * m_margin;
-    const int radius = int(std::ceil(4.0 * m_sigma));
-    // Every sample sees the same fractional offset, hence the same horizontal weights.
-    auto weightsFor = [&](double shift) {
-        std::vector<double> w;
-        const double fraction = shift - std::floor(shift);
-        for (int k = -radius; k <= radius + 1; ++k) {
-            const double d = fraction - k;
-            w.push_back(std::exp(-d * d / (2.0 * m_sigma * m_sigma)));
-        }
-        return w;
-    };
     const std::vector<double> moving = weightsFor(dx), still = weightsFor(0.0);
     QImage image(m_width, m_height, QImage::Format_RGBA8888);
     for (int y = 0; y < m_height; ++y) {
         uchar* line = image.scanLine(y);
-        const double* columns = m_columns.data() + std::size_t(y) * gw;
         for (int x = 0; x < m_width; ++x) {
             const bool inside = patch.contains(x, y);
-            const double shift = inside ? dx : 0.0;
-            const std::vector<double>& w = inside ? moving : still;
-            const int centre = x + m_margin + int(std::floor(shift));
-            double acc = 0.0;
-            for (int k = -radius; k <= radius + 1; ++k)
-                acc += columns[std::clamp(centre + k, 0, gw - 1)] * w[std::size_t(k + radius)];
+            const double acc = filtered(x, y, inside ? dx : 0.0, inside ? moving : still);
             const int v = std::clamp(int(std::lround(128.0 + m_gain * acc)), 0, 255);
             line[4 * x] = line[4 * x + 1] = line[4 * x + 2] = uchar(v);
             line[4 * x + 3] = 255;
@@ -150,19 +133,6 @@ QImage MovingTexture::frameWithPatch(double dx, const QRect& patch) const
 }
 
 namespace {
-
-std::vector<double> greyOf(const QImage& image)
-{
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    std::vector<double> out(std::size_t(argb.width()) * argb.height());
-    for (int y = 0; y < argb.height(); ++y)
-        for (int x = 0; x < argb.width(); ++x) {
-            const QRgb p = argb.pixel(x, y);
-            out[std::size_t(y) * argb.width() + x] =
-                0.2126 * qRed(p) + 0.7152 * qGreen(p) + 0.0722 * qBlue(p);
-        }
-    return out;
-}
 
 // Catmull-Rom interpolation of row values at x + shift, and its derivative.
 void cubicAt(const double* row, int width, double position, double& value, double& slope)
@@ -187,8 +157,10 @@ std::vector<double> horizontalDisplacements(const std::vector<QImage>& frames, i
         return result;
     const int w = frames.front().width(), h = frames.front().height();
     std::vector<std::vector<double>> grey;
-    for (const QImage& f : frames)
-        grey.push_back(greyOf(f));
+    for (const QImage& f : frames) {
+        const FloatPlane luma = reference::luminance(f);
+        grey.emplace_back(luma.samples.begin(), luma.samples.end());
+    }
     std::vector<double> mean(grey.front().size(), 0.0);
     for (const auto& g : grey)
         for (std::size_t i = 0; i < g.size(); ++i)

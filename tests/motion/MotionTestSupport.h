@@ -33,17 +33,17 @@ public:
     QImage frameWithPatch(double dx, const QRect& patch) const;
 
 private:
-    double sample(int x, int y, double dx) const;
-    void prepareColumns() const;
+    std::vector<double> weightsFor(double shift) const;
+    // The texture at (x + shift, y), given the weights of the shift's fraction.
+    double filtered(int x, int y, double shift, const std::vector<double>& w) const;
 
     int m_width;
     int m_height;
     double m_sigma;
-    bool m_isotropic;
+    int m_radius;
     int m_margin;
-    std::vector<double> m_noise; // (width + 2 margin) x (height + 2 margin)
     double m_gain = 1.0;
-    mutable std::vector<double> m_columns; // noise filtered vertically, per output row
+    std::vector<double> m_columns; // noise filtered vertically, per output row
 };
 
 // Global horizontal displacement of every frame against the mean frame: Gauss-Newton on the

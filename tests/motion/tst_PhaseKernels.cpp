@@ -46,272 +46,262 @@ class PhaseKernelsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void rieszMatchesReference_data();
-    void rieszMatchesReference();
-    void angleApproximationStaysWithinRounding();
-    void phaseDifferenceMatchesReference_data();
-    void phaseDifferenceMatchesReference();
-    void degeneratePhaseProductGivesZero();
-    void accumulationAddsTheDifference();
-    void accumulationRejectsMismatchedPlanes();
-    void denoiseMatchesReference_data();
-    void denoiseMatchesReference();
-    void shiftMatchesReference_data();
-    void shiftMatchesReference();
-    void shiftLimitsToQuarterTurn();
-    void resultsIndependentOfWorkerCount();
-};
-
-void PhaseKernelsTest::rieszMatchesReference_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::newRow("1x1") << 1 << 1;
-    QTest::newRow("2x2") << 2 << 2;
-    QTest::newRow("single row") << 9 << 1;
-    QTest::newRow("odd") << 41 << 17;
-}
-
-void PhaseKernelsTest::rieszMatchesReference()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const FloatPlane level = randomPlane(width, height, 3);
-    FloatPlane r1, r2, e1, e2;
-    rieszTransform(pool, level, r1, r2);
-    reference::riesz(level, e1, e2);
-    QVERIFY(identical(r1, e1));
-    QVERIFY(identical(r2, e2));
-    if (width == 1 && height == 1) {
-        QCOMPARE(r1.samples[0], 0.0f);
-        QCOMPARE(r2.samples[0], 0.0f);
+    void rieszMatchesReference_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("1x1") << 1 << 1;
+        QTest::newRow("2x2") << 2 << 2;
+        QTest::newRow("single row") << 9 << 1;
+        QTest::newRow("odd") << 41 << 17;
     }
-}
 
-void PhaseKernelsTest::angleApproximationStaysWithinRounding()
-{
-    // Every octant, tiny and huge ratios, both signs of x.
-    QRandomGenerator random(5);
-    double worst = 0.0;
-    for (int n = 0; n < 200000; ++n) {
-        const float y = float(std::ldexp(random.generateDouble(), int(random.bounded(-30, 30))));
-        float x = float(std::ldexp(random.generateDouble(), int(random.bounded(-30, 30))));
-        if (n % 2)
-            x = -x;
-        const double exact = std::atan2(double(y), double(x));
-        const double error =
-            std::abs(double(detail::atan2NonNegative(y, x)) - exact) / std::max(exact, 1e-30);
-        worst = std::max(worst, error);
-    }
-    QVERIFY2(worst < 4.0 * 5.96e-8, qPrintable(QString::number(worst)));
-    QCOMPARE(detail::atan2NonNegative(0.0f, 0.0f), 0.0f);
-    QCOMPARE(detail::atan2NonNegative(1.0f, 0.0f), float(M_PI / 2));
-}
-
-void PhaseKernelsTest::phaseDifferenceMatchesReference_data()
-{
-    QTest::addColumn<float>("change");
-    QTest::newRow("small motion") << 0.01f;
-    QTest::newRow("large motion") << 0.5f;
-    QTest::newRow("unrelated frames") << 50.0f;
-}
-
-void PhaseKernelsTest::phaseDifferenceMatchesReference()
-{
-    QFETCH(float, change);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const PhaseFixture f(97, 31, 7, change);
-    FloatPlane c, s, m;
-    quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-    QCOMPARE(c.width, 97);
-    double worst = 0.0;
-    for (std::size_t k = 0; k < c.size(); ++k) {
-        float ec, es, em;
-        reference::phaseDifference(f.i.samples[k], f.r1.samples[k], f.r2.samples[k],
-                                   f.pi.samples[k], f.pr1.samples[k], f.pr2.samples[k], ec, es, em);
-        // Scale: the phase magnitude (the parts are phi times a unit vector).
-        const double phi = std::hypot(double(ec), double(es)) + 1e-3;
-        worst =
-            std::max({worst, std::abs(c.samples[k] - ec) / phi, std::abs(s.samples[k] - es) / phi});
-        QCOMPARE(m.samples[k], em); // same square roots of the same sum
-        // The per-sample helper is the plain formula itself.
-        const PhaseDifference d =
-            quaternionPhaseDifference(f.i.samples[k], f.r1.samples[k], f.r2.samples[k],
-                                      f.pi.samples[k], f.pr1.samples[k], f.pr2.samples[k]);
-        QCOMPARE(d.cosPart, ec);
-        QCOMPARE(d.sinPart, es);
-    }
-    QVERIFY2(worst < kTolerance, qPrintable(QString::number(worst)));
-}
-
-void PhaseKernelsTest::degeneratePhaseProductGivesZero()
-{
-    MotionWorkerPool pool;
-    // Identical frames (the first frame after a reset) and a vanishing product.
-    const PhaseFixture f(16, 8, 9, 0.0f);
-    FloatPlane c, s, m;
-    quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-    for (std::size_t k = 0; k < c.size(); ++k) {
-        QCOMPARE(c.samples[k], 0.0f);
-        QCOMPARE(s.samples[k], 0.0f);
-    }
-    FloatPlane tiny(1, 1), zero(1, 1);
-    tiny.samples[0] = 1e-4f;
-    FloatPlane tinyR(1, 1);
-    tinyR.samples[0] = 5e-4f; // q1 = 5e-8, below 1e-6
-    quaternionPhaseDifference(pool, tiny, tinyR, zero, tiny, zero, zero, c, s, m);
-    QCOMPARE(c.samples[0], 0.0f);
-    QCOMPARE(s.samples[0], 0.0f);
-}
-
-void PhaseKernelsTest::accumulationAddsTheDifference()
-{
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const PhaseFixture f(64, 40, 11, 0.05f);
-    FloatPlane cosAcc = randomPlane(64, 40, 20), sinAcc = randomPlane(64, 40, 21);
-    const FloatPlane cosBefore = cosAcc, sinBefore = sinAcc;
-    FloatPlane amplitude, c, s, m;
-    QVERIFY(accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
-    quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-    QVERIFY(identical(amplitude, m));
-    for (std::size_t k = 0; k < c.size(); ++k) {
-        QCOMPARE(cosAcc.samples[k], cosBefore.samples[k] + c.samples[k]);
-        QCOMPARE(sinAcc.samples[k], sinBefore.samples[k] + s.samples[k]);
-    }
-}
-
-void PhaseKernelsTest::accumulationRejectsMismatchedPlanes()
-{
-    MotionWorkerPool pool;
-    const PhaseFixture f(8, 8, 1, 0.1f);
-    FloatPlane cosAcc(8, 7), sinAcc(8, 8), amplitude;
-    QVERIFY(!accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
-    QCOMPARE(cosAcc.samples, std::vector<float>(56, 0.0f));
-}
-
-void PhaseKernelsTest::denoiseMatchesReference_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<float>("amplitudeScale");
-    QTest::newRow("1x1") << 1 << 1 << 1.0f;
-    QTest::newRow("narrower than the kernel") << 5 << 3 << 1.0f;
-    QTest::newRow("wide, several column blocks") << 1100 << 13 << 1.0f;
-    QTest::newRow("amplitude near the floor") << 40 << 30 << 0.0002f;
-    QTest::newRow("tall, split across workers") << 300 << 301 << 1.0f;
-}
-
-void PhaseKernelsTest::denoiseMatchesReference()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(float, amplitudeScale);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(8);
-    FloatPlane a = randomPlane(width, height, 1, -2.0f, 2.0f);
-    FloatPlane b = randomPlane(width, height, 2, -2.0f, 2.0f);
-    const FloatPlane m = randomPlane(width, height, 3, 0.0f, amplitudeScale);
-    FloatPlane ea = a, eb = b;
-    DenoiseScratch scratch;
-    denoisePhase(pool, a, b, m, &scratch);
-    reference::denoise(ea, eb, m);
-    QVERIFY(maxRelativeDifference(a, ea) < kTolerance);
-    QVERIFY(maxRelativeDifference(b, eb) < kTolerance);
-    // Where the blurred amplitude is at or below the floor the phase is exactly 0.
-    int zeros = 0;
-    for (std::size_t k = 0; k < ea.size(); ++k) {
-        if (ea.samples[k] == 0.0f) {
-            QCOMPARE(a.samples[k], 0.0f);
-            ++zeros;
+    void rieszMatchesReference()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        const FloatPlane level = randomPlane(width, height, 3);
+        FloatPlane r1, r2, e1, e2;
+        rieszTransform(pool, level, r1, r2);
+        reference::riesz(level, e1, e2);
+        QVERIFY(identical(r1, e1));
+        QVERIFY(identical(r2, e2));
+        if (width == 1 && height == 1) {
+            QCOMPARE(r1.samples[0], 0.0f);
+            QCOMPARE(r2.samples[0], 0.0f);
         }
     }
-    if (amplitudeScale < 0.001f)
-        QVERIFY(zeros > 0);
 
-    FloatPlane wrong(width + 1, height);
-    denoisePhase(pool, a, wrong, m);
-    QVERIFY(a.isEmpty());
-}
-
-void PhaseKernelsTest::shiftMatchesReference_data()
-{
-    QTest::addColumn<float>("factor");
-    QTest::newRow("factor 1 leaves the band") << 0.0f;
-    QTest::newRow("factor 5") << 4.0f;
-    QTest::newRow("factor 50, limited") << 49.0f;
-}
-
-void PhaseKernelsTest::shiftMatchesReference()
-{
-    QFETCH(float, factor);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const int w = 301, h = 7;
-    const FloatPlane band = randomPlane(w, h, 1), r1 = randomPlane(w, h, 2),
-                     r2 = randomPlane(w, h, 3);
-    // Filtered phase spanning tiny to large values.
-    FloatPlane fc = randomPlane(w, h, 4, -0.2f, 0.2f), fs = randomPlane(w, h, 5, -0.2f, 0.2f);
-    for (std::size_t k = 0; k < fc.size(); k += 5) {
-        fc.samples[k] *= 1e-7f;
-        fs.samples[k] *= 1e-7f;
+    void angleApproximationStaysWithinRounding()
+    {
+        // Every octant, tiny and huge ratios, both signs of x.
+        QRandomGenerator random(5);
+        double worst = 0.0;
+        for (int n = 0; n < 200000; ++n) {
+            const float y =
+                float(std::ldexp(random.generateDouble(), int(random.bounded(-30, 30))));
+            float x = float(std::ldexp(random.generateDouble(), int(random.bounded(-30, 30))));
+            if (n % 2)
+                x = -x;
+            const double exact = std::atan2(double(y), double(x));
+            const double error =
+                std::abs(double(detail::atan2NonNegative(y, x)) - exact) / std::max(exact, 1e-30);
+            worst = std::max(worst, error);
+        }
+        QVERIFY2(worst < 4.0 * 5.96e-8, qPrintable(QString::number(worst)));
+        QCOMPARE(detail::atan2NonNegative(0.0f, 0.0f), 0.0f);
+        QCOMPARE(detail::atan2NonNegative(1.0f, 0.0f), float(M_PI / 2));
     }
-    FloatPlane out;
-    shiftPhase(pool, band, r1, r2, fc, fs, factor, out);
-    double worst = 0.0;
-    for (std::size_t k = 0; k < out.size(); ++k) {
-        const float expected = reference::shiftSample(band.samples[k], r1.samples[k], r2.samples[k],
-                                                      fc.samples[k], fs.samples[k], factor);
-        const double scale =
-            std::abs(band.samples[k]) + std::abs(r1.samples[k]) + std::abs(r2.samples[k]);
-        worst = std::max(worst, std::abs(out.samples[k] - expected) / scale);
+
+    void phaseDifferenceMatchesReference_data()
+    {
+        QTest::addColumn<float>("change");
+        QTest::newRow("small motion") << 0.01f;
+        QTest::newRow("large motion") << 0.5f;
+        QTest::newRow("unrelated frames") << 50.0f;
     }
-    QVERIFY2(worst < kTolerance, qPrintable(QString::number(worst)));
-    if (factor == 0.0f)
-        QVERIFY(identical(out, band));
 
-    // In place gives the same samples.
-    FloatPlane inPlace = band;
-    shiftPhase(pool, inPlace, r1, r2, fc, fs, factor, inPlace);
-    QVERIFY(identical(inPlace, out));
-}
-
-void PhaseKernelsTest::shiftLimitsToQuarterTurn()
-{
-    MotionWorkerPool pool;
-    FloatPlane band(1, 1), r1(1, 1), r2(1, 1), fc(1, 1), fs(1, 1), out;
-    band.samples[0] = 3.0f;
-    r1.samples[0] = 2.0f;
-    r2.samples[0] = -1.0f;
-    fc.samples[0] = 0.3f;
-    fs.samples[0] = 0.4f; // |a| = 0.5 * 20 = 10 rad, cut to pi/2 along (0.6, 0.8)
-    shiftPhase(pool, band, r1, r2, fc, fs, 20.0f, out);
-    const double expected = std::cos(M_PI / 2) * 3.0 - (2.0 * 0.6 - 1.0 * 0.8) * 1.0;
-    QVERIFY(std::abs(out.samples[0] - expected) < 1e-6);
-}
-
-void PhaseKernelsTest::resultsIndependentOfWorkerCount()
-{
-    const PhaseFixture f(400, 300, 17, 0.05f);
-    std::vector<std::vector<FloatPlane>> results;
-    for (int workers : {1, 2, 8}) {
+    void phaseDifferenceMatchesReference()
+    {
+        QFETCH(float, change);
         MotionWorkerPool pool;
-        pool.setWorkerCount(workers);
-        FloatPlane r1, r2, c, s, m, shifted;
-        rieszTransform(pool, f.i, r1, r2);
+        pool.setWorkerCount(2);
+        const PhaseFixture f(97, 31, 7, change);
+        FloatPlane c, s, m;
         quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-        denoisePhase(pool, c, s, m);
-        shiftPhase(pool, f.i, f.r1, f.r2, c, s, 9.0f, shifted);
-        results.push_back({r1, r2, c, s, m, shifted});
+        QCOMPARE(c.width, 97);
+        double worst = 0.0;
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            float ec, es, em;
+            reference::phaseDifference(f.i.samples[k], f.r1.samples[k], f.r2.samples[k],
+                                       f.pi.samples[k], f.pr1.samples[k], f.pr2.samples[k], ec, es,
+                                       em);
+            // Scale: the phase magnitude (the parts are phi times a unit vector).
+            const double phi = std::hypot(double(ec), double(es)) + 1e-3;
+            worst = std::max(
+                {worst, std::abs(c.samples[k] - ec) / phi, std::abs(s.samples[k] - es) / phi});
+            QCOMPARE(m.samples[k], em); // same square roots of the same sum
+            // The per-sample helper is the plain formula itself.
+            const PhaseDifference d =
+                quaternionPhaseDifference(f.i.samples[k], f.r1.samples[k], f.r2.samples[k],
+                                          f.pi.samples[k], f.pr1.samples[k], f.pr2.samples[k]);
+            QCOMPARE(d.cosPart, ec);
+            QCOMPARE(d.sinPart, es);
+        }
+        QVERIFY2(worst < kTolerance, qPrintable(QString::number(worst)));
     }
-    for (std::size_t k = 0; k < results[0].size(); ++k) {
-        QVERIFY(identical(results[0][k], results[1][k]));
-        QVERIFY(identical(results[0][k], results[2][k]));
+
+    void degeneratePhaseProductGivesZero()
+    {
+        MotionWorkerPool pool;
+        // Identical frames (the first frame after a reset) and a vanishing product.
+        const PhaseFixture f(16, 8, 9, 0.0f);
+        FloatPlane c, s, m;
+        quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            QCOMPARE(c.samples[k], 0.0f);
+            QCOMPARE(s.samples[k], 0.0f);
+        }
+        FloatPlane tiny(1, 1), zero(1, 1);
+        tiny.samples[0] = 1e-4f;
+        FloatPlane tinyR(1, 1);
+        tinyR.samples[0] = 5e-4f; // q1 = 5e-8, below 1e-6
+        quaternionPhaseDifference(pool, tiny, tinyR, zero, tiny, zero, zero, c, s, m);
+        QCOMPARE(c.samples[0], 0.0f);
+        QCOMPARE(s.samples[0], 0.0f);
     }
-}
+
+    void accumulationAddsTheDifference()
+    {
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        const PhaseFixture f(64, 40, 11, 0.05f);
+        FloatPlane cosAcc = randomPlane(64, 40, 20), sinAcc = randomPlane(64, 40, 21);
+        const FloatPlane cosBefore = cosAcc, sinBefore = sinAcc;
+        FloatPlane amplitude, c, s, m;
+        QVERIFY(
+            accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
+        quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
+        QVERIFY(identical(amplitude, m));
+        for (std::size_t k = 0; k < c.size(); ++k) {
+            QCOMPARE(cosAcc.samples[k], cosBefore.samples[k] + c.samples[k]);
+            QCOMPARE(sinAcc.samples[k], sinBefore.samples[k] + s.samples[k]);
+        }
+    }
+
+    void accumulationRejectsMismatchedPlanes()
+    {
+        MotionWorkerPool pool;
+        const PhaseFixture f(8, 8, 1, 0.1f);
+        FloatPlane cosAcc(8, 7), sinAcc(8, 8), amplitude;
+        QVERIFY(
+            !accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
+        QCOMPARE(cosAcc.samples, std::vector<float>(56, 0.0f));
+    }
+
+    void denoiseMatchesReference_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<float>("amplitudeScale");
+        QTest::newRow("1x1") << 1 << 1 << 1.0f;
+        QTest::newRow("narrower than the kernel") << 5 << 3 << 1.0f;
+        QTest::newRow("wide, several column blocks") << 1100 << 13 << 1.0f;
+        QTest::newRow("amplitude near the floor") << 40 << 30 << 0.0002f;
+        QTest::newRow("tall, split across workers") << 300 << 301 << 1.0f;
+    }
+
+    void denoiseMatchesReference()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(float, amplitudeScale);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(8);
+        FloatPlane a = randomPlane(width, height, 1, -2.0f, 2.0f);
+        FloatPlane b = randomPlane(width, height, 2, -2.0f, 2.0f);
+        const FloatPlane m = randomPlane(width, height, 3, 0.0f, amplitudeScale);
+        FloatPlane ea = a, eb = b;
+        DenoiseScratch scratch;
+        denoisePhase(pool, a, b, m, &scratch);
+        reference::denoise(ea, eb, m);
+        QVERIFY(maxRelativeDifference(a, ea) < kTolerance);
+        QVERIFY(maxRelativeDifference(b, eb) < kTolerance);
+        // Where the blurred amplitude is at or below the floor the phase is exactly 0.
+        int zeros = 0;
+        for (std::size_t k = 0; k < ea.size(); ++k) {
+            if (ea.samples[k] == 0.0f) {
+                QCOMPARE(a.samples[k], 0.0f);
+                ++zeros;
+            }
+        }
+        if (amplitudeScale < 0.001f)
+            QVERIFY(zeros > 0);
+
+        FloatPlane wrong(width + 1, height);
+        denoisePhase(pool, a, wrong, m);
+        QVERIFY(a.isEmpty());
+    }
+
+    void shiftMatchesReference_data()
+    {
+        QTest::addColumn<float>("factor");
+        QTest::newRow("factor 1 leaves the band") << 0.0f;
+        QTest::newRow("factor 5") << 4.0f;
+        QTest::newRow("factor 50, limited") << 49.0f;
+    }
+
+    void shiftMatchesReference()
+    {
+        QFETCH(float, factor);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        const int w = 301, h = 7;
+        const FloatPlane band = randomPlane(w, h, 1), r1 = randomPlane(w, h, 2),
+                         r2 = randomPlane(w, h, 3);
+        // Filtered phase spanning tiny to large values.
+        FloatPlane fc = randomPlane(w, h, 4, -0.2f, 0.2f), fs = randomPlane(w, h, 5, -0.2f, 0.2f);
+        for (std::size_t k = 0; k < fc.size(); k += 5) {
+            fc.samples[k] *= 1e-7f;
+            fs.samples[k] *= 1e-7f;
+        }
+        FloatPlane out;
+        shiftPhase(pool, band, r1, r2, fc, fs, factor, out);
+        double worst = 0.0;
+        for (std::size_t k = 0; k < out.size(); ++k) {
+            const float expected =
+                reference::shiftSample(band.samples[k], r1.samples[k], r2.samples[k], fc.samples[k],
+                                       fs.samples[k], factor);
+            const double scale =
+                std::abs(band.samples[k]) + std::abs(r1.samples[k]) + std::abs(r2.samples[k]);
+            worst = std::max(worst, std::abs(out.samples[k] - expected) / scale);
+        }
+        QVERIFY2(worst < kTolerance, qPrintable(QString::number(worst)));
+        if (factor == 0.0f)
+            QVERIFY(identical(out, band));
+
+        // In place gives the same samples.
+        FloatPlane inPlace = band;
+        shiftPhase(pool, inPlace, r1, r2, fc, fs, factor, inPlace);
+        QVERIFY(identical(inPlace, out));
+    }
+
+    void shiftLimitsToQuarterTurn()
+    {
+        MotionWorkerPool pool;
+        FloatPlane band(1, 1), r1(1, 1), r2(1, 1), fc(1, 1), fs(1, 1), out;
+        band.samples[0] = 3.0f;
+        r1.samples[0] = 2.0f;
+        r2.samples[0] = -1.0f;
+        fc.samples[0] = 0.3f;
+        fs.samples[0] = 0.4f; // |a| = 0.5 * 20 = 10 rad, cut to pi/2 along (0.6, 0.8)
+        shiftPhase(pool, band, r1, r2, fc, fs, 20.0f, out);
+        const double expected = std::cos(M_PI / 2) * 3.0 - (2.0 * 0.6 - 1.0 * 0.8) * 1.0;
+        QVERIFY(std::abs(out.samples[0] - expected) < 1e-6);
+    }
+
+    void resultsIndependentOfWorkerCount()
+    {
+        const PhaseFixture f(400, 300, 17, 0.05f);
+        std::vector<std::vector<FloatPlane>> results;
+        for (int workers : {1, 2, 8}) {
+            MotionWorkerPool pool;
+            pool.setWorkerCount(workers);
+            FloatPlane r1, r2, c, s, m, shifted;
+            rieszTransform(pool, f.i, r1, r2);
+            quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
+            denoisePhase(pool, c, s, m);
+            shiftPhase(pool, f.i, f.r1, f.r2, c, s, 9.0f, shifted);
+            results.push_back({r1, r2, c, s, m, shifted});
+        }
+        for (std::size_t k = 0; k < results[0].size(); ++k) {
+            QVERIFY(identical(results[0][k], results[1][k]));
+            QVERIFY(identical(results[0][k], results[2][k]));
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(PhaseKernelsTest)
 #include "tst_PhaseKernels.moc"

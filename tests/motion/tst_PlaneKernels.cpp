@@ -22,309 +22,272 @@ class PlaneKernelsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void runParallelCoversRangeOnce_data();
-    void runParallelCoversRangeOnce();
-    void runParallelRunsSmallWorkInline();
-    void runParallelCarriesExceptionsBack();
-    void runParallelIgnoresEmptyWork();
-    void workerCountIsAtLeastOne();
-
-    void kernelsMatchReference_data();
-    void kernelsMatchReference();
-    void luminanceReadsEveryFormat_data();
-    void luminanceReadsEveryFormat();
-    void onePixelPlane();
-    void mismatchedOrEmptyInputsGiveEmptyPlanes();
-    void levelCount_data();
-    void levelCount();
-    void pyramidMatchesReference_data();
-    void pyramidMatchesReference();
-    void resultsIndependentOfWorkerCount();
-};
-
-void PlaneKernelsTest::runParallelCoversRangeOnce_data()
-{
-    QTest::addColumn<int>("workers");
-    QTest::addColumn<int>("items");
-    QTest::addColumn<qint64>("cost");
-    QTest::addColumn<int>("expectedTasks");
-    QTest::newRow("one worker runs inline") << 1 << 1000 << qint64(1000000) << 1;
-    QTest::newRow("cost splits into chunks") << 8 << 1000 << qint64(200) << 4;
-    QTest::newRow("never more tasks than workers") << 2 << 1000 << qint64(1000000) << 2;
-    QTest::newRow("never more tasks than items") << 8 << 3 << qint64(1000000) << 3;
-    QTest::newRow("saturating cost") << 4 << 7 << std::numeric_limits<qint64>::max() << 4;
-}
-
-void PlaneKernelsTest::runParallelCoversRangeOnce()
-{
-    QFETCH(int, workers);
-    QFETCH(int, items);
-    QFETCH(qint64, cost);
-    QFETCH(int, expectedTasks);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(workers);
-    std::vector<std::atomic<int>> hits(static_cast<std::size_t>(items));
-    std::atomic<int> calls{0};
-    runParallel(pool, items, cost, [&](int begin, int end) {
-        ++calls;
-        for (int i = begin; i < end; ++i)
-            ++hits[std::size_t(i)];
-    });
-    QCOMPARE(calls.load(), expectedTasks);
-    for (const auto& h : hits)
-        QCOMPARE(h.load(), 1);
-}
-
-void PlaneKernelsTest::runParallelRunsSmallWorkInline()
-{
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    QThread* caller = QThread::currentThread();
-    QSet<QThread*> threads;
-    QMutex lock;
-    auto record = [&](int, int) {
-        QMutexLocker locker(&lock);
-        threads.insert(QThread::currentThread());
-    };
-    // Two rows of total cost below 65536: one chunk on the calling thread.
-    runParallel(pool, 2, 30000, record);
-    QCOMPARE(threads, QSet<QThread*>{caller});
-    // Enough work for two chunks: both run on pool threads, never on the caller.
-    threads.clear();
-    runParallel(pool, 2, 100000, record);
-    QCOMPARE(threads.size(), 2);
-    QVERIFY(!threads.contains(caller));
-}
-
-void PlaneKernelsTest::runParallelCarriesExceptionsBack()
-{
-    MotionWorkerPool pool;
-    pool.setWorkerCount(4);
-    std::atomic<int> finished{0};
-    try {
-        runParallel(pool, 4, 1000000, [&](int begin, int) {
-            if (begin > 0)
-                throw std::runtime_error("chunk " + std::to_string(begin));
-            ++finished;
-        });
-        QFAIL("no exception");
-    } catch (const std::runtime_error& e) {
-        // The first failing chunk in chunk order, after every chunk has finished.
-        QCOMPARE(QByteArray(e.what()), QByteArray("chunk 1"));
-        QCOMPARE(finished.load(), 1);
+    void runParallelCoversRangeOnce_data()
+    {
+        QTest::addColumn<int>("workers");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<qint64>("cost");
+        QTest::addColumn<int>("expectedTasks");
+        QTest::newRow("one worker runs inline") << 1 << 1000 << qint64(1000000) << 1;
+        QTest::newRow("cost splits into chunks") << 8 << 1000 << qint64(200) << 4;
+        QTest::newRow("never more tasks than workers") << 2 << 1000 << qint64(1000000) << 2;
+        QTest::newRow("never more tasks than items") << 8 << 3 << qint64(1000000) << 3;
+        QTest::newRow("saturating cost") << 4 << 7 << std::numeric_limits<qint64>::max() << 4;
     }
-    QVERIFY_THROWS_EXCEPTION(std::bad_alloc,
-                             runParallel(pool, 1, 1, [](int, int) { throw std::bad_alloc(); }));
-}
 
-void PlaneKernelsTest::runParallelIgnoresEmptyWork()
-{
-    MotionWorkerPool pool;
-    bool called = false;
-    runParallel(pool, 0, 10, [&](int, int) { called = true; });
-    runParallel(pool, -5, 10, [&](int, int) { called = true; });
-    runParallel(pool, 10, 10, std::function<void(int, int)>());
-    QVERIFY(!called);
-}
-
-void PlaneKernelsTest::workerCountIsAtLeastOne()
-{
-    MotionWorkerPool pool;
-    QCOMPARE(pool.workerCount(), 1u);
-    pool.setWorkerCount(-3);
-    QCOMPARE(pool.workerCount(), 1u);
-    pool.setWorkerCount(6);
-    QCOMPARE(pool.workerCount(), 6u);
-}
-
-void PlaneKernelsTest::kernelsMatchReference_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::newRow("1x1") << 1 << 1;
-    QTest::newRow("2x3") << 2 << 3;
-    QTest::newRow("single row") << 17 << 1;
-    QTest::newRow("single column") << 1 << 13;
-    QTest::newRow("odd sizes") << 37 << 23;
-    QTest::newRow("wide") << 300 << 41;
-}
-
-void PlaneKernelsTest::kernelsMatchReference()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(3);
-    const FloatPlane a = randomPlane(width, height, 11, 0.0f, 255.0f);
-    const FloatPlane b = randomPlane(width, height, 12, 0.0f, 255.0f);
-
-    const auto pyramidTaps = reference::pyramidTaps();
-    const auto denoiseTaps = reference::denoiseTaps();
-    QVERIFY(maxRelativeDifference(blur(pool, a, pyramidTaps.data(), 5),
-                                  reference::blur(a, pyramidTaps)) < kTolerance);
-    QVERIFY(maxRelativeDifference(blur(pool, a, denoiseTaps.data(), 9),
-                                  reference::blur(a, denoiseTaps)) < kTolerance);
-    const std::vector<float> threeTaps{0.2f, 0.5f, 0.3f};
-    QVERIFY(maxRelativeDifference(blur(pool, a, threeTaps.data(), 3),
-                                  reference::blur(a, threeTaps)) < kTolerance);
-    QVERIFY(identical(downsample(pool, a), reference::downsample(a)));
-    for (const QSize target : {QSize(1, 1), QSize(2 * width, 2 * height + 1),
-                               QSize((width + 1) / 2, (height + 1) / 2), QSize(5, 3)}) {
-        QVERIFY(maxRelativeDifference(
-                    resizeBilinear(pool, a, target.width(), target.height()),
-                    reference::resizeBilinear(a, target.width(), target.height())) < kTolerance);
-    }
-    QVERIFY(identical(add(pool, a, b), reference::add(a, b)));
-    QVERIFY(identical(subtract(pool, a, b), reference::subtract(a, b)));
-
-    const QImage image = randomImage(width, height, 13);
-    QVERIFY(maxRelativeDifference(extractLuminance(pool, image), reference::luminance(image)) <
-            kTolerance);
-}
-
-void PlaneKernelsTest::luminanceReadsEveryFormat_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::newRow("RGBA8888") << int(QImage::Format_RGBA8888);
-    QTest::newRow("RGBX8888") << int(QImage::Format_RGBX8888);
-    QTest::newRow("ARGB32") << int(QImage::Format_ARGB32);
-    QTest::newRow("RGB32") << int(QImage::Format_RGB32);
-    QTest::newRow("premultiplied") << int(QImage::Format_ARGB32_Premultiplied);
-    QTest::newRow("RGB888") << int(QImage::Format_RGB888);
-}
-
-void PlaneKernelsTest::luminanceReadsEveryFormat()
-{
-    QFETCH(int, format);
-    MotionWorkerPool pool;
-    const QImage image = randomImage(19, 7, 5, QImage::Format(format));
-    QVERIFY(maxRelativeDifference(extractLuminance(pool, image), reference::luminance(image)) <
-            kTolerance);
-}
-
-void PlaneKernelsTest::onePixelPlane()
-{
-    MotionWorkerPool pool;
-    FloatPlane one(1, 1);
-    one.samples[0] = 10.0f;
-    const FloatPlane down = downsample(pool, one);
-    QCOMPARE(down.width, 1);
-    QCOMPARE(down.height, 1);
-    // Every tap reads the one sample: the result is the sample times the kernel sum, per pass.
-    const FloatPlane blurred = blur(pool, one, kDenoiseTaps, 9);
-    double sum = 0.0;
-    for (float t : kDenoiseTaps)
-        sum += t;
-    QCOMPARE(blurred.width, 1);
-    QVERIFY(qAbs(blurred.samples[0] - 10.0 * sum * sum) < 1e-5);
-    const FloatPlane resized = resizeBilinear(pool, one, 3, 2);
-    QCOMPARE(resized.samples, std::vector<float>(6, 10.0f));
-}
-
-void PlaneKernelsTest::mismatchedOrEmptyInputsGiveEmptyPlanes()
-{
-    MotionWorkerPool pool;
-    const FloatPlane a(4, 3), b(3, 4), empty;
-    QVERIFY(add(pool, a, b).isEmpty());
-    QVERIFY(subtract(pool, a, b).isEmpty());
-    QVERIFY(blur(pool, empty, kPyramidTaps, 5).isEmpty());
-    QVERIFY(downsample(pool, empty).isEmpty());
-    QVERIFY(resizeBilinear(pool, a, 0, 3).isEmpty());
-    QVERIFY(extractLuminance(pool, QImage()).isEmpty());
-    FloatPlane broken(4, 3);
-    broken.samples.pop_back();
-    QVERIFY(broken.isEmpty());
-    QVERIFY(FloatPlane(-1, 5).isEmpty());
-    QCOMPARE(FloatPlane(3, 2).samples, std::vector<float>(6, 0.0f));
-}
-
-void PlaneKernelsTest::levelCount_data()
-{
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<int>("levels");
-    QTest::newRow("31 x 1000") << QSize(31, 1000) << 0;
-    QTest::newRow("32 x 32") << QSize(32, 32) << 1;
-    QTest::newRow("63 x 100") << QSize(63, 100) << 2;
-    QTest::newRow("128 x 128") << QSize(128, 128) << 3;
-    QTest::newRow("512 x 512 stays at 4") << QSize(512, 512) << 4;
-    QTest::newRow("1920 x 1080") << QSize(1920, 1080) << 4;
-}
-
-void PlaneKernelsTest::levelCount()
-{
-    QFETCH(QSize, size);
-    QFETCH(int, levels);
-    QCOMPARE(RieszPyramid::levelCountFor(size.width(), size.height()), levels);
-}
-
-void PlaneKernelsTest::pyramidMatchesReference_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("levels");
-    QTest::newRow("even") << 64 << 48 << 3;
-    QTest::newRow("odd") << 77 << 45 << 4;
-    QTest::newRow("thin levels") << 33 << 5 << 4;
-    QTest::newRow("requested 0 is 1") << 20 << 20 << 0;
-}
-
-void PlaneKernelsTest::pyramidMatchesReference()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, levels);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const RieszPyramid pyramid(levels, pool);
-    QCOMPARE(pyramid.levelCount(), std::max(levels, 1));
-    const FloatPlane lum = randomPlane(width, height, 21, 0.0f, 255.0f);
-
-    std::vector<FloatPlane> bands, expectedBands;
-    FloatPlane residual, expectedResidual;
-    PyramidScratch scratch;
-    // Twice through the same scratch and outputs: reused storage must not leak into results.
-    for (int pass = 0; pass < 2; ++pass)
-        pyramid.decompose(lum, bands, residual, &scratch);
-    reference::decompose(lum, pyramid.levelCount(), expectedBands, expectedResidual);
-    QCOMPARE(bands.size(), expectedBands.size());
-    for (std::size_t l = 0; l < bands.size(); ++l)
-        QVERIFY2(maxRelativeDifference(bands[l], expectedBands[l], 255.0) < kTolerance,
-                 qPrintable(QString::number(l)));
-    QVERIFY(maxRelativeDifference(residual, expectedResidual) < kTolerance);
-
-    FloatPlane rebuilt;
-    pyramid.reconstruct(bands, residual, rebuilt, &scratch);
-    QVERIFY(maxRelativeDifference(rebuilt, reference::reconstruct(bands, residual)) < kTolerance);
-    // The band split is exactly invertible up to float rounding.
-    QVERIFY(maxRelativeDifference(rebuilt, lum) < kTolerance);
-}
-
-void PlaneKernelsTest::resultsIndependentOfWorkerCount()
-{
-    // Large enough for every kernel to split into several chunks.
-    const FloatPlane lum = randomPlane(300, 260, 31, 0.0f, 255.0f);
-    const QImage image = randomImage(300, 260, 32);
-    std::vector<std::vector<FloatPlane>> results;
-    for (int workers : {1, 2, 8}) {
+    void runParallelCoversRangeOnce()
+    {
+        QFETCH(int, workers);
+        QFETCH(int, items);
+        QFETCH(qint64, cost);
+        QFETCH(int, expectedTasks);
         MotionWorkerPool pool;
         pool.setWorkerCount(workers);
-        const RieszPyramid pyramid(4, pool);
-        std::vector<FloatPlane> planes, bands;
-        FloatPlane residual, rebuilt;
-        pyramid.decompose(lum, bands, residual);
-        pyramid.reconstruct(bands, residual, rebuilt);
-        planes.insert(planes.end(), bands.begin(), bands.end());
-        planes.push_back(rebuilt);
-        planes.push_back(blur(pool, lum, kDenoiseTaps, 9));
-        planes.push_back(resizeBilinear(pool, lum, 123, 457));
-        planes.push_back(extractLuminance(pool, image));
-        results.push_back(planes);
+        std::vector<std::atomic<int>> hits(static_cast<std::size_t>(items));
+        std::atomic<int> calls{0};
+        runParallel(pool, items, cost, [&](int begin, int end) {
+            ++calls;
+            for (int i = begin; i < end; ++i)
+                ++hits[std::size_t(i)];
+        });
+        QCOMPARE(calls.load(), expectedTasks);
+        for (const auto& h : hits)
+            QCOMPARE(h.load(), 1);
     }
-    for (std::size_t i = 0; i < results[0].size(); ++i) {
-        QVERIFY(identical(results[0][i], results[1][i]));
-        QVERIFY(identical(results[0][i], results[2][i]));
+
+    void runParallelRunsSmallWorkInline()
+    {
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        QThread* caller = QThread::currentThread();
+        QSet<QThread*> threads;
+        QMutex lock;
+        auto record = [&](int, int) {
+            QMutexLocker locker(&lock);
+            threads.insert(QThread::currentThread());
+        };
+        // Two rows of total cost below 65536: one chunk on the calling thread.
+        runParallel(pool, 2, 30000, record);
+        QCOMPARE(threads, QSet<QThread*>{caller});
+        // Enough work for two chunks: both run on pool threads, never on the caller.
+        threads.clear();
+        runParallel(pool, 2, 100000, record);
+        QCOMPARE(threads.size(), 2);
+        QVERIFY(!threads.contains(caller));
     }
-}
+
+    void runParallelCarriesExceptionsBack()
+    {
+        MotionWorkerPool pool;
+        pool.setWorkerCount(4);
+        std::atomic<int> finished{0};
+        try {
+            runParallel(pool, 4, 1000000, [&](int begin, int) {
+                if (begin > 0)
+                    throw std::runtime_error("chunk " + std::to_string(begin));
+                ++finished;
+            });
+            QFAIL("no exception");
+        } catch (const std::runtime_error& e) {
+            // The first failing chunk in chunk order, after every chunk has finished.
+            QCOMPARE(QByteArray(e.what()), QByteArray("chunk 1"));
+            QCOMPARE(finished.load(), 1);
+        }
+        QVERIFY_THROWS_EXCEPTION(std::bad_alloc,
+                                 runParallel(pool, 1, 1, [](int, int) { throw std::bad_alloc(); }));
+    }
+
+    void runParallelIgnoresEmptyWork()
+    {
+        MotionWorkerPool pool;
+        bool called = false;
+        runParallel(pool, 0, 10, [&](int, int) { called = true; });
+        runParallel(pool, -5, 10, [&](int, int) { called = true; });
+        runParallel(pool, 10, 10, std::function<void(int, int)>());
+        QVERIFY(!called);
+    }
+
+    void workerCountIsAtLeastOne()
+    {
+        MotionWorkerPool pool;
+        QCOMPARE(pool.workerCount(), 1u);
+        pool.setWorkerCount(-3);
+        QCOMPARE(pool.workerCount(), 1u);
+        pool.setWorkerCount(6);
+        QCOMPARE(pool.workerCount(), 6u);
+    }
+
+    void kernelsMatchReference_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("1x1") << 1 << 1;
+        QTest::newRow("2x3") << 2 << 3;
+        QTest::newRow("single row") << 17 << 1;
+        QTest::newRow("single column") << 1 << 13;
+        QTest::newRow("odd sizes") << 37 << 23;
+        QTest::newRow("wide") << 300 << 41;
+    }
+
+    void kernelsMatchReference()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(3);
+        const FloatPlane a = randomPlane(width, height, 11, 0.0f, 255.0f);
+        const FloatPlane b = randomPlane(width, height, 12, 0.0f, 255.0f);
+
+        const auto pyramidTaps = reference::pyramidTaps();
+        const auto denoiseTaps = reference::denoiseTaps();
+        QVERIFY(maxRelativeDifference(blur(pool, a, pyramidTaps.data(), 5),
+                                      reference::blur(a, pyramidTaps)) < kTolerance);
+        QVERIFY(maxRelativeDifference(blur(pool, a, denoiseTaps.data(), 9),
+                                      reference::blur(a, denoiseTaps)) < kTolerance);
+        const std::vector<float> threeTaps{0.2f, 0.5f, 0.3f};
+        QVERIFY(maxRelativeDifference(blur(pool, a, threeTaps.data(), 3),
+                                      reference::blur(a, threeTaps)) < kTolerance);
+        QVERIFY(identical(downsample(pool, a), reference::downsample(a)));
+        for (const QSize target : {QSize(1, 1), QSize(2 * width, 2 * height + 1),
+                                   QSize((width + 1) / 2, (height + 1) / 2), QSize(5, 3)}) {
+            QVERIFY(maxRelativeDifference(resizeBilinear(pool, a, target.width(), target.height()),
+                                          reference::resizeBilinear(a, target.width(),
+                                                                    target.height())) < kTolerance);
+        }
+        QVERIFY(identical(add(pool, a, b), reference::add(a, b)));
+        QVERIFY(identical(subtract(pool, a, b), reference::subtract(a, b)));
+
+        const QImage image = randomImage(width, height, 13);
+        QVERIFY(maxRelativeDifference(extractLuminance(pool, image), reference::luminance(image)) <
+                kTolerance);
+    }
+
+    void luminanceReadsEveryFormat_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("RGBA8888") << int(QImage::Format_RGBA8888);
+        QTest::newRow("RGBX8888") << int(QImage::Format_RGBX8888);
+        QTest::newRow("ARGB32") << int(QImage::Format_ARGB32);
+        QTest::newRow("RGB32") << int(QImage::Format_RGB32);
+        QTest::newRow("premultiplied") << int(QImage::Format_ARGB32_Premultiplied);
+        QTest::newRow("RGB888") << int(QImage::Format_RGB888);
+    }
+
+    void luminanceReadsEveryFormat()
+    {
+        QFETCH(int, format);
+        MotionWorkerPool pool;
+        const QImage image = randomImage(19, 7, 5, QImage::Format(format));
+        QVERIFY(maxRelativeDifference(extractLuminance(pool, image), reference::luminance(image)) <
+                kTolerance);
+    }
+
+    void mismatchedOrEmptyInputsGiveEmptyPlanes()
+    {
+        MotionWorkerPool pool;
+        const FloatPlane a(4, 3), b(3, 4), empty;
+        QVERIFY(add(pool, a, b).isEmpty());
+        QVERIFY(subtract(pool, a, b).isEmpty());
+        QVERIFY(blur(pool, empty, kPyramidTaps, 5).isEmpty());
+        QVERIFY(downsample(pool, empty).isEmpty());
+        QVERIFY(resizeBilinear(pool, a, 0, 3).isEmpty());
+        QVERIFY(extractLuminance(pool, QImage()).isEmpty());
+        FloatPlane broken(4, 3);
+        broken.samples.pop_back();
+        QVERIFY(broken.isEmpty());
+        QVERIFY(FloatPlane(-1, 5).isEmpty());
+        QCOMPARE(FloatPlane(3, 2).samples, std::vector<float>(6, 0.0f));
+    }
+
+    void levelCount_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("levels");
+        QTest::newRow("31 x 1000") << QSize(31, 1000) << 0;
+        QTest::newRow("32 x 32") << QSize(32, 32) << 1;
+        QTest::newRow("63 x 100") << QSize(63, 100) << 2;
+        QTest::newRow("128 x 128") << QSize(128, 128) << 3;
+        QTest::newRow("512 x 512 stays at 4") << QSize(512, 512) << 4;
+        QTest::newRow("1920 x 1080") << QSize(1920, 1080) << 4;
+    }
+
+    void levelCount()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, levels);
+        QCOMPARE(RieszPyramid::levelCountFor(size.width(), size.height()), levels);
+    }
+
+    void pyramidMatchesReference_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("levels");
+        QTest::newRow("even") << 64 << 48 << 3;
+        QTest::newRow("odd") << 77 << 45 << 4;
+        QTest::newRow("thin levels") << 33 << 5 << 4;
+        QTest::newRow("requested 0 is 1") << 20 << 20 << 0;
+    }
+
+    void pyramidMatchesReference()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, levels);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        const RieszPyramid pyramid(levels, pool);
+        QCOMPARE(pyramid.levelCount(), std::max(levels, 1));
+        const FloatPlane lum = randomPlane(width, height, 21, 0.0f, 255.0f);
+
+        std::vector<FloatPlane> bands, expectedBands;
+        FloatPlane residual, expectedResidual;
+        PyramidScratch scratch;
+        // Twice through the same scratch and outputs: reused storage must not leak into results.
+        for (int pass = 0; pass < 2; ++pass)
+            pyramid.decompose(lum, bands, residual, &scratch);
+        reference::decompose(lum, pyramid.levelCount(), expectedBands, expectedResidual);
+        QCOMPARE(bands.size(), expectedBands.size());
+        for (std::size_t l = 0; l < bands.size(); ++l)
+            QVERIFY2(maxRelativeDifference(bands[l], expectedBands[l], 255.0) < kTolerance,
+                     qPrintable(QString::number(l)));
+        QVERIFY(maxRelativeDifference(residual, expectedResidual) < kTolerance);
+
+        FloatPlane rebuilt;
+        pyramid.reconstruct(bands, residual, rebuilt, &scratch);
+        QVERIFY(maxRelativeDifference(rebuilt, reference::reconstruct(bands, residual)) <
+                kTolerance);
+        // The band split is exactly invertible up to float rounding.
+        QVERIFY(maxRelativeDifference(rebuilt, lum) < kTolerance);
+    }
+
+    void resultsIndependentOfWorkerCount()
+    {
+        // Large enough for every kernel to split into several chunks.
+        const FloatPlane lum = randomPlane(300, 260, 31, 0.0f, 255.0f);
+        const QImage image = randomImage(300, 260, 32);
+        std::vector<std::vector<FloatPlane>> results;
+        for (int workers : {1, 2, 8}) {
+            MotionWorkerPool pool;
+            pool.setWorkerCount(workers);
+            const RieszPyramid pyramid(4, pool);
+            std::vector<FloatPlane> planes, bands;
+            FloatPlane residual, rebuilt;
+            pyramid.decompose(lum, bands, residual);
+            pyramid.reconstruct(bands, residual, rebuilt);
+            planes.insert(planes.end(), bands.begin(), bands.end());
+            planes.push_back(rebuilt);
+            planes.push_back(blur(pool, lum, kDenoiseTaps, 9));
+            planes.push_back(resizeBilinear(pool, lum, 123, 457));
+            planes.push_back(extractLuminance(pool, image));
+            results.push_back(planes);
+        }
+        for (std::size_t i = 0; i < results[0].size(); ++i) {
+            QVERIFY(identical(results[0][i], results[1][i]));
+            QVERIFY(identical(results[0][i], results[2][i]));
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(PlaneKernelsTest)
 #include "tst_PlaneKernels.moc"

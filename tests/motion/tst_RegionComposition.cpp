@@ -14,249 +14,235 @@ class RegionCompositionTest : public QObject
     Q_OBJECT
 
 private slots:
-    void wholeFrameOrDisabledNeverCrops_data();
-    void wholeFrameOrDisabledNeverCrops();
-    void cropCoversRegionAlignedAndLargeEnough_data();
-    void cropCoversRegionAlignedAndLargeEnough();
-    void emptyFrameGivesEmptyPlan();
-    void featherAndExpandedWeight();
-    void regionWeightMatchesFormula();
-    void compositionMatchesReference_data();
-    void compositionMatchesReference();
-    void compositionClampsAndKeepsAlpha();
-    void compositionRejectsMismatchedSizes();
-    void pasteReplacesPixels();
-    void pasteOutsideFrameReturnsFrame();
-    void parallelPasteMatchesPainter_data();
-    void parallelPasteMatchesPainter();
-};
-
-void RegionCompositionTest::wholeFrameOrDisabledNeverCrops_data()
-{
-    QTest::addColumn<QRectF>("roi");
-    QTest::addColumn<bool>("optimise");
-    QTest::addColumn<int>("levels");
-    QTest::newRow("whole frame, optimisation on") << QRectF(0, 0, 1, 1) << true << 4;
-    QTest::newRow("optimisation off") << QRectF(0.4, 0.4, 0.1, 0.1) << false << 4;
-    QTest::newRow("no levels") << QRectF(0.4, 0.4, 0.1, 0.1) << true << 0;
-}
-
-void RegionCompositionTest::wholeFrameOrDisabledNeverCrops()
-{
-    QFETCH(QRectF, roi);
-    QFETCH(bool, optimise);
-    QFETCH(int, levels);
-    const ProcessingRegion plan = planRegion(QSize(640, 480), roi, optimise, levels, 4.8);
-    QCOMPARE(plan.fullFrame, QRect(0, 0, 640, 480));
-    QCOMPARE(plan.processingRect, plan.fullFrame);
-    QCOMPARE(plan.regionOfInterest, roi);
-    QCOMPARE(plan.expandedRegion, roi);
-    QVERIFY(!plan.optimizationActive);
-    QVERIFY(!plan.croppingInForce());
-}
-
-void RegionCompositionTest::cropCoversRegionAlignedAndLargeEnough_data()
-{
-    QTest::addColumn<QSize>("frame");
-    QTest::addColumn<QRectF>("roi");
-    QTest::addColumn<int>("levels");
-    QTest::addColumn<QRect>("processing");
-    // 3840 x 2160, L = 4: margin max(ceil(21.6), 16) = 22, context 48, minimum 256, step 16.
-    // ROI (1728, 972, 384, 216) -> expanded (1706, 950, 428, 260) -> context
-    // (1658, 902, 524, 356), already above the minimum; aligned outward to 16.
-    QTest::newRow("10 % region in 4K")
-        << QSize(3840, 2160) << QRectF(0.45, 0.45, 0.1, 0.1) << 4 << QRect(1648, 896, 544, 368);
-    // A tiny region: the crop is the 256 px minimum, centred, aligned to 16.
-    QTest::newRow("tiny region") << QSize(3840, 2160) << QRectF(0.5, 0.5, 0.001, 0.001) << 4
-                                 << QRect(1792, 944, 272, 272);
-    // Near the corner the crop is pushed inside the frame.
-    QTest::newRow("corner region")
-        << QSize(1920, 1080) << QRectF(0.0, 0.0, 0.02, 0.02) << 4 << QRect(0, 0, 256, 256);
-    QTest::newRow("bottom-right region")
-        << QSize(1000, 700) << QRectF(0.97, 0.97, 0.03, 0.03) << 4 << QRect(736, 432, 264, 268);
-    // Frame height below the 128 px minimum of three levels: the crop takes the whole height.
-    QTest::newRow("small frame") << QSize(200, 120) << QRectF(0.375, 0.375, 0.25, 0.25) << 3
-                                 << QRect(32, 0, 136, 120);
-}
-
-void RegionCompositionTest::cropCoversRegionAlignedAndLargeEnough()
-{
-    QFETCH(QSize, frame);
-    QFETCH(QRectF, roi);
-    QFETCH(int, levels);
-    QFETCH(QRect, processing);
-    const double feather = featherWidth(frame);
-    const ProcessingRegion plan = planRegion(frame, roi, true, levels, feather);
-    QVERIFY(plan.optimizationActive);
-    QCOMPARE(plan.processingRect, processing);
-    const int step = 1 << levels, minimum = 32 << (levels - 1);
-    const QRect p = plan.processingRect;
-    QVERIFY(p.x() % step == 0 && p.y() % step == 0);
-    QVERIFY(p.right() + 1 == frame.width() || (p.right() + 1) % step == 0);
-    QVERIFY(p.width() >= std::min(minimum, frame.width()));
-    QVERIFY(p.height() >= std::min(minimum, frame.height()));
-    // The region, back in frame pixels, lies inside the crop, and the expanded region
-    // contains it.
-    const QRectF roiPixels(p.x() + plan.regionOfInterest.x() * p.width(),
-                           p.y() + plan.regionOfInterest.y() * p.height(),
-                           plan.regionOfInterest.width() * p.width(),
-                           plan.regionOfInterest.height() * p.height());
-    QVERIFY(QRectF(p).contains(roiPixels));
-    QVERIFY(plan.expandedRegion.contains(plan.regionOfInterest));
-    QVERIFY(roiPixels.left() <= roi.left() * frame.width() + 1e-9);
-    QVERIFY(roiPixels.right() >= roi.right() * frame.width() - 1e-9);
-}
-
-void RegionCompositionTest::emptyFrameGivesEmptyPlan()
-{
-    const ProcessingRegion plan = planRegion(QSize(), QRectF(0, 0, 0.5, 0.5), true, 3, 2.0);
-    QVERIFY(plan.processingRect.isNull());
-    QVERIFY(plan.regionOfInterest.isNull());
-    QVERIFY(!plan.optimizationActive);
-}
-
-void RegionCompositionTest::featherAndExpandedWeight()
-{
-    QCOMPARE(featherWidth(QSize()), 0.0);
-    QCOMPARE(featherWidth(QSize(100, 100)), 2.0);
-    QCOMPARE(featherWidth(QSize(1920, 1080)), 10.8);
-    QCOMPARE(featherWidth(QSize(8000, 6000)), 24.0);
-
-    ProcessingRegion plan;
-    QCOMPARE(expandedRegionWeight(plan, 20.0), 0.0);
-    plan.optimizationActive = true;
-    QCOMPARE(expandedRegionWeight(plan, 1.0), 0.0);
-    QCOMPARE(expandedRegionWeight(plan, 1.5), 0.0); // negative, clamped
-    QCOMPARE(expandedRegionWeight(plan, 20.0), 9.0 / 19.0);
-}
-
-void RegionCompositionTest::regionWeightMatchesFormula()
-{
-    const QRectF r(0.25, 0.2, 0.5, 0.6);
-    for (double feather : {0.0, 3.0, 40.0})
-        for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 32; ++x)
-                QCOMPARE(regionWeight(x, y, 32, 20, r, feather),
-                         reference::regionWeight(x, y, 32, 20, r, feather));
-    QCOMPARE(regionWeight(0, 0, 10, 10, QRectF(0, 0, 1, 1), 5.0), 1.0f);
-    QCOMPARE(regionWeight(0, 0, 10, 10, r, 3.0), 0.0f);
-    // Deep inside the region the weight is 1; it rises smoothly from the edge.
-    QCOMPARE(regionWeight(16, 10, 32, 20, r, 3.0), 1.0f);
-    QVERIFY(regionWeight(8, 10, 32, 20, r, 3.0) < regionWeight(9, 10, 32, 20, r, 3.0));
-}
-
-void RegionCompositionTest::compositionMatchesReference_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QRectF>("roi");
-    QTest::addColumn<QRectF>("expanded");
-    QTest::addColumn<double>("k");
-    QTest::newRow("whole frame") << int(QImage::Format_RGBA8888) << QRectF(0, 0, 1, 1)
-                                 << QRectF(0, 0, 1, 1) << 0.0;
-    QTest::newRow("feathered region") << int(QImage::Format_RGBA8888) << QRectF(0.2, 0.3, 0.5, 0.4)
-                                      << QRectF(0.2, 0.3, 0.5, 0.4) << 0.0;
-    QTest::newRow("expanded blend") << int(QImage::Format_ARGB32) << QRectF(0.3, 0.3, 0.3, 0.3)
-                                    << QRectF(0.1, 0.1, 0.7, 0.7) << 0.45;
-    QTest::newRow("other format") << int(QImage::Format_RGB888) << QRectF(0.1, 0.1, 0.8, 0.5)
-                                  << QRectF(0.0, 0.0, 0.9, 0.9) << 0.3;
-}
-
-void RegionCompositionTest::compositionMatchesReference()
-{
-    QFETCH(int, format);
-    QFETCH(QRectF, roi);
-    QFETCH(QRectF, expanded);
-    QFETCH(double, k);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const int w = 97, h = 61;
-    const QImage image = randomImage(w, h, 4, QImage::Format(format));
-    const FloatPlane before = randomPlane(w, h, 5, 0.0f, 255.0f);
-    FloatPlane after = before;
-    const FloatPlane change = randomPlane(w, h, 6, -30.0f, 30.0f);
-    for (std::size_t i = 0; i < after.size(); ++i)
-        after.samples[i] += change.samples[i];
-    const QImage result = composeLuminanceChange(pool, image, before, after, roi, expanded, k, 4.0);
-    QCOMPARE(result.format(), QImage::Format_ARGB32);
-    QCOMPARE(result, reference::compose(image, before, after, roi, expanded, k, 4.0));
-}
-
-void RegionCompositionTest::compositionClampsAndKeepsAlpha()
-{
-    MotionWorkerPool pool;
-    QImage image(3, 1, QImage::Format_RGBA8888);
-    image.setPixelColor(0, 0, QColor(250, 128, 5, 77));
-    image.setPixelColor(1, 0, QColor(250, 128, 5, 200));
-    image.setPixelColor(2, 0, QColor(10, 20, 30, 255));
-    FloatPlane before(3, 1), after(3, 1);
-    after.samples = {20.0f, -20.0f, 2.5f};
-    const QImage result = composeLuminanceChange(pool, image, before, after, QRectF(0, 0, 1, 1),
-                                                 QRectF(0, 0, 1, 1), 0.0, 2.0);
-    QCOMPARE(QColor::fromRgba(result.pixel(0, 0)), QColor(255, 148, 25, 77));
-    QCOMPARE(QColor::fromRgba(result.pixel(1, 0)), QColor(230, 108, 0, 200));
-    // Halves round away from zero.
-    QCOMPARE(QColor::fromRgba(result.pixel(2, 0)), QColor(13, 23, 33, 255));
-}
-
-void RegionCompositionTest::compositionRejectsMismatchedSizes()
-{
-    MotionWorkerPool pool;
-    const QImage image = randomImage(10, 8, 1);
-    const FloatPlane a(10, 8), b(10, 7);
-    const QImage result =
-        composeLuminanceChange(pool, image, a, b, QRectF(0, 0, 1, 1), QRectF(0, 0, 1, 1), 0, 2);
-    QCOMPARE(result, image);
-    QCOMPARE(result.format(), QImage::Format_RGBA8888);
-}
-
-void RegionCompositionTest::pasteReplacesPixels()
-{
-    const QImage full = randomImage(40, 30, 1);
-    QImage crop(8, 6, QImage::Format_ARGB32);
-    crop.fill(qRgba(10, 20, 30, 40)); // translucent: replaced, not blended
-    const QImage result = pasteRegion(full, crop, QPoint(32, 24));
-    QCOMPARE(result.format(), QImage::Format_ARGB32);
-    const QImage fullArgb = full.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool inside = x >= 32 && y >= 24;
-            QCOMPARE(result.pixel(x, y), inside ? qRgba(10, 20, 30, 40) : fullArgb.pixel(x, y));
-        }
-}
-
-void RegionCompositionTest::pasteOutsideFrameReturnsFrame()
-{
-    const QImage full = randomImage(40, 30, 1);
-    const QImage crop = randomImage(8, 6, 2);
-    QCOMPARE(pasteRegion(full, crop, QPoint(33, 0)), full);
-    QCOMPARE(pasteRegion(full, crop, QPoint(-1, 0)), full);
-    QCOMPARE(pasteRegion(full, QImage(), QPoint(0, 0)), full);
-}
-
-void RegionCompositionTest::parallelPasteMatchesPainter_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::newRow("RGBA8888") << int(QImage::Format_RGBA8888);
-    QTest::newRow("RGBX8888") << int(QImage::Format_RGBX8888);
-    QTest::newRow("ARGB32") << int(QImage::Format_ARGB32);
-    QTest::newRow("RGB32") << int(QImage::Format_RGB32);
-    QTest::newRow("other format") << int(QImage::Format_RGB888);
-}
-
-void RegionCompositionTest::parallelPasteMatchesPainter()
-{
-    QFETCH(int, format);
-    MotionWorkerPool pool;
-    pool.setWorkerCount(2);
-    const QImage full = randomImage(300, 250, 1, QImage::Format(format));
-    const QImage crop = randomImage(64, 48, 2, QImage::Format_ARGB32);
-    for (const QPoint at : {QPoint(0, 0), QPoint(236, 202), QPoint(100, 37)}) {
-        const QImage result = pasteRegion(pool, full, crop, at);
-        QCOMPARE(result.format(), QImage::Format_ARGB32);
-        QCOMPARE(result, pasteRegion(full, crop, at));
+    void wholeFrameOrDisabledNeverCrops_data()
+    {
+        QTest::addColumn<QRectF>("roi");
+        QTest::addColumn<bool>("optimise");
+        QTest::addColumn<int>("levels");
+        QTest::newRow("whole frame, optimisation on") << QRectF(0, 0, 1, 1) << true << 4;
+        QTest::newRow("optimisation off") << QRectF(0.4, 0.4, 0.1, 0.1) << false << 4;
+        QTest::newRow("no levels") << QRectF(0.4, 0.4, 0.1, 0.1) << true << 0;
     }
-    QCOMPARE(pasteRegion(pool, full, crop, QPoint(237, 0)), full);
-}
+
+    void wholeFrameOrDisabledNeverCrops()
+    {
+        QFETCH(QRectF, roi);
+        QFETCH(bool, optimise);
+        QFETCH(int, levels);
+        const ProcessingRegion plan = planRegion(QSize(640, 480), roi, optimise, levels, 4.8);
+        QCOMPARE(plan.fullFrame, QRect(0, 0, 640, 480));
+        QCOMPARE(plan.processingRect, plan.fullFrame);
+        QCOMPARE(plan.regionOfInterest, roi);
+        QCOMPARE(plan.expandedRegion, roi);
+        QVERIFY(!plan.optimizationActive);
+        QVERIFY(!plan.croppingInForce());
+    }
+
+    void cropCoversRegionAlignedAndLargeEnough_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QRectF>("roi");
+        QTest::addColumn<int>("levels");
+        QTest::addColumn<QRect>("processing");
+        // 3840 x 2160, L = 4: margin max(ceil(21.6), 16) = 22, context 48, minimum 256, step 16.
+        // ROI (1728, 972, 384, 216) -> expanded (1706, 950, 428, 260) -> context
+        // (1658, 902, 524, 356), already above the minimum; aligned outward to 16.
+        QTest::newRow("10 % region in 4K")
+            << QSize(3840, 2160) << QRectF(0.45, 0.45, 0.1, 0.1) << 4 << QRect(1648, 896, 544, 368);
+        // A tiny region: the crop is the 256 px minimum, centred, aligned to 16.
+        QTest::newRow("tiny region") << QSize(3840, 2160) << QRectF(0.5, 0.5, 0.001, 0.001) << 4
+                                     << QRect(1792, 944, 272, 272);
+        // Near the corner the crop is pushed inside the frame.
+        QTest::newRow("corner region")
+            << QSize(1920, 1080) << QRectF(0.0, 0.0, 0.02, 0.02) << 4 << QRect(0, 0, 256, 256);
+        QTest::newRow("bottom-right region")
+            << QSize(1000, 700) << QRectF(0.97, 0.97, 0.03, 0.03) << 4 << QRect(736, 432, 264, 268);
+        // Frame height below the 128 px minimum of three levels: the crop takes the whole height.
+        QTest::newRow("small frame")
+            << QSize(200, 120) << QRectF(0.375, 0.375, 0.25, 0.25) << 3 << QRect(32, 0, 136, 120);
+    }
+
+    void cropCoversRegionAlignedAndLargeEnough()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(QRectF, roi);
+        QFETCH(int, levels);
+        QFETCH(QRect, processing);
+        const double feather = featherWidth(frame);
+        const ProcessingRegion plan = planRegion(frame, roi, true, levels, feather);
+        QVERIFY(plan.optimizationActive);
+        QCOMPARE(plan.processingRect, processing);
+        const int step = 1 << levels, minimum = 32 << (levels - 1);
+        const QRect p = plan.processingRect;
+        QVERIFY(p.x() % step == 0 && p.y() % step == 0);
+        QVERIFY(p.right() + 1 == frame.width() || (p.right() + 1) % step == 0);
+        QVERIFY(p.width() >= std::min(minimum, frame.width()));
+        QVERIFY(p.height() >= std::min(minimum, frame.height()));
+        // The region, back in frame pixels, lies inside the crop, and the expanded region
+        // contains it.
+        const QRectF roiPixels(p.x() + plan.regionOfInterest.x() * p.width(),
+                               p.y() + plan.regionOfInterest.y() * p.height(),
+                               plan.regionOfInterest.width() * p.width(),
+                               plan.regionOfInterest.height() * p.height());
+        QVERIFY(QRectF(p).contains(roiPixels));
+        QVERIFY(plan.expandedRegion.contains(plan.regionOfInterest));
+        QVERIFY(roiPixels.left() <= roi.left() * frame.width() + 1e-9);
+        QVERIFY(roiPixels.right() >= roi.right() * frame.width() - 1e-9);
+    }
+
+    void emptyFrameGivesEmptyPlan()
+    {
+        const ProcessingRegion plan = planRegion(QSize(), QRectF(0, 0, 0.5, 0.5), true, 3, 2.0);
+        QVERIFY(plan.processingRect.isNull());
+        QVERIFY(plan.regionOfInterest.isNull());
+        QVERIFY(!plan.optimizationActive);
+    }
+
+    void featherAndExpandedWeight()
+    {
+        QCOMPARE(featherWidth(QSize()), 0.0);
+        QCOMPARE(featherWidth(QSize(100, 100)), 2.0);
+        QCOMPARE(featherWidth(QSize(1920, 1080)), 10.8);
+        QCOMPARE(featherWidth(QSize(8000, 6000)), 24.0);
+
+        ProcessingRegion plan;
+        QCOMPARE(expandedRegionWeight(plan, 20.0), 0.0);
+        plan.optimizationActive = true;
+        QCOMPARE(expandedRegionWeight(plan, 1.0), 0.0);
+        QCOMPARE(expandedRegionWeight(plan, 1.5), 0.0); // negative, clamped
+        QCOMPARE(expandedRegionWeight(plan, 20.0), 9.0 / 19.0);
+    }
+
+    void regionWeightMatchesFormula()
+    {
+        const QRectF r(0.25, 0.2, 0.5, 0.6);
+        for (double feather : {0.0, 3.0, 40.0})
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 32; ++x)
+                    QCOMPARE(regionWeight(x, y, 32, 20, r, feather),
+                             reference::regionWeight(x, y, 32, 20, r, feather));
+        QCOMPARE(regionWeight(0, 0, 10, 10, QRectF(0, 0, 1, 1), 5.0), 1.0f);
+        QCOMPARE(regionWeight(0, 0, 10, 10, r, 3.0), 0.0f);
+        // Deep inside the region the weight is 1; it rises smoothly from the edge.
+        QCOMPARE(regionWeight(16, 10, 32, 20, r, 3.0), 1.0f);
+        QVERIFY(regionWeight(8, 10, 32, 20, r, 3.0) < regionWeight(9, 10, 32, 20, r, 3.0));
+    }
+
+    void compositionMatchesReference_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QRectF>("roi");
+        QTest::addColumn<QRectF>("expanded");
+        QTest::addColumn<double>("k");
+        QTest::newRow("whole frame")
+            << int(QImage::Format_RGBA8888) << QRectF(0, 0, 1, 1) << QRectF(0, 0, 1, 1) << 0.0;
+        QTest::newRow("feathered region")
+            << int(QImage::Format_RGBA8888) << QRectF(0.2, 0.3, 0.5, 0.4)
+            << QRectF(0.2, 0.3, 0.5, 0.4) << 0.0;
+        QTest::newRow("expanded blend") << int(QImage::Format_ARGB32) << QRectF(0.3, 0.3, 0.3, 0.3)
+                                        << QRectF(0.1, 0.1, 0.7, 0.7) << 0.45;
+        QTest::newRow("other format") << int(QImage::Format_RGB888) << QRectF(0.1, 0.1, 0.8, 0.5)
+                                      << QRectF(0.0, 0.0, 0.9, 0.9) << 0.3;
+    }
+
+    void compositionMatchesReference()
+    {
+        QFETCH(int, format);
+        QFETCH(QRectF, roi);
+        QFETCH(QRectF, expanded);
+        QFETCH(double, k);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        const int w = 97, h = 61;
+        const QImage image = randomImage(w, h, 4, QImage::Format(format));
+        const FloatPlane before = randomPlane(w, h, 5, 0.0f, 255.0f);
+        FloatPlane after = before;
+        const FloatPlane change = randomPlane(w, h, 6, -30.0f, 30.0f);
+        for (std::size_t i = 0; i < after.size(); ++i)
+            after.samples[i] += change.samples[i];
+        const QImage result =
+            composeLuminanceChange(pool, image, before, after, roi, expanded, k, 4.0);
+        QCOMPARE(result.format(), QImage::Format_ARGB32);
+        QCOMPARE(result, reference::compose(image, before, after, roi, expanded, k, 4.0));
+    }
+
+    void compositionClampsAndKeepsAlpha()
+    {
+        MotionWorkerPool pool;
+        QImage image(3, 1, QImage::Format_RGBA8888);
+        image.setPixelColor(0, 0, QColor(250, 128, 5, 77));
+        image.setPixelColor(1, 0, QColor(250, 128, 5, 200));
+        image.setPixelColor(2, 0, QColor(10, 20, 30, 255));
+        FloatPlane before(3, 1), after(3, 1);
+        after.samples = {20.0f, -20.0f, 2.5f};
+        const QImage result = composeLuminanceChange(pool, image, before, after, QRectF(0, 0, 1, 1),
+                                                     QRectF(0, 0, 1, 1), 0.0, 2.0);
+        QCOMPARE(QColor::fromRgba(result.pixel(0, 0)), QColor(255, 148, 25, 77));
+        QCOMPARE(QColor::fromRgba(result.pixel(1, 0)), QColor(230, 108, 0, 200));
+        // Halves round away from zero.
+        QCOMPARE(QColor::fromRgba(result.pixel(2, 0)), QColor(13, 23, 33, 255));
+    }
+
+    void compositionRejectsMismatchedSizes()
+    {
+        MotionWorkerPool pool;
+        const QImage image = randomImage(10, 8, 1);
+        const FloatPlane a(10, 8), b(10, 7);
+        const QImage result =
+            composeLuminanceChange(pool, image, a, b, QRectF(0, 0, 1, 1), QRectF(0, 0, 1, 1), 0, 2);
+        QCOMPARE(result, image);
+        QCOMPARE(result.format(), QImage::Format_RGBA8888);
+    }
+
+    void pasteReplacesPixels()
+    {
+        const QImage full = randomImage(40, 30, 1);
+        QImage crop(8, 6, QImage::Format_ARGB32);
+        crop.fill(qRgba(10, 20, 30, 40)); // translucent: replaced, not blended
+        const QImage result = pasteRegion(full, crop, QPoint(32, 24));
+        QCOMPARE(result.format(), QImage::Format_ARGB32);
+        const QImage fullArgb = full.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const bool inside = x >= 32 && y >= 24;
+                QCOMPARE(result.pixel(x, y), inside ? qRgba(10, 20, 30, 40) : fullArgb.pixel(x, y));
+            }
+    }
+
+    void pasteOutsideFrameReturnsFrame()
+    {
+        const QImage full = randomImage(40, 30, 1);
+        const QImage crop = randomImage(8, 6, 2);
+        QCOMPARE(pasteRegion(full, crop, QPoint(33, 0)), full);
+        QCOMPARE(pasteRegion(full, crop, QPoint(-1, 0)), full);
+        QCOMPARE(pasteRegion(full, QImage(), QPoint(0, 0)), full);
+    }
+
+    void parallelPasteMatchesPainter_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("RGBA8888") << int(QImage::Format_RGBA8888);
+        QTest::newRow("RGBX8888") << int(QImage::Format_RGBX8888);
+        QTest::newRow("ARGB32") << int(QImage::Format_ARGB32);
+        QTest::newRow("RGB32") << int(QImage::Format_RGB32);
+        QTest::newRow("other format") << int(QImage::Format_RGB888);
+    }
+
+    void parallelPasteMatchesPainter()
+    {
+        QFETCH(int, format);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        const QImage full = randomImage(300, 250, 1, QImage::Format(format));
+        const QImage crop = randomImage(64, 48, 2, QImage::Format_ARGB32);
+        for (const QPoint at : {QPoint(0, 0), QPoint(236, 202), QPoint(100, 37)}) {
+            const QImage result = pasteRegion(pool, full, crop, at);
+            QCOMPARE(result.format(), QImage::Format_ARGB32);
+            QCOMPARE(result, pasteRegion(full, crop, at));
+        }
+        QCOMPARE(pasteRegion(pool, full, crop, QPoint(237, 0)), full);
+    }
+};
 
 QTEST_GUILESS_MAIN(RegionCompositionTest)
 #include "tst_RegionComposition.moc"

@@ -76,224 +76,219 @@ class TestProcessingParametersWriter : public QObject
     Q_OBJECT
 
 private slots:
-    void documentHasSortedKeysAndFixedIdentity();
-    void optionalValuesFollowTheSettings_data();
-    void optionalValuesFollowTheSettings();
-    void derivedRecordingValuesUseTheRateActuallyUsed_data();
-    void derivedRecordingValuesUseTheRateActuallyUsed();
-    void writesOnlyIntoAnEmptyReservedFile_data();
-    void writesOnlyIntoAnEmptyReservedFile();
+    void documentHasSortedKeysAndFixedIdentity()
+    {
+        const QByteArray bytes = ProcessingParametersWriter::buildDocument(
+            makeParameters(), makeSource(30.0), 240.0, 300);
+        const QJsonObject document = parse(bytes);
+        QVERIFY(!document.isEmpty());
+
+        QStringList topLevel = keysAtIndent(bytes, 4);
+        QCOMPARE(topLevel.size(), 8);
+        QStringList sorted = topLevel;
+        sorted.sort();
+        QCOMPARE(topLevel, sorted);
+        const QStringList sourceKeys = document.value("source").toObject().keys();
+        QCOMPARE(sourceKeys.size(), 17);
+
+        QVERIFY(document.value("schemaVersion").isDouble());
+        QCOMPARE(document.value("schemaVersion").toInt(), 1);
+        QVERIFY(QDateTime::fromString(document.value("createdAtUtc").toString(), Qt::ISODateWithMs)
+                    .isValid());
+        QVERIFY(document.value("createdAtUtc").toString().contains(QLatin1Char('.')));
+        QCOMPARE(document.value("application").toObject(),
+                 (QJsonObject{{"name", "orvi-motion"}, {"version", "0.3.36 build 71"}}));
+        QCOMPARE(document.value("algorithm").toObject(),
+                 (QJsonObject{{"name", "Riesz phase magnification"},
+                              {"version", "riesz-phase-cpu-0.3"}}));
+
+        const QJsonObject processing = document.value("processing").toObject();
+        QCOMPARE(processing.value("fragment").toObject(),
+                 (QJsonObject{{"startFrame", 30},
+                              {"endFrameExclusive", 330},
+                              {"startTimeUs", 1'000'000},
+                              {"endTimeUs", 11'000'000},
+                              {"processedFrameCount", 300}}));
+        QCOMPARE(processing.value("regionCoordinateSpace").toString(),
+                 QStringLiteral("decodedFrameNormalizedTopLeft"));
+        QCOMPARE(processing.value("regionOfInterest").toObject(),
+                 (QJsonObject{{"x", 0.25}, {"y", 0.125}, {"width", 0.5}, {"height", 0.5}}));
+        QCOMPARE(processing.value("rotationFrequencyHz").toDouble(), 25.0);
+
+        const QJsonObject exported = document.value("export").toObject();
+        QCOMPARE(exported.value("videoFilePath").toString(), QStringLiteral("/out/run.mp4"));
+        QCOMPARE(exported.value("qualityPercent").toInt(), 75);
+        QCOMPARE(exported.value("playbackFrameRate").toDouble(), 30.0);
+        QCOMPARE(exported.value("watermark").toObject(),
+                 (QJsonObject{{"enabled", true},
+                              {"text", "orvi-motion 0.3.36 build 71"},
+                              {"position", "bottomRight"},
+                              {"maximumWidthRatio", 0.28},
+                              {"marginRatio", 0.02}}));
+
+        const QJsonObject recording = document.value("recording").toObject();
+        QCOMPARE(recording.value("recordingDateTime").toString(),
+                 QStringLiteral("2026-03-04T05:06:07.089Z"));
+        QCOMPARE(recording.value("comment").toString(), QStringLiteral("Ölpumpe \"B\""));
+        QCOMPARE(recording.value("operatingMode").toString(), QString());
+        QVERIFY(recording.value("operatingMode").isString());
+        QCOMPARE(document.value("source").toObject().value("captureFrameRateManual").toBool(),
+                 true);
+    }
+
+    void optionalValuesFollowTheSettings_data()
+    {
+        QTest::addColumn<bool>("optimization");
+        QTest::addColumn<bool>("stabilization");
+        QTest::addColumn<int>("workers");
+        QTest::addColumn<bool>("validDate");
+
+        QTest::newRow("optimization-on-stabilization-off-automatic") << true << false << 0 << true;
+        QTest::newRow("optimization-off-stabilization-on-manual") << false << true << 3 << false;
+    }
+
+    void optionalValuesFollowTheSettings()
+    {
+        QFETCH(bool, optimization);
+        QFETCH(bool, stabilization);
+        QFETCH(int, workers);
+        QFETCH(bool, validDate);
+
+        ProcessingRequest parameters = makeParameters();
+        parameters.settings.regionProcessingOptimizationEnabled = optimization;
+        parameters.settings.stabilizationEnabled = stabilization;
+        parameters.settings.stabilizationReferenceRegion = QRectF(0.0, 0.5, 0.25, 0.5);
+        parameters.settings.workerThreadCount = workers;
+        if (!validDate)
+            parameters.recordingDateTime = QDateTime();
+        const QJsonObject document = parse(
+            ProcessingParametersWriter::buildDocument(parameters, makeSource(30.0), 240.0, 1));
+        const QJsonObject processing = document.value("processing").toObject();
+
+        const QJsonValue expanded = processing.value("expandedRegionAmplificationFactor");
+        QVERIFY(processing.contains("expandedRegionAmplificationFactor"));
+        if (optimization)
+            QCOMPARE(expanded.toDouble(), 10.0);
+        else
+            QVERIFY(expanded.isNull());
+
+        const QJsonValue reference = processing.value("stabilizationReferenceRegion");
+        QVERIFY(processing.contains("stabilizationReferenceRegion"));
+        if (stabilization)
+            QCOMPARE(reference.toObject().value("y").toDouble(), 0.5);
+        else
+            QVERIFY(reference.isNull());
+
+        const int machine = std::clamp(QThread::idealThreadCount(), 1, 256);
+        QCOMPARE(processing.value("workerThreadCount").toInt(), workers);
+        QCOMPARE(processing.value("workerThreadMode").toString(),
+                 workers == 0 ? QStringLiteral("automatic") : QStringLiteral("manual"));
+        QCOMPARE(processing.value("effectiveWorkerThreadCount").toInt(),
+                 workers == 0 ? machine : std::min(workers, machine));
+
+        const QJsonValue date = document.value("recording").toObject().value("recordingDateTime");
+        QVERIFY(date.isString());
+        QCOMPARE(date.toString().isEmpty(), !validDate);
+    }
+
+    void derivedRecordingValuesUseTheRateActuallyUsed_data()
+    {
+        QTest::addColumn<double>("captureRate");
+        QTest::addColumn<qint64>("recordingUs");
+
+        QTest::newRow("slow-motion-capture-gives-zero") << 240.0 << qint64(0);
+        QTest::newRow("playback-rate-capture") << 30.0 << qint64(10'000'000);
+        QTest::newRow("within-two-percent") << 30.5 << qint64(std::llround(300 * 1e6 / 30.5));
+    }
+
+    void derivedRecordingValuesUseTheRateActuallyUsed()
+    {
+        QFETCH(double, captureRate);
+        QFETCH(qint64, recordingUs);
+
+        // The metadata still holds another rate: the one used for processing decides.
+        const QJsonObject source = parse(ProcessingParametersWriter::buildDocument(
+                                             makeParameters(), makeSource(99.0), captureRate, 300))
+                                       .value("source")
+                                       .toObject();
+        QCOMPARE(source.value("captureFrameRate").toDouble(), captureRate);
+        QCOMPARE(source.value("estimatedRecordingDurationUs").toInteger(), recordingUs);
+        const double factor = source.value("averageSlowMotionFactor").toDouble();
+        if (recordingUs == 0)
+            QCOMPARE(factor, 0.0);
+        else
+            QVERIFY(qAbs(factor - 1.0) < 0.02);
+        QCOMPARE(source.value("averagePlaybackFrameRate").toDouble(), 30.0);
+    }
+
+    void writesOnlyIntoAnEmptyReservedFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("accepted");
+
+        QTest::newRow("empty-reserved-file") << "empty" << true;
+        QTest::newRow("file-holding-bytes") << "bytes" << false;
+        QTest::newRow("missing-file") << "missing" << false;
+        QTest::newRow("directory") << "directory" << false;
+        QTest::newRow("symbolic-link-to-empty-file") << "link" << false;
+    }
+
+    void writesOnlyIntoAnEmptyReservedFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, accepted);
+
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath(QStringLiteral(".run.json.staging"));
+        const QString target = folder.filePath(QStringLiteral("target"));
+        QByteArray before;
+        if (kind == "empty" || kind == "bytes") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            if (kind == "bytes")
+                before = "{}";
+            file.write(before);
+        } else if (kind == "directory") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == "link") {
+            QFile target_file(target);
+            QVERIFY(target_file.open(QIODevice::WriteOnly));
+            target_file.close();
+            QVERIFY(QFile::link(target, path));
+        }
+
+        QString error = QStringLiteral("stale");
+        const bool written = ProcessingParametersWriter::writeStaging(
+            path, makeParameters(), makeSource(30.0), 240.0, 5, &error);
+        QCOMPARE(written, accepted);
+        if (accepted) {
+            QVERIFY(error.isEmpty());
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QJsonObject document = parse(file.readAll());
+            QCOMPARE(document.value("processing")
+                         .toObject()
+                         .value("fragment")
+                         .toObject()
+                         .value("processedFrameCount")
+                         .toInt(),
+                     5);
+            return;
+        }
+        QCOMPARE(error,
+                 QStringLiteral("The reserved staging JSON file is missing or is not empty."));
+        // A refused file is left exactly as it was.
+        if (kind == "bytes") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), before);
+        }
+        QCOMPARE(QFileInfo::exists(path) || QFileInfo(path).isSymLink(), kind != "missing");
+        if (kind == "link")
+            QCOMPARE(QFileInfo(target).size(), qint64(0));
+    }
 };
-
-void TestProcessingParametersWriter::documentHasSortedKeysAndFixedIdentity()
-{
-    const QByteArray bytes =
-        ProcessingParametersWriter::buildDocument(makeParameters(), makeSource(30.0), 240.0, 300);
-    const QJsonObject document = parse(bytes);
-    QVERIFY(!document.isEmpty());
-
-    QStringList topLevel = keysAtIndent(bytes, 4);
-    QCOMPARE(topLevel.size(), 8);
-    QStringList sorted = topLevel;
-    sorted.sort();
-    QCOMPARE(topLevel, sorted);
-    const QStringList sourceKeys = document.value("source").toObject().keys();
-    QCOMPARE(sourceKeys.size(), 17);
-
-    QVERIFY(document.value("schemaVersion").isDouble());
-    QCOMPARE(document.value("schemaVersion").toInt(), 1);
-    QVERIFY(QDateTime::fromString(document.value("createdAtUtc").toString(), Qt::ISODateWithMs)
-                .isValid());
-    QVERIFY(document.value("createdAtUtc").toString().contains(QLatin1Char('.')));
-    QCOMPARE(document.value("application").toObject(),
-             (QJsonObject{{"name", "orvi-motion"}, {"version", "0.3.36 build 71"}}));
-    QCOMPARE(
-        document.value("algorithm").toObject(),
-        (QJsonObject{{"name", "Riesz phase magnification"}, {"version", "riesz-phase-cpu-0.3"}}));
-
-    const QJsonObject processing = document.value("processing").toObject();
-    QCOMPARE(processing.value("fragment").toObject(), (QJsonObject{{"startFrame", 30},
-                                                                   {"endFrameExclusive", 330},
-                                                                   {"startTimeUs", 1'000'000},
-                                                                   {"endTimeUs", 11'000'000},
-                                                                   {"processedFrameCount", 300}}));
-    QCOMPARE(processing.value("regionCoordinateSpace").toString(),
-             QStringLiteral("decodedFrameNormalizedTopLeft"));
-    QCOMPARE(processing.value("regionOfInterest").toObject(),
-             (QJsonObject{{"x", 0.25}, {"y", 0.125}, {"width", 0.5}, {"height", 0.5}}));
-    QCOMPARE(processing.value("rotationFrequencyHz").toDouble(), 25.0);
-
-    const QJsonObject exported = document.value("export").toObject();
-    QCOMPARE(exported.value("videoFilePath").toString(), QStringLiteral("/out/run.mp4"));
-    QCOMPARE(exported.value("qualityPercent").toInt(), 75);
-    QCOMPARE(exported.value("playbackFrameRate").toDouble(), 30.0);
-    QCOMPARE(exported.value("watermark").toObject(),
-             (QJsonObject{{"enabled", true},
-                          {"text", "orvi-motion 0.3.36 build 71"},
-                          {"position", "bottomRight"},
-                          {"maximumWidthRatio", 0.28},
-                          {"marginRatio", 0.02}}));
-
-    const QJsonObject recording = document.value("recording").toObject();
-    QCOMPARE(recording.value("recordingDateTime").toString(),
-             QStringLiteral("2026-03-04T05:06:07.089Z"));
-    QCOMPARE(recording.value("comment").toString(), QStringLiteral("Ölpumpe \"B\""));
-    QCOMPARE(recording.value("operatingMode").toString(), QString());
-    QVERIFY(recording.value("operatingMode").isString());
-    QCOMPARE(document.value("source").toObject().value("captureFrameRateManual").toBool(), true);
-}
-
-void TestProcessingParametersWriter::optionalValuesFollowTheSettings_data()
-{
-    QTest::addColumn<bool>("optimization");
-    QTest::addColumn<bool>("stabilization");
-    QTest::addColumn<int>("workers");
-    QTest::addColumn<bool>("validDate");
-
-    QTest::newRow("optimization-on-stabilization-off-automatic") << true << false << 0 << true;
-    QTest::newRow("optimization-off-stabilization-on-manual") << false << true << 3 << false;
-}
-
-void TestProcessingParametersWriter::optionalValuesFollowTheSettings()
-{
-    QFETCH(bool, optimization);
-    QFETCH(bool, stabilization);
-    QFETCH(int, workers);
-    QFETCH(bool, validDate);
-
-    ProcessingRequest parameters = makeParameters();
-    parameters.settings.regionProcessingOptimizationEnabled = optimization;
-    parameters.settings.stabilizationEnabled = stabilization;
-    parameters.settings.stabilizationReferenceRegion = QRectF(0.0, 0.5, 0.25, 0.5);
-    parameters.settings.workerThreadCount = workers;
-    if (!validDate)
-        parameters.recordingDateTime = QDateTime();
-    const QJsonObject document =
-        parse(ProcessingParametersWriter::buildDocument(parameters, makeSource(30.0), 240.0, 1));
-    const QJsonObject processing = document.value("processing").toObject();
-
-    const QJsonValue expanded = processing.value("expandedRegionAmplificationFactor");
-    QVERIFY(processing.contains("expandedRegionAmplificationFactor"));
-    if (optimization)
-        QCOMPARE(expanded.toDouble(), 10.0);
-    else
-        QVERIFY(expanded.isNull());
-
-    const QJsonValue reference = processing.value("stabilizationReferenceRegion");
-    QVERIFY(processing.contains("stabilizationReferenceRegion"));
-    if (stabilization)
-        QCOMPARE(reference.toObject().value("y").toDouble(), 0.5);
-    else
-        QVERIFY(reference.isNull());
-
-    const int machine = std::clamp(QThread::idealThreadCount(), 1, 256);
-    QCOMPARE(processing.value("workerThreadCount").toInt(), workers);
-    QCOMPARE(processing.value("workerThreadMode").toString(),
-             workers == 0 ? QStringLiteral("automatic") : QStringLiteral("manual"));
-    QCOMPARE(processing.value("effectiveWorkerThreadCount").toInt(),
-             workers == 0 ? machine : std::min(workers, machine));
-
-    const QJsonValue date = document.value("recording").toObject().value("recordingDateTime");
-    QVERIFY(date.isString());
-    QCOMPARE(date.toString().isEmpty(), !validDate);
-}
-
-void TestProcessingParametersWriter::derivedRecordingValuesUseTheRateActuallyUsed_data()
-{
-    QTest::addColumn<double>("captureRate");
-    QTest::addColumn<qint64>("recordingUs");
-
-    QTest::newRow("slow-motion-capture-gives-zero") << 240.0 << qint64(0);
-    QTest::newRow("playback-rate-capture") << 30.0 << qint64(10'000'000);
-    QTest::newRow("within-two-percent") << 30.5 << qint64(std::llround(300 * 1e6 / 30.5));
-}
-
-void TestProcessingParametersWriter::derivedRecordingValuesUseTheRateActuallyUsed()
-{
-    QFETCH(double, captureRate);
-    QFETCH(qint64, recordingUs);
-
-    // The metadata still holds another rate: the one used for processing decides.
-    const QJsonObject source = parse(ProcessingParametersWriter::buildDocument(
-                                         makeParameters(), makeSource(99.0), captureRate, 300))
-                                   .value("source")
-                                   .toObject();
-    QCOMPARE(source.value("captureFrameRate").toDouble(), captureRate);
-    QCOMPARE(source.value("estimatedRecordingDurationUs").toInteger(), recordingUs);
-    const double factor = source.value("averageSlowMotionFactor").toDouble();
-    if (recordingUs == 0)
-        QCOMPARE(factor, 0.0);
-    else
-        QVERIFY(qAbs(factor - 1.0) < 0.02);
-    QCOMPARE(source.value("averagePlaybackFrameRate").toDouble(), 30.0);
-}
-
-void TestProcessingParametersWriter::writesOnlyIntoAnEmptyReservedFile_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<bool>("accepted");
-
-    QTest::newRow("empty-reserved-file") << "empty" << true;
-    QTest::newRow("file-holding-bytes") << "bytes" << false;
-    QTest::newRow("missing-file") << "missing" << false;
-    QTest::newRow("directory") << "directory" << false;
-    QTest::newRow("symbolic-link-to-empty-file") << "link" << false;
-}
-
-void TestProcessingParametersWriter::writesOnlyIntoAnEmptyReservedFile()
-{
-    QFETCH(QString, kind);
-    QFETCH(bool, accepted);
-
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString path = folder.filePath(QStringLiteral(".run.json.staging"));
-    const QString target = folder.filePath(QStringLiteral("target"));
-    QByteArray before;
-    if (kind == "empty" || kind == "bytes") {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        if (kind == "bytes")
-            before = "{}";
-        file.write(before);
-    } else if (kind == "directory") {
-        QVERIFY(QDir().mkpath(path));
-    } else if (kind == "link") {
-        QFile target_file(target);
-        QVERIFY(target_file.open(QIODevice::WriteOnly));
-        target_file.close();
-        QVERIFY(QFile::link(target, path));
-    }
-
-    QString error = QStringLiteral("stale");
-    const bool written = ProcessingParametersWriter::writeStaging(
-        path, makeParameters(), makeSource(30.0), 240.0, 5, &error);
-    QCOMPARE(written, accepted);
-    if (accepted) {
-        QVERIFY(error.isEmpty());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QJsonObject document = parse(file.readAll());
-        QCOMPARE(document.value("processing")
-                     .toObject()
-                     .value("fragment")
-                     .toObject()
-                     .value("processedFrameCount")
-                     .toInt(),
-                 5);
-        return;
-    }
-    QCOMPARE(error, QStringLiteral("The reserved staging JSON file is missing or is not empty."));
-    // A refused file is left exactly as it was.
-    if (kind == "bytes") {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
-    }
-    QCOMPARE(QFileInfo::exists(path) || QFileInfo(path).isSymLink(), kind != "missing");
-    if (kind == "link")
-        QCOMPARE(QFileInfo(target).size(), qint64(0));
-}
 
 QTEST_MAIN(TestProcessingParametersWriter)
 #include "tst_ProcessingParametersWriter.moc"

@@ -1,7 +1,7 @@
-#include "PipelineTestFixtures.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "results/TemporaryVideo.h"
+#include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -14,13 +14,55 @@
 
 using namespace orvi::project_data;
 using orvi::processing::VideoProcessingPipeline;
-using namespace pipeline_test;
+using namespace orvi::test;
 
 namespace {
 
 const QSize kClipSize(320, 240);
 constexpr int kClipFrames = 90;
 const QString kCancelled = QStringLiteral("Processing was cancelled by the user.");
+
+// An analysis request over frames [start, end) of a clip captured at 30 fps.
+ProcessingRequest analysisRequest(const QString& clip, qint64 start, qint64 end)
+{
+    ProcessingRequest request;
+    request.sourceInfo.filePath = clip;
+    request.sourceInfo.captureFrameRate = 30.0;
+    request.sourceInfo.captureFrameRateManual = true;
+    request.settings.startFrame = start;
+    request.settings.endFrameExclusive = end;
+    request.settings.lowerFrequencyHz = 5.0;
+    request.settings.upperFrequencyHz = 10.0;
+    request.settings.amplificationFactor = 10.0;
+    request.settings.regionOfInterest = QRectF(0.0, 0.0, 0.5, 0.5);
+    request.settings.workerThreadCount = 2;
+    request.analysisMode = true;
+    return request;
+}
+
+// Stage texts of progress reports, without repeats of the same stage in a row.
+QStringList stageSequence(const std::vector<ProcessingProgress>& reports)
+{
+    QStringList stages;
+    for (const auto& report : reports)
+        if (stages.isEmpty() || stages.last() != report.stage)
+            stages << report.stage;
+    return stages;
+}
+
+// One decoded frame (0-based) of a video as an RGBA image; null on failure.
+QImage decodeFrame(const QString& path, int index, const QSize& size)
+{
+    const QByteArray bytes =
+        decodeRgba(path, nullptr,
+                   {QStringLiteral("-vf"), QStringLiteral("select=eq(n\\,%1)").arg(index),
+                    QStringLiteral("-frames:v"), QStringLiteral("1")});
+    if (bytes.size() != qsizetype(size.width()) * size.height() * 4)
+        return {};
+    return QImage(reinterpret_cast<const uchar*>(bytes.constData()), size.width(), size.height(),
+                  QImage::Format_RGBA8888)
+        .copy();
+}
 
 struct Run
 {
@@ -55,23 +97,409 @@ class TestVideoProcessingPipeline : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void analysisThenPassThroughExportPublishesCheckedFiles();
-    void timeRangeToTheEndCoversTheWholeVideo();
-    void refusesJobsWithoutCreatingFiles_data();
-    void refusesJobsWithoutCreatingFiles();
-    void cancellationDuringTheFrameLoopLeavesNothing_data();
-    void cancellationDuringTheFrameLoopLeavesNothing();
-    void parametersFileThatCannotBePublishedRollsTheVideoBack();
-    void destinationAppearingDuringProcessingIsNotReplaced();
-    void passThroughRefusesAResultOfAnotherLength();
-    void stagingFileThatCannotBeRemovedIsReported();
-    void throwingCallbacksDoNotEscape();
-    void stagingFilesAreHiddenBesideTheirDestination();
+    void initTestCase()
+    {
+        if (orvi::test::findTool(QStringLiteral("ffmpeg")).isEmpty() ||
+            orvi::test::findTool(QStringLiteral("ffprobe")).isEmpty())
+            QSKIP("ffmpeg and ffprobe are needed to make and check the videos");
+        QVERIFY(m_folder.isValid() && m_store.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_store.path()));
+        QString output;
+        // A flat dark clip with a grey block, so the watermark stands out.
+        m_clip = m_folder.filePath(QStringLiteral("source.mp4"));
+        QVERIFY2(
+            encodeClip(m_clip,
+                       QStringLiteral("color=c=0x203040:s=%1x%2:r=30,drawbox=x=40:y=40:w=24:h=24:"
+                                      "color=0x606060:t=fill")
+                           .arg(kClipSize.width())
+                           .arg(kClipSize.height()),
+                       kClipFrames, {}, &output),
+            qPrintable(output));
+        m_minimumFrames = orvi::motion_core::TemporalBandpassFilter::recommendedMinimumFrameCount(
+            30.0, 5.0, 10.0);
+        QVERIFY2(m_minimumFrames >= 2 && m_minimumFrames <= 70,
+                 qPrintable(QString::number(m_minimumFrames)));
+    }
+
+    void analysisThenPassThroughExportPublishesCheckedFiles()
+    {
+        const qint64 start = 10;
+        const qint64 end = start + m_minimumFrames;
+        const Run analysis = runJob(analysisRequest(m_clip, start, end));
+        QVERIFY2(analysis.result.isSuccessful(), qPrintable(analysis.result.message));
+        QVERIFY(analysis.result.message.isEmpty());
+        QVERIFY(analysis.result.publishedVideoPath.isEmpty());
+        const auto stored = analysis.result.temporaryResult;
+        QVERIFY(stored);
+        QCOMPARE(stored->frameCount(), end - start);
+        QCOMPARE(stageSequence(analysis.reports),
+                 (QStringList{"Opening source video", "Processing frames",
+                              "Finalizing the analysis result"}));
+        for (const ProcessingProgress& report : analysis.reports)
+            QCOMPARE(report.state, ProcessingState::Running);
+        QCOMPARE(analysis.reports.back().processedFrames, end - start);
+
+        const ProcessingPerformance& performance = analysis.result.performance;
+        QCOMPARE(performance.processedFrames, end - start);
+        QVERIFY(performance.totalElapsedUs >= performance.frameLoopElapsedUs);
+        QVERIFY(performance.decoderUs > 0 && performance.motionProcessingUs > 0);
+        QVERIFY(performance.encoderWriteUs > 0 && performance.sourceOpeningUs > 0);
+        QVERIFY(performance.motionStageSumUs() > 0);
+        QVERIFY(performance.motionStageSumUs() <= performance.motionProcessingUs);
+        QCOMPARE(performance.requestedWorkerThreadCount, 2);
+        QVERIFY(performance.motionProcessingFrameWidth > 0);
+        QCOMPARE(performance.parametersWriteUs, qint64(0));
+
+        // Output frames sit on the capture-rate grid, whatever the source's own times were.
+        for (qint64 i : {qint64(0), qint64(1), qint64(2), end - start - 1}) {
+            orvi::media::VideoFrame frame;
+            QVERIFY(stored->loadFrame(i, frame));
+            QCOMPARE(frame.frameIndex, i);
+            QCOMPARE(frame.presentationTimeUs, qint64(std::llround(double(i) * 1e6 / 30.0)));
+        }
+
+        // Pass-through export of that result.
+        const QString output = QDir(m_folder.path()).filePath(QStringLiteral("export.mp4"));
+        ProcessingRequest request = exportRequest(output);
+        request.sourceTemporaryResult = stored;
+        const Run exported = runJob(request);
+        QVERIFY2(exported.result.isSuccessful(), qPrintable(exported.result.message));
+        QCOMPARE(exported.result.publishedVideoPath, output);
+        QCOMPARE(exported.result.publishedParametersPath, output + QStringLiteral(".json"));
+        QCOMPARE(stageSequence(exported.reports),
+                 (QStringList{"Opening source video", "Processing frames",
+                              "Finalizing the staging video file", "Preparing the parameters file",
+                              "Publishing the result"}));
+        QCOMPARE(folderEntries(m_folder.path()),
+                 (QStringList{"export.mp4", "export.mp4.json", "source.mp4"}));
+        const ProcessingPerformance& exportPerformance = exported.result.performance;
+        QVERIFY(exportPerformance.publicationUs > 0 && exportPerformance.parametersWriteUs > 0);
+        // The frame loop ends before the encoder is finalized.
+        QVERIFY(exportPerformance.frameLoopElapsedUs + exportPerformance.encoderFinalizeUs <=
+                exportPerformance.totalElapsedUs);
+        QCOMPARE(exported.result.performance.motionProcessingUs, qint64(0));
+
+        QString probeOutput;
+        const QJsonObject stream = probeVideoStream(output, &probeOutput);
+        QVERIFY2(!stream.isEmpty(), qPrintable(probeOutput));
+        QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("h264"));
+        QCOMPARE(stream.value("pix_fmt").toString(), QStringLiteral("yuv420p"));
+        QCOMPARE(stream.value("nb_read_frames").toString(), QString::number(end - start));
+        QCOMPARE(stream.value("avg_frame_rate").toString(), QStringLiteral("30/1"));
+        const QStringList boxes = mp4TopLevelBoxes(output);
+        QVERIFY2(boxes.indexOf("moov") >= 0 && boxes.indexOf("moov") < boxes.indexOf("mdat"),
+                 qPrintable(boxes.join(',')));
+
+        // The watermark: bright text in the bottom-right corner of a dark frame, nowhere else.
+        const QImage frame = decodeFrame(output, 3, kClipSize);
+        QVERIFY(!frame.isNull());
+        int cornerBright = 0;
+        int elsewhereBright = 0;
+        for (int y = 0; y < frame.height(); ++y) {
+            for (int x = 0; x < frame.width(); ++x) {
+                const bool bright = qGray(frame.pixel(x, y)) > 180;
+                const bool corner = x > frame.width() * 0.6 && y > frame.height() * 0.75;
+                (corner ? cornerBright : elsewhereBright) += bright ? 1 : 0;
+            }
+        }
+        QVERIFY2(cornerBright > 30, qPrintable(QString::number(cornerBright)));
+        QCOMPARE(elsewhereBright, 0);
+
+        QFile json(output + QStringLiteral(".json"));
+        QVERIFY(json.open(QIODevice::ReadOnly));
+        QJsonParseError parseError;
+        const QJsonObject document = QJsonDocument::fromJson(json.readAll(), &parseError).object();
+        QCOMPARE(parseError.error, QJsonParseError::NoError);
+        const QJsonObject fragment =
+            document.value("processing").toObject().value("fragment").toObject();
+        QCOMPARE(fragment.value("startFrame").toInteger(), start);
+        QCOMPARE(fragment.value("endFrameExclusive").toInteger(), end);
+        QCOMPARE(fragment.value("startTimeUs").toInteger(),
+                 qint64(std::llround(start * 1e6 / 30.0)));
+        QCOMPARE(fragment.value("processedFrameCount").toInteger(), end - start);
+        QCOMPARE(document.value("export").toObject().value("videoFilePath").toString(), output);
+        QCOMPARE(document.value("recording").toObject().value("equipmentType").toString(),
+                 QStringLiteral("Fan"));
+        QCOMPARE(document.value("source").toObject().value("captureFrameRate").toDouble(), 30.0);
+    }
+
+    void timeRangeToTheEndCoversTheWholeVideo()
+    {
+        ProcessingRequest request = analysisRequest(m_clip, -1, -1);
+        request.settings.startTimeUs = 0;
+        request.settings.endTimeUs = -1;
+        request.settings.amplificationFactor = 1.0; // frames pass unchanged; only the range matters
+        const Run run = runJob(request);
+        QVERIFY2(run.result.isSuccessful(), qPrintable(run.result.message));
+        QCOMPARE(run.result.temporaryResult->frameCount(), qint64(kClipFrames));
+    }
+
+    void refusesJobsWithoutCreatingFiles_data()
+    {
+        QTest::addColumn<QString>("caseName");
+        QTest::addColumn<QString>("message"); // a prefix when it ends with ": "
+
+        QTest::newRow("existing-destination")
+            << "existing"
+            << "An output path matches the input file or a result file already exists.";
+        QTest::newRow("existing-parameters-file")
+            << "existing-json"
+            << "An output path matches the input file or a result file already exists.";
+        QTest::newRow("destination-is-the-source-in-other-case")
+            << "source-case"
+            << "An output path matches the input file or a result file already exists.";
+        QTest::newRow("parameters-path-equals-video-path")
+            << "same-outputs"
+            << "An output path matches the input file or a result file already exists.";
+        QTest::newRow("no-output-path") << "no-output"
+                                        << "The input and output video paths are required.";
+        QTest::newRow("no-source-path") << "no-source"
+                                        << "The input and output video paths are required.";
+        QTest::newRow("analysis-from-a-result") << "analysis-pass-through"
+                                                << "Invalid analysis destination.";
+        QTest::newRow("missing-output-folder") << "missing-folder"
+                                               << "The output directory does not exist: ";
+        QTest::newRow("unwritable-output-folder") << "unwritable"
+                                                  << "Could not create a staging file in /proc: ";
+        QTest::newRow("frame-range-past-the-end") << "bad-frames"
+                                                  << "The selected frame range is invalid.";
+        QTest::newRow("time-range-past-the-end") << "bad-time"
+                                                 << "The selected time range is invalid.";
+        QTest::newRow("fragment-shorter-than-the-band-needs")
+            << "too-short"
+            << "The selected fragment is too short for the configured frequency band. Select at "
+               "least "
+               "%1 frames.";
+        QTest::newRow("band-above-nyquist")
+            << "bad-band"
+            << "The amplification band must lie between 0 Hz and the Nyquist frequency.";
+    }
+
+    void refusesJobsWithoutCreatingFiles()
+    {
+        QFETCH(QString, caseName);
+        QFETCH(QString, message);
+
+        QTemporaryDir folder;
+        const QString output = folder.filePath(QStringLiteral("out.mp4"));
+        ProcessingRequest request = exportRequest(output);
+        if (caseName == "existing" || caseName == "existing-json") {
+            QFile file(caseName == "existing" ? output : output + QStringLiteral(".json"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (caseName == "source-case") {
+            request.outputVideoPath =
+                m_clip.left(m_clip.size() - 10) + QStringLiteral("SOURCE.MP4");
+        } else if (caseName == "same-outputs") {
+            request.outputParametersPath = folder.filePath(QStringLiteral("./OUT.mp4"));
+        } else if (caseName == "no-output") {
+            request.outputVideoPath.clear();
+        } else if (caseName == "no-source") {
+            request.sourceInfo.filePath.clear();
+        } else if (caseName == "analysis-pass-through") {
+            request.analysisMode = true;
+            request.sourceTemporaryResult =
+                std::make_shared<TemporaryVideo>(orvi::media::VideoInfo());
+        } else if (caseName == "missing-folder") {
+            request.outputVideoPath = folder.filePath(QStringLiteral("missing/out.mp4"));
+            message += folder.filePath(QStringLiteral("missing"));
+        } else if (caseName == "unwritable") {
+            request.outputVideoPath = QStringLiteral("/proc/orvi-pipeline-test.mp4");
+        } else if (caseName == "bad-frames") {
+            request.settings.endFrameExclusive = kClipFrames + 1;
+        } else if (caseName == "bad-time") {
+            request.settings.startFrame = -1;
+            request.settings.endFrameExclusive = -1;
+            request.settings.startTimeUs = 5'000'000;
+        } else if (caseName == "too-short") {
+            request.settings.endFrameExclusive = request.settings.startFrame + m_minimumFrames - 1;
+            message = message.arg(m_minimumFrames);
+        } else if (caseName == "bad-band") {
+            request.settings.upperFrequencyHz = 15.0;
+        }
+        const QStringList before = folderEntries(folder.path());
+        const QStringList sourceFolderBefore = folderEntries(m_folder.path());
+
+        const Run run = runJob(request);
+        QCOMPARE(run.result.state, ProcessingState::Failed);
+        if (message.endsWith(QStringLiteral(": ")))
+            QVERIFY2(run.result.message.startsWith(message), qPrintable(run.result.message));
+        else
+            QCOMPARE(run.result.message, message);
+        QCOMPARE(folderEntries(folder.path()), before);
+        QCOMPARE(folderEntries(m_folder.path()), sourceFolderBefore);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/orvi-pipeline-test.mp4")));
+    }
+
+    void cancellationDuringTheFrameLoopLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("export-from-the-video") << "export";
+        QTest::newRow("pass-through-export") << "pass-through";
+        QTest::newRow("analysis") << "analysis";
+    }
+
+    void cancellationDuringTheFrameLoopLeavesNothing()
+    {
+        QFETCH(QString, mode);
+        QTemporaryDir folder;
+        ProcessingRequest request = exportRequest(folder.filePath(QStringLiteral("out.mp4")));
+        if (mode == "pass-through")
+            request.sourceTemporaryResult = analyse();
+        if (mode == "analysis")
+            request.analysisMode = true;
+
+        const Run run = runJob(request, [](const ProcessingProgress& progress) {
+            return progress.stage == QStringLiteral("Processing frames") &&
+                   progress.processedFrames == 5;
+        });
+        QCOMPARE(run.result.state, ProcessingState::Cancelled);
+        QCOMPARE(run.result.message, kCancelled);
+        QVERIFY(!run.result.temporaryResult);
+        QCOMPARE(run.reports.back().processedFrames, qint64(5)); // stopped at the next poll
+        QVERIFY(folderEntries(folder.path()).isEmpty());
+        // The abandoned analysis result is gone; only a pass-through source may remain.
+        const QStringList results = QDir(TemporaryVideo::storeRootPath())
+                                        .entryList({"result-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(results.size(), mode == "pass-through" ? 1 : 0);
+    }
+
+    void parametersFileThatCannotBePublishedRollsTheVideoBack()
+    {
+        QTemporaryDir folder;
+        const QString output = folder.filePath(QStringLiteral("run.mp4"));
+        ProcessingRequest request = exportRequest(output);
+        request.sourceTemporaryResult = analyse();
+        QVERIFY(request.sourceTemporaryResult);
+        const QString blocker = output + QStringLiteral(".json");
+        bool blocked = false;
+        // Once the final names were checked, something takes the parameters file's name.
+        const Run run = runJob(request, {}, [&](const ProcessingProgress& progress) {
+            if (!blocked && progress.stage == QStringLiteral("Publishing the result")) {
+                blocked = QDir().mkpath(blocker + QStringLiteral("/inside"));
+            }
+        });
+        QVERIFY(blocked);
+        QCOMPARE(run.result.state, ProcessingState::Failed);
+        QVERIFY2(run.result.message.startsWith(QStringLiteral("Could not publish the JSON file: ")),
+                 qPrintable(run.result.message));
+        QVERIFY(run.result.publishedVideoPath.isEmpty());
+        QVERIFY(!QFileInfo::exists(output));
+        QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("run.mp4.json")});
+        QVERIFY(QFileInfo(blocker).isDir());
+    }
+
+    void destinationAppearingDuringProcessingIsNotReplaced()
+    {
+        QTemporaryDir folder;
+        const QString output = folder.filePath(QStringLiteral("race.mp4"));
+        const Run run = runJob(exportRequest(output), {}, [&](const ProcessingProgress& progress) {
+            if (progress.stage == QStringLiteral("Processing frames") &&
+                progress.processedFrames == 3) {
+                QFile intruder(output);
+                if (intruder.open(QIODevice::WriteOnly))
+                    intruder.write("someone else's video");
+            }
+        });
+        QCOMPARE(run.result.state, ProcessingState::Failed);
+        QCOMPARE(run.result.message,
+                 QStringLiteral(
+                     "A final output file appeared during processing; publishing was cancelled."));
+        QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("race.mp4")});
+        QFile intruder(output);
+        QVERIFY(intruder.open(QIODevice::ReadOnly));
+        QCOMPARE(intruder.readAll(), QByteArray("someone else's video"));
+    }
+
+    void passThroughRefusesAResultOfAnotherLength()
+    {
+        QTemporaryDir folder;
+        ProcessingRequest request = exportRequest(folder.filePath(QStringLiteral("out.mp4")));
+        request.sourceTemporaryResult = analyse();
+        QVERIFY(request.sourceTemporaryResult);
+        request.settings.endFrameExclusive -= 1;
+        const Run run = runJob(request);
+        QCOMPARE(run.result.state, ProcessingState::Failed);
+        QCOMPARE(run.result.message,
+                 QStringLiteral("The saved result does not match its frame range."));
+        QVERIFY(folderEntries(folder.path()).isEmpty());
+    }
+
+    void stagingFileThatCannotBeRemovedIsReported()
+    {
+        QTemporaryDir folder;
+        const QString output = folder.filePath(QStringLiteral("out.mp4"));
+        ProcessingRequest request = exportRequest(output);
+        request.sourceTemporaryResult = analyse();
+        QVERIFY(request.sourceTemporaryResult);
+        QString blocked;
+        // Something replaces the reserved parameters file with a folder the job cannot remove.
+        const Run run = runJob(request, {}, [&](const ProcessingProgress& progress) {
+            if (!blocked.isEmpty() || progress.stage != QStringLiteral("Processing frames"))
+                return;
+            const QStringList staged =
+                QDir(folder.path())
+                    .entryList({QStringLiteral(".out.mp4.json.*.staging.json")},
+                               QDir::Files | QDir::Hidden);
+            if (staged.size() == 1) {
+                blocked = folder.filePath(staged.first());
+                QFile::remove(blocked);
+                QDir().mkpath(blocked + QStringLiteral("/inside"));
+            }
+        });
+        QVERIFY(!blocked.isEmpty());
+        QCOMPARE(run.result.state, ProcessingState::Failed);
+        const QString expected =
+            QStringLiteral("The reserved staging JSON file is missing or is not empty. "
+                           "A file may remain at %1: ")
+                .arg(blocked);
+        QVERIFY2(run.result.message.startsWith(expected), qPrintable(run.result.message));
+        // Only the reported leftover remains; the staging video is gone and nothing was published.
+        QCOMPARE(folderEntries(folder.path()), QStringList{QFileInfo(blocked).fileName()});
+    }
+
+    void throwingCallbacksDoNotEscape()
+    {
+        QTemporaryDir folder;
+        VideoProcessingPipeline pipeline;
+        int reports = 0;
+        const ProcessingResult ignoredObserver = pipeline.run(
+            analysisRequest(m_clip, 10, 10 + m_minimumFrames),
+            [&](const ProcessingProgress&) {
+                ++reports;
+                throw std::runtime_error("observer failed");
+            },
+            [] { return false; });
+        QVERIFY2(ignoredObserver.isSuccessful(), qPrintable(ignoredObserver.message));
+        QVERIFY(reports > 3);
+
+        const ProcessingResult stopped =
+            pipeline.run(exportRequest(folder.filePath(QStringLiteral("out.mp4"))), {},
+                         []() -> bool { throw std::runtime_error("flag unavailable"); });
+        QCOMPARE(stopped.state, ProcessingState::Cancelled);
+        QCOMPARE(stopped.message, kCancelled);
+        QVERIFY(folderEntries(folder.path()).isEmpty());
+    }
+
+    void stagingFilesAreHiddenBesideTheirDestination()
+    {
+        QTemporaryDir folder;
+        const QString final = folder.filePath(QStringLiteral("run.mp4"));
+        const QString staged = VideoProcessingPipeline::reserveStagingFile(final, "staging.mp4");
+        const QRegularExpression pattern(QStringLiteral(
+            "^\\.run\\.mp4\\.[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{"
+            "12}\\.staging\\.mp4$"));
+        QVERIFY2(pattern.match(QFileInfo(staged).fileName()).hasMatch(), qPrintable(staged));
+        QCOMPARE(QFileInfo(staged).absolutePath(), QFileInfo(final).absolutePath());
+        QCOMPARE(QFileInfo(staged).size(), qint64(0));
+        QVERIFY(VideoProcessingPipeline::namesSameFile(final, folder.filePath("sub/../RUN.MP4")));
+        QVERIFY(!VideoProcessingPipeline::namesSameFile(final, staged));
+        QVERIFY(QFile::link(staged, folder.filePath(QStringLiteral("alias.mp4"))));
+        QVERIFY(VideoProcessingPipeline::namesSameFile(staged, folder.filePath("alias.mp4")));
+    }
 
 private:
     ProcessingRequest exportRequest(const QString& output) const;
-    std::shared_ptr<TemporaryVideo> analyse(qint64 start, qint64 end);
+    std::shared_ptr<TemporaryVideo> analyse();
 
     QTemporaryDir m_folder;
     QTemporaryDir m_store;
@@ -79,407 +507,20 @@ private:
     qint64 m_minimumFrames = 0;
 };
 
-void TestVideoProcessingPipeline::initTestCase()
-{
-    if (orvi::test::findTool(QStringLiteral("ffmpeg")).isEmpty() ||
-        orvi::test::findTool(QStringLiteral("ffprobe")).isEmpty())
-        QSKIP("ffmpeg and ffprobe are needed to make and check the videos");
-    QVERIFY(m_folder.isValid() && m_store.isValid());
-    qputenv("TMPDIR", QFile::encodeName(m_store.path()));
-    QString output;
-    m_clip = makeClip(m_folder.path(), QStringLiteral("source.mp4"), kClipFrames, kClipSize, 30,
-                      &output);
-    QVERIFY2(!m_clip.isEmpty(), qPrintable(output));
-    m_minimumFrames =
-        orvi::motion_core::TemporalBandpassFilter::recommendedMinimumFrameCount(30.0, 5.0, 10.0);
-    QVERIFY2(m_minimumFrames >= 2 && m_minimumFrames <= 70,
-             qPrintable(QString::number(m_minimumFrames)));
-}
-
 ProcessingRequest TestVideoProcessingPipeline::exportRequest(const QString& output) const
 {
-    ProcessingRequest request = analysisRequest(m_clip, 10, 10 + m_minimumFrames, 30.0);
+    ProcessingRequest request = analysisRequest(m_clip, 10, 10 + m_minimumFrames);
     request.analysisMode = false;
     request.outputVideoPath = output;
     request.equipmentType = QStringLiteral("Fan");
     return request;
 }
 
-std::shared_ptr<TemporaryVideo> TestVideoProcessingPipeline::analyse(qint64 start, qint64 end)
+// The stored result of the export fragment, for pass-through exports.
+std::shared_ptr<TemporaryVideo> TestVideoProcessingPipeline::analyse()
 {
-    const Run run = runJob(analysisRequest(m_clip, start, end, 30.0));
+    const Run run = runJob(analysisRequest(m_clip, 10, 10 + m_minimumFrames));
     return run.result.isSuccessful() ? run.result.temporaryResult : nullptr;
-}
-
-void TestVideoProcessingPipeline::analysisThenPassThroughExportPublishesCheckedFiles()
-{
-    const qint64 start = 10;
-    const qint64 end = start + m_minimumFrames;
-    const Run analysis = runJob(analysisRequest(m_clip, start, end, 30.0));
-    QVERIFY2(analysis.result.isSuccessful(), qPrintable(analysis.result.message));
-    QVERIFY(analysis.result.message.isEmpty());
-    QVERIFY(analysis.result.publishedVideoPath.isEmpty());
-    const auto stored = analysis.result.temporaryResult;
-    QVERIFY(stored);
-    QCOMPARE(stored->frameCount(), end - start);
-    QCOMPARE(stageSequence(analysis.reports),
-             (QStringList{"Opening source video", "Processing frames",
-                          "Finalizing the analysis result"}));
-    for (const ProcessingProgress& report : analysis.reports)
-        QCOMPARE(report.state, ProcessingState::Running);
-    QCOMPARE(analysis.reports.back().processedFrames, end - start);
-
-    const ProcessingPerformance& performance = analysis.result.performance;
-    QCOMPARE(performance.processedFrames, end - start);
-    QVERIFY(performance.totalElapsedUs >= performance.frameLoopElapsedUs);
-    QVERIFY(performance.decoderUs > 0 && performance.motionProcessingUs > 0);
-    QVERIFY(performance.encoderWriteUs > 0 && performance.sourceOpeningUs > 0);
-    QVERIFY(performance.motionStageSumUs() > 0);
-    QVERIFY(performance.motionStageSumUs() <= performance.motionProcessingUs);
-    QCOMPARE(performance.requestedWorkerThreadCount, 2);
-    QVERIFY(performance.motionProcessingFrameWidth > 0);
-    QCOMPARE(performance.parametersWriteUs, qint64(0));
-
-    // Output frames sit on the capture-rate grid, whatever the source's own times were.
-    for (qint64 i : {qint64(0), qint64(1), qint64(2), end - start - 1}) {
-        orvi::media::VideoFrame frame;
-        QVERIFY(stored->loadFrame(i, frame));
-        QCOMPARE(frame.frameIndex, i);
-        QCOMPARE(frame.presentationTimeUs, qint64(std::llround(double(i) * 1e6 / 30.0)));
-    }
-
-    // Pass-through export of that result.
-    const QString output = QDir(m_folder.path()).filePath(QStringLiteral("export.mp4"));
-    ProcessingRequest request = exportRequest(output);
-    request.sourceTemporaryResult = stored;
-    const Run exported = runJob(request);
-    QVERIFY2(exported.result.isSuccessful(), qPrintable(exported.result.message));
-    QCOMPARE(exported.result.publishedVideoPath, output);
-    QCOMPARE(exported.result.publishedParametersPath, output + QStringLiteral(".json"));
-    QCOMPARE(stageSequence(exported.reports),
-             (QStringList{"Opening source video", "Processing frames",
-                          "Finalizing the staging video file", "Preparing the parameters file",
-                          "Publishing the result"}));
-    QCOMPARE(folderEntries(m_folder.path()),
-             (QStringList{"export.mp4", "export.mp4.json", "source.mp4"}));
-    const ProcessingPerformance& exportPerformance = exported.result.performance;
-    QVERIFY(exportPerformance.publicationUs > 0 && exportPerformance.parametersWriteUs > 0);
-    // The frame loop ends before the encoder is finalized.
-    QVERIFY(exportPerformance.frameLoopElapsedUs + exportPerformance.encoderFinalizeUs <=
-            exportPerformance.totalElapsedUs);
-    QCOMPARE(exported.result.performance.motionProcessingUs, qint64(0));
-
-    QString probeOutput;
-    const QJsonObject stream = probeStream(output, &probeOutput);
-    QVERIFY2(!stream.isEmpty(), qPrintable(probeOutput));
-    QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("h264"));
-    QCOMPARE(stream.value("pix_fmt").toString(), QStringLiteral("yuv420p"));
-    QCOMPARE(stream.value("nb_read_frames").toString(), QString::number(end - start));
-    QCOMPARE(stream.value("avg_frame_rate").toString(), QStringLiteral("30/1"));
-    const QStringList boxes = mp4Boxes(output);
-    QVERIFY2(boxes.indexOf("moov") >= 0 && boxes.indexOf("moov") < boxes.indexOf("mdat"),
-             qPrintable(boxes.join(',')));
-
-    // The watermark: bright text in the bottom-right corner of a dark frame, nowhere else.
-    const QImage frame = decodeFrame(output, 3, kClipSize);
-    QVERIFY(!frame.isNull());
-    int cornerBright = 0;
-    int elsewhereBright = 0;
-    for (int y = 0; y < frame.height(); ++y) {
-        for (int x = 0; x < frame.width(); ++x) {
-            const bool bright = qGray(frame.pixel(x, y)) > 180;
-            const bool corner = x > frame.width() * 0.6 && y > frame.height() * 0.75;
-            (corner ? cornerBright : elsewhereBright) += bright ? 1 : 0;
-        }
-    }
-    QVERIFY2(cornerBright > 30, qPrintable(QString::number(cornerBright)));
-    QCOMPARE(elsewhereBright, 0);
-
-    QFile json(output + QStringLiteral(".json"));
-    QVERIFY(json.open(QIODevice::ReadOnly));
-    QJsonParseError parseError;
-    const QJsonObject document = QJsonDocument::fromJson(json.readAll(), &parseError).object();
-    QCOMPARE(parseError.error, QJsonParseError::NoError);
-    const QJsonObject fragment =
-        document.value("processing").toObject().value("fragment").toObject();
-    QCOMPARE(fragment.value("startFrame").toInteger(), start);
-    QCOMPARE(fragment.value("endFrameExclusive").toInteger(), end);
-    QCOMPARE(fragment.value("startTimeUs").toInteger(), qint64(std::llround(start * 1e6 / 30.0)));
-    QCOMPARE(fragment.value("processedFrameCount").toInteger(), end - start);
-    QCOMPARE(document.value("export").toObject().value("videoFilePath").toString(), output);
-    QCOMPARE(document.value("recording").toObject().value("equipmentType").toString(),
-             QStringLiteral("Fan"));
-    QCOMPARE(document.value("source").toObject().value("captureFrameRate").toDouble(), 30.0);
-}
-
-void TestVideoProcessingPipeline::timeRangeToTheEndCoversTheWholeVideo()
-{
-    ProcessingRequest request = analysisRequest(m_clip, -1, -1, 30.0);
-    request.settings.startTimeUs = 0;
-    request.settings.endTimeUs = -1;
-    request.settings.amplificationFactor = 1.0; // frames pass unchanged; only the range matters
-    const Run run = runJob(request);
-    QVERIFY2(run.result.isSuccessful(), qPrintable(run.result.message));
-    QCOMPARE(run.result.temporaryResult->frameCount(), qint64(kClipFrames));
-}
-
-void TestVideoProcessingPipeline::refusesJobsWithoutCreatingFiles_data()
-{
-    QTest::addColumn<QString>("caseName");
-    QTest::addColumn<QString>("message"); // a prefix when it ends with ": "
-
-    QTest::newRow("existing-destination")
-        << "existing"
-        << "An output path matches the input file or a result file already exists.";
-    QTest::newRow("existing-parameters-file")
-        << "existing-json"
-        << "An output path matches the input file or a result file already exists.";
-    QTest::newRow("destination-is-the-source-in-other-case")
-        << "source-case"
-        << "An output path matches the input file or a result file already exists.";
-    QTest::newRow("parameters-path-equals-video-path")
-        << "same-outputs"
-        << "An output path matches the input file or a result file already exists.";
-    QTest::newRow("no-output-path") << "no-output"
-                                    << "The input and output video paths are required.";
-    QTest::newRow("no-source-path") << "no-source"
-                                    << "The input and output video paths are required.";
-    QTest::newRow("analysis-from-a-result") << "analysis-pass-through"
-                                            << "Invalid analysis destination.";
-    QTest::newRow("missing-output-folder") << "missing-folder"
-                                           << "The output directory does not exist: ";
-    QTest::newRow("unwritable-output-folder") << "unwritable"
-                                              << "Could not create a staging file in /proc: ";
-    QTest::newRow("frame-range-past-the-end") << "bad-frames"
-                                              << "The selected frame range is invalid.";
-    QTest::newRow("time-range-past-the-end") << "bad-time"
-                                             << "The selected time range is invalid.";
-    QTest::newRow("fragment-shorter-than-the-band-needs")
-        << "too-short"
-        << "The selected fragment is too short for the configured frequency band. Select at least "
-           "%1 frames.";
-    QTest::newRow("band-above-nyquist")
-        << "bad-band"
-        << "The amplification band must lie between 0 Hz and the Nyquist frequency.";
-}
-
-void TestVideoProcessingPipeline::refusesJobsWithoutCreatingFiles()
-{
-    QFETCH(QString, caseName);
-    QFETCH(QString, message);
-
-    QTemporaryDir folder;
-    const QString output = folder.filePath(QStringLiteral("out.mp4"));
-    ProcessingRequest request = exportRequest(output);
-    if (caseName == "existing" || caseName == "existing-json") {
-        QFile file(caseName == "existing" ? output : output + QStringLiteral(".json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    } else if (caseName == "source-case") {
-        request.outputVideoPath = m_clip.left(m_clip.size() - 10) + QStringLiteral("SOURCE.MP4");
-    } else if (caseName == "same-outputs") {
-        request.outputParametersPath = folder.filePath(QStringLiteral("./OUT.mp4"));
-    } else if (caseName == "no-output") {
-        request.outputVideoPath.clear();
-    } else if (caseName == "no-source") {
-        request.sourceInfo.filePath.clear();
-    } else if (caseName == "analysis-pass-through") {
-        request.analysisMode = true;
-        request.sourceTemporaryResult = std::make_shared<TemporaryVideo>(orvi::media::VideoInfo());
-    } else if (caseName == "missing-folder") {
-        request.outputVideoPath = folder.filePath(QStringLiteral("missing/out.mp4"));
-        message += folder.filePath(QStringLiteral("missing"));
-    } else if (caseName == "unwritable") {
-        request.outputVideoPath = QStringLiteral("/proc/orvi-pipeline-test.mp4");
-    } else if (caseName == "bad-frames") {
-        request.settings.endFrameExclusive = kClipFrames + 1;
-    } else if (caseName == "bad-time") {
-        request.settings.startFrame = -1;
-        request.settings.endFrameExclusive = -1;
-        request.settings.startTimeUs = 5'000'000;
-    } else if (caseName == "too-short") {
-        request.settings.endFrameExclusive = request.settings.startFrame + m_minimumFrames - 1;
-        message = message.arg(m_minimumFrames);
-    } else if (caseName == "bad-band") {
-        request.settings.upperFrequencyHz = 15.0;
-    }
-    const QStringList before = folderEntries(folder.path());
-    const QStringList sourceFolderBefore = folderEntries(m_folder.path());
-
-    const Run run = runJob(request);
-    QCOMPARE(run.result.state, ProcessingState::Failed);
-    if (message.endsWith(QStringLiteral(": ")))
-        QVERIFY2(run.result.message.startsWith(message), qPrintable(run.result.message));
-    else
-        QCOMPARE(run.result.message, message);
-    QCOMPARE(folderEntries(folder.path()), before);
-    QCOMPARE(folderEntries(m_folder.path()), sourceFolderBefore);
-    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/orvi-pipeline-test.mp4")));
-}
-
-void TestVideoProcessingPipeline::cancellationDuringTheFrameLoopLeavesNothing_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::newRow("export-from-the-video") << "export";
-    QTest::newRow("pass-through-export") << "pass-through";
-    QTest::newRow("analysis") << "analysis";
-}
-
-void TestVideoProcessingPipeline::cancellationDuringTheFrameLoopLeavesNothing()
-{
-    QFETCH(QString, mode);
-    QTemporaryDir folder;
-    ProcessingRequest request = exportRequest(folder.filePath(QStringLiteral("out.mp4")));
-    if (mode == "pass-through")
-        request.sourceTemporaryResult = analyse(10, 10 + m_minimumFrames);
-    if (mode == "analysis")
-        request.analysisMode = true;
-
-    const Run run = runJob(request, [](const ProcessingProgress& progress) {
-        return progress.stage == QStringLiteral("Processing frames") &&
-               progress.processedFrames == 5;
-    });
-    QCOMPARE(run.result.state, ProcessingState::Cancelled);
-    QCOMPARE(run.result.message, kCancelled);
-    QVERIFY(!run.result.temporaryResult);
-    QCOMPARE(run.reports.back().processedFrames, qint64(5)); // stopped at the next poll
-    QVERIFY(folderEntries(folder.path()).isEmpty());
-    // The abandoned analysis result is gone; only a pass-through source may remain.
-    const QStringList results = QDir(TemporaryVideo::storeRootPath())
-                                    .entryList({"result-*"}, QDir::Dirs | QDir::NoDotAndDotDot);
-    QCOMPARE(results.size(), mode == "pass-through" ? 1 : 0);
-}
-
-void TestVideoProcessingPipeline::parametersFileThatCannotBePublishedRollsTheVideoBack()
-{
-    QTemporaryDir folder;
-    const QString output = folder.filePath(QStringLiteral("run.mp4"));
-    ProcessingRequest request = exportRequest(output);
-    request.sourceTemporaryResult = analyse(10, 10 + m_minimumFrames);
-    QVERIFY(request.sourceTemporaryResult);
-    const QString blocker = output + QStringLiteral(".json");
-    bool blocked = false;
-    // Once the final names were checked, something takes the parameters file's name.
-    const Run run = runJob(request, {}, [&](const ProcessingProgress& progress) {
-        if (!blocked && progress.stage == QStringLiteral("Publishing the result")) {
-            blocked = QDir().mkpath(blocker + QStringLiteral("/inside"));
-        }
-    });
-    QVERIFY(blocked);
-    QCOMPARE(run.result.state, ProcessingState::Failed);
-    QVERIFY2(run.result.message.startsWith(QStringLiteral("Could not publish the JSON file: ")),
-             qPrintable(run.result.message));
-    QVERIFY(run.result.publishedVideoPath.isEmpty());
-    QVERIFY(!QFileInfo::exists(output));
-    QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("run.mp4.json")});
-    QVERIFY(QFileInfo(blocker).isDir());
-}
-
-void TestVideoProcessingPipeline::destinationAppearingDuringProcessingIsNotReplaced()
-{
-    QTemporaryDir folder;
-    const QString output = folder.filePath(QStringLiteral("race.mp4"));
-    const Run run = runJob(exportRequest(output), {}, [&](const ProcessingProgress& progress) {
-        if (progress.stage == QStringLiteral("Processing frames") &&
-            progress.processedFrames == 3) {
-            QFile intruder(output);
-            if (intruder.open(QIODevice::WriteOnly))
-                intruder.write("someone else's video");
-        }
-    });
-    QCOMPARE(run.result.state, ProcessingState::Failed);
-    QCOMPARE(run.result.message,
-             QStringLiteral(
-                 "A final output file appeared during processing; publishing was cancelled."));
-    QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("race.mp4")});
-    QFile intruder(output);
-    QVERIFY(intruder.open(QIODevice::ReadOnly));
-    QCOMPARE(intruder.readAll(), QByteArray("someone else's video"));
-}
-
-void TestVideoProcessingPipeline::passThroughRefusesAResultOfAnotherLength()
-{
-    QTemporaryDir folder;
-    ProcessingRequest request = exportRequest(folder.filePath(QStringLiteral("out.mp4")));
-    request.sourceTemporaryResult = analyse(10, 10 + m_minimumFrames);
-    QVERIFY(request.sourceTemporaryResult);
-    request.settings.endFrameExclusive -= 1;
-    const Run run = runJob(request);
-    QCOMPARE(run.result.state, ProcessingState::Failed);
-    QCOMPARE(run.result.message,
-             QStringLiteral("The saved result does not match its frame range."));
-    QVERIFY(folderEntries(folder.path()).isEmpty());
-}
-
-void TestVideoProcessingPipeline::stagingFileThatCannotBeRemovedIsReported()
-{
-    QTemporaryDir folder;
-    const QString output = folder.filePath(QStringLiteral("out.mp4"));
-    ProcessingRequest request = exportRequest(output);
-    request.sourceTemporaryResult = analyse(10, 10 + m_minimumFrames);
-    QVERIFY(request.sourceTemporaryResult);
-    QString blocked;
-    // Something replaces the reserved parameters file with a folder the job cannot remove.
-    const Run run = runJob(request, {}, [&](const ProcessingProgress& progress) {
-        if (!blocked.isEmpty() || progress.stage != QStringLiteral("Processing frames"))
-            return;
-        const QStringList staged = QDir(folder.path())
-                                       .entryList({QStringLiteral(".out.mp4.json.*.staging.json")},
-                                                  QDir::Files | QDir::Hidden);
-        if (staged.size() == 1) {
-            blocked = folder.filePath(staged.first());
-            QFile::remove(blocked);
-            QDir().mkpath(blocked + QStringLiteral("/inside"));
-        }
-    });
-    QVERIFY(!blocked.isEmpty());
-    QCOMPARE(run.result.state, ProcessingState::Failed);
-    const QString expected =
-        QStringLiteral("The reserved staging JSON file is missing or is not empty. "
-                       "A file may remain at %1: ")
-            .arg(blocked);
-    QVERIFY2(run.result.message.startsWith(expected), qPrintable(run.result.message));
-    // Only the reported leftover remains; the staging video is gone and nothing was published.
-    QCOMPARE(folderEntries(folder.path()), QStringList{QFileInfo(blocked).fileName()});
-}
-
-void TestVideoProcessingPipeline::throwingCallbacksDoNotEscape()
-{
-    QTemporaryDir folder;
-    VideoProcessingPipeline pipeline;
-    int reports = 0;
-    const ProcessingResult ignoredObserver = pipeline.run(
-        analysisRequest(m_clip, 10, 10 + m_minimumFrames, 30.0),
-        [&](const ProcessingProgress&) {
-            ++reports;
-            throw std::runtime_error("observer failed");
-        },
-        [] { return false; });
-    QVERIFY2(ignoredObserver.isSuccessful(), qPrintable(ignoredObserver.message));
-    QVERIFY(reports > 3);
-
-    const ProcessingResult stopped =
-        pipeline.run(exportRequest(folder.filePath(QStringLiteral("out.mp4"))), {},
-                     []() -> bool { throw std::runtime_error("flag unavailable"); });
-    QCOMPARE(stopped.state, ProcessingState::Cancelled);
-    QCOMPARE(stopped.message, kCancelled);
-    QVERIFY(folderEntries(folder.path()).isEmpty());
-}
-
-void TestVideoProcessingPipeline::stagingFilesAreHiddenBesideTheirDestination()
-{
-    QTemporaryDir folder;
-    const QString final = folder.filePath(QStringLiteral("run.mp4"));
-    const QString staged = VideoProcessingPipeline::reserveStagingFile(final, "staging.mp4");
-    const QRegularExpression pattern(
-        QStringLiteral("^\\.run\\.mp4\\.[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{"
-                       "12}\\.staging\\.mp4$"));
-    QVERIFY2(pattern.match(QFileInfo(staged).fileName()).hasMatch(), qPrintable(staged));
-    QCOMPARE(QFileInfo(staged).absolutePath(), QFileInfo(final).absolutePath());
-    QCOMPARE(QFileInfo(staged).size(), qint64(0));
-    QVERIFY(VideoProcessingPipeline::namesSameFile(final, folder.filePath("sub/../RUN.MP4")));
-    QVERIFY(!VideoProcessingPipeline::namesSameFile(final, staged));
-    QVERIFY(QFile::link(staged, folder.filePath(QStringLiteral("alias.mp4"))));
-    QVERIFY(VideoProcessingPipeline::namesSameFile(staged, folder.filePath("alias.mp4")));
 }
 
 QTEST_MAIN(TestVideoProcessingPipeline)

@@ -10,142 +10,132 @@ class TestVideoWatermarkRenderer : public QObject
     Q_OBJECT
 
 private slots:
-    void geometryFollowsFrameSize_data();
-    void geometryFollowsFrameSize();
-    void drawsIntoBottomRightCornerOnly_data();
-    void drawsIntoBottomRightCornerOnly();
-    void refusesInvalidSizesAndFrames_data();
-    void refusesInvalidSizesAndFrames();
-};
+    void geometryFollowsFrameSize_data()
+    {
+        QTest::addColumn<QSize>("frameSize");
+        QTest::addColumn<int>("fontPixels");
+        QTest::addColumn<int>("margin");
+        QTest::addColumn<bool>("mustNarrow");
 
-void TestVideoWatermarkRenderer::geometryFollowsFrameSize_data()
-{
-    QTest::addColumn<QSize>("frameSize");
-    QTest::addColumn<int>("fontPixels");
-    QTest::addColumn<int>("margin");
-    QTest::addColumn<bool>("mustNarrow");
+        QTest::newRow("full-hd-rounds-font-and-margin") << QSize(1920, 1080) << 30 << 22 << false;
+        QTest::newRow("small-frame-uses-minimums-and-narrows")
+            << QSize(320, 240) << 18 << 12 << true;
+        QTest::newRow("large-frame-uses-maximums") << QSize(4000, 3000) << 72 << 48 << false;
+        QTest::newRow("portrait-uses-shorter-side-and-narrows")
+            << QSize(1080, 1920) << 30 << 22 << true;
+        QTest::newRow("tiny-frame-clamps-position") << QSize(8, 8) << 18 << 12 << true;
+    }
 
-    QTest::newRow("full-hd-rounds-font-and-margin") << QSize(1920, 1080) << 30 << 22 << false;
-    QTest::newRow("small-frame-uses-minimums-and-narrows") << QSize(320, 240) << 18 << 12 << true;
-    QTest::newRow("large-frame-uses-maximums") << QSize(4000, 3000) << 72 << 48 << false;
-    QTest::newRow("portrait-uses-shorter-side-and-narrows")
-        << QSize(1080, 1920) << 30 << 22 << true;
-    QTest::newRow("tiny-frame-clamps-position") << QSize(8, 8) << 18 << 12 << true;
-}
+    void geometryFollowsFrameSize()
+    {
+        QFETCH(QSize, frameSize);
+        QFETCH(int, fontPixels);
+        QFETCH(int, margin);
+        QFETCH(bool, mustNarrow);
 
-void TestVideoWatermarkRenderer::geometryFollowsFrameSize()
-{
-    QFETCH(QSize, frameSize);
-    QFETCH(int, fontPixels);
-    QFETCH(int, margin);
-    QFETCH(bool, mustNarrow);
+        VideoWatermarkRenderer renderer;
+        QString error = QStringLiteral("stale");
+        QVERIFY2(renderer.configure(frameSize, &error), qPrintable(error));
+        QCOMPARE(renderer.configuredSize(), frameSize);
+        QCOMPARE(renderer.fontPixelSize(), fontPixels);
+        QCOMPARE(renderer.margin(), margin);
+        QVERIFY(renderer.image().format() == QImage::Format_ARGB32_Premultiplied);
+        QVERIFY(renderer.textScale() > 0.0 && renderer.textScale() <= 1.0);
+        QCOMPARE(renderer.textScale() < 1.0, mustNarrow);
+        QVERIFY(renderer.outlineWidth() >= 1.5 && renderer.outlineWidth() <= 5.0);
 
-    VideoWatermarkRenderer renderer;
-    QString error = QStringLiteral("stale");
-    QVERIFY2(renderer.configure(frameSize, &error), qPrintable(error));
-    QCOMPARE(renderer.configuredSize(), frameSize);
-    QCOMPARE(renderer.fontPixelSize(), fontPixels);
-    QCOMPARE(renderer.margin(), margin);
-    QVERIFY(renderer.image().format() == QImage::Format_ARGB32_Premultiplied);
-    QVERIFY(renderer.textScale() > 0.0 && renderer.textScale() <= 1.0);
-    QCOMPARE(renderer.textScale() < 1.0, mustNarrow);
+        // The text itself (image minus the outline on both sides) stays within 28 % of the width.
+        const double textWidth = renderer.image().width() - 2.0 * renderer.outlineWidth();
+        QVERIFY2(textWidth <= std::max(frameSize.width() * 0.28, 1.0) + 1.0,
+                 qPrintable(QString::number(textWidth)));
 
-    const double expectedOutline = std::clamp(fontPixels * renderer.textScale() * 0.08, 1.5, 5.0);
-    QCOMPARE(renderer.outlineWidth(), expectedOutline);
-    if (!mustNarrow)
-        QCOMPARE(renderer.outlineWidth(), std::clamp(fontPixels * 0.08, 1.5, 5.0));
+        const QPoint expected(std::max(frameSize.width() - margin - renderer.image().width(), 0),
+                              std::max(frameSize.height() - margin - renderer.image().height(), 0));
+        QCOMPARE(renderer.position(), expected);
+    }
 
-    // The text itself (image minus the outline on both sides) stays within 28 % of the width.
-    const double textWidth = renderer.image().width() - 2.0 * renderer.outlineWidth();
-    QVERIFY2(textWidth <= std::max(frameSize.width() * 0.28, 1.0) + 1.0,
-             qPrintable(QString::number(textWidth)));
+    void drawsIntoBottomRightCornerOnly_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("decoded-rgba-frame") << int(QImage::Format_RGBA8888);
+        QTest::newRow("processed-argb-frame") << int(QImage::Format_ARGB32);
+    }
 
-    const QPoint expected(std::max(frameSize.width() - margin - renderer.image().width(), 0),
-                          std::max(frameSize.height() - margin - renderer.image().height(), 0));
-    QCOMPARE(renderer.position(), expected);
-}
+    void drawsIntoBottomRightCornerOnly()
+    {
+        QFETCH(int, format);
+        const QSize size(640, 360);
+        QImage frame(size, QImage::Format(format));
+        frame.fill(QColor(20, 40, 60));
+        const QImage original = frame.copy();
 
-void TestVideoWatermarkRenderer::drawsIntoBottomRightCornerOnly_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::newRow("decoded-rgba-frame") << int(QImage::Format_RGBA8888);
-    QTest::newRow("processed-argb-frame") << int(QImage::Format_ARGB32);
-}
+        VideoWatermarkRenderer renderer;
+        QVERIFY(renderer.configure(size));
+        QString error = QStringLiteral("stale");
+        QVERIFY(renderer.draw(frame, &error));
+        QVERIFY(error.isEmpty());
 
-void TestVideoWatermarkRenderer::drawsIntoBottomRightCornerOnly()
-{
-    QFETCH(int, format);
-    const QSize size(640, 360);
-    QImage frame(size, QImage::Format(format));
-    frame.fill(QColor(20, 40, 60));
-    const QImage original = frame.copy();
-
-    VideoWatermarkRenderer renderer;
-    QVERIFY(renderer.configure(size));
-    QString error = QStringLiteral("stale");
-    QVERIFY(renderer.draw(frame, &error));
-    QVERIFY(error.isEmpty());
-
-    const QRect mark(renderer.position(), renderer.image().size());
-    int brightened = 0;
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            const QRgb now = frame.pixel(x, y);
-            if (!mark.contains(x, y)) {
-                QCOMPARE(now, original.pixel(x, y));
-            } else if (qRed(now) > 200 && qGreen(now) > 200) {
-                ++brightened;
+        const QRect mark(renderer.position(), renderer.image().size());
+        int brightened = 0;
+        for (int y = 0; y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb now = frame.pixel(x, y);
+                if (!mark.contains(x, y)) {
+                    QCOMPARE(now, original.pixel(x, y));
+                } else if (qRed(now) > 200 && qGreen(now) > 200) {
+                    ++brightened;
+                }
             }
         }
+        QVERIFY2(brightened > 50, qPrintable(QString::number(brightened)));
+        QVERIFY(mark.right() < size.width() - renderer.margin() + 1);
+        QVERIFY(mark.left() > size.width() / 2);
+        QVERIFY(mark.top() > size.height() / 2);
     }
-    QVERIFY2(brightened > 50, qPrintable(QString::number(brightened)));
-    QVERIFY(mark.right() < size.width() - renderer.margin() + 1);
-    QVERIFY(mark.left() > size.width() / 2);
-    QVERIFY(mark.top() > size.height() / 2);
-}
 
-void TestVideoWatermarkRenderer::refusesInvalidSizesAndFrames_data()
-{
-    QTest::addColumn<QSize>("configureSize");
-    QTest::addColumn<QSize>("frameSize");
-    QTest::addColumn<QString>("message");
+    void refusesInvalidSizesAndFrames_data()
+    {
+        QTest::addColumn<QSize>("configureSize");
+        QTest::addColumn<QSize>("frameSize");
+        QTest::addColumn<QString>("message");
 
-    QTest::newRow("zero-width-configuration")
-        << QSize(0, 100) << QSize(100, 100)
-        << QStringLiteral("The watermark frame size is invalid.");
-    QTest::newRow("frame-of-another-size")
-        << QSize(320, 240) << QSize(322, 240)
-        << QStringLiteral("The watermark renderer is not configured for this frame.");
-    QTest::newRow("null-frame") << QSize(320, 240) << QSize()
-                                << QStringLiteral(
-                                       "The watermark renderer is not configured for this frame.");
-}
-
-void TestVideoWatermarkRenderer::refusesInvalidSizesAndFrames()
-{
-    QFETCH(QSize, configureSize);
-    QFETCH(QSize, frameSize);
-    QFETCH(QString, message);
-
-    VideoWatermarkRenderer renderer;
-    QString error;
-    const bool configured = renderer.configure(configureSize, &error);
-    QImage frame = frameSize.isValid() ? QImage(frameSize, QImage::Format_RGBA8888) : QImage();
-    if (!frame.isNull())
-        frame.fill(Qt::black);
-    if (configured) {
-        QVERIFY(!renderer.draw(frame, &error));
-    } else {
-        QVERIFY(renderer.image().isNull());
-        QVERIFY(!renderer.configuredSize().isValid());
-        // An unconfigured renderer refuses to draw as well.
-        QString drawError;
-        QVERIFY(!renderer.draw(frame, &drawError));
-        QCOMPARE(drawError,
-                 QStringLiteral("The watermark renderer is not configured for this frame."));
+        QTest::newRow("zero-width-configuration")
+            << QSize(0, 100) << QSize(100, 100)
+            << QStringLiteral("The watermark frame size is invalid.");
+        QTest::newRow("frame-of-another-size")
+            << QSize(320, 240) << QSize(322, 240)
+            << QStringLiteral("The watermark renderer is not configured for this frame.");
+        QTest::newRow("null-frame")
+            << QSize(320, 240) << QSize()
+            << QStringLiteral("The watermark renderer is not configured for this frame.");
     }
-    QCOMPARE(error, message);
-}
+
+    void refusesInvalidSizesAndFrames()
+    {
+        QFETCH(QSize, configureSize);
+        QFETCH(QSize, frameSize);
+        QFETCH(QString, message);
+
+        VideoWatermarkRenderer renderer;
+        QString error;
+        const bool configured = renderer.configure(configureSize, &error);
+        QImage frame = frameSize.isValid() ? QImage(frameSize, QImage::Format_RGBA8888) : QImage();
+        if (!frame.isNull())
+            frame.fill(Qt::black);
+        if (configured) {
+            QVERIFY(!renderer.draw(frame, &error));
+        } else {
+            QVERIFY(renderer.image().isNull());
+            QVERIFY(!renderer.configuredSize().isValid());
+            // An unconfigured renderer refuses to draw as well.
+            QString drawError;
+            QVERIFY(!renderer.draw(frame, &drawError));
+            QCOMPARE(drawError,
+                     QStringLiteral("The watermark renderer is not configured for this frame."));
+        }
+        QCOMPARE(error, message);
+    }
+};
 
 QTEST_MAIN(TestVideoWatermarkRenderer)
 #include "tst_VideoWatermarkRenderer.moc"

@@ -11,51 +11,47 @@ class TestProcessingRecords : public QObject
     Q_OBJECT
 
 private slots:
-    void progressFractionIsClamped_data();
-    void progressFractionIsClamped();
-    void metaTypesTravelByQualifiedName();
+    void progressFractionIsClamped_data()
+    {
+        QTest::addColumn<qint64>("processed");
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<double>("fraction");
+
+        QTest::newRow("unknown-total") << qint64(5) << qint64(0) << 0.0;
+        QTest::newRow("halfway") << qint64(5) << qint64(10) << 0.5;
+        QTest::newRow("overshoot") << qint64(12) << qint64(10) << 1.0;
+        QTest::newRow("negative") << qint64(-3) << qint64(10) << 0.0;
+    }
+
+    void progressFractionIsClamped()
+    {
+        QFETCH(qint64, processed);
+        QFETCH(qint64, total);
+        QFETCH(double, fraction);
+        ProcessingProgress progress;
+        progress.processedFrames = processed;
+        progress.totalFrames = total;
+        QCOMPARE(progress.fraction(), fraction);
+    }
+
+    void metaTypesTravelByQualifiedName()
+    {
+        registerProcessingMetaTypes();
+        for (const char* name :
+             {"orvi::project_data::ProcessingState", "orvi::project_data::ProcessingProgress",
+              "orvi::project_data::ProcessingResult", "orvi::project_data::ProcessingRequest"})
+            QVERIFY2(QMetaType::fromName(name).isValid(), name);
+
+        ProcessingResult result;
+        QCOMPARE(int(result.state), 0);
+        QVERIFY(!result.isSuccessful());
+        result.state = ProcessingState::Completed;
+        result.message = QStringLiteral("kept");
+        const QVariant copy = QVariant::fromValue(result);
+        QCOMPARE(copy.value<ProcessingResult>().message, QStringLiteral("kept"));
+        QVERIFY(copy.value<ProcessingResult>().isSuccessful());
+    }
 };
-
-void TestProcessingRecords::progressFractionIsClamped_data()
-{
-    QTest::addColumn<qint64>("processed");
-    QTest::addColumn<qint64>("total");
-    QTest::addColumn<double>("fraction");
-
-    QTest::newRow("unknown-total") << qint64(5) << qint64(0) << 0.0;
-    QTest::newRow("halfway") << qint64(5) << qint64(10) << 0.5;
-    QTest::newRow("overshoot") << qint64(12) << qint64(10) << 1.0;
-    QTest::newRow("negative") << qint64(-3) << qint64(10) << 0.0;
-}
-
-void TestProcessingRecords::progressFractionIsClamped()
-{
-    QFETCH(qint64, processed);
-    QFETCH(qint64, total);
-    QFETCH(double, fraction);
-    ProcessingProgress progress;
-    progress.processedFrames = processed;
-    progress.totalFrames = total;
-    QCOMPARE(progress.fraction(), fraction);
-}
-
-void TestProcessingRecords::metaTypesTravelByQualifiedName()
-{
-    registerProcessingMetaTypes();
-    for (const char* name :
-         {"orvi::project_data::ProcessingState", "orvi::project_data::ProcessingProgress",
-          "orvi::project_data::ProcessingResult", "orvi::project_data::ProcessingRequest"})
-        QVERIFY2(QMetaType::fromName(name).isValid(), name);
-
-    ProcessingResult result;
-    QCOMPARE(int(result.state), 0);
-    QVERIFY(!result.isSuccessful());
-    result.state = ProcessingState::Completed;
-    result.message = QStringLiteral("kept");
-    const QVariant copy = QVariant::fromValue(result);
-    QCOMPARE(copy.value<ProcessingResult>().message, QStringLiteral("kept"));
-    QVERIFY(copy.value<ProcessingResult>().isSuccessful());
-}
 
 QTEST_MAIN(TestProcessingRecords)
 #include "tst_ProcessingRecords.moc"

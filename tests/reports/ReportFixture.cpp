@@ -6,7 +6,7 @@
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumStage.h"
 #include "spectrum/SpectrumViews.h"
-#include "support/TestSupport.h"
+#include "support/MediaTools.h"
 
 #include <QPainter>
 #include <QRandomGenerator>
@@ -124,15 +124,9 @@ std::vector<GridSite> makeSites(const project_data::SpectrumAnalysisRequest& req
 
 bool makeClip(const QString& path, const QSize& size, int frames, QString* error)
 {
-    return orvi::test::runTool(
-        QStringLiteral("ffmpeg"),
-        {QStringLiteral("-y"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-         QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-         QStringLiteral("testsrc2=size=%1x%2:rate=30").arg(size.width()).arg(size.height()),
-         QStringLiteral("-frames:v"), QString::number(frames), QStringLiteral("-pix_fmt"),
-         QStringLiteral("yuv420p"), QStringLiteral("-c:v"), QStringLiteral("libx264"),
-         QStringLiteral("-preset"), QStringLiteral("ultrafast"), path},
-        error);
+    return orvi::test::encodeClip(
+        path, QStringLiteral("testsrc2=size=%1x%2:rate=30").arg(size.width()).arg(size.height()),
+        frames, {}, error);
 }
 
 bool probeClip(const QString& path, media::VideoInfo* info, QImage* firstFrame, QString* error)
@@ -230,6 +224,16 @@ AnalysisExportContext makeContext(const media::VideoInfo& info, const QImage& fi
                                        [](const auto& s) { return s.valid; });
     }
     return context;
+}
+
+bool prepareContext(const QString& clip, AnalysisExportContext* context, QString* error)
+{
+    media::VideoInfo info;
+    QImage frame;
+    if (!makeClip(clip, QSize(640, 360), 1100, error) || !probeClip(clip, &info, &frame, error))
+        return false;
+    *context = makeContext(info, frame);
+    return true;
 }
 
 } // namespace orvi::reports::test

@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -83,9 +84,21 @@ bool containsInOrder(const QString& haystack, const QStringList& needles, QStrin
     return true;
 }
 
-QString keepDirectory()
+QByteArray readFile(const QString& path)
 {
-    return qEnvironmentVariable("ORVI_REPORT_KEEP_DIR");
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void keepCopy(const QString& path, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("ORVI_REPORT_KEEP_DIR");
+    if (folder.isEmpty())
+        return;
+    QFile::remove(folder + QLatin1Char('/') + name);
+    QFile::copy(path, folder + QLatin1Char('/') + name);
+    if (path.endsWith(QLatin1String(".pdf")))
+        renderPdfPages(path, folder + QLatin1Char('/') + QFileInfo(name).baseName(), 70);
 }
 
 } // namespace orvi::reports::test

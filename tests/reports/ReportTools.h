@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -22,7 +23,8 @@ QString pdfText(const QString& path, int page = 0);
 QStringList renderPdfPages(const QString& path, const QString& prefix, int dpi);
 // Indexes of the needles in order inside the haystack, -1 from the first one missing.
 bool containsInOrder(const QString& haystack, const QStringList& needles, QString* missing);
-// Where to keep report outputs for inspection (ORVI_REPORT_KEEP_DIR), or empty.
-QString keepDirectory();
+QByteArray readFile(const QString& path);
+// Copies an output to ORVI_REPORT_KEEP_DIR for inspection (PDF pages also as PNG), if set.
+void keepCopy(const QString& path, const QString& name);
 
 } // namespace orvi::reports::test

@@ -1,4 +1,5 @@
 #include "ReportFixture.h"
+#include "ReportTools.h"
 #include "reports/AnalysisDataExport.h"
 #include "reports/AnalysisExportWriter.h"
 #include "support/TestSupport.h"
@@ -15,12 +16,6 @@
 using namespace orvi::reports;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // CSV lines after checking the BOM and that every line ends with CR LF.
 QStringList csvLines(const QByteArray& bytes)
@@ -44,266 +39,255 @@ class AnalysisDataExportTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void spectrumCsvHasOneLinePerBin_data();
-    void spectrumCsvHasOneLinePerBin();
-    void cellCsvFollowsTheCellsArray();
-    void jsonIsSortedAndComplete_data();
-    void jsonIsSortedAndComplete();
-    void powerGroupReasons_data();
-    void powerGroupReasons();
-    void phaseGroupFollowsThePhaseVector();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        const QString clip = m_dir.filePath(QStringLiteral("clip.mp4"));
+        QString error;
+        QVERIFY2(test::prepareContext(clip, &m_context, &error), qPrintable(error));
+        QVERIFY(m_context.result.ok);
+        QCOMPARE(m_context.result.fftSize, 1024);
+        QVERIFY(m_context.result.candidates.size() >= 2);
+        QVERIFY(m_context.hasPhase);
+    }
+
+    void spectrumCsvHasOneLinePerBin_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("lower-case suffix") << QStringLiteral("spectrum.csv");
+        QTest::newRow("upper-case suffix") << QStringLiteral("SPECTRUM.CSV");
+    }
+
+    void spectrumCsvHasOneLinePerBin()
+    {
+        QFETCH(QString, fileName);
+        const QString path = m_dir.filePath(fileName);
+        QCOMPARE(writeAnalysisExport(path, 2, m_context), QString());
+        const QStringList lines = csvLines(test::readFile(path));
+        const auto& spectrum = m_context.result.spectrum;
+        QCOMPARE(lines.size(), qsizetype(spectrum.size()) + 1); // N/2 bins and the header
+        QCOMPARE(lines.first(), QStringLiteral("frequency_hz,relative_power"));
+        QCOMPARE(lines.at(1), QStringLiteral("0,0"));
+        for (std::size_t k = 0; k < spectrum.size(); ++k) {
+            const QStringList fields = lines.at(qsizetype(k) + 1).split(QLatin1Char(','));
+            QCOMPARE(fields.size(), 2);
+            QCOMPARE(fields[0].toDouble(), double(k) * m_context.result.binWidthHz);
+            QCOMPARE(fields[1].toDouble(), spectrum[k]); // 17 digits round-trip exactly
+        }
+    }
+
+    void cellCsvFollowsTheCellsArray()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("cells.csv"));
+        QCOMPARE(writeAnalysisExport(path, 3, m_context), QString());
+        const QStringList lines = csvLines(test::readFile(path));
+        QCOMPARE(lines.size(), qsizetype(m_context.sites.size()) + 1);
+        QCOMPARE(lines.first(),
+                 QStringLiteral("point,cell_x,cell_y,cell_width,cell_height,sample_x,sample_y,"
+                                "signal_accepted,valid_samples,gaps,segment_start_s,"
+                                "segment_duration_s,power_valid,relative_band_power,local_peak_hz,"
+                                "phase_valid,phase_degrees,phase_fit_fraction,phase_start_s,"
+                                "phase_duration_s,phase_reason,power_reason"));
+        const QJsonArray cells = buildCellsArray(m_context);
+        int rejected = 0;
+        int usable = 0;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            const QStringList f = lines.at(i + 1).split(QLatin1Char(','));
+            QCOMPARE(f.size(), 22);
+            const QJsonObject cell = cells.at(i).toObject();
+            QCOMPARE(f[0], QString::number(i + 1));
+            QCOMPARE(f[1].toDouble(), cell["cell"].toObject()["x"].toDouble());
+            QCOMPARE(f[7],
+                     cell["signalAccepted"].toBool() ? QStringLiteral("1") : QStringLiteral("0"));
+            QCOMPARE(f[20], cell["phaseReason"].toString());
+            QCOMPARE(f[21], cell["powerReason"].toString());
+            if (!cell["signalAccepted"].toBool()) {
+                ++rejected;
+                QCOMPARE(f[21], QStringLiteral("signal_unavailable"));
+                QCOMPARE(f[12], QStringLiteral("0"));
+                QVERIFY(f[13].isEmpty() && f[14].isEmpty());
+            }
+            if (cell["powerValid"].toBool()) {
+                ++usable;
+                QCOMPARE(f[13].toDouble(), cell["relativeBandPower"].toDouble());
+                QVERIFY(f[13].toDouble() > 0.0 && f[13].toDouble() <= 1.0);
+            }
+            const auto& site = m_context.sites[std::size_t(i)];
+            QCOMPARE(f[10].toDouble(), (site.segmentStart + 1) / 240.0);
+            QCOMPARE(f[11].toDouble(), site.segmentLength / 240.0);
+        }
+        QVERIFY(rejected > 0);
+        QVERIFY(usable > 0);
+    }
+
+    void jsonIsSortedAndComplete_data()
+    {
+        QTest::addColumn<bool>("phaseCalculated");
+        QTest::newRow("with a phase calculation") << true;
+        QTest::newRow("without a phase calculation") << false;
+    }
+
+    void jsonIsSortedAndComplete()
+    {
+        QFETCH(bool, phaseCalculated);
+        AnalysisExportContext context = m_context;
+        if (!phaseCalculated) {
+            context.hasPhaseCalculation = false;
+            context.hasPhase = false;
+            context.relativePhase.clear();
+        }
+        const QString path = m_dir.filePath(QStringLiteral("data-%1.json").arg(phaseCalculated));
+        QCOMPARE(writeAnalysisExport(path, 4, context), QString());
+        const QByteArray bytes = test::readFile(path);
+        QJsonParseError error;
+        const QJsonObject root = QJsonDocument::fromJson(bytes, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+
+        // The top-level keys appear in the file in lexicographic order.
+        QStringList keys;
+        const QRegularExpression topKey(QStringLiteral("^    \"([^\"]+)\":"),
+                                        QRegularExpression::MultilineOption);
+        for (auto it = topKey.globalMatch(QString::fromUtf8(bytes)); it.hasNext();)
+            keys.append(it.next().captured(1));
+        QStringList sorted = keys;
+        sorted.sort();
+        QCOMPARE(keys, sorted);
+        QCOMPARE(keys.size(), root.size());
+
+        QCOMPARE(root["application"].toString(), QStringLiteral("orvi-motion"));
+        QCOMPARE(root["algorithm"].toString(), QStringLiteral("phase-spectrum-3"));
+        QCOMPARE(root["phaseAlgorithm"].toString(), QStringLiteral("relative-phase-1"));
+        QCOMPARE(root["schemaVersion"].toInt(), 1);
+        QCOMPARE(root["colorFloor"].toDouble(), 0.0001);
+        QCOMPARE(root["minimumDisplayedBandPower"].toDouble(), 0.0001);
+        QCOMPARE(root["timeOrigin"].toString(), QStringLiteral("seconds_from_fragment_start"));
+        QCOMPARE(root["powerNormalization"].toString(),
+                 QStringLiteral("maximum_accepted_site_in_selected_band"));
+        QCOMPARE(root["spectrumNormalization"].toString(),
+                 QStringLiteral("maximum_aggregate_spectral_bin"));
+        QCOMPARE(root["phaseConvention"].toString(),
+                 QStringLiteral("positive_leads_reference_in_cos_omega_t_plus_phi"));
+        QCOMPARE(root["created"].toString(), QStringLiteral("2026-12-06T14:30:05"));
+        QCOMPARE(root["sourceFile"].toString(), QStringLiteral("clip.mp4"));
+        QCOMPARE(root["identity"].toString().size(), 64);
+        QCOMPARE(root["gridColumns"].toInt(), 16);
+        QCOMPARE(root["captureFps"].toDouble(), 240.0);
+        QCOMPARE(root["captureFpsManual"].toBool(), true);
+        QCOMPARE(root["spectrumColumns"].toArray(),
+                 QJsonArray({QStringLiteral("frequencyHz"), QStringLiteral("relativePower")}));
+        const QJsonArray spectrum = root["spectrum"].toArray();
+        QCOMPARE(spectrum.size(), 512);
+        QCOMPARE(spectrum.at(0).toArray(), QJsonArray({0.0, 0.0}));
+        QCOMPARE(spectrum.at(3).toArray().at(0).toDouble(), 3 * 240.0 / 1024);
+        QCOMPARE(root["candidates"].toArray().size(), qsizetype(context.result.candidates.size()));
+        const QJsonObject candidate = root["candidates"].toArray().at(0).toObject();
+        QCOMPARE(candidate.keys(),
+                 QStringList({"contrastDb", "frequencyHz", "lowerHz", "relativePower",
+                              "spatialSupport", "stability", "stabilityEvaluated", "upperHz"}));
+        QCOMPARE(root["cells"].toArray().size(), qsizetype(context.sites.size()));
+        QCOMPARE(root.contains(QStringLiteral("phase")), phaseCalculated);
+        QCOMPARE(root["hasPhaseCalculation"].toBool(), phaseCalculated);
+        if (phaseCalculated) {
+            const QJsonObject phase = root["phase"].toObject();
+            QCOMPARE(phase["axis"].toString(), QStringLiteral("X"));
+            QCOMPARE(phase["referencePointOneBased"].toInt(), context.phaseReferenceIndex + 1);
+            QCOMPARE(phase["minimumSamples"].toInt(), 128);
+            QCOMPARE(phase["minimumFitFraction"].toDouble(), 0.3);
+            QCOMPARE(phase["maximumPhaseDriftDegrees"].toDouble(), 30.0);
+            QCOMPARE(phase["minimumAmplitudeRadians"].toDouble(), 1e-6);
+        } else {
+            for (const QJsonValue& cell : root["cells"].toArray())
+                QCOMPARE(cell.toObject()["phaseReason"].toString(),
+                         QStringLiteral("not_calculated"));
+        }
+    }
+
+    void powerGroupReasons_data()
+    {
+        QTest::addColumn<double>("lower");
+        QTest::addColumn<double>("upper");
+        QTest::addColumn<bool>("hasPowerMap");
+        QTest::addColumn<QString>("acceptedWithoutPower");
+        QTest::newRow("no map for an invalid band") << 0.0 << 0.0 << false << "no_valid_band";
+        QTest::newRow("band narrower than a bin") << 24.61 << 24.62 << true << "weak_band_power";
+        QTest::newRow("candidate band") << -1.0 << -1.0 << true << "weak_band_power";
+    }
+
+    void powerGroupReasons()
+    {
+        QFETCH(double, lower);
+        QFETCH(double, upper);
+        QFETCH(bool, hasPowerMap);
+        QFETCH(QString, acceptedWithoutPower);
+        AnalysisExportContext context = m_context;
+        if (lower >= 0.0) {
+            context.lowerHz = lower;
+            context.upperHz = upper;
+        }
+        context.hasPowerMap = hasPowerMap;
+        double strongest = 0.0;
+        int usable = 0;
+        const QJsonArray cells = buildCellsArray(context);
+        for (const QJsonValue& value : cells) {
+            const QJsonObject cell = value.toObject();
+            const QString reason = cell["powerReason"].toString();
+            if (!cell["signalAccepted"].toBool()) {
+                QCOMPARE(reason, QStringLiteral("signal_unavailable"));
+            } else if (cell["powerValid"].toBool()) {
+                QCOMPARE(reason, QStringLiteral("usable"));
+                ++usable;
+                strongest = std::max(strongest, cell["relativeBandPower"].toDouble());
+                const double peak = cell["localPeakHz"].toDouble();
+                QVERIFY(peak >= context.lowerHz && peak <= context.upperHz);
+            } else {
+                QCOMPARE(reason, acceptedWithoutPower);
+                QVERIFY(cell["relativeBandPower"].isNull());
+                QVERIFY(cell["localPeakHz"].isNull());
+            }
+        }
+        if (usable > 0)
+            QCOMPARE(strongest, 1.0);
+        QCOMPARE(usable > 0, lower < 0.0);
+    }
+
+    void phaseGroupFollowsThePhaseVector()
+    {
+        AnalysisExportContext context = m_context;
+        context.relativePhase.resize(context.relativePhase.size() -
+                                     3);     // the last cells lie outside
+        context.relativePhase[0].reason = 9; // an unknown code
+        context.relativePhase[0].valid = false;
+        const QJsonArray cells = buildCellsArray(context);
+        QSet<QString> seen;
+        for (qsizetype i = 0; i < cells.size(); ++i) {
+            const QJsonObject cell = cells.at(i).toObject();
+            const QString reason = cell["phaseReason"].toString();
+            seen.insert(reason);
+            if (std::size_t(i) >= context.relativePhase.size() || i == 0) {
+                QCOMPARE(reason, QStringLiteral("unavailable"));
+                QVERIFY(!cell["phaseValid"].toBool());
+                continue;
+            }
+            const auto& sample = context.relativePhase[std::size_t(i)];
+            static const QStringList names{"usable", "unavailable", "short_overlap", "weak_fit",
+                                           "unstable_phase"};
+            QCOMPARE(reason, names.at(sample.reason));
+            QCOMPARE(cell["phaseValid"].toBool(), sample.valid);
+            QCOMPARE(cell["phaseDegrees"].isNull(), !sample.valid);
+            if (sample.valid) {
+                QCOMPARE(cell["phaseDegrees"].toDouble(), sample.phaseDegrees);
+                QCOMPARE(cell["phaseStartSeconds"].toDouble(), (sample.intervalStart + 1) / 240.0);
+                QCOMPARE(cell["phaseDurationSeconds"].toDouble(), sample.intervalLength / 240.0);
+            }
+        }
+        QVERIFY(seen.contains(QStringLiteral("usable")));
+        QVERIFY(seen.contains(QStringLiteral("unavailable")));
+    }
 
 private:
     QTemporaryDir m_dir;
     AnalysisExportContext m_context;
 };
-
-void AnalysisDataExportTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    const QString clip = m_dir.filePath(QStringLiteral("clip.mp4"));
-    QString error;
-    QVERIFY2(test::makeClip(clip, QSize(640, 360), 1100, &error), qPrintable(error));
-    orvi::media::VideoInfo info;
-    QImage frame;
-    QVERIFY2(test::probeClip(clip, &info, &frame, &error), qPrintable(error));
-    m_context = test::makeContext(info, frame);
-    QVERIFY(m_context.result.ok);
-    QCOMPARE(m_context.result.fftSize, 1024);
-    QVERIFY(m_context.result.candidates.size() >= 2);
-    QVERIFY(m_context.hasPhase);
-}
-
-void AnalysisDataExportTest::spectrumCsvHasOneLinePerBin_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("lower-case suffix") << QStringLiteral("spectrum.csv");
-    QTest::newRow("upper-case suffix") << QStringLiteral("SPECTRUM.CSV");
-}
-
-void AnalysisDataExportTest::spectrumCsvHasOneLinePerBin()
-{
-    QFETCH(QString, fileName);
-    const QString path = m_dir.filePath(fileName);
-    QCOMPARE(writeAnalysisExport(path, 2, m_context), QString());
-    const QStringList lines = csvLines(readFile(path));
-    const auto& spectrum = m_context.result.spectrum;
-    QCOMPARE(lines.size(), qsizetype(spectrum.size()) + 1); // N/2 bins and the header
-    QCOMPARE(lines.first(), QStringLiteral("frequency_hz,relative_power"));
-    QCOMPARE(lines.at(1), QStringLiteral("0,0"));
-    for (std::size_t k = 0; k < spectrum.size(); ++k) {
-        const QStringList fields = lines.at(qsizetype(k) + 1).split(QLatin1Char(','));
-        QCOMPARE(fields.size(), 2);
-        QCOMPARE(fields[0].toDouble(), double(k) * m_context.result.binWidthHz);
-        QCOMPARE(fields[1].toDouble(), spectrum[k]); // 17 digits round-trip exactly
-    }
-}
-
-void AnalysisDataExportTest::cellCsvFollowsTheCellsArray()
-{
-    const QString path = m_dir.filePath(QStringLiteral("cells.csv"));
-    QCOMPARE(writeAnalysisExport(path, 3, m_context), QString());
-    const QStringList lines = csvLines(readFile(path));
-    QCOMPARE(lines.size(), qsizetype(m_context.sites.size()) + 1);
-    QCOMPARE(lines.first(),
-             QStringLiteral("point,cell_x,cell_y,cell_width,cell_height,sample_x,sample_y,"
-                            "signal_accepted,valid_samples,gaps,segment_start_s,"
-                            "segment_duration_s,power_valid,relative_band_power,local_peak_hz,"
-                            "phase_valid,phase_degrees,phase_fit_fraction,phase_start_s,"
-                            "phase_duration_s,phase_reason,power_reason"));
-    const QJsonArray cells = buildCellsArray(m_context);
-    int rejected = 0;
-    int usable = 0;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        const QStringList f = lines.at(i + 1).split(QLatin1Char(','));
-        QCOMPARE(f.size(), 22);
-        const QJsonObject cell = cells.at(i).toObject();
-        QCOMPARE(f[0], QString::number(i + 1));
-        QCOMPARE(f[1].toDouble(), cell["cell"].toObject()["x"].toDouble());
-        QCOMPARE(f[7], cell["signalAccepted"].toBool() ? QStringLiteral("1") : QStringLiteral("0"));
-        QCOMPARE(f[20], cell["phaseReason"].toString());
-        QCOMPARE(f[21], cell["powerReason"].toString());
-        if (!cell["signalAccepted"].toBool()) {
-            ++rejected;
-            QCOMPARE(f[21], QStringLiteral("signal_unavailable"));
-            QCOMPARE(f[12], QStringLiteral("0"));
-            QVERIFY(f[13].isEmpty() && f[14].isEmpty());
-        }
-        if (cell["powerValid"].toBool()) {
-            ++usable;
-            QCOMPARE(f[13].toDouble(), cell["relativeBandPower"].toDouble());
-            QVERIFY(f[13].toDouble() > 0.0 && f[13].toDouble() <= 1.0);
-        }
-        const auto& site = m_context.sites[std::size_t(i)];
-        QCOMPARE(f[10].toDouble(), (site.segmentStart + 1) / 240.0);
-        QCOMPARE(f[11].toDouble(), site.segmentLength / 240.0);
-    }
-    QVERIFY(rejected > 0);
-    QVERIFY(usable > 0);
-}
-
-void AnalysisDataExportTest::jsonIsSortedAndComplete_data()
-{
-    QTest::addColumn<bool>("phaseCalculated");
-    QTest::newRow("with a phase calculation") << true;
-    QTest::newRow("without a phase calculation") << false;
-}
-
-void AnalysisDataExportTest::jsonIsSortedAndComplete()
-{
-    QFETCH(bool, phaseCalculated);
-    AnalysisExportContext context = m_context;
-    if (!phaseCalculated) {
-        context.hasPhaseCalculation = false;
-        context.hasPhase = false;
-        context.relativePhase.clear();
-    }
-    const QString path = m_dir.filePath(QStringLiteral("data-%1.json").arg(phaseCalculated));
-    QCOMPARE(writeAnalysisExport(path, 4, context), QString());
-    const QByteArray bytes = readFile(path);
-    QJsonParseError error;
-    const QJsonObject root = QJsonDocument::fromJson(bytes, &error).object();
-    QCOMPARE(error.error, QJsonParseError::NoError);
-
-    // The top-level keys appear in the file in lexicographic order.
-    QStringList keys;
-    const QRegularExpression topKey(QStringLiteral("^    \"([^\"]+)\":"),
-                                    QRegularExpression::MultilineOption);
-    for (auto it = topKey.globalMatch(QString::fromUtf8(bytes)); it.hasNext();)
-        keys.append(it.next().captured(1));
-    QStringList sorted = keys;
-    sorted.sort();
-    QCOMPARE(keys, sorted);
-    QCOMPARE(keys.size(), root.size());
-
-    QCOMPARE(root["application"].toString(), QStringLiteral("orvi-motion"));
-    QCOMPARE(root["algorithm"].toString(), QStringLiteral("phase-spectrum-3"));
-    QCOMPARE(root["phaseAlgorithm"].toString(), QStringLiteral("relative-phase-1"));
-    QCOMPARE(root["schemaVersion"].toInt(), 1);
-    QCOMPARE(root["colorFloor"].toDouble(), 0.0001);
-    QCOMPARE(root["minimumDisplayedBandPower"].toDouble(), 0.0001);
-    QCOMPARE(root["timeOrigin"].toString(), QStringLiteral("seconds_from_fragment_start"));
-    QCOMPARE(root["powerNormalization"].toString(),
-             QStringLiteral("maximum_accepted_site_in_selected_band"));
-    QCOMPARE(root["spectrumNormalization"].toString(),
-             QStringLiteral("maximum_aggregate_spectral_bin"));
-    QCOMPARE(root["phaseConvention"].toString(),
-             QStringLiteral("positive_leads_reference_in_cos_omega_t_plus_phi"));
-    QCOMPARE(root["created"].toString(), QStringLiteral("2026-12-06T14:30:05"));
-    QCOMPARE(root["sourceFile"].toString(), QStringLiteral("clip.mp4"));
-    QCOMPARE(root["identity"].toString().size(), 64);
-    QCOMPARE(root["gridColumns"].toInt(), 16);
-    QCOMPARE(root["captureFps"].toDouble(), 240.0);
-    QCOMPARE(root["captureFpsManual"].toBool(), true);
-    QCOMPARE(root["spectrumColumns"].toArray(),
-             QJsonArray({QStringLiteral("frequencyHz"), QStringLiteral("relativePower")}));
-    const QJsonArray spectrum = root["spectrum"].toArray();
-    QCOMPARE(spectrum.size(), 512);
-    QCOMPARE(spectrum.at(0).toArray(), QJsonArray({0.0, 0.0}));
-    QCOMPARE(spectrum.at(3).toArray().at(0).toDouble(), 3 * 240.0 / 1024);
-    QCOMPARE(root["candidates"].toArray().size(), qsizetype(context.result.candidates.size()));
-    const QJsonObject candidate = root["candidates"].toArray().at(0).toObject();
-    QCOMPARE(candidate.keys(),
-             QStringList({"contrastDb", "frequencyHz", "lowerHz", "relativePower", "spatialSupport",
-                          "stability", "stabilityEvaluated", "upperHz"}));
-    QCOMPARE(root["cells"].toArray().size(), qsizetype(context.sites.size()));
-    QCOMPARE(root.contains(QStringLiteral("phase")), phaseCalculated);
-    QCOMPARE(root["hasPhaseCalculation"].toBool(), phaseCalculated);
-    if (phaseCalculated) {
-        const QJsonObject phase = root["phase"].toObject();
-        QCOMPARE(phase["axis"].toString(), QStringLiteral("X"));
-        QCOMPARE(phase["referencePointOneBased"].toInt(), context.phaseReferenceIndex + 1);
-        QCOMPARE(phase["minimumSamples"].toInt(), 128);
-        QCOMPARE(phase["minimumFitFraction"].toDouble(), 0.3);
-        QCOMPARE(phase["maximumPhaseDriftDegrees"].toDouble(), 30.0);
-        QCOMPARE(phase["minimumAmplitudeRadians"].toDouble(), 1e-6);
-    } else {
-        for (const QJsonValue& cell : root["cells"].toArray())
-            QCOMPARE(cell.toObject()["phaseReason"].toString(), QStringLiteral("not_calculated"));
-    }
-}
-
-void AnalysisDataExportTest::powerGroupReasons_data()
-{
-    QTest::addColumn<double>("lower");
-    QTest::addColumn<double>("upper");
-    QTest::addColumn<bool>("hasPowerMap");
-    QTest::addColumn<QString>("acceptedWithoutPower");
-    QTest::newRow("no map for an invalid band") << 0.0 << 0.0 << false << "no_valid_band";
-    QTest::newRow("band narrower than a bin") << 24.61 << 24.62 << true << "weak_band_power";
-    QTest::newRow("candidate band") << -1.0 << -1.0 << true << "weak_band_power";
-}
-
-void AnalysisDataExportTest::powerGroupReasons()
-{
-    QFETCH(double, lower);
-    QFETCH(double, upper);
-    QFETCH(bool, hasPowerMap);
-    QFETCH(QString, acceptedWithoutPower);
-    AnalysisExportContext context = m_context;
-    if (lower >= 0.0) {
-        context.lowerHz = lower;
-        context.upperHz = upper;
-    }
-    context.hasPowerMap = hasPowerMap;
-    double strongest = 0.0;
-    int usable = 0;
-    const QJsonArray cells = buildCellsArray(context);
-    for (const QJsonValue& value : cells) {
-        const QJsonObject cell = value.toObject();
-        const QString reason = cell["powerReason"].toString();
-        if (!cell["signalAccepted"].toBool()) {
-            QCOMPARE(reason, QStringLiteral("signal_unavailable"));
-        } else if (cell["powerValid"].toBool()) {
-            QCOMPARE(reason, QStringLiteral("usable"));
-            ++usable;
-            strongest = std::max(strongest, cell["relativeBandPower"].toDouble());
-            const double peak = cell["localPeakHz"].toDouble();
-            QVERIFY(peak >= context.lowerHz && peak <= context.upperHz);
-        } else {
-            QCOMPARE(reason, acceptedWithoutPower);
-            QVERIFY(cell["relativeBandPower"].isNull());
-            QVERIFY(cell["localPeakHz"].isNull());
-        }
-    }
-    if (usable > 0)
-        QCOMPARE(strongest, 1.0);
-    QCOMPARE(usable > 0, lower < 0.0);
-}
-
-void AnalysisDataExportTest::phaseGroupFollowsThePhaseVector()
-{
-    AnalysisExportContext context = m_context;
-    context.relativePhase.resize(context.relativePhase.size() - 3); // the last cells lie outside
-    context.relativePhase[0].reason = 9;                            // an unknown code
-    context.relativePhase[0].valid = false;
-    const QJsonArray cells = buildCellsArray(context);
-    QSet<QString> seen;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        const QJsonObject cell = cells.at(i).toObject();
-        const QString reason = cell["phaseReason"].toString();
-        seen.insert(reason);
-        if (std::size_t(i) >= context.relativePhase.size() || i == 0) {
-            QCOMPARE(reason, QStringLiteral("unavailable"));
-            QVERIFY(!cell["phaseValid"].toBool());
-            continue;
-        }
-        const auto& sample = context.relativePhase[std::size_t(i)];
-        static const QStringList names{"usable", "unavailable", "short_overlap", "weak_fit",
-                                       "unstable_phase"};
-        QCOMPARE(reason, names.at(sample.reason));
-        QCOMPARE(cell["phaseValid"].toBool(), sample.valid);
-        QCOMPARE(cell["phaseDegrees"].isNull(), !sample.valid);
-        if (sample.valid) {
-            QCOMPARE(cell["phaseDegrees"].toDouble(), sample.phaseDegrees);
-            QCOMPARE(cell["phaseStartSeconds"].toDouble(), (sample.intervalStart + 1) / 240.0);
-            QCOMPARE(cell["phaseDurationSeconds"].toDouble(), sample.intervalLength / 240.0);
-        }
-    }
-    QVERIFY(seen.contains(QStringLiteral("usable")));
-    QVERIFY(seen.contains(QStringLiteral("unavailable")));
-}
 
 QTEST_MAIN(AnalysisDataExportTest)
 #include "tst_AnalysisDataExport.moc"

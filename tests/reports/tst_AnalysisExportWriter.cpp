@@ -41,12 +41,6 @@ public:
     bool wasCancelled() const override { return false; }
 };
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -64,226 +58,216 @@ class AnalysisExportWriterTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void refusalsLeaveNoFile_data();
-    void refusalsLeaveNoFile();
-    void failedWriteKeepsTheExistingFile_data();
-    void failedWriteKeepsTheExistingFile();
-    void completeExportReplacesTheExistingFile();
-    void pngFiguresDecode_data();
-    void pngFiguresDecode();
-    void reportIsWrittenOnAWorkerThread();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_clip = m_dir.filePath(QStringLiteral("clip.mp4"));
+        QString error;
+        QVERIFY2(test::prepareContext(m_clip, &m_context, &error), qPrintable(error));
+        QVERIFY(m_context.result.ok && m_context.hasPhase && m_context.hasPowerMap);
+    }
+
+    void refusalsLeaveNoFile_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<ContextChange>("change");
+        QTest::addColumn<QString>("message");
+
+        const ContextChange none = [](AnalysisExportContext&, const QString&) {};
+        const QString extension = QStringLiteral(
+            "Choose a file with the extension required by the selected export format.");
+        const QString noAnalysis =
+            QStringLiteral("No current analysis is available for this export.");
+        const QString source = QStringLiteral("The report cannot replace the source video.");
+
+        QTest::newRow("txt suffix for the spectrum CSV") << "out.txt" << 2 << none << extension;
+        QTest::newRow("no suffix") << "out" << 4 << none << extension;
+        QTest::newRow("format above 7") << "out.png" << 8 << none << extension;
+        QTest::newRow("negative format") << "out.pdf" << -1 << none << extension;
+        QTest::newRow("result not ok")
+            << "out.csv" << 2
+            << ContextChange([](AnalysisExportContext& c, const QString&) { c.result.ok = false; })
+            << noAnalysis;
+        QTest::newRow("empty spectrum")
+            << "out.json" << 4 << ContextChange([](AnalysisExportContext& c, const QString&) {
+                   c.result.spectrum.clear();
+               })
+            << noAnalysis;
+        QTest::newRow("phase map without a valid phase map")
+            << "out.png" << 7
+            << ContextChange([](AnalysisExportContext& c, const QString&) { c.hasPhase = false; })
+            << noAnalysis;
+        QTest::newRow("the source video itself")
+            << "source.csv" << 2
+            << ContextChange([](AnalysisExportContext& c, const QString& folder) {
+                   const QString path = folder + QStringLiteral("/source.csv");
+                   QFile::copy(c.result.request.videoInfo.filePath, path);
+                   c.result.request.videoInfo.filePath = path;
+               })
+            << source;
+        QTest::newRow("the source video through a link")
+            << "link.pdf" << 0
+            << ContextChange([](AnalysisExportContext& c, const QString& folder) {
+                   QFile::link(c.result.request.videoInfo.filePath,
+                               folder + QStringLiteral("/link.pdf"));
+               })
+            << source;
+    }
+
+    void refusalsLeaveNoFile()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, format);
+        QFETCH(ContextChange, change);
+        QFETCH(QString, message);
+        QTemporaryDir folder(m_dir.filePath(QStringLiteral("refusal-XXXXXX")));
+        QVERIFY(folder.isValid());
+        AnalysisExportContext context = m_context;
+        change(context, folder.path());
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::System);
+        const qint64 clipSize = QFileInfo(m_clip).size();
+
+        QCOMPARE(writeAnalysisExport(folder.filePath(fileName), format, context), message);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::System), before);
+        QCOMPARE(QFileInfo(m_clip).size(), clipSize);
+    }
+
+    void failedWriteKeepsTheExistingFile_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<ContextChange>("change");
+        QTest::addColumn<QString>("messageStart");
+        QTest::addColumn<bool>("wrongSizeFrames");
+
+        QTest::newRow("band map PNG without a power map")
+            << "map.png" << 6 << ContextChange([](AnalysisExportContext& c, const QString&) {
+                   c.hasPowerMap = false;
+               })
+            << "The export could not be written. No completed file was saved." << false;
+        QTest::newRow("report whose video is gone")
+            << "report.pdf" << 0
+            << ContextChange([](AnalysisExportContext& c, const QString& folder) {
+                   c.result.request.videoInfo.filePath = folder + QStringLiteral("/gone.mp4");
+               })
+            << "Cannot read the first source frame for the report: " << false;
+        QTest::newRow("report frame of the wrong size")
+            << "report.docx" << 1 << ContextChange([](AnalysisExportContext&, const QString&) {})
+            << "The decoded frame is unavailable or does not match the source." << true;
+        QTest::newRow("report without a logo")
+            << "report.docx" << 1 << ContextChange([](AnalysisExportContext& c, const QString&) {
+                   c.applicationIcon = QImage();
+               })
+            << "The export could not be written. No completed file was saved." << false;
+    }
+
+    void failedWriteKeepsTheExistingFile()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, format);
+        QFETCH(ContextChange, change);
+        QFETCH(QString, messageStart);
+        QFETCH(bool, wrongSizeFrames);
+        QTemporaryDir folder(m_dir.filePath(QStringLiteral("failure-XXXXXX")));
+        QVERIFY(folder.isValid());
+        AnalysisExportContext context = m_context;
+        change(context, folder.path());
+        const QString target = folder.filePath(fileName);
+        QVERIFY(writeFile(target, "previous export"));
+
+        const QString message =
+            wrongSizeFrames
+                ? writeAnalysisExport(target, format, context,
+                                      [] { return std::make_unique<WrongSizeSource>(); })
+                : writeAnalysisExport(target, format, context);
+        QVERIFY2(message.startsWith(messageStart), qPrintable(message));
+        QCOMPARE(test::readFile(target), QByteArray("previous export"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList(fileName));
+    }
+
+    void completeExportReplacesTheExistingFile()
+    {
+        const QString target = m_dir.filePath(QStringLiteral("replace.json"));
+        QVERIFY(writeFile(target, "previous export"));
+        QCOMPARE(writeAnalysisExport(target, 4, m_context), QString());
+        QVERIFY(test::readFile(target).startsWith("{"));
+
+        // Unwritable destinations: a missing folder and a "folder" that is a file.
+        QString message =
+            writeAnalysisExport(m_dir.filePath(QStringLiteral("missing/out.csv")), 2, m_context);
+        QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
+                 qPrintable(message));
+        message = writeAnalysisExport(target + QStringLiteral("/out.csv"), 2, m_context);
+        QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
+                 qPrintable(message));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
+    }
+
+    void pngFiguresDecode_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("logarithmic");
+        QTest::newRow("spectrum") << 5 << false;
+        QTest::newRow("band power map, linear colours") << 6 << false;
+        QTest::newRow("band power map, logarithmic colours") << 6 << true;
+        QTest::newRow("relative phase map") << 7 << false;
+    }
+
+    void pngFiguresDecode()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, logarithmic);
+        AnalysisExportContext context = m_context;
+        context.logarithmicColors = logarithmic;
+        const QString name = QStringLiteral("figure-%1-%2.png").arg(format).arg(logarithmic);
+        const QString path = m_dir.filePath(name);
+        QCOMPARE(writeAnalysisExport(path, format, context), QString());
+        test::keepCopy(path, name);
+
+        QString output;
+        QVERIFY2(orvi::test::runTool(QStringLiteral("ffprobe"),
+                                     {QStringLiteral("-v"), QStringLiteral("error"),
+                                      QStringLiteral("-show_entries"),
+                                      QStringLiteral("stream=width,height,codec_name"),
+                                      QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
+                                     &output),
+                 qPrintable(output));
+        const QStringList fields = output.trimmed().split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 3);
+        QCOMPARE(fields[0], QStringLiteral("png"));
+        const QSize size(fields[1].toInt(), fields[2].toInt());
+        QImageReader reader(path);
+        QCOMPARE(reader.size(), size);
+        QVERIFY(!reader.read().isNull());
+        if (format == 5) {
+            QCOMPARE(size, QSize(1600, 900));
+        } else {
+            // The map keeps the frame's aspect ratio above its colour bar strip.
+            QCOMPARE(size.width(), 1600);
+            QVERIFY(size.height() > 1600 * 360 / 640 && size.height() < 1600 * 360 / 640 + 250);
+        }
+    }
+
+    void reportIsWrittenOnAWorkerThread()
+    {
+        // The export flow runs the writer on the global pool, away from the interface thread.
+        const QString path = m_dir.filePath(QStringLiteral("threaded.pdf"));
+        const AnalysisExportContext context = m_context;
+        QFuture<QString> future =
+            QtConcurrent::run([path, context] { return writeAnalysisExport(path, 0, context); });
+        QCOMPARE(future.result(), QString());
+        QString output;
+        QVERIFY2(
+            orvi::test::runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &output),
+            qPrintable(output));
+    }
 
 private:
     QTemporaryDir m_dir;
     QString m_clip;
     AnalysisExportContext m_context;
 };
-
-void AnalysisExportWriterTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    m_clip = m_dir.filePath(QStringLiteral("clip.mp4"));
-    QString error;
-    QVERIFY2(test::makeClip(m_clip, QSize(640, 360), 1100, &error), qPrintable(error));
-    orvi::media::VideoInfo info;
-    QImage frame;
-    QVERIFY2(test::probeClip(m_clip, &info, &frame, &error), qPrintable(error));
-    m_context = test::makeContext(info, frame);
-    QVERIFY(m_context.result.ok && m_context.hasPhase && m_context.hasPowerMap);
-}
-
-void AnalysisExportWriterTest::refusalsLeaveNoFile_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<int>("format");
-    QTest::addColumn<ContextChange>("change");
-    QTest::addColumn<QString>("message");
-
-    const ContextChange none = [](AnalysisExportContext&, const QString&) {};
-    const QString extension =
-        QStringLiteral("Choose a file with the extension required by the selected export format.");
-    const QString noAnalysis = QStringLiteral("No current analysis is available for this export.");
-    const QString source = QStringLiteral("The report cannot replace the source video.");
-
-    QTest::newRow("txt suffix for the spectrum CSV") << "out.txt" << 2 << none << extension;
-    QTest::newRow("pdf suffix for the DOCX report") << "out.pdf" << 1 << none << extension;
-    QTest::newRow("no suffix") << "out" << 4 << none << extension;
-    QTest::newRow("format above 7") << "out.png" << 8 << none << extension;
-    QTest::newRow("negative format") << "out.pdf" << -1 << none << extension;
-    QTest::newRow("result not ok")
-        << "out.csv" << 2
-        << ContextChange([](AnalysisExportContext& c, const QString&) { c.result.ok = false; })
-        << noAnalysis;
-    QTest::newRow("empty spectrum")
-        << "out.json" << 4 << ContextChange([](AnalysisExportContext& c, const QString&) {
-               c.result.spectrum.clear();
-           })
-        << noAnalysis;
-    QTest::newRow("phase map without a valid phase map")
-        << "out.png" << 7
-        << ContextChange([](AnalysisExportContext& c, const QString&) { c.hasPhase = false; })
-        << noAnalysis;
-    QTest::newRow("the source video itself")
-        << "source.csv" << 2 << ContextChange([](AnalysisExportContext& c, const QString& folder) {
-               const QString path = folder + QStringLiteral("/source.csv");
-               QFile::copy(c.result.request.videoInfo.filePath, path);
-               c.result.request.videoInfo.filePath = path;
-           })
-        << source;
-    QTest::newRow("the source video through a link")
-        << "link.pdf" << 0 << ContextChange([](AnalysisExportContext& c, const QString& folder) {
-               QFile::link(c.result.request.videoInfo.filePath,
-                           folder + QStringLiteral("/link.pdf"));
-           })
-        << source;
-}
-
-void AnalysisExportWriterTest::refusalsLeaveNoFile()
-{
-    QFETCH(QString, fileName);
-    QFETCH(int, format);
-    QFETCH(ContextChange, change);
-    QFETCH(QString, message);
-    QTemporaryDir folder(m_dir.filePath(QStringLiteral("refusal-XXXXXX")));
-    QVERIFY(folder.isValid());
-    AnalysisExportContext context = m_context;
-    change(context, folder.path());
-    const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::System);
-    const qint64 clipSize = QFileInfo(m_clip).size();
-
-    QCOMPARE(writeAnalysisExport(folder.filePath(fileName), format, context), message);
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::System), before);
-    QCOMPARE(QFileInfo(m_clip).size(), clipSize);
-}
-
-void AnalysisExportWriterTest::failedWriteKeepsTheExistingFile_data()
-{
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<int>("format");
-    QTest::addColumn<ContextChange>("change");
-    QTest::addColumn<QString>("messageStart");
-    QTest::addColumn<bool>("wrongSizeFrames");
-
-    QTest::newRow("band map PNG without a power map")
-        << "map.png" << 6
-        << ContextChange([](AnalysisExportContext& c, const QString&) { c.hasPowerMap = false; })
-        << "The export could not be written. No completed file was saved." << false;
-    QTest::newRow("report whose video is gone")
-        << "report.pdf" << 0 << ContextChange([](AnalysisExportContext& c, const QString& folder) {
-               c.result.request.videoInfo.filePath = folder + QStringLiteral("/gone.mp4");
-           })
-        << "Cannot read the first source frame for the report: " << false;
-    QTest::newRow("report frame of the wrong size")
-        << "report.docx" << 1 << ContextChange([](AnalysisExportContext&, const QString&) {})
-        << "The decoded frame is unavailable or does not match the source." << true;
-    QTest::newRow("report without a logo")
-        << "report.docx" << 1 << ContextChange([](AnalysisExportContext& c, const QString&) {
-               c.applicationIcon = QImage();
-           })
-        << "The export could not be written. No completed file was saved." << false;
-}
-
-void AnalysisExportWriterTest::failedWriteKeepsTheExistingFile()
-{
-    QFETCH(QString, fileName);
-    QFETCH(int, format);
-    QFETCH(ContextChange, change);
-    QFETCH(QString, messageStart);
-    QFETCH(bool, wrongSizeFrames);
-    QTemporaryDir folder(m_dir.filePath(QStringLiteral("failure-XXXXXX")));
-    QVERIFY(folder.isValid());
-    AnalysisExportContext context = m_context;
-    change(context, folder.path());
-    const QString target = folder.filePath(fileName);
-    QVERIFY(writeFile(target, "previous export"));
-
-    const QString message =
-        wrongSizeFrames ? writeAnalysisExport(target, format, context,
-                                              [] { return std::make_unique<WrongSizeSource>(); })
-                        : writeAnalysisExport(target, format, context);
-    QVERIFY2(message.startsWith(messageStart), qPrintable(message));
-    QCOMPARE(readFile(target), QByteArray("previous export"));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList(fileName));
-}
-
-void AnalysisExportWriterTest::completeExportReplacesTheExistingFile()
-{
-    const QString target = m_dir.filePath(QStringLiteral("replace.json"));
-    QVERIFY(writeFile(target, "previous export"));
-    QCOMPARE(writeAnalysisExport(target, 4, m_context), QString());
-    QVERIFY(readFile(target).startsWith("{"));
-
-    // Unwritable destinations: a missing folder and a "folder" that is a file.
-    QString message =
-        writeAnalysisExport(m_dir.filePath(QStringLiteral("missing/out.csv")), 2, m_context);
-    QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
-             qPrintable(message));
-    message = writeAnalysisExport(target + QStringLiteral("/out.csv"), 2, m_context);
-    QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
-             qPrintable(message));
-    QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
-}
-
-void AnalysisExportWriterTest::pngFiguresDecode_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<bool>("logarithmic");
-    QTest::newRow("spectrum") << 5 << false;
-    QTest::newRow("band power map, linear colours") << 6 << false;
-    QTest::newRow("band power map, logarithmic colours") << 6 << true;
-    QTest::newRow("relative phase map") << 7 << false;
-}
-
-void AnalysisExportWriterTest::pngFiguresDecode()
-{
-    QFETCH(int, format);
-    QFETCH(bool, logarithmic);
-    AnalysisExportContext context = m_context;
-    context.logarithmicColors = logarithmic;
-    const QString name = QStringLiteral("figure-%1-%2.png").arg(format).arg(logarithmic);
-    const QString path = m_dir.filePath(name);
-    QCOMPARE(writeAnalysisExport(path, format, context), QString());
-    if (!test::keepDirectory().isEmpty())
-        QFile::copy(path, test::keepDirectory() + QLatin1Char('/') + name);
-
-    QString output;
-    QVERIFY2(orvi::test::runTool(QStringLiteral("ffprobe"),
-                                 {QStringLiteral("-v"), QStringLiteral("error"),
-                                  QStringLiteral("-show_entries"),
-                                  QStringLiteral("stream=width,height,codec_name"),
-                                  QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
-                                 &output),
-             qPrintable(output));
-    const QStringList fields = output.trimmed().split(QLatin1Char(','));
-    QCOMPARE(fields.size(), 3);
-    QCOMPARE(fields[0], QStringLiteral("png"));
-    const QSize size(fields[1].toInt(), fields[2].toInt());
-    QImageReader reader(path);
-    QCOMPARE(reader.size(), size);
-    QVERIFY(!reader.read().isNull());
-    if (format == 5) {
-        QCOMPARE(size, QSize(1600, 900));
-    } else {
-        // The map keeps the frame's aspect ratio above its colour bar strip.
-        QCOMPARE(size.width(), 1600);
-        QVERIFY(size.height() > 1600 * 360 / 640 && size.height() < 1600 * 360 / 640 + 250);
-    }
-}
-
-void AnalysisExportWriterTest::reportIsWrittenOnAWorkerThread()
-{
-    // The export flow runs the writer on the global pool, away from the interface thread.
-    const QString path = m_dir.filePath(QStringLiteral("threaded.pdf"));
-    const AnalysisExportContext context = m_context;
-    QFuture<QString> future =
-        QtConcurrent::run([path, context] { return writeAnalysisExport(path, 0, context); });
-    QCOMPARE(future.result(), QString());
-    QString output;
-    QVERIFY2(
-        orvi::test::runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &output),
-        qPrintable(output));
-}
 
 QTEST_MAIN(AnalysisExportWriterTest)
 #include "tst_AnalysisExportWriter.moc"

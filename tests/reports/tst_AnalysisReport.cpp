@@ -59,17 +59,244 @@ class AnalysisReportTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void pdfReportPassesExternalChecks();
-    void docxReportPassesExternalChecks();
-    void compositionVariants_data();
-    void compositionVariants();
-    void portraitVideoGivesPortraitReport();
-    void longCandidateTableRepeatsItsHeader();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const char* tool : {"qpdf", "pdfinfo", "pdftotext", "pdftoppm", "unzip", "ffmpeg"}) {
+            if (orvi::test::findTool(QLatin1String(tool)).isEmpty())
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+        }
+        QString error;
+        const QString landscape = m_dir.filePath(QStringLiteral("machine.mp4"));
+        QVERIFY2(test::makeClip(landscape, QSize(640, 360), 1100, &error), qPrintable(error));
+        QVERIFY2(test::probeClip(landscape, &m_landscapeInfo, &m_landscapeFrame, &error),
+                 qPrintable(error));
+        const QString portrait = m_dir.filePath(QStringLiteral("portrait.mp4"));
+        QVERIFY2(test::makeClip(portrait, QSize(360, 640), 120, &error), qPrintable(error));
+        QVERIFY2(test::probeClip(portrait, &m_portraitInfo, &m_portraitFrame, &error),
+                 qPrintable(error));
+        m_context = contextFor({});
+        QVERIFY(m_context.result.ok && m_context.hasPhase &&
+                m_context.result.candidates.size() >= 3);
+    }
+
+    void pdfReportPassesExternalChecks()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("report.pdf"));
+        QCOMPARE(writeAnalysisExport(path, 0, m_context), QString());
+        test::keepCopy(path, QStringLiteral("report.pdf"));
+        const ReportDocument expected = composeReport(m_context, m_landscapeFrame);
+
+        QString output;
+        QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
+        test::PdfInfo info;
+        QVERIFY2(test::pdfInfo(path, &info, &output), qPrintable(output));
+        QCOMPARE(info.title, QStringLiteral("Zazira spectrum analysis report"));
+        QCOMPARE(info.creator, QStringLiteral("orvi-motion 0.3.36 build 71"));
+        // Landscape A4 (the tool rounds to whole points for some producers).
+        QVERIFY2(QRegularExpression(QStringLiteral("^(841\\.89|842) x 595(\\.\\d+)? pts \\(A4\\)"))
+                     .match(info.pageSize)
+                     .hasMatch(),
+                 qPrintable(info.pageSize));
+        QVERIFY(info.pages >= expected.pages.size());
+
+        // Every heading in order; one per PDF page at least (each report page starts a page).
+        QString missing;
+        const QString text = test::pdfText(path);
+        QVERIFY2(test::containsInOrder(text, headingsOf(expected), &missing), qPrintable(missing));
+        QVERIFY(test::containsInOrder(
+            text,
+            {QStringLiteral("Source video: machine.mp4"), QStringLiteral("Frequency Hz"),
+             QStringLiteral("Relative band power is the sum"),
+             QStringLiteral("Interpretation and limitations"),
+             QStringLiteral("No conclusion about equipment condition is generated automatically.")},
+            &missing));
+        for (int page = 1; page <= info.pages; ++page) {
+            const QString pageText = test::pdfText(path, page);
+            QVERIFY2(pageText.contains(QStringLiteral("Page %1").arg(page)), qPrintable(pageText));
+            QVERIFY(pageText.contains(QStringLiteral("orvi-motion 0.3.36 build 71")));
+        }
+    }
+
+    void docxReportPassesExternalChecks()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("report.docx"));
+        QCOMPARE(writeAnalysisExport(path, 1, m_context), QString());
+        test::keepCopy(path, QStringLiteral("report.docx"));
+        const ReportDocument expected = composeReport(m_context, m_landscapeFrame);
+
+        QString output;
+        QVERIFY2(
+            orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
+            qPrintable(output));
+        QVERIFY2(orvi::test::runTool(
+                     QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), path}, &output),
+                 qPrintable(output));
+        const QJsonObject summary = QJsonDocument::fromJson(output.toUtf8()).object();
+        QVERIFY2(!summary.isEmpty(), qPrintable(output));
+        QStringList headings;
+        for (const QJsonValue& heading : summary["headings"].toArray())
+            headings.append(heading.toString());
+        QCOMPARE(headings, headingsOf(expected));
+        QCOMPARE(summary["tables"].toArray(),
+                 QJsonArray({int(m_context.result.candidates.size()) + 1}));
+        QCOMPARE(summary["columns"].toArray(), QJsonArray({5}));
+        QCOMPARE(summary["pictures"].toInt(), figuresOf(expected));
+        QCOMPARE(summary["landscape"].toBool(), true);
+        QCOMPARE(summary["title"].toString(), QStringLiteral("Zazira spectrum analysis report"));
+    }
+
+    void compositionVariants_data()
+    {
+        QTest::addColumn<Variant>("variant");
+        QTest::addColumn<ContextChange>("change");
+        QTest::addColumn<QStringList>("present");
+        QTest::addColumn<QStringList>("absent");
+
+        const Variant standard;
+        const ContextChange unchanged = [](AnalysisExportContext&) {};
+        QTest::newRow("region equal to the whole frame")
+            << Variant([](test::FixtureOptions& o) { o.region = QRectF(0, 0, 1, 1); }) << unchanged
+            << QStringList{"The entire frame was analyzed; no separate analysis region is "
+                           "outlined."}
+            << QStringList{"close-up", "The outline marks the analysis region"};
+        QTest::newRow("small region gets close-ups")
+            << standard << unchanged
+            << QStringList{"The outline marks the analysis region used for this calculation.",
+                           "Source frame 1: analysis region close-up",
+                           "Relative phase map — analysis region close-up"}
+            << QStringList{"The entire frame was analyzed"};
+        QTest::newRow("no frequency candidates")
+            << Variant([](test::FixtureOptions& o) { o.withTones = false; }) << unchanged
+            << QStringList{"all 0 detected frequency candidates",
+                           "No frequency candidates passed the detection thresholds."}
+            << QStringList{"Peak at", "Band power map for peak at", "Frequency Hz"};
+        QTest::newRow("candidate near 0 Hz")
+            << standard << ContextChange([](AnalysisExportContext& c) {
+                   auto candidate = c.result.candidates.front();
+                   candidate.frequencyHz = 2 * c.result.binWidthHz;
+                   candidate.lowerFrequencyHz = 1.5 * c.result.binWidthHz;
+                   candidate.upperFrequencyHz = 2.5 * c.result.binWidthHz;
+                   c.result.candidates = {candidate};
+               })
+            << QStringList{"Displayed range: 0–"} << QStringList{};
+        QTest::newRow("no valid selected band")
+            << standard << ContextChange([](AnalysisExportContext& c) {
+                   c.lowerHz = 30.0;
+                   c.upperHz = 20.0;
+               })
+            << QStringList{"Additional map: band selected in the interface",
+                           "No valid frequency band was selected. The band power map is "
+                           "unavailable."}
+            << QStringList{"Additional map: band selected in the interface — analysis region"};
+        QTest::newRow("no valid phase map")
+            << standard << ContextChange([](AnalysisExportContext& c) { c.hasPhase = false; })
+            << QStringList{"Interpretation and limitations"} << QStringList{"Relative phase map"};
+    }
+
+    void compositionVariants()
+    {
+        QFETCH(Variant, variant);
+        QFETCH(ContextChange, change);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        AnalysisExportContext context = contextFor(variant);
+        change(context);
+        const QString name = QStringLiteral("variant-%1.pdf")
+                                 .arg(QTest::currentDataTag())
+                                 .replace(QLatin1Char(' '), QLatin1Char('-'));
+        const QString path = m_dir.filePath(name);
+        QCOMPARE(writeAnalysisExport(path, 0, context), QString());
+        test::keepCopy(path, name);
+        QString output;
+        QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
+        const QString text = test::pdfText(path);
+        QString missing;
+        QVERIFY2(test::containsInOrder(text, present, &missing), qPrintable(missing));
+        QString collapsed = text;
+        collapsed.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
+        for (const QString& needle : absent)
+            QVERIFY2(!collapsed.contains(needle), qPrintable(needle));
+    }
+
+    void portraitVideoGivesPortraitReport()
+    {
+        test::FixtureOptions options;
+        options.startFrame = 0;
+        options.frameCount = 97; // 96 phase samples
+        options.region = QRectF(0.1, 0.3, 0.8, 0.35);
+        const AnalysisExportContext context =
+            test::makeContext(m_portraitInfo, m_portraitFrame, options);
+        QVERIFY(context.result.ok);
+        const QString path = m_dir.filePath(QStringLiteral("portrait.pdf"));
+        QCOMPARE(writeAnalysisExport(path, 0, context), QString());
+        test::keepCopy(path, QStringLiteral("portrait.pdf"));
+        QString output;
+        QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
+        test::PdfInfo info;
+        QVERIFY(test::pdfInfo(path, &info, &output));
+        QVERIFY2(QRegularExpression(QStringLiteral("^595(\\.\\d+)? x (841\\.89|842) pts \\(A4\\)"))
+                     .match(info.pageSize)
+                     .hasMatch(),
+                 qPrintable(info.pageSize));
+        const QString docx = m_dir.filePath(QStringLiteral("portrait.docx"));
+        QCOMPARE(writeAnalysisExport(docx, 1, context), QString());
+        QVERIFY2(orvi::test::runTool(
+                     QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), docx}, &output),
+                 qPrintable(output));
+        QCOMPARE(QJsonDocument::fromJson(output.toUtf8()).object()["landscape"].toBool(), false);
+    }
+
+    void longCandidateTableRepeatsItsHeader()
+    {
+        // Twenty candidates (the most an analysis yields) spread over the spectrum.
+        AnalysisExportContext context = m_context;
+        const auto model = context.result.candidates.front();
+        context.result.candidates.clear();
+        for (int i = 0; i < 20; ++i) {
+            auto candidate = model;
+            candidate.frequencyHz = 5.0 + 5.5 * i;
+            candidate.lowerFrequencyHz = candidate.frequencyHz - 0.2;
+            candidate.upperFrequencyHz = candidate.frequencyHz + 0.2;
+            candidate.relativePower = 1.0 / (1 + i);
+            context.result.candidates.push_back(candidate);
+        }
+        context.hasPhase = false;
+        const QString path = m_dir.filePath(QStringLiteral("twenty.pdf"));
+        QCOMPARE(writeAnalysisExport(path, 0, context), QString());
+        test::keepCopy(path, QStringLiteral("twenty.pdf"));
+        QString output;
+        QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
+        test::PdfInfo info;
+        QVERIFY(test::pdfInfo(path, &info, &output));
+        int pagesWithHeader = 0;
+        int rowsFound = 0;
+        for (int page = 1; page <= info.pages; ++page) {
+            const QString text = test::pdfText(path, page);
+            if (text.contains(QStringLiteral("Relative peak power")))
+                ++pagesWithHeader;
+            if (page < 8) {
+                for (const auto& c : context.result.candidates)
+                    rowsFound +=
+                        text.contains(QLatin1Char('\n') + formatReportNumber(c.frequencyHz, 3) +
+                                      QLatin1Char('\n'));
+            }
+        }
+        QCOMPARE(pagesWithHeader, 2); // the table continues on a second page with its header
+        QCOMPARE(rowsFound, 20);
+        QString missing;
+        QVERIFY2(test::containsInOrder(test::pdfText(path),
+                                       {QStringLiteral("Peak at 5 Hz"),
+                                        QStringLiteral("Peak at 109.5 Hz"),
+                                        QStringLiteral("Band power map for peak at 109.5 Hz")},
+                                       &missing),
+                 qPrintable(missing));
+    }
 
 private:
     AnalysisExportContext contextFor(const Variant& variant) const;
-    void keep(const QString& path, const QString& name) const;
 
     QTemporaryDir m_dir;
     orvi::media::VideoInfo m_landscapeInfo;
@@ -79,253 +306,12 @@ private:
     AnalysisExportContext m_context;
 };
 
-void AnalysisReportTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    for (const char* tool : {"qpdf", "pdfinfo", "pdftotext", "pdftoppm", "unzip", "ffmpeg"}) {
-        if (orvi::test::findTool(QLatin1String(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
-    }
-    QString error;
-    const QString landscape = m_dir.filePath(QStringLiteral("machine.mp4"));
-    QVERIFY2(test::makeClip(landscape, QSize(640, 360), 1100, &error), qPrintable(error));
-    QVERIFY2(test::probeClip(landscape, &m_landscapeInfo, &m_landscapeFrame, &error),
-             qPrintable(error));
-    const QString portrait = m_dir.filePath(QStringLiteral("portrait.mp4"));
-    QVERIFY2(test::makeClip(portrait, QSize(360, 640), 120, &error), qPrintable(error));
-    QVERIFY2(test::probeClip(portrait, &m_portraitInfo, &m_portraitFrame, &error),
-             qPrintable(error));
-    m_context = contextFor({});
-    QVERIFY(m_context.result.ok && m_context.hasPhase && m_context.result.candidates.size() >= 3);
-}
-
 AnalysisExportContext AnalysisReportTest::contextFor(const Variant& variant) const
 {
     test::FixtureOptions options;
     if (variant)
         variant(options);
     return test::makeContext(m_landscapeInfo, m_landscapeFrame, options);
-}
-
-void AnalysisReportTest::keep(const QString& path, const QString& name) const
-{
-    const QString folder = test::keepDirectory();
-    if (folder.isEmpty())
-        return;
-    QFile::remove(folder + QLatin1Char('/') + name);
-    QFile::copy(path, folder + QLatin1Char('/') + name);
-    if (path.endsWith(QLatin1String(".pdf")))
-        test::renderPdfPages(path, folder + QLatin1Char('/') + QFileInfo(name).baseName(), 70);
-}
-
-void AnalysisReportTest::pdfReportPassesExternalChecks()
-{
-    const QString path = m_dir.filePath(QStringLiteral("report.pdf"));
-    QCOMPARE(writeAnalysisExport(path, 0, m_context), QString());
-    keep(path, QStringLiteral("report.pdf"));
-    const ReportDocument expected = composeReport(m_context, m_landscapeFrame);
-
-    QString output;
-    QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
-    test::PdfInfo info;
-    QVERIFY2(test::pdfInfo(path, &info, &output), qPrintable(output));
-    QCOMPARE(info.title, QStringLiteral("Zazira spectrum analysis report"));
-    QCOMPARE(info.creator, QStringLiteral("orvi-motion 0.3.36 build 71"));
-    // Landscape A4 (the tool rounds to whole points for some producers).
-    QVERIFY2(QRegularExpression(QStringLiteral("^(841\\.89|842) x 595(\\.\\d+)? pts \\(A4\\)"))
-                 .match(info.pageSize)
-                 .hasMatch(),
-             qPrintable(info.pageSize));
-    QVERIFY(info.pages >= expected.pages.size());
-
-    // Every heading in order; one per PDF page at least (each report page starts a page).
-    QString missing;
-    const QString text = test::pdfText(path);
-    QVERIFY2(test::containsInOrder(text, headingsOf(expected), &missing), qPrintable(missing));
-    QVERIFY(test::containsInOrder(
-        text,
-        {QStringLiteral("Source video: machine.mp4"), QStringLiteral("Frequency Hz"),
-         QStringLiteral("Relative band power is the sum"),
-         QStringLiteral("Interpretation and limitations"),
-         QStringLiteral("No conclusion about equipment condition is generated automatically.")},
-        &missing));
-    for (int page = 1; page <= info.pages; ++page) {
-        const QString pageText = test::pdfText(path, page);
-        QVERIFY2(pageText.contains(QStringLiteral("Page %1").arg(page)), qPrintable(pageText));
-        QVERIFY(pageText.contains(QStringLiteral("orvi-motion 0.3.36 build 71")));
-    }
-}
-
-void AnalysisReportTest::docxReportPassesExternalChecks()
-{
-    const QString path = m_dir.filePath(QStringLiteral("report.docx"));
-    QCOMPARE(writeAnalysisExport(path, 1, m_context), QString());
-    keep(path, QStringLiteral("report.docx"));
-    const ReportDocument expected = composeReport(m_context, m_landscapeFrame);
-
-    QString output;
-    QVERIFY2(orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
-             qPrintable(output));
-    QVERIFY2(orvi::test::runTool(QStringLiteral("/usr/bin/python3"),
-                                 {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), path},
-                                 &output),
-             qPrintable(output));
-    const QJsonObject summary = QJsonDocument::fromJson(output.toUtf8()).object();
-    QVERIFY2(!summary.isEmpty(), qPrintable(output));
-    QStringList headings;
-    for (const QJsonValue& heading : summary["headings"].toArray())
-        headings.append(heading.toString());
-    QCOMPARE(headings, headingsOf(expected));
-    QCOMPARE(summary["tables"].toArray(),
-             QJsonArray({int(m_context.result.candidates.size()) + 1}));
-    QCOMPARE(summary["columns"].toArray(), QJsonArray({5}));
-    QCOMPARE(summary["pictures"].toInt(), figuresOf(expected));
-    QCOMPARE(summary["landscape"].toBool(), true);
-    QCOMPARE(summary["title"].toString(), QStringLiteral("Zazira spectrum analysis report"));
-}
-
-void AnalysisReportTest::compositionVariants_data()
-{
-    QTest::addColumn<Variant>("variant");
-    QTest::addColumn<ContextChange>("change");
-    QTest::addColumn<QStringList>("present");
-    QTest::addColumn<QStringList>("absent");
-
-    const Variant standard;
-    const ContextChange unchanged = [](AnalysisExportContext&) {};
-    QTest::newRow("region equal to the whole frame")
-        << Variant([](test::FixtureOptions& o) { o.region = QRectF(0, 0, 1, 1); }) << unchanged
-        << QStringList{"The entire frame was analyzed; no separate analysis region is outlined."}
-        << QStringList{"close-up", "The outline marks the analysis region"};
-    QTest::newRow("small region gets close-ups")
-        << standard << unchanged
-        << QStringList{"The outline marks the analysis region used for this calculation.",
-                       "Source frame 1: analysis region close-up",
-                       "Relative phase map — analysis region close-up"}
-        << QStringList{"The entire frame was analyzed"};
-    QTest::newRow("no frequency candidates")
-        << Variant([](test::FixtureOptions& o) { o.withTones = false; }) << unchanged
-        << QStringList{"all 0 detected frequency candidates",
-                       "No frequency candidates passed the detection thresholds."}
-        << QStringList{"Peak at", "Band power map for peak at", "Frequency Hz"};
-    QTest::newRow("candidate near 0 Hz") << standard << ContextChange([](AnalysisExportContext& c) {
-        auto candidate = c.result.candidates.front();
-        candidate.frequencyHz = 2 * c.result.binWidthHz;
-        candidate.lowerFrequencyHz = 1.5 * c.result.binWidthHz;
-        candidate.upperFrequencyHz = 2.5 * c.result.binWidthHz;
-        c.result.candidates = {candidate};
-    }) << QStringList{"Displayed range: 0–"}
-                                         << QStringList{};
-    QTest::newRow("no valid selected band")
-        << standard << ContextChange([](AnalysisExportContext& c) {
-               c.lowerHz = 30.0;
-               c.upperHz = 20.0;
-           })
-        << QStringList{"Additional map: band selected in the interface",
-                       "No valid frequency band was selected. The band power map is unavailable."}
-        << QStringList{"Additional map: band selected in the interface — analysis region"};
-    QTest::newRow("no valid phase map")
-        << standard << ContextChange([](AnalysisExportContext& c) { c.hasPhase = false; })
-        << QStringList{"Interpretation and limitations"} << QStringList{"Relative phase map"};
-}
-
-void AnalysisReportTest::compositionVariants()
-{
-    QFETCH(Variant, variant);
-    QFETCH(ContextChange, change);
-    QFETCH(QStringList, present);
-    QFETCH(QStringList, absent);
-    AnalysisExportContext context = contextFor(variant);
-    change(context);
-    const QString name = QStringLiteral("variant-%1.pdf")
-                             .arg(QTest::currentDataTag())
-                             .replace(QLatin1Char(' '), QLatin1Char('-'));
-    const QString path = m_dir.filePath(name);
-    QCOMPARE(writeAnalysisExport(path, 0, context), QString());
-    keep(path, name);
-    QString output;
-    QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
-    const QString text = test::pdfText(path);
-    QString missing;
-    QVERIFY2(test::containsInOrder(text, present, &missing), qPrintable(missing));
-    QString collapsed = text;
-    collapsed.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" "));
-    for (const QString& needle : absent)
-        QVERIFY2(!collapsed.contains(needle), qPrintable(needle));
-}
-
-void AnalysisReportTest::portraitVideoGivesPortraitReport()
-{
-    test::FixtureOptions options;
-    options.startFrame = 0;
-    options.frameCount = 97; // 96 phase samples
-    options.region = QRectF(0.1, 0.3, 0.8, 0.35);
-    const AnalysisExportContext context =
-        test::makeContext(m_portraitInfo, m_portraitFrame, options);
-    QVERIFY(context.result.ok);
-    const QString path = m_dir.filePath(QStringLiteral("portrait.pdf"));
-    QCOMPARE(writeAnalysisExport(path, 0, context), QString());
-    keep(path, QStringLiteral("portrait.pdf"));
-    QString output;
-    QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
-    test::PdfInfo info;
-    QVERIFY(test::pdfInfo(path, &info, &output));
-    QVERIFY2(QRegularExpression(QStringLiteral("^595(\\.\\d+)? x (841\\.89|842) pts \\(A4\\)"))
-                 .match(info.pageSize)
-                 .hasMatch(),
-             qPrintable(info.pageSize));
-    const QString docx = m_dir.filePath(QStringLiteral("portrait.docx"));
-    QCOMPARE(writeAnalysisExport(docx, 1, context), QString());
-    QVERIFY2(orvi::test::runTool(QStringLiteral("/usr/bin/python3"),
-                                 {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), docx},
-                                 &output),
-             qPrintable(output));
-    QCOMPARE(QJsonDocument::fromJson(output.toUtf8()).object()["landscape"].toBool(), false);
-}
-
-void AnalysisReportTest::longCandidateTableRepeatsItsHeader()
-{
-    // Twenty candidates (the most an analysis yields) spread over the spectrum.
-    AnalysisExportContext context = m_context;
-    const auto model = context.result.candidates.front();
-    context.result.candidates.clear();
-    for (int i = 0; i < 20; ++i) {
-        auto candidate = model;
-        candidate.frequencyHz = 5.0 + 5.5 * i;
-        candidate.lowerFrequencyHz = candidate.frequencyHz - 0.2;
-        candidate.upperFrequencyHz = candidate.frequencyHz + 0.2;
-        candidate.relativePower = 1.0 / (1 + i);
-        context.result.candidates.push_back(candidate);
-    }
-    context.hasPhase = false;
-    const QString path = m_dir.filePath(QStringLiteral("twenty.pdf"));
-    QCOMPARE(writeAnalysisExport(path, 0, context), QString());
-    keep(path, QStringLiteral("twenty.pdf"));
-    QString output;
-    QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
-    test::PdfInfo info;
-    QVERIFY(test::pdfInfo(path, &info, &output));
-    int pagesWithHeader = 0;
-    int rowsFound = 0;
-    for (int page = 1; page <= info.pages; ++page) {
-        const QString text = test::pdfText(path, page);
-        if (text.contains(QStringLiteral("Relative peak power")))
-            ++pagesWithHeader;
-        if (page < 8) {
-            for (const auto& c : context.result.candidates)
-                rowsFound += text.contains(
-                    QLatin1Char('\n') + formatReportNumber(c.frequencyHz, 3) + QLatin1Char('\n'));
-        }
-    }
-    QCOMPARE(pagesWithHeader, 2); // the table continues on a second page with its header
-    QCOMPARE(rowsFound, 20);
-    QString missing;
-    QVERIFY2(
-        test::containsInOrder(test::pdfText(path),
-                              {QStringLiteral("Peak at 5 Hz"), QStringLiteral("Peak at 109.5 Hz"),
-                               QStringLiteral("Band power map for peak at 109.5 Hz")},
-                              &missing),
-        qPrintable(missing));
 }
 
 QTEST_MAIN(AnalysisReportTest)

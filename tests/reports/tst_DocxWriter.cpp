@@ -86,130 +86,126 @@ class DocxWriterTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void packageOpensInExternalReaders_data();
-    void packageOpensInExternalReaders();
-    void documentWithoutFiguresHasNoImageParts();
-    void nullLogoFails();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        if (orvi::test::findTool(QStringLiteral("unzip")).isEmpty() ||
+            !QFile::exists(QStringLiteral("/usr/bin/python3")))
+            QSKIP("unzip or python3 is missing");
+    }
+
+    void packageOpensInExternalReaders_data()
+    {
+        QTest::addColumn<bool>("landscape");
+        QTest::newRow("portrait") << false;
+        QTest::newRow("landscape") << true;
+    }
+
+    void packageOpensInExternalReaders()
+    {
+        QFETCH(bool, landscape);
+        const QString path = m_dir.filePath(QStringLiteral("report-%1.docx").arg(landscape));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(writeDocx(&file, sampleDocument(landscape, true)));
+        file.close();
+
+        QString output;
+        QVERIFY2(
+            orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
+            qPrintable(output));
+        QCOMPARE(zipNames(path),
+                 QStringList({"word/media/logo.png", "[Content_Types].xml", "_rels/.rels",
+                              "docProps/core.xml", "word/styles.xml", "word/settings.xml",
+                              "word/header1.xml", "word/_rels/header1.xml.rels", "word/footer1.xml",
+                              "word/media/image1.png", "word/media/image2.png", "word/document.xml",
+                              "word/_rels/document.xml.rels"}));
+
+        QVERIFY2(orvi::test::runTool(
+                     QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), path}, &output),
+                 qPrintable(output));
+        const QJsonObject summary = QJsonDocument::fromJson(output.toUtf8()).object();
+        QVERIFY2(!summary.isEmpty(), qPrintable(output));
+        QCOMPARE(summary.value("landscape").toBool(), landscape);
+        const qint64 longSide = 16838LL * 635;
+        const qint64 shortSide = 11906LL * 635;
+        QCOMPARE(qint64(summary.value("pageWidth").toDouble()), landscape ? longSide : shortSide);
+        QCOMPARE(summary.value("title").toString(), QStringLiteral("Report <title> & \"quotes\""));
+        QCOMPARE(summary.value("creator").toString(),
+                 QStringLiteral("orvi-motion 0.3.36 build 71"));
+        QCOMPARE(summary.value("header").toString(), QStringLiteral("  orvi-motion"));
+        // The page number is a field, which the reader leaves out of the paragraph text.
+        QCOMPARE(summary.value("footer").toString(),
+                 QStringLiteral("orvi-motion 0.3.36 build 71\tPage "));
+        QVERIFY(zipMember(path, QStringLiteral("word/footer1.xml"))
+                    .contains(QStringLiteral("<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t>")));
+        QCOMPARE(summary.value("pictures").toInt(), 2);
+
+        QStringList texts;
+        QStringList styles;
+        for (const QJsonValue& p : summary.value("paragraphs").toArray()) {
+            styles.append(p.toArray().at(0).toString());
+            texts.append(p.toArray().at(1).toString());
+        }
+        // Heading, figure, the paragraphs after it; then the second page in its own order.
+        QCOMPARE(texts.first(), QStringLiteral("Report <title> & \"quotes\""));
+        QCOMPARE(styles.first(), QStringLiteral("Title"));
+        QCOMPARE(texts.mid(1, 3), QStringList({"", "Line with a form feed.", "Second"}));
+        QCOMPARE(texts.at(4), QStringLiteral("Table page"));
+        QCOMPARE(styles.at(4), QStringLiteral("Heading 1"));
+        QCOMPARE(texts.at(5), QStringLiteral("Before the table"));
+        QCOMPARE(texts.last(), QStringLiteral("A closing note."));
+        QCOMPARE(styles.last(), QStringLiteral("Small"));
+
+        const QJsonArray tables = summary.value("tables").toArray();
+        QCOMPARE(tables.size(), 1);
+        QCOMPARE(tables.at(0).toArray().size(), 3);
+        QCOMPARE(tables.at(0).toArray().at(2).toArray().at(1).toString(), QStringLiteral("4 < 5"));
+
+        // Figures keep their aspect ratio within the content width and their height limit.
+        const QString documentXml = zipMember(path, QStringLiteral("word/document.xml"));
+        const QString contentWidthEmu = QString::number((landscape ? 14570LL : 9638LL) * 635);
+        QVERIFY2(documentXml.contains(QStringLiteral("<wp:extent cx=\"%1\"")
+                                          .arg(landscape ? QString::number(4191000LL * 800 / 450)
+                                                         : contentWidthEmu)),
+                 qPrintable(documentXml.left(4000)));
+        QVERIFY(documentXml.contains(QStringLiteral("w:pageBreakBefore")));
+        QVERIFY(documentXml.contains(QStringLiteral("name=\"Figure 2\"")));
+    }
+
+    void documentWithoutFiguresHasNoImageParts()
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(writeDocx(&buffer, sampleDocument(false, false)));
+        const QString path = m_dir.filePath(QStringLiteral("plain.docx"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.close();
+        const QStringList names = zipNames(path);
+        QCOMPARE(names.size(), 11);
+        QVERIFY(names.filter(QStringLiteral("media/image")).isEmpty());
+        QVERIFY(!zipMember(path, QStringLiteral("word/_rels/document.xml.rels"))
+                     .contains(QStringLiteral("rImage")));
+    }
+
+    void nullLogoFails()
+    {
+        ReportDocument document = sampleDocument(false, false);
+        document.logo = QImage();
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QVERIFY(!writeDocx(&buffer, document));
+        QVERIFY(bytes.isEmpty());
+    }
 
 private:
     QTemporaryDir m_dir;
 };
-
-void DocxWriterTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    if (orvi::test::findTool(QStringLiteral("unzip")).isEmpty() ||
-        !QFile::exists(QStringLiteral("/usr/bin/python3")))
-        QSKIP("unzip or python3 is missing");
-}
-
-void DocxWriterTest::packageOpensInExternalReaders_data()
-{
-    QTest::addColumn<bool>("landscape");
-    QTest::newRow("portrait") << false;
-    QTest::newRow("landscape") << true;
-}
-
-void DocxWriterTest::packageOpensInExternalReaders()
-{
-    QFETCH(bool, landscape);
-    const QString path = m_dir.filePath(QStringLiteral("report-%1.docx").arg(landscape));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(writeDocx(&file, sampleDocument(landscape, true)));
-    file.close();
-
-    QString output;
-    QVERIFY2(orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
-             qPrintable(output));
-    QCOMPARE(zipNames(path),
-             QStringList({"word/media/logo.png", "[Content_Types].xml", "_rels/.rels",
-                          "docProps/core.xml", "word/styles.xml", "word/settings.xml",
-                          "word/header1.xml", "word/_rels/header1.xml.rels", "word/footer1.xml",
-                          "word/media/image1.png", "word/media/image2.png", "word/document.xml",
-                          "word/_rels/document.xml.rels"}));
-
-    QVERIFY2(orvi::test::runTool(QStringLiteral("/usr/bin/python3"),
-                                 {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), path},
-                                 &output),
-             qPrintable(output));
-    const QJsonObject summary = QJsonDocument::fromJson(output.toUtf8()).object();
-    QVERIFY2(!summary.isEmpty(), qPrintable(output));
-    QCOMPARE(summary.value("landscape").toBool(), landscape);
-    const qint64 longSide = 16838LL * 635;
-    const qint64 shortSide = 11906LL * 635;
-    QCOMPARE(qint64(summary.value("pageWidth").toDouble()), landscape ? longSide : shortSide);
-    QCOMPARE(summary.value("title").toString(), QStringLiteral("Report <title> & \"quotes\""));
-    QCOMPARE(summary.value("creator").toString(), QStringLiteral("orvi-motion 0.3.36 build 71"));
-    QCOMPARE(summary.value("header").toString(), QStringLiteral("  orvi-motion"));
-    // The page number is a field, which the reader leaves out of the paragraph text.
-    QCOMPARE(summary.value("footer").toString(),
-             QStringLiteral("orvi-motion 0.3.36 build 71\tPage "));
-    QVERIFY(zipMember(path, QStringLiteral("word/footer1.xml"))
-                .contains(QStringLiteral("<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t>")));
-    QCOMPARE(summary.value("pictures").toInt(), 2);
-
-    QStringList texts;
-    QStringList styles;
-    for (const QJsonValue& p : summary.value("paragraphs").toArray()) {
-        styles.append(p.toArray().at(0).toString());
-        texts.append(p.toArray().at(1).toString());
-    }
-    // Heading, figure, the paragraphs after it; then the second page in its own order.
-    QCOMPARE(texts.first(), QStringLiteral("Report <title> & \"quotes\""));
-    QCOMPARE(styles.first(), QStringLiteral("Title"));
-    QCOMPARE(texts.mid(1, 3), QStringList({"", "Line with a form feed.", "Second"}));
-    QCOMPARE(texts.at(4), QStringLiteral("Table page"));
-    QCOMPARE(styles.at(4), QStringLiteral("Heading 1"));
-    QCOMPARE(texts.at(5), QStringLiteral("Before the table"));
-    QCOMPARE(texts.last(), QStringLiteral("A closing note."));
-    QCOMPARE(styles.last(), QStringLiteral("Small"));
-
-    const QJsonArray tables = summary.value("tables").toArray();
-    QCOMPARE(tables.size(), 1);
-    QCOMPARE(tables.at(0).toArray().size(), 3);
-    QCOMPARE(tables.at(0).toArray().at(2).toArray().at(1).toString(), QStringLiteral("4 < 5"));
-
-    // Figures keep their aspect ratio within the content width and their height limit.
-    const QString documentXml = zipMember(path, QStringLiteral("word/document.xml"));
-    const QString contentWidthEmu = QString::number((landscape ? 14570LL : 9638LL) * 635);
-    QVERIFY2(documentXml.contains(
-                 QStringLiteral("<wp:extent cx=\"%1\"")
-                     .arg(landscape ? QString::number(4191000LL * 800 / 450) : contentWidthEmu)),
-             qPrintable(documentXml.left(4000)));
-    QVERIFY(documentXml.contains(QStringLiteral("w:pageBreakBefore")));
-    QVERIFY(documentXml.contains(QStringLiteral("name=\"Figure 2\"")));
-}
-
-void DocxWriterTest::documentWithoutFiguresHasNoImageParts()
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QVERIFY(buffer.open(QIODevice::WriteOnly));
-    QVERIFY(writeDocx(&buffer, sampleDocument(false, false)));
-    const QString path = m_dir.filePath(QStringLiteral("plain.docx"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    const QStringList names = zipNames(path);
-    QCOMPARE(names.size(), 11);
-    QVERIFY(names.filter(QStringLiteral("media/image")).isEmpty());
-    QVERIFY(!zipMember(path, QStringLiteral("word/_rels/document.xml.rels"))
-                 .contains(QStringLiteral("rImage")));
-}
-
-void DocxWriterTest::nullLogoFails()
-{
-    ReportDocument document = sampleDocument(false, false);
-    document.logo = QImage();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QVERIFY(buffer.open(QIODevice::WriteOnly));
-    QVERIFY(!writeDocx(&buffer, document));
-    QVERIFY(bytes.isEmpty());
-}
 
 QTEST_MAIN(DocxWriterTest)
 #include "tst_DocxWriter.moc"

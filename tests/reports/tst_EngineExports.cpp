@@ -6,6 +6,7 @@
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumAnalysisRun.h"
 #include "spectrum/SpectrumViews.h"
+#include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -30,14 +31,11 @@ bool makeVibratingClip(const QString& path, QString* error)
     const QString luminance =
         QStringLiteral("128+45*sin(0.7*(X+1.2*%1))+35*cos(0.9*(Y+0.6*%1))+20*sin(0.5*(X+Y))")
             .arg(motion);
-    return orvi::test::runTool(
-        QStringLiteral("ffmpeg"),
-        {QStringLiteral("-y"), QStringLiteral("-loglevel"), QStringLiteral("error"),
-         QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-         QStringLiteral("nullsrc=s=320x240:r=240,geq=lum='%1':cb=128:cr=128").arg(luminance),
-         QStringLiteral("-frames:v"), QStringLiteral("300"), QStringLiteral("-c:v"),
-         QStringLiteral("libx264"), QStringLiteral("-qp"), QStringLiteral("0"),
-         QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p"), path},
+    return orvi::test::encodeClip(
+        path, QStringLiteral("nullsrc=s=320x240:r=240,geq=lum='%1':cb=128:cr=128").arg(luminance),
+        300,
+        {QStringLiteral("-c:v"), QStringLiteral("libx264"), QStringLiteral("-qp"),
+         QStringLiteral("0"), QStringLiteral("-pix_fmt"), QStringLiteral("yuv420p")},
         error);
 }
 
@@ -48,162 +46,155 @@ class EngineExportsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void everyFormatFromARealAnalysis_data();
-    void everyFormatFromARealAnalysis();
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        for (const char* tool : {"ffmpeg", "ffprobe", "qpdf", "pdfinfo", "pdftotext", "unzip"}) {
+            if (orvi::test::findTool(QLatin1String(tool)).isEmpty())
+                QSKIP("an external checking tool is missing");
+        }
+        const QString clip = m_dir.filePath(QStringLiteral("vibration.mp4"));
+        QString error;
+        QVERIFY2(makeVibratingClip(clip, &error), qPrintable(error));
+        orvi::media::VideoInfo info;
+        QImage firstFrame;
+        QVERIFY2(test::probeClip(clip, &info, &firstFrame, &error), qPrintable(error));
+
+        orvi::project_data::SpectrumAnalysisRequest request;
+        request.videoInfo = info;
+        request.videoInfo.captureFrameRate = kRate;
+        request.analysisRegion = QRectF(0.1, 0.1, 0.8, 0.8);
+        request.startFrame = 0;
+        request.endFrame = 257;
+        request.requestedGrid = QSize(16, 8);
+        request.identity = orvi::spectrum::makeIdentity(1, request);
+        QCOMPARE(orvi::spectrum::validate(request), QString());
+
+        AnalysisExportContext& c = m_context;
+        c.result = orvi::spectrum::runSpectrumAnalysis(request, {}, {});
+        QVERIFY2(c.result.ok, qPrintable(c.result.errorMessage));
+        QVERIFY(!c.result.candidates.empty());
+        const auto& strongest = c.result.candidates.front();
+        QVERIFY2(std::abs(strongest.frequencyHz - kVibrationHz) < 2.0 * c.result.binWidthHz,
+                 qPrintable(QString::number(strongest.frequencyHz)));
+
+        c.applicationIcon = test::fixtureIcon();
+        c.versionText = QStringLiteral("0.3.36 build 71");
+        c.created = QDateTime::currentDateTime();
+        c.lowerHz = strongest.lowerFrequencyHz;
+        c.upperHz = strongest.upperFrequencyHz;
+        c.hasPowerMap = !orvi::spectrum::bandPowerMap(c.result.acceptedSignals, c.result.binWidthHz,
+                                                      c.lowerHz, c.upperHz)
+                             .empty();
+        c.phaseFrequencyHz = strongest.frequencyHz;
+        c.phaseReferenceIndex = int(c.result.sites.size() / 2) + 8;
+        c.relativePhase = orvi::spectrum::computeRelativePhase(
+            c.result.sites, c.phaseReferenceIndex, 0, kRate, c.phaseFrequencyHz, {});
+        c.hasPhaseCalculation = !c.relativePhase.empty();
+        c.hasPhase = std::any_of(c.relativePhase.begin(), c.relativePhase.end(),
+                                 [](const auto& s) { return s.valid; });
+        c.sites = AnalysisExportContext::sitesFrom(c.result.sites);
+        QVERIFY(c.hasPowerMap);
+        QVERIFY(c.hasPhase);
+    }
+
+    void everyFormatFromARealAnalysis_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("PDF report") << 0 << "engine.pdf";
+        QTest::newRow("DOCX report") << 1 << "engine.docx";
+        QTest::newRow("spectrum CSV") << 2 << "engine-spectrum.csv";
+        QTest::newRow("cell data CSV") << 3 << "engine-cells.csv";
+        QTest::newRow("analysis data JSON") << 4 << "engine.json";
+        QTest::newRow("spectrum PNG") << 5 << "engine-spectrum.png";
+        QTest::newRow("band power map PNG") << 6 << "engine-power.png";
+        QTest::newRow("relative phase map PNG") << 7 << "engine-phase.png";
+    }
+
+    void everyFormatFromARealAnalysis()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, fileName);
+        const QString path = m_dir.filePath(fileName);
+        QCOMPARE(writeAnalysisExport(path, format, m_context), QString());
+        test::keepCopy(path, fileName);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const auto& result = m_context.result;
+        QString output;
+        switch (format) {
+        case 0: {
+            QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
+            test::PdfInfo info;
+            QVERIFY(test::pdfInfo(path, &info, &output));
+            QCOMPARE(info.title, QStringLiteral("Zazira spectrum analysis report"));
+            QVERIFY2(info.pageSize.contains(QLatin1String("(A4)")) &&
+                         info.pageSize.startsWith(QLatin1String("84")),
+                     qPrintable(info.pageSize));
+            QStringList headings;
+            for (const ReportPage& page :
+                 composeReport(m_context, QImage(320, 240, QImage::Format_RGB32)).pages)
+                headings.append(page.heading);
+            QString missing;
+            QVERIFY2(test::containsInOrder(test::pdfText(path), headings, &missing),
+                     qPrintable(missing));
+            QVERIFY(test::pdfText(path, info.pages)
+                        .contains(QStringLiteral("Page %1").arg(info.pages)));
+            break;
+        }
+        case 1:
+            QVERIFY2(
+                orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
+                qPrintable(output));
+            QVERIFY2(orvi::test::runTool(
+                         QStringLiteral("/usr/bin/python3"),
+                         {QStringLiteral("-c"),
+                          QStringLiteral("import docx,sys; d=docx.Document(sys.argv[1]); "
+                                         "print(len(d.tables[0].rows))"),
+                          path},
+                         &output),
+                     qPrintable(output));
+            QCOMPARE(output.trimmed().toInt(), int(result.candidates.size()) + 1);
+            break;
+        case 2:
+            QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
+                                     "frequency_hz,relative_power\r\n"));
+            QCOMPARE(bytes.count("\r\n"), qsizetype(result.fftSize / 2 + 1));
+            QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
+            break;
+        case 3:
+            QCOMPARE(bytes.count("\r\n"), qsizetype(result.sites.size() + 1));
+            break;
+        case 4: {
+            const QJsonObject root = QJsonDocument::fromJson(bytes).object();
+            QCOMPARE(root["spectrum"].toArray().size(), qsizetype(result.fftSize / 2));
+            QCOMPARE(root["candidates"].toArray().size(), qsizetype(result.candidates.size()));
+            QVERIFY(root.contains(QStringLiteral("phase")));
+            break;
+        }
+        default: {
+            QVERIFY2(orvi::test::runTool(QStringLiteral("ffprobe"),
+                                         {QStringLiteral("-v"), QStringLiteral("error"),
+                                          QStringLiteral("-show_entries"),
+                                          QStringLiteral("stream=codec_name,width,height"),
+                                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
+                                         &output),
+                     qPrintable(output));
+            const QStringList fields = output.trimmed().split(QLatin1Char(','));
+            QCOMPARE(fields.value(0), QStringLiteral("png"));
+            QCOMPARE(fields.value(1).toInt(), 1600);
+            QVERIFY(fields.value(2).toInt() >= 900);
+            break;
+        }
+        }
+    }
 
 private:
     QTemporaryDir m_dir;
     AnalysisExportContext m_context;
 };
-
-void EngineExportsTest::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    for (const char* tool : {"ffmpeg", "ffprobe", "qpdf", "pdfinfo", "pdftotext", "unzip"}) {
-        if (orvi::test::findTool(QLatin1String(tool)).isEmpty())
-            QSKIP("an external checking tool is missing");
-    }
-    const QString clip = m_dir.filePath(QStringLiteral("vibration.mp4"));
-    QString error;
-    QVERIFY2(makeVibratingClip(clip, &error), qPrintable(error));
-    orvi::media::VideoInfo info;
-    QImage firstFrame;
-    QVERIFY2(test::probeClip(clip, &info, &firstFrame, &error), qPrintable(error));
-
-    orvi::project_data::SpectrumAnalysisRequest request;
-    request.videoInfo = info;
-    request.videoInfo.captureFrameRate = kRate;
-    request.analysisRegion = QRectF(0.1, 0.1, 0.8, 0.8);
-    request.startFrame = 0;
-    request.endFrame = 257;
-    request.requestedGrid = QSize(16, 8);
-    request.identity = orvi::spectrum::makeIdentity(1, request);
-    QCOMPARE(orvi::spectrum::validate(request), QString());
-
-    AnalysisExportContext& c = m_context;
-    c.result = orvi::spectrum::runSpectrumAnalysis(request, {}, {});
-    QVERIFY2(c.result.ok, qPrintable(c.result.errorMessage));
-    QVERIFY(!c.result.candidates.empty());
-    const auto& strongest = c.result.candidates.front();
-    QVERIFY2(std::abs(strongest.frequencyHz - kVibrationHz) < 2.0 * c.result.binWidthHz,
-             qPrintable(QString::number(strongest.frequencyHz)));
-
-    c.applicationIcon = test::fixtureIcon();
-    c.versionText = QStringLiteral("0.3.36 build 71");
-    c.created = QDateTime::currentDateTime();
-    c.lowerHz = strongest.lowerFrequencyHz;
-    c.upperHz = strongest.upperFrequencyHz;
-    c.hasPowerMap = !orvi::spectrum::bandPowerMap(c.result.acceptedSignals, c.result.binWidthHz,
-                                                  c.lowerHz, c.upperHz)
-                         .empty();
-    c.phaseFrequencyHz = strongest.frequencyHz;
-    c.phaseReferenceIndex = int(c.result.sites.size() / 2) + 8;
-    c.relativePhase = orvi::spectrum::computeRelativePhase(c.result.sites, c.phaseReferenceIndex, 0,
-                                                           kRate, c.phaseFrequencyHz, {});
-    c.hasPhaseCalculation = !c.relativePhase.empty();
-    c.hasPhase = std::any_of(c.relativePhase.begin(), c.relativePhase.end(),
-                             [](const auto& s) { return s.valid; });
-    c.sites = AnalysisExportContext::sitesFrom(c.result.sites);
-    QVERIFY(c.hasPowerMap);
-    QVERIFY(c.hasPhase);
-}
-
-void EngineExportsTest::everyFormatFromARealAnalysis_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("PDF report") << 0 << "engine.pdf";
-    QTest::newRow("DOCX report") << 1 << "engine.docx";
-    QTest::newRow("spectrum CSV") << 2 << "engine-spectrum.csv";
-    QTest::newRow("cell data CSV") << 3 << "engine-cells.csv";
-    QTest::newRow("analysis data JSON") << 4 << "engine.json";
-    QTest::newRow("spectrum PNG") << 5 << "engine-spectrum.png";
-    QTest::newRow("band power map PNG") << 6 << "engine-power.png";
-    QTest::newRow("relative phase map PNG") << 7 << "engine-phase.png";
-}
-
-void EngineExportsTest::everyFormatFromARealAnalysis()
-{
-    QFETCH(int, format);
-    QFETCH(QString, fileName);
-    const QString path = m_dir.filePath(fileName);
-    QCOMPARE(writeAnalysisExport(path, format, m_context), QString());
-    if (!test::keepDirectory().isEmpty()) {
-        QFile::remove(test::keepDirectory() + QLatin1Char('/') + fileName);
-        QFile::copy(path, test::keepDirectory() + QLatin1Char('/') + fileName);
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    const auto& result = m_context.result;
-    QString output;
-    switch (format) {
-    case 0: {
-        QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
-        test::PdfInfo info;
-        QVERIFY(test::pdfInfo(path, &info, &output));
-        QCOMPARE(info.title, QStringLiteral("Zazira spectrum analysis report"));
-        QVERIFY2(info.pageSize.contains(QLatin1String("(A4)")) &&
-                     info.pageSize.startsWith(QLatin1String("84")),
-                 qPrintable(info.pageSize));
-        QStringList headings;
-        for (const ReportPage& page :
-             composeReport(m_context, QImage(320, 240, QImage::Format_RGB32)).pages)
-            headings.append(page.heading);
-        QString missing;
-        QVERIFY2(test::containsInOrder(test::pdfText(path), headings, &missing),
-                 qPrintable(missing));
-        QVERIFY(
-            test::pdfText(path, info.pages).contains(QStringLiteral("Page %1").arg(info.pages)));
-        break;
-    }
-    case 1:
-        QVERIFY2(
-            orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
-            qPrintable(output));
-        QVERIFY2(
-            orvi::test::runTool(QStringLiteral("/usr/bin/python3"),
-                                {QStringLiteral("-c"),
-                                 QStringLiteral("import docx,sys; d=docx.Document(sys.argv[1]); "
-                                                "print(len(d.tables[0].rows))"),
-                                 path},
-                                &output),
-            qPrintable(output));
-        QCOMPARE(output.trimmed().toInt(), int(result.candidates.size()) + 1);
-        break;
-    case 2:
-        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
-                                 "frequency_hz,relative_power\r\n"));
-        QCOMPARE(bytes.count("\r\n"), qsizetype(result.fftSize / 2 + 1));
-        QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
-        break;
-    case 3:
-        QCOMPARE(bytes.count("\r\n"), qsizetype(result.sites.size() + 1));
-        break;
-    case 4: {
-        const QJsonObject root = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(root["spectrum"].toArray().size(), qsizetype(result.fftSize / 2));
-        QCOMPARE(root["candidates"].toArray().size(), qsizetype(result.candidates.size()));
-        QVERIFY(root.contains(QStringLiteral("phase")));
-        break;
-    }
-    default: {
-        QVERIFY2(orvi::test::runTool(QStringLiteral("ffprobe"),
-                                     {QStringLiteral("-v"), QStringLiteral("error"),
-                                      QStringLiteral("-show_entries"),
-                                      QStringLiteral("stream=codec_name,width,height"),
-                                      QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
-                                     &output),
-                 qPrintable(output));
-        const QStringList fields = output.trimmed().split(QLatin1Char(','));
-        QCOMPARE(fields.value(0), QStringLiteral("png"));
-        QCOMPARE(fields.value(1).toInt(), 1600);
-        QVERIFY(fields.value(2).toInt() >= 900);
-        break;
-    }
-    }
-}
 
 QTEST_MAIN(EngineExportsTest)
 #include "tst_EngineExports.moc"

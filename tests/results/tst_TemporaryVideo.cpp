@@ -48,222 +48,211 @@ class TestTemporaryVideo : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanup();
-    void storesFramesAndReadsThemBackByIndex();
-    void removesItsDirectoryWhenReleased();
-    void refusesReadsThatCannotBeServed_data();
-    void refusesReadsThatCannotBeServed();
-    void refusesWritesOutsideTheWritingState();
-    void recordsFollowTheDocumentedLayout();
-    void abandonedResultOfAKilledProcessIsRemovedByNextBegin();
-    void ignoresASymbolicLinkAsStoreRoot();
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        // Keep the store of this test (and of its child processes) apart from everyone else's.
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+        QCOMPARE(TemporaryVideo::storeRootPath(),
+                 QDir(m_temp.path()).filePath(QStringLiteral("orvi-motion-results-v1")));
+    }
+
+    void cleanup()
+    {
+        QDir root(TemporaryVideo::storeRootPath());
+        if (QFileInfo(root.path()).isSymLink())
+            QFile::remove(root.path());
+        else
+            root.removeRecursively();
+    }
+
+    void storesFramesAndReadsThemBackByIndex()
+    {
+        const QSize size(37, 21); // odd width: rows are stored as held in memory
+        TemporaryVideo video(makeInfo(size));
+        QString error;
+        QVERIFY2(video.begin(&error), qPrintable(error));
+        for (qint64 i = 0; i < 5; ++i)
+            QVERIFY2(video.appendFrame(makeFrame(size, 100 + i, i * 33'333), &error),
+                     qPrintable(error));
+        QVERIFY(!video.finishedAt().isValid());
+        QVERIFY2(video.finish(&error), qPrintable(error));
+        QVERIFY(video.finishedAt().isValid());
+        QCOMPARE(video.frameCount(), qint64(5));
+        const qint64 recordBytes =
+            TemporaryVideo::kHeaderBytes + qint64(size.width()) * 4 * size.height();
+        QCOMPARE(video.storageBytes(), 5 * recordBytes);
+        QCOMPARE(QFileInfo(QDir(video.directoryPath()).filePath("frames.bin")).size(),
+                 video.storageBytes());
+
+        // Out of order on purpose: reads seek straight to their record.
+        for (qint64 i : {3, 0, 4, 1, 2}) {
+            orvi::media::VideoFrame frame;
+            QVERIFY2(video.loadFrame(i, frame, &error), qPrintable(error));
+            QCOMPARE(frame.frameIndex, 100 + i);
+            QCOMPARE(frame.presentationTimeUs, i * 33'333);
+            QCOMPARE(frame.image.size(), size);
+            QVERIFY(framePixelsMatch(frame.image, 100 + i));
+        }
+    }
+
+    void removesItsDirectoryWhenReleased()
+    {
+        QString directory;
+        {
+            auto shared = std::make_shared<TemporaryVideo>(makeInfo(QSize(4, 4)));
+            QVERIFY(shared->begin());
+            directory = shared->directoryPath();
+            QVERIFY(QFileInfo::exists(QDir(directory).filePath("owner.lock")));
+            QVERIFY(QFileInfo::exists(QDir(directory).filePath("frames.bin")));
+            std::shared_ptr<const TemporaryVideo> secondHolder = shared;
+            shared.reset();
+            QVERIFY(QFileInfo::exists(directory)); // still held
+        }
+        QVERIFY(!QFileInfo::exists(directory));
+        QVERIFY(resultDirectories().isEmpty());
+    }
+
+    void refusesReadsThatCannotBeServed_data()
+    {
+        QTest::addColumn<QSize>("storedSize");
+        QTest::addColumn<bool>("finish");
+        QTest::addColumn<qint64>("index");
+
+        QTest::newRow("before-finish") << QSize(8, 6) << false << qint64(0);
+        QTest::newRow("negative-index") << QSize(8, 6) << true << qint64(-1);
+        QTest::newRow("index-past-end") << QSize(8, 6) << true << qint64(2);
+        QTest::newRow("record-width-differs-from-metadata") << QSize(9, 6) << true << qint64(0);
+        QTest::newRow("record-height-differs-from-metadata") << QSize(8, 5) << true << qint64(1);
+    }
+
+    void refusesReadsThatCannotBeServed()
+    {
+        QFETCH(QSize, storedSize);
+        QFETCH(bool, finish);
+        QFETCH(qint64, index);
+
+        TemporaryVideo video(makeInfo(QSize(8, 6)));
+        QVERIFY(video.begin());
+        QVERIFY(video.appendFrame(makeFrame(storedSize, 0, 0)));
+        QVERIFY(video.appendFrame(makeFrame(storedSize, 1, 10)));
+        if (finish)
+            QVERIFY(video.finish());
+        orvi::media::VideoFrame frame;
+        QString error;
+        QVERIFY(!video.loadFrame(index, frame, &error));
+        QCOMPARE(error, kReadError);
+        QVERIFY(frame.image.isNull());
+    }
+
+    void refusesWritesOutsideTheWritingState()
+    {
+        TemporaryVideo video(makeInfo(QSize(8, 6)));
+        QString error;
+        QVERIFY(!video.appendFrame(makeFrame(QSize(8, 6), 0, 0), &error));
+        QCOMPARE(error, kWriteError);
+        error.clear();
+        QVERIFY(!video.finish(&error));
+        QCOMPARE(error, kWriteError);
+
+        QVERIFY(video.begin());
+        error.clear();
+        QVERIFY(!video.appendFrame(orvi::media::VideoFrame(), &error));
+        QCOMPARE(error, kWriteError);
+        QCOMPARE(video.frameCount(), qint64(0));
+        error.clear();
+        QVERIFY(!video.begin(&error)); // a second begin would orphan the first directory
+        QCOMPARE(error, kWriteError);
+
+        QVERIFY(video.finish());
+        error.clear();
+        QVERIFY(!video.appendFrame(makeFrame(QSize(8, 6), 0, 0), &error));
+        QCOMPARE(error, kWriteError);
+    }
+
+    void recordsFollowTheDocumentedLayout()
+    {
+        const QSize size(3, 2);
+        TemporaryVideo video(makeInfo(size));
+        QVERIFY(video.begin());
+        orvi::media::VideoFrame first = makeFrame(size, 7, 1'000'000'000'123);
+        first.image.setPixel(0, 0, qRgba(10, 20, 30, 255));
+        QVERIFY(video.appendFrame(first));
+        QVERIFY(video.appendFrame(makeFrame(size, -1, 5)));
+        QVERIFY(video.finish());
+
+        QFile file(QDir(video.directoryPath()).filePath("frames.bin"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QCOMPARE(bytes.size(), 2 * (36 + 3 * 4 * 2));
+        QDataStream stream(bytes); // big-endian by default
+        qint32 width, height, format;
+        qint64 bytesPerLine, timeUs, index;
+        stream >> width >> height >> format >> bytesPerLine >> timeUs >> index;
+        QCOMPARE(width, 3);
+        QCOMPARE(height, 2);
+        QCOMPARE(format, 5);
+        QCOMPARE(bytesPerLine, qint64(12));
+        QCOMPARE(timeUs, qint64(1'000'000'000'123));
+        QCOMPARE(index, qint64(7));
+        // Pixel bytes in memory order blue, green, red, alpha.
+        QCOMPARE(bytes.mid(36, 4), QByteArray::fromHex("1e140aff"));
+        QDataStream second(bytes.mid(36 + 24));
+        second >> width >> height >> format >> bytesPerLine >> timeUs >> index;
+        QCOMPARE(index, qint64(-1));
+        QCOMPARE(timeUs, qint64(5));
+    }
+
+    void abandonedResultOfAKilledProcessIsRemovedByNextBegin()
+    {
+        QProcess child;
+        child.setProgram(QCoreApplication::applicationFilePath());
+        child.setArguments({kHoldResultArgument});
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start();
+        QVERIFY(child.waitForStarted());
+        QVERIFY(child.waitForReadyRead(30000));
+        const QString childDirectory = QString::fromLocal8Bit(child.readLine()).trimmed();
+        QVERIFY2(QFileInfo(childDirectory).isDir(), qPrintable(childDirectory));
+
+        {
+            // The owner is alive: another instance's begin and cleanup leave it alone.
+            TemporaryVideo mine(makeInfo(QSize(8, 6)));
+            QVERIFY(mine.begin());
+            QCOMPARE(TemporaryVideo::cleanupStaleResults(), 0);
+            QVERIFY(QFileInfo::exists(QDir(childDirectory).filePath("frames.bin")));
+            QVERIFY(QFileInfo::exists(QDir(childDirectory).filePath("owner.lock")));
+        }
+
+        child.kill();
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY(QFileInfo(childDirectory).isDir()); // killed owners cannot clean up
+
+        TemporaryVideo next(makeInfo(QSize(8, 6)));
+        QVERIFY(next.begin());
+        QVERIFY(!QFileInfo::exists(childDirectory));
+        QCOMPARE(resultDirectories(), QStringList{QFileInfo(next.directoryPath()).fileName()});
+    }
+
+    void ignoresASymbolicLinkAsStoreRoot()
+    {
+        QTemporaryDir elsewhere;
+        QVERIFY(elsewhere.isValid());
+        const QString victim = QDir(elsewhere.path()).filePath(QStringLiteral("result-abcdef"));
+        QVERIFY(QDir().mkpath(victim));
+        QVERIFY(QFile::link(elsewhere.path(), TemporaryVideo::storeRootPath()));
+
+        QCOMPARE(TemporaryVideo::cleanupStaleResults(), 0);
+        TemporaryVideo video(makeInfo(QSize(8, 6)));
+        QString error;
+        QVERIFY(!video.begin(&error));
+        QCOMPARE(error, kWriteError);
+        QVERIFY(QFileInfo(victim).isDir());
+    }
 
 private:
     QTemporaryDir m_temp;
 };
-
-void TestTemporaryVideo::initTestCase()
-{
-    QVERIFY(m_temp.isValid());
-    // Keep the store of this test (and of its child processes) apart from everyone else's.
-    qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
-    QCOMPARE(TemporaryVideo::storeRootPath(),
-             QDir(m_temp.path()).filePath(QStringLiteral("orvi-motion-results-v1")));
-}
-
-void TestTemporaryVideo::cleanup()
-{
-    QDir root(TemporaryVideo::storeRootPath());
-    if (QFileInfo(root.path()).isSymLink())
-        QFile::remove(root.path());
-    else
-        root.removeRecursively();
-}
-
-void TestTemporaryVideo::storesFramesAndReadsThemBackByIndex()
-{
-    const QSize size(37, 21); // odd width: rows are stored as held in memory
-    TemporaryVideo video(makeInfo(size));
-    QString error;
-    QVERIFY2(video.begin(&error), qPrintable(error));
-    for (qint64 i = 0; i < 5; ++i)
-        QVERIFY2(video.appendFrame(makeFrame(size, 100 + i, i * 33'333), &error),
-                 qPrintable(error));
-    QVERIFY(!video.finishedAt().isValid());
-    QVERIFY2(video.finish(&error), qPrintable(error));
-    QVERIFY(video.finishedAt().isValid());
-    QCOMPARE(video.frameCount(), qint64(5));
-    const qint64 recordBytes =
-        TemporaryVideo::kHeaderBytes + qint64(size.width()) * 4 * size.height();
-    QCOMPARE(video.storageBytes(), 5 * recordBytes);
-    QCOMPARE(QFileInfo(QDir(video.directoryPath()).filePath("frames.bin")).size(),
-             video.storageBytes());
-
-    // Out of order on purpose: reads seek straight to their record.
-    for (qint64 i : {3, 0, 4, 1, 2}) {
-        orvi::media::VideoFrame frame;
-        QVERIFY2(video.loadFrame(i, frame, &error), qPrintable(error));
-        QCOMPARE(frame.frameIndex, 100 + i);
-        QCOMPARE(frame.presentationTimeUs, i * 33'333);
-        QCOMPARE(frame.image.size(), size);
-        QVERIFY(framePixelsMatch(frame.image, 100 + i));
-    }
-}
-
-void TestTemporaryVideo::removesItsDirectoryWhenReleased()
-{
-    QString directory;
-    {
-        auto shared = std::make_shared<TemporaryVideo>(makeInfo(QSize(4, 4)));
-        QVERIFY(shared->begin());
-        directory = shared->directoryPath();
-        QVERIFY(QFileInfo::exists(QDir(directory).filePath("owner.lock")));
-        QVERIFY(QFileInfo::exists(QDir(directory).filePath("frames.bin")));
-        std::shared_ptr<const TemporaryVideo> secondHolder = shared;
-        shared.reset();
-        QVERIFY(QFileInfo::exists(directory)); // still held
-    }
-    QVERIFY(!QFileInfo::exists(directory));
-    QVERIFY(resultDirectories().isEmpty());
-}
-
-void TestTemporaryVideo::refusesReadsThatCannotBeServed_data()
-{
-    QTest::addColumn<QSize>("storedSize");
-    QTest::addColumn<bool>("finish");
-    QTest::addColumn<qint64>("index");
-
-    QTest::newRow("before-finish") << QSize(8, 6) << false << qint64(0);
-    QTest::newRow("negative-index") << QSize(8, 6) << true << qint64(-1);
-    QTest::newRow("index-past-end") << QSize(8, 6) << true << qint64(2);
-    QTest::newRow("record-width-differs-from-metadata") << QSize(9, 6) << true << qint64(0);
-    QTest::newRow("record-height-differs-from-metadata") << QSize(8, 5) << true << qint64(1);
-}
-
-void TestTemporaryVideo::refusesReadsThatCannotBeServed()
-{
-    QFETCH(QSize, storedSize);
-    QFETCH(bool, finish);
-    QFETCH(qint64, index);
-
-    TemporaryVideo video(makeInfo(QSize(8, 6)));
-    QVERIFY(video.begin());
-    QVERIFY(video.appendFrame(makeFrame(storedSize, 0, 0)));
-    QVERIFY(video.appendFrame(makeFrame(storedSize, 1, 10)));
-    if (finish)
-        QVERIFY(video.finish());
-    orvi::media::VideoFrame frame;
-    QString error;
-    QVERIFY(!video.loadFrame(index, frame, &error));
-    QCOMPARE(error, kReadError);
-    QVERIFY(frame.image.isNull());
-}
-
-void TestTemporaryVideo::refusesWritesOutsideTheWritingState()
-{
-    TemporaryVideo video(makeInfo(QSize(8, 6)));
-    QString error;
-    QVERIFY(!video.appendFrame(makeFrame(QSize(8, 6), 0, 0), &error));
-    QCOMPARE(error, kWriteError);
-    error.clear();
-    QVERIFY(!video.finish(&error));
-    QCOMPARE(error, kWriteError);
-
-    QVERIFY(video.begin());
-    error.clear();
-    QVERIFY(!video.appendFrame(orvi::media::VideoFrame(), &error));
-    QCOMPARE(error, kWriteError);
-    QCOMPARE(video.frameCount(), qint64(0));
-    error.clear();
-    QVERIFY(!video.begin(&error)); // a second begin would orphan the first directory
-    QCOMPARE(error, kWriteError);
-
-    QVERIFY(video.finish());
-    error.clear();
-    QVERIFY(!video.appendFrame(makeFrame(QSize(8, 6), 0, 0), &error));
-    QCOMPARE(error, kWriteError);
-}
-
-void TestTemporaryVideo::recordsFollowTheDocumentedLayout()
-{
-    const QSize size(3, 2);
-    TemporaryVideo video(makeInfo(size));
-    QVERIFY(video.begin());
-    orvi::media::VideoFrame first = makeFrame(size, 7, 1'000'000'000'123);
-    first.image.setPixel(0, 0, qRgba(10, 20, 30, 255));
-    QVERIFY(video.appendFrame(first));
-    QVERIFY(video.appendFrame(makeFrame(size, -1, 5)));
-    QVERIFY(video.finish());
-
-    QFile file(QDir(video.directoryPath()).filePath("frames.bin"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray bytes = file.readAll();
-    QCOMPARE(bytes.size(), 2 * (36 + 3 * 4 * 2));
-    QDataStream stream(bytes); // big-endian by default
-    qint32 width, height, format;
-    qint64 bytesPerLine, timeUs, index;
-    stream >> width >> height >> format >> bytesPerLine >> timeUs >> index;
-    QCOMPARE(width, 3);
-    QCOMPARE(height, 2);
-    QCOMPARE(format, 5);
-    QCOMPARE(bytesPerLine, qint64(12));
-    QCOMPARE(timeUs, qint64(1'000'000'000'123));
-    QCOMPARE(index, qint64(7));
-    // Pixel bytes in memory order blue, green, red, alpha.
-    QCOMPARE(bytes.mid(36, 4), QByteArray::fromHex("1e140aff"));
-    QDataStream second(bytes.mid(36 + 24));
-    second >> width >> height >> format >> bytesPerLine >> timeUs >> index;
-    QCOMPARE(index, qint64(-1));
-    QCOMPARE(timeUs, qint64(5));
-}
-
-void TestTemporaryVideo::abandonedResultOfAKilledProcessIsRemovedByNextBegin()
-{
-    QProcess child;
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments({kHoldResultArgument});
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start();
-    QVERIFY(child.waitForStarted());
-    QVERIFY(child.waitForReadyRead(30000));
-    const QString childDirectory = QString::fromLocal8Bit(child.readLine()).trimmed();
-    QVERIFY2(QFileInfo(childDirectory).isDir(), qPrintable(childDirectory));
-
-    {
-        // The owner is alive: another instance's begin and cleanup leave it alone.
-        TemporaryVideo mine(makeInfo(QSize(8, 6)));
-        QVERIFY(mine.begin());
-        QCOMPARE(TemporaryVideo::cleanupStaleResults(), 0);
-        QVERIFY(QFileInfo::exists(QDir(childDirectory).filePath("frames.bin")));
-        QVERIFY(QFileInfo::exists(QDir(childDirectory).filePath("owner.lock")));
-    }
-
-    child.kill();
-    QVERIFY(child.waitForFinished(30000));
-    QVERIFY(QFileInfo(childDirectory).isDir()); // killed owners cannot clean up
-
-    TemporaryVideo next(makeInfo(QSize(8, 6)));
-    QVERIFY(next.begin());
-    QVERIFY(!QFileInfo::exists(childDirectory));
-    QCOMPARE(resultDirectories(), QStringList{QFileInfo(next.directoryPath()).fileName()});
-}
-
-void TestTemporaryVideo::ignoresASymbolicLinkAsStoreRoot()
-{
-    QTemporaryDir elsewhere;
-    QVERIFY(elsewhere.isValid());
-    const QString victim = QDir(elsewhere.path()).filePath(QStringLiteral("result-abcdef"));
-    QVERIFY(QDir().mkpath(victim));
-    QVERIFY(QFile::link(elsewhere.path(), TemporaryVideo::storeRootPath()));
-
-    QCOMPARE(TemporaryVideo::cleanupStaleResults(), 0);
-    TemporaryVideo video(makeInfo(QSize(8, 6)));
-    QString error;
-    QVERIFY(!video.begin(&error));
-    QCOMPARE(error, kWriteError);
-    QVERIFY(QFileInfo(victim).isDir());
-}
 
 int main(int argc, char** argv)
 {

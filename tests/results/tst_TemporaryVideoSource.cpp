@@ -35,138 +35,130 @@ class TestTemporaryVideoSource : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void refusesAnEmptyOrMissingResult_data();
-    void refusesAnEmptyOrMissingResult();
-    void seeksWithinTheFragmentNumbering_data();
-    void seeksWithinTheFragmentNumbering();
-    void readsRestampFramesOntoTheSourceGrid();
-    void opensWithGivenMetadataOrTheStoredOne();
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
+    }
+
+    void refusesAnEmptyOrMissingResult_data()
+    {
+        QTest::addColumn<bool>("hasResult");
+        QTest::newRow("zero-frames") << true;
+        QTest::newRow("no-result") << false;
+    }
+
+    void refusesAnEmptyOrMissingResult()
+    {
+        QFETCH(bool, hasResult);
+        TemporaryVideoSource source(hasResult ? makeResult(0) : nullptr, 0);
+        QString error;
+        QVERIFY(!source.open(QStringLiteral("ignored.mp4"), &error));
+        QCOMPARE(error, QStringLiteral("No analysis result is available."));
+        error.clear();
+        QVERIFY(!source.open(makeInfo(kSize), &error));
+        QCOMPARE(error, QStringLiteral("No analysis result is available."));
+        QVERIFY(!source.isOpen());
+        VideoFrame frame;
+        QCOMPARE(source.readFrame(frame), ReadResult::Error);
+    }
+
+    void seeksWithinTheFragmentNumbering_data()
+    {
+        QTest::addColumn<bool>("byTime");
+        QTest::addColumn<qint64>("target");
+        QTest::addColumn<qint64>("expectedIndex"); // -1: refused
+
+        QTest::newRow("frame-before-fragment") << false << qint64(99) << qint64(-1);
+        QTest::newRow("frame-past-fragment") << false << qint64(150) << qint64(-1);
+        QTest::newRow("first-frame") << false << qint64(100) << qint64(100);
+        QTest::newRow("inside-fragment") << false << qint64(120) << qint64(120);
+        QTest::newRow("last-frame") << false << qint64(149) << qint64(149);
+        QTest::newRow("time-rounds-to-nearest-frame") << true << qint64(4'016'000) << qint64(120);
+        QTest::newRow("time-before-fragment") << true << qint64(3'000'000) << qint64(-1);
+    }
+
+    void seeksWithinTheFragmentNumbering()
+    {
+        QFETCH(bool, byTime);
+        QFETCH(qint64, target);
+        QFETCH(qint64, expectedIndex);
+
+        auto result = makeResult(50);
+        QVERIFY(result);
+        TemporaryVideoSource source(result, 100);
+        QVERIFY(source.open(QString()));
+        QString error;
+        const bool sought =
+            byTime ? source.seekToTimeUs(target, &error) : source.seekToFrame(target, &error);
+        VideoFrame frame;
+        if (expectedIndex < 0) {
+            QVERIFY(!sought);
+            QCOMPARE(error, kOutside);
+            // A refused seek keeps the cursor where it was.
+            QCOMPARE(source.readFrame(frame), ReadResult::Frame);
+            QCOMPARE(frame.frameIndex, qint64(100));
+            return;
+        }
+        QVERIFY2(sought, qPrintable(error));
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+        QCOMPARE(frame.frameIndex, expectedIndex);
+        QVERIFY(framePixelsMatch(frame.image, expectedIndex - 100));
+    }
+
+    void readsRestampFramesOntoTheSourceGrid()
+    {
+        auto result = makeResult(3, 29.97);
+        QVERIFY(result);
+        TemporaryVideoSource source(result, 10);
+        QVERIFY(source.open(QString()));
+        VideoFrame frame;
+        for (qint64 i = 0; i < 3; ++i) {
+            QCOMPARE(source.readFrame(frame), ReadResult::Frame);
+            QCOMPARE(frame.frameIndex, 10 + i);
+            QCOMPARE(frame.presentationTimeUs, qint64(std::llround((10 + i) * 1e6 / 29.97)));
+        }
+        QCOMPARE(source.readFrame(frame), ReadResult::EndOfStream);
+        QCOMPARE(source.skipFrame(), ReadResult::EndOfStream);
+
+        QVERIFY(source.seekToFrame(11));
+        qint64 index = -1;
+        qint64 timeUs = -1;
+        QCOMPARE(source.skipFrame(&index, &timeUs), ReadResult::Frame);
+        QCOMPARE(index, qint64(11));
+        QCOMPARE(timeUs, qint64(std::llround(11 * 1e6 / 29.97)));
+        QCOMPARE(source.readFrame(frame), ReadResult::Frame);
+        QCOMPARE(frame.frameIndex, qint64(12)); // skipping advanced the cursor
+        QVERIFY(!source.wasCancelled());
+
+        source.close();
+        QVERIFY(!source.isOpen());
+        QCOMPARE(source.readFrame(frame), ReadResult::Error);
+        QVERIFY(!source.seekToFrame(10));
+    }
+
+    void opensWithGivenMetadataOrTheStoredOne()
+    {
+        auto result = makeResult(2, 25.0);
+        QVERIFY(result);
+        TemporaryVideoSource source(result, 0);
+        QVERIFY(source.open(QStringLiteral("/somewhere/else.mp4")));
+        QCOMPARE(source.videoInfo().filePath, QStringLiteral("/videos/source.mp4"));
+        QCOMPARE(source.videoInfo().nominalFrameRate, 25.0);
+
+        orvi::media::VideoInfo given = makeInfo(kSize, 50.0);
+        given.filePath = QStringLiteral("/given.mp4");
+        QVERIFY(source.open(given));
+        QCOMPARE(source.videoInfo().filePath, QStringLiteral("/given.mp4"));
+        VideoFrame frame;
+        QVERIFY(source.seekToFrame(1));
+        QCOMPARE(source.readFrame(frame), ReadResult::Frame);
+        QCOMPARE(frame.presentationTimeUs, qint64(20'000)); // the reported rate is the given one
+    }
 
 private:
     QTemporaryDir m_temp;
 };
-
-void TestTemporaryVideoSource::initTestCase()
-{
-    QVERIFY(m_temp.isValid());
-    qputenv("TMPDIR", QFile::encodeName(m_temp.path()));
-}
-
-void TestTemporaryVideoSource::refusesAnEmptyOrMissingResult_data()
-{
-    QTest::addColumn<bool>("hasResult");
-    QTest::newRow("zero-frames") << true;
-    QTest::newRow("no-result") << false;
-}
-
-void TestTemporaryVideoSource::refusesAnEmptyOrMissingResult()
-{
-    QFETCH(bool, hasResult);
-    TemporaryVideoSource source(hasResult ? makeResult(0) : nullptr, 0);
-    QString error;
-    QVERIFY(!source.open(QStringLiteral("ignored.mp4"), &error));
-    QCOMPARE(error, QStringLiteral("No analysis result is available."));
-    error.clear();
-    QVERIFY(!source.open(makeInfo(kSize), &error));
-    QCOMPARE(error, QStringLiteral("No analysis result is available."));
-    QVERIFY(!source.isOpen());
-    VideoFrame frame;
-    QCOMPARE(source.readFrame(frame), ReadResult::Error);
-}
-
-void TestTemporaryVideoSource::seeksWithinTheFragmentNumbering_data()
-{
-    QTest::addColumn<bool>("byTime");
-    QTest::addColumn<qint64>("target");
-    QTest::addColumn<qint64>("expectedIndex"); // -1: refused
-
-    QTest::newRow("frame-before-fragment") << false << qint64(99) << qint64(-1);
-    QTest::newRow("frame-past-fragment") << false << qint64(150) << qint64(-1);
-    QTest::newRow("first-frame") << false << qint64(100) << qint64(100);
-    QTest::newRow("inside-fragment") << false << qint64(120) << qint64(120);
-    QTest::newRow("last-frame") << false << qint64(149) << qint64(149);
-    QTest::newRow("time-rounds-to-nearest-frame") << true << qint64(4'016'000) << qint64(120);
-    QTest::newRow("time-before-fragment") << true << qint64(3'000'000) << qint64(-1);
-}
-
-void TestTemporaryVideoSource::seeksWithinTheFragmentNumbering()
-{
-    QFETCH(bool, byTime);
-    QFETCH(qint64, target);
-    QFETCH(qint64, expectedIndex);
-
-    auto result = makeResult(50);
-    QVERIFY(result);
-    TemporaryVideoSource source(result, 100);
-    QVERIFY(source.open(QString()));
-    QString error;
-    const bool sought =
-        byTime ? source.seekToTimeUs(target, &error) : source.seekToFrame(target, &error);
-    VideoFrame frame;
-    if (expectedIndex < 0) {
-        QVERIFY(!sought);
-        QCOMPARE(error, kOutside);
-        // A refused seek keeps the cursor where it was.
-        QCOMPARE(source.readFrame(frame), ReadResult::Frame);
-        QCOMPARE(frame.frameIndex, qint64(100));
-        return;
-    }
-    QVERIFY2(sought, qPrintable(error));
-    QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-    QCOMPARE(frame.frameIndex, expectedIndex);
-    QVERIFY(framePixelsMatch(frame.image, expectedIndex - 100));
-}
-
-void TestTemporaryVideoSource::readsRestampFramesOntoTheSourceGrid()
-{
-    auto result = makeResult(3, 29.97);
-    QVERIFY(result);
-    TemporaryVideoSource source(result, 10);
-    QVERIFY(source.open(QString()));
-    VideoFrame frame;
-    for (qint64 i = 0; i < 3; ++i) {
-        QCOMPARE(source.readFrame(frame), ReadResult::Frame);
-        QCOMPARE(frame.frameIndex, 10 + i);
-        QCOMPARE(frame.presentationTimeUs, qint64(std::llround((10 + i) * 1e6 / 29.97)));
-    }
-    QCOMPARE(source.readFrame(frame), ReadResult::EndOfStream);
-    QCOMPARE(source.skipFrame(), ReadResult::EndOfStream);
-
-    QVERIFY(source.seekToFrame(11));
-    qint64 index = -1;
-    qint64 timeUs = -1;
-    QCOMPARE(source.skipFrame(&index, &timeUs), ReadResult::Frame);
-    QCOMPARE(index, qint64(11));
-    QCOMPARE(timeUs, qint64(std::llround(11 * 1e6 / 29.97)));
-    QCOMPARE(source.readFrame(frame), ReadResult::Frame);
-    QCOMPARE(frame.frameIndex, qint64(12)); // skipping advanced the cursor
-    QVERIFY(!source.wasCancelled());
-
-    source.close();
-    QVERIFY(!source.isOpen());
-    QCOMPARE(source.readFrame(frame), ReadResult::Error);
-    QVERIFY(!source.seekToFrame(10));
-}
-
-void TestTemporaryVideoSource::opensWithGivenMetadataOrTheStoredOne()
-{
-    auto result = makeResult(2, 25.0);
-    QVERIFY(result);
-    TemporaryVideoSource source(result, 0);
-    QVERIFY(source.open(QStringLiteral("/somewhere/else.mp4")));
-    QCOMPARE(source.videoInfo().filePath, QStringLiteral("/videos/source.mp4"));
-    QCOMPARE(source.videoInfo().nominalFrameRate, 25.0);
-
-    orvi::media::VideoInfo given = makeInfo(kSize, 50.0);
-    given.filePath = QStringLiteral("/given.mp4");
-    QVERIFY(source.open(given));
-    QCOMPARE(source.videoInfo().filePath, QStringLiteral("/given.mp4"));
-    VideoFrame frame;
-    QVERIFY(source.seekToFrame(1));
-    QCOMPARE(source.readFrame(frame), ReadResult::Frame);
-    QCOMPARE(frame.presentationTimeUs, qint64(20'000)); // the reported rate is the given one
-}
 
 QTEST_MAIN(TestTemporaryVideoSource)
 #include "tst_TemporaryVideoSource.moc"
