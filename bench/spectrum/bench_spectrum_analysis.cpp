@@ -254,20 +254,22 @@ void BM_ExtractorAnalysisImages(benchmark::State& state)
         frames.push_back(image);
     }
     motion_core::MotionWorkerPool pool;
-    pool.setWorkerCount(QThread::idealThreadCount());
+    pool.setWorkerCount(int(state.range(0)));
+    const double cpuStarted = processCpuSeconds();
     for (auto _ : state) {
         spectrum::PhaseSignalExtractor extractor;
         extractor.initialise(QRectF(0, 0, 1, 1), kFrames - 1, QSize(64, 32), pool);
         for (int i = 0; i < kFrames; ++i)
             extractor.addAnalysisImage(frames[size_t(i) % frames.size()], crop, frameSize);
     }
+    state.counters["cpuSeconds"] = processCpuSeconds() - cpuStarted;
     state.counters["fps"] =
         benchmark::Counter(double(kFrames) * state.iterations(), benchmark::Counter::kIsRate);
 }
 
 } // namespace
 
-BENCHMARK(BM_ExtractorAnalysisImages)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ExtractorAnalysisImages)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeOnly)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeWithRgbaConversion)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeWithAnalysisImage)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -58,8 +58,8 @@ void runParallel(MotionWorkerPool& pool, int itemCount, qint64 costPerItem,
         return;
     }
     const qint64 total = saturatingProduct(itemCount, std::max<qint64>(costPerItem, 1));
-    const qint64 chunks =
-        std::max<qint64>(1, total / kParallelCostPerTask + (total % kParallelCostPerTask != 0));
+    const qint64 perTask = pool.minimumTaskCost();
+    const qint64 chunks = std::max<qint64>(1, total / perTask + (total % perTask != 0));
     const qint64 taskCount = std::max<qint64>(1, std::min({workers, qint64(itemCount), chunks}));
     if (taskCount < 2) {
         task(0, itemCount);

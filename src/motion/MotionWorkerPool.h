@@ -2,9 +2,13 @@
 
 #include <QThreadPool>
 #include <QtGlobal>
+#include <algorithm>
 #include <functional>
 
 namespace orvi::motion_core {
+
+// Default work per task below which splitting does not pay for the thread hand-off.
+inline constexpr qint64 kParallelCostPerTask = 65536;
 
 // A private, low-priority thread pool for the row-parallel kernels. Idle threads never
 // expire, so consecutive frames reuse warm threads. Each motion processor and each
@@ -26,17 +30,20 @@ public:
     // Queues one task; throws (std::bad_alloc and the like) when it cannot be queued.
     void start(std::function<void()> task);
 
+    // Least work (cost units, see runParallel) worth one task. Raising it keeps small kernels
+    // on the calling thread, for phases where other threads already keep every core busy.
+    void setMinimumTaskCost(qint64 cost) { m_minimumTaskCost = std::max<qint64>(cost, 1); }
+    qint64 minimumTaskCost() const { return m_minimumTaskCost; }
+
 private:
     QThreadPool m_pool;
     quint32 m_workerCount = 1;
+    qint64 m_minimumTaskCost = kParallelCostPerTask;
 };
 
-// Work per task below which splitting does not pay for the thread hand-off.
-inline constexpr qint64 kParallelCostPerTask = 65536;
-
 // Runs task(begin, end) over [0, itemCount) split into contiguous chunks on the pool.
-// At most one chunk per worker and per item, and at least about kParallelCostPerTask
-// cost units (itemCount * costPerItem) per chunk; a single chunk runs inline on the
+// At most one chunk per worker and per item, and at least about the pool's minimum task
+// cost (itemCount * costPerItem units) per chunk; a single chunk runs inline on the
 // calling thread. Otherwise the caller blocks (running no chunk itself) until every
 // chunk has finished, then rethrows a failure to start a chunk or else the first
 // exception of a chunk in chunk order.

@@ -144,13 +144,14 @@ void TestLibavReducedFrames::showsTheScaledCropOfTheFullFrame()
         if (i == 0)
             QCOMPARE(alsoWhole, full.image);
 
-        // Two smooth filters (and interpolated against repeated chroma) differ by about a
-        // level; a misplaced or turned crop differs by the picture itself.
+        // Two smooth filters differ by rounding and shape, and reduced 4:2:0 pictures carry
+        // their chroma at half the reduced size, all worth a level or two of luminance; a
+        // misplaced or turned crop differs by the picture itself.
         const double difference =
             meanLuminanceDifference(small.image, scaledCrop(full.image, crop, size));
         const double displaced = meanLuminanceDifference(
             small.image, scaledCrop(full.image, crop.translated(crop.x() > 8 ? -8 : 8, 6), size));
-        QVERIFY2(difference < 1.5, qPrintable(QString::number(difference)));
+        QVERIFY2(difference < 2.0, qPrintable(QString::number(difference)));
         QVERIFY2(displaced > 2.5 * difference, qPrintable(QString::number(displaced)));
     }
 }

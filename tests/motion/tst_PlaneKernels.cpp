@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QThread>
 #include <atomic>
+#include <latch>
 #include <stdexcept>
 
 using namespace orvi::motion_core;
@@ -69,11 +70,21 @@ private slots:
         // Two rows of total cost below 65536: one chunk on the calling thread.
         runParallel(pool, 2, 30000, record);
         QCOMPARE(threads, QSet<QThread*>{caller});
-        // Enough work for two chunks: both run on pool threads, never on the caller.
+        // Enough work for two chunks: both run on pool threads, never on the caller. Each
+        // chunk waits for the other, so one pool thread cannot take both in turn.
         threads.clear();
-        runParallel(pool, 2, 100000, record);
+        std::latch bothRunning(2);
+        runParallel(pool, 2, 100000, [&](int begin, int end) {
+            record(begin, end);
+            bothRunning.arrive_and_wait();
+        });
         QCOMPARE(threads.size(), 2);
         QVERIFY(!threads.contains(caller));
+        // A pool told that only larger tasks pay keeps the same work on the caller.
+        threads.clear();
+        pool.setMinimumTaskCost(1 << 20);
+        runParallel(pool, 2, 100000, record);
+        QCOMPARE(threads, QSet<QThread*>{caller});
     }
 
     void runParallelCarriesExceptionsBack()

@@ -151,17 +151,59 @@ LibavFrameConverter::Status LibavFrameConverter::scaleInto(SwsContextPtr& contex
 {
     if (target.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max()))
         return Status::RowTooLarge;
-    context.reset(sws_getCachedContext(
-        context.release(), source.width(), source.height(), static_cast<AVPixelFormat>(format),
-        target.width(), target.height(), AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
+    uint8_t* const destination[4] = {target.bits(), nullptr, nullptr, nullptr};
+    const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
+    return scalePlanes(context, planes, strides, source, format, destination, destinationStride,
+                       target.size(), AV_PIX_FMT_RGBA);
+}
+
+LibavFrameConverter::Status
+LibavFrameConverter::scalePlanes(SwsContextPtr& context, const uint8_t* const planes[4],
+                                 const int strides[4], const QSize& source, int format,
+                                 uint8_t* const destination[4], const int destinationStrides[4],
+                                 const QSize& size, int destinationFormat)
+{
+    context.reset(sws_getCachedContext(context.release(), source.width(), source.height(),
+                                       static_cast<AVPixelFormat>(format), size.width(),
+                                       size.height(), static_cast<AVPixelFormat>(destinationFormat),
+                                       SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!context)
         return Status::ScalerUnavailable;
-    uint8_t* destination[4] = {target.bits(), nullptr, nullptr, nullptr};
-    const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
     if (sws_scale(context.get(), planes, strides, 0, source.height(), destination,
-                  destinationStride) < target.height())
+                  destinationStrides) < size.height())
         return Status::ScaleIncomplete;
     return Status::Ok;
+}
+
+// 8-bit 4:2:0, what nearly every camera and encoder gives: scaling into planar 4:2:0 runs on
+// the scaler's vector paths, and the small picture then goes to RGBA the way whole frames do
+// (the same chroma handling as `convert`). Scaling straight into RGBA costs twice as much.
+LibavFrameConverter::Status LibavFrameConverter::reduceThroughPlanar(const uint8_t* const planes[4],
+                                                                     const int strides[4],
+                                                                     const QSize& source,
+                                                                     int format, QImage& target)
+{
+    AVFrame* small = m_reducedPlanes.get();
+    if (small == nullptr || small->width != target.width() || small->height != target.height() ||
+        small->format != format) {
+        m_reducedPlanes.reset(av_frame_alloc());
+        small = m_reducedPlanes.get();
+        if (small == nullptr)
+            return Status::ImageAllocationFailed;
+        small->width = target.width();
+        small->height = target.height();
+        small->format = format;
+        if (av_frame_get_buffer(small, 64) < 0) {
+            m_reducedPlanes.reset();
+            return Status::ImageAllocationFailed;
+        }
+    }
+    const Status status = scalePlanes(m_reducer, planes, strides, source, format, small->data,
+                                      small->linesize, target.size(), format);
+    if (status != Status::Ok)
+        return status;
+    return scaleInto(m_reducedConverter, small->data, small->linesize, target.size(), format,
+                     target);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& frame,
@@ -183,9 +225,11 @@ LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& f
     return intoTarget(rotationDegrees, codedSize, image, [&](QImage& target) {
         const uint8_t* planes[4];
         int strides[4];
-        return croppedPlanes(frame, crop, planes, strides)
-                   ? scaleInto(m_reducer, planes, strides, crop.size(), frame.format, target)
-                   : reduceFromRgba(frame, crop, target);
+        if (!croppedPlanes(frame, crop, planes, strides))
+            return reduceFromRgba(frame, crop, target);
+        if (frame.format == AV_PIX_FMT_YUV420P || frame.format == AV_PIX_FMT_YUVJ420P)
+            return reduceThroughPlanar(planes, strides, crop.size(), frame.format, target);
+        return scaleInto(m_reducer, planes, strides, crop.size(), frame.format, target);
     });
 }
 

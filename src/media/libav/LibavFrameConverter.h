@@ -40,17 +40,27 @@ public:
     {
         m_scaler.reset();
         m_reducer.reset();
+        m_reducedConverter.reset();
+        m_reducedPlanes.reset();
         m_staging = QImage();
     }
 
 private:
     Status reduceFromRgba(const AVFrame& frame, const QRect& codedCrop, QImage& target);
+    Status reduceThroughPlanar(const uint8_t* const planes[4], const int strides[4],
+                               const QSize& source, int format, QImage& target);
     static Status scaleInto(SwsContextPtr& context, const uint8_t* const planes[4],
                             const int strides[4], const QSize& source, int format, QImage& target);
+    static Status scalePlanes(SwsContextPtr& context, const uint8_t* const planes[4],
+                              const int strides[4], const QSize& source, int format,
+                              uint8_t* const destination[4], const int destinationStrides[4],
+                              const QSize& size, int destinationFormat);
 
     SwsContextPtr m_scaler;
     SwsContextPtr m_reducer;
-    QImage m_staging; // full RGBA frame, for pixel formats that cannot be cropped in place
+    SwsContextPtr m_reducedConverter;
+    FramePtr m_reducedPlanes; // the reduced picture before its conversion to RGBA
+    QImage m_staging;         // full RGBA frame, for pixel formats that cannot be cropped in place
 };
 
 } // namespace orvi::media::libav
