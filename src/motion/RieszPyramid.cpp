@@ -5,6 +5,7 @@
 #include "motion/PlaneKernels.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace orvi::motion_core {
 
@@ -76,7 +77,10 @@ ORVI_MOTION_HOT void blurEvenRows(const FloatPlane& in, const TapIndex& rows, Fl
 }
 
 // One output row of a bilinear resize of `small`, combined with `full` by `sign`:
-// sign -1 gives full - up (band split), +1 gives up + full (reconstruction).
+// sign -1 gives full - up (band split), +1 gives up + full (reconstruction). Every row of
+// `small` feeds about four output rows (as the upper or lower neighbour), so each is resized
+// along x once and kept while needed; the values are the same floats either way. The two
+// rows an output row needs differ by at most one, so they never share a parity slot.
 template <bool Subtract>
 void upsampleCombineRows(const FloatPlane& small, const BilinearAxis& ax, const BilinearAxis& ay,
                          const FloatPlane& full, FloatPlane& out, int begin, int end)
@@ -85,16 +89,28 @@ void upsampleCombineRows(const FloatPlane& small, const BilinearAxis& ax, const 
     const int* x0 = ax.first.data();
     const int* x1 = ax.second.data();
     const float* fx = ax.weight.data();
+    thread_local std::vector<float> resized;
+    resized.resize(2 * static_cast<std::size_t>(w));
+    int resizedRow[2] = {-1, -1};
+    const auto rowAlongX = [&](int row) -> const float* {
+        const int slot = row & 1;
+        float* target = resized.data() + static_cast<std::size_t>(slot) * w;
+        if (resizedRow[slot] != row) {
+            const float* r = small.row(row);
+            for (int x = 0; x < w; ++x)
+                target[x] = r[x0[x]] + (r[x1[x]] - r[x0[x]]) * fx[x];
+            resizedRow[slot] = row;
+        }
+        return target;
+    };
     for (int y = begin; y < end; ++y) {
-        const float* r0 = small.row(ay.first[y]);
-        const float* r1 = small.row(ay.second[y]);
+        const float* top = rowAlongX(ay.first[y]);
+        const float* bottom = rowAlongX(ay.second[y]);
         const float fy = ay.weight[y];
         const float* f = full.row(y);
         float* dst = out.row(y);
         for (int x = 0; x < w; ++x) {
-            const float top = r0[x0[x]] + (r0[x1[x]] - r0[x0[x]]) * fx[x];
-            const float bottom = r1[x0[x]] + (r1[x1[x]] - r1[x0[x]]) * fx[x];
-            const float up = top + (bottom - top) * fy;
+            const float up = top[x] + (bottom[x] - top[x]) * fy;
             dst[x] = Subtract ? f[x] - up : up + f[x];
         }
     }
