@@ -5,6 +5,7 @@
 
 #include "LibavClipFixtures.h"
 #include "media/libav/LibavVideoSource.h"
+#include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
@@ -67,14 +68,8 @@ QString TestLibavReducedFrames::makeClip(const QString& name, const QStringList&
 {
     const QString path = m_dir.filePath(name);
     QString log;
-    const QStringList arguments =
-        QStringList{"-v",        "error",
-                    "-nostdin",  "-y",
-                    "-f",        "lavfi",
-                    "-i",        "testsrc2=size=640x360:rate=30,gblur=sigma=2",
-                    "-frames:v", QString::number(kFrames)} +
-        output + QStringList{path};
-    if (!orvi::test::runTool(orvi::test::findTool("ffmpeg"), arguments, &log))
+    if (!orvi::test::encodeClip(path, "testsrc2=size=640x360:rate=30,gblur=sigma=2", kFrames,
+                                output, &log))
         qWarning("ffmpeg failed for %s: %s", qPrintable(name), qPrintable(log));
     return path;
 }
