@@ -349,29 +349,26 @@ bool LibavVideoSource::conversionSucceeded(int status, QString* error)
 
 ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
 {
-    qint64 index = -1;
-    qint64 timeUs = -1;
     // Decoding into the frame's own image lets a reader that keeps one frame object reuse
     // its buffer; the image is only replaced on success.
-    const ReadResult result =
-        advance([&](QString* message) { return convertFrame(&frame.image, message); }, &index,
-                &timeUs, error);
-    if (result == ReadResult::Frame) {
-        frame.frameIndex = index;
-        frame.presentationTimeUs = timeUs;
-    }
-    return result;
+    return readInto(
+        frame, [&](QString* message) { return convertFrame(&frame.image, message); }, error);
 }
 
 ReadResult LibavVideoSource::readReducedFrame(const QRect& crop, const QSize& size,
                                               VideoFrame& frame, QImage* fullImage, QString* error)
 {
-    qint64 index = -1;
-    qint64 timeUs = -1;
     const auto convert = [&](QString* message) {
         return (fullImage == nullptr || convertFrame(fullImage, message)) &&
                convertReducedFrame(crop, size, &frame.image, message);
     };
+    return readInto(frame, convert, error);
+}
+
+ReadResult LibavVideoSource::readInto(VideoFrame& frame, const Conversion& convert, QString* error)
+{
+    qint64 index = -1;
+    qint64 timeUs = -1;
     const ReadResult result = advance(convert, &index, &timeUs, error);
     if (result == ReadResult::Frame) {
         frame.frameIndex = index;

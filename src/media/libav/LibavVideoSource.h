@@ -66,6 +66,8 @@ private:
     bool convertFrame(QImage* image, QString* error);
     bool convertReducedFrame(const QRect& crop, const QSize& size, QImage* image, QString* error);
     bool conversionSucceeded(int status, QString* error);
+    // Reads the next frame with `convert` filling the frame's image, then numbers it.
+    ReadResult readInto(VideoFrame& frame, const Conversion& convert, QString* error);
     // Decodes the next frame and runs `convert` (none when skipping) on it.
     ReadResult advance(const Conversion& convert, qint64* frameIndex, qint64* presentationTimeUs,
                        QString* error);
