@@ -1,0 +1,288 @@
+#include "controllers/VideoSessionController.h"
+
+#include "controllers/MediaRuntimeController.h"
+#include "media/libav/LibavVideoAnalyzer.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QtConcurrent>
+#include <algorithm>
+#include <cmath>
+
+namespace orvi::ui::controllers {
+
+namespace {
+
+struct Text
+{
+    Q_DECLARE_TR_FUNCTIONS(VideoSessionController)
+};
+
+constexpr double kInitialCaptureFrameRate = 240.0;
+constexpr double kMaximumCaptureFrameRate = 10000.0;
+constexpr double kMaximumProbeProgress = 0.99;
+
+} // namespace
+
+VideoSessionController::VideoSessionController(MediaRuntimeController* mediaRuntime,
+                                               QObject* parent)
+    : QObject(parent), m_mediaRuntime(mediaRuntime)
+{}
+
+VideoSessionController::~VideoSessionController()
+{
+    // Every task still running reports to this object: stop them all, then wait.
+    for (auto& [generation, probe] : m_probes) {
+        probe.watcher->disconnect(this);
+        probe.cancelFlag->store(true);
+    }
+    for (auto& [generation, probe] : m_probes)
+        probe.watcher->waitForFinished();
+}
+
+void VideoSessionController::openSource(const QUrl& fileUrl)
+{
+    if (m_operationLocked)
+        return;
+    if (m_unsavedProcessedResult) {
+        setErrorMessage(
+            Text::tr("Save or discard the current analysis result before opening another video."));
+        return;
+    }
+    // The latest choice wins: a probe still running is abandoned.
+    if (busy())
+        supersedeProbe();
+    if (!fileUrl.isValid() || fileUrl.isEmpty()) {
+        fail({}, Text::tr("No video file was selected."));
+        return;
+    }
+    if (!fileUrl.isLocalFile()) {
+        fail(fileUrl.fileName(), Text::tr("Only local video files can be analyzed."));
+        return;
+    }
+    const QFileInfo file(fileUrl.toLocalFile());
+    const QString absolutePath = file.absoluteFilePath();
+    if (absolutePath.isEmpty()) {
+        fail(file.fileName(), Text::tr("No video file was selected."));
+        return;
+    }
+    m_fileName = file.fileName();
+    m_filePath = absolutePath;
+    setErrorMessage({});
+    resetVideoInfo();
+    emit sourceChanged();
+    startAnalysis();
+}
+
+void VideoSessionController::retryAnalysis()
+{
+    // A retry replaces the open file's metadata, so it only follows a failed or cancelled
+    // attempt; a ready file keeps its entered capture rate and whatever was made from it.
+    if (m_operationLocked || m_filePath.isEmpty() || (m_state != Error && m_state != Cancelled))
+        return;
+    if (m_unsavedProcessedResult) {
+        setErrorMessage(
+            Text::tr("Save or discard the current analysis result before opening another video."));
+        return;
+    }
+    setErrorMessage({});
+    resetVideoInfo();
+    startAnalysis();
+}
+
+void VideoSessionController::cancelAnalysis()
+{
+    if (m_state != Analyzing)
+        return;
+    const auto probe = m_probes.find(m_currentGeneration);
+    if (probe != m_probes.end())
+        probe->second.cancelFlag->store(true);
+    setState(Cancelling);
+}
+
+bool VideoSessionController::setCaptureFrameRate(double framesPerSecond)
+{
+    if (m_operationLocked || m_videoInfo.filePath.isEmpty() || !std::isfinite(framesPerSecond) ||
+        framesPerSecond <= 0.0 || framesPerSecond > kMaximumCaptureFrameRate)
+        return false;
+    if (framesPerSecond == m_videoInfo.captureFrameRate && m_videoInfo.captureFrameRateManual)
+        return true;
+    m_videoInfo.captureFrameRate = framesPerSecond;
+    m_videoInfo.captureFrameRateManual = true;
+    emit videoInfoChanged();
+    return true;
+}
+
+void VideoSessionController::clearCaptureFrameRateOverride()
+{
+    if (m_operationLocked || !m_videoInfo.captureFrameRateManual)
+        return;
+    m_videoInfo.captureFrameRate = m_videoInfo.detectedCaptureFrameRate;
+    m_videoInfo.captureFrameRateManual = false;
+    emit videoInfoChanged();
+}
+
+void VideoSessionController::fail(const QString& fileName, const QString& message)
+{
+    m_fileName = fileName;
+    m_filePath.clear();
+    setErrorMessage(message);
+    resetVideoInfo();
+    emit sourceChanged();
+    setState(Error);
+}
+
+void VideoSessionController::startAnalysis()
+{
+    if (m_mediaRuntime && m_mediaRuntime->available()) {
+        setState(Analyzing);
+        launchProbe();
+        return;
+    }
+    setErrorMessage(m_mediaRuntime ? m_mediaRuntime->errorMessage()
+                                   : Text::tr("The embedded FFmpeg libraries are unavailable."));
+    setState(Error);
+}
+
+void VideoSessionController::launchProbe()
+{
+    m_progress = 0.0;
+    m_progressKnown = false;
+    emit progressChanged();
+
+    const auto cancelFlag = std::make_shared<std::atomic_bool>(false);
+    const quint64 generation = ++m_lastGeneration;
+    m_currentGeneration = generation;
+    auto* watcher = new ProbeWatcher(this);
+    connect(watcher, &ProbeWatcher::finished, this,
+            [this, generation] { finishProbe(generation); });
+    m_probes.emplace(generation, Probe{cancelFlag, watcher});
+
+    // Runs on the pool; it touches only its own copies, the flag and queued calls back here.
+    auto task = [this, cancelFlag, generation, path = m_filePath]() -> VideoAnalysisResult {
+        VideoAnalysisResult result;
+        try {
+            media::libav::LibavVideoAnalyzer analyzer;
+            auto onFirstFrame = [this, generation](const QImage& image) {
+                QMetaObject::invokeMethod(
+                    this, [this, generation, image] { acceptFirstFrame(generation, image); },
+                    Qt::QueuedConnection);
+            };
+            auto onProgress = [this, generation](double value) {
+                QMetaObject::invokeMethod(
+                    this, [this, generation, value] { acceptProgress(generation, value); },
+                    Qt::QueuedConnection);
+            };
+            const bool succeeded =
+                analyzer.analyze([cancelFlag] { return cancelFlag->load(); }, path,
+                                 &result.videoInfo, &result.errorMessage, onFirstFrame, onProgress);
+            const bool stopped = cancelFlag->load();
+            result.succeeded = succeeded && !stopped;
+            result.cancelled = !result.succeeded && (analyzer.wasCancelled() || stopped);
+        } catch (...) {
+            // Allocation failure or the like: an ordinary failure with the generic message.
+            result = {};
+        }
+        if (!result.succeeded)
+            result.videoInfo = {};
+        return result;
+    };
+    watcher->setFuture(QtConcurrent::run(std::move(task)));
+}
+
+void VideoSessionController::supersedeProbe()
+{
+    const auto probe = m_probes.find(m_currentGeneration);
+    if (probe != m_probes.end())
+        probe->second.cancelFlag->store(true);
+    m_currentGeneration = 0;
+}
+
+bool VideoSessionController::isCurrentProbe(quint64 generation) const
+{
+    if (generation != m_currentGeneration || !busy())
+        return false;
+    const auto probe = m_probes.find(generation);
+    return probe != m_probes.end() && !probe->second.cancelFlag->load();
+}
+
+void VideoSessionController::acceptFirstFrame(quint64 generation, const QImage& image)
+{
+    if (isCurrentProbe(generation))
+        emit firstFrameReady(image);
+}
+
+void VideoSessionController::acceptProgress(quint64 generation, double value)
+{
+    if (!isCurrentProbe(generation))
+        return;
+    m_progressKnown = std::isfinite(value) && value >= 0.0;
+    if (m_progressKnown)
+        m_progress = std::max(m_progress, std::clamp(value, 0.0, kMaximumProbeProgress));
+    emit progressChanged();
+}
+
+void VideoSessionController::finishProbe(quint64 generation)
+{
+    const auto found = m_probes.find(generation);
+    if (found == m_probes.end())
+        return;
+    const Probe probe = found->second;
+    m_probes.erase(found);
+    probe.watcher->deleteLater();
+    if (generation != m_currentGeneration)
+        return; // superseded: its outcome belongs to no file the user still wants
+
+    VideoAnalysisResult result = probe.watcher->result();
+    const bool cancelled = m_state == Cancelling || probe.cancelFlag->load();
+    m_currentGeneration = 0;
+
+    if (cancelled || result.cancelled) {
+        setErrorMessage({});
+        resetVideoInfo();
+        setState(Cancelled);
+        return;
+    }
+    if (result.succeeded) {
+        setErrorMessage({});
+        m_videoInfo = std::move(result.videoInfo);
+        // Every new file starts from an entered 240 fps for the user to confirm or change;
+        // the probe's own judgement stays in detectedCaptureFrameRate.
+        m_videoInfo.captureFrameRate = kInitialCaptureFrameRate;
+        m_videoInfo.captureFrameRateManual = true;
+        m_progress = 1.0;
+        m_progressKnown = true;
+        emit progressChanged();
+        emit videoInfoChanged();
+        setState(Ready);
+        return;
+    }
+    setErrorMessage(result.errorMessage.isEmpty() ? Text::tr("Video analysis failed.")
+                                                  : result.errorMessage);
+    resetVideoInfo();
+    setState(Error);
+}
+
+void VideoSessionController::resetVideoInfo()
+{
+    m_videoInfo = {};
+    emit videoInfoChanged();
+}
+
+void VideoSessionController::setState(AnalysisState state)
+{
+    if (m_state == state)
+        return;
+    m_state = state;
+    emit stateChanged();
+}
+
+void VideoSessionController::setErrorMessage(const QString& message)
+{
+    if (m_errorMessage == message)
+        return;
+    m_errorMessage = message;
+    emit errorMessageChanged();
+}
+
+} // namespace orvi::ui::controllers
