@@ -1,9 +1,14 @@
 #pragma once
 
+#include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/ProcessingSettingsController.h"
+#include "controllers/VideoSessionController.h"
 
+#include <QMetaObject>
 #include <QObject>
 #include <QString>
+#include <vector>
 
 namespace orvi::ui::controllers {
 
@@ -13,6 +18,12 @@ class ApplicationController : public QObject
     Q_OBJECT
     Q_PROPERTY(
         orvi::ui::controllers::MediaRuntimeController* mediaRuntime READ mediaRuntime CONSTANT)
+    Q_PROPERTY(
+        orvi::ui::controllers::VideoSessionController* videoSession READ videoSession CONSTANT)
+    Q_PROPERTY(orvi::ui::controllers::AnalysisFragmentController* analysisFragment READ
+                   analysisFragment CONSTANT)
+    Q_PROPERTY(orvi::ui::controllers::ProcessingSettingsController* processingSettings READ
+                   processingSettings CONSTANT)
     Q_PROPERTY(QString applicationDisplayName READ applicationDisplayName CONSTANT)
 
 public:
@@ -20,10 +31,41 @@ public:
     ~ApplicationController() override;
 
     MediaRuntimeController* mediaRuntime() const { return m_mediaRuntime; }
+    VideoSessionController* videoSession() const { return m_videoSession; }
+    AnalysisFragmentController* analysisFragment() const { return m_analysisFragment; }
+    ProcessingSettingsController* processingSettings() const { return m_processingSettings; }
     QString applicationDisplayName() const;
 
+    // The activity interlock. While processing work runs (preview, video export, spectrum
+    // analysis, relative phase or report export) nothing may change its inputs: session,
+    // fragment and settings are locked. While the session probes a file, fragment and
+    // settings are locked. Every notification that can change one of these activities, or
+    // the preview's unsaved flag, is connected here through watchActivity().
+    void updateOperationLocks();
+
 private:
+    // What the interlock reads from the controllers that do the work.
+    struct Activity
+    {
+        bool previewBusy = false;
+        bool exportBusy = false;
+        bool spectrumBusy = false; // analysis, relative phase or report export
+        bool unsavedProcessedResult = false;
+    };
+
+    Activity currentActivity() const;
+    template <typename Sender, typename Signal>
+    void watchActivity(const Sender* sender, Signal signal)
+    {
+        m_activityConnections.push_back(
+            connect(sender, signal, this, &ApplicationController::updateOperationLocks));
+    }
+
     MediaRuntimeController* m_mediaRuntime = nullptr;
+    VideoSessionController* m_videoSession = nullptr;
+    AnalysisFragmentController* m_analysisFragment = nullptr;
+    ProcessingSettingsController* m_processingSettings = nullptr;
+    std::vector<QMetaObject::Connection> m_activityConnections;
 };
 
 } // namespace orvi::ui::controllers
