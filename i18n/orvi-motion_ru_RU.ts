@@ -431,6 +431,84 @@
     </message>
 </context>
 <context>
+    <name>ProcessingSettingsController</name>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="41"/>
+        <source>Rotation speed must be 0 or between 500 and 7000 RPM.</source>
+        <translation>Частота вращения должна быть равна 0 или находиться в диапазоне от 500 до 7000 об/мин.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="228"/>
+        <source>Select at least %1 frames for this frequency band.</source>
+        <translation>Для этой полосы частот выберите не менее %1 кадров.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="237"/>
+        <source>Open and analyze a source video.</source>
+        <translation>Откройте и проанализируйте исходное видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="240"/>
+        <source>Enter the camera capture frame rate before choosing the frequency band.</source>
+        <translation>Перед выбором полосы частот введите частоту кадров съёмки камеры.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="244"/>
+        <source>Choose a valid analysis fragment.</source>
+        <translation>Выберите допустимый фрагмент для анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="247"/>
+        <source>Choose a valid analysis region.</source>
+        <translation>Выберите допустимую область анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="252"/>
+        <source>Lower frequency must be greater than 0 Hz.</source>
+        <translation>Нижняя частота должна быть больше 0 Hz.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="255"/>
+        <source>Upper frequency must be greater than lower frequency.</source>
+        <translation>Верхняя частота должна быть больше нижней.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="258"/>
+        <source>Upper frequency must be below the Nyquist frequency of %1 Hz.</source>
+        <translation>Верхняя частота должна быть ниже частоты Найквиста %1 Hz.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="264"/>
+        <source>Amplification factor must be between 1 and 50.</source>
+        <translation>Коэффициент усиления должен находиться в диапазоне от 1 до 50.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="267"/>
+        <source>The selected fragment is too short for this frequency band. Select at least %1 frames.</source>
+        <translation>Выбранный фрагмент слишком короткий для этой полосы частот. Выберите не менее %1 кадров.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="285"/>
+        <source>The selected band is close to Nyquist; reliable frequency separation may be poor.</source>
+        <translation>Выбранная полоса близка к частоте Найквиста; надёжное разделение частот может быть затруднено.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="289"/>
+        <source>High amplification may produce visible artifacts.</source>
+        <translation>Сильное усиление может вызвать заметные искажения.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="293"/>
+        <source>An amplification factor of 1 leaves motion unchanged.</source>
+        <translation>Коэффициент усиления 1 оставляет движение без изменений.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="325"/>
+        <source>A processing request is required.</source>
+        <translation>Требуется запрос на обработку.</translation>
+    </message>
+</context>
+<context>
     <name>SpectrumAnalysis</name>
     <message>
         <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="102"/>
@@ -474,7 +552,8 @@
     </message>
     <message>
         <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="134"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="104"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="75"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="128"/>
         <source>The analysis region is too narrow after spatial reduction.</source>
         <translation>Область анализа слишком узка после пространственного уменьшения.</translation>
     </message>
@@ -484,22 +563,22 @@
         <translation>Максимальное число кадров для этой сетки в пределах бюджета памяти сигналов: %1. Сократите фрагмент или выберите более грубую сетку.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="87"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="110"/>
         <source>The selected frame range could not be decoded completely.</source>
         <translation>Не удалось полностью декодировать выбранный диапазон кадров.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="96"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="120"/>
         <source>Decoded frames do not match the selected uniform range.</source>
         <translation>Декодированные кадры не соответствуют выбранному равномерному диапазону.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="134"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="161"/>
         <source>No continuous reliable phase signals were found. Select a textured region or a shorter stable fragment.</source>
         <translation>Непрерывные надёжные фазовые сигналы не найдены. Выберите текстурированную область или более короткий стабильный фрагмент.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="171"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="198"/>
         <source>Spectrum analysis failed while allocating or processing data.</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
@@ -696,6 +775,36 @@
         <location filename="../src/processing/VideoProcessingPipeline.cpp" line="692"/>
         <source>Could not choose a unique staging file name in %1.</source>
         <translation>Не удалось подобрать уникальное имя промежуточного файла в %1.</translation>
+    </message>
+</context>
+<context>
+    <name>VideoSessionController</name>
+    <message>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="43"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="84"/>
+        <source>Save or discard the current analysis result before opening another video.</source>
+        <translation>Перед открытием другого видео сохраните или отмените текущий результат анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="53"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="66"/>
+        <source>No video file was selected.</source>
+        <translation>Видеофайл не выбран.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="58"/>
+        <source>Only local video files can be analyzed.</source>
+        <translation>Анализировать можно только локальные видеофайлы.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="144"/>
+        <source>The embedded FFmpeg libraries are unavailable.</source>
+        <translation>Встроенные библиотеки FFmpeg недоступны.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="265"/>
+        <source>Video analysis failed.</source>
+        <translation>Не удалось проанализировать видео.</translation>
     </message>
 </context>
 <context>

@@ -19,11 +19,6 @@ namespace orvi::ui::controllers {
 
 namespace {
 
-struct Text
-{
-    Q_DECLARE_TR_FUNCTIONS(ProcessingSettingsController)
-};
-
 using motion_core::TemporalBandpassFilter;
 
 constexpr double kLargestEntry = 1e6;
@@ -43,7 +38,8 @@ bool differs(double first, double second)
 
 QString rotationSpeedMessage()
 {
-    return Text::tr("Rotation speed must be 0 or between 500 and 7000 RPM.");
+    return QCoreApplication::translate("ProcessingSettingsController",
+                                       "Rotation speed must be 0 or between 500 and 7000 RPM.");
 }
 
 } // namespace
@@ -229,7 +225,8 @@ QString ProcessingSettingsController::fragmentValidationMessage() const
 {
     if (!sessionReady() || !frequencyBandValid() || fragmentDurationSufficient())
         return {};
-    return Text::tr("Select at least %1 frames for this frequency band.")
+    return QCoreApplication::translate("ProcessingSettingsController",
+                                       "Select at least %1 frames for this frequency band.")
         .arg(recommendedMinimumFrameCount());
 }
 
@@ -237,28 +234,40 @@ QString ProcessingSettingsController::validationMessage() const
 {
     const double rate = captureFrameRate();
     if (!sessionReady())
-        return Text::tr("Open and analyze a source video.");
+        return QCoreApplication::translate("ProcessingSettingsController",
+                                           "Open and analyze a source video.");
     if (rate <= 0.0)
-        return Text::tr("Enter the camera capture frame rate before choosing the frequency band.");
+        return QCoreApplication::translate(
+            "ProcessingSettingsController",
+            "Enter the camera capture frame rate before choosing the frequency band.");
     if (!fragmentValid())
-        return Text::tr("Choose a valid analysis fragment.");
+        return QCoreApplication::translate("ProcessingSettingsController",
+                                           "Choose a valid analysis fragment.");
     if (!regionValid())
-        return Text::tr("Choose a valid analysis region.");
+        return QCoreApplication::translate("ProcessingSettingsController",
+                                           "Choose a valid analysis region.");
     if (!rotationSpeedValid())
         return rotationSpeedMessage();
     if (!lowerFrequencyValid())
-        return Text::tr("Lower frequency must be greater than 0 Hz.");
+        return QCoreApplication::translate("ProcessingSettingsController",
+                                           "Lower frequency must be greater than 0 Hz.");
     if (!std::isfinite(m_upperFrequencyHz) || !(m_upperFrequencyHz > m_lowerFrequencyHz))
-        return Text::tr("Upper frequency must be greater than lower frequency.");
+        return QCoreApplication::translate("ProcessingSettingsController",
+                                           "Upper frequency must be greater than lower frequency.");
     if (!(m_upperFrequencyHz < rate / 2.0)) {
-        return Text::tr("Upper frequency must be below the Nyquist frequency of %1 Hz.")
+        return QCoreApplication::translate(
+                   "ProcessingSettingsController",
+                   "Upper frequency must be below the Nyquist frequency of %1 Hz.")
             .arg(QLocale().toString(rate / 2.0, 'f', 2));
     }
     if (!amplificationValid())
-        return Text::tr("Amplification factor must be between 1 and 50.");
+        return QCoreApplication::translate("ProcessingSettingsController",
+                                           "Amplification factor must be between 1 and 50.");
     if (!fragmentDurationSufficient()) {
-        return Text::tr("The selected fragment is too short for this frequency band. Select at "
-                        "least %1 frames.")
+        return QCoreApplication::translate(
+                   "ProcessingSettingsController",
+                   "The selected fragment is too short for this frequency band. Select at "
+                   "least %1 frames.")
             .arg(recommendedMinimumFrameCount());
     }
     return {};
@@ -273,12 +282,16 @@ QString ProcessingSettingsController::warningMessage() const
     }
     QString further;
     if (nearNyquist()) {
-        further = Text::tr(
+        further = QCoreApplication::translate(
+            "ProcessingSettingsController",
             "The selected band is close to Nyquist; reliable frequency separation may be poor.");
     } else if (amplificationValid() && m_amplificationFactor > kHighAmplificationFactor) {
-        further = Text::tr("High amplification may produce visible artifacts.");
+        further = QCoreApplication::translate("ProcessingSettingsController",
+                                              "High amplification may produce visible artifacts.");
     } else if (m_amplificationFactor == 1.0) {
-        further = Text::tr("An amplification factor of 1 leaves motion unchanged.");
+        further =
+            QCoreApplication::translate("ProcessingSettingsController",
+                                        "An amplification factor of 1 leaves motion unchanged.");
     }
     if (timing.isEmpty() || further.isEmpty())
         return timing + further;
@@ -309,7 +322,8 @@ bool ProcessingSettingsController::buildRequest(project_data::ProcessingRequest*
 {
     if (!request) {
         if (error)
-            *error = Text::tr("A processing request is required.");
+            *error = QCoreApplication::translate("ProcessingSettingsController",
+                                                 "A processing request is required.");
         return false;
     }
     if (!settingsValid()) {

@@ -13,11 +13,6 @@ namespace orvi::ui::controllers {
 
 namespace {
 
-struct Text
-{
-    Q_DECLARE_TR_FUNCTIONS(VideoSessionController)
-};
-
 constexpr double kInitialCaptureFrameRate = 240.0;
 constexpr double kMaximumCaptureFrameRate = 10000.0;
 constexpr double kMaximumProbeProgress = 0.99;
@@ -45,25 +40,30 @@ void VideoSessionController::openSource(const QUrl& fileUrl)
     if (m_operationLocked)
         return;
     if (m_unsavedProcessedResult) {
-        setErrorMessage(
-            Text::tr("Save or discard the current analysis result before opening another video."));
+        setErrorMessage(QCoreApplication::translate(
+            "VideoSessionController",
+            "Save or discard the current analysis result before opening another video."));
         return;
     }
     // The latest choice wins: a probe still running is abandoned.
     if (busy())
         supersedeProbe();
     if (!fileUrl.isValid() || fileUrl.isEmpty()) {
-        fail({}, Text::tr("No video file was selected."));
+        fail({},
+             QCoreApplication::translate("VideoSessionController", "No video file was selected."));
         return;
     }
     if (!fileUrl.isLocalFile()) {
-        fail(fileUrl.fileName(), Text::tr("Only local video files can be analyzed."));
+        fail(fileUrl.fileName(),
+             QCoreApplication::translate("VideoSessionController",
+                                         "Only local video files can be analyzed."));
         return;
     }
     const QFileInfo file(fileUrl.toLocalFile());
     const QString absolutePath = file.absoluteFilePath();
     if (absolutePath.isEmpty()) {
-        fail(file.fileName(), Text::tr("No video file was selected."));
+        fail(file.fileName(),
+             QCoreApplication::translate("VideoSessionController", "No video file was selected."));
         return;
     }
     m_fileName = file.fileName();
@@ -81,8 +81,9 @@ void VideoSessionController::retryAnalysis()
     if (m_operationLocked || m_filePath.isEmpty() || (m_state != Error && m_state != Cancelled))
         return;
     if (m_unsavedProcessedResult) {
-        setErrorMessage(
-            Text::tr("Save or discard the current analysis result before opening another video."));
+        setErrorMessage(QCoreApplication::translate(
+            "VideoSessionController",
+            "Save or discard the current analysis result before opening another video."));
         return;
     }
     setErrorMessage({});
@@ -140,7 +141,9 @@ void VideoSessionController::startAnalysis()
         return;
     }
     setErrorMessage(m_mediaRuntime ? m_mediaRuntime->errorMessage()
-                                   : Text::tr("The embedded FFmpeg libraries are unavailable."));
+                                   : QCoreApplication::translate(
+                                         "VideoSessionController",
+                                         "The embedded FFmpeg libraries are unavailable."));
     setState(Error);
 }
 
@@ -257,8 +260,10 @@ void VideoSessionController::finishProbe(quint64 generation)
         setState(Ready);
         return;
     }
-    setErrorMessage(result.errorMessage.isEmpty() ? Text::tr("Video analysis failed.")
-                                                  : result.errorMessage);
+    setErrorMessage(
+        result.errorMessage.isEmpty()
+            ? QCoreApplication::translate("VideoSessionController", "Video analysis failed.")
+            : result.errorMessage);
     resetVideoInfo();
     setState(Error);
 }
