@@ -39,12 +39,8 @@ void VideoSessionController::openSource(const QUrl& fileUrl)
 {
     if (m_operationLocked)
         return;
-    if (m_unsavedProcessedResult) {
-        setErrorMessage(QCoreApplication::translate(
-            "VideoSessionController",
-            "Save or discard the current analysis result before opening another video."));
+    if (refusedForUnsavedResult())
         return;
-    }
     // The latest choice wins: a probe still running is abandoned.
     if (busy())
         supersedeProbe();
@@ -80,15 +76,21 @@ void VideoSessionController::retryAnalysis()
     // attempt; a ready file keeps its entered capture rate and whatever was made from it.
     if (m_operationLocked || m_filePath.isEmpty() || (m_state != Error && m_state != Cancelled))
         return;
-    if (m_unsavedProcessedResult) {
-        setErrorMessage(QCoreApplication::translate(
-            "VideoSessionController",
-            "Save or discard the current analysis result before opening another video."));
+    if (refusedForUnsavedResult())
         return;
-    }
     setErrorMessage({});
     resetVideoInfo();
     startAnalysis();
+}
+
+bool VideoSessionController::refusedForUnsavedResult()
+{
+    if (!m_unsavedProcessedResult)
+        return false;
+    setErrorMessage(QCoreApplication::translate(
+        "VideoSessionController",
+        "Save or discard the current analysis result before opening another video."));
+    return true;
 }
 
 void VideoSessionController::cancelAnalysis()

@@ -156,6 +156,8 @@ private:
         ProbeWatcher* watcher = nullptr;
     };
 
+    // Sets the message that a processed result must be saved or discarded first.
+    bool refusedForUnsavedResult();
     void fail(const QString& fileName, const QString& message);
     void startAnalysis();
     void launchProbe();
