@@ -3,6 +3,11 @@
 // most 1.05 times), and the longest gap between the ticks of a 1 ms timer on the interface
 // thread while the session probes (target: under 16 ms).
 //
+// On a shared machine wall times and tick gaps also show other processes' load, so the tool
+// prints the process CPU time of both probes, the interface thread's own CPU time during the
+// session's probe, and the tick gaps while the same probe runs on a pool task that reports to
+// nobody (what the load alone does to the event loop).
+//
 // Usage: orvi-tool-session-probe [rounds]. The clip is made with the ffmpeg tool in a
 // temporary folder first.
 
@@ -21,6 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <limits>
+#include <sys/resource.h>
 
 using orvi::media::VideoInfo;
 using orvi::media::libav::LibavVideoAnalyzer;
@@ -42,19 +48,51 @@ bool makeClip(const QString& path)
                               "-preset", "veryfast", "-pix_fmt", "yuv420p", path}) == 0;
 }
 
-// Seconds for one probe on this thread, or a negative value on failure.
-double probeDirectly(const QString& clip)
+double cpuSeconds(int who)
 {
-    QElapsedTimer timer;
-    timer.start();
+    rusage usage{};
+    getrusage(who, &usage);
+    auto seconds = [](const timeval& value) { return value.tv_sec + value.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Wall and CPU time of one piece of work; `thread` is the calling thread's own CPU time.
+struct Timing
+{
+    double wall = -1.0;
+    double process = 0.0;
+    double thread = 0.0;
+};
+
+class Stopwatch
+{
+public:
+    Stopwatch() : m_process(cpuSeconds(RUSAGE_SELF)), m_thread(cpuSeconds(RUSAGE_THREAD))
+    {
+        m_clock.start();
+    }
+    Timing elapsed() const
+    {
+        return {double(m_clock.nsecsElapsed()) / 1e9, cpuSeconds(RUSAGE_SELF) - m_process,
+                cpuSeconds(RUSAGE_THREAD) - m_thread};
+    }
+
+private:
+    QElapsedTimer m_clock;
+    double m_process;
+    double m_thread;
+};
+
+bool probeDirectly(const QString& clip)
+{
     LibavVideoAnalyzer analyzer;
     VideoInfo info;
     QString error;
     if (!analyzer.analyze({}, clip, &info, &error) || info.frameCount != kClipFrames) {
         std::fprintf(stderr, "direct probe failed: %s\n", qPrintable(error));
-        return -1.0;
+        return false;
     }
-    return double(timer.nsecsElapsed()) / 1e9;
+    return true;
 }
 
 // Ticks a 1 ms timer on the calling thread and keeps the longest gap between ticks.
@@ -100,12 +138,12 @@ private:
 
 struct EventLoopProbe
 {
-    double seconds = -1.0;
+    Timing timing;
     TickGapMeter meter;
 };
 
 // Opens the clip through a fresh session and runs the event loop until it is ready.
-void probeThroughSession(MediaRuntimeController& runtime, const QString& clip,
+bool probeThroughSession(MediaRuntimeController& runtime, const QString& clip,
                          EventLoopProbe& probe)
 {
     VideoSessionController session(&runtime);
@@ -114,38 +152,40 @@ void probeThroughSession(MediaRuntimeController& runtime, const QString& clip,
         if (!session.busy())
             loop.quit();
     });
-    QElapsedTimer clock;
-    clock.start();
+    const Stopwatch stopwatch;
     probe.meter.start();
     session.openSource(QUrl::fromLocalFile(clip));
     loop.exec();
     probe.meter.stop();
+    probe.timing = stopwatch.elapsed();
     if (!session.ready() || session.frameCount() != kClipFrames) {
         std::fprintf(stderr, "session probe failed: %s\n", qPrintable(session.errorMessage()));
-        return;
+        return false;
     }
-    probe.seconds = double(clock.nsecsElapsed()) / 1e9;
+    return true;
 }
 
-// The same probe on a pool thread that reports to nobody: the tick gaps that the machine's
-// load alone causes while the decoder threads run.
-void probeBesideEventLoop(const QString& clip, EventLoopProbe& probe)
+// The same probe on a pool task that reports to nobody.
+bool probeBesideEventLoop(const QString& clip, EventLoopProbe& probe)
 {
     QEventLoop loop;
-    QFutureWatcher<double> watcher;
-    QObject::connect(&watcher, &QFutureWatcher<double>::finished, &loop, &QEventLoop::quit);
+    QFutureWatcher<bool> watcher;
+    QObject::connect(&watcher, &QFutureWatcher<bool>::finished, &loop, &QEventLoop::quit);
+    const Stopwatch stopwatch;
     probe.meter.start();
     watcher.setFuture(QtConcurrent::run([clip] { return probeDirectly(clip); }));
     loop.exec();
     probe.meter.stop();
-    probe.seconds = watcher.result();
+    probe.timing = stopwatch.elapsed();
+    return watcher.result();
 }
 
-void printRound(const char* name, const EventLoopProbe& probe)
+void printProbe(const char* name, const EventLoopProbe& probe)
 {
-    std::printf("  %-22s %.3f s, longest tick gap %.2f ms, %lld of %lld gaps >= 16 ms\n", name,
-                probe.seconds, probe.meter.longestGapMs(),
-                static_cast<long long>(probe.meter.gapsOverFrame()),
+    std::printf("  %-22s %.3f s wall, %.3f s CPU (interface thread %.3f s), longest tick gap "
+                "%.2f ms, %lld of %lld gaps >= 16 ms\n",
+                name, probe.timing.wall, probe.timing.process, probe.timing.thread,
+                probe.meter.longestGapMs(), static_cast<long long>(probe.meter.gapsOverFrame()),
                 static_cast<long long>(probe.meter.ticks()));
 }
 
@@ -163,36 +203,46 @@ int main(int argc, char* argv[])
     }
 
     MediaRuntimeController runtime;
-    double bestDirect = std::numeric_limits<double>::infinity();
-    double bestSession = std::numeric_limits<double>::infinity();
+    Timing bestDirect{std::numeric_limits<double>::infinity(),
+                      std::numeric_limits<double>::infinity()};
+    Timing bestSession = bestDirect;
     double worstSessionGapMs = 0.0;
     double worstBaselineGapMs = 0.0;
+    double mostInterfaceCpu = 0.0;
     // Alternating rounds, so that load from other processes hits every side alike.
     for (int round = 0; round < rounds; ++round) {
-        const double direct = probeDirectly(clip);
-        EventLoopProbe session;
-        probeThroughSession(runtime, clip, session);
-        EventLoopProbe baseline;
-        probeBesideEventLoop(clip, baseline);
-        if (direct < 0.0 || session.seconds < 0.0 || baseline.seconds < 0.0)
+        const Stopwatch stopwatch;
+        if (!probeDirectly(clip))
             return 1;
-        bestDirect = std::min(bestDirect, direct);
-        bestSession = std::min(bestSession, session.seconds);
+        const Timing direct = stopwatch.elapsed();
+        EventLoopProbe session;
+        EventLoopProbe baseline;
+        if (!probeThroughSession(runtime, clip, session) || !probeBesideEventLoop(clip, baseline))
+            return 1;
+        bestDirect = {std::min(bestDirect.wall, direct.wall),
+                      std::min(bestDirect.process, direct.process)};
+        bestSession = {std::min(bestSession.wall, session.timing.wall),
+                       std::min(bestSession.process, session.timing.process)};
         worstSessionGapMs = std::max(worstSessionGapMs, session.meter.longestGapMs());
         worstBaselineGapMs = std::max(worstBaselineGapMs, baseline.meter.longestGapMs());
-        std::printf("round %d: analyzer on the calling thread %.3f s\n", round + 1, direct);
-        printRound("through the session:", session);
-        printRound("on a silent pool task:", baseline);
+        mostInterfaceCpu = std::max(mostInterfaceCpu, session.timing.thread);
+        std::printf("round %d: analyzer on the calling thread %.3f s wall, %.3f s CPU\n", round + 1,
+                    direct.wall, direct.process);
+        printProbe("through the session:", session);
+        printProbe("on a silent pool task:", baseline);
         std::fflush(stdout);
     }
-    std::printf("best analyzer on the calling thread: %.3f s (%.1f frames/s)\n", bestDirect,
-                kClipFrames / bestDirect);
-    std::printf("best open through the session:      %.3f s (%.1f frames/s)\n", bestSession,
-                kClipFrames / bestSession);
-    std::printf("session / analyzer: %.3f (target <= 1.05), best of %d alternating rounds\n",
-                bestSession / bestDirect, rounds);
-    std::printf("longest interface-thread tick gap while the session probes: %.2f ms "
-                "(target < 16); with a silent probe beside the loop: %.2f ms\n",
-                worstSessionGapMs, worstBaselineGapMs);
+    std::printf("best analyzer on the calling thread: %.3f s wall (%.1f frames/s), %.3f s CPU\n",
+                bestDirect.wall, kClipFrames / bestDirect.wall, bestDirect.process);
+    std::printf("best open through the session:      %.3f s wall (%.1f frames/s), %.3f s CPU\n",
+                bestSession.wall, kClipFrames / bestSession.wall, bestSession.process);
+    std::printf("session / analyzer: %.3f wall, %.3f CPU (target <= 1.05), best of %d "
+                "alternating rounds\n",
+                bestSession.wall / bestDirect.wall, bestSession.process / bestDirect.process,
+                rounds);
+    std::printf("longest interface-thread tick gap while the session probes: %.2f ms (target "
+                "< 16); with a silent probe beside the loop: %.2f ms; interface thread CPU during "
+                "a session probe: at most %.3f s\n",
+                worstSessionGapMs, worstBaselineGapMs, mostInterfaceCpu);
     return 0;
 }
