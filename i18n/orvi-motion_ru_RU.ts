@@ -495,7 +495,7 @@
     <message>
         <location filename="../src/controllers/ProcessingSettingsController.cpp" line="289"/>
         <source>High amplification may produce visible artifacts.</source>
-        <translation>Сильное усиление может вызвать заметные искажения.</translation>
+        <translation>Сильное усиление может вызвать заметные артефакты.</translation>
     </message>
     <message>
         <location filename="../src/controllers/ProcessingSettingsController.cpp" line="293"/>
