@@ -64,17 +64,20 @@ private slots:
         QTest::addColumn<QString>("range");
         QTest::addColumn<QStringList>("tags");
         const QSize hd(1280, 720);
-        QTest::newRow("BT.709 limited") << hd << "bt709" << "tv"
-                                        << QStringList{"-colorspace", "bt709", "-color_primaries",
-                                                       "bt709", "-color_trc", "bt709",
-                                                       "-color_range", "tv"};
+        QTest::newRow("BT.709 limited")
+            << hd << "bt709"
+            << "tv" << QStringList{"-colorspace", "bt709", "-color_primaries", "bt709",
+                                   "-color_trc",  "bt709", "-color_range",     "tv"};
         QTest::newRow("BT.709 full")
-            << hd << "bt709" << "pc" << QStringList{"-colorspace", "bt709", "-color_range", "pc"};
+            << hd << "bt709"
+            << "pc" << QStringList{"-colorspace", "bt709", "-color_range", "pc"};
         QTest::newRow("BT.601 limited on HD")
-            << hd << "bt601" << "tv"
-            << QStringList{"-colorspace", "smpte170m", "-color_range", "tv"};
-        QTest::newRow("untagged HD is BT.709") << hd << "bt709" << "tv" << QStringList{};
-        QTest::newRow("untagged SD is BT.601") << QSize(640, 480) << "bt601" << "tv" << QStringList{};
+            << hd << "bt601"
+            << "tv" << QStringList{"-colorspace", "smpte170m", "-color_range", "tv"};
+        QTest::newRow("untagged HD is BT.709") << hd << "bt709"
+                                               << "tv" << QStringList{};
+        QTest::newRow("untagged SD is BT.601") << QSize(640, 480) << "bt601"
+                                               << "tv" << QStringList{};
     }
 
     void decodesWithTheStreamColours()
@@ -112,9 +115,9 @@ private slots:
         VideoFrame frame;
         QCOMPARE(source.readFrame(frame, &output), ReadResult::Frame);
         QVERIFY2(halvesError(frame.image) <= 2, "whole frame");
-        QCOMPARE(source.readReducedFrame(QRect(QPoint(0, 0), size), size / 4, frame, nullptr,
-                                         &output),
-                 ReadResult::Frame);
+        QCOMPARE(
+            source.readReducedFrame(QRect(QPoint(0, 0), size), size / 4, frame, nullptr, &output),
+            ReadResult::Frame);
         QVERIFY2(halvesError(frame.image) <= 2, "reduced analysis frame");
     }
 
@@ -133,7 +136,8 @@ private slots:
         info.nominalFrameRate = 30.0;
         VideoExportOptions options;
         options.qualityPercent = 100;
-        const QString path = m_directory.filePath(QStringLiteral("export-%1.mp4").arg(size.width()));
+        const QString path =
+            m_directory.filePath(QStringLiteral("export-%1.mp4").arg(size.width()));
         LibavVideoSink sink;
         QString error;
         QVERIFY2(sink.open(path, info, options, &error), qPrintable(error));
