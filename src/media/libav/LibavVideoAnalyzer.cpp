@@ -177,6 +177,10 @@ bool LibavVideoAnalyzer::runProbe(Probe& probe, QString* error)
 
 bool LibavVideoAnalyzer::openInput(Probe& probe, QString* error)
 {
+    if (!isOpenableInputPath(probe.filePath)) {
+        *error = tr("The video path does not name a regular file.");
+        return false;
+    }
     int result = 0;
     const AVIOInterruptCB interrupt{&LibavCancellation::interruptCallback, &m_cancellation};
     if (!openInterruptibleInput(probe.filePath, interrupt, probe.format, &result)) {
