@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
+#include <QUrl>
+#include <algorithm>
 
 namespace orvi::project_data {
 
@@ -14,7 +16,8 @@ bool isStagingName(const QString& path)
 {
     static const QRegularExpression pattern(QStringLiteral(
         "^\\..+\\.[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\.[^/]+$"));
-    return QFileInfo(path).isAbsolute() && pattern.match(QFileInfo(path).fileName()).hasMatch();
+    const QFileInfo info(path);
+    return info.isAbsolute() && pattern.match(info.fileName()).hasMatch();
 }
 
 bool entryExists(const QString& path)
@@ -53,7 +56,8 @@ bool StagingRecord::add(const QString& path)
 {
     if (!begin())
         return false;
-    const QByteArray line = path.toUtf8() + '\n';
+    // Percent-encoded, so that no file name can break the one-path-per-line list.
+    const QByteArray line = QUrl::toPercentEncoding(path) + '\n';
     // Written through to the system at once: the process may be killed right after.
     if (m_list.write(line) != line.size() || !m_list.flush())
         return false;
@@ -68,7 +72,7 @@ void StagingRecord::removeRecordedFiles(const QString& entryPath)
         return;
     const QList<QByteArray> lines = list.readAll().split('\n');
     for (const QByteArray& line : lines) {
-        const QString path = QString::fromUtf8(line);
+        const QString path = QUrl::fromPercentEncoding(line);
         const QFileInfo info(path);
         if (!path.isEmpty() && isStagingName(path) && !info.isDir())
             QFile::remove(path);

@@ -26,12 +26,12 @@ struct LibavVideoSource::Decoder
     bool inputEnded = false;
     bool decoderFlushed = false;
 
-    // A seek by timestamp: the timestamp of the wanted frame, where the demuxer was sent, how
-    // much earlier the next attempt starts, and whether a frame before the target came out.
+    // A seek by timestamp: the timestamp of the wanted frame, how much earlier than it the
+    // demuxer was sent, whether a frame before it came out, and whether decoding started at
+    // the beginning of the file (so that no earlier start exists).
     std::optional<int64_t> pendingSeekTarget;
-    int64_t seekPosition = 0;
     int64_t seekBackoff = 0;
-    bool seekReachedTarget = false;
+    bool seekSawEarlierFrame = false;
     bool decodingFromStart = true;
     // A seek by counting: decoded frames still to drop.
     qint64 framesToSkip = 0;
@@ -231,7 +231,7 @@ LibavVideoSource::DecodeStatus LibavVideoSource::decodeNextFrame(QString* error)
         }
         if (result == AVERROR_EOF) {
             // Nothing decodable followed the demuxer's landing point.
-            if (decoder.pendingSeekTarget.has_value() && !decoder.seekReachedTarget &&
+            if (decoder.pendingSeekTarget.has_value() && !decoder.seekSawEarlierFrame &&
                 !decoder.decodingFromStart) {
                 if (!seekEarlier(error)) {
                     return DecodeStatus::Failed;
@@ -268,10 +268,10 @@ LibavVideoSource::FrameFate LibavVideoSource::judgeSeekFrame()
     const int64_t timestamp = decoder.frame->best_effort_timestamp;
     if (timestamp != AV_NOPTS_VALUE && target != AV_NOPTS_VALUE) {
         if (timestamp < target) {
-            decoder.seekReachedTarget = true;
+            decoder.seekSawEarlierFrame = true;
             return FrameFate::Drop;
         }
-        if (timestamp > target && !decoder.seekReachedTarget && !decoder.decodingFromStart) {
+        if (timestamp > target && !decoder.seekSawEarlierFrame && !decoder.decodingFromStart) {
             return FrameFate::SeekEarlier;
         }
     }
@@ -287,11 +287,8 @@ bool LibavVideoSource::seekEarlier(QString* error)
         1, av_rescale_q(AV_TIME_BASE, AV_TIME_BASE_Q, decoder.stream()->time_base));
     const int64_t backoff = std::max(oneSecond, decoder.seekBackoff * 2);
     const int64_t position = target - backoff;
-    if (position <= m_info.frameTimestamps.front()) {
+    if (position <= m_info.frameTimestamps.front() || !seekDemuxer(position, target, error)) {
         return restartFromBeginning(target, error);
-    }
-    if (!seekDemuxer(position, target, error)) {
-        return false;
     }
     m_decoder->seekBackoff = backoff;
     return true;
@@ -588,9 +585,8 @@ bool LibavVideoSource::seekDemuxer(int64_t position, int64_t target, QString* er
     decoder.inputEnded = false;
     decoder.decoderFlushed = false;
     decoder.pendingSeekTarget = target;
-    decoder.seekPosition = position;
     decoder.seekBackoff = 0;
-    decoder.seekReachedTarget = false;
+    decoder.seekSawEarlierFrame = false;
     decoder.decodingFromStart = false;
     decoder.framesToSkip = 0;
     return true;
