@@ -94,6 +94,11 @@
         <source>Could not decode the video time grid: %1</source>
         <translation>Не удалось декодировать временную сетку видео: %1</translation>
     </message>
+    <message>
+        <location filename="../src/media/libav/LibavVideoAnalyzer.cpp" line="181"/>
+        <source>The video path does not name a regular file.</source>
+        <translation>Путь к видео указывает не на обычный файл.</translation>
+    </message>
 </context>
 <context>
     <name>LibavVideoSink</name>
@@ -449,6 +454,11 @@
         <location filename="../src/media/libav/LibavVideoSource.cpp" line="494"/>
         <source>Could not seek through the FFmpeg libraries: %1</source>
         <translation>Не удалось выполнить переход по видео с помощью библиотек FFmpeg: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="137"/>
+        <source>The video path does not name a regular file.</source>
+        <translation>Путь к видео указывает не на обычный файл.</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "media/VideoInfo.h"
 
+#include "media/FrameIntervalRule.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
@@ -84,13 +86,8 @@ bool VideoInfo::isUniformFrameTiming(qint64 first, qint64 endExclusive) const
             return false;
         intervals.push_back(interval);
     }
-    std::vector<double> ordered = intervals;
-    const auto middle = ordered.begin() + std::ptrdiff_t(ordered.size() / 2);
-    std::nth_element(ordered.begin(), middle, ordered.end());
-    const double median = *middle;
-    const double tolerance = std::max(0.02 * median, 0.0001);
-    return std::all_of(intervals.begin(), intervals.end(),
-                       [&](double interval) { return std::abs(interval - median) <= tolerance; });
+    return FrameIntervalRule(std::move(intervals), nominalFrameRate, timestampTimeBase)
+               .uniformTailStart() == 0;
 }
 
 QString VideoInfo::timingWarning(qint64 first, qint64 endExclusive) const

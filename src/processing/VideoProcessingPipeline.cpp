@@ -6,9 +6,11 @@
 #include "processing/ProcessingOutput.h"
 #include "processing/ProcessingParametersWriter.h"
 #include "processing/VideoWatermarkRenderer.h"
+#include "results/StagingRecord.h"
 #include "results/TemporaryVideo.h"
 #include "results/TemporaryVideoSource.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -70,6 +72,16 @@ bool isMetadataComplete(const VideoInfo& info)
 {
     return !info.filePath.isEmpty() && info.frameSize.isValid() && info.nominalFrameRate > 0.0 &&
            info.hasCompleteTimingMap() && (!info.variableFrameRate || info.uniformStartFrame >= 0);
+}
+
+// Staging files are recorded before they are created, so that a later start-up removes them
+// if this process dies first. Without the record an export still runs; a crash would then
+// leave its hidden files behind.
+void recordStagingPath(project_data::StagingRecord* record, const QString& path)
+{
+    if (record != nullptr && !record->add(path))
+        qWarning().noquote() << "Could not record the staging file" << path
+                             << "in the temporary folder.";
 }
 
 QString suffixTag(const QString& base, const QString& path)
@@ -157,6 +169,9 @@ private:
     QString m_rollbackFailure;
     QString m_publishedVideoPath;
     QString m_publishedParametersPath;
+    // Destroyed after the output and the source below, once every staging file is gone or
+    // reported.
+    project_data::StagingRecord m_stagingRecord;
 
     std::unique_ptr<media::IVideoSource> m_source;
     std::unique_ptr<motion_core::PhaseMotionProcessor> m_processor;
@@ -278,7 +293,8 @@ bool PipelineJob::prepareExport(std::optional<ProcessingResult>* stop)
     const QString sourcePath = m_request.sourceInfo.filePath;
     if (VideoProcessingPipeline::namesSameFile(sourcePath, m_videoPath) ||
         VideoProcessingPipeline::namesSameFile(m_videoPath, m_parametersPath) ||
-        QFileInfo::exists(m_videoPath) || QFileInfo::exists(m_parametersPath)) {
+        VideoProcessingPipeline::entryExists(m_videoPath) ||
+        VideoProcessingPipeline::entryExists(m_parametersPath)) {
         *stop =
             failed(tr("An output path matches the input file or a result file already exists."));
         return false;
@@ -289,13 +305,13 @@ bool PipelineJob::prepareExport(std::optional<ProcessingResult>* stop)
     }
     QString error;
     m_stagingVideoPath = VideoProcessingPipeline::reserveStagingFile(
-        m_videoPath, suffixTag(QStringLiteral("staging"), m_videoPath), &error);
+        m_videoPath, suffixTag(QStringLiteral("staging"), m_videoPath), &error, &m_stagingRecord);
     if (m_stagingVideoPath.isEmpty()) {
         *stop = failed(error);
         return false;
     }
     m_stagingParametersPath = VideoProcessingPipeline::reserveStagingFile(
-        m_parametersPath, QStringLiteral("staging.json"), &error);
+        m_parametersPath, QStringLiteral("staging.json"), &error, &m_stagingRecord);
     if (m_stagingParametersPath.isEmpty()) {
         *stop = failed(error);
         return false;
@@ -481,6 +497,7 @@ bool PipelineJob::publish(QString* error)
     // Roll back: the video must not stay published without its parameters file.
     const QString rollback = VideoProcessingPipeline::stagingPath(
         m_videoPath, suffixTag(QStringLiteral("rollback"), m_videoPath));
+    recordStagingPath(&m_stagingRecord, rollback);
     QFile published(m_videoPath);
     if (published.rename(rollback)) {
         m_rollbackPath = rollback;
@@ -628,7 +645,8 @@ ProcessingResult PipelineJob::execute()
 
     if (isCancelled())
         return cancelled();
-    if (QFileInfo::exists(m_videoPath) || QFileInfo::exists(m_parametersPath))
+    if (VideoProcessingPipeline::entryExists(m_videoPath) ||
+        VideoProcessingPipeline::entryExists(m_parametersPath))
         return failed(tr("A final output file appeared during processing; publishing was "
                          "cancelled."));
 
@@ -664,7 +682,8 @@ QString VideoProcessingPipeline::stagingPath(const QString& finalPath, const QSt
 }
 
 QString VideoProcessingPipeline::reserveStagingFile(const QString& finalPath, const QString& tag,
-                                                    QString* error)
+                                                    QString* error,
+                                                    project_data::StagingRecord* record)
 {
     const QFileInfo info(finalPath);
     const QDir folder = info.absoluteDir();
@@ -675,6 +694,7 @@ QString VideoProcessingPipeline::reserveStagingFile(const QString& finalPath, co
     }
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
         const QString path = stagingPath(finalPath, tag);
+        recordStagingPath(record, path);
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             file.close();
@@ -691,6 +711,12 @@ QString VideoProcessingPipeline::reserveStagingFile(const QString& finalPath, co
         *error =
             tr("Could not choose a unique staging file name in %1.").arg(folder.absolutePath());
     return {};
+}
+
+bool VideoProcessingPipeline::entryExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
 }
 
 bool VideoProcessingPipeline::namesSameFile(const QString& first, const QString& second)

@@ -5,6 +5,10 @@
 #include <QCoreApplication>
 #include <QString>
 
+namespace orvi::project_data {
+class StagingRecord;
+}
+
 namespace orvi::processing {
 
 // Runs one job: a fragment of a source through the motion core and the watermark into a new
@@ -23,9 +27,13 @@ public:
 
     // ".name.UUID.tag" in the folder of finalPath, as an absolute path.
     static QString stagingPath(const QString& finalPath, const QString& tag);
-    // Creates an empty staging file exclusively; returns its path or an empty text.
+    // Creates an empty staging file exclusively; returns its path or an empty text. With a
+    // record, the path is recorded there before the file is created.
     static QString reserveStagingFile(const QString& finalPath, const QString& tag,
-                                      QString* error = nullptr);
+                                      QString* error = nullptr,
+                                      project_data::StagingRecord* record = nullptr);
+    // Any directory entry at the path, a dangling symbolic link included.
+    static bool entryExists(const QString& path);
     // Equal cleaned absolute paths ignoring case, or the same existing file.
     static bool namesSameFile(const QString& first, const QString& second);
 };

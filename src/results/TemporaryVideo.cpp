@@ -1,10 +1,11 @@
 #include "results/TemporaryVideo.h"
 
+#include "results/TemporaryStore.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <array>
 #include <cstring>
@@ -13,11 +14,7 @@ namespace orvi::project_data {
 
 namespace {
 
-const QString kRootName = QStringLiteral("orvi-motion-results-v1");
-const QString kCleanupLockName = QStringLiteral("cleanup.lock");
-const QString kOwnerLockName = QStringLiteral("owner.lock");
-const QString kFramesName = QStringLiteral("frames.bin");
-constexpr int kCleanupWaitMs = 5000;
+const QString kFramesName = QLatin1String(TemporaryStore::kFramesName);
 constexpr qint32 kStoredFormat = QImage::Format_ARGB32; // 5
 
 using Header = std::array<uchar, TemporaryVideo::kHeaderBytes>;
@@ -56,30 +53,6 @@ RecordHeader decodeHeader(const Header& bytes)
     return record;
 }
 
-// Lock files here never expire by age: only an owner that has ended gives one up.
-std::unique_ptr<QLockFile> makeLock(const QString& path)
-{
-    auto lock = std::make_unique<QLockFile>(path);
-    lock->setStaleLockTime(0);
-    return lock;
-}
-
-bool isUsableRoot(const QString& root)
-{
-    const QFileInfo info(root);
-    return info.exists() && !info.isSymLink() && info.isDir();
-}
-
-void removeAbandonedResult(const QString& directory)
-{
-    auto ownerLock = makeLock(QDir(directory).filePath(kOwnerLockName));
-    if (!ownerLock->tryLock(0))
-        return; // its owner is alive
-    QFile::remove(QDir(directory).filePath(kFramesName));
-    ownerLock->unlock();
-    QDir().rmdir(directory);
-}
-
 } // namespace
 
 TemporaryVideo::TemporaryVideo(const media::VideoInfo& sourceInfo) : m_sourceInfo(sourceInfo) {}
@@ -102,29 +75,12 @@ TemporaryVideo::~TemporaryVideo()
 
 QString TemporaryVideo::storeRootPath()
 {
-    return QDir(QDir::tempPath()).filePath(kRootName);
+    return TemporaryStore::rootPath();
 }
 
 int TemporaryVideo::cleanupStaleResults()
 {
-    const QString root = storeRootPath();
-    if (!isUsableRoot(root))
-        return 0;
-    auto cleanupLock = makeLock(QDir(root).filePath(kCleanupLockName));
-    if (!cleanupLock->tryLock(0))
-        return 0; // another instance is cleaning up or creating a result
-
-    int removed = 0;
-    const QFileInfoList entries = QDir(root).entryInfoList(
-        {QStringLiteral("result-*")}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks);
-    for (const QFileInfo& entry : entries) {
-        if (entry.isSymLink())
-            continue;
-        removeAbandonedResult(entry.absoluteFilePath());
-        if (!entry.dir().exists(entry.fileName()))
-            ++removed;
-    }
-    return removed;
+    return TemporaryStore::removeAbandonedEntries();
 }
 
 bool TemporaryVideo::fail(QString* error)
@@ -138,33 +94,17 @@ bool TemporaryVideo::fail(QString* error)
 
 bool TemporaryVideo::createResultDirectory()
 {
-    const QString root = storeRootPath();
-    if (QFileInfo(root).isSymLink() || !QDir().mkpath(root) || !isUsableRoot(root))
+    TemporaryStore::Entry entry;
+    if (!TemporaryStore::createEntry(QStringLiteral("result-"), &entry))
         return false;
-
-    auto cleanupLock = makeLock(QDir(root).filePath(kCleanupLockName));
-    if (!cleanupLock->tryLock(kCleanupWaitMs))
-        return false;
-
-    QTemporaryDir directory(QDir(root).filePath(QStringLiteral("result-XXXXXX")));
-    if (!directory.isValid())
-        return false;
-    directory.setAutoRemove(false);
-    const QString path = directory.path();
-
-    auto ownerLock = makeLock(QDir(path).filePath(kOwnerLockName));
-    if (!ownerLock->tryLock(0)) {
-        QDir(path).removeRecursively();
-        return false;
-    }
-    m_frameFile.setFileName(QDir(path).filePath(kFramesName));
+    m_frameFile.setFileName(QDir(entry.path).filePath(kFramesName));
     if (!m_frameFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        ownerLock->unlock();
-        QDir(path).removeRecursively();
+        entry.ownerLock->unlock();
+        QDir(entry.path).removeRecursively();
         return false;
     }
-    m_directoryPath = path;
-    m_ownerLock = std::move(ownerLock);
+    m_directoryPath = entry.path;
+    m_ownerLock = std::move(entry.ownerLock);
     return true;
 }
 

@@ -42,7 +42,8 @@ public:
 
     // The store root under the platform's temporary folder.
     static QString storeRootPath();
-    // Removes results whose owning instance has ended; returns how many were removed.
+    // Removes results (and the staging files of exports) whose owning instance has ended;
+    // returns how many store entries were removed.
     static int cleanupStaleResults();
 
     static constexpr int kHeaderBytes = 36;

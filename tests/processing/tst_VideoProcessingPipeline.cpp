@@ -245,6 +245,10 @@ private slots:
         QTest::newRow("existing-parameters-file")
             << "existing-json"
             << "An output path matches the input file or a result file already exists.";
+        const QString taken =
+            "An output path matches the input file or a result file already exists.";
+        QTest::newRow("dangling-link-as-destination") << "dangling" << taken;
+        QTest::newRow("dangling-link-as-parameters-file") << "dangling-json" << taken;
         QTest::newRow("destination-is-the-source-in-other-case")
             << "source-case"
             << "An output path matches the input file or a result file already exists.";
@@ -286,6 +290,10 @@ private slots:
         if (caseName == "existing" || caseName == "existing-json") {
             QFile file(caseName == "existing" ? output : output + QStringLiteral(".json"));
             QVERIFY(file.open(QIODevice::WriteOnly));
+        } else if (caseName.startsWith("dangling")) { // its target must not appear either
+            QVERIFY(
+                QFile::link(folder.filePath(QStringLiteral("target.mp4")),
+                            caseName == "dangling" ? output : output + QStringLiteral(".json")));
         } else if (caseName == "source-case") {
             request.outputVideoPath =
                 m_clip.left(m_clip.size() - 10) + QStringLiteral("SOURCE.MP4");

@@ -143,31 +143,30 @@ LibavFrameConverter::Status intoTarget(int rotationDegrees, const QSize& codedSi
 
 // Scales `source` (planes of `format`) into the whole of `target`, an RGBA image, keeping
 // the scaling context in `context` while the geometry stays the same.
-LibavFrameConverter::Status LibavFrameConverter::scaleInto(SwsContextPtr& context,
-                                                           const uint8_t* const planes[4],
-                                                           const int strides[4],
-                                                           const QSize& source, int format,
-                                                           QImage& target)
+LibavFrameConverter::Status
+LibavFrameConverter::scaleInto(SwsContextPtr& context, const uint8_t* const planes[4],
+                               const int strides[4], const QSize& source, int format,
+                               const LibavColourSpace& colours, QImage& target)
 {
     if (target.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max()))
         return Status::RowTooLarge;
     uint8_t* const destination[4] = {target.bits(), nullptr, nullptr, nullptr};
     const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
-    return scalePlanes(context, planes, strides, source, format, destination, destinationStride,
-                       target.size(), AV_PIX_FMT_RGBA);
+    return scalePlanes(context, planes, strides, source, format, colours, destination,
+                       destinationStride, target.size(), AV_PIX_FMT_RGBA);
 }
 
-LibavFrameConverter::Status
-LibavFrameConverter::scalePlanes(SwsContextPtr& context, const uint8_t* const planes[4],
-                                 const int strides[4], const QSize& source, int format,
-                                 uint8_t* const destination[4], const int destinationStrides[4],
-                                 const QSize& size, int destinationFormat)
+LibavFrameConverter::Status LibavFrameConverter::scalePlanes(
+    SwsContextPtr& context, const uint8_t* const planes[4], const int strides[4],
+    const QSize& source, int format, const LibavColourSpace& colours, uint8_t* const destination[4],
+    const int destinationStrides[4], const QSize& size, int destinationFormat)
 {
     context.reset(sws_getCachedContext(context.release(), source.width(), source.height(),
                                        static_cast<AVPixelFormat>(format), size.width(),
                                        size.height(), static_cast<AVPixelFormat>(destinationFormat),
                                        SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!context)
+    if (!context || !applyColourSpace(context.get(), static_cast<AVPixelFormat>(format),
+                                      static_cast<AVPixelFormat>(destinationFormat), colours))
         return Status::ScalerUnavailable;
     if (sws_scale(context.get(), planes, strides, 0, source.height(), destination,
                   destinationStrides) < size.height())
@@ -178,10 +177,10 @@ LibavFrameConverter::scalePlanes(SwsContextPtr& context, const uint8_t* const pl
 // 8-bit 4:2:0, what nearly every camera and encoder gives: scaling into planar 4:2:0 runs on
 // the scaler's vector paths, and the small picture then goes to RGBA the way whole frames do
 // (the same chroma handling as `convert`). Scaling straight into RGBA costs twice as much.
-LibavFrameConverter::Status LibavFrameConverter::reduceThroughPlanar(const uint8_t* const planes[4],
-                                                                     const int strides[4],
-                                                                     const QSize& source,
-                                                                     int format, QImage& target)
+LibavFrameConverter::Status
+LibavFrameConverter::reduceThroughPlanar(const uint8_t* const planes[4], const int strides[4],
+                                         const QSize& source, int format,
+                                         const LibavColourSpace& colours, QImage& target)
 {
     AVFrame* small = m_reducedPlanes.get();
     if (small == nullptr || small->width != target.width() || small->height != target.height() ||
@@ -198,12 +197,13 @@ LibavFrameConverter::Status LibavFrameConverter::reduceThroughPlanar(const uint8
             return Status::ImageAllocationFailed;
         }
     }
-    const Status status = scalePlanes(m_reducer, planes, strides, source, format, small->data,
-                                      small->linesize, target.size(), format);
+    // YUV to YUV keeps the samples as they are; the matrix and range apply on the way to RGBA.
+    const Status status = scalePlanes(m_reducer, planes, strides, source, format, colours,
+                                      small->data, small->linesize, target.size(), format);
     if (status != Status::Ok)
         return status;
     return scaleInto(m_reducedConverter, small->data, small->linesize, target.size(), format,
-                     target);
+                     colours, target);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& frame,
@@ -222,14 +222,15 @@ LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& f
         return Status::CropOutsideFrame;
     const QRect crop = codedRect(displayCrop, rotationDegrees, codedFrame);
     const QSize codedSize = quarterTurn ? displaySize.transposed() : displaySize;
+    const LibavColourSpace colours = LibavColourSpace::ofFrame(frame);
     return intoTarget(rotationDegrees, codedSize, image, [&](QImage& target) {
         const uint8_t* planes[4];
         int strides[4];
         if (!croppedPlanes(frame, crop, planes, strides))
             return reduceFromRgba(frame, crop, target);
         if (frame.format == AV_PIX_FMT_YUV420P || frame.format == AV_PIX_FMT_YUVJ420P)
-            return reduceThroughPlanar(planes, strides, crop.size(), frame.format, target);
-        return scaleInto(m_reducer, planes, strides, crop.size(), frame.format, target);
+            return reduceThroughPlanar(planes, strides, crop.size(), frame.format, colours, target);
+        return scaleInto(m_reducer, planes, strides, crop.size(), frame.format, colours, target);
     });
 }
 
@@ -246,7 +247,7 @@ LibavFrameConverter::reduceFromRgba(const AVFrame& frame, const QRect& codedCrop
                                           qsizetype(codedCrop.x()) * 4,
                                       nullptr, nullptr, nullptr};
     const int strides[4] = {static_cast<int>(m_staging.bytesPerLine()), 0, 0, 0};
-    return scaleInto(m_reducer, planes, strides, codedCrop.size(), AV_PIX_FMT_RGBA, target);
+    return scaleInto(m_reducer, planes, strides, codedCrop.size(), AV_PIX_FMT_RGBA, {}, target);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, int rotationDegrees,
@@ -256,8 +257,9 @@ LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, i
         return Status::InvalidDimensions;
     }
     const QSize size(frame.width, frame.height);
+    const LibavColourSpace colours = LibavColourSpace::ofFrame(frame);
     return intoTarget(rotationDegrees, size, image, [&](QImage& target) {
-        return scaleInto(m_scaler, frame.data, frame.linesize, size, frame.format, target);
+        return scaleInto(m_scaler, frame.data, frame.linesize, size, frame.format, colours, target);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/libav/LibavColourSpace.h"
 #include "media/libav/LibavPointers.h"
 
 #include <QImage>
@@ -9,7 +10,8 @@
 namespace orvi::media::libav {
 
 // Converts decoded frames to RGBA8888 images in display orientation, reusing one scaling
-// context while the frame format and size stay the same.
+// context while the frame format and size stay the same. YUV frames are converted with the
+// colour matrix and range they are tagged with (see LibavColourSpace).
 class LibavFrameConverter
 {
 public:
@@ -48,13 +50,16 @@ public:
 private:
     Status reduceFromRgba(const AVFrame& frame, const QRect& codedCrop, QImage& target);
     Status reduceThroughPlanar(const uint8_t* const planes[4], const int strides[4],
-                               const QSize& source, int format, QImage& target);
+                               const QSize& source, int format, const LibavColourSpace& colours,
+                               QImage& target);
     static Status scaleInto(SwsContextPtr& context, const uint8_t* const planes[4],
-                            const int strides[4], const QSize& source, int format, QImage& target);
+                            const int strides[4], const QSize& source, int format,
+                            const LibavColourSpace& colours, QImage& target);
     static Status scalePlanes(SwsContextPtr& context, const uint8_t* const planes[4],
                               const int strides[4], const QSize& source, int format,
-                              uint8_t* const destination[4], const int destinationStrides[4],
-                              const QSize& size, int destinationFormat);
+                              const LibavColourSpace& colours, uint8_t* const destination[4],
+                              const int destinationStrides[4], const QSize& size,
+                              int destinationFormat);
 
     SwsContextPtr m_scaler;
     SwsContextPtr m_reducer;

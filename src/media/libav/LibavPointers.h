@@ -14,6 +14,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <QFileInfo>
 #include <QString>
 #include <memory>
 
@@ -119,6 +120,15 @@ inline QString libavErrorText(int errorCode)
         return QString::number(errorCode);
     }
     return QString::fromUtf8(buffer, static_cast<qsizetype>(qstrnlen(buffer, sizeof(buffer))));
+}
+
+// False for paths that name something other than a regular file: FIFOs and devices would
+// block in the open call (where cancellation cannot reach) or never end, and directories
+// are no videos. Missing files are left to FFmpeg, which says so.
+inline bool isOpenableInputPath(const QString& path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || info.isFile();
 }
 
 // Opens an input whose blocking I/O polls `interrupt`. Returns false only when the context

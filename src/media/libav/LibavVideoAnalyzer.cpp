@@ -1,5 +1,6 @@
 #include "media/libav/LibavVideoAnalyzer.h"
 
+#include "media/FrameIntervalRule.h"
 #include "media/libav/LibavFrameConverter.h"
 #include "media/libav/LibavPointers.h"
 #include "media/libav/LibavRuntime.h"
@@ -176,6 +177,10 @@ bool LibavVideoAnalyzer::runProbe(Probe& probe, QString* error)
 
 bool LibavVideoAnalyzer::openInput(Probe& probe, QString* error)
 {
+    if (!isOpenableInputPath(probe.filePath)) {
+        *error = tr("The video path does not name a regular file.");
+        return false;
+    }
     int result = 0;
     const AVIOInterruptCB interrupt{&LibavCancellation::interruptCallback, &m_cancellation};
     if (!openInterruptibleInput(probe.filePath, interrupt, probe.format, &result)) {
@@ -470,17 +475,9 @@ void LibavVideoAnalyzer::analyzeUniformity(VideoInfo& info, double timeBaseSecon
         }
         intervals.push_back(interval);
     }
-    std::vector<double> ordered = intervals;
-    const auto middle = ordered.begin() + static_cast<std::ptrdiff_t>(ordered.size() / 2);
-    std::nth_element(ordered.begin(), middle, ordered.end());
-    const double median = *middle;
-    const double tolerance = std::max(0.02 * median, 0.0001);
-
-    // intervals[k - 1] is the interval ending at frame k.
-    qint64 k = info.frameCount - 1;
-    while (k >= 1 && std::abs(intervals[static_cast<std::size_t>(k - 1)] - median) <= tolerance) {
-        --k;
-    }
+    const auto k = static_cast<qint64>(
+        FrameIntervalRule(std::move(intervals), info.nominalFrameRate, timeBaseSeconds)
+            .uniformTailStart());
     info.variableFrameRate = k != 0;
     if (k == 0) {
         info.uniformStartFrame = 0;

@@ -1,5 +1,6 @@
 #include "media/libav/LibavVideoSink.h"
 
+#include "media/libav/LibavColourSpace.h"
 #include "media/libav/LibavPointers.h"
 #include "media/libav/LibavRuntime.h"
 
@@ -317,8 +318,10 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
     settings->framerate = rate;
     settings->time_base = av_inv_q(rate);
     settings->max_b_frames = 0;
+    const LibavColourSpace colours = LibavColourSpace::forEncoding(m_frameSize);
     if (format == Format::H264Mp4) {
         settings->pix_fmt = AV_PIX_FMT_YUV420P;
+        colours.tag(*settings); // players then convert back with the matrix it was written in
         settings->gop_size = h264KeyFrameInterval(frameRate);
         settings->bit_rate = h264BitRate(m_frameSize, frameRate);
     } else {
@@ -369,7 +372,8 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
     encoder.scaler.reset(sws_getContext(settings->width, settings->height, AV_PIX_FMT_RGBA,
                                         settings->width, settings->height, settings->pix_fmt,
                                         SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!encoder.scaler) {
+    if (!encoder.scaler ||
+        !applyColourSpace(encoder.scaler.get(), AV_PIX_FMT_RGBA, settings->pix_fmt, colours)) {
         setError(error, tr("Could not initialize video color conversion."));
         return false;
     }

@@ -21,11 +21,20 @@ struct LibavVideoSource::Decoder
     FramePtr frame;
     LibavFrameConverter converter;
     int streamIndex = -1;
-    std::optional<int64_t> pendingSeekTarget;
     int rotation = 0;
     bool inputOpened = false;
     bool inputEnded = false;
     bool decoderFlushed = false;
+
+    // A seek by timestamp: the timestamp of the wanted frame, how much earlier than it the
+    // demuxer was sent, whether a frame before it came out, and whether decoding started at
+    // the beginning of the file (so that no earlier start exists).
+    std::optional<int64_t> pendingSeekTarget;
+    int64_t seekBackoff = 0;
+    bool seekSawEarlierFrame = false;
+    bool decodingFromStart = true;
+    // A seek by counting: decoded frames still to drop.
+    qint64 framesToSkip = 0;
 
     AVStream* stream() const { return format->streams[streamIndex]; }
 };
@@ -96,9 +105,12 @@ bool LibavVideoSource::prepare(const VideoInfo& videoInfo, QString* error)
     if (!LibavRuntime::check(error)) {
         return false;
     }
+    // A variable record needs its whole timing map, or none at all (files without usable
+    // timestamps, whose frames are then found by counting); a partial map is inconsistent.
+    const bool timingUsable = videoInfo.hasCompleteTimingMap() || videoInfo.frameTimestamps.empty();
     const bool complete = !videoInfo.filePath.isEmpty() && videoInfo.frameSize.isValid() &&
                           videoInfo.nominalFrameRate > 0.0 && videoInfo.isUsable() &&
-                          (!videoInfo.variableFrameRate || videoInfo.hasCompleteTimingMap());
+                          (!videoInfo.variableFrameRate || timingUsable);
     if (!complete) {
         *error = tr("The prepared video metadata is incomplete or unsupported.");
         return false;
@@ -121,6 +133,10 @@ bool LibavVideoSource::prepare(const VideoInfo& videoInfo, QString* error)
 bool LibavVideoSource::openDecoder(QString* error)
 {
     Decoder& decoder = *m_decoder;
+    if (!isOpenableInputPath(m_info.filePath)) {
+        *error = tr("The video path does not name a regular file.");
+        return false;
+    }
     int result = 0;
     const AVIOInterruptCB interrupt{&LibavCancellation::interruptCallback, &m_cancellation};
     if (!openInterruptibleInput(m_info.filePath, interrupt, decoder.format, &result)) {
@@ -195,27 +211,33 @@ bool LibavVideoSource::openDecoder(QString* error)
 
 LibavVideoSource::DecodeStatus LibavVideoSource::decodeNextFrame(QString* error)
 {
-    Decoder& decoder = *m_decoder;
     while (true) {
         if (m_cancellation.isCancelled()) {
             *error = tr("Video decoding was cancelled.");
             return DecodeStatus::Failed;
         }
+        Decoder& decoder = *m_decoder; // a seek may start the decoder afresh
         const int result = avcodec_receive_frame(decoder.codec.get(), decoder.frame.get());
         if (result >= 0) {
-            const int64_t timestamp = decoder.frame->best_effort_timestamp;
-            const bool beforeTarget = decoder.pendingSeekTarget.has_value() &&
-                                      *decoder.pendingSeekTarget != AV_NOPTS_VALUE &&
-                                      timestamp != AV_NOPTS_VALUE &&
-                                      timestamp < *decoder.pendingSeekTarget;
-            if (!beforeTarget) {
-                decoder.pendingSeekTarget.reset();
+            const FrameFate fate = judgeSeekFrame();
+            if (fate == FrameFate::Keep) {
                 return DecodeStatus::FrameReady;
             }
             av_frame_unref(decoder.frame.get());
+            if (fate == FrameFate::SeekEarlier && !seekEarlier(error)) {
+                return DecodeStatus::Failed;
+            }
             continue;
         }
         if (result == AVERROR_EOF) {
+            // Nothing decodable followed the demuxer's landing point.
+            if (decoder.pendingSeekTarget.has_value() && !decoder.seekSawEarlierFrame &&
+                !decoder.decodingFromStart) {
+                if (!seekEarlier(error)) {
+                    return DecodeStatus::Failed;
+                }
+                continue;
+            }
             return DecodeStatus::End;
         }
         if (result != AVERROR(EAGAIN)) {
@@ -227,6 +249,49 @@ LibavVideoSource::DecodeStatus LibavVideoSource::decodeNextFrame(QString* error)
             return fed;
         }
     }
+}
+
+// After a seek, frames before the wanted one are dropped. Demuxers without a key-frame index
+// (MPEG-TS) may land after the key frame the wanted frame depends on: the decoder then
+// starts with a later frame (or with none), and the seek is tried again further back.
+LibavVideoSource::FrameFate LibavVideoSource::judgeSeekFrame()
+{
+    Decoder& decoder = *m_decoder;
+    if (decoder.framesToSkip > 0) {
+        --decoder.framesToSkip;
+        return FrameFate::Drop;
+    }
+    if (!decoder.pendingSeekTarget.has_value()) {
+        return FrameFate::Keep;
+    }
+    const int64_t target = *decoder.pendingSeekTarget;
+    const int64_t timestamp = decoder.frame->best_effort_timestamp;
+    if (timestamp != AV_NOPTS_VALUE && target != AV_NOPTS_VALUE) {
+        if (timestamp < target) {
+            decoder.seekSawEarlierFrame = true;
+            return FrameFate::Drop;
+        }
+        if (timestamp > target && !decoder.seekSawEarlierFrame && !decoder.decodingFromStart) {
+            return FrameFate::SeekEarlier;
+        }
+    }
+    decoder.pendingSeekTarget.reset();
+    return FrameFate::Keep;
+}
+
+bool LibavVideoSource::seekEarlier(QString* error)
+{
+    Decoder& decoder = *m_decoder;
+    const int64_t target = *decoder.pendingSeekTarget;
+    const int64_t oneSecond = std::max<int64_t>(
+        1, av_rescale_q(AV_TIME_BASE, AV_TIME_BASE_Q, decoder.stream()->time_base));
+    const int64_t backoff = std::max(oneSecond, decoder.seekBackoff * 2);
+    const int64_t position = target - backoff;
+    if (position <= m_info.frameTimestamps.front() || !seekDemuxer(position, target, error)) {
+        return restartFromBeginning(target, error);
+    }
+    m_decoder->seekBackoff = backoff;
+    return true;
 }
 
 // Gives the decoder more input: the next video packet, or the flush once the input ended.
@@ -400,14 +465,16 @@ ReadResult LibavVideoSource::advance(const Conversion& convert, qint64* frameInd
             } else if (status == DecodeStatus::FrameReady) {
                 const bool converted = !convert || convert(&message);
                 av_frame_unref(m_decoder->frame.get());
+                // The frame was consumed even when its conversion failed: the next one keeps
+                // its own index and time.
+                const qint64 index = m_nextIndex++;
                 if (converted) {
                     if (frameIndex != nullptr) {
-                        *frameIndex = m_nextIndex;
+                        *frameIndex = index;
                     }
                     if (presentationTimeUs != nullptr) {
-                        *presentationTimeUs = gridTimeUs(m_nextIndex);
+                        *presentationTimeUs = gridTimeUs(index);
                     }
-                    ++m_nextIndex;
                     result = ReadResult::Frame;
                 }
             }
@@ -471,19 +538,40 @@ bool LibavVideoSource::seekToIndex(qint64 index, QString* error)
         *error = tr("Video decoding was cancelled.");
         return false;
     }
-    Decoder& decoder = *m_decoder;
-    const AVStream* stream = decoder.stream();
-    int64_t target = 0;
-    if (m_info.hasCompleteTimingMap()) {
-        target = m_info.frameTimestamps[static_cast<std::size_t>(index)];
-    } else {
-        target = av_rescale_q(gridTimeUs(index), AV_TIME_BASE_Q, stream->time_base);
-        if (stream->start_time != AV_NOPTS_VALUE) {
-            target += stream->start_time;
-        }
+    if (!m_info.hasCompleteTimingMap()) {
+        return seekByCounting(index, error);
     }
+    const int64_t target = m_info.frameTimestamps[static_cast<std::size_t>(index)];
+    if (!seekDemuxer(target, target, error)) {
+        return false;
+    }
+    m_nextIndex = index;
+    return true;
+}
+
+// Without a complete timing map there is no timestamp to look for: frames are counted in
+// decoding order from the beginning, as the probe counted them.
+bool LibavVideoSource::seekByCounting(qint64 index, QString* error)
+{
+    Decoder& decoder = *m_decoder;
+    const qint64 position = m_nextIndex - decoder.framesToSkip;
+    if (index < position || decoder.pendingSeekTarget.has_value()) {
+        if (!restartFromBeginning(std::nullopt, error)) {
+            return false;
+        }
+        m_decoder->framesToSkip = index;
+    } else {
+        decoder.framesToSkip = index - position;
+    }
+    m_nextIndex = index;
+    return true;
+}
+
+bool LibavVideoSource::seekDemuxer(int64_t position, int64_t target, QString* error)
+{
+    Decoder& decoder = *m_decoder;
     const int result =
-        av_seek_frame(decoder.format.get(), decoder.streamIndex, target, AVSEEK_FLAG_BACKWARD);
+        av_seek_frame(decoder.format.get(), decoder.streamIndex, position, AVSEEK_FLAG_BACKWARD);
     if (result < 0) {
         *error =
             m_cancellation.isCancelled()
@@ -497,7 +585,22 @@ bool LibavVideoSource::seekToIndex(qint64 index, QString* error)
     decoder.inputEnded = false;
     decoder.decoderFlushed = false;
     decoder.pendingSeekTarget = target;
-    m_nextIndex = index;
+    decoder.seekBackoff = 0;
+    decoder.seekSawEarlierFrame = false;
+    decoder.decodingFromStart = false;
+    decoder.framesToSkip = 0;
+    return true;
+}
+
+// Opens the file afresh, which puts every demuxer at its first frame.
+bool LibavVideoSource::restartFromBeginning(std::optional<int64_t> target, QString* error)
+{
+    m_decoder = std::make_unique<Decoder>();
+    if (!openDecoder(error)) {
+        close();
+        return false;
+    }
+    m_decoder->pendingSeekTarget = target;
     return true;
 }
 

@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QRect>
 #include <QSize>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace orvi::media::libav {
 
@@ -56,6 +58,13 @@ private:
         End = 1,
         Failed = 2,
     };
+    // What becomes of a decoded frame while a seek is pending.
+    enum class FrameFate
+    {
+        Keep,
+        Drop,
+        SeekEarlier,
+    };
 
     bool prepare(const VideoInfo& videoInfo, QString* error);
     bool openDecoder(QString* error);
@@ -71,7 +80,12 @@ private:
     // Decodes the next frame and runs `convert` (none when skipping) on it.
     ReadResult advance(const Conversion& convert, qint64* frameIndex, qint64* presentationTimeUs,
                        QString* error);
+    FrameFate judgeSeekFrame();
     bool seekToIndex(qint64 index, QString* error);
+    bool seekByCounting(qint64 index, QString* error);
+    bool seekDemuxer(int64_t position, int64_t target, QString* error);
+    bool seekEarlier(QString* error);
+    bool restartFromBeginning(std::optional<int64_t> target, QString* error);
     qint64 gridTimeUs(qint64 index) const;
 
     LibavCancellation m_cancellation;

@@ -1,0 +1,134 @@
+#include "media/libav/LibavColourSpace.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+
+namespace orvi::media::libav {
+
+namespace {
+
+// Sizes from which players take an untagged stream for HD (BT.709).
+bool isHighDefinition(int width, int height)
+{
+    return width >= 1280 || height > 576;
+}
+
+AVColorSpace assumedMatrix(int width, int height)
+{
+    return isHighDefinition(width, height) ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+}
+
+// The swscale coefficient table of a matrix; none for matrices it cannot convert.
+int swscaleMatrix(AVColorSpace matrix)
+{
+    switch (matrix) {
+    case AVCOL_SPC_BT709:
+        return SWS_CS_ITU709;
+    case AVCOL_SPC_FCC:
+        return SWS_CS_FCC;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+        return SWS_CS_SMPTE170M;
+    case AVCOL_SPC_SMPTE240M:
+        return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+        return SWS_CS_BT2020;
+    default:
+        return -1;
+    }
+}
+
+// Formats whose samples are always full range whatever the frame says.
+bool isJpegFormat(int format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ411P:
+    case AV_PIX_FMT_YUVJ420P:
+    case AV_PIX_FMT_YUVJ422P:
+    case AV_PIX_FMT_YUVJ440P:
+    case AV_PIX_FMT_YUVJ444P:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Colour YUV formats; RGB, grey, palette and hardware formats carry no matrix.
+bool isYuv(AVPixelFormat format)
+{
+    const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(format);
+    return descriptor != nullptr && descriptor->nb_components >= 3 &&
+           (descriptor->flags &
+            (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) == 0;
+}
+
+bool sameTable(const int* table, const int* expected)
+{
+    return table != nullptr && std::equal(expected, expected + 4, table);
+}
+
+} // namespace
+
+LibavColourSpace LibavColourSpace::ofFrame(const AVFrame& frame)
+{
+    LibavColourSpace colours;
+    colours.matrix = swscaleMatrix(frame.colorspace) >= 0
+                         ? frame.colorspace
+                         : assumedMatrix(frame.width, frame.height);
+    colours.fullRange = frame.color_range == AVCOL_RANGE_JPEG || isJpegFormat(frame.format);
+    return colours;
+}
+
+LibavColourSpace LibavColourSpace::forEncoding(const QSize& frameSize)
+{
+    LibavColourSpace colours;
+    colours.matrix = assumedMatrix(frameSize.width(), frameSize.height());
+    colours.fullRange = false;
+    return colours;
+}
+
+void LibavColourSpace::tag(AVCodecContext& encoder) const
+{
+    const bool hd = matrix == AVCOL_SPC_BT709;
+    encoder.colorspace = matrix;
+    encoder.color_primaries = hd ? AVCOL_PRI_BT709 : AVCOL_PRI_SMPTE170M;
+    encoder.color_trc = hd ? AVCOL_TRC_BT709 : AVCOL_TRC_SMPTE170M;
+    encoder.color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+}
+
+bool applyColourSpace(SwsContext* context, AVPixelFormat source, AVPixelFormat destination,
+                      const LibavColourSpace& colours)
+{
+    const bool decoding = isYuv(source) && !isYuv(destination);
+    const bool encoding = !isYuv(source) && isYuv(destination);
+    const int table = swscaleMatrix(colours.matrix);
+    if ((!decoding && !encoding) || table < 0)
+        return true;
+    const int* coefficients = sws_getCoefficients(table);
+    const int yuvRange = colours.fullRange ? 1 : 0;
+    int* sourceTable = nullptr;
+    int* destinationTable = nullptr;
+    int sourceRange = 0;
+    int destinationRange = 0;
+    int brightness = 0;
+    int contrast = 0;
+    int saturation = 0;
+    if (sws_getColorspaceDetails(context, &sourceTable, &sourceRange, &destinationTable,
+                                 &destinationRange, &brightness, &contrast, &saturation) < 0)
+        return false;
+    // A context that swscale's cache handed back may already be set up; setting it again
+    // would rebuild its tables for every frame.
+    if (decoding && sameTable(sourceTable, coefficients) && sourceRange == yuvRange)
+        return true;
+    if (encoding && sameTable(destinationTable, coefficients) && destinationRange == yuvRange)
+        return true;
+    // RGB is always full range; the table of the RGB side is not used.
+    return sws_setColorspaceDetails(context, coefficients, decoding ? yuvRange : 1, coefficients,
+                                    decoding ? 1 : yuvRange, brightness, contrast, saturation) >= 0;
+}
+
+} // namespace orvi::media::libav
