@@ -88,6 +88,7 @@ QByteArray digestOf(const project_data::SpectrumResult& r)
         addPlace(d, s);
         d.add(s.textured);
         d.add(s.accepted);
+        d.add(s.pyramidLevel);
         d.add(s.lowContrastSamples);
         d.add(s.phaseJumpSamples);
         d.add(s.nonFiniteSamples);
