@@ -68,6 +68,7 @@ QJsonArray candidatesJson(const project_data::SpectrumResult& result)
             {"stability", c.stability},
             {"lowerFrequencyHz", c.lowerFrequencyHz},
             {"upperFrequencyHz", c.upperFrequencyHz},
+            {"possibleCompressionArtefact", c.possibleCompressionArtefact},
         });
     }
     return list;
@@ -103,6 +104,7 @@ QJsonObject summaryJson(const project_data::SpectrumResult& result)
         {"phaseJumpSamples", phaseJump},
         {"nonFiniteSamples", nonFinite},
         {"firstAcceptedPoint", firstAccepted},
+        {"keyFrameInterval", result.keyFrameInterval},
     };
 }
 
