@@ -65,268 +65,288 @@
         <translation>Относительная мощность полосы: %1% от полной спектральной мощности (без учёта нулевой частоты).</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="82"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="87"/>
+        <source>Possible compression artefact: the frequency lies on a whole multiple of the key-frame rate of the video (%1 Hz: one key frame every %2 frames at the capture frame rate). The encoder&apos;s key-frame cadence can produce such lines without any motion of the equipment. When more than 20 peaks are found, these candidates give way to the other peaks.</source>
+        <translation>Возможный артефакт сжатия: частота кратна частоте ключевых кадров видео (%1 Hz: один ключевой кадр каждые %2 кадров при частоте съёмки). Периодичность ключевых кадров кодировщика может давать такие линии без какого-либо движения оборудования. Если найдено больше 20 пиков, такие кандидаты уступают место остальным пикам.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="98"/>
+        <source>The frequency lies on a multiple of the key-frame rate of the video (%1 Hz); the line may come from the encoder&apos;s key-frame cadence rather than from the equipment.</source>
+        <translation>Частота кратна частоте ключевых кадров видео (%1 Hz); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="106"/>
         <source>Band: %1–%2 Hz. Background: first analyzed source frame %3.</source>
         <translation>Полоса: %1–%2 Hz. Фон: первый проанализированный кадр исходного видео %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="88"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="112"/>
         <source>Each cell represents one image point. Power uses each point&apos;s longest accepted continuous interval, which may differ between cells. Values are normalized to the strongest accepted point in this band; transparent cells have no usable estimate or fall below the display threshold; they do not mean zero motion.</source>
         <translation>Каждая ячейка соответствует одной точке изображения. Мощность рассчитывается по самому длинному принятому непрерывному интервалу каждой точки, который может различаться для разных ячеек. Значения нормированы на самую сильную принятую точку в этой полосе; для прозрачных ячеек нет пригодной оценки или значение ниже порога отображения; это не означает отсутствия движения.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="117"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="141"/>
         <source>Overview: the outline marks the analysis region. A close-up is provided on a separate page.</source>
         <translation>Обзор: контуром отмечена область анализа. Увеличенное изображение приведено на отдельной странице.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="124"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="148"/>
         <source>%1 — analysis region close-up</source>
         <translation>%1 — увеличенное изображение области анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="126"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="150"/>
         <source>Enlarged analysis region from the same frame. Colors, normalization and analysis points are identical to the overview.</source>
         <translation>Увеличенная область анализа из того же кадра. Цвета, нормировка и точки анализа совпадают с обзорным изображением.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="151"/>
-        <location filename="../src/reports/ReportComposer.cpp" line="180"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="175"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="204"/>
         <source>Source video: %1</source>
         <translation>Исходное видео: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="152"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="176"/>
         <source>Source frame 1. This is the beginning of the video, independently of the analyzed fragment.</source>
         <translation>Кадр 1 исходного видео. Это начало видео независимо от анализируемого фрагмента.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="154"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="178"/>
         <source>The entire frame was analyzed; no separate analysis region is outlined.</source>
         <translation>Проанализирован весь кадр; отдельная область анализа не выделена.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="156"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="180"/>
         <source>The outline marks the analysis region used for this calculation.</source>
         <translation>Контуром отмечена область анализа, использованная в этом расчёте.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="161"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="185"/>
         <source>Source frame 1: analysis region close-up</source>
         <translation>Кадр 1 исходного видео: увеличенное изображение области анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="163"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="187"/>
         <source>Enlarged analysis region from the same frame. Enlargement does not add image detail or analysis points.</source>
         <translation>Увеличенная область анализа из того же кадра. Увеличение не добавляет деталей изображения или точек анализа.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="176"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="200"/>
         <source>Analysis settings</source>
         <translation>Параметры анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="178"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="202"/>
         <source>This report records the selected video analysis and its settings. It does not diagnose equipment condition.</source>
         <translation>В этом отчёте зафиксированы выбранный анализ видео и его параметры. Отчёт не является диагностикой технического состояния оборудования.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="181"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="205"/>
         <source>Report created: %1</source>
         <translation>Отчёт создан: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="183"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="207"/>
         <source>Source size: %1 × %2 pixels; capture frame rate: %3 fps.</source>
         <translation>Размер исходного видео: %1 × %2 пикселей; частота кадров съёмки: %3 fps.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="186"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="210"/>
         <source>Analyzed source frames: %1–%2 (numbered from 1); recording duration: %3 s.</source>
         <translation>Проанализированные кадры исходного видео: %1–%2 (нумерация с 1); длительность записи: %3 s.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="190"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="214"/>
         <source>Analysis region in normalized coordinates: x=%1, y=%2, width=%3, height=%4.</source>
         <translation>Область анализа в нормированных координатах: x=%1, y=%2, ширина=%3, высота=%4.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="194"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="218"/>
         <source>Grid: %1 × %2; requested: %3 × %4; accepted points: %5 of %6.</source>
         <translation>Сетка: %1 × %2; запрошено: %3 × %4; принято точек: %5 из %6.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="199"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="223"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.</source>
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="201"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="225"/>
         <source>The report covers the full spectrum and all %1 detected frequency candidates (up to 20). Each candidate has an enlarged spectrum page and a band power map of its proposed band.</source>
         <translation>Отчёт охватывает полный спектр и все обнаруженные кандидаты частот (%1, не более 20). Для каждого кандидата приведены страница с увеличенным фрагментом спектра и карта мощности в предложенной для него полосе.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="205"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="229"/>
         <source>Algorithm: phase-spectrum-3; relative-phase-1. Analysis identity: %1.</source>
         <translation>Алгоритм: phase-spectrum-3; relative-phase-1. Идентификатор анализа: %1.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="216"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="240"/>
         <source>Spectrum and frequency candidates</source>
         <translation>Спектр и кандидаты частот</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="217"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="241"/>
         <source>Power is normalized within this analysis. The shaded region marks the selected band. Listed peaks are candidates, not independently confirmed machine frequencies.</source>
         <translation>Мощность нормирована в пределах этого анализа. Закрашенная область обозначает выбранную полосу. Перечисленные пики являются кандидатами, а не независимо подтверждёнными частотами машины.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="223"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="251"/>
         <source>Frequency Hz</source>
         <translation>Частота Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="223"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="251"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="224"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="252"/>
         <source>Band power, %</source>
         <translation>Мощность полосы, %</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="224"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="252"/>
         <source>Contrast dB</source>
         <translation>Контраст dB</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="225"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="253"/>
         <source>Spatial support</source>
         <translation>Пространственный охват</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="233"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="255"/>
+        <source>Note</source>
+        <translation>Примечание</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="265"/>
+        <source>Possible compression artefact</source>
+        <translation>Возможный артефакт сжатия</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="269"/>
         <source>Contrast, dB: how strongly the peak stands above the nearby spectral background. It is calculated as 10 × log10(peak power / background power); the background is the median of neighboring spectral bins, excluding the peak and its nearest neighbors. A contrast of 10 dB means 10 times the background power; 20 dB means 100 times. This is not sound level or physical displacement.</source>
         <translation>Контраст, dB: насколько сильно пик возвышается над окружающим спектральным фоном. Рассчитывается как 10 × log10(мощность пика / мощность фона); фоном считается медиана соседних спектральных бинов без учёта пика и его ближайших соседей. Контраст 10 dB означает мощность в 10 раз выше фона; 20 dB — в 100 раз выше. Это не уровень звука и не физическое перемещение.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="239"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="275"/>
         <source>Spatial support: the fraction of accepted analysis points where power at this frequency is at least four times the local spectral background and exceeds the minimum signal threshold. The value ranges from 0 to 1: 0.75 means 75% of accepted points. Rejected points are excluded from the denominator. This is neither the fraction of image area nor a probability that the frequency is correct; low support may indicate localized vibration.</source>
         <translation>Пространственный охват: доля принятых точек анализа, в которых мощность на этой частоте не менее чем в четыре раза превышает локальный спектральный фон и превышает минимальный порог сигнала. Значение лежит в диапазоне от 0 до 1: 0.75 означает 75% принятых точек. Отклонённые точки не учитываются в знаменателе. Это не доля площади изображения и не вероятность того, что частота определена верно; низкий охват может указывать на локализованную вибрацию.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="248"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="286"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="250"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="288"/>
         <source>Relative band power is the sum of aggregate spectral power at bin centers inside the band divided by the sum over all positive-frequency bins. It differs from peak height and from per-cell map colors. The same denominator is used for all bands in this analysis; overlapping bands share power and their percentages must not be added. The map display threshold does not affect this value.</source>
         <translation>Относительная мощность полосы — это сумма агрегированной спектральной мощности в центрах бинов внутри полосы, делённая на сумму по всем бинам положительных частот. Она отличается от высоты пика и от цветов отдельных ячеек карты. Для всех полос этого анализа используется один и тот же знаменатель; перекрывающиеся полосы делят мощность, и их проценты нельзя складывать. Порог отображения карты на это значение не влияет.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="287"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="325"/>
         <source>Peak at %1 Hz</source>
         <translation>Пик на частоте %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="289"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="327"/>
         <source>Displayed range: %1–%2 Hz. Shaded candidate band: %3–%4 Hz.</source>
         <translation>Отображаемый диапазон: %1–%2 Hz. Закрашенная полоса кандидата: %3–%4 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="291"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="329"/>
         <source>Relative power: %1; contrast: %2 dB; spatial support: %3.</source>
         <translation>Относительная мощность: %1; контраст: %2 dB; пространственный охват: %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="293"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="334"/>
         <source>The vertical scale fits the displayed range. Power retains the normalization of the full spectrum; compare axis values when comparing peaks. All detected candidates within this range are labeled.</source>
         <translation>Вертикальная шкала подобрана по отображаемому диапазону. Мощность сохраняет нормировку полного спектра; при сравнении пиков сверяйте значения по оси. Все обнаруженные кандидаты в этом диапазоне подписаны.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="297"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="338"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz. Enlargement does not improve frequency resolution; nearby peaks may remain unresolved.</source>
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz. Увеличение не улучшает частотное разрешение; близко расположенные пики могут остаться неразрешёнными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="305"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="346"/>
         <source>Band power map for peak at %1 Hz</source>
         <translation>Карта мощности полосы для пика на частоте %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="307"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="348"/>
         <source>This map uses the detected candidate&apos;s band, independently of the band selected in the interface. Colors are normalized separately for each band and cannot be used to compare absolute power between maps. Values below 0.0001 are hidden.</source>
         <translation>На этой карте используется полоса обнаруженного кандидата независимо от полосы, выбранной в интерфейсе. Цвета нормируются отдельно для каждой полосы, и их нельзя использовать для сравнения абсолютной мощности между картами. Значения ниже 0.0001 скрыты.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="329"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="370"/>
         <source>Additional map: band selected in the interface</source>
         <translation>Дополнительная карта: полоса, выбранная в интерфейсе</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="333"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="374"/>
         <source>No valid frequency band was selected. The band power map is unavailable.</source>
         <translation>Допустимая полоса частот не выбрана. Карта мощности полосы недоступна.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="344"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="385"/>
         <source>This additional map records the band selected in the interface at export time. Maps of all detected candidates are provided separately.</source>
         <translation>Эта дополнительная карта отражает полосу, выбранную в интерфейсе на момент экспорта. Карты всех обнаруженных кандидатов приведены отдельно.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="359"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="400"/>
         <source>Frequency: %1 Hz; component: %2; reference point: %3; accepted phase estimates: %4 of %5.</source>
         <translation>Частота: %1 Hz; компонента: %2; опорная точка: %3; принято оценок фазы: %4 из %5.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="365"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="406"/>
         <source>The reference is 0°. Positive phase means a lead relative to the reference in cos(ωt + φ). Each pair uses the intersection of its accepted intervals; pair intervals may differ.</source>
         <translation>Фаза опорной точки равна 0°. Положительная фаза означает опережение относительно опорной точки в cos(ωt + φ). Для каждой пары используется пересечение её принятых интервалов; интервалы разных пар могут различаться.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="368"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="409"/>
         <source>Acceptance requires at least 128 samples, four periods in each half, explained detrended energy of at least 0.30, and relative phase drift between halves no greater than 30°. These are heuristic thresholds, not confidence probabilities.</source>
         <translation>Для принятия требуются не менее 128 отсчётов, четыре периода в каждой половине, доля объяснённой энергии после удаления тренда не менее 0.30 и относительный дрейф фазы между половинами не более 30°. Это эвристические пороги, а не доверительные вероятности.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="375"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="416"/>
         <source>Reference interval starts at %1 s within the fragment and lasts %2 s; minimum explained energy fraction: %3.</source>
         <translation>Опорный интервал начинается через %1 s от начала фрагмента и длится %2 s; минимальная доля объяснённой энергии: %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="381"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="422"/>
         <source>Relative phase map</source>
         <translation>Карта относительной фазы</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="390"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="431"/>
         <source>Interpretation and limitations</source>
         <translation>Интерпретация и ограничения</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="392"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="433"/>
         <source>Frequency values depend on the supplied physical capture frame rate. Playback frame rate may differ, especially for slow-motion recordings.</source>
         <translation>Значения частот зависят от указанной физической частоты кадров съёмки. Частота кадров воспроизведения может отличаться, особенно у записей замедленной съёмки.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="395"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="436"/>
         <source>Camera movement, lighting changes, aliasing and insufficient texture can affect the spectrum. Relative phase-signal power is not calibrated physical displacement.</source>
         <translation>На спектр могут влиять движение камеры, изменения освещения, наложение спектров (алиасинг) и недостаточная текстура. Относительная мощность фазового сигнала не является откалиброванным физическим перемещением.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="398"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="439"/>
         <source>X and Y are image phase-signal components affected by local image structure. Equal or opposite signal phases do not prove equal or opposite physical displacement phases. Nearby frequencies may remain unresolved.</source>
         <translation>X и Y — компоненты фазового сигнала изображения, на которые влияет локальная структура изображения. Совпадающие или противоположные фазы сигнала не доказывают совпадения или противоположности фаз физического перемещения. Близкие частоты могут остаться неразрешёнными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="402"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="443"/>
         <source>Band power below 0.0001 is hidden on both color scales. This display threshold is relative to the strongest accepted point in the selected band, not a physical vibration threshold. Comparisons between independently normalized maps are qualitative.</source>
         <translation>Мощность полосы ниже 0.0001 скрыта на обеих цветовых шкалах. Этот порог отображения задан относительно самой сильной принятой точки в выбранной полосе и не является физическим порогом вибрации. Сравнение независимо нормированных карт носит качественный характер.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="407"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="448"/>
         <source>CSV and JSON exports provide numerical spectra, cell values, validity flags and analysis settings for further review. No conclusion about equipment condition is generated automatically.</source>
         <translation>Экспорт в CSV и JSON содержит числовые спектры, значения ячеек, признаки достоверности и параметры анализа для дальнейшего изучения. Заключение о техническом состоянии оборудования автоматически не формируется.</translation>
     </message>
@@ -553,7 +573,7 @@
     <message>
         <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="134"/>
         <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="75"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="128"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="131"/>
         <source>The analysis region is too narrow after spatial reduction.</source>
         <translation>Область анализа слишком узка после пространственного уменьшения.</translation>
     </message>
@@ -563,22 +583,22 @@
         <translation>Максимальное число кадров для этой сетки в пределах бюджета памяти сигналов: %1. Сократите фрагмент или выберите более грубую сетку.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="110"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="111"/>
         <source>The selected frame range could not be decoded completely.</source>
         <translation>Не удалось полностью декодировать выбранный диапазон кадров.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="120"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="121"/>
         <source>Decoded frames do not match the selected uniform range.</source>
         <translation>Декодированные кадры не соответствуют выбранному равномерному диапазону.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="161"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="165"/>
         <source>No continuous reliable phase signals were found. Select a textured region or a shorter stable fragment.</source>
         <translation>Непрерывные надёжные фазовые сигналы не найдены. Выберите текстурированную область или более короткий стабильный фрагмент.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="198"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="202"/>
         <source>Spectrum analysis failed while allocating or processing data.</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>

@@ -1,5 +1,6 @@
 // Headless spectrum analysis of a video file; prints candidates, summary figures and timings
-// as JSON, and with --frequency and --reference also the relative phase of every point.
+// as JSON, with --frequency and --reference also the relative phase of every point, and with
+// --points why every grid point was accepted or not.
 
 #include "media/libav/LibavRuntime.h"
 #include "media/libav/LibavVideoAnalyzer.h"
@@ -8,6 +9,7 @@
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumAnalysisRun.h"
 #include "spectrum/SpectrumStage.h"
+#include "spectrum/SpectrumViews.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -66,6 +68,7 @@ QJsonArray candidatesJson(const project_data::SpectrumResult& result)
             {"stability", c.stability},
             {"lowerFrequencyHz", c.lowerFrequencyHz},
             {"upperFrequencyHz", c.upperFrequencyHz},
+            {"possibleCompressionArtefact", c.possibleCompressionArtefact},
         });
     }
     return list;
@@ -101,7 +104,42 @@ QJsonObject summaryJson(const project_data::SpectrumResult& result)
         {"phaseJumpSamples", phaseJump},
         {"nonFiniteSamples", nonFinite},
         {"firstAcceptedPoint", firstAccepted},
+        {"keyFrameInterval", result.keyFrameInterval},
     };
+}
+
+// Every grid point's acceptance, longest segment and samples lost by each rule.
+QJsonArray pointsJson(const project_data::SpectrumResult& result)
+{
+    const int columns = std::max(spectrum::effectiveGrid(result.request).width(), 1);
+    const double rate = result.request.videoInfo.captureFrameRate;
+    QJsonArray list;
+    for (size_t i = 0; i < result.sites.size(); ++i) {
+        const project_data::GridSite& s = result.sites[i];
+        list.append(QJsonObject{
+            {"index", int(i)},
+            {"column", int(i) % columns},
+            {"row", int(i) / columns},
+            {"sampleX", s.sampleX},
+            {"sampleY", s.sampleY},
+            {"cell", QJsonObject{{"x", s.cellRect.x()},
+                                 {"y", s.cellRect.y()},
+                                 {"width", s.cellRect.width()},
+                                 {"height", s.cellRect.height()}}},
+            {"textured", s.textured},
+            {"pyramidLevel", s.pyramidLevel},
+            {"accepted", s.accepted},
+            {"reason", spectrum::siteReason(s, rate)},
+            {"segmentStart", s.segmentStart},
+            {"segmentLength", s.segmentLength},
+            {"validSamples", s.validSamples},
+            {"gapCount", s.gapCount},
+            {"lostSamples", QJsonObject{{"lowContrast", s.lowContrastSamples},
+                                        {"phaseJump", s.phaseJumpSamples},
+                                        {"nonFinite", s.nonFiniteSamples}}},
+        });
+    }
+    return list;
 }
 
 QJsonArray phaseJson(const std::vector<project_data::RelativePhaseSample>& samples)
@@ -174,7 +212,11 @@ int main(int argc, char** argv)
                                        "(zero-based grid index).",
                                        "index");
     const QCommandLineOption axis({"a", "axis"}, "Relative phase component, X or Y.", "axis", "X");
-    parser.addOptions({start, end, region, density, workers, rate, frequency, reference, axis});
+    const QCommandLineOption points(
+        "points", "Also print every grid point: accepted or not, the reason, the pyramid level "
+                  "read, the longest segment and the samples lost by each rule.");
+    parser.addOptions(
+        {start, end, region, density, workers, rate, frequency, reference, axis, points});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         return fail(QStringLiteral("Give exactly one video file."), 2);
@@ -234,6 +276,8 @@ int main(int argc, char** argv)
         out.insert("error", result.errorMessage);
     out.insert("summary", summaryJson(result));
     out.insert("candidates", candidatesJson(result));
+    if (parser.isSet(points))
+        out.insert("points", pointsJson(result));
 
     QJsonObject timings{
         {"probeMs", probeMs}, {"analysisMs", analysisMs}, {"runElapsedMs", result.elapsedMs}};

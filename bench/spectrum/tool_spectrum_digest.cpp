@@ -78,6 +78,7 @@ QByteArray digestOf(const project_data::SpectrumResult& r)
         d.add(c.stability);
         d.add(c.lowerFrequencyHz);
         d.add(c.upperFrequencyHz);
+        d.add(c.possibleCompressionArtefact);
     }
     for (const project_data::AcceptedSignal& s : r.acceptedSignals) {
         addPlace(d, s);
@@ -88,6 +89,7 @@ QByteArray digestOf(const project_data::SpectrumResult& r)
         addPlace(d, s);
         d.add(s.textured);
         d.add(s.accepted);
+        d.add(s.pyramidLevel);
         d.add(s.lowContrastSamples);
         d.add(s.phaseJumpSamples);
         d.add(s.nonFiniteSamples);
@@ -108,6 +110,7 @@ QByteArray digestOf(const project_data::SpectrumResult& r)
     d.add(r.acceptedCount);
     d.add(r.analysisImageSize.width());
     d.add(r.analysisImageSize.height());
+    d.add(r.keyFrameInterval);
     return d.hex();
 }
 

@@ -11,6 +11,7 @@ struct VideoFrame
     QImage image;
     qint64 presentationTimeUs = -1;
     qint64 frameIndex = -1;
+    bool keyFrame = false; // coded as a key (intra) picture, where the source knows
 
     bool isValid() const { return !image.isNull() && presentationTimeUs >= 0; }
 };

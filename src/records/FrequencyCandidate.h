@@ -13,6 +13,9 @@ struct FrequencyCandidate
     double stability = 0.0; // 0, 0.5 or 1: fragment halves that show the peak again
     double lowerFrequencyHz = 0.0;
     double upperFrequencyHz = 0.0;
+    // On a multiple of the source's key-frame rate: the line may come from the encoder's
+    // key-frame cadence rather than from the equipment.
+    bool possibleCompressionArtefact = false;
 };
 
 } // namespace orvi::project_data

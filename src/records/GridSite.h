@@ -14,6 +14,7 @@ struct GridSite
     QRectF cellRect; // the cell's pixel span, normalised to the source frame
     bool textured = false;
     bool accepted = false;
+    qint32 pyramidLevel = 0; // level whose band the phase was read from
     qint32 lowContrastSamples = 0;
     qint32 phaseJumpSamples = 0;
     qint32 nonFiniteSamples = 0;

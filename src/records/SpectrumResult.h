@@ -36,6 +36,8 @@ struct SpectrumResult
     qint32 acceptedCount = 0;
     QSize analysisImageSize;
     qint64 elapsedMs = 0;
+    // Frames between the fragment's key frames when they come at one steady distance, else 0.
+    qint32 keyFrameInterval = 0;
 };
 
 } // namespace orvi::project_data

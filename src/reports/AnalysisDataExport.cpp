@@ -208,6 +208,7 @@ QJsonObject buildSettingsObject(const AnalysisExportContext& context)
     o.insert(QStringLiteral("sampleCount"), result.sampleCount);
     o.insert(QStringLiteral("unresolvedPeaks"), result.unresolvedPeaks);
     o.insert(QStringLiteral("windowResolutionHz"), number(result.windowResolutionHz));
+    o.insert(QStringLiteral("keyFrameInterval"), result.keyFrameInterval);
     o.insert(QStringLiteral("lowerHz"), number(context.lowerHz));
     o.insert(QStringLiteral("upperHz"), number(context.upperHz));
     o.insert(QStringLiteral("logarithmicColors"), context.logarithmicColors);
@@ -308,14 +309,16 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
     root.insert(QStringLiteral("spectrum"), spectrumPairs);
     QJsonArray candidates;
     for (const project_data::FrequencyCandidate& c : context.result.candidates) {
-        candidates.append(QJsonObject{{QStringLiteral("frequencyHz"), number(c.frequencyHz)},
-                                      {QStringLiteral("relativePower"), number(c.relativePower)},
-                                      {QStringLiteral("contrastDb"), number(c.contrastDb)},
-                                      {QStringLiteral("spatialSupport"), number(c.spatialSupport)},
-                                      {QStringLiteral("stabilityEvaluated"), c.stabilityEvaluated},
-                                      {QStringLiteral("stability"), number(c.stability)},
-                                      {QStringLiteral("lowerHz"), number(c.lowerFrequencyHz)},
-                                      {QStringLiteral("upperHz"), number(c.upperFrequencyHz)}});
+        candidates.append(QJsonObject{
+            {QStringLiteral("frequencyHz"), number(c.frequencyHz)},
+            {QStringLiteral("relativePower"), number(c.relativePower)},
+            {QStringLiteral("contrastDb"), number(c.contrastDb)},
+            {QStringLiteral("spatialSupport"), number(c.spatialSupport)},
+            {QStringLiteral("stabilityEvaluated"), c.stabilityEvaluated},
+            {QStringLiteral("stability"), number(c.stability)},
+            {QStringLiteral("lowerHz"), number(c.lowerFrequencyHz)},
+            {QStringLiteral("upperHz"), number(c.upperFrequencyHz)},
+            {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact}});
     }
     root.insert(QStringLiteral("candidates"), candidates);
     root.insert(QStringLiteral("cells"), buildCellsArray(context));

@@ -77,6 +77,30 @@ private:
             .arg(num(share * 100.0, 4));
     }
 
+    double keyFrameRate() const
+    {
+        return m_result.keyFrameInterval >= 1 ? m_rate / m_result.keyFrameInterval : 0.0;
+    }
+
+    QString compressionArtefactNote() const
+    {
+        return AnalysisReport::tr(
+                   "Possible compression artefact: the frequency lies on a whole multiple of the "
+                   "key-frame rate of the video (%1 Hz: one key frame every %2 frames at the "
+                   "capture frame rate). The encoder's key-frame cadence can produce such lines "
+                   "without any motion of the equipment. When more than 20 peaks are found, these "
+                   "candidates give way to the other peaks.")
+            .arg(num(keyFrameRate(), 3), QString::number(m_result.keyFrameInterval));
+    }
+
+    QString peakArtefactSentence() const
+    {
+        return AnalysisReport::tr("The frequency lies on a multiple of the key-frame rate of the "
+                                  "video (%1 Hz); the line may come from the encoder's key-frame "
+                                  "cadence rather than from the equipment.")
+            .arg(num(keyFrameRate(), 3));
+    }
+
     QString bandParagraph(double lower, double upper) const
     {
         return AnalysisReport::tr("Band: %1–%2 Hz. Background: first analyzed source frame %3.")
@@ -219,16 +243,28 @@ private:
                                 "independently confirmed machine frequencies.")});
         page.fullPageFigure = false;
         if (!m_result.candidates.empty()) {
-            page.tableRows.append(
-                {AnalysisReport::tr("Frequency Hz"), AnalysisReport::tr("Relative peak power"),
-                 AnalysisReport::tr("Band power, %"), AnalysisReport::tr("Contrast dB"),
-                 AnalysisReport::tr("Spatial support")});
+            // The note column appears only when some line may come from the encoder.
+            const bool artefacts = std::any_of(
+                m_result.candidates.begin(), m_result.candidates.end(),
+                [](const FrequencyCandidate& c) { return c.possibleCompressionArtefact; });
+            QStringList header{
+                AnalysisReport::tr("Frequency Hz"), AnalysisReport::tr("Relative peak power"),
+                AnalysisReport::tr("Band power, %"), AnalysisReport::tr("Contrast dB"),
+                AnalysisReport::tr("Spatial support")};
+            if (artefacts)
+                header.append(AnalysisReport::tr("Note"));
+            page.tableRows.append(header);
             for (const FrequencyCandidate& c : m_result.candidates) {
                 const double share =
                     spectrum::relativeBandPower(m_result, c.lowerFrequencyHz, c.upperFrequencyHz);
-                page.tableRows.append({num(c.frequencyHz, 3), num(c.relativePower, 4),
-                                       num(share * 100.0, 2), num(c.contrastDb, 1),
-                                       num(c.spatialSupport, 2)});
+                QStringList row{num(c.frequencyHz, 3), num(c.relativePower, 4),
+                                num(share * 100.0, 2), num(c.contrastDb, 1),
+                                num(c.spatialSupport, 2)};
+                if (artefacts)
+                    row.append(c.possibleCompressionArtefact
+                                   ? AnalysisReport::tr("Possible compression artefact")
+                                   : QString());
+                page.tableRows.append(row);
             }
             page.closingNotes.append(AnalysisReport::tr(
                 "Contrast, dB: how strongly the peak stands above the nearby spectral "
@@ -243,6 +279,8 @@ private:
                 "accepted points. Rejected points are excluded from the denominator. This is "
                 "neither the fraction of image area nor a probability that the frequency is "
                 "correct; low support may indicate localized vibration."));
+            if (artefacts)
+                page.closingNotes.append(compressionArtefactNote());
         } else {
             page.closingNotes.append(
                 AnalysisReport::tr("No frequency candidates passed the detection thresholds."));
@@ -289,7 +327,10 @@ private:
                 {AnalysisReport::tr("Displayed range: %1–%2 Hz. Shaded candidate band: %3–%4 Hz.")
                      .arg(num(from, 3), num(to, 3), num(lo, 3), num(hi, 3)),
                  AnalysisReport::tr("Relative power: %1; contrast: %2 dB; spatial support: %3.")
-                     .arg(num(c.relativePower, 4), num(c.contrastDb, 1), num(c.spatialSupport, 2)),
+                         .arg(num(c.relativePower, 4), num(c.contrastDb, 1),
+                              num(c.spatialSupport, 2)) +
+                     (c.possibleCompressionArtefact ? QLatin1Char(' ') + peakArtefactSentence()
+                                                    : QString()),
                  AnalysisReport::tr("The vertical scale fits the displayed range. Power retains "
                                     "the normalization of the full spectrum; compare axis values "
                                     "when comparing peaks. All detected candidates within this "

@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QRectF>
 #include <QSize>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,14 @@ namespace orvi::spectrum {
 
 // Follows the local image phase at one textured pixel per grid cell through a fragment and
 // keeps every point's phase series (NaN where a sample was rejected). One per analysis run.
+//
+// A textured cell (one whose finest level has a pixel of energy above 1.0 on the first frame)
+// is read on the pyramid level where its phase is steadiest: lens blur moves an edge's energy
+// to coarser levels, and sensor and compression noise weigh differently on each level. The
+// cell's strongest pixel on every level is followed through a trial of the first samples;
+// the level with the fewest rejected samples and the smallest phase steps keeps the cell.
+// Phases are expressed in radians of the finest level (a level-k phase times 2^k), so points
+// read on different levels measure the same displacement alike.
 class PhaseSignalExtractor
 {
 public:
@@ -50,17 +59,38 @@ public:
     int siteCount() const { return int(m_sites.size()); }
     QSize analysisImageSize() const { return m_imageSize; }
 
+    // Pyramid levels read for an analysis image of this size and grid: a level's pixel may
+    // not outgrow the smallest cell, and the pyramid's own limit holds.
+    static int levelCountFor(const QSize& imageSize, const QSize& grid);
+    // Samples of the level trial (fewer when the fragment is shorter).
+    static constexpr int kLevelTrialSamples = 256;
+
 private:
-    struct WorkingSite
+    // The phase of one cell read at one pixel of one level.
+    struct Track
     {
-        project_data::GridSite site;
-        int x = 0;
+        int level = 0;
+        int x = 0; // pixel at that level
         int y = 0;
         float previousI = 0.0f;
         float previousR1 = 0.0f;
         float previousR2 = 0.0f;
         float sumX = 0.0f;
         float sumY = 0.0f;
+        qint32 lowContrast = 0;
+        qint32 phaseJump = 0;
+        qint32 nonFinite = 0;
+        double squaredSteps = 0.0; // accepted phase steps in the level's radians, squared
+        std::vector<float> seriesX;
+        std::vector<float> seriesY;
+
+        qint32 rejected() const { return lowContrast + phaseJump + nonFinite; }
+    };
+
+    struct WorkingSite
+    {
+        project_data::GridSite site;
+        std::vector<Track> tracks; // one per level during the trial, then the chosen one
     };
 
     bool withinLimits() const;
@@ -68,7 +98,12 @@ private:
     bool consume(const QRect& crop, const QSize& frameSize);
     void transform();
     void layOutSites();
+    void layOutSite(int column, int row, WorkingSite& working) const;
     void appendSamples();
+    void appendSample(Track& track) const;
+    void chooseTrack(WorkingSite& working) const;
+    void placeSite(project_data::GridSite& site, const Track& track) const;
+    int trialSamples() const { return std::min(m_sampleCount, kLevelTrialSamples); }
 
     QRectF m_region;
     int m_sampleCount = 0;
@@ -87,8 +122,6 @@ private:
     motion_core::FloatPlane m_luminance;
     motion_core::FloatPlane m_residual;
     std::vector<motion_core::FloatPlane> m_levels;
-    std::vector<motion_core::FloatPlane> m_r1;
-    std::vector<motion_core::FloatPlane> m_r2;
     motion_core::PyramidScratch m_scratch;
 };
 

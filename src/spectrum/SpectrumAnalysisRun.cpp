@@ -94,6 +94,7 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
     prefetcher.start();
     FramePrefetcher::Item item;
     const media::VideoFrame& frame = item.frame;
+    std::vector<qint64> keyFrames; // their cadence can leave lines in the spectrum
     for (qint64 i = 0; i < frames; ++i) {
         if (cancelled(isCancelled)) {
             markCancelled(result);
@@ -122,6 +123,8 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
             return false;
         }
         previousTimeUs = frame.presentationTimeUs;
+        if (frame.keyFrame)
+            keyFrames.push_back(i);
         if (i == 0)
             result.firstFrame = reducedFirstFrame(std::exchange(firstFrame, QImage()));
         if (!extractor.addAnalysisImage(frame.image, crop, frameSize)) {
@@ -134,6 +137,7 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
     }
     prefetcher.stop();
     source.close();
+    result.keyFrameInterval = steadyKeyFrameInterval(keyFrames);
     return true;
 }
 

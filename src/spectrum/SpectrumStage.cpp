@@ -6,6 +6,9 @@
 #include <atomic>
 #include <cmath>
 #include <complex>
+#include <functional>
+#include <limits>
+#include <map>
 #include <numbers>
 
 namespace orvi::spectrum {
@@ -187,19 +190,35 @@ bool detectPeaks(const std::vector<double>& aggregate, double maximum, const Siz
     return true;
 }
 
-std::vector<int> selectPeaks(const std::vector<int>& peaks, bool& unresolved)
+// Peaks in order of power, at least 3 bins apart, at most 20. A possible compression artefact
+// never keeps a real peak out: once the list is full, a later real peak takes the place of
+// the weakest artefact in it.
+std::vector<int> selectPeaks(const std::vector<int>& peaks,
+                             const std::function<bool(int)>& isArtefact, bool& unresolved)
 {
     std::vector<int> selected;
-    for (int peak : peaks) {
-        if (int(selected.size()) >= kMaximumCandidates)
-            break;
-        const bool tooClose = std::any_of(selected.begin(), selected.end(), [peak](int other) {
+    const auto tooClose = [&selected](int peak) {
+        return std::any_of(selected.begin(), selected.end(), [peak](int other) {
             return std::abs(peak - other) < kCandidateSeparationBins;
         });
-        if (tooClose)
+    };
+    for (int peak : peaks) {
+        const bool full = int(selected.size()) >= kMaximumCandidates;
+        auto weakestArtefact = selected.rend();
+        if (full) {
+            weakestArtefact = std::find_if(selected.rbegin(), selected.rend(), isArtefact);
+            if (weakestArtefact == selected.rend())
+                break;
+            if (isArtefact(peak))
+                continue;
+        }
+        if (tooClose(peak)) {
             unresolved = true;
-        else
-            selected.push_back(peak);
+            continue;
+        }
+        if (full)
+            selected.erase(std::next(weakestArtefact).base());
+        selected.push_back(peak);
     }
     return selected;
 }
@@ -383,6 +402,29 @@ std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int f
                          isCancelled);
 }
 
+int steadyKeyFrameInterval(const std::vector<qint64>& keyFrames)
+{
+    std::map<qint64, int> counts;
+    for (size_t i = 1; i < keyFrames.size(); ++i)
+        ++counts[keyFrames[i] - keyFrames[i - 1]];
+    const int intervals = keyFrames.size() > 1 ? int(keyFrames.size() - 1) : 0;
+    if (intervals < kSteadyKeyFrameIntervals)
+        return 0;
+    // The most common distance (the shortest of equally common ones) must be the rule.
+    const auto common = std::max_element(counts.begin(), counts.end(),
+                                         [](auto a, auto b) { return a.second < b.second; });
+    const bool steady = common->first >= 1 && 4 * common->second >= 3 * intervals;
+    return steady ? int(std::min<qint64>(common->first, std::numeric_limits<int>::max())) : 0;
+}
+
+bool onKeyFrameMultiple(double frequencyHz, double keyFrameRateHz, double toleranceHz)
+{
+    if (!(keyFrameRateHz > 0.0) || !std::isfinite(frequencyHz) || !std::isfinite(toleranceHz))
+        return false;
+    const double multiple = std::round(frequencyHz / keyFrameRateHz);
+    return multiple >= 1.0 && std::abs(frequencyHz - multiple * keyFrameRateHz) <= toleranceHz;
+}
+
 double localBackground(const std::vector<double>& spectrum, int bin)
 {
     const int bins = int(spectrum.size());
@@ -455,15 +497,23 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
     std::vector<int> peaks;
     if (!detectPeaks(aggregate, maximum, sizes, isCancelled, peaks))
         return false;
+    const double binWidth = result.binWidthHz;
+    // A line's peak lands on a bin next to it. Key-frame lines closer together than ten bins
+    // would mark almost any frequency, so such a dense comb marks none.
+    const double keyFrameRate =
+        result.keyFrameInterval >= 1 ? captureRate / result.keyFrameInterval : 0.0;
+    const bool sparseComb = keyFrameRate >= kKeyFrameLineMinimumBins * binWidth;
+    const auto isArtefact = [&](int k) {
+        return sparseComb && onKeyFrameMultiple(k * binWidth, keyFrameRate, binWidth);
+    };
     bool unresolved = false;
-    const std::vector<int> selected = selectPeaks(peaks, unresolved);
+    const std::vector<int> selected = selectPeaks(peaks, isArtefact, unresolved);
 
     // Half-fragment stability is only meaningful when every point kept the whole fragment.
     const qint64 fragmentSamples = result.request.endFrame - result.request.startFrame - 1;
     const bool wholeFragment = sizes.maxLength == sizes.minLength &&
                                sizes.maxLength == fragmentSamples &&
                                sizes.maxLength >= kStabilityMinimumSamples;
-    const double binWidth = result.binWidthHz;
     for (int k : selected) {
         if (isCancelled && isCancelled())
             return false;
@@ -480,6 +530,7 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
             candidate.stability = halfStability(aggregates.halves, sizes.halfSize,
                                                 candidate.frequencyHz, captureRate);
         proposeBand(aggregate, peaks, k, binWidth, candidate, unresolved);
+        candidate.possibleCompressionArtefact = isArtefact(k);
         result.candidates.push_back(candidate);
     }
     result.unresolvedPeaks = unresolved;

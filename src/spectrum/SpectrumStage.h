@@ -27,10 +27,17 @@ inline constexpr double kSupportFloor = 1e-12;
 inline constexpr int kCandidateSeparationBins = 3;
 inline constexpr int kStabilityMinimumSamples = 128;
 inline constexpr double kStabilityMinimumPeriods = 4.0;
+// Key-frame distances seen before a cadence counts as steady.
+inline constexpr int kSteadyKeyFrameIntervals = 2;
+// Bins between key-frame lines below which candidates are not marked.
+inline constexpr double kKeyFrameLineMinimumBins = 10.0;
 
 // The spectrum stage of an analysis run. `series` holds two float segments per accepted
 // point (X then Y) in the order of result.acceptedSignals. Fills each signal's power
 // spectrum and background and the result's spectrum, candidates and summary figures.
+// Candidates within a bin of a multiple of the key-frame rate (result.keyFrameInterval, when
+// set and the lines lie at least ten bins apart) are marked as possible compression artefacts
+// and never keep a real peak out of the list.
 // False when the input is refused, cancellation is seen or a worker stops; the spectrum
 // fields are then undefined. `isCancelled` is polled from worker threads as well, so it
 // must be thread-safe. Allocation failures propagate as exceptions.
@@ -47,6 +54,14 @@ std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int f
 // Upper median of the bins within 12 of `bin` (bin 0, the bin and its 2 nearest neighbours
 // on each side left out), at least 1e-30.
 double localBackground(const std::vector<double>& spectrum, int bin);
+
+// The distance in frames between consecutive key frames (frame indices in order) when at least
+// two distances were seen and three in four of them are the same; 0 otherwise.
+int steadyKeyFrameInterval(const std::vector<qint64>& keyFrames);
+
+// True when the frequency lies within the tolerance of a whole multiple (1, 2, ...) of the
+// key-frame rate; false for a rate that is not above 0.
+bool onKeyFrameMultiple(double frequencyHz, double keyFrameRateHz, double toleranceHz);
 
 // Share of the normalised spectrum (bins from 1 on) whose bin centres lie in the band; NaN
 // when the band or the spectrum is unusable.

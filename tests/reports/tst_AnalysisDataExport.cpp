@@ -182,8 +182,9 @@ private slots:
         QCOMPARE(root["candidates"].toArray().size(), qsizetype(context.result.candidates.size()));
         const QJsonObject candidate = root["candidates"].toArray().at(0).toObject();
         QCOMPARE(candidate.keys(),
-                 QStringList({"contrastDb", "frequencyHz", "lowerHz", "relativePower",
-                              "spatialSupport", "stability", "stabilityEvaluated", "upperHz"}));
+                 QStringList({"contrastDb", "frequencyHz", "lowerHz", "possibleCompressionArtefact",
+                              "relativePower", "spatialSupport", "stability", "stabilityEvaluated",
+                              "upperHz"}));
         QCOMPARE(root["cells"].toArray().size(), qsizetype(context.sites.size()));
         QCOMPARE(root.contains(QStringLiteral("phase")), phaseCalculated);
         QCOMPARE(root["hasPhaseCalculation"].toBool(), phaseCalculated);

@@ -13,6 +13,22 @@
 
 namespace orvi::media::libav {
 
+namespace {
+
+// A picture the decoder marks as a key frame, or any intra-coded one: both restart the
+// encoder's prediction, which is what leaves its cadence in the decoded video.
+bool isKeyFrame(const AVFrame& frame)
+{
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(58, 29, 100)
+    const bool key = (frame.flags & AV_FRAME_FLAG_KEY) != 0;
+#else
+    const bool key = frame.key_frame != 0;
+#endif
+    return key || frame.pict_type == AV_PICTURE_TYPE_I;
+}
+
+} // namespace
+
 struct LibavVideoSource::Decoder
 {
     InputFormatContextPtr format;
@@ -434,7 +450,11 @@ ReadResult LibavVideoSource::readInto(VideoFrame& frame, const Conversion& conve
 {
     qint64 index = -1;
     qint64 timeUs = -1;
-    const ReadResult result = advance(convert, &index, &timeUs, error);
+    const auto convertAndMark = [&](QString* message) {
+        frame.keyFrame = isKeyFrame(*m_decoder->frame);
+        return convert(message);
+    };
+    const ReadResult result = advance(convertAndMark, &index, &timeUs, error);
     if (result == ReadResult::Frame) {
         frame.frameIndex = index;
         frame.presentationTimeUs = timeUs;
