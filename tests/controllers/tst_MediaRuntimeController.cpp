@@ -1,4 +1,5 @@
 #include "controllers/MediaRuntimeController.h"
+#include "orvi/Version.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -28,7 +29,7 @@ private slots:
         libraries.at(1).builtMajor += 1; // as if built against the next libavcodec
         MediaRuntimeController controller(libraries, nullptr);
         QVERIFY(!controller.available());
-        QVERIFY(controller.errorMessage().contains(QStringLiteral("orvi-motion 0.3.36 build 71")));
+        QVERIFY(controller.errorMessage().contains(QLatin1String(orvi::version::kProductIdentity)));
         QCOMPARE(controller.versionSummary(), LibavRuntime::summarize(libraries));
     }
 

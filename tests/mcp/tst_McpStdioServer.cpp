@@ -1,5 +1,6 @@
 #include "McpStdioServer.h"
 #include "McpToolCatalogue.h"
+#include "orvi/Version.h"
 
 #include <QBuffer>
 #include <QJsonArray>
@@ -112,9 +113,10 @@ private slots:
         QCOMPARE(discover.value("cacheScope"), QJsonValue("public"));
         QCOMPARE(discover.value("capabilities").toObject().value("tools").toObject(),
                  (QJsonObject{{"listChanged", false}}));
-        QCOMPARE(discover.value("_meta").toObject().value(kServerInfoKey).toObject(),
-                 (QJsonObject{{"name", "orvi-motion 0.3.36 build 71 MCP Bridge"},
-                              {"version", "0.3.36 build 71"}}));
+        QCOMPARE(
+            discover.value("_meta").toObject().value(kServerInfoKey).toObject(),
+            (QJsonObject{{"name", QLatin1String(orvi::version::kProductIdentity) + " MCP Bridge"},
+                         {"version", orvi::version::kText}}));
 
         // Legacy results are not shaped; the handshake does not change modern requests.
         const QJsonObject init = server.handleLine(legacyInitialize())->value("result").toObject();

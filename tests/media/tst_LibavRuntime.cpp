@@ -1,4 +1,5 @@
 #include "media/libav/LibavRuntime.h"
+#include "orvi/Version.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -69,7 +70,8 @@ private slots:
         QCOMPARE(error, available
                             ? QString()
                             : QStringLiteral("The FFmpeg DLL versions do not match the headers "
-                                             "used to build orvi-motion 0.3.36 build 71."));
+                                             "used to build %1.")
+                                  .arg(orvi::version::kProductIdentity));
     }
 
     void summarizesInFixedOrder()

@@ -1,3 +1,4 @@
+#include "orvi/Version.h"
 #include "processing/ProcessingParametersWriter.h"
 
 #include <QJsonArray>
@@ -97,7 +98,7 @@ private slots:
                     .isValid());
         QVERIFY(document.value("createdAtUtc").toString().contains(QLatin1Char('.')));
         QCOMPARE(document.value("application").toObject(),
-                 (QJsonObject{{"name", "orvi-motion"}, {"version", "0.3.36 build 71"}}));
+                 (QJsonObject{{"name", "orvi-motion"}, {"version", orvi::version::kText}}));
         QCOMPARE(document.value("algorithm").toObject(),
                  (QJsonObject{{"name", "Riesz phase magnification"},
                               {"version", "riesz-phase-cpu-0.3"}}));
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(exported.value("playbackFrameRate").toDouble(), 30.0);
         QCOMPARE(exported.value("watermark").toObject(),
                  (QJsonObject{{"enabled", true},
-                              {"text", "orvi-motion 0.3.36 build 71"},
+                              {"text", orvi::version::kProductIdentity},
                               {"position", "bottomRight"},
                               {"maximumWidthRatio", 0.28},
                               {"marginRatio", 0.02}}));

@@ -1,5 +1,6 @@
 #include "ReportFixture.h"
 #include "ReportTools.h"
+#include "orvi/Version.h"
 #include "reports/AnalysisExportWriter.h"
 #include "reports/ReportComposer.h"
 #include "reports/ReportNumberFormat.h"
@@ -92,7 +93,7 @@ private slots:
         test::PdfInfo info;
         QVERIFY2(test::pdfInfo(path, &info, &output), qPrintable(output));
         QCOMPARE(info.title, QStringLiteral("Zazira spectrum analysis report"));
-        QCOMPARE(info.creator, QStringLiteral("orvi-motion 0.3.36 build 71"));
+        QCOMPARE(info.creator, QLatin1String(orvi::version::kProductIdentity));
         // Landscape A4 (the tool rounds to whole points for some producers).
         QVERIFY2(QRegularExpression(QStringLiteral("^(841\\.89|842) x 595(\\.\\d+)? pts \\(A4\\)"))
                      .match(info.pageSize)
@@ -114,7 +115,7 @@ private slots:
         for (int page = 1; page <= info.pages; ++page) {
             const QString pageText = test::pdfText(path, page);
             QVERIFY2(pageText.contains(QStringLiteral("Page %1").arg(page)), qPrintable(pageText));
-            QVERIFY(pageText.contains(QStringLiteral("orvi-motion 0.3.36 build 71")));
+            QVERIFY(pageText.contains(QLatin1String(orvi::version::kProductIdentity)));
         }
     }
 

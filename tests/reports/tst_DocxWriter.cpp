@@ -1,4 +1,5 @@
 #include "ReportFixture.h"
+#include "orvi/Version.h"
 #include "reports/DocxWriter.h"
 #include "reports/ReportDocument.h"
 #include "support/TestSupport.h"
@@ -37,7 +38,7 @@ ReportDocument sampleDocument(bool landscape, bool withFigures)
 {
     ReportDocument document;
     document.title = QStringLiteral("Report <title> & \"quotes\"");
-    document.versionText = QStringLiteral("0.3.36 build 71");
+    document.versionText = QLatin1String(orvi::version::kText);
     document.logo = test::fixtureIcon();
     document.landscape = landscape;
     ReportPage first;
@@ -133,11 +134,11 @@ private slots:
         QCOMPARE(qint64(summary.value("pageWidth").toDouble()), landscape ? longSide : shortSide);
         QCOMPARE(summary.value("title").toString(), QStringLiteral("Report <title> & \"quotes\""));
         QCOMPARE(summary.value("creator").toString(),
-                 QStringLiteral("orvi-motion 0.3.36 build 71"));
+                 QLatin1String(orvi::version::kProductIdentity));
         QCOMPARE(summary.value("header").toString(), QStringLiteral("  orvi-motion"));
         // The page number is a field, which the reader leaves out of the paragraph text.
         QCOMPARE(summary.value("footer").toString(),
-                 QStringLiteral("orvi-motion 0.3.36 build 71\tPage "));
+                 QLatin1String(orvi::version::kProductIdentity) + "\tPage ");
         QVERIFY(zipMember(path, QStringLiteral("word/footer1.xml"))
                     .contains(QStringLiteral("<w:fldSimple w:instr=\" PAGE \"><w:r><w:t>1</w:t>")));
         QCOMPARE(summary.value("pictures").toInt(), 2);

@@ -1,5 +1,6 @@
 #include "ReportFixture.h"
 #include "ReportTools.h"
+#include "orvi/Version.h"
 #include "reports/AnalysisExportWriter.h"
 #include "reports/ReportComposer.h"
 #include "spectrum/RelativePhase.h"
@@ -79,7 +80,7 @@ private slots:
                  qPrintable(QString::number(strongest.frequencyHz)));
 
         c.applicationIcon = test::fixtureIcon();
-        c.versionText = QStringLiteral("0.3.36 build 71");
+        c.versionText = QLatin1String(orvi::version::kText);
         c.created = QDateTime::currentDateTime();
         c.lowerHz = strongest.lowerFrequencyHz;
         c.upperHz = strongest.upperFrequencyHz;
