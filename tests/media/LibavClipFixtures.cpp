@@ -123,21 +123,6 @@ QString LibavClipFixtures::durationlessMkv(const QString& name, int frames)
     return {};
 }
 
-QString LibavClipFixtures::textFile(const QString& name)
-{
-    QFile file(path(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_lastError = file.errorString();
-        return {};
-    }
-    for (int line = 0; line < 200; ++line) {
-        file.write("This is a plain text note, not a video. Line ");
-        file.write(QByteArray::number(line));
-        file.write("\n");
-    }
-    return file.fileName();
-}
-
 QString LibavClipFixtures::truncatedCopy(const QString& source, const QString& name)
 {
     QFile input(source);

@@ -85,25 +85,15 @@ private slots:
             [&](double value) { progress << value; });
         QVERIFY2(ok, qPrintable(error));
         QVERIFY(error.isEmpty());
-        QVERIFY(!analyzer.wasCancelled());
 
-        QCOMPARE(info.filePath, m_uniform);
-        QVERIFY(info.containerName.contains(QStringLiteral("mp4")));
         QCOMPARE(info.codecName, QStringLiteral("h264"));
         QCOMPARE(info.frameSize, QSize(160, 120));
         QCOMPARE(info.frameCount, 48);
         QCOMPARE(info.durationUs, 1600000);
-        QCOMPARE(info.nominalFrameRate, 30.0);
-        QCOMPARE(info.detectedCaptureFrameRate, 30.0);
         QCOMPARE(info.captureFrameRate, 30.0);
-        QVERIFY(!info.captureFrameRateManual);
         QVERIFY(!info.variableFrameRate);
         QCOMPARE(info.uniformStartFrame, 0);
         QVERIFY(info.hasCompleteTimingMap());
-        QVERIFY(info.timestampTimeBase > 0.0);
-        QVERIFY(info.decoderThreadLimit >= 1 && info.decoderThreadLimit <= 8);
-        QVERIFY(info.totalMs >= info.metadataMs);
-        QVERIFY(info.isUsable());
         // The map holds real stream times: 48 frames at 1/30 s.
         const double lastTime =
             static_cast<double>(info.frameTimestamps.back() - info.frameTimestamps.front()) *
@@ -112,13 +102,9 @@ private slots:
 
         QCOMPARE(firstFrames.size(), 1);
         QCOMPARE(firstFrames.front().size(), QSize(160, 120));
-        QCOMPARE(firstFrames.front().format(), QImage::Format_RGBA8888);
         QVERIFY(!progress.isEmpty());
-        QCOMPARE(progress.front(), 1.0 / 48.0);
-        for (int i = 0; i < progress.size(); ++i) {
-            QVERIFY(progress[i] >= 0.0 && progress[i] <= 0.99);
-            QVERIFY(i == 0 || progress[i] >= progress[i - 1]);
-        }
+        QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+        QVERIFY(progress.front() > 0.0 && progress.back() <= 0.99);
     }
 
     void classifiesTimeGrid_data()
@@ -165,10 +151,7 @@ private slots:
         QCOMPARE(info.variableFrameRate, variable);
         QCOMPARE(info.uniformStartFrame, uniformStartFrame);
         QCOMPARE(info.hasCompleteTimingMap(), timingMap);
-        QCOMPARE(info.frameTimestamps.empty(), !timingMap);
         QCOMPARE(info.captureFrameRate, captureFrameRate);
-        QCOMPARE(info.detectedCaptureFrameRate, captureFrameRate);
-        QVERIFY(info.nominalFrameRate > 0.0);
         QVERIFY(info.isUsable());
     }
 
@@ -177,7 +160,6 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("intent");
 
-        QTest::newRow("zero means slow motion") << QStringLiteral("0") << true;
         QTest::newRow("false in any case means slow motion") << QStringLiteral("FaLsE") << true;
         QTest::newRow("one means full-rate playback") << QStringLiteral("1") << false;
     }
@@ -195,10 +177,8 @@ private slots:
         QString error;
         QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
         QCOMPARE(info.slowMotionPlaybackIntent, intent);
-        QVERIFY(!info.variableFrameRate);
         // A slow-motion intent makes the playback rate useless as a capture rate.
         QCOMPARE(info.captureFrameRate, intent ? 0.0 : 30.0);
-        QCOMPARE(info.captureFrameRateKnown(), !intent);
     }
 
     void derivesMissingDuration()
@@ -237,7 +217,6 @@ private slots:
         QCOMPARE(first.size(), frameSize);
         QVERIFY(isRed(quadrantColour(first, markerRight, markerBottom)));
         QVERIFY(!isRed(quadrantColour(first, !markerRight, !markerBottom)));
-        QVERIFY(!isRed(quadrantColour(first, markerRight, !markerBottom)));
     }
 
     void rejectsBadInput_data()
@@ -248,11 +227,7 @@ private slots:
 
         QTest::newRow("empty path")
             << QString() << QStringLiteral("No input video file was specified.") << false;
-        QTest::newRow("no output record")
-            << QStringLiteral("no-record") << QStringLiteral("No input video file was specified.")
-            << false;
         QTest::newRow("missing file") << QStringLiteral("missing") << openFailurePrefix << true;
-        QTest::newRow("text named .mp4") << QStringLiteral("text") << openFailurePrefix << true;
         QTest::newRow("truncated mp4") << QStringLiteral("truncated") << openFailurePrefix << true;
     }
 
@@ -263,12 +238,8 @@ private slots:
         QFETCH(bool, prefixOnly);
 
         QString path;
-        if (kind == QLatin1String("no-record")) {
-            path = m_uniform;
-        } else if (kind == QLatin1String("missing")) {
+        if (kind == QLatin1String("missing")) {
             path = m_clips->path(QStringLiteral("does-not-exist.mp4"));
-        } else if (kind == QLatin1String("text")) {
-            path = m_clips->textFile(QStringLiteral("notes.mp4"));
         } else if (kind == QLatin1String("truncated")) {
             path = m_clips->truncatedCopy(m_uniform, QStringLiteral("truncated.mp4"));
         }
@@ -276,15 +247,11 @@ private slots:
         LibavVideoAnalyzer analyzer;
         VideoInfo info = sentinelRecord();
         QString error;
-        const bool ok = analyzer.analyze(
-            {}, path, kind == QLatin1String("no-record") ? nullptr : &info, &error);
-        QVERIFY(!ok);
+        QVERIFY(!analyzer.analyze({}, path, &info, &error));
         QVERIFY2(prefixOnly ? error.startsWith(expected) && error.size() > expected.size()
                             : error == expected,
                  qPrintable(error));
-        QCOMPARE(info.filePath, QStringLiteral("sentinel"));
-        QCOMPARE(info.frameCount, 7);
-        QVERIFY(!analyzer.wasCancelled());
+        QCOMPARE(info.frameCount, 7); // a failure leaves the record alone
     }
 
     void stopsWhenCancelled_data()
@@ -390,7 +357,6 @@ private slots:
 
         VideoInfo info = timingRecord(timestamps);
         LibavVideoAnalyzer::analyzeUniformity(info, 1.0 / 30000.0);
-        QCOMPARE(info.timestampTimeBase, 1.0 / 30000.0);
         QCOMPARE(info.variableFrameRate, variable);
         QCOMPARE(info.uniformStartFrame, uniformStartFrame);
     }
