@@ -66,8 +66,7 @@ class FramePrefetcherTest : public QObject
 private slots:
     void deliversEveryFrameInOrder_data();
     void deliversEveryFrameInOrder();
-    void readFailureIsTheLastItem();
-    void exceptionIsRethrownAfterEarlierFrames();
+    void failuresEndTheRunAfterEarlierFrames();
     void staysAtMostCapacityAhead();
     void stopWhileTheQueueIsFullReturns();
     void cancellationEndsReadingWithoutItems();
@@ -98,11 +97,11 @@ void FramePrefetcherTest::deliversEveryFrameInOrder()
     QCOMPARE(source.reads.load(), qint64(frames)); // never reads beyond the range
 }
 
-void FramePrefetcherTest::readFailureIsTheLastItem()
+void FramePrefetcherTest::failuresEndTheRunAfterEarlierFrames()
 {
-    FakeSource source;
-    source.failAt = 3;
-    FramePrefetcher prefetcher(source, 10, 2, {});
+    FakeSource failing;
+    failing.failAt = 3;
+    FramePrefetcher prefetcher(failing, 10, 2, {});
     prefetcher.start();
     FramePrefetcher::Item item;
     for (int i = 0; i < 4; ++i)
@@ -110,21 +109,15 @@ void FramePrefetcherTest::readFailureIsTheLastItem()
     QCOMPARE(item.result, media::ReadResult::Error);
     QCOMPARE(item.error, QStringLiteral("broken packet"));
     QVERIFY(!prefetcher.next(item));
-    QCOMPARE(source.reads.load(), qint64(4));
-}
+    QCOMPARE(failing.reads.load(), qint64(4));
 
-void FramePrefetcherTest::exceptionIsRethrownAfterEarlierFrames()
-{
-    FakeSource source;
-    source.throwAt = 2;
-    FramePrefetcher prefetcher(source, 10, 4, {});
-    prefetcher.start();
-    FramePrefetcher::Item item;
-    QVERIFY(prefetcher.next(item));
-    QVERIFY(prefetcher.next(item));
-    QCOMPARE(item.frame.frameIndex, qint64(1));
-    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, prefetcher.next(item));
-    QVERIFY(!prefetcher.next(item));
+    FakeSource throwing;
+    throwing.throwAt = 2;
+    FramePrefetcher rethrowing(throwing, 10, 4, {});
+    rethrowing.start();
+    QVERIFY(rethrowing.next(item) && rethrowing.next(item));
+    QVERIFY_THROWS_EXCEPTION(std::bad_alloc, rethrowing.next(item));
+    QVERIFY(!rethrowing.next(item));
 }
 
 void FramePrefetcherTest::staysAtMostCapacityAhead()

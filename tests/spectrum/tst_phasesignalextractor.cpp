@@ -56,7 +56,6 @@ private slots:
     void phaseJumpRestartsTheRun();
     void fadingContrastIsCountedAsLowContrast();
     void flatFramesGiveUntexturedSites();
-    void gridTilesTheRegion();
     void largeCropIsReducedAndLaterFramesMustMatch();
     void limitsRefuseFrames_data();
     void limitsRefuseFrames();
@@ -137,40 +136,6 @@ void PhaseSignalExtractorTest::flatFramesGiveUntexturedSites()
     QVERIFY(out.series.empty());
     for (const project_data::GridSite& site : out.sites)
         QVERIFY(!site.textured && !site.accepted && site.phaseSeriesX.empty());
-    // Untextured points sit at their cell centres: column 0 of 16 over 84 pixels from 6.
-    const int centreX = 84 * 1 / 32 + 6;
-    QCOMPARE(out.sites[0].sampleX, (centreX + 0.5) / 96.0);
-}
-
-void PhaseSignalExtractorTest::gridTilesTheRegion()
-{
-    // 200 x 100 source, region (0.25, 0.1, 0.5, 0.8): crop 100 x 80 at (50, 10), no scaling.
-    motion_core::MotionWorkerPool pool;
-    PhaseSignalExtractor extractor;
-    extractor.initialise(QRectF(0.25, 0.1, 0.5, 0.8), 64, QSize(16, 8), pool);
-    const orvi::spectrum::testing::SyntheticTexture texture;
-    QVERIFY(extractor.addFrame(texture.frame(QSize(200, 100), {}, 0.0)));
-    QCOMPARE(extractor.analysisImageSize(), QSize(100, 80));
-    QCOMPARE(extractor.siteCount(), 128);
-    std::vector<std::vector<float>> series;
-    std::vector<project_data::AcceptedSignal> accepted;
-    std::vector<project_data::GridSite> sites;
-    extractor.finish(series, accepted, sites);
-    const double cellWidth = 88.0 / 16.0; // usable 100 - 12 pixels; cells of 5 or 6
-    double covered = 0.0;
-    for (int c = 0; c < 16; ++c) {
-        const QRectF cell = sites[size_t(c)].cellRect;
-        covered += cell.width() * 200.0;
-        if (c > 0) {
-            const QRectF left = sites[size_t(c - 1)].cellRect;
-            QVERIFY(std::abs(left.right() - cell.left()) < 1e-12); // cells abut
-        }
-        QVERIFY(cell.contains(QPointF(sites[size_t(c)].sampleX, sites[size_t(c)].sampleY)));
-    }
-    QVERIFY(std::abs(covered - 88.0) < 1e-9);
-    QCOMPARE(sites[0].cellRect.left(), (50.0 + 6.0) / 200.0);
-    QCOMPARE(sites[0].cellRect.top(), (10.0 + 6.0) / 100.0);
-    QVERIFY(std::abs(sites[15].cellRect.right() - (50.0 + 6.0 + 16 * cellWidth) / 200.0) < 1e-12);
 }
 
 void PhaseSignalExtractorTest::largeCropIsReducedAndLaterFramesMustMatch()

@@ -94,8 +94,6 @@ void RelativePhaseTest::fitFailures_data()
     QTest::newRow("singular basis") << tone(300, 0.05, 1.0) << 0.0 << true;
     QTest::newRow("pure noise explains little")
         << tone(300, 0.0, 0.0, 0.0, 1.0, 9) << 2.0 * std::numbers::pi * 0.05 << false;
-    QTest::newRow("amplitude below 1e-6") << sum(tone(300, 0.05, 1e-7), tone(300, 0.2, 1.0))
-                                          << 2.0 * std::numbers::pi * 0.05 << false;
 }
 
 void RelativePhaseTest::fitFailures()
@@ -116,7 +114,6 @@ void RelativePhaseTest::leadingPointIsPositive_data()
     QTest::addColumn<int>("axis");
     QTest::addColumn<double>("lead");
     QTest::newRow("X, site leads by 90") << 0 << 90.0;
-    QTest::newRow("X, site lags by 60") << 0 << -60.0;
     QTest::newRow("Y, site leads by 135") << 1 << 135.0;
 }
 
@@ -200,7 +197,6 @@ void RelativePhaseTest::referenceChecksMarkEveryPoint_data()
     QTest::addColumn<int>("axis");
     QTest::addColumn<int>("reason");
     QTest::newRow("frequency at half the rate") << 1000 << kRate / 2 << 0 << 0 << 1;
-    QTest::newRow("reference outside the sites") << 1000 << 5.0 << 2 << 0 << 1;
     // f = r / 100: 256 samples give halves of 1.28 periods; 1000 samples give 5.
     QTest::newRow("1.28 periods per half") << 256 << 1.0 << 0 << 0 << 2;
     QTest::newRow("5 periods per half") << 1000 << 1.0 << 0 << 0 << 0;
