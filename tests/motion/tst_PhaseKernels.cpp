@@ -144,27 +144,6 @@ private slots:
                                 [](float v) { return v == 0.0f; }));
     }
 
-    void accumulationAddsTheDifference()
-    {
-        MotionWorkerPool pool;
-        pool.setWorkerCount(2);
-        const PhaseFixture f(64, 40, 11, 0.05f);
-        FloatPlane cosAcc = randomPlane(64, 40, 20), sinAcc = randomPlane(64, 40, 21);
-        const FloatPlane cosBefore = cosAcc, sinBefore = sinAcc;
-        FloatPlane amplitude, c, s, m;
-        QVERIFY(
-            accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
-        quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-        QVERIFY(identical(amplitude, m));
-        for (std::size_t k = 0; k < c.size(); ++k) {
-            QCOMPARE(cosAcc.samples[k], cosBefore.samples[k] + c.samples[k]);
-            QCOMPARE(sinAcc.samples[k], sinBefore.samples[k] + s.samples[k]);
-        }
-        FloatPlane wrongShape(64, 39);
-        QVERIFY(!accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, wrongShape, sinAcc,
-                                 amplitude));
-    }
-
     void denoiseMatchesReference_data()
     {
         QTest::addColumn<int>("width");

@@ -14,27 +14,6 @@ class RegionCompositionTest : public QObject
     Q_OBJECT
 
 private slots:
-    void wholeFrameOrDisabledNeverCrops_data()
-    {
-        QTest::addColumn<QRectF>("roi");
-        QTest::addColumn<bool>("optimise");
-        QTest::addColumn<int>("levels");
-        QTest::newRow("whole frame, optimisation on") << QRectF(0, 0, 1, 1) << true << 4;
-        QTest::newRow("optimisation off") << QRectF(0.4, 0.4, 0.1, 0.1) << false << 4;
-        QTest::newRow("no levels") << QRectF(0.4, 0.4, 0.1, 0.1) << true << 0;
-    }
-
-    void wholeFrameOrDisabledNeverCrops()
-    {
-        QFETCH(QRectF, roi);
-        QFETCH(bool, optimise);
-        QFETCH(int, levels);
-        const ProcessingRegion plan = planRegion(QSize(640, 480), roi, optimise, levels, 4.8);
-        QCOMPARE(plan.processingRect, QRect(0, 0, 640, 480));
-        QCOMPARE(plan.expandedRegion, roi);
-        QVERIFY(!plan.croppingInForce());
-    }
-
     void cropCoversRegionAlignedAndLargeEnough_data()
     {
         QTest::addColumn<QSize>("frame");
@@ -85,15 +64,6 @@ private slots:
         QVERIFY(plan.expandedRegion.contains(plan.regionOfInterest));
         QVERIFY(roiPixels.left() <= roi.left() * frame.width() + 1e-9);
         QVERIFY(roiPixels.right() >= roi.right() * frame.width() - 1e-9);
-    }
-
-    void expandedRegionWeightIsClamped()
-    {
-        ProcessingRegion plan;
-        QCOMPARE(expandedRegionWeight(plan, 20.0), 0.0); // no crop, nothing to blend
-        plan.optimizationActive = true;
-        QCOMPARE(expandedRegionWeight(plan, 1.5), 0.0);
-        QCOMPARE(expandedRegionWeight(plan, 20.0), 9.0 / 19.0);
     }
 
     void regionWeightMatchesFormula()
@@ -160,16 +130,6 @@ private slots:
         QCOMPARE(QColor::fromRgba(result.pixel(1, 0)), QColor(230, 108, 0, 200));
         // Halves round away from zero.
         QCOMPARE(QColor::fromRgba(result.pixel(2, 0)), QColor(13, 23, 33, 255));
-    }
-
-    void compositionRejectsMismatchedSizes()
-    {
-        MotionWorkerPool pool;
-        const QImage image = randomImage(10, 8, 1);
-        const QImage result =
-            composeLuminanceChange(pool, image, FloatPlane(10, 8), FloatPlane(10, 7),
-                                   QRectF(0, 0, 1, 1), QRectF(0, 0, 1, 1), 0, 2);
-        QCOMPARE(result, image);
     }
 
     void pasteReplacesPixels()

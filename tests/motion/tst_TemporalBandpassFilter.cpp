@@ -21,7 +21,7 @@ std::vector<FloatPlane> levels(std::initializer_list<QSize> sizes, float value =
     return out;
 }
 
-// Peak output of a unit sinusoid at `frequency` after the filter has settled.
+// Peak output of a unit cosine at `frequency` (0: a constant) after the filter has settled.
 double steadyGain(double fs, double fl, double fh, double frequency)
 {
     MotionWorkerPool pool;
@@ -30,8 +30,9 @@ double steadyGain(double fs, double fl, double fh, double frequency)
     std::vector<FloatPlane> in = levels({QSize(1, 1)}), out;
     const int settle = int(TemporalBandpassFilter::recommendedMinimumFrameCount(fs, fl, fh));
     double peak = 0.0;
-    for (int n = 0; n < settle + int(4 * fs / frequency); ++n) {
-        in[0].samples[0] = float(std::sin(2.0 * M_PI * frequency * n / fs));
+    const int periods = frequency > 0.0 ? int(4 * fs / frequency) : int(fs);
+    for (int n = 0; n < settle + periods; ++n) {
+        in[0].samples[0] = float(std::cos(2.0 * M_PI * frequency * n / fs));
         filter.process(in, &out, pool);
         if (n >= settle)
             peak = std::max(peak, double(std::abs(out[0].samples[0])));
@@ -144,19 +145,7 @@ private slots:
         QVERIFY(std::abs(steadyGain(fs, fl, fh, fl) - M_SQRT1_2) < 5e-3);
         QVERIFY(std::abs(steadyGain(fs, fl, fh, fh) - M_SQRT1_2) < 5e-3);
         QVERIFY(steadyGain(fs, fl, fh, 40.0) < 0.15);
-    }
-
-    void constantDecaysToZero()
-    {
-        MotionWorkerPool pool;
-        TemporalBandpassFilter filter;
-        QVERIFY(filter.configure(240.0, 10.0, 14.0));
-        std::vector<FloatPlane> out;
-        for (int n = 0; n < 1000; ++n)
-            QVERIFY(filter.process(levels({QSize(3, 2), QSize(2, 1)}, 5.0f), &out, pool));
-        for (const FloatPlane& level : out)
-            for (float v : level.samples)
-                QVERIFY(std::abs(v) < 1e-3f);
+        QVERIFY(steadyGain(fs, fl, fh, 0.0) < 1e-3);
     }
 
     void inputChecks()
@@ -168,11 +157,6 @@ private slots:
         QVERIFY(!filter.process(levels({QSize(2, 2)}), &out, pool, &error));
         QCOMPARE(error, QStringLiteral("The temporal filter has not been configured."));
         QVERIFY(filter.configure(100.0, 10.0, 20.0));
-        std::vector<FloatPlane> withEmpty = levels({QSize(2, 2)});
-        withEmpty.emplace_back();
-        QVERIFY(!filter.process(withEmpty, &out, pool, &error));
-        QCOMPARE(error, QStringLiteral("The phase pyramid contains an empty level."));
-        QVERIFY(!filter.isStateReady());
 
         // The state is shaped by the first frame; another shape needs a reset.
         QVERIFY(filter.process(levels({QSize(8, 8), QSize(4, 4), QSize(2, 2)}, 1.0f), &out, pool));
@@ -209,7 +193,6 @@ private slots:
         QTest::addColumn<bool>("near");
         QTest::newRow("below 80 %") << 95.0 << false;
         QTest::newRow("at 80 %") << 96.0 << true;
-        QTest::newRow("invalid band") << 120.0 << false;
     }
 
     void nearNyquist()
@@ -230,7 +213,6 @@ private slots:
         QTest::newRow("widened") << 20.0 << 20.2 << qint64(1000) << true;
         QTest::newRow("shorter than two seconds") << 20.0 << 20.2 << qint64(400) << false;
         QTest::newRow("four times is not enough") << 20.0 << 20.02 << qint64(500) << false;
-        QTest::newRow("no frames") << 10.0 << 14.0 << qint64(0) << false;
     }
 
     void widening()
