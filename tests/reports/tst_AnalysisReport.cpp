@@ -178,15 +178,6 @@ private slots:
             << QStringList{"all 0 detected frequency candidates",
                            "No frequency candidates passed the detection thresholds."}
             << QStringList{"Peak at", "Band power map for peak at", "Frequency Hz"};
-        QTest::newRow("candidate near 0 Hz")
-            << standard << ContextChange([](AnalysisExportContext& c) {
-                   auto candidate = c.result.candidates.front();
-                   candidate.frequencyHz = 2 * c.result.binWidthHz;
-                   candidate.lowerFrequencyHz = 1.5 * c.result.binWidthHz;
-                   candidate.upperFrequencyHz = 2.5 * c.result.binWidthHz;
-                   c.result.candidates = {candidate};
-               })
-            << QStringList{"Displayed range: 0–"} << QStringList{};
         QTest::newRow("no valid selected band")
             << standard << ContextChange([](AnalysisExportContext& c) {
                    c.lowerHz = 30.0;
