@@ -137,15 +137,10 @@ private slots:
         QTest::newRow("quality-above-100")
             << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
             << "h264" << 101 << 0 << "Export quality must be between 0 and 100.";
-        QTest::newRow("unknown-container") << "out.avi" << kSize << qint64(10'000'000) << "avi"
-                                           << "h264" << 75 << 0 << unsupported;
         QTest::newRow("audio-requested") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
                                          << "h264" << 75 << 1 << unsupported;
         QTest::newRow("rate-change-requested") << "out.mp4" << kSize << qint64(10'000'000) << "mp4"
                                                << "h264" << 75 << 4 << unsupported;
-        QTest::newRow("unknown-frame-rate")
-            << "out.mp4" << kSize << qint64(-1) << "mp4"
-            << "h264" << 75 << 0 << "The frame size or frame rate is unknown for export.";
         QTest::newRow("existing-destination")
             << "existing.mp4" << kSize << qint64(10'000'000) << "mp4"
             << "h264" << 75 << 0 << "The output file was not specified or already exists.";

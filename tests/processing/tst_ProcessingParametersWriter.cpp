@@ -171,6 +171,7 @@ private slots:
 
         QTest::newRow("slow-motion-capture-gives-zero") << 240.0 << qint64(0);
         QTest::newRow("playback-rate-capture") << 30.0 << qint64(10'000'000);
+        QTest::newRow("within-two-percent") << 30.5 << qint64(9'836'066);
     }
 
     void derivedRecordingValuesUseTheRateActuallyUsed()
