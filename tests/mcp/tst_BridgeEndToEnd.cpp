@@ -170,10 +170,6 @@ private slots:
             << QByteArray(R"({"apiVersion":1,"id":"<id>","result":{},"error":{"code":"x"}})"
                           "\n")
             << incomplete;
-        QTest::newRow("ok as a string")
-            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":"true","result":{}})"
-                          "\n")
-            << incomplete;
         QTest::newRow("closed without a line feed")
             << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true,"result":{}})")
             << "The ORVI Zazira diagnostic connection closed before returning a complete response.";

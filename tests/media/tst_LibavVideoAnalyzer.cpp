@@ -17,19 +17,6 @@ const QString cancelledMessage = QStringLiteral("Video analysis was cancelled.")
 const QString openFailurePrefix =
     QStringLiteral("Could not open the video through FFmpeg libraries: ");
 
-// Colour at a point well inside one quadrant of the image.
-QColor quadrantColour(const QImage& image, bool right, bool bottom)
-{
-    const int x = right ? image.width() * 7 / 8 : image.width() / 8;
-    const int y = bottom ? image.height() * 7 / 8 : image.height() / 8;
-    return image.pixelColor(x, y);
-}
-
-bool isRed(const QColor& colour)
-{
-    return colour.red() > 180 && colour.blue() < 80;
-}
-
 VideoInfo sentinelRecord()
 {
     VideoInfo info;
@@ -194,31 +181,6 @@ private slots:
         QCOMPARE(info.durationUs, 1200000);
     }
 
-    void appliesDisplayRotation_data() { LibavClipFixtures::addRotationRows(); }
-
-    void appliesDisplayRotation()
-    {
-        QFETCH(double, degrees);
-        QFETCH(QSize, frameSize);
-        QFETCH(bool, markerRight);
-        QFETCH(bool, markerBottom);
-
-        const QString path =
-            m_clips->cornerMarkedMp4(QStringLiteral("corner-%1.mp4").arg(degrees), degrees);
-        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-        LibavVideoAnalyzer analyzer;
-        VideoInfo info;
-        QString error;
-        QImage first;
-        QVERIFY2(
-            analyzer.analyze({}, path, &info, &error, [&](const QImage& image) { first = image; }),
-            qPrintable(error));
-        QCOMPARE(info.frameSize, frameSize);
-        QCOMPARE(first.size(), frameSize);
-        QVERIFY(isRed(quadrantColour(first, markerRight, markerBottom)));
-        QVERIFY(!isRed(quadrantColour(first, !markerRight, !markerBottom)));
-    }
-
     void rejectsBadInput_data()
     {
         QTest::addColumn<QString>("kind");
@@ -261,7 +223,6 @@ private slots:
         QTest::addColumn<bool>("throws");
 
         QTest::newRow("before opening") << 0 << false << false;
-        QTest::newRow("inside FFmpeg opening (interrupt callback)") << 1 << false << false;
         QTest::newRow("during the time-grid pass") << 1000000 << true << false;
         QTest::newRow("throwing check counts as cancel") << 3 << false << true;
     }

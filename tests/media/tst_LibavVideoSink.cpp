@@ -89,35 +89,6 @@ private slots:
             QSKIP("ffmpeg and ffprobe are needed to check the encoded files");
     }
 
-    void encoderParametersFollowFrameSizeRateAndQuality_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<double>("rate");
-        QTest::addColumn<qint64>("bitRate");
-        QTest::addColumn<int>("keyInterval");
-
-        QTest::newRow("full-hd-30") << QSize(1920, 1080) << 30.0 << qint64(7'464'960) << 60;
-        QTest::newRow("small-frame-raised-to-minimum")
-            << QSize(320, 240) << 30.0 << qint64(1'000'000) << 60;
-        QTest::newRow("huge-frame-limited-to-maximum")
-            << QSize(7680, 4320) << 240.0 << qint64(100'000'000) << 480;
-        QTest::newRow("very-low-rate-keeps-one")
-            << QSize(1280, 720) << 0.2 << qint64(1'000'000) << 1;
-    }
-
-    void encoderParametersFollowFrameSizeRateAndQuality()
-    {
-        QFETCH(QSize, size);
-        QFETCH(double, rate);
-        QFETCH(qint64, bitRate);
-        QFETCH(int, keyInterval);
-        QCOMPARE(LibavVideoSink::h264BitRate(size, rate), bitRate);
-        QCOMPARE(LibavVideoSink::h264KeyFrameInterval(rate), keyInterval);
-
-        QCOMPARE(LibavVideoSink::libx264Crf(0), 35);
-        QCOMPARE(LibavVideoSink::libx264Crf(100), 14);
-    }
-
     void refusesRequestsBeforeCreatingAnyFile_data()
     {
         QTest::addColumn<QString>("fileName"); // "" = empty path; "missing/..." = no folder

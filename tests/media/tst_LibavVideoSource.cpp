@@ -192,17 +192,6 @@ private slots:
                             "This video uses an unsupported non-right-angle display rotation."));
     }
 
-    void stopsAtProbedFrameCount()
-    {
-        VideoInfo info = m_uniformInfo;
-        info.frameCount = 10;
-        info.frameTimestamps.resize(10);
-        LibavVideoSource source;
-        QString error;
-        QVERIFY2(source.open(info, &error), qPrintable(error));
-        QCOMPARE(readAll(source, &error).size(), 10);
-    }
-
     void seeksToFrameAndTime_data()
     {
         QTest::addColumn<bool>("byTime");

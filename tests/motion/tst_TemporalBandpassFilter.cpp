@@ -148,26 +148,6 @@ private slots:
         QVERIFY(steadyGain(fs, fl, fh, 0.0) < 1e-3);
     }
 
-    void inputChecks()
-    {
-        MotionWorkerPool pool;
-        TemporalBandpassFilter filter;
-        std::vector<FloatPlane> out;
-        QString error;
-        QVERIFY(!filter.process(levels({QSize(2, 2)}), &out, pool, &error));
-        QCOMPARE(error, QStringLiteral("The temporal filter has not been configured."));
-        QVERIFY(filter.configure(100.0, 10.0, 20.0));
-
-        // The state is shaped by the first frame; another shape needs a reset.
-        QVERIFY(filter.process(levels({QSize(8, 8), QSize(4, 4), QSize(2, 2)}, 1.0f), &out, pool));
-        QVERIFY(
-            !filter.process(levels({QSize(8, 8), QSize(4, 4), QSize(2, 3)}), &out, pool, &error));
-        QCOMPARE(error, QStringLiteral("The phase pyramid size changed during processing."));
-        filter.reset();
-        QVERIFY(filter.process(levels({QSize(8, 8), QSize(4, 4)}), &out, pool, &error));
-        QCOMPARE(out.size(), std::size_t(2));
-    }
-
     void reconfigureStartsAfresh()
     {
         // A filter configured again after it has processed frames starts from an empty state of
@@ -185,21 +165,6 @@ private slots:
         QVERIFY(fresh.configure(240.0, 9.0, 14.0));
         QVERIFY(fresh.process(next, &expected, pool));
         QCOMPARE(out[0].samples, expected[0].samples);
-    }
-
-    void nearNyquist_data()
-    {
-        QTest::addColumn<double>("fh");
-        QTest::addColumn<bool>("near");
-        QTest::newRow("below 80 %") << 95.0 << false;
-        QTest::newRow("at 80 %") << 96.0 << true;
-    }
-
-    void nearNyquist()
-    {
-        QFETCH(double, fh);
-        QFETCH(bool, near);
-        QCOMPARE(TemporalBandpassFilter::isNearNyquist(240.0, 10.0, fh), near);
     }
 
     void widening_data()
