@@ -89,11 +89,12 @@ void RelativePhaseTest::fitFailures_data()
     for (size_t i = 0; i < line.size(); ++i)
         line[i] = 2.0f + 0.5f * float(i);
     QTest::newRow("a straight line has no energy") << line << 0.1 * std::numbers::pi << true;
-
     // At omega 0 the cosine column equals the constant: singular normal equations.
     QTest::newRow("singular basis") << tone(300, 0.05, 1.0) << 0.0 << true;
     QTest::newRow("pure noise explains little")
         << tone(300, 0.0, 0.0, 0.0, 1.0, 9) << 2.0 * std::numbers::pi * 0.05 << false;
+    QTest::newRow("amplitude below 1e-6") << sum(tone(300, 0.05, 1e-7), tone(300, 0.2, 1.0))
+                                          << 2.0 * std::numbers::pi * 0.05 << false;
 }
 
 void RelativePhaseTest::fitFailures()
