@@ -52,7 +52,7 @@ function(orvi_add_tests dir)
       ${CMAKE_CURRENT_SOURCE_DIR})
     add_test(NAME ${target} COMMAND ${target})
     set_tests_properties(${target} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVI_TEST_BINARY_DIR=${CMAKE_BINARY_DIR}"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ORVI_TEST_BINARY_DIR=${CMAKE_BINARY_DIR};ORVI_TEST_SOURCE_DIR=${CMAKE_CURRENT_SOURCE_DIR}"
       TIMEOUT 600)
   endforeach()
 endfunction()

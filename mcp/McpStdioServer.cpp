@@ -1,6 +1,7 @@
 #include "McpStdioServer.h"
 
 #include "McpToolCatalogue.h"
+#include "orvi/Version.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -15,7 +16,6 @@ namespace {
 
 constexpr char kCurrentVersion[] = "2026-07-28";
 constexpr const char* kLegacyVersions[] = {"2025-11-25", "2025-06-18", "2025-03-26"};
-constexpr char kFallbackVersion[] = "0.3.36 build 71";
 constexpr int kCacheTtlMs = 300000;
 
 // Reserved metadata keys: the protocol's reverse-domain prefix plus a suffix.
@@ -142,7 +142,7 @@ QJsonObject McpStdioServer::serverInfo()
 {
     QString version = QCoreApplication::applicationVersion();
     if (version.isEmpty())
-        version = QLatin1String(kFallbackVersion);
+        version = QLatin1String(version::kText);
     return {{QStringLiteral("name"), QStringLiteral("orvi-motion %1 MCP Bridge").arg(version)},
             {QStringLiteral("version"), version}};
 }

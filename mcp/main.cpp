@@ -1,4 +1,5 @@
 #include "McpStdioServer.h"
+#include "orvi/Version.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -17,7 +18,7 @@ int main(int argc, char* argv[])
 #endif
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvi-motion-mcp"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("0.3.36 build 71"));
+    QCoreApplication::setApplicationVersion(QLatin1String(orvi::version::kText));
 
     QTranslator translator;
     if (translator.load(QLocale::system(), QStringLiteral("orvi-motion_mcp"), QStringLiteral("_"),

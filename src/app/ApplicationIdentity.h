@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvi/Version.h"
+
 #include <QString>
 
 namespace orvi::app {
@@ -9,8 +11,8 @@ struct ApplicationIdentity
 {
     static QString organizationName() { return QStringLiteral("ORVI"); }
     static QString applicationName() { return QStringLiteral("orvi-motion"); }
-    static QString applicationVersion() { return QStringLiteral("0.3.36 build 71"); }
-    static QString displayName() { return QStringLiteral("orvi-motion 0.3.36 build 71"); }
+    static QString applicationVersion() { return QLatin1String(version::kText); }
+    static QString displayName() { return QLatin1String(version::kProductIdentity); }
     static QString windowIconPath() { return QStringLiteral(":/ui/icons/application.png"); }
     static QString mainQmlUrl() { return QStringLiteral("qrc:/ui/qml/Main.qml"); }
 };

@@ -1,5 +1,6 @@
 #include "processing/ProcessingParametersWriter.h"
 
+#include "orvi/Version.h"
 #include "processing/VideoWatermarkRenderer.h"
 
 #include <QDateTime>
@@ -147,7 +148,7 @@ ProcessingParametersWriter::buildDocument(const project_data::ProcessingRequest&
         {QStringLiteral("createdAtUtc"), isoWithMilliseconds(QDateTime::currentDateTimeUtc())},
         {QStringLiteral("application"),
          QJsonObject{{QStringLiteral("name"), QStringLiteral("orvi-motion")},
-                     {QStringLiteral("version"), QStringLiteral("0.3.36 build 71")}}},
+                     {QStringLiteral("version"), QLatin1String(version::kText)}}},
         {QStringLiteral("algorithm"),
          QJsonObject{{QStringLiteral("name"), QStringLiteral("Riesz phase magnification")},
                      {QStringLiteral("version"), QStringLiteral("riesz-phase-cpu-0.3")}}},

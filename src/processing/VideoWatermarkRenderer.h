@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvi/Version.h"
+
 #include <QCoreApplication>
 #include <QImage>
 #include <QPoint>
@@ -15,7 +17,7 @@ class VideoWatermarkRenderer
     Q_DECLARE_TR_FUNCTIONS(VideoWatermarkRenderer)
 
 public:
-    static QString text() { return QStringLiteral("orvi-motion 0.3.36 build 71"); }
+    static QString text() { return QLatin1String(version::kProductIdentity); }
     static constexpr double maximumWidthRatio = 0.28;
     static constexpr double marginRatio = 0.02;
 

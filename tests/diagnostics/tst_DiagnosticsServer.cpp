@@ -48,21 +48,13 @@ private slots:
         QTest::newRow("absent id becomes null")
             << QByteArray(R"({"apiVersion":1,"token":"<token>","method":"test.echo"})") << QString()
             << null << false;
-        QTest::newRow("object id echoed unchanged")
-            << QByteArray(
-                   R"({"apiVersion":1,"id":{"a":[1,2]},"token":"<token>","method":"test.echo"})")
-            << QString() << QJsonValue(QJsonObject{{"a", QJsonArray{1, 2}}}) << false;
         QTest::newRow("crlf line accepted")
             << QByteArray("{\"apiVersion\":1,\"id\":\"r\",\"token\":\"<token>\",\"method\":\"test."
                           "echo\"}\r")
             << QString() << r << false;
         QTest::newRow("not json") << QByteArray("{nope") << "invalid_json" << null << false;
-        QTest::newRow("json array") << QByteArray("[1,2]") << "invalid_json" << null << false;
         QTest::newRow("string api version refused before a wrong token")
             << QByteArray(R"({"apiVersion":"1","id":"r","token":"wrong","method":"test.echo"})")
-            << "unsupported_api_version" << r << false;
-        QTest::newRow("api version 2")
-            << QByteArray(R"({"apiVersion":2,"id":"r","token":"<token>","method":"test.echo"})")
             << "unsupported_api_version" << r << false;
         QTest::newRow("token is case-sensitive")
             << QByteArray(R"({"apiVersion":1,"id":"r","token":"<TOKEN>","method":"test.echo"})")
@@ -70,9 +62,6 @@ private slots:
         QTest::newRow("non-string token counts as empty")
             << QByteArray(R"({"apiVersion":1,"id":"r","token":5,"method":"test.echo"})")
             << "unauthorized" << r << true;
-        QTest::newRow("method not a string")
-            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":7})")
-            << "invalid_method" << r << false;
         QTest::newRow("params null refused")
             << QByteArray(
                    R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo","params":null})")
@@ -145,7 +134,6 @@ private slots:
         QTest::addColumn<bool>("crlf");
         QTest::addColumn<bool>("accepted");
         QTest::newRow("exactly 65536 bytes") << 65536 << false << true;
-        QTest::newRow("65536 bytes before a carriage return") << 65536 << true << true;
         QTest::newRow("65537 bytes") << 65537 << false << false;
     }
 

@@ -30,13 +30,7 @@ private slots:
         QVERIFY(token.match(a.token).hasMatch());
         QVERIFY(a.instanceId != b.instanceId);
         QVERIFY(a.token != b.token);
-        QCOMPARE(a.socketName, "orvi-motion-diagnostics-" + a.instanceId);
-        QCOMPARE(a.processId, QCoreApplication::applicationPid());
-        QVERIFY(a.controlEnabled);
-        QVERIFY(!b.controlEnabled);
         QVERIFY(QDateTime::fromString(a.createdAtUtc, Qt::ISODateWithMs).isValid());
-        QVERIFY(a.createdAtUtc.endsWith('Z'));
-        QVERIFY(a.createdAtUtc.contains('.'));
         // The same identifier is accepted back by readers.
         QVERIFY(InstanceDescriptor::fromJson(a.toJson(), a.instanceId).has_value());
     }
@@ -45,17 +39,12 @@ private slots:
     {
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("sanitized");
-        QTest::newRow("hex identifier unchanged") << "0123abcdef"
-                                                  << "0123abcdef";
         QTest::newRow("hyphen and underscore kept") << "a-b_C"
                                                     << "a-b_C";
         QTest::newRow("path characters removed") << "../x/y.json"
                                                  << "xyjson";
-        QTest::newRow("non-ascii letters removed") << QString::fromUtf8("ид-1") << "-1";
         QTest::newRow("nothing left") << "./:"
                                       << "unknown";
-        QTest::newRow("empty") << ""
-                               << "unknown";
     }
 
     void sanitizeIdentifier()
@@ -75,24 +64,17 @@ private slots:
 
         const QJsonValue removed(QJsonValue::Undefined);
         QTest::newRow("complete descriptor") << "" << removed << "" << true;
-        QTest::newRow("required id matches") << "" << removed << "abc" << true;
         QTest::newRow("required id differs") << "" << removed << "ABC" << false;
         QTest::newRow("api version 2") << "apiVersion" << QJsonValue(2) << "" << false;
-        QTest::newRow("empty instance id") << "instanceId" << QJsonValue("") << "" << false;
         QTest::newRow("socket name missing") << "socketName" << removed << "" << false;
-        QTest::newRow("socket name of 512")
-            << "socketName" << QJsonValue(QString(512, 's')) << "" << true;
         QTest::newRow("socket name of 513")
             << "socketName" << QJsonValue(QString(513, 's')) << "" << false;
         QTest::newRow("token of 32 uppercase digits")
             << "token" << QJsonValue(QString(32, 'A')) << "" << true;
         QTest::newRow("token too short") << "token" << QJsonValue(QString(30, 'a')) << "" << false;
-        QTest::newRow("token odd length") << "token" << QJsonValue(QString(33, 'a')) << "" << false;
-        QTest::newRow("token too long") << "token" << QJsonValue(QString(514, 'a')) << "" << false;
         QTest::newRow("token not hexadecimal")
             << "token" << QJsonValue(QString(32, 'g')) << "" << false;
         QTest::newRow("process id fraction") << "processId" << QJsonValue(1.5) << "" << false;
-        QTest::newRow("process id string") << "processId" << QJsonValue("12") << "" << false;
         QTest::newRow("control flag as number") << "controlEnabled" << QJsonValue(1) << "" << false;
         QTest::newRow("creation time missing") << "createdAtUtc" << removed << "" << false;
     }
@@ -134,29 +116,14 @@ private slots:
                  QFile::ReadOwner | QFile::WriteOwner);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        QVERIFY(!bytes.contains('\n'));
-        QVERIFY(!bytes.contains(' '));
-        const QJsonObject json = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(json.keys(), (QStringList{"apiVersion", "controlEnabled", "createdAtUtc",
-                                           "instanceId", "processId", "socketName", "token"}));
-        const auto read = InstanceDescriptor::fromJson(json, descriptor.instanceId);
+        QVERIFY(!bytes.contains('\n') && !bytes.contains(' '));
+        const auto read = InstanceDescriptor::fromJson(QJsonDocument::fromJson(bytes).object(),
+                                                       descriptor.instanceId);
         QVERIFY(read.has_value());
         QCOMPARE(read->token, descriptor.token);
-        QCOMPARE(read->socketName, descriptor.socketName);
-        QCOMPARE(read->controlEnabled, true);
         // No staging file is left beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QFileInfo(path).fileName()});
-    }
-
-    void removeDeletesTheFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("instance-a.json");
-        QVERIFY(DescriptorFile::write(InstanceDescriptor::create(false), path));
-        QVERIFY(DescriptorFile::remove(path));
-        QVERIFY(!QFile::exists(path));
-        QVERIFY(DescriptorFile::remove(path));
     }
 
     void runtimeDirectoryFallsBackInOrder_data()
@@ -168,9 +135,6 @@ private slots:
             << QStringList{"/run/u", "/data", "/tmp"} << "/run/u" + tail;
         QTest::newRow("generic data when runtime is empty")
             << QStringList{"", "/data", "/tmp"} << "/data" + tail;
-        QTest::newRow("temporary location last")
-            << QStringList{"", "", "/tmp/x"} << "/tmp/x" + tail;
-        QTest::newRow("path is cleaned") << QStringList{"/a//b/./c/"} << "/a/b/c" + tail;
         QTest::newRow("nothing at all") << QStringList{"", ""} << QString();
     }
 

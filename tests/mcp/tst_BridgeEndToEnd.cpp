@@ -53,81 +53,33 @@ private slots:
         runtime_.reset();
     }
 
-    void everyToolReachesItsMethod_data()
+    // The catalogue test checks every tool's method name; these rows carry each kind of
+    // arguments through the socket.
+    void toolsReachTheirMethods_data()
     {
         QTest::addColumn<QString>("tool");
         QTest::addColumn<QString>("method");
         QTest::addColumn<QJsonObject>("arguments");
-        const QJsonObject rev{{"expectedRevision", 5}};
-        const auto with = [&](QJsonObject extra) {
-            for (auto it = rev.begin(); it != rev.end(); ++it)
-                extra.insert(it.key(), it.value());
-            return extra;
-        };
-        QTest::newRow("capabilities") << "orvi_get_capabilities"
-                                      << "diagnostics.getCapabilities" << QJsonObject();
-        QTest::newRow("snapshot") << "orvi_get_snapshot"
-                                  << "diagnostics.getSnapshot" << QJsonObject();
-        QTest::newRow("performance") << "orvi_get_performance"
-                                     << "diagnostics.getPerformance" << QJsonObject();
-        QTest::newRow("events") << "orvi_get_events"
-                                << "diagnostics.getEvents"
-                                << QJsonObject{{"cursor", 3}, {"limit", 10}};
-        QTest::newRow("open video")
-            << "orvi_open_video"
-            << "diagnostics.openVideo" << with({{"path", "/videos/pump.mp4"}});
-        QTest::newRow("capture rate")
-            << "orvi_set_capture_frame_rate"
-            << "diagnostics.setCaptureFrameRate" << with({{"framesPerSecond", 479.5}});
-        QTest::newRow("range") << "orvi_set_range"
-                               << "diagnostics.setRange"
-                               << with({{"startFrame", 0}, {"endFrameExclusive", 120}});
-        QTest::newRow("roi") << "orvi_set_roi"
-                             << "diagnostics.setRoi"
-                             << with({{"x", 0.1}, {"y", 0.2}, {"width", 0.5}, {"height", 0.25}});
-        QTest::newRow("processing")
-            << "orvi_set_processing_parameters"
-            << "diagnostics.setProcessingParameters"
-            << with({{"rotationSpeedRpm", 1500}, {"regionProcessingOptimizationEnabled", true}});
-        QTest::newRow("playback") << "orvi_playback"
-                                  << "diagnostics.playback"
-                                  << with({{"action", "seek"}, {"fraction", 0.5}});
-        QTest::newRow("start preview") << "orvi_start_preview"
-                                       << "diagnostics.startPreview" << rev;
-        QTest::newRow("cancel preview") << "orvi_cancel_preview"
-                                        << "diagnostics.cancelPreview" << rev;
-        QTest::newRow("export destination")
-            << "orvi_set_export_destination"
-            << "diagnostics.setExportDestination" << with({{"path", "/out/a.mp4"}});
-        QTest::newRow("start export") << "orvi_start_export"
-                                      << "diagnostics.startExport" << rev;
-        QTest::newRow("cancel export") << "orvi_cancel_export"
-                                       << "diagnostics.cancelExport" << rev;
-        QTest::newRow("cancel analysis") << "orvi_cancel_analysis"
-                                         << "diagnostics.cancelAnalysis" << rev;
-        QTest::newRow("get ui") << "orvi_get_ui"
-                                << "diagnostics.getUi" << QJsonObject();
-        QTest::newRow("ui") << "orvi_ui"
-                            << "diagnostics.ui"
-                            << with({{"request", QJsonObject{{"action", "select_view"},
-                                                             {"view", "spectrum"}}}});
-        QTest::newRow("spectrum") << "orvi_spectrum"
-                                  << "diagnostics.spectrum"
-                                  << with({{"action", "start"}, {"density", 1}});
-        QTest::newRow("screenshot") << "orvi_screenshot"
-                                    << "diagnostics.screenshot" << with({{"maxWidth", 800}});
+        QTest::newRow("no arguments") << "orvi_get_snapshot"
+                                      << "diagnostics.getSnapshot" << QJsonObject();
+        QTest::newRow("read with arguments")
+            << "orvi_get_events"
+            << "diagnostics.getEvents" << QJsonObject{{"cursor", 3}, {"limit", 10}};
+        QTest::newRow("revision only")
+            << "orvi_start_export"
+            << "diagnostics.startExport" << QJsonObject{{"expectedRevision", 5}};
+        QTest::newRow("fractional and nested")
+            << "orvi_ui"
+            << "diagnostics.ui"
+            << QJsonObject{{"request", QJsonObject{{"action", "seek"}, {"fraction", 0.5}}},
+                           {"expectedRevision", 5}};
     }
 
-    void everyToolReachesItsMethod()
+    void toolsReachTheirMethods()
     {
         QFETCH(QString, tool);
         QFETCH(QString, method);
         QFETCH(QJsonObject, arguments);
-
-        const QJsonArray listed = McpToolCatalogue::tools();
-        QVERIFY(std::any_of(listed.begin(), listed.end(), [&](const QJsonValue& t) {
-            return t.toObject().value("name") == tool;
-        }));
         FakeInstance& instance = startInstance();
         const QJsonObject result = callTool(tool, arguments);
 
@@ -210,24 +162,12 @@ private slots:
             << QByteArray(R"({"apiVersion":1,"id":"someone-else","ok":true,"result":{}})"
                           "\n")
             << unexpected;
-        QTest::newRow("api version 2")
-            << QByteArray(R"({"apiVersion":2,"id":"<id>","ok":true,"result":{}})"
-                          "\n")
-            << unexpected;
         QTest::newRow("neither result nor error")
             << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true})"
                           "\n")
             << incomplete;
         QTest::newRow("both result and error")
             << QByteArray(R"({"apiVersion":1,"id":"<id>","result":{},"error":{"code":"x"}})"
-                          "\n")
-            << incomplete;
-        QTest::newRow("ok false with a result")
-            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":false,"result":{}})"
-                          "\n")
-            << incomplete;
-        QTest::newRow("ok as a string")
-            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":"true","result":{}})"
                           "\n")
             << incomplete;
         QTest::newRow("closed without a line feed")
@@ -297,16 +237,11 @@ private slots:
         QTest::newRow("exact identifier") << "<id>" << QString();
         QTest::newRow("surrounding spaces ignored") << "  <id>\t" << QString();
         QTest::newRow("leading hyphen") << "-<id>" << unsupported;
-        QTest::newRow("129 characters") << "a" + QString(128, 'b') << unsupported;
         QTest::newRow("path separator") << "../<id>" << unsupported;
         QTest::newRow("unknown identifier")
             << "abc.def"
             << "The ORVI Zazira diagnostic descriptor is missing or "
                "invalid: <dir>/instance-abcdef.json";
-        QTest::newRow("identifier differing in case")
-            << "<ID>"
-            << "The ORVI Zazira diagnostic descriptor is missing or invalid: "
-               "<dir>/instance-<ID>.json";
     }
 
     void instanceSelector()
@@ -316,9 +251,7 @@ private slots:
         FakeInstance& instance = startInstance();
         const QString id = instance.descriptor().instanceId;
         const auto expand = [&](QString text) {
-            return text.replace("<id>", id)
-                .replace("<ID>", id.toUpper())
-                .replace("<dir>", directory_);
+            return text.replace("<id>", id).replace("<dir>", directory_);
         };
         qputenv("ORVI_MOTION_INSTANCE_ID", expand(selector).toUtf8());
         const auto outcome = ApplicationConnection().call("diagnostics.getSnapshot", {});
@@ -330,7 +263,6 @@ private slots:
     void brokenDescriptorsAreSkippedOrReported()
     {
         FakeInstance& instance = startInstance();
-        const QString id = instance.descriptor().instanceId;
         const auto write = [&](const QString& name, const QByteArray& bytes) {
             QFile file(QDir(directory_).filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -368,7 +300,6 @@ private slots:
             QCOMPARE(ApplicationConnection().call("diagnostics.getSnapshot", {}).message,
                      c.message);
         }
-        Q_UNUSED(id);
     }
 
     void tooManyDescriptors()

@@ -1,5 +1,6 @@
 #include "FakeInstance.h"
 #include "diagnostics/RuntimeDirectory.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,15 +20,14 @@ class NodeClientTest : public QObject
 private slots:
     void officialClientsListAndCallTools()
     {
-        const QString here = QFileInfo(QStringLiteral(__FILE__)).absolutePath();
+        const QString here = orvi::test::testSourceDir() + QStringLiteral("/mcp");
         const QString node = QStandardPaths::findExecutable(QStringLiteral("node"));
         if (node.isEmpty())
             QSKIP("node is not installed.");
         if (!QFileInfo::exists(here + "/node_modules/@modelcontextprotocol/client/package.json") ||
             !QFileInfo::exists(here + "/node_modules/@modelcontextprotocol/sdk/package.json"))
             QSKIP("The MCP client packages are not installed; run npm ci in tests/mcp.");
-        const QString bridge =
-            qEnvironmentVariable("ORVI_TEST_BINARY_DIR") + "/bin/orvi-motion-mcp";
+        const QString bridge = orvi::test::testBinaryDir() + "/bin/orvi-motion-mcp";
         QVERIFY2(QFileInfo(bridge).isExecutable(), qPrintable("Not built: " + bridge));
 
         QTemporaryDir runtime;

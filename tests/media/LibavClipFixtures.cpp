@@ -130,11 +130,9 @@ QString LibavClipFixtures::textFile(const QString& name)
         m_lastError = file.errorString();
         return {};
     }
-    for (int line = 0; line < 200; ++line) {
-        file.write("This is a plain text note, not a video. Line ");
-        file.write(QByteArray::number(line));
-        file.write("\n");
-    }
+    for (int line = 0; line < 200; ++line)
+        file.write("This is a plain text note, not a video. Line " + QByteArray::number(line) +
+                   "\n");
     return file.fileName();
 }
 

@@ -35,8 +35,9 @@ public:
     // Matroska written to a pipe, so neither container nor stream carries a duration.
     QString durationlessMkv(const QString& name, int frames = 30);
 
-    QString textFile(const QString& name);
     // The first half of a valid MP4 (index at the end, so the index is lost).
+    // A text file under a video name.
+    QString textFile(const QString& name);
     QString truncatedCopy(const QString& source, const QString& name);
 
     QString path(const QString& name) const;

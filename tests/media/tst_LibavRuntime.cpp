@@ -1,9 +1,17 @@
+#include "LibavClipFixtures.h"
 #include "media/libav/LibavRuntime.h"
+#include "media/libav/LibavVideoAnalyzer.h"
+#include "orvi/Version.h"
 
+#include <QMutex>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 
+using orvi::media::VideoInfo;
 using orvi::media::libav::LibavRuntime;
+using orvi::media::libav::LibavVideoAnalyzer;
+using orvi::media::tests::LibavClipFixtures;
 
 namespace {
 
@@ -19,6 +27,22 @@ std::vector<LibavRuntime::LibraryVersion> matchingLibraries()
             {QStringLiteral("libavutil"), packed(61, 7, 100), 61},
             {QStringLiteral("libswscale"), packed(10, 1, 100), 10},
             {QStringLiteral("libswresample"), packed(7, 1, 100), 7}};
+}
+
+struct Captured
+{
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+
+QMutex capturedMutex;
+QList<Captured> captured;
+
+void captureMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    QMutexLocker lock(&capturedMutex);
+    captured.append({type, QString::fromUtf8(context.category), text});
 }
 
 } // namespace
@@ -69,9 +93,44 @@ private slots:
         QCOMPARE(error, available
                             ? QString()
                             : QStringLiteral("The FFmpeg DLL versions do not match the headers "
-                                             "used to build orvi-motion 0.3.36 build 71."));
+                                             "used to build %1.")
+                                  .arg(orvi::version::kProductIdentity));
     }
 
+    // FFmpeg's own diagnostics reach Qt's message output with their severity; its chatter does
+    // not.
+    void failuresAreReportedAndChatterIsDropped()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is not installed.");
+        QTemporaryDir directory;
+        LibavClipFixtures clips(directory.path());
+        const QString whole = clips.uniformMp4(QStringLiteral("whole.mp4"));
+        const QString truncated = clips.truncatedCopy(whole, QStringLiteral("cut.mp4"));
+        QVERIFY2(!truncated.isEmpty(), qPrintable(clips.lastError()));
+
+        LibavRuntime::routeLogMessages();
+        const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+        VideoInfo info;
+        QString error;
+        const bool broken = LibavVideoAnalyzer().analyze({}, truncated, &info, &error);
+        const bool fine = LibavVideoAnalyzer().analyze({}, whole, &info, &error);
+        qInstallMessageHandler(previous);
+
+        QVERIFY(!broken);
+        QVERIFY(fine);
+        QMutexLocker lock(&capturedMutex);
+        bool sawFailure = false;
+        for (const Captured& message : std::as_const(captured)) {
+            if (message.category != QLatin1String("orvi.media.libav"))
+                continue;
+            QVERIFY2(message.type == QtWarningMsg || message.type == QtCriticalMsg,
+                     qPrintable(message.text));
+            QVERIFY(!message.text.isEmpty());
+            sawFailure = sawFailure || message.type == QtCriticalMsg;
+        }
+        QVERIFY(sawFailure);
+    }
     void summarizesInFixedOrder()
     {
         QCOMPARE(LibavRuntime::summarize(matchingLibraries()),

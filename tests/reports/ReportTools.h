@@ -17,8 +17,9 @@ struct PdfInfo
 
 bool pdfInfo(const QString& path, PdfInfo* info, QString* output);
 bool qpdfCheck(const QString& path, QString* output);
-// Text of one page (1-based) or of the whole document (page 0).
-QString pdfText(const QString& path, int page = 0);
+// Text of the whole document, and of each page in order (one tool run either way).
+QString pdfText(const QString& path);
+QStringList pdfPages(const QString& path);
 // Renders every page to PNG files "<prefix>-<n>.png"; returns the files.
 QStringList renderPdfPages(const QString& path, const QString& prefix, int dpi);
 // Indexes of the needles in order inside the haystack, -1 from the first one missing.

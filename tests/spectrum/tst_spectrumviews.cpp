@@ -49,14 +49,9 @@ class SpectrumViewsTest : public QObject
 private slots:
     void bandMapNormalisesToTheStrongestPoint();
     void bandMapNeedsPowerAboveFourTimesTheBackground();
-    void bandMapRefusesBadBands_data();
-    void bandMapRefusesBadBands();
     void localSpectrumOnlyForUsableSegments();
-    void traceWindowBuckets_data();
-    void traceWindowBuckets();
     void traceWindowMarksGapsAndExtremes();
     void detrendRunsTreatsEveryRunAlone();
-    void siteReasonTexts();
 };
 
 void SpectrumViewsTest::bandMapNormalisesToTheStrongestPoint()
@@ -75,12 +70,6 @@ void SpectrumViewsTest::bandMapNormalisesToTheStrongestPoint()
     QCOMPARE(entries[1].peakFrequencyHz, 5.5);
     QCOMPARE(entries[1].cellRect, QRectF(0.5, 0.5, 0.1, 0.1));
     QVERIFY(!entries[2].valid);
-    QCOMPARE(entries[2].value, 0.0);
-
-    // A single valid entry becomes exactly 1.
-    const auto single = bandPowerMap({list[1], list[2]}, 0.5, 4.8, 5.6);
-    QVERIFY(single[0].valid);
-    QCOMPARE(single[0].value, 1.0);
 }
 
 void SpectrumViewsTest::bandMapNeedsPowerAboveFourTimesTheBackground()
@@ -97,25 +86,9 @@ void SpectrumViewsTest::bandMapNeedsPowerAboveFourTimesTheBackground()
     project_data::AcceptedSignal silent = flatSignal(0.0, {});
     silent.localBackground = 1e-30;
     QVERIFY(!bandPowerMap({silent}, 1.0, 2.0, 40.0)[0].valid);
-}
-
-void SpectrumViewsTest::bandMapRefusesBadBands_data()
-{
-    QTest::addColumn<double>("binWidth");
-    QTest::addColumn<double>("lower");
-    QTest::addColumn<double>("upper");
-    QTest::newRow("zero bin width") << 0.0 << 1.0 << 2.0;
-    QTest::newRow("lower zero") << 1.0 << 0.0 << 2.0;
-    QTest::newRow("lower equals upper") << 1.0 << 2.0 << 2.0;
-    QTest::newRow("infinite upper") << 1.0 << 2.0 << std::numeric_limits<double>::infinity();
-}
-
-void SpectrumViewsTest::bandMapRefusesBadBands()
-{
-    QFETCH(double, binWidth);
-    QFETCH(double, lower);
-    QFETCH(double, upper);
-    QVERIFY(bandPowerMap({flatSignal(1.0, {{2, 50.0}})}, binWidth, lower, upper).empty());
+    // Bands that hold no frequency give no map at all.
+    QVERIFY(bandPowerMap({silent}, 0.0, 1.0, 2.0).empty());
+    QVERIFY(bandPowerMap({silent}, 1.0, 2.0, 2.0).empty());
 }
 
 void SpectrumViewsTest::localSpectrumOnlyForUsableSegments()
@@ -128,19 +101,13 @@ void SpectrumViewsTest::localSpectrumOnlyForUsableSegments()
     const project_data::GridSite site = acceptedSite(x, y, 100, 1000);
     project_data::SpectrumResult local;
     QVERIFY(localSpectrum(site, 240.0, &local));
-    QVERIFY(local.ok);
     QCOMPARE(local.fftSize, 1024);
-    QCOMPARE(int(local.acceptedSignals.size()), 1);
-    QCOMPARE(local.acceptedSignals[0].sampleX, 0.25);
     QVERIFY(!local.candidates.empty());
     QVERIFY(std::abs(local.candidates[0].frequencyHz - 12.0) <= local.binWidthHz);
 
     project_data::GridSite rejected = site;
     rejected.accepted = false;
     QVERIFY(!localSpectrum(rejected, 240.0, &local));
-    project_data::GridSite outside = site;
-    outside.segmentStart = 300; // 300 + 1000 > 1200
-    QVERIFY(!localSpectrum(outside, 240.0, &local));
     project_data::GridSite shortSegment = site;
     shortSegment.segmentLength = 63;
     QVERIFY(!localSpectrum(shortSegment, 240.0, &local));
@@ -148,43 +115,6 @@ void SpectrumViewsTest::localSpectrumOnlyForUsableSegments()
     project_data::GridSite withGap = site;
     withGap.segmentStart = 0;
     QVERIFY(!localSpectrum(withGap, 240.0, &local));
-}
-
-void SpectrumViewsTest::traceWindowBuckets_data()
-{
-    QTest::addColumn<int>("samples");
-    QTest::addColumn<double>("start");
-    QTest::addColumn<double>("end");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<int>("buckets");
-    QTest::addColumn<bool>("raw");
-    // Whole fragment of 1000 samples at 100 fps ends at 10.01 s.
-    QTest::newRow("10 columns use 32") << 1000 << 0.0 << 11.0 << 10 << 32 << false;
-    QTest::newRow("5000 columns use 2048 (raw)") << 1000 << 0.0 << 11.0 << 5000 << 1000 << true;
-    QTest::newRow("20000 samples on 2048 columns")
-        << 20000 << 0.0 << 300.0 << 5000 << 2000 << false;
-    QTest::newRow("a window in the middle") << 1000 << 2.0 << 3.0 << 2048 << 101 << true;
-    QTest::newRow("start after end") << 1000 << 3.0 << 2.0 << 100 << 0 << false;
-    QTest::newRow("window before the first sample") << 1000 << 0.0 << 0.005 << 100 << 0 << false;
-}
-
-void SpectrumViewsTest::traceWindowBuckets()
-{
-    QFETCH(int, samples);
-    QFETCH(double, start);
-    QFETCH(double, end);
-    QFETCH(int, columns);
-    QFETCH(int, buckets);
-    QFETCH(bool, raw);
-    const std::vector<float> x = tone(samples, 0.01, 1.0);
-    bool isRaw = !raw;
-    const auto list = traceWindow(x, x, 100.0, start, end, columns, &isRaw);
-    QCOMPARE(int(list.size()), buckets);
-    QCOMPARE(isRaw, raw);
-    for (size_t i = 1; i < list.size(); ++i) {
-        QCOMPARE(list[i].startSeconds, list[i - 1].endSeconds);
-        QVERIFY(list[i].startSeconds >= start - 0.01 && list[i].endSeconds <= end + 0.011);
-    }
 }
 
 void SpectrumViewsTest::traceWindowMarksGapsAndExtremes()
@@ -197,18 +127,17 @@ void SpectrumViewsTest::traceWindowMarksGapsAndExtremes()
     QVERIFY(raw);
     QCOMPARE(int(list.size()), 8);
     QCOMPARE(list[0].startSeconds, 1.0); // sample 0 sits at (0 + 1) / rate
-    QCOMPARE(list[0].endSeconds, 2.0);
     QVERIFY(list[2].valid && !list[2].hasGap);
     QCOMPARE(list[2].xMin, 3.0);
     QCOMPARE(list[2].yMax, -3.0);
     QVERIFY(!list[3].valid && list[3].hasGap);
     QVERIFY(!list[5].valid && list[5].hasGap);
 
-    // Mismatched or oversized input gives nothing.
+    // Many samples on few columns are bucketed; mismatched input gives nothing.
+    const std::vector<float> long_ = tone(1000, 0.01, 1.0);
+    QCOMPARE(int(traceWindow(long_, long_, 100.0, 0.0, 11.0, 10, &raw).size()), 32);
+    QVERIFY(!raw);
     QVERIFY(traceWindow(x, std::vector<float>(7), 1.0, 0.0, 10.0, 32).empty());
-    QVERIFY(traceWindow(std::vector<float>(65537), std::vector<float>(65537), 1.0, 0.0, 10.0, 32)
-                .empty());
-    QVERIFY(traceWindow(x, y, 0.0, 0.0, 10.0, 32).empty());
 }
 
 void SpectrumViewsTest::detrendRunsTreatsEveryRunAlone()
@@ -225,27 +154,6 @@ void SpectrumViewsTest::detrendRunsTreatsEveryRunAlone()
     QVERIFY(std::abs(out[9] + 2.0f) < 1e-6f);
     QVERIFY(std::abs(out[10] - 1.0f) < 1e-6f);
     QVERIFY(detrendRuns({}).empty());
-}
-
-void SpectrumViewsTest::siteReasonTexts()
-{
-    project_data::GridSite site;
-    QCOMPARE(siteReason(site, 100.0),
-             QStringLiteral("No textured point in this cell on the first frame."));
-    site.textured = true;
-    site.segmentStart = 9;
-    site.segmentLength = 250;
-    site.lowContrastSamples = 3;
-    site.phaseJumpSamples = 2;
-    site.nonFiniteSamples = 1;
-    QCOMPARE(siteReason(site, 100.0),
-             QStringLiteral("Continuous segment is too short (minimum 64 samples and 25% of the "
-                            "fragment). Longest segment: 2.500 s, starting at 0.100 s. Lost "
-                            "samples: low contrast 3, phase jump 2, non-finite 1."));
-    site.accepted = true;
-    QCOMPARE(siteReason(site, 0.0),
-             QStringLiteral("Accepted continuous segment. Longest segment: 0.000 s, starting at "
-                            "0.000 s. Lost samples: low contrast 3, phase jump 2, non-finite 1."));
 }
 
 QTEST_GUILESS_MAIN(SpectrumViewsTest)

@@ -42,4 +42,9 @@ QString testBinaryDir()
     return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral(".."));
 }
 
+QString testSourceDir()
+{
+    return qEnvironmentVariable("ORVI_TEST_SOURCE_DIR");
+}
+
 } // namespace orvi::test

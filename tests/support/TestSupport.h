@@ -14,5 +14,7 @@ bool runTool(const QString& program, const QStringList& arguments, QString* outp
 
 // The build tree of the running test (bin/ holds the programs).
 QString testBinaryDir();
+// The tests folder of the source tree (compiled paths are relative, so not __FILE__).
+QString testSourceDir();
 
 } // namespace orvi::test

@@ -1,6 +1,7 @@
 #include "media/libav/LibavRuntime.h"
 
 #include "media/libav/LibavPointers.h"
+#include "orvi/Version.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -43,8 +44,6 @@ void forwardLogLine(void* context, int level, const char* format, va_list argume
     }
 }
 
-const char* const productIdentity = "orvi-motion 0.3.36 build 71";
-
 } // namespace
 
 std::vector<LibavRuntime::LibraryVersion> LibavRuntime::loadedLibraries()
@@ -64,7 +63,7 @@ bool LibavRuntime::checkLibraries(const std::vector<LibraryVersion>& libraries, 
         if (majorOf(library.loadedVersion) != library.builtMajor) {
             if (error != nullptr) {
                 *error = tr("The FFmpeg DLL versions do not match the headers used to build %1.")
-                             .arg(QString::fromLatin1(productIdentity));
+                             .arg(QString::fromLatin1(version::kProductIdentity));
             }
             return false;
         }
