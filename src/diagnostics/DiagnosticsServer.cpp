@@ -2,9 +2,11 @@
 
 #include "diagnostics/DiagnosticsProtocol.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 #include <utility>
 
 namespace orvi::diagnostics::service {
@@ -123,11 +125,14 @@ bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bo
 {
     int handled = 0;
     qsizetype start = 0;
+    QElapsedTimer pass;
+    pass.start();
     for (;;) {
         const qsizetype end = buffer.indexOf('\n', start);
         if (end < 0)
             break;
-        if (handled == protocol::kRequestsPerPass) {
+        if (handled == protocol::kRequestsPerPass ||
+            (handled > 0 && pass.elapsed() >= kPassBudgetMs)) {
             *passExhausted = true;
             break;
         }
@@ -145,7 +150,7 @@ bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bo
         ++handled;
         send(socket, outcome.response);
         if (outcome.closeConnection) {
-            socket->disconnectFromServer();
+            closeGracefully(socket);
             return false;
         }
         if (!isConnected(socket))
@@ -169,8 +174,25 @@ void DiagnosticsServer::scheduleContinuation(QLocalSocket* socket)
 void DiagnosticsServer::closeWithError(QLocalSocket* socket, const char* code)
 {
     send(socket, handler_.framingError(code));
-    if (socket->state() != QLocalSocket::UnconnectedState)
-        socket->disconnectFromServer();
+    closeGracefully(socket);
+}
+
+void DiagnosticsServer::closeGracefully(QLocalSocket* socket)
+{
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        return;
+    socket->disconnectFromServer();
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        return;
+    // A closing socket no longer reads, so a client that never reads its last answer would
+    // keep the close, and its place among the four clients, pending for ever.
+    QTimer::singleShot(kGracefulCloseTimeoutMs, this,
+                       [this, guard = QPointer<QLocalSocket>(socket)] {
+                           if (!guard || guard->state() == QLocalSocket::UnconnectedState)
+                               return;
+                           guard->abort();
+                           dropClient(guard.data());
+                       });
 }
 
 void DiagnosticsServer::send(QLocalSocket* socket, const QJsonObject& response)
