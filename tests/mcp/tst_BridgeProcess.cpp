@@ -118,9 +118,9 @@ private slots:
 
     void reducedEnvironmentReachesTheInstance()
     {
-        // The stand-in publishes where the bridge, started with a host's reduced environment
-        // plus the runtime folder, looks.
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+        // The stand-in publishes where the bridge, started with a host's reduced environment,
+        // looks.
+        qputenv("HOME", runtime_.path().toUtf8());
         FakeInstance instance(RuntimeDirectory::path());
         QVERIFY(instance.startServing());
         const QByteArray input =
@@ -153,14 +153,14 @@ private:
 
 QProcessEnvironment BridgeProcessTest::environment() const
 {
-    // What hosts pass on, plus a private runtime folder.
+    // What hosts pass on, with a private home folder.
     QProcessEnvironment env;
     for (const char* name :
-         {"HOME", "LOGNAME", "PATH", "SHELL", "TERM", "USER", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+         {"LOGNAME", "PATH", "SHELL", "TERM", "USER", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
         if (qEnvironmentVariableIsSet(name))
             env.insert(QLatin1String(name), qEnvironmentVariable(name));
     }
-    env.insert("XDG_RUNTIME_DIR", runtime_.path());
+    env.insert("HOME", runtime_.path());
     return env;
 }
 
