@@ -120,47 +120,6 @@ private slots:
         QCOMPARE(InstanceDescriptor::fromJson(json, requiredId).has_value(), accepted);
     }
 
-    void socketPathIsOptional_data()
-    {
-        QTest::addColumn<QJsonValue>("socketPath"); // Undefined: no such key
-        QTest::addColumn<QString>("address");
-        QTest::newRow("absent: the name") << QJsonValue(QJsonValue::Undefined) << "name";
-        QTest::newRow("absolute path preferred") << QJsonValue("/tmp/x/name") << "/tmp/x/name";
-        QTest::newRow("relative path ignored") << QJsonValue("x/name") << "name";
-        QTest::newRow("not a string ignored") << QJsonValue(7) << "name";
-        QTest::newRow("too long ignored") << QJsonValue("/" + QString(512, 'a')) << "name";
-    }
-
-    void socketPathIsOptional()
-    {
-        QFETCH(QJsonValue, socketPath);
-        QFETCH(QString, address);
-        InstanceDescriptor written = InstanceDescriptor::create(false);
-        written.socketName = "name";
-        QJsonObject json = written.toJson();
-        if (!socketPath.isUndefined())
-            json.insert("socketPath", socketPath);
-        const auto read = InstanceDescriptor::fromJson(json);
-        QVERIFY(read.has_value());
-        QCOMPARE(read->serverAddress(), address);
-    }
-
-    void runtimeDirectoryDependsOnTheUserAlone()
-    {
-        // Hosts start the bridge without the program's session variables.
-        QTemporaryDir home;
-        qputenv("HOME", home.path().toUtf8());
-        QStringList seen;
-        for (const char* value : {"/tmp/a", ""}) {
-            for (const char* name : {"XDG_RUNTIME_DIR", "TMPDIR", "XDG_DATA_HOME"})
-                qputenv(name, value);
-            seen.append(RuntimeDirectory::path());
-        }
-        QCOMPARE(seen.first(), seen.last());
-        if (RuntimeDirectory::sessionRuntimeBase().isEmpty())
-            QVERIFY(seen.first().startsWith(home.path() + "/.local/share/"));
-    }
-
     void writeIsCompactPrivateAndReadable()
     {
         QTemporaryDir dir;

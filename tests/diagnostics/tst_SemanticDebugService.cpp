@@ -56,99 +56,59 @@ private slots:
 
     void methodAnswers_data()
     {
-        // "<rev>" stands for the current revision, "<next>" for the one after it.
+        // Params get the current "expectedRevision" unless they carry their own; "<clip>"
+        // stands for the open clip. The lock is held while the method runs.
         QTest::addColumn<QString>("method");
         QTest::addColumn<QByteArray>("params");
-        QTest::addColumn<QString>("lock"); // held while the method runs
+        QTest::addColumn<QString>("lock");
         QTest::addColumn<QString>("code"); // empty: accepted
         const auto row = [](const char* name, const char* method, const char* params,
                             const char* code, const char* lock = "") {
-            QTest::newRow(name) << method << QByteArray(params) << lock << code;
+            QTest::newRow(name) << QString("diagnostics.") + method << QByteArray(params) << lock
+                                << code;
         };
-        row("unknown method", "diagnostics.shutdown", "{}", "method_not_found");
-        row("revision missing", "diagnostics.setRange", "{}", "missing_expected_revision");
-        row("revision with fraction", "diagnostics.setRange", R"({"expectedRevision":3.5})",
-            "invalid_expected_revision");
-        row("revision negative", "diagnostics.setRange", R"({"expectedRevision":-1})",
-            "invalid_expected_revision");
-        row("revision as text", "diagnostics.setRange", R"({"expectedRevision":"3"})",
-            "invalid_expected_revision");
-        row("revision stale", "diagnostics.setRange", R"({"expectedRevision":<next>})",
-            "stale_revision");
-        row("empty path", "diagnostics.openVideo", R"({"expectedRevision":<rev>,"path":""})",
-            "invalid_path");
-        row("missing file", "diagnostics.openVideo",
-            R"({"expectedRevision":<rev>,"path":"/no/such.mp4"})", "invalid_path");
-        row("folder as video", "diagnostics.openVideo",
-            R"({"expectedRevision":<rev>,"path":"/tmp"})", "invalid_path");
-        row("open while locked", "diagnostics.openVideo",
-            R"({"expectedRevision":<rev>,"path":"<clip>"})", "state_conflict", "session");
-        row("open over an unsaved result", "diagnostics.openVideo",
-            R"({"expectedRevision":<rev>,"path":"<clip>"})", "state_conflict", "unsaved");
-        row("rate as text", "diagnostics.setCaptureFrameRate",
-            R"({"expectedRevision":<rev>,"framesPerSecond":"240"})", "invalid_params");
-        row("rate refused", "diagnostics.setCaptureFrameRate",
-            R"({"expectedRevision":<rev>,"framesPerSecond":0})", "capture_frame_rate_rejected");
-        row("range with fraction", "diagnostics.setRange",
-            R"({"expectedRevision":<rev>,"startFrame":0.5,"endFrameExclusive":10})",
-            "invalid_params");
-        row("range of one frame", "diagnostics.setRange",
-            R"({"expectedRevision":<rev>,"startFrame":5,"endFrameExclusive":6})", "invalid_range");
-        row("range past the end", "diagnostics.setRange",
-            R"({"expectedRevision":<rev>,"startFrame":0,"endFrameExclusive":61})", "invalid_range");
-        row("range before the start", "diagnostics.setRange",
-            R"({"expectedRevision":<rev>,"startFrame":-1,"endFrameExclusive":10})",
+        row("unknown method", "shutdown", "{}", "method_not_found");
+        row("revision stale", "setRange", R"({"expectedRevision":1})", "stale_revision");
+        row("missing file", "openVideo", R"({"path":"/no/such.mp4"})", "invalid_path");
+        row("open while locked", "openVideo", R"({"path":"<clip>"})", "state_conflict", "session");
+        row("open over an unsaved result", "openVideo", R"({"path":"<clip>"})", "state_conflict",
+            "unsaved");
+        row("rate refused", "setCaptureFrameRate", R"({"framesPerSecond":0})",
+            "capture_frame_rate_rejected");
+        row("range of one frame", "setRange", R"({"startFrame":5,"endFrameExclusive":6})",
             "invalid_range");
-        row("range while locked", "diagnostics.setRange",
-            R"({"expectedRevision":<rev>,"startFrame":0,"endFrameExclusive":10})", "state_conflict",
-            "fragment");
-        row("pixel coordinates", "diagnostics.setRoi",
-            R"({"expectedRevision":<rev>,"coordinateSpace":"pixels","x":0,"y":0,"width":1,"height":1})",
+        row("range past the end", "setRange", R"({"startFrame":0,"endFrameExclusive":61})",
+            "invalid_range");
+        row("range while locked", "setRange", R"({"startFrame":0,"endFrameExclusive":9})",
+            "state_conflict", "fragment");
+        row("pixel coordinates", "setRoi", R"({"coordinateSpace":"px","x":0,"y":0,"width":1})",
             "unsupported_coordinate_space");
-        row("region side missing", "diagnostics.setRoi",
-            R"({"expectedRevision":<rev>,"x":0,"y":0,"width":1})", "invalid_params");
-        row("region too small", "diagnostics.setRoi",
-            R"({"expectedRevision":<rev>,"x":0,"y":0,"width":0.001,"height":1})", "invalid_roi");
-        row("region while locked", "diagnostics.setRoi",
-            R"({"expectedRevision":<rev>,"x":0,"y":0,"width":1,"height":1})", "state_conflict",
-            "settings");
-        row("no parameters", "diagnostics.setProcessingParameters", R"({"expectedRevision":<rev>})",
-            "empty_processing_parameters");
-        row("optimization as text", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"regionProcessingOptimizationEnabled":"yes"})",
+        row("region too small", "setRoi", R"({"x":0,"y":0,"width":0.001,"height":1})",
+            "invalid_roi");
+        row("region while locked", "setRoi", R"({"x":0,"y":0,"width":1,"height":1})",
+            "state_conflict", "settings");
+        row("no parameters", "setProcessingParameters", "{}", "empty_processing_parameters");
+        row("negative worker count", "setProcessingParameters", R"({"workerThreadCount":-1})",
             "invalid_params");
-        row("negative worker count", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"workerThreadCount":-1})", "invalid_params");
-        row("worker count beyond 32 bits", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"workerThreadCount":2147483648})", "invalid_params");
-        row("rotation of 300 rpm", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"rotationSpeedRpm":300})",
+        row("worker count beyond 32 bits", "setProcessingParameters",
+            R"({"workerThreadCount":2147483648})", "invalid_params");
+        row("rotation of 300 rpm", "setProcessingParameters", R"({"rotationSpeedRpm":300})",
             "invalid_processing_parameters");
-        row("band above Nyquist", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"upperFrequencyHz":120})",
-            "invalid_processing_parameters");
-        row("parameters while locked", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"amplificationFactor":3})", "state_conflict", "settings");
-        row("cancel without analysis", "diagnostics.cancelAnalysis",
-            R"({"expectedRevision":<rev>})", "state_conflict");
+        row("parameters while locked", "setProcessingParameters", R"({"amplificationFactor":3})",
+            "state_conflict", "settings");
+        row("cancel without analysis", "cancelAnalysis", "{}", "state_conflict");
         for (const char* method :
-             {"diagnostics.playback", "diagnostics.startPreview", "diagnostics.cancelPreview",
-              "diagnostics.setExportDestination", "diagnostics.startExport",
-              "diagnostics.cancelExport", "diagnostics.spectrum"})
-            row(method, method, R"({"expectedRevision":<rev>,"action":"cancel"})",
-                "state_conflict");
-        row("interface state without a window", "diagnostics.getUi", "{}", "ui_unavailable");
-        row("interface action without a window", "diagnostics.ui", R"({"expectedRevision":<rev>})",
-            "ui_unavailable");
-        row("screenshot without a window", "diagnostics.screenshot",
-            R"({"expectedRevision":<rev>})", "window_not_visible");
-        row("negative cursor", "diagnostics.getEvents", R"({"cursor":-1})", "invalid_cursor");
-        row("limit 0", "diagnostics.getEvents", R"({"limit":0})", "invalid_limit");
-        row("limit with fraction", "diagnostics.getEvents", R"({"limit":2.5})", "invalid_limit");
-        row("rotation 0 means none", "diagnostics.setProcessingParameters",
-            R"({"expectedRevision":<rev>,"rotationSpeedRpm":0})", "");
-        row("range up to the frame count", "diagnostics.setRange",
-            R"({"expectedRevision":<rev>,"startFrame":0,"endFrameExclusive":60})", "");
+             {"playback", "startPreview", "cancelPreview", "setExportDestination", "startExport",
+              "cancelExport", "spectrum"})
+            row(method, method, R"({"action":"cancel"})", "state_conflict");
+        row("interface state without a window", "getUi", "{}", "ui_unavailable");
+        row("interface action without a window", "ui", "{}", "ui_unavailable");
+        row("screenshot without a window", "screenshot", "{}", "window_not_visible");
+        row("negative cursor", "getEvents", R"({"cursor":-1})", "invalid_cursor");
+        row("limit 0", "getEvents", R"({"limit":0})", "invalid_limit");
+        row("rotation 0 means none", "setProcessingParameters", R"({"rotationSpeedRpm":0})", "");
+        row("range up to the frame count", "setRange", R"({"startFrame":0,"endFrameExclusive":60})",
+            "");
     }
 
     void methodAnswers()
@@ -158,12 +118,12 @@ private slots:
         QFETCH(QString, lock);
         QFETCH(QString, code);
         const quint64 revision = service_.revision();
-        params.replace("<rev>", QByteArray::number(revision))
-            .replace("<next>", QByteArray::number(revision + 1))
-            .replace("<clip>", clip_.toUtf8());
+        QJsonObject request = parse(params.replace("<clip>", clip_.toUtf8()));
+        if (!request.contains("expectedRevision"))
+            request.insert("expectedRevision", double(revision));
         setLock(lock, true);
         const QJsonObject before = stableSnapshot();
-        const DispatchResult answer = service_.dispatch(method, parse(params));
+        const DispatchResult answer = service_.dispatch(method, request);
         const QJsonObject after = stableSnapshot();
         setLock(lock, false);
 
@@ -172,6 +132,7 @@ private slots:
             QCOMPARE(answer.result.value("accepted"), QJsonValue(true));
             QVERIFY(service_.revision() > revision);
         } else {
+            // Every refusal leaves the application as it was.
             QCOMPARE(service_.revision(), revision);
             QCOMPARE(after, before);
         }
@@ -183,17 +144,15 @@ private slots:
         QVERIFY(service_.start(true));
         const QJsonObject started = events();
         QCOMPARE(codesOf(started), QStringList{"service.started"});
-        QCOMPARE(started.value("events")[0]["id"], QJsonValue(1));
-        QCOMPARE(started.value("events")[0]["revision"], QJsonValue(1));
-        QCOMPARE(started.value("nextCursor"), QJsonValue(1));
-        QCOMPARE(started.value("droppedBefore"), QJsonValue(0));
-        QCOMPARE(codesOf(events(1)), QStringList());
+        const QJsonValue first = started.value("events")[0];
+        QCOMPARE((QJsonArray{first["id"], first["revision"], started["nextCursor"],
+                             started["droppedBefore"]}),
+                 (QJsonArray{1, 1, 1, 0}));
         for (double factor : {2.0, 3.0, 4.0})
             QVERIFY(settings_.setAmplificationFactor(factor));
         QCOMPARE(service_.revision(), 4u);
         QTRY_COMPARE(codesOf(events(1)), QStringList{"settings.changed"});
         QCOMPARE(events(1).value("events")[0]["revision"], QJsonValue(4));
-        QCOMPARE(events(2).value("events").toArray().size(), 0);
 
         DiagnosticsEventJournal journal;
         journal.reset(true);
@@ -204,12 +163,11 @@ private slots:
         QCOMPARE(page.value("events")[0]["id"], QJsonValue(45));
         QCOMPARE(page.value("droppedBefore"), QJsonValue(44));
 
+        // One progress record per twentieth or stage; none of them raises the revision.
         journal.reset(true);
         ProgressThrottle throttle;
-        const std::pair<double, const char*> steps[] = {
-            {0.01, "decoding"}, {0.02, "decoding"}, {0.04, "decoding"}, {0.05, "decoding"},
-            {0.05, "encoding"}, {1.0, "encoding"},  {1.5, "encoding"}};
-        for (const auto& [progress, stage] : steps)
+        for (const auto& [progress, stage] :
+             {std::pair{0.01, "a"}, {0.04, "a"}, {0.05, "a"}, {0.05, "b"}, {1.5, "b"}, {2.0, "b"}})
             journal.recordProgress(throttle, "preview.progress_changed", progress, stage);
         QCOMPARE(journal.events({}).result.value("nextCursor"), QJsonValue(4));
         QCOMPARE(journal.revision(), 1u);
@@ -246,8 +204,7 @@ private slots:
 
         const QString existing = folder_.filePath("existing.png");
         QFile file(existing);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4);
-        file.close();
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4 && file.flush());
         const QString fresh = folder_.filePath("shot.PNG");
         const struct
         {
@@ -255,7 +212,6 @@ private slots:
             QString code;
         } shots[] = {
             {{{"maxWidth", 319}}, "invalid_parameters"},
-            {{{"maxWidth", 1000.5}}, "invalid_parameters"},
             {{{"path", 5}}, "invalid_parameters"},
             {{{"path", "relative.png"}}, "invalid_capture_path"},
             {{{"path", folder_.filePath("shot.jpg")}}, "invalid_capture_path"},
@@ -266,14 +222,6 @@ private slots:
             QCOMPARE(call("diagnostics.screenshot", shot.params).errorCode, shot.code);
         QCOMPARE(QFile(existing).size(), 4);
         QCOMPARE(QImage(fresh).size(), QSize(1920, 1080));
-        const QJsonObject result = call("diagnostics.screenshot", {{"maxWidth", 4096}}).result;
-        QCOMPARE(QImage::fromData(
-                     QByteArray::fromBase64(result.value("pngBase64").toString().toLatin1()))
-                     .size(),
-                 QSize(2560, 1440));
-        QCOMPARE(result.value("ui").toObject().value("sections"), QJsonValue(QJsonArray{"video"}));
-        QCOMPARE(result.value("snapshot")["source"]["filePath"],
-                 QJsonValue(QFileInfo(clip_).canonicalFilePath()));
     }
 
 private:

