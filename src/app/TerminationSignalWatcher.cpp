@@ -5,6 +5,8 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -27,8 +29,8 @@ void notifyEventLoop(int)
 
 void setHandler(void (*handler)(int))
 {
-    struct sigaction action
-    {};
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -42,6 +44,8 @@ TerminationSignalWatcher::TerminationSignalWatcher(QObject* parent) : QObject(pa
 {
     if (s_signalPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM, 0, s_signalPipe) != 0)
         return;
+    // A burst of signals must never block the handler; one byte is enough to quit.
+    ::fcntl(s_signalPipe[0], F_SETFL, ::fcntl(s_signalPipe[0], F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(s_signalPipe[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [] {
         char byte = 0;

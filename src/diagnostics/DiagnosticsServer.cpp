@@ -2,7 +2,6 @@
 
 #include "diagnostics/DiagnosticsProtocol.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QPointer>
@@ -125,14 +124,11 @@ bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bo
 {
     int handled = 0;
     qsizetype start = 0;
-    QElapsedTimer pass;
-    pass.start();
     for (;;) {
         const qsizetype end = buffer.indexOf('\n', start);
         if (end < 0)
             break;
-        if (handled == protocol::kRequestsPerPass ||
-            (handled > 0 && pass.elapsed() >= kPassBudgetMs)) {
+        if (handled == protocol::kRequestsPerPass) {
             *passExhausted = true;
             break;
         }

@@ -27,10 +27,6 @@ public:
     // the client before it is aborted.
     static constexpr int kGracefulCloseTimeoutMs = 2000;
 
-    // Interface-thread time one client's read pass may take before the rest of its requests
-    // waits for a later pass: four flooding clients must not hold off painting and timers.
-    static constexpr int kPassBudgetMs = 3;
-
     explicit DiagnosticsServer(IDiagnosticsDispatcher& dispatcher, QObject* parent = nullptr);
     ~DiagnosticsServer() override;
 
