@@ -398,6 +398,16 @@
         <source>Allow the local MCP diagnostics interface to change application state.</source>
         <translation>Разрешить локальному диагностическому интерфейсу MCP изменять состояние приложения.</translation>
     </message>
+    <message>
+        <location filename="../src/app/main.cpp" line="65"/>
+        <source>Could not start MCP diagnostics: %1</source>
+        <translation>Не удалось запустить диагностику MCP: %1</translation>
+    </message>
+    <message>
+        <location filename="../src/app/main.cpp" line="70"/>
+        <source>MCP diagnostics are enabled for this application instance.</source>
+        <translation>Для этого экземпляра приложения включена диагностика MCP.</translation>
+    </message>
 </context>
 <context>
     <name>Main</name>

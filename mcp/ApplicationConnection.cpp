@@ -79,7 +79,7 @@ ApplicationCallResult ApplicationConnection::call(const QString& method,
         return failure(tr("The diagnostic request exceeds the allowed size."));
 
     QLocalSocket socket;
-    socket.connectToServer(instance->socketName, QIODevice::ReadWrite);
+    socket.connectToServer(instance->serverAddress(), QIODevice::ReadWrite);
     if (!socket.waitForConnected(limits_.connectTimeoutMs)) {
         const QString reason = socket.errorString();
         socket.abort();

@@ -173,7 +173,7 @@ std::optional<InstanceDescriptor> InstanceLocator::locateByScan(QString* message
 bool InstanceLocator::isReachable(const InstanceDescriptor& descriptor)
 {
     QLocalSocket socket;
-    socket.connectToServer(descriptor.socketName, QIODevice::ReadWrite);
+    socket.connectToServer(descriptor.serverAddress(), QIODevice::ReadWrite);
     const bool connected = socket.waitForConnected(kProbeTimeoutMs);
     socket.abort();
     return connected;

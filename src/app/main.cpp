@@ -1,7 +1,9 @@
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
+#include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
+#include "diagnostics/SemanticDebugService.h"
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
 
@@ -16,6 +18,8 @@
 namespace {
 
 using orvi::app::ApplicationIdentity;
+using orvi::diagnostics::service::DiagnosticsControllers;
+using orvi::diagnostics::service::SemanticDebugService;
 
 // Help and version need no window; let them work on a machine without a display.
 void allowHeadlessInformationalRuns(int argc, char* argv[])
@@ -47,6 +51,27 @@ void registerQmlTypes()
     qmlRegisterModule("OrviMotion.Ui", 1, 0);
 }
 
+// The local diagnostics service, when the command line asks for it; a service that does not
+// start is reported and left out, and the program carries on without it.
+std::unique_ptr<SemanticDebugService>
+startDiagnostics(const orvi::app::StartupOptions& options,
+                 const orvi::ui::controllers::ApplicationController& controller)
+{
+    if (!options.diagnosticsRequested())
+        return nullptr;
+    auto service = std::make_unique<SemanticDebugService>(DiagnosticsControllers::of(controller));
+    QString error;
+    if (!service->start(options.controlAllowed(), &error)) {
+        qCritical().noquote() << QCoreApplication::translate("Application",
+                                                             "Could not start MCP diagnostics: %1")
+                                     .arg(error);
+        return nullptr;
+    }
+    qInfo().noquote() << QCoreApplication::translate(
+        "Application", "MCP diagnostics are enabled for this application instance.");
+    return service;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -66,6 +91,8 @@ int main(int argc, char* argv[])
 
     registerQmlTypes();
     auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
+    auto diagnostics = startDiagnostics(*options, *controller);
+    const orvi::app::TerminationSignalWatcher terminationSignals;
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->setInitialProperties(
@@ -79,6 +106,7 @@ int main(int argc, char* argv[])
 
     // Reverse order of construction: nothing outlives what it reports to.
     engine.reset();
+    diagnostics.reset();
     controller.reset();
     options.reset();
     return exitCode;

@@ -35,6 +35,7 @@ bool DiagnosticsEndpoint::start(bool controlEnabled, QString* errorCode)
         clear();
         return false;
     }
+    descriptor_.socketPath = server_.fullServerName();
     descriptorPath_ =
         QDir(directory).filePath(InstanceDescriptor::fileNameFor(descriptor_.instanceId));
     if (!DescriptorFile::write(descriptor_, descriptorPath_, errorCode)) {

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QTimer>
 #include <utility>
 
 namespace orvi::diagnostics::service {
@@ -145,7 +146,7 @@ bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bo
         ++handled;
         send(socket, outcome.response);
         if (outcome.closeConnection) {
-            socket->disconnectFromServer();
+            closeGracefully(socket);
             return false;
         }
         if (!isConnected(socket))
@@ -169,8 +170,25 @@ void DiagnosticsServer::scheduleContinuation(QLocalSocket* socket)
 void DiagnosticsServer::closeWithError(QLocalSocket* socket, const char* code)
 {
     send(socket, handler_.framingError(code));
-    if (socket->state() != QLocalSocket::UnconnectedState)
-        socket->disconnectFromServer();
+    closeGracefully(socket);
+}
+
+void DiagnosticsServer::closeGracefully(QLocalSocket* socket)
+{
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        return;
+    socket->disconnectFromServer();
+    if (socket->state() == QLocalSocket::UnconnectedState)
+        return;
+    // A closing socket no longer reads, so a client that never reads its last answer would
+    // keep the close, and its place among the four clients, pending for ever.
+    QTimer::singleShot(kGracefulCloseTimeoutMs, this,
+                       [this, guard = QPointer<QLocalSocket>(socket)] {
+                           if (!guard || guard->state() == QLocalSocket::UnconnectedState)
+                               return;
+                           guard->abort();
+                           dropClient(guard.data());
+                       });
 }
 
 void DiagnosticsServer::send(QLocalSocket* socket, const QJsonObject& response)

@@ -23,6 +23,10 @@ class DiagnosticsServer : public QObject
     Q_OBJECT
 
 public:
+    // How long a connection closed after an error may take to hand its pending output to
+    // the client before it is aborted.
+    static constexpr int kGracefulCloseTimeoutMs = 2000;
+
     explicit DiagnosticsServer(IDiagnosticsDispatcher& dispatcher, QObject* parent = nullptr);
     ~DiagnosticsServer() override;
 
@@ -45,6 +49,7 @@ private:
     bool handleLines(QLocalSocket* socket, QByteArray& buffer, bool* passExhausted);
     void scheduleContinuation(QLocalSocket* socket);
     void closeWithError(QLocalSocket* socket, const char* code);
+    void closeGracefully(QLocalSocket* socket);
     void send(QLocalSocket* socket, const QJsonObject& response);
 
     DiagnosticsRequestHandler handler_;

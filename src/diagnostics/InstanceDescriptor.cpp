@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -21,6 +22,14 @@ bool isAsciiIdentifierChar(QChar c)
     const char16_t u = c.unicode();
     return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
            u == '_';
+}
+
+QString acceptableSocketPath(const QJsonValue& value)
+{
+    const QString path = value.toString();
+    if (path.isEmpty() || path.size() > kMaximumSocketNameLength || !QDir::isAbsolutePath(path))
+        return {};
+    return path;
 }
 
 bool isAcceptableToken(const QString& token)
@@ -81,13 +90,16 @@ QString InstanceDescriptor::fileNameFor(const QString& identifier)
 
 QJsonObject InstanceDescriptor::toJson() const
 {
-    return QJsonObject{{QStringLiteral("apiVersion"), protocol::kApiVersion},
-                       {QStringLiteral("instanceId"), instanceId},
-                       {QStringLiteral("socketName"), socketName},
-                       {QStringLiteral("token"), token},
-                       {QStringLiteral("processId"), static_cast<double>(processId)},
-                       {QStringLiteral("controlEnabled"), controlEnabled},
-                       {QStringLiteral("createdAtUtc"), createdAtUtc}};
+    QJsonObject json{{QStringLiteral("apiVersion"), protocol::kApiVersion},
+                     {QStringLiteral("instanceId"), instanceId},
+                     {QStringLiteral("socketName"), socketName},
+                     {QStringLiteral("token"), token},
+                     {QStringLiteral("processId"), static_cast<double>(processId)},
+                     {QStringLiteral("controlEnabled"), controlEnabled},
+                     {QStringLiteral("createdAtUtc"), createdAtUtc}};
+    if (!socketPath.isEmpty())
+        json.insert(QStringLiteral("socketPath"), socketPath);
+    return json;
 }
 
 QByteArray InstanceDescriptor::toCompactJson() const
@@ -123,6 +135,7 @@ std::optional<InstanceDescriptor> InstanceDescriptor::fromJson(const QJsonObject
     InstanceDescriptor descriptor;
     descriptor.instanceId = instanceId.toString();
     descriptor.socketName = socketName.toString();
+    descriptor.socketPath = acceptableSocketPath(json.value(QStringLiteral("socketPath")));
     descriptor.token = token.toString();
     descriptor.processId = static_cast<qint64>(processId.toDouble());
     descriptor.controlEnabled = controlEnabled.toBool();

@@ -13,6 +13,9 @@ class InstanceDescriptor
 public:
     QString instanceId;
     QString socketName;
+    // The listening socket's absolute address. Optional: a plain socketName resolves against
+    // each process's own temporary folder, which differs when TMPDIR does.
+    QString socketPath;
     QString token;
     qint64 processId = 0;
     bool controlEnabled = false;
@@ -31,10 +34,14 @@ public:
     static QString socketNameFor(const QString& identifier);
     static QString fileNameFor(const QString& identifier);
 
+    // Where a client connects: socketPath when known, else socketName.
+    QString serverAddress() const { return socketPath.isEmpty() ? socketName : socketPath; }
+
     QJsonObject toJson() const;
     QByteArray toCompactJson() const;
 
     // The readers' acceptance rules; requiredId, when not empty, must equal "instanceId".
+    // A "socketPath" that is not an absolute path of at most 512 characters is ignored.
     static std::optional<InstanceDescriptor> fromJson(const QJsonObject& json,
                                                       const QString& requiredId = {});
 };

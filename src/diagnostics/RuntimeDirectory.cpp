@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_UNIX
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
@@ -42,21 +43,38 @@ QString RuntimeDirectory::pathFromBases(const QStringList& bases)
 
 QString RuntimeDirectory::path()
 {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    return pathFromBases({sessionRuntimeBase(), homeDataBase()});
+#else
     return pathFromBases({QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
                           QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                           QStandardPaths::writableLocation(QStandardPaths::TempLocation),
                           QDir::tempPath()});
+#endif
 }
 
 QStringList RuntimeDirectory::searchPaths()
 {
-    QStringList paths{path()};
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString base = sessionRuntimeBase();
-        if (!base.isEmpty() && !paths.contains(join(base)))
-            paths.append(join(base));
+    return {path()};
+}
+
+QString RuntimeDirectory::homeDataBase()
+{
+    QString home = qEnvironmentVariable("HOME");
+#ifdef Q_OS_UNIX
+    if (home.isEmpty()) {
+        // getpwuid_r with a buffer of the size the system recommends.
+        long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+        QByteArray buffer(size > 0 ? size : 16384, Qt::Uninitialized);
+        passwd entry{};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+            home = QFile::decodeName(found->pw_dir);
     }
-    return paths;
+#endif
+    if (home.isEmpty())
+        return {};
+    return QDir::cleanPath(home + QStringLiteral("/.local/share"));
 }
 
 QString RuntimeDirectory::sessionRuntimeBase(const QString& root)

@@ -12,19 +12,24 @@ class RuntimeDirectory
 public:
     static QString relativePath();
 
-    // The folder an instance publishes in: the first non-empty of the runtime, generic
-    // data and temporary locations, joined with the relative path.
+    // The folder an instance publishes in and clients search, the relative path joined to
+    // the first non-empty base. Hosts start the bridge with a reduced environment (no
+    // XDG_RUNTIME_DIR, TMPDIR or XDG_DATA_HOME) while the program runs with the user's
+    // session environment, so on XDG systems the bases depend on the user alone: the
+    // login-session folder, then the data folder under the home directory. Elsewhere the
+    // platform's runtime, generic data and temporary locations, which no variable moves.
     static QString path();
     // The same rule over given base locations, in order.
     static QString pathFromBases(const QStringList& bases);
 
-    // Folders a client searches, in order: path(), then, when XDG_RUNTIME_DIR is not
-    // set (hosts often start the bridge with a reduced environment), the same relative
-    // path under the user's private login-session folder if there is one.
+    // Folders a client searches, in order.
     static QStringList searchPaths();
     // "<root>/<uid>" when it is a real directory owned by this user and closed to group
     // and others; otherwise empty. Always empty on platforms without such folders.
     static QString sessionRuntimeBase(const QString& root = QStringLiteral("/run/user"));
+    // "<home>/.local/share" for the home directory of HOME, or of the user's account entry
+    // when HOME is not set.
+    static QString homeDataBase();
 
     // Creates the folder with its parents and restricts it to the owner. On failure the
     // error code is "descriptor_directory_unavailable" or

@@ -32,7 +32,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(runtime_.isValid());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+        qputenv("HOME", runtime_.path().toUtf8());
     }
 
     void startPublishesAReachableInstance_data()
@@ -50,7 +50,7 @@ private slots:
         QString error;
         QVERIFY2(endpoint.start(control, &error), qPrintable(error));
         QVERIFY(endpoint.descriptorPath().startsWith(
-            runtime_.path() + "/ORVI/ORVI Zazira/runtime/diagnostics/instance-"));
+            runtime_.path() + "/.local/share/ORVI/ORVI Zazira/runtime/diagnostics/instance-"));
 
         const auto descriptor = readDescriptor(endpoint.descriptorPath());
         QVERIFY(descriptor.has_value());

@@ -1,7 +1,10 @@
 // Drives orvi-motion-mcp with the MCP TypeScript SDK in both protocol eras: the 1.x
 // client with the 2025 "initialize" handshake and the 2.x client pinned to 2026-07-28.
-// The test that starts this script provides a stand-in instance and sets
-// ORVI_MCP_BRIDGE (the program) and XDG_RUNTIME_DIR (where the instance published).
+// The test that starts this script sets ORVI_MCP_BRIDGE (the program), HOME (whose data
+// folder holds the instance descriptors) and ORVI_CHECK_MODE, the instance it runs against:
+//   "stand-in"  a scripted stand-in instance (the default);
+//   "control"   orvi-motion --mcp-control; ORVI_CHECK_CLIP names a clip to open and set up;
+//   "read-only" orvi-motion --mcp-debug, which must refuse every mutating tool.
 import assert from 'node:assert/strict';
 
 import { Client as LegacyClient } from '@modelcontextprotocol/sdk/client/index.js';
@@ -21,17 +24,17 @@ const expectedTools = [
     'orvi_screenshot',
 ];
 
-// What a host passes: its reduced default environment plus the runtime folder.
+// What a host passes: its reduced default environment and nothing else.
 function serverParameters() {
     return {
         command: process.env.ORVI_MCP_BRIDGE,
         args: [],
-        env: { ...getDefaultEnvironment(), XDG_RUNTIME_DIR: process.env.XDG_RUNTIME_DIR },
+        env: getDefaultEnvironment(),
         stderr: 'pipe',
     };
 }
 
-async function exercise(client, era) {
+async function exerciseStandIn(client, era) {
     const { tools } = await client.listTools();
     assert.deepEqual(tools.map((tool) => tool.name), expectedTools, `${era}: tool order`);
     assert.equal(tools[0].annotations.readOnlyHint, true, `${era}: read-only hint`);
@@ -66,6 +69,105 @@ async function exercise(client, era) {
     assert.ok(unknown, `${era}: an unknown tool is refused`);
     assert.match(String(unknown.message), /The requested ORVI Zazira tool is not available\./);
 }
+
+// Calls a tool that must succeed and returns its structured result.
+async function succeed(client, era, name, args = {}) {
+    const result = await client.callTool({ name, arguments: args });
+    assert.equal(result.isError, false, `${era}: ${name} failed: ${result.content[0].text} ` +
+        JSON.stringify(result.structuredContent));
+    assert.deepEqual(JSON.parse(result.content[0].text), result.structuredContent);
+    return result.structuredContent;
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Each era sets its own values, so the second cannot pass on what the first left behind.
+// The 120-frame clip holds the two seconds of capture that a valid band needs.
+const setups = {
+    '2025': { rate: 40, start: 4, end: 100, roi: [0.125, 0.25, 0.5, 0.5], rpm: 1200,
+        lower: 8, upper: 12, factor: 8, workers: 1, optimization: false },
+    '2026-07-28': { rate: 45, start: 10, end: 110, roi: [0.25, 0.125, 0.625, 0.75], rpm: 0,
+        lower: 10, upper: 15, factor: 12, workers: 0, optimization: true },
+};
+
+async function exerciseControl(client, era) {
+    const setup = setups[era];
+    const call = (name, args) => succeed(client, era, name, args);
+    const before = await call('orvi_get_snapshot');
+    const opened = await call('orvi_open_video',
+        { path: process.env.ORVI_CHECK_CLIP, expectedRevision: before.revision });
+    // Follow the events until the source is analysed.
+    let page = { nextCursor: 0 };
+    let codes = [];
+    let snapshot = await call('orvi_get_snapshot');
+    for (let i = 0; i < 600 && snapshot.source.state !== 'ready'; ++i) {
+        page = await call('orvi_get_events', { cursor: page.nextCursor });
+        codes = codes.concat(page.events.map((event) => event.code));
+        snapshot = await call('orvi_get_snapshot');
+        await sleep(50);
+    }
+    assert.equal(snapshot.source.filePath, opened.path, `${era}: opened`);
+
+    let revision = snapshot.revision;
+    const step = async (name, args) => {
+        const result = await call(name, { ...args, expectedRevision: revision });
+        assert.ok(result.accepted && result.revision > revision, `${era}: ${name} changed`);
+        revision = result.revision;
+        return result;
+    };
+    await step('orvi_set_capture_frame_rate', { framesPerSecond: setup.rate });
+    await step('orvi_set_range', { startFrame: setup.start, endFrameExclusive: setup.end });
+    const [x, y, width, height] = setup.roi;
+    await step('orvi_set_roi', { x, y, width, height });
+    await step('orvi_set_processing_parameters', {
+        rotationSpeedRpm: setup.rpm, lowerFrequencyHz: setup.lower,
+        upperFrequencyHz: setup.upper, amplificationFactor: setup.factor,
+        workerThreadCount: setup.workers,
+        regionProcessingOptimizationEnabled: setup.optimization,
+    });
+
+    const state = await call('orvi_get_snapshot');
+    const { settings, selection } = state;
+    assert.deepEqual([state.revision, state.source.metadata.captureFrameRate,
+        selection.startFrame, selection.endFrameExclusive, settings.regionOfInterest,
+        settings.rotationSpeedRpm, settings.lowerFrequencyHz, settings.upperFrequencyHz,
+        settings.amplificationFactor, settings.workerThreadCount,
+        settings.regionProcessingOptimizationEnabled, settings.validationMessage],
+    [revision, setup.rate, setup.start, setup.end,
+        { coordinateSpace: 'normalized_upright_frame', x, y, width, height },
+        setup.rpm, setup.lower, setup.upper, setup.factor, setup.workers, setup.optimization,
+        ''], `${era}: the snapshot shows what was set`);
+    const performance = await call('orvi_get_performance');
+    assert.deepEqual(performance.sourcePreparation, state.source.metadata.preparation);
+    // Changes reach the journal within the 75 ms coalescing interval.
+    const wanted = ['source.state_changed', 'selection.changed', 'settings.changed'];
+    for (let i = 0; i < 100 && !wanted.every((code) => codes.includes(code)); ++i) {
+        page = await call('orvi_get_events', { cursor: page.nextCursor });
+        codes = codes.concat(page.events.map((event) => event.code));
+        await sleep(20);
+    }
+    assert.deepEqual(wanted.filter((code) => !codes.includes(code)), [], `${era}: ${codes}`);
+}
+
+// Refused before any argument is looked at, so none is needed.
+async function exerciseReadOnly(client, era) {
+    const snapshot = await succeed(client, era, 'orvi_get_snapshot');
+    assert.equal(snapshot.controlEnabled, false);
+    const { tools } = await client.listTools();
+    const mutating = tools.filter((tool) => !tool.annotations.readOnlyHint);
+    assert.equal(mutating.length, 15);
+    for (const { name } of mutating) {
+        const result = await client.callTool({ name, arguments: {} });
+        assert.deepEqual([result.isError, result.structuredContent],
+            [true, { code: 'control_disabled' }], `${era}: ${name}`);
+    }
+}
+
+const exercise = {
+    'stand-in': exerciseStandIn,
+    control: exerciseControl,
+    'read-only': exerciseReadOnly,
+}[process.env.ORVI_CHECK_MODE ?? 'stand-in'];
 
 async function legacyEra() {
     const client = new LegacyClient({ name: 'orvi-legacy-check', version: '1.0.0' });

@@ -41,7 +41,7 @@ private slots:
     {
         runtime_ = std::make_unique<QTemporaryDir>();
         QVERIFY(runtime_->isValid());
-        qputenv("XDG_RUNTIME_DIR", runtime_->path().toUtf8());
+        qputenv("HOME", runtime_->path().toUtf8());
         qunsetenv("ORVI_MOTION_INSTANCE_ID");
         directory_ = RuntimeDirectory::path();
         QVERIFY(directory_.startsWith(runtime_->path()));
@@ -321,8 +321,7 @@ private slots:
 
     void laterSearchFoldersAreScannedToo()
     {
-        // Without XDG_RUNTIME_DIR the bridge also searches the login-session folder, after
-        // the folder its own rule gives; an instance in either one is found.
+        // Every folder the locator is given is searched; an instance in any one is found.
         FakeInstance& instance = startInstance();
         QTemporaryDir ownRuleFolder;
         ApplicationConnection connection;

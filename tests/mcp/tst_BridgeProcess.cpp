@@ -116,14 +116,14 @@ private:
 
 QProcessEnvironment BridgeProcessTest::environment() const
 {
-    // What hosts pass on, plus a private runtime folder.
+    // What hosts pass on, with a private home folder.
     QProcessEnvironment env;
     for (const char* name :
-         {"HOME", "LOGNAME", "PATH", "SHELL", "TERM", "USER", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+         {"LOGNAME", "PATH", "SHELL", "TERM", "USER", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
         if (qEnvironmentVariableIsSet(name))
             env.insert(QLatin1String(name), qEnvironmentVariable(name));
     }
-    env.insert("XDG_RUNTIME_DIR", runtime_.path());
+    env.insert("HOME", runtime_.path());
     return env;
 }
 

@@ -60,7 +60,7 @@ private slots:
     {
         // An empty runtime folder: no instance can be found.
         QVERIFY(runtime_.isValid());
-        qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
+        qputenv("HOME", runtime_.path().toUtf8());
         qunsetenv("ORVI_MOTION_INSTANCE_ID");
     }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+namespace orvi::ui::controllers {
+class AnalysisFragmentController;
+class MediaRuntimeController;
+class ProcessingSettingsController;
+class VideoSessionController;
+} // namespace orvi::ui::controllers
+
+namespace orvi::diagnostics::service {
+
+// The interface controllers that the diagnostics read and drive, as the application
+// controller exposes them. Non-owning; they outlive the service.
+struct DiagnosticsControllers
+{
+    ui::controllers::MediaRuntimeController* mediaRuntime = nullptr;
+    ui::controllers::VideoSessionController* videoSession = nullptr;
+    ui::controllers::AnalysisFragmentController* analysisFragment = nullptr;
+    ui::controllers::ProcessingSettingsController* processingSettings = nullptr;
+
+    // Taken from the application controller by its getters. A template because the
+    // application layer sits above this one.
+    template <typename Application> static DiagnosticsControllers of(const Application& application)
+    {
+        return {application.mediaRuntime(), application.videoSession(),
+                application.analysisFragment(), application.processingSettings()};
+    }
+};
+
+} // namespace orvi::diagnostics::service

@@ -1,0 +1,239 @@
+#include "diagnostics/DiagnosticsSnapshot.h"
+
+#include "controllers/AnalysisFragmentController.h"
+#include "controllers/MediaRuntimeController.h"
+#include "controllers/ProcessingSettingsController.h"
+#include "controllers/VideoSessionController.h"
+#include "diagnostics/DiagnosticsProtocol.h"
+#include "media/libav/LibavRuntime.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+
+namespace orvi::diagnostics::service {
+
+namespace {
+
+using ui::controllers::VideoSessionController;
+
+// 64-bit counts travel as JSON numbers, exact up to 2^53 - 1.
+double number(qint64 value)
+{
+    return static_cast<double>(value);
+}
+
+QString nowUtc()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+QString sourceStateName(VideoSessionController::AnalysisState state)
+{
+    switch (state) {
+    case VideoSessionController::Empty:
+        return QStringLiteral("empty");
+    case VideoSessionController::Analyzing:
+        return QStringLiteral("analyzing");
+    case VideoSessionController::Cancelling:
+        return QStringLiteral("cancelling");
+    case VideoSessionController::Ready:
+        return QStringLiteral("ready");
+    case VideoSessionController::Error:
+        return QStringLiteral("error");
+    case VideoSessionController::Cancelled:
+        return QStringLiteral("cancelled");
+    }
+    return QStringLiteral("unknown");
+}
+
+} // namespace
+
+DiagnosticsSnapshot::DiagnosticsSnapshot(const DiagnosticsControllers& controllers)
+    : controllers_(controllers), libav_(checkLibav())
+{}
+
+QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
+{
+    const QJsonObject runtime = mediaRuntime();
+    return {{QStringLiteral("apiVersion"), protocol::kApiVersion},
+            {QStringLiteral("applicationVersion"), QCoreApplication::applicationVersion()},
+            {QStringLiteral("applicationDisplayName"), QGuiApplication::applicationDisplayName()},
+            {QStringLiteral("revision"), static_cast<double>(revision)},
+            {QStringLiteral("generatedAtUtc"), nowUtc()},
+            {QStringLiteral("source"), source()},
+            {QStringLiteral("selection"), selection()},
+            {QStringLiteral("settings"), settings()},
+            {QStringLiteral("ffmpeg"), runtime},
+            {QStringLiteral("mediaRuntime"), runtime},
+            {QStringLiteral("libav"), libav_}};
+}
+
+QJsonObject DiagnosticsSnapshot::performance(const QJsonObject& document)
+{
+    const QJsonObject metadata = document.value(QStringLiteral("source"))
+                                     .toObject()
+                                     .value(QStringLiteral("metadata"))
+                                     .toObject();
+    return {
+        {QStringLiteral("revision"), document.value(QStringLiteral("revision"))},
+        {QStringLiteral("sourcePreparation"), metadata.value(QStringLiteral("preparation"))},
+        {QStringLiteral("videoSourceBackend"), document.value(QStringLiteral("libav"))
+                                                   .toObject()
+                                                   .value(QStringLiteral("videoSourceBackend"))}};
+}
+
+QJsonObject DiagnosticsSnapshot::source() const
+{
+    const VideoSessionController& session = *controllers_.videoSession;
+    return {{QStringLiteral("state"), sourceStateName(session.state())},
+            {QStringLiteral("hasSource"), session.hasSource()},
+            {QStringLiteral("busy"), session.busy()},
+            {QStringLiteral("cancelling"), session.cancelling()},
+            {QStringLiteral("ready"), session.ready()},
+            {QStringLiteral("fileName"), session.fileName()},
+            {QStringLiteral("filePath"), session.filePath()},
+            {QStringLiteral("errorMessage"), session.errorMessage()},
+            {QStringLiteral("metadata"), sourceMetadata()}};
+}
+
+QJsonObject DiagnosticsSnapshot::sourceMetadata() const
+{
+    const VideoSessionController& session = *controllers_.videoSession;
+    return {{QStringLiteral("containerName"), session.containerName()},
+            {QStringLiteral("codecName"), session.codecName()},
+            {QStringLiteral("frameWidth"), session.frameWidth()},
+            {QStringLiteral("frameHeight"), session.frameHeight()},
+            {QStringLiteral("frameCount"), number(session.frameCount())},
+            {QStringLiteral("durationUs"), number(session.durationUs())},
+            {QStringLiteral("playbackDurationUs"), number(session.durationUs())},
+            {QStringLiteral("nominalFrameRate"), session.nominalFrameRate()},
+            {QStringLiteral("playbackFrameRate"), session.playbackFrameRate()},
+            {QStringLiteral("detectedCaptureFrameRate"), session.detectedCaptureFrameRate()},
+            {QStringLiteral("captureFrameRate"), session.captureFrameRate()},
+            {QStringLiteral("captureFrameRateKnown"), session.captureFrameRateKnown()},
+            {QStringLiteral("captureFrameRateManual"), session.captureFrameRateManual()},
+            {QStringLiteral("captureFrameRateRequired"), session.captureFrameRateRequired()},
+            {QStringLiteral("captureTimingMapRequired"), session.captureTimingMapRequired()},
+            {QStringLiteral("estimatedRecordingDurationUs"),
+             number(session.estimatedRecordingDurationUs())},
+            {QStringLiteral("averageSlowMotionFactor"), session.averageSlowMotionFactor()},
+            {QStringLiteral("effectiveFrameRate"), session.effectiveFrameRate()},
+            {QStringLiteral("variableFrameRate"), session.variableFrameRate()},
+            {QStringLiteral("uniformStartFrame"), number(session.uniformStartFrame())},
+            {QStringLiteral("preparation"), sourcePreparation()}};
+}
+
+QJsonObject DiagnosticsSnapshot::sourcePreparation() const
+{
+    const media::VideoInfo& info = controllers_.videoSession->videoInfo();
+    return {{QStringLiteral("totalMs"), number(info.totalMs)},
+            {QStringLiteral("metadataMs"), number(info.metadataMs)},
+            {QStringLiteral("decodeMs"), number(info.decodeMs)},
+            {QStringLiteral("timingMs"), number(info.timingMs)},
+            {QStringLiteral("decoderThreadLimit"), info.decoderThreadLimit}};
+}
+
+QJsonObject DiagnosticsSnapshot::selection() const
+{
+    const ui::controllers::AnalysisFragmentController& fragment = *controllers_.analysisFragment;
+    const bool valid = fragment.selectionValid();
+    const QString state = !fragment.available() ? QStringLiteral("unavailable")
+                          : valid               ? QStringLiteral("ready")
+                                                : QStringLiteral("invalid");
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("available"), fragment.available()},
+            {QStringLiteral("customized"), fragment.rangeCustomized()},
+            {QStringLiteral("valid"), valid},
+            {QStringLiteral("physicalTimingAvailable"), fragment.physicalTimingAvailable()},
+            {QStringLiteral("startFrame"), number(fragment.startFrame())},
+            {QStringLiteral("endFrameExclusive"), number(fragment.endFrameExclusive())},
+            {QStringLiteral("selectedFrameCount"), number(fragment.selectedFrameCount())},
+            {QStringLiteral("playbackStartUs"), number(fragment.playbackStartUs())},
+            {QStringLiteral("playbackEndUs"), number(fragment.playbackEndUs())},
+            {QStringLiteral("playbackDurationUs"), number(fragment.playbackDurationUs())},
+            {QStringLiteral("physicalDurationUs"), number(fragment.physicalDurationUs())}};
+}
+
+QJsonObject DiagnosticsSnapshot::settings() const
+{
+    const ui::controllers::ProcessingSettingsController& settings =
+        *controllers_.processingSettings;
+    const QString warning = settings.warningMessage();
+    const QString state = !settings.available()       ? QStringLiteral("unavailable")
+                          : !settings.settingsValid() ? QStringLiteral("invalid")
+                          : !warning.isEmpty()        ? QStringLiteral("warning")
+                                                      : QStringLiteral("ready");
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("available"), settings.available()},
+            {QStringLiteral("frequencyEditingAvailable"), settings.frequencyEditingAvailable()},
+            {QStringLiteral("valid"), settings.settingsValid()},
+            {QStringLiteral("rotationSpeedRpm"), settings.rotationSpeedRpm()},
+            {QStringLiteral("harmonic1FrequencyHz"), settings.harmonic1FrequencyHz()},
+            {QStringLiteral("harmonic2FrequencyHz"), settings.harmonic2FrequencyHz()},
+            {QStringLiteral("harmonic3FrequencyHz"), settings.harmonic3FrequencyHz()},
+            {QStringLiteral("lowerFrequencyHz"), settings.lowerFrequencyHz()},
+            {QStringLiteral("upperFrequencyHz"), settings.upperFrequencyHz()},
+            {QStringLiteral("amplificationFactor"), settings.amplificationFactor()},
+            {QStringLiteral("availableLogicalProcessorCount"),
+             settings.availableLogicalProcessorCount()},
+            {QStringLiteral("maximumWorkerThreadCount"), settings.maximumWorkerThreadCount()},
+            {QStringLiteral("workerThreadCount"), settings.workerThreadCount()},
+            {QStringLiteral("effectiveWorkerThreadCount"), settings.effectiveWorkerThreadCount()},
+            {QStringLiteral("workerThreadMode"), settings.workerThreadCount() != 0
+                                                     ? QStringLiteral("manual")
+                                                     : QStringLiteral("automatic")},
+            {QStringLiteral("captureFrameRate"), settings.captureFrameRate()},
+            {QStringLiteral("nyquistFrequencyHz"), settings.nyquistFrequencyHz()},
+            {QStringLiteral("nearNyquist"), settings.nearNyquist()},
+            {QStringLiteral("fragmentDurationSufficient"), settings.fragmentDurationSufficient()},
+            {QStringLiteral("recommendedMinimumFrameCount"),
+             number(settings.recommendedMinimumFrameCount())},
+            {QStringLiteral("recommendedMinimumDurationUs"),
+             number(settings.recommendedMinimumDurationUs())},
+            {QStringLiteral("regionCustomized"), settings.regionCustomized()},
+            {QStringLiteral("regionProcessingOptimizationEnabled"),
+             settings.regionProcessingOptimizationEnabled()},
+            {QStringLiteral("regionValid"), settings.regionValid()},
+            {QStringLiteral("regionOfInterest"), region(settings.regionOfInterest())},
+            {QStringLiteral("validationMessage"), settings.validationMessage()},
+            {QStringLiteral("warningMessage"), warning}};
+}
+
+QJsonObject DiagnosticsSnapshot::region(const QRectF& region)
+{
+    return {{QStringLiteral("coordinateSpace"), QStringLiteral("normalized_upright_frame")},
+            {QStringLiteral("x"), region.x()},
+            {QStringLiteral("y"), region.y()},
+            {QStringLiteral("width"), region.width()},
+            {QStringLiteral("height"), region.height()}};
+}
+
+QJsonObject DiagnosticsSnapshot::mediaRuntime() const
+{
+    const ui::controllers::MediaRuntimeController& runtime = *controllers_.mediaRuntime;
+    const QString libraries = QStringLiteral("libavcodec");
+    return {{QStringLiteral("state"),
+             runtime.available() ? QStringLiteral("ready") : QStringLiteral("unavailable")},
+            {QStringLiteral("available"), runtime.available()},
+            {QStringLiteral("integration"), QStringLiteral("linked-shared-libraries")},
+            {QStringLiteral("versions"), runtime.versionSummary()},
+            {QStringLiteral("metadataBackend"), QStringLiteral("libavformat")},
+            {QStringLiteral("decoderBackend"), libraries},
+            {QStringLiteral("encoderBackend"), libraries},
+            {QStringLiteral("errorMessage"), runtime.errorMessage()}};
+}
+
+QJsonObject DiagnosticsSnapshot::checkLibav()
+{
+    using media::libav::LibavRuntime;
+    QString message;
+    const bool compatible = LibavRuntime::check(&message);
+    return {{QStringLiteral("state"),
+             compatible ? QStringLiteral("ready") : QStringLiteral("incompatible")},
+            {QStringLiteral("compatible"), compatible},
+            {QStringLiteral("versions"), LibavRuntime::versionSummary()},
+            {QStringLiteral("videoSourceBackend"), LibavRuntime::backendName()},
+            {QStringLiteral("errorMessage"), message}};
+}
+
+} // namespace orvi::diagnostics::service

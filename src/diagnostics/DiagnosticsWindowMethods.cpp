@@ -1,0 +1,190 @@
+#include "diagnostics/DiagnosticsWindowMethods.h"
+
+#include "diagnostics/DiagnosticsEventJournal.h"
+#include "diagnostics/DiagnosticsProtocol.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QJSValue>
+#include <QMetaMethod>
+#include <QQuickWindow>
+#include <utility>
+
+namespace orvi::diagnostics::service {
+
+namespace {
+
+DispatchResult fail(const char* code)
+{
+    return DispatchResult::failure(QString::fromLatin1(code));
+}
+
+QJsonObject toJsonObject(const QVariant& value)
+{
+    return QJsonObject::fromVariantMap(value.toMap());
+}
+
+// What the capture checks of "maxWidth" and "path" leave: the width limit, or an error.
+std::optional<int> captureWidth(const QJsonObject& params)
+{
+    const QJsonValue width = params.value(QStringLiteral("maxWidth"));
+    const QJsonValue path = params.value(QStringLiteral("path"));
+    if ((!width.isUndefined() && !width.isDouble()) || (!path.isUndefined() && !path.isString()))
+        return std::nullopt;
+    if (width.isUndefined())
+        return DiagnosticsWindowMethods::kDefaultCaptureWidth;
+    if (!protocol::isWholeNumber(width) ||
+        width.toDouble() < DiagnosticsWindowMethods::kMinimumCaptureWidth ||
+        width.toDouble() > DiagnosticsWindowMethods::kMaximumCaptureSide)
+        return std::nullopt;
+    return static_cast<int>(width.toDouble());
+}
+
+bool isCapturePathAcceptable(const QString& path)
+{
+    return QDir::isAbsolutePath(path) &&
+           QFileInfo(path).suffix().compare(QStringLiteral("png"), Qt::CaseInsensitive) == 0;
+}
+
+// Creates the file (it must not exist yet) and writes all bytes; nothing is left behind on
+// failure. Empty when written, else the error code.
+QString writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return QStringLiteral("capture_path_exists_or_unwritable");
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.close();
+        file.remove();
+        return QStringLiteral("capture_write_failed");
+    }
+    return {};
+}
+
+} // namespace
+
+DiagnosticsWindowMethods::DiagnosticsWindowMethods(DiagnosticsEventJournal& journal,
+                                                   std::function<QJsonObject()> snapshot)
+    : journal_(journal), snapshot_(std::move(snapshot))
+{}
+
+QQuickWindow* DiagnosticsWindowMethods::mainWindow()
+{
+    const auto windows = QGuiApplication::allWindows();
+    for (QWindow* window : windows) {
+        if (window->objectName() == QLatin1String(kMainWindowName)) {
+            if (auto* quickWindow = qobject_cast<QQuickWindow*>(window))
+                return quickWindow;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<QVariant>
+DiagnosticsWindowMethods::callWindowFunction(QQuickWindow* window, const char* signature,
+                                             const std::optional<QVariant>& argument)
+{
+    // The automation contract names functions of the QML document, which C++ can reach only
+    // through the window's meta-object.
+    const QMetaObject* meta = window->metaObject();
+    const int index = meta->indexOfMethod(QMetaObject::normalizedSignature(signature));
+    if (index < 0)
+        return std::nullopt;
+    const QMetaMethod method = meta->method(index);
+    QVariant result;
+    const bool ran =
+        argument ? method.invoke(window, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result),
+                                 Q_ARG(QVariant, *argument))
+                 : method.invoke(window, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result));
+    if (!ran)
+        return std::nullopt;
+    if (result.metaType() == QMetaType::fromType<QJSValue>())
+        return result.value<QJSValue>().toVariant();
+    return result;
+}
+
+DispatchResult DiagnosticsWindowMethods::getUi(const QJsonObject&) const
+{
+    QQuickWindow* window = mainWindow();
+    if (!window)
+        return fail("ui_unavailable");
+    const std::optional<QVariant> state =
+        callWindowFunction(window, "diagnosticUiState()", std::nullopt);
+    if (!state)
+        return fail("ui_method_unavailable");
+    QJsonObject result = toJsonObject(*state);
+    result.insert(QStringLiteral("revision"), static_cast<double>(journal_.revision()));
+    return DispatchResult::success(result);
+}
+
+DispatchResult DiagnosticsWindowMethods::ui(const QJsonObject& params) const
+{
+    QQuickWindow* window = mainWindow();
+    if (!window)
+        return fail("ui_unavailable");
+    const QVariant request = params.value(QStringLiteral("request")).toObject().toVariantMap();
+    const std::optional<QVariant> answer =
+        callWindowFunction(window, "diagnosticUiAction(QVariant)", request);
+    if (!answer)
+        return fail("ui_method_unavailable");
+    QJsonObject result = toJsonObject(*answer);
+    if (result.value(QStringLiteral("ok")) != QJsonValue(true)) {
+        const QJsonValue error = result.value(QStringLiteral("error"));
+        return DispatchResult::failure(error.isString() ? error.toString()
+                                                        : QStringLiteral("ui_action_rejected"));
+    }
+    journal_.recordCoalesced(QStringLiteral("ui.action"));
+    result.insert(QStringLiteral("revision"), static_cast<double>(journal_.revision()));
+    return DispatchResult::success(result);
+}
+
+DispatchResult DiagnosticsWindowMethods::screenshot(const QJsonObject& params) const
+{
+    QQuickWindow* window = mainWindow();
+    if (!window || !window->isVisible() || (window->windowStates() & Qt::WindowMinimized))
+        return fail("window_not_visible");
+    const std::optional<int> maxWidth = captureWidth(params);
+    if (!maxWidth)
+        return fail("invalid_parameters");
+
+    QImage image = window->grabWindow();
+    if (image.isNull())
+        return fail("capture_failed");
+    if (image.width() > *maxWidth || image.height() > kMaximumCaptureSide)
+        image = image.scaled(*maxWidth, kMaximumCaptureSide, Qt::KeepAspectRatio,
+                             Qt::SmoothTransformation);
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") ||
+        png.size() > kMaximumPngBytes)
+        return fail("capture_too_large");
+
+    const QString path = params.value(QStringLiteral("path")).toString();
+    if (!path.isEmpty()) {
+        if (!isCapturePathAcceptable(path))
+            return fail("invalid_capture_path");
+        const QString error = writeNewFile(path, png);
+        if (!error.isEmpty())
+            return DispatchResult::failure(error);
+    }
+    const DispatchResult ui = getUi({});
+    return DispatchResult::success(
+        {{QStringLiteral("pngBase64"), QString::fromLatin1(png.toBase64())},
+         {QStringLiteral("width"), image.width()},
+         {QStringLiteral("height"), image.height()},
+         {QStringLiteral("path"), path},
+         {QStringLiteral("revision"), static_cast<double>(journal_.revision())},
+         {QStringLiteral("capturedAtUtc"),
+          QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs)},
+         {QStringLiteral("applicationVersion"), QCoreApplication::applicationVersion()},
+         {QStringLiteral("ui"), ui.ok() ? ui.result : QJsonObject()},
+         {QStringLiteral("snapshot"), snapshot_()}});
+}
+
+} // namespace orvi::diagnostics::service

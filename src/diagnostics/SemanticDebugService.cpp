@@ -1,0 +1,208 @@
+#include "diagnostics/SemanticDebugService.h"
+
+#include "controllers/AnalysisFragmentController.h"
+#include "controllers/MediaRuntimeController.h"
+#include "controllers/ProcessingSettingsController.h"
+#include "controllers/VideoSessionController.h"
+#include "diagnostics/DiagnosticsProtocol.h"
+
+#include <QJsonArray>
+
+namespace orvi::diagnostics::service {
+
+namespace {
+
+namespace codes = protocol::codes;
+
+DispatchResult fail(const char* code)
+{
+    return DispatchResult::failure(QString::fromLatin1(code));
+}
+
+} // namespace
+
+const std::array<SemanticDebugService::MethodInfo, 20>& SemanticDebugService::catalogue()
+{
+    static const std::array<MethodInfo, 20> methods{{
+        {"diagnostics.getUi", false},
+        {"diagnostics.ui", true},
+        {"diagnostics.screenshot", true},
+        {"diagnostics.spectrum", true},
+        {"diagnostics.getCapabilities", false},
+        {"diagnostics.getSnapshot", false},
+        {"diagnostics.getPerformance", false},
+        {"diagnostics.getEvents", false},
+        {"diagnostics.openVideo", true},
+        {"diagnostics.setCaptureFrameRate", true},
+        {"diagnostics.setRange", true},
+        {"diagnostics.setRoi", true},
+        {"diagnostics.setProcessingParameters", true},
+        {"diagnostics.playback", true},
+        {"diagnostics.startPreview", true},
+        {"diagnostics.cancelPreview", true},
+        {"diagnostics.setExportDestination", true},
+        {"diagnostics.startExport", true},
+        {"diagnostics.cancelExport", true},
+        {"diagnostics.cancelAnalysis", true},
+    }};
+    return methods;
+}
+
+SemanticDebugService::SemanticDebugService(const DiagnosticsControllers& controllers,
+                                           QObject* parent)
+    : QObject(parent), controllers_(controllers), snapshot_(controllers), control_(controllers),
+      window_(journal_, [this] { return snapshotResult(); }), endpoint_(*this)
+{
+    registerMethods();
+    registerMethodsAwaitingControllers();
+    connectEventSources();
+}
+
+SemanticDebugService::~SemanticDebugService()
+{
+    stop();
+}
+
+bool SemanticDebugService::start(bool controlEnabled, QString* errorCode)
+{
+    if (endpoint_.isStarted())
+        return endpoint_.start(controlEnabled, errorCode);
+    if (!endpoint_.start(controlEnabled, errorCode))
+        return false;
+    previewProgress_.reset();
+    exportProgress_.reset();
+    journal_.reset(true);
+    journal_.recordDirect(QStringLiteral("service.started"));
+    return true;
+}
+
+void SemanticDebugService::stop()
+{
+    endpoint_.stop();
+    journal_.reset(false);
+    previewProgress_.reset();
+    exportProgress_.reset();
+}
+
+DispatchResult SemanticDebugService::dispatch(const QString& method, const QJsonObject& params)
+{
+    const auto entry = methods_.constFind(method);
+    if (entry == methods_.cend())
+        return fail(codes::kMethodNotFound);
+    if (!entry->mutating)
+        return entry->run(params);
+    if (!endpoint_.controlEnabled())
+        return fail(codes::kControlDisabled);
+    const QString revisionError = protocol::checkExpectedRevision(params, journal_.revision());
+    if (!revisionError.isEmpty())
+        return DispatchResult::failure(revisionError);
+    // The busy gate of the gated methods (a running export admits only its cancellation, a
+    // busy spectrum analysis admits nothing) belongs here with those controllers; none of
+    // that work exists in the application yet.
+    return entry->run(params);
+}
+
+void SemanticDebugService::add(const char* name, Handler run, bool gated)
+{
+    for (const MethodInfo& info : catalogue()) {
+        if (qstrcmp(info.name, name) == 0) {
+            methods_.insert(QLatin1String(name),
+                            Method{info.mutating, info.mutating && gated, std::move(run)});
+            return;
+        }
+    }
+    Q_ASSERT_X(false, "SemanticDebugService::add", "method missing from the catalogue");
+}
+
+void SemanticDebugService::registerMethods()
+{
+    const auto result = [](auto build) {
+        return [build](const QJsonObject&) { return DispatchResult::success(build()); };
+    };
+    add("diagnostics.getCapabilities", result([this] { return capabilities(); }));
+    add("diagnostics.getSnapshot", result([this] { return snapshotResult(); }));
+    add("diagnostics.getPerformance", result([this] {
+            return DiagnosticsSnapshot::performance(snapshot_.document(journal_.revision()));
+        }));
+    add("diagnostics.getEvents", [this](const QJsonObject& p) { return journal_.events(p); });
+
+    const auto control =
+        [this](DispatchResult (DiagnosticsControlMethods::*method)(const QJsonObject&) const) {
+            return [this, method](const QJsonObject& p) { return (control_.*method)(p); };
+        };
+    add("diagnostics.openVideo", control(&DiagnosticsControlMethods::openVideo));
+    add("diagnostics.setCaptureFrameRate",
+        control(&DiagnosticsControlMethods::setCaptureFrameRate));
+    add("diagnostics.setRange", control(&DiagnosticsControlMethods::setRange));
+    add("diagnostics.setRoi", control(&DiagnosticsControlMethods::setRoi));
+    add("diagnostics.setProcessingParameters",
+        control(&DiagnosticsControlMethods::setProcessingParameters));
+    add("diagnostics.cancelAnalysis", control(&DiagnosticsControlMethods::cancelAnalysis));
+
+    const auto window =
+        [this](DispatchResult (DiagnosticsWindowMethods::*method)(const QJsonObject&) const) {
+            return [this, method](const QJsonObject& p) { return (window_.*method)(p); };
+        };
+    add("diagnostics.getUi", window(&DiagnosticsWindowMethods::getUi));
+    add("diagnostics.ui", window(&DiagnosticsWindowMethods::ui), false);
+    add("diagnostics.screenshot", window(&DiagnosticsWindowMethods::screenshot), false);
+}
+
+void SemanticDebugService::registerMethodsAwaitingControllers()
+{
+    // Playback, preview, export and spectrum controllers are not part of the application
+    // yet: nothing these methods act on can exist, so each one is a state conflict. The
+    // entries are replaced as the controllers arrive.
+    const auto conflict = [](const QJsonObject&) { return fail(codes::kStateConflict); };
+    add("diagnostics.playback", conflict);
+    add("diagnostics.startPreview", conflict);
+    add("diagnostics.cancelPreview", conflict);
+    add("diagnostics.setExportDestination", conflict);
+    add("diagnostics.startExport", conflict);
+    add("diagnostics.cancelExport", conflict);
+    add("diagnostics.spectrum", conflict, false);
+}
+
+void SemanticDebugService::connectEventSources()
+{
+    using namespace ui::controllers;
+    const VideoSessionController* session = controllers_.videoSession;
+    watch(session, &VideoSessionController::sourceChanged, "source.changed");
+    watch(session, &VideoSessionController::stateChanged, "source.state_changed");
+    watch(session, &VideoSessionController::videoInfoChanged, "source.metadata_changed");
+    watch(session, &VideoSessionController::errorMessageChanged, "source.error_changed");
+    watch(controllers_.analysisFragment, &AnalysisFragmentController::rangeChanged,
+          "selection.changed");
+    watch(controllers_.processingSettings, &ProcessingSettingsController::settingsChanged,
+          "settings.changed");
+    watch(controllers_.mediaRuntime, &MediaRuntimeController::statusChanged,
+          "media_runtime.changed");
+}
+
+QJsonObject SemanticDebugService::capabilities() const
+{
+    QJsonArray methods;
+    for (const MethodInfo& info : catalogue()) {
+        methods.append(QJsonObject{{QStringLiteral("name"), QLatin1String(info.name)},
+                                   {QStringLiteral("mutating"), info.mutating}});
+    }
+    return {{QStringLiteral("apiVersion"), protocol::kApiVersion},
+            {QStringLiteral("instanceId"), instanceId()},
+            {QStringLiteral("controlEnabled"), controlEnabled()},
+            {QStringLiteral("framing"), QLatin1String(protocol::kFraming)},
+            {QStringLiteral("maximumMessageBytes"), double(protocol::kMaximumMessageBytes)},
+            {QStringLiteral("maximumClientCount"), protocol::kMaximumClientCount},
+            {QStringLiteral("revision"), static_cast<double>(journal_.revision())},
+            {QStringLiteral("revisionScope"), QStringLiteral("configuration_and_state")},
+            {QStringLiteral("methods"), methods}};
+}
+
+QJsonObject SemanticDebugService::snapshotResult() const
+{
+    QJsonObject result = snapshot_.document(journal_.revision());
+    result.insert(QStringLiteral("instanceId"), instanceId());
+    result.insert(QStringLiteral("controlEnabled"), controlEnabled());
+    return result;
+}
+
+} // namespace orvi::diagnostics::service

@@ -1,0 +1,266 @@
+#include "controllers/AnalysisFragmentController.h"
+#include "controllers/MediaRuntimeController.h"
+#include "controllers/ProcessingSettingsController.h"
+#include "controllers/VideoSessionController.h"
+#include "diagnostics/SemanticDebugService.h"
+#include "support/MediaTools.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace orvi::diagnostics::service;
+using namespace orvi::ui::controllers;
+
+namespace {
+
+QJsonObject parse(QByteArray text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+QStringList codesOf(const QJsonObject& page)
+{
+    QStringList codes;
+    for (const QJsonValue& event : page.value("events").toArray())
+        codes.append(event.toObject().value("code").toString());
+    return codes;
+}
+
+} // namespace
+
+// The service over real controllers with a real clip open, called as the socket calls it.
+class SemanticDebugServiceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(folder_.isValid());
+        clip_ = folder_.filePath("clip.mp4");
+        QString output;
+        QVERIFY2(orvi::test::encodeClip(clip_, "testsrc2=size=160x120:rate=30", 60, {}, &output),
+                 qPrintable(output));
+        service_.setRuntimeDirectory(folder_.filePath("runtime"));
+        QString error;
+        QVERIFY2(service_.start(true, &error), qPrintable(error));
+        QVERIFY(call("diagnostics.openVideo", {{"path", clip_}}).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(session_.ready(), 60000);
+    }
+
+    void methodAnswers_data()
+    {
+        // Params get the current "expectedRevision" unless they carry their own; "<clip>"
+        // stands for the open clip. The lock is held while the method runs.
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QByteArray>("params");
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<QString>("code"); // empty: accepted
+        const auto row = [](const char* name, const char* method, const char* params,
+                            const char* code, const char* lock = "") {
+            QTest::newRow(name) << QString("diagnostics.") + method << QByteArray(params) << lock
+                                << code;
+        };
+        row("unknown method", "shutdown", "{}", "method_not_found");
+        row("revision stale", "setRange", R"({"expectedRevision":1})", "stale_revision");
+        row("missing file", "openVideo", R"({"path":"/no/such.mp4"})", "invalid_path");
+        row("open while locked", "openVideo", R"({"path":"<clip>"})", "state_conflict", "session");
+        row("open over an unsaved result", "openVideo", R"({"path":"<clip>"})", "state_conflict",
+            "unsaved");
+        row("rate refused", "setCaptureFrameRate", R"({"framesPerSecond":0})",
+            "capture_frame_rate_rejected");
+        row("range of one frame", "setRange", R"({"startFrame":5,"endFrameExclusive":6})",
+            "invalid_range");
+        row("range past the end", "setRange", R"({"startFrame":0,"endFrameExclusive":61})",
+            "invalid_range");
+        row("range while locked", "setRange", R"({"startFrame":0,"endFrameExclusive":9})",
+            "state_conflict", "fragment");
+        row("pixel coordinates", "setRoi", R"({"coordinateSpace":"px","x":0,"y":0,"width":1})",
+            "unsupported_coordinate_space");
+        row("region too small", "setRoi", R"({"x":0,"y":0,"width":0.001,"height":1})",
+            "invalid_roi");
+        row("region while locked", "setRoi", R"({"x":0,"y":0,"width":1,"height":1})",
+            "state_conflict", "settings");
+        row("no parameters", "setProcessingParameters", "{}", "empty_processing_parameters");
+        row("negative worker count", "setProcessingParameters", R"({"workerThreadCount":-1})",
+            "invalid_params");
+        row("worker count beyond 32 bits", "setProcessingParameters",
+            R"({"workerThreadCount":2147483648})", "invalid_params");
+        row("rotation of 300 rpm", "setProcessingParameters", R"({"rotationSpeedRpm":300})",
+            "invalid_processing_parameters");
+        row("parameters while locked", "setProcessingParameters", R"({"amplificationFactor":3})",
+            "state_conflict", "settings");
+        row("cancel without analysis", "cancelAnalysis", "{}", "state_conflict");
+        for (const char* method :
+             {"playback", "startPreview", "cancelPreview", "setExportDestination", "startExport",
+              "cancelExport", "spectrum"})
+            row(method, method, R"({"action":"cancel"})", "state_conflict");
+        row("interface state without a window", "getUi", "{}", "ui_unavailable");
+        row("interface action without a window", "ui", "{}", "ui_unavailable");
+        row("screenshot without a window", "screenshot", "{}", "window_not_visible");
+        row("negative cursor", "getEvents", R"({"cursor":-1})", "invalid_cursor");
+        row("limit 0", "getEvents", R"({"limit":0})", "invalid_limit");
+        row("rotation 0 means none", "setProcessingParameters", R"({"rotationSpeedRpm":0})", "");
+        row("range up to the frame count", "setRange", R"({"startFrame":0,"endFrameExclusive":60})",
+            "");
+    }
+
+    void methodAnswers()
+    {
+        QFETCH(QString, method);
+        QFETCH(QByteArray, params);
+        QFETCH(QString, lock);
+        QFETCH(QString, code);
+        const quint64 revision = service_.revision();
+        QJsonObject request = parse(params.replace("<clip>", clip_.toUtf8()));
+        if (!request.contains("expectedRevision"))
+            request.insert("expectedRevision", double(revision));
+        setLock(lock, true);
+        const QJsonObject before = stableSnapshot();
+        const DispatchResult answer = service_.dispatch(method, request);
+        const QJsonObject after = stableSnapshot();
+        setLock(lock, false);
+
+        QCOMPARE(answer.errorCode, code);
+        if (code.isEmpty()) {
+            QCOMPARE(answer.result.value("accepted"), QJsonValue(true));
+            QVERIFY(service_.revision() > revision);
+        } else {
+            // Every refusal leaves the application as it was.
+            QCOMPARE(service_.revision(), revision);
+            QCOMPARE(after, before);
+        }
+    }
+
+    void journalCoalescesAndPages()
+    {
+        service_.stop();
+        QVERIFY(service_.start(true));
+        const QJsonObject started = events();
+        QCOMPARE(codesOf(started), QStringList{"service.started"});
+        const QJsonValue first = started.value("events")[0];
+        QCOMPARE((QJsonArray{first["id"], first["revision"], started["nextCursor"],
+                             started["droppedBefore"]}),
+                 (QJsonArray{1, 1, 1, 0}));
+        for (double factor : {2.0, 3.0, 4.0})
+            QVERIFY(settings_.setAmplificationFactor(factor));
+        QCOMPARE(service_.revision(), 4u);
+        QTRY_COMPARE(codesOf(events(1)), QStringList{"settings.changed"});
+        QCOMPARE(events(1).value("events")[0]["revision"], QJsonValue(4));
+
+        DiagnosticsEventJournal journal;
+        journal.reset(true);
+        for (int i = 0; i < 300; ++i)
+            journal.recordDirect("service.started");
+        const QJsonObject page = journal.events({{"limit", 1000}}).result;
+        QCOMPARE(page.value("events").toArray().size(), 256);
+        QCOMPARE(page.value("events")[0]["id"], QJsonValue(45));
+        QCOMPARE(page.value("droppedBefore"), QJsonValue(44));
+
+        // One progress record per twentieth or stage; none of them raises the revision.
+        journal.reset(true);
+        ProgressThrottle throttle;
+        for (const auto& [progress, stage] :
+             {std::pair{0.01, "a"}, {0.04, "a"}, {0.05, "a"}, {0.05, "b"}, {1.5, "b"}, {2.0, "b"}})
+            journal.recordProgress(throttle, "preview.progress_changed", progress, stage);
+        QCOMPARE(journal.events({}).result.value("nextCursor"), QJsonValue(4));
+        QCOMPARE(journal.revision(), 1u);
+    }
+
+    void windowMethods()
+    {
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(R"(
+            import QtQuick
+            Window {
+                objectName: "orviMainWindow"; width: 2560; height: 1440; visible: true
+                color: "steelblue"
+                function diagnosticUiState() { return { sections: ["video"] } }
+                function diagnosticUiAction(request) {
+                    return request.action === "select_section" ? { ok: true }
+                                                               : { ok: false, error: "invalid_section" }
+                }
+            })",
+                          QUrl());
+        std::unique_ptr<QObject> window(component.create());
+        QVERIFY2(window, qPrintable(component.errorString()));
+
+        const quint64 revision = service_.revision();
+        QCOMPARE(call("diagnostics.getUi").result, parse(R"({"sections":["video"],"revision":)" +
+                                                         QByteArray::number(revision) + "}"));
+        QCOMPARE(call("diagnostics.ui", {{"request", QJsonObject{{"action", "x"}}}}).errorCode,
+                 "invalid_section");
+        QCOMPARE(service_.revision(), revision);
+        const DispatchResult accepted =
+            call("diagnostics.ui", {{"request", QJsonObject{{"action", "select_section"}}}});
+        QCOMPARE(accepted.result.value("revision"), QJsonValue(double(revision + 1)));
+
+        const QString existing = folder_.filePath("existing.png");
+        QFile file(existing);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4 && file.flush());
+        const QString fresh = folder_.filePath("shot.PNG");
+        const struct
+        {
+            QJsonObject params;
+            QString code;
+        } shots[] = {
+            {{{"maxWidth", 319}}, "invalid_parameters"},
+            {{{"path", 5}}, "invalid_parameters"},
+            {{{"path", "relative.png"}}, "invalid_capture_path"},
+            {{{"path", folder_.filePath("shot.jpg")}}, "invalid_capture_path"},
+            {{{"path", existing}}, "capture_path_exists_or_unwritable"},
+            {{{"path", fresh}}, ""},
+        };
+        for (const auto& shot : shots)
+            QCOMPARE(call("diagnostics.screenshot", shot.params).errorCode, shot.code);
+        QCOMPARE(QFile(existing).size(), 4);
+        QCOMPARE(QImage(fresh).size(), QSize(1920, 1080));
+    }
+
+private:
+    // Calls a method as a client in control mode would, with the current revision.
+    DispatchResult call(const QString& method, QJsonObject params = {})
+    {
+        params.insert("expectedRevision", double(service_.revision()));
+        return service_.dispatch(method, params);
+    }
+    QJsonObject events(int cursor = 0)
+    {
+        return call("diagnostics.getEvents", {{"cursor", cursor}}).result;
+    }
+    QJsonObject stableSnapshot()
+    {
+        QJsonObject snapshot = call("diagnostics.getSnapshot").result;
+        snapshot.remove("generatedAtUtc");
+        return snapshot;
+    }
+    void setLock(const QString& lock, bool on)
+    {
+        if (lock == "session")
+            session_.setOperationLocked(on);
+        if (lock == "unsaved")
+            session_.setUnsavedProcessedResult(on);
+        if (lock == "fragment")
+            fragment_.setOperationLocked(on);
+        if (lock == "settings")
+            settings_.setOperationLocked(on);
+    }
+
+    QTemporaryDir folder_;
+    QString clip_;
+    MediaRuntimeController runtime_;
+    VideoSessionController session_{&runtime_};
+    AnalysisFragmentController fragment_{&session_};
+    ProcessingSettingsController settings_{&session_, &fragment_};
+    SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_}};
+};
+
+QTEST_MAIN(SemanticDebugServiceTest)
+#include "tst_SemanticDebugService.moc"
