@@ -2,6 +2,7 @@
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
 #include "app/TranslationLoader.h"
+#include "controllers/UiModule.h"
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
 
@@ -10,7 +11,6 @@
 #include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
-#include <QtQml>
 #include <memory>
 
 namespace {
@@ -42,9 +42,10 @@ void applyIdentity()
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 }
 
+// VideoFrameItem and StaticFrameItem (and the controller types) in "OrviMotion.Ui" 1.0.
 void registerQmlTypes()
 {
-    qmlRegisterModule("OrviMotion.Ui", 1, 0);
+    orvi::ui::registerUiModule();
 }
 
 } // namespace
