@@ -3,7 +3,6 @@
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/VideoSessionController.h"
-#include "results/TemporaryVideo.h"
 
 #include <QCoreApplication>
 #include <algorithm>
