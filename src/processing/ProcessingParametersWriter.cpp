@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QRectF>
+#include <cmath>
 #include <exception>
 
 namespace orvi::processing {
@@ -56,7 +57,7 @@ QJsonObject sourceObject(const project_data::ProcessingRequest& parameters,
 }
 
 QJsonObject processingObject(const motion_core::ProcessingSettings& settings,
-                             qint64 processedFrameCount)
+                             double measuredMotionGain, qint64 processedFrameCount)
 {
     const QJsonObject fragment{
         {QStringLiteral("startFrame"), settings.startFrame},
@@ -89,6 +90,10 @@ QJsonObject processingObject(const motion_core::ProcessingSettings& settings,
         {QStringLiteral("effectiveWorkerThreadCount"), settings.effectiveWorkerCount()},
         {QStringLiteral("workerThreadMode"),
          settings.workerThreadCount != 0 ? QStringLiteral("manual") : QStringLiteral("automatic")},
+        // The gain the motion reached in the band, measured on the region; null when unknown.
+        {QStringLiteral("measuredMotionGain"), std::isfinite(measuredMotionGain)
+                                                   ? QJsonValue(measuredMotionGain)
+                                                   : QJsonValue(QJsonValue::Null)},
     };
 }
 
@@ -152,7 +157,8 @@ ProcessingParametersWriter::buildDocument(const project_data::ProcessingRequest&
          QJsonObject{{QStringLiteral("name"), QStringLiteral("Riesz phase magnification")},
                      {QStringLiteral("version"), QStringLiteral("riesz-phase-cpu-0.3")}}},
         {QStringLiteral("source"), sourceObject(parameters, sourceInfo, captureFrameRate)},
-        {QStringLiteral("processing"), processingObject(parameters.settings, processedFrameCount)},
+        {QStringLiteral("processing"),
+         processingObject(parameters.settings, parameters.measuredMotionGain, processedFrameCount)},
         {QStringLiteral("export"), exportObject(parameters, sourceInfo)},
         {QStringLiteral("recording"), recordingObject(parameters)},
     };
