@@ -336,6 +336,37 @@ QImage renderBandPowerMapFigure(const MapFigureFrame& frame,
     return canvas.image;
 }
 
+QImage renderAmplitudeMapFigure(const MapFigureFrame& frame,
+                                const std::vector<AmplitudeMapEntry>& entries, double maximum,
+                                const QString& colorBarTitle)
+{
+    if (frame.background.isNull() || frame.view.isEmpty() || !(maximum > 0.0) ||
+        !std::isfinite(maximum))
+        return {};
+    MapCanvas canvas = makeMapCanvas(frame);
+    QPainter painter(&canvas.image);
+    painter.setClipRect(canvas.imageArea);
+    for (const AmplitudeMapEntry& entry : entries) {
+        if (!std::isfinite(entry.value))
+            continue;
+        const QRectF cell = mapNormalised(entry.cellRect, frame.view, canvas.imageArea);
+        QColor color = bandPowerColor(std::clamp(entry.value / maximum, 0.0, 1.0));
+        color.setAlpha(kPowerCellAlpha);
+        painter.fillRect(cell, color);
+        drawCellOutline(painter, cell, canvas.unit);
+    }
+    drawRegionOutline(painter, frame, canvas.imageArea, canvas.unit);
+    painter.setClipping(false);
+    std::vector<ColorBarTick> ticks;
+    for (int i = 0; i <= 4; ++i)
+        ticks.emplace_back(i * 0.25, formatReportNumber(maximum * i * 0.25, 3));
+    ChartPainter chartPainter(painter, canvas.unit);
+    chartPainter.drawColorBar(
+        canvas.colorBar, [](double t) { return bandPowerColor(t); }, ticks, colorBarTitle);
+    painter.end();
+    return canvas.image;
+}
+
 QImage renderPhaseMapFigure(const MapFigureFrame& frame,
                             const std::vector<project_data::RelativePhaseSample>& samples,
                             int referenceIndex)

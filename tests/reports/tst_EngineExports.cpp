@@ -160,7 +160,8 @@ private slots:
             break;
         case 2:
             QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
-                                     "frequency_hz,relative_power\r\n"));
+                                     "frequency_hz,relative_power,point_amplitude_px,"
+                                     "point_amplitude_um\r\n"));
             QCOMPARE(bytes.count("\r\n"), qsizetype(result.fftSize / 2 + 1));
             QCOMPARE(bytes.count("\n"), bytes.count("\r\n"));
             break;
