@@ -223,6 +223,17 @@ void drawCellOutline(QPainter& painter, const QRectF& cell, double unit)
     painter.drawRect(cell);
 }
 
+// A cell of a map filled with the palette's colour at `position` (0 ... 1).
+void fillPaletteCell(QPainter& painter, const MapCanvas& canvas, const MapFigureFrame& frame,
+                     const QRectF& cellRect, double position)
+{
+    const QRectF cell = mapNormalised(cellRect, frame.view, canvas.imageArea);
+    QColor color = bandPowerColor(position);
+    color.setAlpha(kPowerCellAlpha);
+    painter.fillRect(cell, color);
+    drawCellOutline(painter, cell, canvas.unit);
+}
+
 } // namespace
 
 bool isWholeFrame(const QRectF& region)
@@ -308,11 +319,8 @@ QImage renderBandPowerMapFigure(const MapFigureFrame& frame,
     for (const auto& entry : entries) {
         if (!entry.valid || !std::isfinite(entry.value) || entry.value < kColorFloor)
             continue;
-        const QRectF cell = mapNormalised(entry.cellRect, frame.view, canvas.imageArea);
-        QColor color = bandPowerColor(bandPowerColorPosition(entry.value, logarithmicColors));
-        color.setAlpha(kPowerCellAlpha);
-        painter.fillRect(cell, color);
-        drawCellOutline(painter, cell, canvas.unit);
+        fillPaletteCell(painter, canvas, frame, entry.cellRect,
+                        bandPowerColorPosition(entry.value, logarithmicColors));
     }
     drawRegionOutline(painter, frame, canvas.imageArea, canvas.unit);
     painter.setClipping(false);
@@ -349,11 +357,8 @@ QImage renderAmplitudeMapFigure(const MapFigureFrame& frame,
     for (const AmplitudeMapEntry& entry : entries) {
         if (!std::isfinite(entry.value))
             continue;
-        const QRectF cell = mapNormalised(entry.cellRect, frame.view, canvas.imageArea);
-        QColor color = bandPowerColor(std::clamp(entry.value / maximum, 0.0, 1.0));
-        color.setAlpha(kPowerCellAlpha);
-        painter.fillRect(cell, color);
-        drawCellOutline(painter, cell, canvas.unit);
+        fillPaletteCell(painter, canvas, frame, entry.cellRect,
+                        std::clamp(entry.value / maximum, 0.0, 1.0));
     }
     drawRegionOutline(painter, frame, canvas.imageArea, canvas.unit);
     painter.setClipping(false);
