@@ -19,6 +19,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <numeric>
 
 using namespace orvi;
 using spectrum::testing::SyntheticTexture;
@@ -31,7 +32,7 @@ const QSize kSize(192, 128);
 
 const QStringList kLossless{"-c:v", "ffv1", "-pix_fmt", "gray"};
 const QStringList kCameraH264{"-c:v", "libx264", "-preset",  "veryfast",
-                              "-b:v", "900k",      "-pix_fmt", "yuv420p"};
+                              "-b:v", "900k",    "-pix_fmt", "yuv420p"};
 
 // Camera sensors add noise of about 2 levels, which also keeps an encoder from dropping a
 // small motion as a mere copy of the previous frame.
@@ -61,8 +62,8 @@ bool writeVibration(const QString& path, const QStringList& codec, double amplit
         path, kSize, frames, kRate,
         [&](int i) {
             const double d = amplitude * std::sin(2.0 * kPi * hz * i / kRate);
-            QImage image =
-                texture.frame(kSize, [&](int, int, double) { return QPointF(d * c, d * s); }, 0.0);
+            QImage image = texture.frame(
+                kSize, [&](int, int, double) { return QPointF(d * c, d * s); }, 0.0);
             if (codec != kLossless)
                 addSensorNoise(image, i);
             return image;
@@ -89,24 +90,20 @@ QJsonObject runTool(const QString& name, const QStringList& arguments)
     return QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
 }
 
-// Sinusoid at `hz` least-squares fitted to samples first ... end - 1 (with an offset).
-std::complex<double> phasorAt(const std::vector<double>& v, double hz, int first)
+// Peak amplitude at `hz` over the whole periods from sample `first` on, the mean removed.
+double amplitudeAt(const std::vector<double>& v, double hz, int first)
 {
-    double cc = 0, ss = 0, cs = 0, c1 = 0, s1 = 0, vc = 0, vs = 0, v1 = 0;
-    const int n = int(v.size()) - first;
-    for (int i = first; i < int(v.size()); ++i) {
-        const double c = std::cos(2 * kPi * hz * i / kRate), s = std::sin(2 * kPi * hz * i / kRate);
-        cc += c * c, ss += s * s, cs += c * s, c1 += c, s1 += s;
-        vc += v[size_t(i)] * c, vs += v[size_t(i)] * s, v1 += v[size_t(i)];
-    }
-    // Remove the mean, then solve the 2 x 2 system for cos and sin.
-    cc -= c1 * c1 / n, ss -= s1 * s1 / n, cs -= c1 * s1 / n, vc -= v1 * c1 / n, vs -= v1 * s1 / n;
-    const double det = cc * ss - cs * cs;
-    return {(vc * ss - vs * cs) / det, (vs * cc - vc * cs) / det};
+    const double n = double(v.size()) - first;
+    const double mean = std::accumulate(v.begin() + first, v.end(), 0.0) / n;
+    std::complex<double> sum;
+    for (size_t i = size_t(first); i < v.size(); ++i)
+        sum += (v[i] - mean) * std::polar(1.0, -2 * kPi * hz * double(i) / kRate);
+    return 2.0 * std::abs(sum) / n;
 }
 
 // An estimator independent of the program's: the phase of each of three known gratings over a
-// Hann-weighted window gives the shift along its wave vector; least squares gives (dx, dy).
+// Hann-weighted window gives the shift along its wave vector; least squares gives (dx, dy),
+// of which the shift along the diagonal is kept.
 struct Grating
 {
     double kx, ky, phase;
@@ -121,9 +118,9 @@ double gratingTexture(double x, double y)
     return v;
 }
 
-std::vector<QPointF> gratingShifts(const QByteArray& rgba, const QRect& window)
+std::vector<double> diagonalShifts(const QByteArray& rgba, const QRect& window)
 {
-    std::vector<QPointF> shifts;
+    std::vector<double> shifts;
     const qsizetype frameBytes = qsizetype(kSize.width()) * kSize.height() * 4;
     std::complex<double> first[3];
     for (qsizetype f = 0; (f + 1) * frameBytes <= rgba.size(); ++f) {
@@ -149,17 +146,9 @@ std::vector<QPointF> gratingShifts(const QByteArray& rgba, const QRect& window)
                 w += k.ky * dphase;
         }
         const double det = a * c - b * b;
-        shifts.emplace_back((u * c - w * b) / det, (w * a - u * b) / det);
+        shifts.push_back(((u * c - w * b) + (w * a - u * b)) / det / std::sqrt(2.0));
     }
     return shifts;
-}
-
-double amplitudeAlong(const std::vector<QPointF>& shifts, double hz, int first)
-{
-    std::vector<double> x, y;
-    for (const QPointF& s : shifts)
-        x.push_back(s.x()), y.push_back(s.y());
-    return std::hypot(std::abs(phasorAt(x, hz, first)), std::abs(phasorAt(y, hz, first)));
 }
 
 } // namespace
@@ -169,28 +158,24 @@ class VibrationAmplitudeTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Lossless: amplitude within 10 %, phase within 5 degrees; H.264 at a camera's bit rate
+    // (0.15 bit per pixel): amplitude within 20 %. 0.01 px is only to be found.
     void amplitudeAndPhaseOfKnownMotion_data()
     {
         QTest::addColumn<QStringList>("codec");
         QTest::addColumn<double>("amplitude"); // px, peak
         QTest::addColumn<double>("frequency");
-        QTest::addColumn<double>("direction");      // degrees
-        QTest::addColumn<double>("tolerance");      // relative amplitude error
-        QTest::addColumn<double>("phaseTolerance"); // degrees; 0 = detection only
-        QTest::newRow("lossless 0.05 px x 40 Hz") << kLossless << 0.05 << 40.0 << 0.0 << 0.1 << 5.0;
-        QTest::newRow("lossless 0.2 px y 23 Hz") << kLossless << 0.2 << 23.0 << 90.0 << 0.1 << 5.0;
-        QTest::newRow("lossless 0.5 px diagonal 12 Hz")
-            << kLossless << 0.5 << 12.0 << 45.0 << 0.1 << 5.0;
-        QTest::newRow("lossless 1 px x 8 Hz") << kLossless << 1.0 << 8.0 << 0.0 << 0.1 << 5.0;
-        QTest::newRow("lossless 2 px diagonal 5 Hz")
-            << kLossless << 2.0 << 5.0 << -45.0 << 0.1 << 5.0;
-        QTest::newRow("lossless 2 px y 6 Hz") << kLossless << 2.0 << 6.0 << 90.0 << 0.1 << 5.0;
-        QTest::newRow("lossless 0.01 px x 30 Hz found")
-            << kLossless << 0.01 << 30.0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("h264 0.1 px x 15 Hz") << kCameraH264 << 0.1 << 15.0 << 0.0 << 0.2 << 0.0;
-        QTest::newRow("h264 0.5 px diagonal 9 Hz")
-            << kCameraH264 << 0.5 << 9.0 << 45.0 << 0.2 << 0.0;
-        QTest::newRow("h264 2 px y 5 Hz") << kCameraH264 << 2.0 << 5.0 << 90.0 << 0.2 << 0.0;
+        QTest::addColumn<double>("direction"); // degrees
+        QTest::newRow("lossless 0.05 px x 40 Hz") << kLossless << 0.05 << 40.0 << 0.0;
+        QTest::newRow("lossless 0.2 px y 23 Hz") << kLossless << 0.2 << 23.0 << 90.0;
+        QTest::newRow("lossless 0.5 px diagonal 12 Hz") << kLossless << 0.5 << 12.0 << 45.0;
+        QTest::newRow("lossless 1 px x 8 Hz") << kLossless << 1.0 << 8.0 << 0.0;
+        QTest::newRow("lossless 2 px diagonal 5 Hz") << kLossless << 2.0 << 5.0 << -45.0;
+        QTest::newRow("lossless 2 px y 6 Hz") << kLossless << 2.0 << 6.0 << 90.0;
+        QTest::newRow("lossless 0.01 px x 30 Hz found") << kLossless << 0.01 << 30.0 << 0.0;
+        QTest::newRow("h264 0.1 px x 15 Hz") << kCameraH264 << 0.1 << 15.0 << 0.0;
+        QTest::newRow("h264 0.5 px diagonal 9 Hz") << kCameraH264 << 0.5 << 9.0 << 45.0;
+        QTest::newRow("h264 2 px y 5 Hz") << kCameraH264 << 2.0 << 5.0 << 90.0;
     }
 
     void amplitudeAndPhaseOfKnownMotion()
@@ -199,8 +184,7 @@ private slots:
         QFETCH(double, amplitude);
         QFETCH(double, frequency);
         QFETCH(double, direction);
-        QFETCH(double, tolerance);
-        QFETCH(double, phaseTolerance);
+        const bool lossless = codec == kLossless;
         QTemporaryDir dir;
         project_data::SpectrumAnalysisRequest request;
         QVERIFY(writeVibration(dir.filePath("clip.mkv"), codec, amplitude, frequency, direction,
@@ -214,7 +198,7 @@ private slots:
                 return std::abs(c.frequencyHz - frequency) <= result.binWidthHz;
             });
         QVERIFY(found != result.candidates.end());
-        if (tolerance == 0.0)
+        if (amplitude < 0.05)
             return;
         QCOMPARE(found - result.candidates.begin(), 0);
         const project_data::FrequencyCandidate& c = *found;
@@ -232,12 +216,13 @@ private slots:
               "deg, %.3f Hz",
               QTest::currentDataTag(), c.amplitudePx, c.medianAmplitudePx, amplitude,
               point.directionDegrees, point.phaseDegrees, axisPhase, c.refinedFrequencyHz);
+        const double tolerance = lossless ? 0.1 : 0.2;
         QVERIFY(relativeError(c.amplitudePx, amplitude) <= tolerance);
         QVERIFY(relativeError(c.medianAmplitudePx, amplitude) <= tolerance);
         QVERIFY(!result.acceptedSignals[size_t(signal)].amplitudeSpectrumPx.empty());
-        if (phaseTolerance > 0.0) {
-            QVERIFY(degreesApart(point.directionDegrees, axis) <= phaseTolerance);
-            QVERIFY(degreesApart(point.phaseDegrees, axisPhase) <= phaseTolerance);
+        if (lossless) {
+            QVERIFY(degreesApart(point.directionDegrees, axis) <= 5.0);
+            QVERIFY(degreesApart(point.phaseDegrees, axisPhase) <= 5.0);
         }
     }
 
@@ -370,10 +355,11 @@ private slots:
                                 .toObject()["measuredMotionGain"]
                                 .toDouble();
         const QRect window(40, 24, 112, 64); // inside the region, clear of its feathered edge
-        const double before = amplitudeAlong(
-            gratingShifts(test::decodeRgba(dir.filePath("source.mkv")), window), hz, 200);
+        // 384 frames from frame 216 on: 16 periods, after the band-pass has settled.
+        const double before = amplitudeAt(
+            diagonalShifts(test::decodeRgba(dir.filePath("source.mkv")), window), hz, 216);
         const double after =
-            amplitudeAlong(gratingShifts(test::decodeRgba(exported), window), hz, 200);
+            amplitudeAt(diagonalShifts(test::decodeRgba(exported), window), hz, 216);
         qInfo("measured gain %.3f; independent %.3f (%.4f px to %.4f px)", gain, after / before,
               before, after);
         QVERIFY(relativeError(before, amplitude) < 0.05);
