@@ -50,303 +50,410 @@
         <translation>Страница</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="43"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="46"/>
         <source>Zazira spectrum analysis report</source>
         <translation>Отчёт о спектральном анализе Zazira</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="74"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="79"/>
         <source>Relative band power: unavailable.</source>
         <translation>Относительная мощность полосы: недоступна.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="75"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="80"/>
         <source>Relative band power: %1% of total spectral power (excluding zero frequency).</source>
         <translation>Относительная мощность полосы: %1% от полной спектральной мощности (без учёта нулевой частоты).</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="87"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="92"/>
         <source>Possible compression artefact: the frequency lies on a whole multiple of the key-frame rate of the video (%1 Hz: one key frame every %2 frames at the capture frame rate). The encoder&apos;s key-frame cadence can produce such lines without any motion of the equipment. When more than 20 peaks are found, these candidates give way to the other peaks.</source>
         <translation>Возможный артефакт сжатия: частота кратна частоте ключевых кадров видео (%1 Hz: один ключевой кадр каждые %2 кадров при частоте съёмки). Периодичность ключевых кадров кодировщика может давать такие линии без какого-либо движения оборудования. Если найдено больше 20 пиков, такие кандидаты уступают место остальным пикам.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="98"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="103"/>
         <source>The frequency lies on a multiple of the key-frame rate of the video (%1 Hz); the line may come from the encoder&apos;s key-frame cadence rather than from the equipment.</source>
         <translation>Частота кратна частоте ключевых кадров видео (%1 Hz); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="106"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="115"/>
+        <source>%1 µm peak, %2 mm/s RMS, %3 m/s² peak</source>
+        <translation>%1 мкм (пик), %2 мм/с (СКЗ), %3 м/с² (пик)</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="123"/>
+        <source>Displacement amplitude: unavailable.</source>
+        <translation>Амплитуда перемещения: недоступна.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="125"/>
+        <source>Displacement amplitude: %1 px peak at %2 Hz at point %3; median of the points where the frequency stands out: %4 px.</source>
+        <translation>Амплитуда перемещения: %1 пикс. (пик) на частоте %2 Hz в точке %3; медиана по точкам, где частота выделяется: %4 пикс.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="131"/>
+        <source>In physical units: %1.</source>
+        <translation>В физических единицах: %1.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="139"/>
+        <source>No length scale was given: displacement amplitudes are stated in pixels of the source frame only.</source>
+        <translation>Масштаб длины не задан: амплитуды перемещения указаны только в пикселях исходного кадра.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="142"/>
+        <source>Length scale: %1 mm between the frame points (%2, %3) and (%4, %5) in normalized coordinates; %6 mm per source pixel.</source>
+        <translation>Масштаб длины: %1 мм между точками кадра (%2, %3) и (%4, %5) в нормированных координатах; %6 мм на пиксель исходного кадра.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="150"/>
         <source>Band: %1–%2 Hz. Background: first analyzed source frame %3.</source>
         <translation>Полоса: %1–%2 Hz. Фон: первый проанализированный кадр исходного видео %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="112"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="156"/>
         <source>Each cell represents one image point. Power uses each point&apos;s longest accepted continuous interval, which may differ between cells. Values are normalized to the strongest accepted point in this band; transparent cells have no usable estimate or fall below the display threshold; they do not mean zero motion.</source>
         <translation>Каждая ячейка соответствует одной точке изображения. Мощность рассчитывается по самому длинному принятому непрерывному интервалу каждой точки, который может различаться для разных ячеек. Значения нормированы на самую сильную принятую точку в этой полосе; для прозрачных ячеек нет пригодной оценки или значение ниже порога отображения; это не означает отсутствия движения.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="141"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="185"/>
         <source>Overview: the outline marks the analysis region. A close-up is provided on a separate page.</source>
         <translation>Обзор: контуром отмечена область анализа. Увеличенное изображение приведено на отдельной странице.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="148"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="192"/>
         <source>%1 — analysis region close-up</source>
         <translation>%1 — увеличенное изображение области анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="150"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="194"/>
         <source>Enlarged analysis region from the same frame. Colors, normalization and analysis points are identical to the overview.</source>
         <translation>Увеличенная область анализа из того же кадра. Цвета, нормировка и точки анализа совпадают с обзорным изображением.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="175"/>
-        <location filename="../src/reports/ReportComposer.cpp" line="204"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="219"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="248"/>
         <source>Source video: %1</source>
         <translation>Исходное видео: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="176"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="220"/>
         <source>Source frame 1. This is the beginning of the video, independently of the analyzed fragment.</source>
         <translation>Кадр 1 исходного видео. Это начало видео независимо от анализируемого фрагмента.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="178"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="222"/>
         <source>The entire frame was analyzed; no separate analysis region is outlined.</source>
         <translation>Проанализирован весь кадр; отдельная область анализа не выделена.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="180"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="224"/>
         <source>The outline marks the analysis region used for this calculation.</source>
         <translation>Контуром отмечена область анализа, использованная в этом расчёте.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="185"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="229"/>
         <source>Source frame 1: analysis region close-up</source>
         <translation>Кадр 1 исходного видео: увеличенное изображение области анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="187"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="231"/>
         <source>Enlarged analysis region from the same frame. Enlargement does not add image detail or analysis points.</source>
         <translation>Увеличенная область анализа из того же кадра. Увеличение не добавляет деталей изображения или точек анализа.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="200"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="244"/>
         <source>Analysis settings</source>
         <translation>Параметры анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="202"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="246"/>
         <source>This report records the selected video analysis and its settings. It does not diagnose equipment condition.</source>
         <translation>В этом отчёте зафиксированы выбранный анализ видео и его параметры. Отчёт не является диагностикой технического состояния оборудования.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="205"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="249"/>
         <source>Report created: %1</source>
         <translation>Отчёт создан: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="207"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="251"/>
         <source>Source size: %1 × %2 pixels; capture frame rate: %3 fps.</source>
         <translation>Размер исходного видео: %1 × %2 пикселей; частота кадров съёмки: %3 fps.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="210"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="254"/>
         <source>Analyzed source frames: %1–%2 (numbered from 1); recording duration: %3 s.</source>
         <translation>Проанализированные кадры исходного видео: %1–%2 (нумерация с 1); длительность записи: %3 s.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="214"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="258"/>
         <source>Analysis region in normalized coordinates: x=%1, y=%2, width=%3, height=%4.</source>
         <translation>Область анализа в нормированных координатах: x=%1, y=%2, ширина=%3, высота=%4.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="218"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="262"/>
         <source>Grid: %1 × %2; requested: %3 × %4; accepted points: %5 of %6.</source>
         <translation>Сетка: %1 × %2; запрошено: %3 × %4; принято точек: %5 из %6.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="223"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="267"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.</source>
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="225"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="270"/>
         <source>The report covers the full spectrum and all %1 detected frequency candidates (up to 20). Each candidate has an enlarged spectrum page and a band power map of its proposed band.</source>
         <translation>Отчёт охватывает полный спектр и все обнаруженные кандидаты частот (%1, не более 20). Для каждого кандидата приведены страница с увеличенным фрагментом спектра и карта мощности в предложенной для него полосе.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="229"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="274"/>
         <source>Algorithm: phase-spectrum-3; relative-phase-1. Analysis identity: %1.</source>
         <translation>Алгоритм: phase-spectrum-3; relative-phase-1. Идентификатор анализа: %1.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="240"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="285"/>
         <source>Spectrum and frequency candidates</source>
         <translation>Спектр и кандидаты частот</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="241"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="286"/>
         <source>Power is normalized within this analysis. The shaded region marks the selected band. Listed peaks are candidates, not independently confirmed machine frequencies.</source>
         <translation>Мощность нормирована в пределах этого анализа. Закрашенная область обозначает выбранную полосу. Перечисленные пики являются кандидатами, а не независимо подтверждёнными частотами машины.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="251"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="296"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="357"/>
         <source>Frequency Hz</source>
         <translation>Частота Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="251"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="296"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="252"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="297"/>
         <source>Band power, %</source>
         <translation>Мощность полосы, %</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="252"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="297"/>
         <source>Contrast dB</source>
         <translation>Контраст dB</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="253"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="298"/>
         <source>Spatial support</source>
         <translation>Пространственный охват</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="255"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="298"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="358"/>
+        <source>Amplitude, px</source>
+        <translation>Амплитуда, пикс.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="300"/>
         <source>Note</source>
         <translation>Примечание</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="265"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="310"/>
         <source>Possible compression artefact</source>
         <translation>Возможный артефакт сжатия</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="269"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="314"/>
         <source>Contrast, dB: how strongly the peak stands above the nearby spectral background. It is calculated as 10 × log10(peak power / background power); the background is the median of neighboring spectral bins, excluding the peak and its nearest neighbors. A contrast of 10 dB means 10 times the background power; 20 dB means 100 times. This is not sound level or physical displacement.</source>
         <translation>Контраст, dB: насколько сильно пик возвышается над окружающим спектральным фоном. Рассчитывается как 10 × log10(мощность пика / мощность фона); фоном считается медиана соседних спектральных бинов без учёта пика и его ближайших соседей. Контраст 10 dB означает мощность в 10 раз выше фона; 20 dB — в 100 раз выше. Это не уровень звука и не физическое перемещение.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="275"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="320"/>
         <source>Spatial support: the fraction of accepted analysis points where power at this frequency is at least four times the local spectral background and exceeds the minimum signal threshold. The value ranges from 0 to 1: 0.75 means 75% of accepted points. Rejected points are excluded from the denominator. This is neither the fraction of image area nor a probability that the frequency is correct; low support may indicate localized vibration.</source>
         <translation>Пространственный охват: доля принятых точек анализа, в которых мощность на этой частоте не менее чем в четыре раза превышает локальный спектральный фон и превышает минимальный порог сигнала. Значение лежит в диапазоне от 0 до 1: 0.75 означает 75% принятых точек. Отклонённые точки не учитываются в знаменателе. Это не доля площади изображения и не вероятность того, что частота определена верно; низкий охват может указывать на локализованную вибрацию.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="286"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="331"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="288"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="333"/>
         <source>Relative band power is the sum of aggregate spectral power at bin centers inside the band divided by the sum over all positive-frequency bins. It differs from peak height and from per-cell map colors. The same denominator is used for all bands in this analysis; overlapping bands share power and their percentages must not be added. The map display threshold does not affect this value.</source>
         <translation>Относительная мощность полосы — это сумма агрегированной спектральной мощности в центрах бинов внутри полосы, делённая на сумму по всем бинам положительных частот. Она отличается от высоты пика и от цветов отдельных ячеек карты. Для всех полос этого анализа используется один и тот же знаменатель; перекрывающиеся полосы делят мощность, и их проценты нельзя складывать. Порог отображения карты на это значение не влияет.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="325"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="346"/>
+        <source>Vibration amplitude</source>
+        <translation>Амплитуда вибрации</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="349"/>
+        <source>Amplitudes come from the displacement of each cell&apos;s image content, measured to a fraction of a pixel by gradient least squares between consecutive frames, at the candidate&apos;s frequency refined between spectral bins. The amplitude is the peak displacement along the direction of largest motion, at the point where it is largest among those where the frequency stands out; the median covers the same points. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion at that frequency.</source>
+        <translation>Амплитуды получены из смещения содержимого изображения в каждой ячейке, измеренного с точностью до долей пикселя методом наименьших квадратов по градиентам между соседними кадрами, на частоте кандидата, уточнённой между спектральными отсчётами. Амплитуда — это пиковое перемещение вдоль направления наибольшего движения в той точке, где оно наибольшее среди точек, в которых частота выделяется; медиана берётся по тем же точкам. Скорость (СКЗ) и ускорение (пик) рассчитаны в предположении синусоидального движения на этой частоте.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="357"/>
+        <source>Point</source>
+        <translation>Точка</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="358"/>
+        <source>Median, px</source>
+        <translation>Медиана, пикс.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="359"/>
+        <source>Direction, °</source>
+        <translation>Направление, °</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="361"/>
+        <source>Displacement, µm</source>
+        <translation>Перемещение, мкм</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="362"/>
+        <source>Velocity RMS, mm/s</source>
+        <translation>Скорость СКЗ, мм/с</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="363"/>
+        <source>Acceleration, m/s²</source>
+        <translation>Ускорение, м/с²</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="381"/>
+        <source>Direction, °: the angle of the largest motion from the image&apos;s x axis towards its y axis (downwards), between −90° and 90°.</source>
+        <translation>Направление, °: угол наибольшего движения, отсчитываемый от оси x изображения к его оси y (вниз), от −90° до 90°.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="383"/>
+        <source>Limits: a cell sees motion across its edges only; motion along a straight edge does not change the image and reads as zero. A cell holding both moving and still structure reads less than its moving part. Displacements of a few hundredths of a pixel, strong video compression, lighting changes and camera movement reduce the accuracy; the camera&apos;s own motion adds to every point.</source>
+        <translation>Ограничения: ячейка видит только движение поперёк своих краёв; движение вдоль прямого края не меняет изображение и даёт ноль. Ячейка, в которой есть и подвижная, и неподвижная структура, показывает меньше, чем движется её подвижная часть. Перемещения в несколько сотых пикселя, сильное сжатие видео, изменения освещения и движение камеры снижают точность; собственное движение камеры добавляется ко всем точкам.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="424"/>
+        <source>Displacement amplitude at %1 Hz, µm peak</source>
+        <translation>Амплитуда перемещения на %1 Hz, мкм (пик)</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="425"/>
+        <source>Displacement amplitude at %1 Hz, px peak</source>
+        <translation>Амплитуда перемещения на %1 Hz, пикс. (пик)</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="426"/>
+        <source>Displacement amplitude map at %1 Hz</source>
+        <translation>Карта амплитуды перемещения на %1 Hz</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="427"/>
+        <source>Each accepted cell shows the peak displacement of its content at the strongest candidate&apos;s frequency, on a linear scale from 0 to the largest value. Cells without an estimate remain transparent.</source>
+        <translation>Каждая принятая ячейка показывает пиковое перемещение своего содержимого на частоте сильнейшего кандидата в линейной шкале от 0 до наибольшего значения. Ячейки без оценки остаются прозрачными.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/ReportComposer.cpp" line="465"/>
         <source>Peak at %1 Hz</source>
         <translation>Пик на частоте %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="327"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="467"/>
         <source>Displayed range: %1–%2 Hz. Shaded candidate band: %3–%4 Hz.</source>
         <translation>Отображаемый диапазон: %1–%2 Hz. Закрашенная полоса кандидата: %3–%4 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="329"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="469"/>
         <source>Relative power: %1; contrast: %2 dB; spatial support: %3.</source>
         <translation>Относительная мощность: %1; контраст: %2 dB; пространственный охват: %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="334"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="475"/>
         <source>The vertical scale fits the displayed range. Power retains the normalization of the full spectrum; compare axis values when comparing peaks. All detected candidates within this range are labeled.</source>
         <translation>Вертикальная шкала подобрана по отображаемому диапазону. Мощность сохраняет нормировку полного спектра; при сравнении пиков сверяйте значения по оси. Все обнаруженные кандидаты в этом диапазоне подписаны.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="338"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="479"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz. Enlargement does not improve frequency resolution; nearby peaks may remain unresolved.</source>
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz. Увеличение не улучшает частотное разрешение; близко расположенные пики могут остаться неразрешёнными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="346"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="487"/>
         <source>Band power map for peak at %1 Hz</source>
         <translation>Карта мощности полосы для пика на частоте %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="348"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="489"/>
         <source>This map uses the detected candidate&apos;s band, independently of the band selected in the interface. Colors are normalized separately for each band and cannot be used to compare absolute power between maps. Values below 0.0001 are hidden.</source>
         <translation>На этой карте используется полоса обнаруженного кандидата независимо от полосы, выбранной в интерфейсе. Цвета нормируются отдельно для каждой полосы, и их нельзя использовать для сравнения абсолютной мощности между картами. Значения ниже 0.0001 скрыты.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="370"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="511"/>
         <source>Additional map: band selected in the interface</source>
         <translation>Дополнительная карта: полоса, выбранная в интерфейсе</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="374"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="515"/>
         <source>No valid frequency band was selected. The band power map is unavailable.</source>
         <translation>Допустимая полоса частот не выбрана. Карта мощности полосы недоступна.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="385"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="526"/>
         <source>This additional map records the band selected in the interface at export time. Maps of all detected candidates are provided separately.</source>
         <translation>Эта дополнительная карта отражает полосу, выбранную в интерфейсе на момент экспорта. Карты всех обнаруженных кандидатов приведены отдельно.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="400"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="541"/>
         <source>Frequency: %1 Hz; component: %2; reference point: %3; accepted phase estimates: %4 of %5.</source>
         <translation>Частота: %1 Hz; компонента: %2; опорная точка: %3; принято оценок фазы: %4 из %5.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="406"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="547"/>
         <source>The reference is 0°. Positive phase means a lead relative to the reference in cos(ωt + φ). Each pair uses the intersection of its accepted intervals; pair intervals may differ.</source>
         <translation>Фаза опорной точки равна 0°. Положительная фаза означает опережение относительно опорной точки в cos(ωt + φ). Для каждой пары используется пересечение её принятых интервалов; интервалы разных пар могут различаться.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="409"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="550"/>
         <source>Acceptance requires at least 128 samples, four periods in each half, explained detrended energy of at least 0.30, and relative phase drift between halves no greater than 30°. These are heuristic thresholds, not confidence probabilities.</source>
         <translation>Для принятия требуются не менее 128 отсчётов, четыре периода в каждой половине, доля объяснённой энергии после удаления тренда не менее 0.30 и относительный дрейф фазы между половинами не более 30°. Это эвристические пороги, а не доверительные вероятности.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="416"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="557"/>
         <source>Reference interval starts at %1 s within the fragment and lasts %2 s; minimum explained energy fraction: %3.</source>
         <translation>Опорный интервал начинается через %1 s от начала фрагмента и длится %2 s; минимальная доля объяснённой энергии: %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="422"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="563"/>
         <source>Relative phase map</source>
         <translation>Карта относительной фазы</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="431"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="572"/>
         <source>Interpretation and limitations</source>
         <translation>Интерпретация и ограничения</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="433"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="574"/>
         <source>Frequency values depend on the supplied physical capture frame rate. Playback frame rate may differ, especially for slow-motion recordings.</source>
         <translation>Значения частот зависят от указанной физической частоты кадров съёмки. Частота кадров воспроизведения может отличаться, особенно у записей замедленной съёмки.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="436"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="577"/>
         <source>Camera movement, lighting changes, aliasing and insufficient texture can affect the spectrum. Relative phase-signal power is not calibrated physical displacement.</source>
         <translation>На спектр могут влиять движение камеры, изменения освещения, наложение спектров (алиасинг) и недостаточная текстура. Относительная мощность фазового сигнала не является откалиброванным физическим перемещением.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="439"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="580"/>
         <source>X and Y are image phase-signal components affected by local image structure. Equal or opposite signal phases do not prove equal or opposite physical displacement phases. Nearby frequencies may remain unresolved.</source>
         <translation>X и Y — компоненты фазового сигнала изображения, на которые влияет локальная структура изображения. Совпадающие или противоположные фазы сигнала не доказывают совпадения или противоположности фаз физического перемещения. Близкие частоты могут остаться неразрешёнными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="443"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="584"/>
         <source>Band power below 0.0001 is hidden on both color scales. This display threshold is relative to the strongest accepted point in the selected band, not a physical vibration threshold. Comparisons between independently normalized maps are qualitative.</source>
         <translation>Мощность полосы ниже 0.0001 скрыта на обеих цветовых шкалах. Этот порог отображения задан относительно самой сильной принятой точки в выбранной полосе и не является физическим порогом вибрации. Сравнение независимо нормированных карт носит качественный характер.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="448"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="589"/>
         <source>CSV and JSON exports provide numerical spectra, cell values, validity flags and analysis settings for further review. No conclusion about equipment condition is generated automatically.</source>
         <translation>Экспорт в CSV и JSON содержит числовые спектры, значения ячеек, признаки достоверности и параметры анализа для дальнейшего изучения. Заключение о техническом состоянии оборудования автоматически не формируется.</translation>
     </message>
@@ -371,12 +478,12 @@
         <translation>Относительная мощность полосы · линейная цветовая шкала</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="371"/>
+        <location filename="../src/reports/ReportFigures.cpp" line="402"/>
         <source>Reference</source>
         <translation>Опорная точка</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="381"/>
+        <location filename="../src/reports/ReportFigures.cpp" line="412"/>
         <source>Relative phase, degrees</source>
         <translation>Относительная фаза, градусы</translation>
     </message>
@@ -529,37 +636,37 @@
 <context>
     <name>ProcessingParametersWriter</name>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="171"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="177"/>
         <source>The reserved staging JSON file is missing or is not empty.</source>
         <translation>Зарезервированный промежуточный файл JSON отсутствует или не пуст.</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="181"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="187"/>
         <source>Could not open the staging JSON file: %1</source>
         <translation>Не удалось открыть промежуточный файл JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="183"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="189"/>
         <source>Could not write the staging JSON file: %1</source>
         <translation>Не удалось записать промежуточный файл JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="187"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="193"/>
         <source>The written staging JSON file is empty.</source>
         <translation>Записанный промежуточный файл JSON пуст.</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="190"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="196"/>
         <source>Exception while writing the staging JSON file: %1</source>
         <translation>Исключение при записи промежуточного файла JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="193"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="199"/>
         <source>Unknown exception while writing the staging JSON file.</source>
         <translation>Неизвестное исключение при записи промежуточного файла JSON.</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="205"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="211"/>
         <source>A temporary file may remain at %1: %2</source>
         <translation>По пути %1 может остаться временный файл: %2</translation>
     </message>
@@ -645,74 +752,79 @@
 <context>
     <name>SpectrumAnalysis</name>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="102"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="104"/>
         <source>Select automatic resource usage or a supported worker thread count.</source>
         <translation>Выберите автоматическое использование ресурсов или поддерживаемое число рабочих потоков.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="106"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="108"/>
         <source>A prepared source video is required.</source>
         <translation>Требуется подготовленное исходное видео.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="110"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="112"/>
         <source>Enter a capture frame rate greater than 0 and no greater than 10000 fps.</source>
         <translation>Введите частоту кадров съёмки больше 0 и не более 10000 fps.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="115"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="117"/>
         <source>Select a frame range inside the source video.</source>
         <translation>Выберите диапазон кадров в пределах исходного видео.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="119"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="121"/>
         <source>Select between 65 and 65537 frames for spectrum analysis.</source>
         <translation>Выберите от 65 до 65537 кадров для спектрального анализа.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="125"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="127"/>
         <source>Select a region at least 32 by 32 pixels inside the frame.</source>
         <translation>Выберите в пределах кадра область размером не менее 32 на 32 пикселя.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="128"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="130"/>
         <source>The source exceeds the spectrum analysis limit of 32 megapixels.</source>
         <translation>Исходное видео превышает ограничение спектрального анализа в 32 мегапикселя.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="131"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="133"/>
         <source>Select one of the available grid densities.</source>
         <translation>Выберите одну из доступных плотностей сетки.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="134"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="75"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="131"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="136"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="76"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="132"/>
         <source>The analysis region is too narrow after spatial reduction.</source>
         <translation>Область анализа слишком узка после пространственного уменьшения.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="138"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="140"/>
         <source>This grid supports at most %1 frames within the signal memory budget. Shorten the fragment or choose a coarser grid.</source>
         <translation>Максимальное число кадров для этой сетки в пределах бюджета памяти сигналов: %1. Сократите фрагмент или выберите более грубую сетку.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="111"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="149"/>
+        <source>Mark two points at least one pixel apart inside the frame and enter their distance in millimetres greater than 0.</source>
+        <translation>Отметьте внутри кадра две точки на расстоянии не менее одного пикселя и введите расстояние между ними в миллиметрах больше 0.</translation>
+    </message>
+    <message>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="112"/>
         <source>The selected frame range could not be decoded completely.</source>
         <translation>Не удалось полностью декодировать выбранный диапазон кадров.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="121"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="122"/>
         <source>Decoded frames do not match the selected uniform range.</source>
         <translation>Декодированные кадры не соответствуют выбранному равномерному диапазону.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="165"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="167"/>
         <source>No continuous reliable phase signals were found. Select a textured region or a shorter stable fragment.</source>
         <translation>Непрерывные надёжные фазовые сигналы не найдены. Выберите текстурированную область или более короткий стабильный фрагмент.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="202"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="208"/>
         <source>Spectrum analysis failed while allocating or processing data.</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
@@ -740,12 +852,12 @@
 <context>
     <name>TemporaryVideo</name>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="133"/>
+        <location filename="../src/results/TemporaryVideo.cpp" line="89"/>
         <source>Could not write the temporary analysis result. Check free disk space and access to the temporary folder.</source>
         <translation>Не удалось записать временный результат анализа. Проверьте свободное место на диске и доступ к временному каталогу.</translation>
     </message>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="228"/>
+        <location filename="../src/results/TemporaryVideo.cpp" line="168"/>
         <source>Could not read the temporary analysis result. Run the analysis again.</source>
         <translation>Не удалось прочитать временный результат анализа. Выполните анализ повторно.</translation>
     </message>
@@ -769,144 +881,144 @@
 <context>
     <name>VideoProcessingPipeline</name>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="117"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="130"/>
         <source>Unexpected file processing error: %1</source>
         <translation>Непредвиденная ошибка обработки файла: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="120"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="133"/>
         <source>Unknown file processing error.</source>
         <translation>Неизвестная ошибка обработки файла.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="237"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="259"/>
         <source>A file may remain at %1: %2</source>
         <translation>По пути %1 может остаться файл: %2</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="256"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="278"/>
         <source>Processing was cancelled by the user.</source>
         <translation>Обработка отменена пользователем.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="283"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="307"/>
         <source>An output path matches the input file or a result file already exists.</source>
         <translation>Выходной путь совпадает с входным файлом, или файл результата уже существует.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="391"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="415"/>
         <source>The decoder reached the end of the stream before the calculated end of the time range.</source>
         <translation>Декодер достиг конца потока раньше расчётного конца временного диапазона.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="424"/>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="596"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="453"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="630"/>
         <source>Processing frames</source>
         <translation>Обработка кадров</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="468"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="498"/>
         <source>Could not publish the video: %1</source>
         <translation>Не удалось сохранить итоговый видеофайл: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="479"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="509"/>
         <source>Could not publish the JSON file: %1</source>
         <translation>Не удалось сохранить итоговый файл JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="488"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="519"/>
         <source>Could not roll back the published video %1: %2</source>
         <translation>Не удалось откатить сохранение итогового видеофайла %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="504"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="535"/>
         <source>The input and output video paths are required.</source>
         <translation>Необходимо указать пути к входному и выходному видео.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="506"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="537"/>
         <source>Invalid analysis destination.</source>
         <translation>Недопустимое место сохранения результатов анализа.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="512"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="543"/>
         <source>Opening source video</source>
         <translation>Открытие исходного видео</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="518"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="549"/>
         <source>The selected time range is invalid.</source>
         <translation>Выбранный временной диапазон недопустим.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="520"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="551"/>
         <source>The selected frame range is invalid.</source>
         <translation>Выбранный диапазон кадров недопустим.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="526"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="557"/>
         <source>The camera capture frame rate is required before motion processing.</source>
         <translation>Перед обработкой движения необходимо указать частоту кадров съёмки камеры.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="556"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="590"/>
         <source>The time range contains no frames after alignment to frame boundaries.</source>
         <translation>После выравнивания по границам кадров временной диапазон не содержит кадров.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="561"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="595"/>
         <source>The selected fragment is too short for the configured frequency band. Select at least %1 frames.</source>
         <translation>Выбранный фрагмент слишком короткий для заданной полосы частот. Минимальное число кадров: %1.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="583"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="617"/>
         <source>The saved result does not match its frame range.</source>
         <translation>Сохранённый результат не соответствует своему диапазону кадров.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="605"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="639"/>
         <source>The number of frames returned by motion processing does not match the input.</source>
         <translation>Число кадров, возвращённых обработкой движения, не совпадает с числом входных кадров.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="609"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="643"/>
         <source>Finalizing the analysis result</source>
         <translation>Завершение формирования результата анализа</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="610"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="644"/>
         <source>Finalizing the staging video file</source>
         <translation>Завершение записи промежуточного видеофайла</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="625"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="659"/>
         <source>Preparing the parameters file</source>
         <translation>Подготовка файла параметров</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="632"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="667"/>
         <source>A final output file appeared during processing; publishing was cancelled.</source>
         <translation>Во время обработки появился итоговый выходной файл; сохранение результата отменено.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="635"/>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="643"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="670"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="678"/>
         <source>Publishing the result</source>
         <translation>Сохранение результата</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="673"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="709"/>
         <source>The output directory does not exist: %1</source>
         <translation>Выходной каталог не существует: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="685"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="722"/>
         <source>Could not create a staging file in %1: %2</source>
         <translation>Не удалось создать промежуточный файл в %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="692"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="729"/>
         <source>Could not choose a unique staging file name in %1.</source>
         <translation>Не удалось подобрать уникальное имя промежуточного файла в %1.</translation>
     </message>
