@@ -115,12 +115,13 @@ QString phaseReasonText(qint32 reason)
     }
 }
 
+// The program's icon as start-up set it, for the report's title block.
 QImage applicationIcon()
 {
-    const QImage image(QStringLiteral(":/ui/icons/application.png"));
-    if (!image.isNull())
-        return image;
-    return QGuiApplication::windowIcon().pixmap(256).toImage();
+    const QIcon icon = QGuiApplication::windowIcon();
+    if (!icon.isNull())
+        return icon.pixmap(256).toImage();
+    return QImage(QStringLiteral(":/ui/icons/application.png"));
 }
 
 } // namespace
