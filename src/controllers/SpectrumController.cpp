@@ -24,7 +24,6 @@
 #include <QIcon>
 #include <QJsonArray>
 #include <QLocale>
-#include <QPointer>
 #include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
@@ -42,6 +41,7 @@ using project_data::SpectrumResult;
 
 constexpr int kMaximumDensityIndex = 2;
 constexpr double kBandReadBackTolerance = 1e-9;
+constexpr double kProgressStep = 0.005;
 
 // d significant digits in the system locale, no group separators, no trailing zeros.
 QString formatSignificant(double value, int digits)
@@ -197,8 +197,9 @@ double SpectrumController::sessionCaptureRate() const
     return m_videoSession ? m_videoSession->captureFrameRate() : 0.0;
 }
 
-SpectrumAnalysisRequest SpectrumController::buildRequest(double captureFrameRate, int densityIndex,
-                                                         int workerThreadCount,
+SpectrumAnalysisRequest SpectrumController::buildRequest(std::optional<double> captureFrameRate,
+                                                         std::optional<int> densityIndex,
+                                                         std::optional<int> workerThreadCount,
                                                          bool fullMetadata) const
 {
     SpectrumAnalysisRequest request;
@@ -213,24 +214,22 @@ SpectrumAnalysisRequest SpectrumController::buildRequest(double captureFrameRate
         }
         request.videoInfo.filePath = m_videoSession->filePath();
     }
-    request.videoInfo.captureFrameRate =
-        captureFrameRate < 0.0 ? sessionCaptureRate() : captureFrameRate;
+    request.videoInfo.captureFrameRate = captureFrameRate.value_or(sessionCaptureRate());
     if (m_settings)
         request.analysisRegion = m_settings->regionOfInterest();
     if (m_fragment) {
         request.startFrame = m_fragment->startFrame();
         request.endFrame = m_fragment->endFrameExclusive();
     }
-    request.requestedGrid =
-        spectrum::gridForDensity(densityIndex < 0 ? m_gridDensityIndex : densityIndex);
-    request.workerThreadCount = workerThreadCount < 0 ? m_workerThreadCount : workerThreadCount;
+    request.requestedGrid = spectrum::gridForDensity(densityIndex.value_or(m_gridDensityIndex));
+    request.workerThreadCount = workerThreadCount.value_or(m_workerThreadCount);
     request.identity = spectrum::makeIdentity(m_inputRevision, request);
     return request;
 }
 
 QByteArray SpectrumController::currentIdentity() const
 {
-    return buildRequest(-1.0, -1, -1, false).identity;
+    return buildRequest({}, {}, {}, false).identity;
 }
 
 bool SpectrumController::otherWorkRuns() const
@@ -322,7 +321,7 @@ QString SpectrumController::analysisHelp() const
 
 int SpectrumController::effectiveWorkerThreadCount() const
 {
-    return spectrum::effectiveWorkerThreads(buildRequest(-1.0, -1, -1, false));
+    return spectrum::effectiveWorkerThreads(buildRequest({}, {}, {}, false));
 }
 
 int SpectrumController::maximumWorkerThreadCount() const
@@ -523,11 +522,10 @@ bool SpectrumController::canExportReport() const
 QString SpectrumController::validateAnalysis(double captureFrameRate, int densityIndex,
                                              int workerThreadCount) const
 {
-    if (densityIndex > kMaximumDensityIndex)
+    if (densityIndex > kMaximumDensityIndex || densityIndex < 0)
         return QCoreApplication::translate("SpectrumController",
                                            "Select one of the available grid densities.");
-    return spectrum::validate(
-        buildRequest(captureFrameRate, std::max(densityIndex, 0), std::max(workerThreadCount, 0)));
+    return spectrum::validate(buildRequest(captureFrameRate, densityIndex, workerThreadCount));
 }
 
 QString SpectrumController::gridPlan(double captureFrameRate, int densityIndex) const
@@ -593,14 +591,14 @@ bool SpectrumController::startAnalysis(double captureFrameRate, int densityIndex
     emit progressChanged();
     emit analysisStarted();
 
-    QPointer<SpectrumController> self(this);
-    auto report = [self, generation](double value) {
+    // Posted to the interface thread in steps of at least 0.5 % (and the end), so a long run
+    // does not flood the event queue. The controller outlives the run: shutdown waits for it.
+    auto report = [this, generation, last = -1.0](double value) mutable {
+        if (value < 1.0 && value - last < kProgressStep)
+            return;
+        last = value;
         QMetaObject::invokeMethod(
-            self.data(),
-            [self, generation, value] {
-                if (self)
-                    self->onProgress(generation, value);
-            },
+            this, [this, generation, value] { onProgress(generation, value); },
             Qt::QueuedConnection);
     };
     m_analysisWatcher.setFuture(QtConcurrent::run([request, flag = m_cancelFlag, report] {

@@ -248,12 +248,12 @@ signals:
 private:
     using Flag = std::shared_ptr<std::atomic_bool>;
 
-    // Request from the current inputs; a negative rate, index or count means the session's
+    // Request from the current inputs; an absent rate, index or count means the session's
     // rate, the stored density or the stored count. Without the full metadata only what the
     // identity and the limits read is copied (the per-frame timing map is left out).
-    project_data::SpectrumAnalysisRequest buildRequest(double captureFrameRate = -1.0,
-                                                       int densityIndex = -1,
-                                                       int workerThreadCount = -1,
+    project_data::SpectrumAnalysisRequest buildRequest(std::optional<double> captureFrameRate = {},
+                                                       std::optional<int> densityIndex = {},
+                                                       std::optional<int> workerThreadCount = {},
                                                        bool fullMetadata = true) const;
     QByteArray currentIdentity() const;
     bool otherWorkRuns() const;
