@@ -4,42 +4,49 @@
 <context>
     <name>AnalysisReport</name>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="45"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="49"/>
         <source>The export could not be written. No completed file was saved.</source>
         <translation>Не удалось записать файл экспорта. Готовый файл не был сохранён.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="62"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="66"/>
         <source>Cannot read the first source frame for the report: %1</source>
         <translation>Не удалось прочитать первый кадр исходного видео для отчёта: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="66"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="70"/>
         <source>The decoded frame is unavailable or does not match the source.</source>
         <translation>Декодированный кадр недоступен или не соответствует исходному видео.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="147"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="171"/>
         <source>Choose a file with the extension required by the selected export format.</source>
         <translation>Выберите файл с расширением, соответствующим выбранному формату экспорта.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="152"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="176"/>
         <source>No current analysis is available for this export.</source>
         <translation>Для этого экспорта нет актуальных результатов анализа.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="154"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="178"/>
         <source>The report cannot replace the source video.</source>
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="158"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="197"/>
+        <source>The file %1 appeared while the export was written. It was left unchanged and the export was not saved.</source>
+        <translation>Во время записи экспорта появился файл %1. Он оставлен без изменений, экспорт не сохранён.</translation>
+    </message>
+    <message>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="151"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="188"/>
         <source>Cannot open the export file: %1</source>
         <translation>Не удалось открыть файл экспорта: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="173"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="161"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="200"/>
         <source>Cannot finish saving the export: %1</source>
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>
@@ -506,14 +513,107 @@
         <translation>Разрешить локальному диагностическому интерфейсу MCP изменять состояние приложения.</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="65"/>
+        <location filename="../src/app/main.cpp" line="66"/>
         <source>Could not start MCP diagnostics: %1</source>
         <translation>Не удалось запустить диагностику MCP: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="70"/>
+        <location filename="../src/app/main.cpp" line="71"/>
         <source>MCP diagnostics are enabled for this application instance.</source>
         <translation>Для этого экземпляра приложения включена диагностика MCP.</translation>
+    </message>
+</context>
+<context>
+    <name>ExportController</name>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="118"/>
+        <source>Choose where to save the processed MP4 file.</source>
+        <translation>Выберите, куда сохранить обработанный файл MP4.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="122"/>
+        <source>The processed video must use the .mp4 extension.</source>
+        <translation>Обработанное видео должно иметь расширение .mp4.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="126"/>
+        <source>The destination folder does not exist.</source>
+        <translation>Папка назначения не существует.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="129"/>
+        <source>The destination folder is not writable.</source>
+        <translation>Запись в папку назначения невозможна.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="133"/>
+        <source>The output file must differ from the source video.</source>
+        <translation>Выходной файл должен отличаться от исходного видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="136"/>
+        <source>The selected output file already exists.</source>
+        <translation>Выбранный выходной файл уже существует.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="139"/>
+        <source>The export parameters file already exists.</source>
+        <translation>Файл параметров экспорта уже существует.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="184"/>
+        <source>Choose a local MP4 file.</source>
+        <translation>Выберите локальный файл MP4.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="188"/>
+        <source>Wait until the current export finishes.</source>
+        <translation>Дождитесь завершения текущего экспорта.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="204"/>
+        <source>Destination is ready</source>
+        <translation>Место сохранения выбрано</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="223"/>
+        <source>Create an analysis result before saving.</source>
+        <translation>Перед сохранением создайте результат анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="229"/>
+        <source>Pause playback and wait until video processing is ready before exporting.</source>
+        <translation>Перед экспортом приостановите воспроизведение и дождитесь готовности обработки видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="257"/>
+        <source>Preparing processed video export</source>
+        <translation>Подготовка экспорта обработанного видео</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="276"/>
+        <source>Cancelling processed video export</source>
+        <translation>Отмена экспорта обработанного видео</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="397"/>
+        <source>Processed video was saved</source>
+        <translation>Обработанное видео сохранено</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="404"/>
+        <source>Processed video export was cancelled</source>
+        <translation>Экспорт обработанного видео отменён</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="411"/>
+        <source>Processed video export failed</source>
+        <translation>Ошибка экспорта обработанного видео</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="413"/>
+        <source>Could not export the processed video.</source>
+        <translation>Не удалось экспортировать обработанное видео.</translation>
     </message>
 </context>
 <context>
@@ -532,18 +632,18 @@
 <context>
     <name>PlaybackController</name>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="148"/>
+        <location filename="../src/controllers/PlaybackController.cpp" line="147"/>
         <location filename="../src/controllers/PlaybackWorker.cpp" line="153"/>
         <source>The processed preview range is invalid.</source>
         <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="486"/>
+        <location filename="../src/controllers/PlaybackController.cpp" line="485"/>
         <source>Source video playback failed.</source>
         <translation>Ошибка воспроизведения исходного видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="502"/>
+        <location filename="../src/controllers/PlaybackController.cpp" line="501"/>
         <source>Source video contains no decodable frames.</source>
         <translation>Исходное видео не содержит кадров, которые удаётся декодировать.</translation>
     </message>
@@ -847,6 +947,254 @@
         <location filename="../src/spectrum/SpectrumViews.cpp" line="218"/>
         <source>Continuous segment is too short (minimum 64 samples and 25% of the fragment).</source>
         <translation>Непрерывный сегмент слишком короткий (минимум 64 отсчёта и 25% фрагмента).</translation>
+    </message>
+</context>
+<context>
+    <name>SpectrumController</name>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="79"/>
+        <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
+        <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="101"/>
+        <source>The common continuous interval is too short.</source>
+        <translation>Общий непрерывный интервал слишком короткий.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="104"/>
+        <source>The selected component has insufficient energy at this frequency in this cell or the reference.</source>
+        <translation>У выбранной компоненты недостаточно энергии на этой частоте в этой ячейке или в опорной точке.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="109"/>
+        <source>The relative phase changes by more than 30° between interval halves.</source>
+        <translation>Относительная фаза меняется более чем на 30° между половинами интервала.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="113"/>
+        <source>No accepted signal in this cell or the reference.</source>
+        <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="271"/>
+        <source>Cancelling spectrum analysis</source>
+        <translation>Отмена спектрального анализа</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="273"/>
+        <source>Analyzing motion frame by frame…</source>
+        <translation>Покадровый анализ движения…</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="275"/>
+        <source>Calculating spectrum</source>
+        <translation>Расчёт спектра</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="293"/>
+        <source>Some peaks overlap. The proposed band does not guarantee isolation of one component.</source>
+        <translation>Некоторые пики перекрываются. Предложенная полоса не гарантирует выделения одной компоненты.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="302"/>
+        <source>What the analysis measures
+The analysis follows the local phase of image structure at every point of a grid inside the analysis region and computes the spectrum of that motion. Relative power compares frequencies with one another; it is not a displacement in millimetres. Camera shake, changes of light and large movement of the object also change the signal.
+
+How to interpret a peak
+A peak is a frequency worth investigating, not proof of a mechanical vibration. Check its contrast, how many points show it and whether both halves of the fragment show it again, then confirm it with the amplified video.
+
+Frame rate and accuracy
+Every frequency depends on the capture frame rate you entered, which for a slow-motion file differs from its playback rate. Motion faster than half the capture rate appears at a false, lower frequency (aliasing). A finer frequency grid does not by itself separate two close vibrations; only a longer fragment does.</source>
+        <translation>Что измеряет анализ
+Анализ отслеживает локальную фазу структуры изображения в каждой точке сетки внутри области анализа и рассчитывает спектр этого движения. Относительная мощность сравнивает частоты между собой; это не перемещение в миллиметрах. Сигнал также изменяют дрожание камеры, изменения освещения и крупное движение объекта.
+
+Как интерпретировать пик
+Пик — это частота, которую стоит исследовать, а не доказательство механической вибрации. Проверьте его контраст, количество точек, в которых он виден, и повторяется ли он в обеих половинах фрагмента, затем подтвердите его усиленным видео.
+
+Частота кадров и точность
+Каждая частота зависит от введённой частоты кадров съёмки, которая у файла замедленной съёмки отличается от частоты воспроизведения. Движение быстрее половины частоты съёмки проявляется на ложной, более низкой частоте (алиасинг). Более мелкая сетка частот сама по себе не разделяет две близкие вибрации; это делает только более длинный фрагмент.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="393"/>
+        <source>Frames %1–%2; analysis region: x=%3%, y=%4%, width=%5%, height=%6%.</source>
+        <translation>Кадры %1–%2; область анализа: x=%3%, y=%4%, ширина=%5%, высота=%6%.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="408"/>
+        <source>%1 fps; frames %2–%3; %4/%5 reliable sites; grid %6 Hz; window scale %7 Hz; %8 × %9 analysis pixels; %10 ms.</source>
+        <translation>%1 fps; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Hz; масштаб окна %7 Hz; %8 × %9 пикселей анализа; %10 ms.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="442"/>
+        <source>Calculate a spectrum first.</source>
+        <translation>Сначала рассчитайте спектр.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="444"/>
+        <source>The spectrum is stale. Recalculate it for the current inputs.</source>
+        <translation>Спектр устарел. Пересчитайте его для текущих входных данных.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="447"/>
+        <source>Wait for the active operation to finish.</source>
+        <translation>Дождитесь завершения текущей операции.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="450"/>
+        <source>Select a band strictly between 0 Hz and the Nyquist frequency.</source>
+        <translation>Выберите полосу строго между 0 Hz и частотой Найквиста.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="488"/>
+        <source>Cancelling phase calculation…</source>
+        <translation>Отмена расчёта фазы…</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="490"/>
+        <source>Calculating relative phase…</source>
+        <translation>Расчёт относительной фазы…</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="493"/>
+        <source>Calculate a spectrum for the current fragment and analysis region before comparing phase.</source>
+        <translation>Перед сравнением фаз рассчитайте спектр для текущего фрагмента и области анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="498"/>
+        <source>Select one frequency candidate for the phase map.</source>
+        <translation>Выберите один кандидат частоты для карты фазы.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="501"/>
+        <source>Click a cell to select the phase reference point.</source>
+        <translation>Щёлкните ячейку, чтобы выбрать опорную точку фазы.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="505"/>
+        <source>This reference has no accepted continuous signal. Choose another point.</source>
+        <translation>У этой опорной точки нет принятого непрерывного сигнала. Выберите другую точку.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="510"/>
+        <source>Calculate phase for the selected frequency, component and reference.</source>
+        <translation>Рассчитайте фазу для выбранной частоты, компоненты и опорной точки.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="526"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="564"/>
+        <source>Select one of the available grid densities.</source>
+        <translation>Выберите одну из доступных плотностей сетки.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="540"/>
+        <source>Effective grid: %1 × %2 (%3 points), analysis image: %4 × %5 pixels. Maximum fragment: %6 frames for this grid.</source>
+        <translation>Фактическая сетка: %1 × %2 (%3 точек), изображение анализа: %4 × %5 пикселей. Максимальный фрагмент для этой сетки: %6 кадров.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="666"/>
+        <source>Spectrum analysis failed.</source>
+        <translation>Ошибка спектрального анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="772"/>
+        <source>The selected fragment has %1 frames. Automatic band expansion up to four times the original width could not satisfy the amplifier&apos;s duration requirement. Select a longer fragment or adjust the band manually. Amplification settings were not changed.</source>
+        <translation>Выбранный фрагмент содержит %1 кадров. Автоматическое расширение полосы до четырёхкратной исходной ширины не позволило выполнить требование усилителя к длительности. Выберите более длинный фрагмент или настройте полосу вручную. Параметры усиления не изменены.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="785"/>
+        <source>The band could not be applied. Check that amplification settings are editable.</source>
+        <translation>Не удалось применить полосу. Проверьте, что параметры усиления доступны для изменения.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="793"/>
+        <source>Band %1–%2 Hz applied to amplification without expansion; the selected fragment is long enough.</source>
+        <translation>Полоса %1–%2 Hz применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="800"/>
+        <source>For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the selected %5 frames. The spectrum selection is unchanged. Nearby oscillations may also be amplified.</source>
+        <translation>Для усиления полоса расширена с %1–%2 Hz до %3–%4 Hz для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="851"/>
+        <source>Calculate a spectrum to show the first frame and local frequency map.</source>
+        <translation>Рассчитайте спектр, чтобы показать первый кадр и карту локальных частот.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="858"/>
+        <source>Select a valid frequency band to highlight it on the first frame.</source>
+        <translation>Выберите допустимую полосу частот, чтобы выделить её на первом кадре.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="877"/>
+        <source>No sufficiently strong local signal in this band. Unavailable cells remain transparent.</source>
+        <translation>В этой полосе нет достаточно сильного локального сигнала. Недоступные ячейки остаются прозрачными.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="881"/>
+        <source>Highlighted cells: %1 of %2 reliable sites. Values are normalized to the strongest site in this band.</source>
+        <translation>Выделено ячеек: %1 из %2 надёжных точек. Значения нормированы на самую сильную точку в этой полосе.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="910"/>
+        <source>Accepted points: %1 of %2. Spectrum uses each point&apos;s longest continuous segment; gaps are not interpolated.</source>
+        <translation>Принято точек: %1 из %2. Спектр использует самый длинный непрерывный участок каждой точки; пропуски не интерполируются.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="944"/>
+        <source>Local spectrum unavailable: this point has no accepted continuous segment.</source>
+        <translation>Локальный спектр недоступен: у этой точки нет принятого непрерывного участка.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="952"/>
+        <source>The local spectrum could not be calculated.</source>
+        <translation>Не удалось рассчитать локальный спектр.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="976"/>
+        <source>Local spectrum of the highlighted segment. Linear trend is removed; power is normalized within this point. The largest bin is not a confirmed vibration frequency.</source>
+        <translation>Локальный спектр выделенного участка. Линейный тренд удалён; мощность нормирована в пределах этой точки. Наибольший бин не является подтверждённой частотой вибрации.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="981"/>
+        <source>No measurable local spectral power in the accepted segment.</source>
+        <translation>На принятом участке нет измеримой локальной спектральной мощности.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1031"/>
+        <source>No phase estimate yet.</source>
+        <translation>Оценки фазы пока нет.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1095"/>
+        <source>Phase calculation cancelled.</source>
+        <translation>Расчёт фазы отменён.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1114"/>
+        <source>Phase shown for %1 of %2 points. Each pair uses its common continuous interval.</source>
+        <translation>Фаза показана для %1 из %2 точек. Каждая пара использует свой общий непрерывный интервал.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1119"/>
+        <source>No stable phase estimates. Try another reference, component or frequency.</source>
+        <translation>Нет устойчивых оценок фазы. Попробуйте другую опорную точку, компоненту или частоту.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1152"/>
+        <source>Choose an available export format for the current analysis and a local file.</source>
+        <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1192"/>
+        <source>Saving analysis export…</source>
+        <translation>Сохранение экспорта анализа…</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="1208"/>
+        <source>Analysis export saved: %1</source>
+        <translation>Экспорт анализа сохранён: %1</translation>
     </message>
 </context>
 <context>
