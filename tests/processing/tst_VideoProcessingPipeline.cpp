@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -439,23 +438,6 @@ private slots:
         QCOMPARE(stopped.state, ProcessingState::Cancelled);
         QCOMPARE(stopped.message, kCancelled);
         QVERIFY(folderEntries(folder.path()).isEmpty());
-    }
-
-    void stagingFilesAreHiddenBesideTheirDestination()
-    {
-        QTemporaryDir folder;
-        const QString final = folder.filePath(QStringLiteral("run.mp4"));
-        const QString staged = VideoProcessingPipeline::reserveStagingFile(final, "staging.mp4");
-        const QRegularExpression pattern(QStringLiteral(
-            "^\\.run\\.mp4\\.[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{"
-            "12}\\.staging\\.mp4$"));
-        QVERIFY2(pattern.match(QFileInfo(staged).fileName()).hasMatch(), qPrintable(staged));
-        QCOMPARE(QFileInfo(staged).absolutePath(), QFileInfo(final).absolutePath());
-        QCOMPARE(QFileInfo(staged).size(), qint64(0));
-        QVERIFY(VideoProcessingPipeline::namesSameFile(final, folder.filePath("sub/../RUN.MP4")));
-        QVERIFY(!VideoProcessingPipeline::namesSameFile(final, staged));
-        QVERIFY(QFile::link(staged, folder.filePath(QStringLiteral("alias.mp4"))));
-        QVERIFY(VideoProcessingPipeline::namesSameFile(staged, folder.filePath("alias.mp4")));
     }
 
 private:
