@@ -192,15 +192,14 @@ private slots:
     void framing()
     {
         const QByteArray ping = request("ping", {{"_meta", modernMeta()}}, 9);
-        // One line that is too long by one byte, one that exactly fits, blank lines, CRLF
-        // and a final line without a line feed.
+        // One line that is too long by one byte, one that exactly fits, CRLF and a final line
+        // without a line feed (longer lines and blank ones: the bridge process test).
         QByteArray fits = request("ping", {{"_meta", modernMeta()}, {"pad", ""}}, 2);
         fits.insert(fits.indexOf("\"pad\":\"\"") + 7,
                     QByteArray(McpStdioServer::kMaximumRequestBytes - 1 - fits.size(), 'p'));
         QByteArray tooLong = fits;
         tooLong.insert(tooLong.indexOf("\"pad\":\"") + 7, 'p');
-        QByteArray input = QByteArray(2 * 1024 * 1024, 'x') + '\n' + ping + '\n' + "\n \r\n" +
-                           tooLong + '\n' + fits + '\n' + ping + "\r\n" + ping;
+        QByteArray input = tooLong + '\n' + fits + '\n' + ping + "\r\n" + ping;
         QBuffer in(&input);
         QByteArray out;
         QBuffer outBuffer(&out);
@@ -211,7 +210,7 @@ private slots:
         QCOMPARE(server.run(in, outBuffer, err), 0);
 
         const QList<QByteArray> lines = out.split('\n');
-        QCOMPARE(lines.size(), 7);
+        QCOMPARE(lines.size(), 5);
         QVERIFY(lines.last().isEmpty());
         const auto code = [&](int i) {
             return QJsonDocument::fromJson(lines.at(i))
@@ -225,13 +224,11 @@ private slots:
             return QJsonDocument::fromJson(lines.at(i)).object().value("id");
         };
         QCOMPARE(code(0), -32600);
-        QCOMPARE(id(1), QJsonValue(9));
-        QCOMPARE(code(2), -32600);
-        QCOMPARE(id(2), QJsonValue(QJsonValue::Null));
-        QCOMPARE(id(3), QJsonValue(2));
-        QCOMPARE(code(3), 0);
-        QCOMPARE(id(4), QJsonValue(9));
-        QCOMPARE(id(5), QJsonValue(9));
+        QCOMPARE(id(0), QJsonValue(QJsonValue::Null));
+        QCOMPARE(id(1), QJsonValue(2));
+        QCOMPARE(code(1), 0);
+        QCOMPARE(id(2), QJsonValue(9));
+        QCOMPARE(id(3), QJsonValue(9));
         QVERIFY(err.data().isEmpty());
     }
 

@@ -32,12 +32,12 @@ public:
     QString repeatedTimestampMkv(const QString& name);
     // QuickTime file whose container metadata says it is not for full-rate playback.
     QString playbackIntentMov(const QString& name, const QString& value);
-    // Matroska written to a pipe, so neither container nor stream carries a duration.
+    // Live-stream Matroska: neither container nor stream carries a duration.
     QString durationlessMkv(const QString& name, int frames = 30);
 
-    // The first half of a valid MP4 (index at the end, so the index is lost).
     // A text file under a video name.
     QString textFile(const QString& name);
+    // The first half of a valid MP4 (index at the end, so the index is lost).
     QString truncatedCopy(const QString& source, const QString& name);
 
     QString path(const QString& name) const;

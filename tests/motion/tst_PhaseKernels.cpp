@@ -229,20 +229,6 @@ private slots:
         shiftPhase(pool, inPlace, r1, r2, fc, fs, factor, inPlace);
         QVERIFY(identical(inPlace, out));
     }
-
-    void shiftLimitsToQuarterTurn()
-    {
-        MotionWorkerPool pool;
-        FloatPlane band(1, 1), r1(1, 1), r2(1, 1), fc(1, 1), fs(1, 1), out;
-        band.samples[0] = 3.0f;
-        r1.samples[0] = 2.0f;
-        r2.samples[0] = -1.0f;
-        fc.samples[0] = 0.3f;
-        fs.samples[0] = 0.4f; // |a| = 0.5 * 20 = 10 rad, cut to pi/2 along (0.6, 0.8)
-        shiftPhase(pool, band, r1, r2, fc, fs, 20.0f, out);
-        const double expected = std::cos(M_PI / 2) * 3.0 - (2.0 * 0.6 - 1.0 * 0.8) * 1.0;
-        QVERIFY(std::abs(out.samples[0] - expected) < 1e-6);
-    }
 };
 
 QTEST_GUILESS_MAIN(PhaseKernelsTest)

@@ -115,23 +115,6 @@ private slots:
         QCOMPARE(result, reference::compose(image, before, after, roi, expanded, k, 4.0));
     }
 
-    void compositionClampsAndKeepsAlpha()
-    {
-        MotionWorkerPool pool;
-        QImage image(3, 1, QImage::Format_RGBA8888);
-        image.setPixelColor(0, 0, QColor(250, 128, 5, 77));
-        image.setPixelColor(1, 0, QColor(250, 128, 5, 200));
-        image.setPixelColor(2, 0, QColor(10, 20, 30, 255));
-        FloatPlane before(3, 1), after(3, 1);
-        after.samples = {20.0f, -20.0f, 2.5f};
-        const QImage result = composeLuminanceChange(pool, image, before, after, QRectF(0, 0, 1, 1),
-                                                     QRectF(0, 0, 1, 1), 0.0, 2.0);
-        QCOMPARE(QColor::fromRgba(result.pixel(0, 0)), QColor(255, 148, 25, 77));
-        QCOMPARE(QColor::fromRgba(result.pixel(1, 0)), QColor(230, 108, 0, 200));
-        // Halves round away from zero.
-        QCOMPARE(QColor::fromRgba(result.pixel(2, 0)), QColor(13, 23, 33, 255));
-    }
-
     void pasteReplacesPixels()
     {
         const QImage full = randomImage(40, 30, 1);

@@ -84,40 +84,6 @@ private slots:
         QVERIFY2(brightened > 50, qPrintable(QString::number(brightened)));
         QVERIFY(mark.left() > size.width() / 2 && mark.top() > size.height() / 2);
     }
-
-    void refusesInvalidSizesAndFrames_data()
-    {
-        QTest::addColumn<QSize>("configureSize");
-        QTest::addColumn<QSize>("frameSize");
-        QTest::addColumn<QString>("message");
-
-        QTest::newRow("zero-width-configuration")
-            << QSize(0, 100) << QSize(100, 100)
-            << QStringLiteral("The watermark frame size is invalid.");
-        QTest::newRow("frame-of-another-size")
-            << QSize(320, 240) << QSize(322, 240)
-            << QStringLiteral("The watermark renderer is not configured for this frame.");
-    }
-
-    void refusesInvalidSizesAndFrames()
-    {
-        QFETCH(QSize, configureSize);
-        QFETCH(QSize, frameSize);
-        QFETCH(QString, message);
-
-        VideoWatermarkRenderer renderer;
-        QString error;
-        const bool configured = renderer.configure(configureSize, &error);
-        QImage frame = frameSize.isValid() ? QImage(frameSize, QImage::Format_RGBA8888) : QImage();
-        if (!frame.isNull())
-            frame.fill(Qt::black);
-        if (configured) {
-            QVERIFY(!renderer.draw(frame, &error));
-        } else {
-            QVERIFY(!renderer.draw(frame)); // an unconfigured renderer refuses to draw as well
-        }
-        QCOMPARE(error, message);
-    }
 };
 
 QTEST_MAIN(TestVideoWatermarkRenderer)

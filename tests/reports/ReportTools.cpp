@@ -2,9 +2,8 @@
 
 #include "support/TestSupport.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 namespace orvi::reports::test {
@@ -53,23 +52,6 @@ QStringList pdfPages(const QString& path)
     return pages;
 }
 
-QStringList renderPdfPages(const QString& path, const QString& prefix, int dpi)
-{
-    QString output;
-    if (!orvi::test::runTool(
-            QStringLiteral("pdftoppm"),
-            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"), path, prefix},
-            &output))
-        return {};
-    const QFileInfo info(prefix);
-    QStringList files =
-        QDir(info.absolutePath())
-            .entryList({info.fileName() + QStringLiteral("-*.png")}, QDir::Files, QDir::Name);
-    for (QString& file : files)
-        file = info.absolutePath() + QLatin1Char('/') + file;
-    return files;
-}
-
 bool containsInOrder(const QString& haystack, const QStringList& needles, QString* missing)
 {
     // pdftotext may break a line anywhere whitespace was; compare with whitespace collapsed.
@@ -95,15 +77,28 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-void keepCopy(const QString& path, const QString& name)
+QJsonObject docxSummary(const QString& path, QString* output)
 {
-    const QString folder = qEnvironmentVariable("ORVI_REPORT_KEEP_DIR");
-    if (folder.isEmpty())
-        return;
-    QFile::remove(folder + QLatin1Char('/') + name);
-    QFile::copy(path, folder + QLatin1Char('/') + name);
-    if (path.endsWith(QLatin1String(".pdf")))
-        renderPdfPages(path, folder + QLatin1Char('/') + QFileInfo(name).baseName(), 70);
+    static const char* const script = R"(
+import json, sys, docx
+d = docx.Document(sys.argv[1])
+s = d.sections[0]
+print(json.dumps({
+  "paragraphs": [[p.style.name, p.text] for p in d.paragraphs],
+  "tables": [[[c.text for c in row.cells] for row in t.rows] for t in d.tables],
+  "landscape": s.orientation == docx.enum.section.WD_ORIENT.LANDSCAPE,
+  "pageWidth": s.page_width,
+  "header": "".join(p.text for p in s.header.paragraphs),
+  "footer": "".join(p.text for p in s.footer.paragraphs),
+  "pictures": len(d.inline_shapes),
+  "title": d.core_properties.title, "creator": d.core_properties.author,
+}))
+)";
+    if (!orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, output) ||
+        !orvi::test::runTool(QStringLiteral("/usr/bin/python3"),
+                             {QStringLiteral("-c"), QLatin1String(script), path}, output))
+        return {};
+    return QJsonDocument::fromJson(output->toUtf8()).object();
 }
 
 } // namespace orvi::reports::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -20,12 +21,12 @@ bool qpdfCheck(const QString& path, QString* output);
 // Text of the whole document, and of each page in order (one tool run either way).
 QString pdfText(const QString& path);
 QStringList pdfPages(const QString& path);
-// Renders every page to PNG files "<prefix>-<n>.png"; returns the files.
-QStringList renderPdfPages(const QString& path, const QString& prefix, int dpi);
 // Indexes of the needles in order inside the haystack, -1 from the first one missing.
 bool containsInOrder(const QString& haystack, const QStringList& needles, QString* missing);
 QByteArray readFile(const QString& path);
-// Copies an output to ORVI_REPORT_KEEP_DIR for inspection (PDF pages also as PNG), if set.
-void keepCopy(const QString& path, const QString& name);
+// A DOCX as python-docx reads it (after unzip -t checks the package): "paragraphs" as
+// [style, text], "tables" as rows of cell texts, "landscape", "pageWidth", "header",
+// "footer", "pictures", "title", "creator". Empty with the tools' output on failure.
+QJsonObject docxSummary(const QString& path, QString* output);
 
 } // namespace orvi::reports::test

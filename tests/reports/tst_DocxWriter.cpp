@@ -1,4 +1,5 @@
 #include "ReportFixture.h"
+#include "ReportTools.h"
 #include "orvi/Version.h"
 #include "reports/DocxWriter.h"
 #include "reports/ReportDocument.h"
@@ -14,24 +15,6 @@
 using namespace orvi::reports;
 
 namespace {
-
-// Reads a DOCX with python-docx and prints what a reader of the document would see.
-const char* const kDocxSummaryScript = R"(
-import json, sys, docx
-d = docx.Document(sys.argv[1])
-s = d.sections[0]
-out = {
-  "paragraphs": [[p.style.name, p.text] for p in d.paragraphs],
-  "tables": [[[c.text for c in row.cells] for row in t.rows] for t in d.tables],
-  "landscape": s.orientation == docx.enum.section.WD_ORIENT.LANDSCAPE,
-  "pageWidth": s.page_width, "pageHeight": s.page_height,
-  "header": "".join(p.text for p in s.header.paragraphs),
-  "footer": "".join(p.text for p in s.footer.paragraphs),
-  "pictures": len(d.inline_shapes),
-  "title": d.core_properties.title, "creator": d.core_properties.author,
-}
-print(json.dumps(out))
-)";
 
 ReportDocument sampleDocument(bool landscape, bool withFigures)
 {
@@ -103,15 +86,7 @@ private slots:
         file.close();
 
         QString output;
-        QVERIFY2(
-            orvi::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), path}, &output),
-            qPrintable(output));
-
-        QVERIFY2(orvi::test::runTool(
-                     QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-c"), QLatin1String(kDocxSummaryScript), path}, &output),
-                 qPrintable(output));
-        const QJsonObject summary = QJsonDocument::fromJson(output.toUtf8()).object();
+        const QJsonObject summary = test::docxSummary(path, &output);
         QVERIFY2(!summary.isEmpty(), qPrintable(output));
         QCOMPARE(summary.value("landscape").toBool(), landscape);
         const qint64 longSide = 16838LL * 635;

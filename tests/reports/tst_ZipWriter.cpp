@@ -86,21 +86,6 @@ private slots:
         QVERIFY(!writeZip(&buffer, entries));
         QCOMPARE(qint64(bytes.size()), bytesBeforeFailure);
     }
-
-    void refusesUnsuitableDevices()
-    {
-        const QList<ZipEntry> entries{{QStringLiteral("a"), QByteArray("b")}};
-        QByteArray bytes("prefix");
-        QBuffer readOnly(&bytes);
-        QVERIFY(readOnly.open(QIODevice::ReadOnly));
-        QVERIFY(!writeZip(&readOnly, entries));
-
-        QBuffer positioned(&bytes);
-        QVERIFY(positioned.open(QIODevice::ReadWrite));
-        QVERIFY(positioned.seek(3));
-        QVERIFY(!writeZip(&positioned, entries));
-        QCOMPARE(bytes, QByteArray("prefix"));
-    }
 };
 
 QTEST_GUILESS_MAIN(ZipWriterTest)

@@ -67,9 +67,8 @@ private slots:
     void deliversEveryFrameInOrder_data();
     void deliversEveryFrameInOrder();
     void failuresEndTheRunAfterEarlierFrames();
-    void staysAtMostCapacityAhead();
-    void stopWhileTheQueueIsFullReturns();
-    void cancellationEndsReadingWithoutItems();
+    void stopOrCancelWhileTheQueueIsFullEndsReading_data();
+    void stopOrCancelWhileTheQueueIsFullEndsReading();
 };
 
 void FramePrefetcherTest::deliversEveryFrameInOrder_data()
@@ -120,47 +119,35 @@ void FramePrefetcherTest::failuresEndTheRunAfterEarlierFrames()
     QVERIFY(!rethrowing.next(item));
 }
 
-void FramePrefetcherTest::staysAtMostCapacityAhead()
+void FramePrefetcherTest::stopOrCancelWhileTheQueueIsFullEndsReading_data()
 {
-    FakeSource source;
-    FramePrefetcher prefetcher(source, 100, 3, {});
-    prefetcher.start();
-    QVERIFY(waitForReads(source, 3));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    QCOMPARE(source.reads.load(), qint64(3));
-    FramePrefetcher::Item item;
-    QVERIFY(prefetcher.next(item));
-    QVERIFY(waitForReads(source, 4));
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("stop") << false;
+    QTest::newRow("cancellation") << true;
 }
 
-void FramePrefetcherTest::stopWhileTheQueueIsFullReturns()
+void FramePrefetcherTest::stopOrCancelWhileTheQueueIsFullEndsReading()
 {
+    QFETCH(bool, cancel);
     FakeSource source;
-    auto prefetcher =
-        std::make_unique<FramePrefetcher>(source, 1000, 2, spectrum::CancellationCheck());
+    std::atomic<bool> cancelled{false};
+    auto prefetcher = std::make_unique<FramePrefetcher>(source, 1000, 2,
+                                                        [&cancelled] { return cancelled.load(); });
     prefetcher->start();
+    // Never more than the queue's capacity ahead of the consumer.
     QVERIFY(waitForReads(source, 2));
-    prefetcher->stop(); // the reading thread is waiting for room; it must wake and end
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    QCOMPARE(source.reads.load(), qint64(2));
+    // The reading thread is waiting for room; it must wake and end without another read.
+    if (cancel)
+        cancelled.store(true);
+    else
+        prefetcher->stop();
     FramePrefetcher::Item item;
     QVERIFY(prefetcher->next(item)); // what was read stays available
     QVERIFY(prefetcher->next(item));
     QVERIFY(!prefetcher->next(item));
     prefetcher.reset();
-    QCOMPARE(source.reads.load(), qint64(2));
-}
-
-void FramePrefetcherTest::cancellationEndsReadingWithoutItems()
-{
-    FakeSource source;
-    std::atomic<bool> cancelled{false};
-    FramePrefetcher prefetcher(source, 1000, 2, [&cancelled] { return cancelled.load(); });
-    prefetcher.start();
-    QVERIFY(waitForReads(source, 2));
-    cancelled.store(true);
-    FramePrefetcher::Item item;
-    QVERIFY(prefetcher.next(item)); // frees room; the reader then sees the cancellation
-    QVERIFY(prefetcher.next(item));
-    QVERIFY(!prefetcher.next(item));
     QCOMPARE(source.reads.load(), qint64(2));
 }
 
