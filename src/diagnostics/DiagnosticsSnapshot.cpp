@@ -2,8 +2,11 @@
 
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
+#include "diagnostics/DiagnosticsPerformanceReport.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "media/libav/LibavRuntime.h"
 
@@ -63,6 +66,8 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
             {QStringLiteral("source"), source()},
             {QStringLiteral("selection"), selection()},
             {QStringLiteral("settings"), settings()},
+            {QStringLiteral("playback"), playback()},
+            {QStringLiteral("preview"), preview()},
             {QStringLiteral("ffmpeg"), runtime},
             {QStringLiteral("mediaRuntime"), runtime},
             {QStringLiteral("libav"), libav_}};
@@ -70,16 +75,28 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
 
 QJsonObject DiagnosticsSnapshot::performance(const QJsonObject& document)
 {
-    const QJsonObject metadata = document.value(QStringLiteral("source"))
-                                     .toObject()
-                                     .value(QStringLiteral("metadata"))
-                                     .toObject();
-    return {
-        {QStringLiteral("revision"), document.value(QStringLiteral("revision"))},
-        {QStringLiteral("sourcePreparation"), metadata.value(QStringLiteral("preparation"))},
-        {QStringLiteral("videoSourceBackend"), document.value(QStringLiteral("libav"))
-                                                   .toObject()
-                                                   .value(QStringLiteral("videoSourceBackend"))}};
+    const auto section = [&document](const char* name) {
+        return document.value(QLatin1String(name)).toObject();
+    };
+    const QJsonObject metadata = section("source").value(QStringLiteral("metadata")).toObject();
+    const QJsonObject preview = section("preview");
+    const QJsonValue previewPerformance = preview.value(QStringLiteral("performance"));
+    const QString activeOperation = preview.value(QStringLiteral("busy")).toBool()
+                                        ? QStringLiteral("preview")
+                                        : QStringLiteral("none");
+    return {{QStringLiteral("revision"), document.value(QStringLiteral("revision"))},
+            {QStringLiteral("sourcePreparation"), metadata.value(QStringLiteral("preparation"))},
+            {QStringLiteral("previewState"), preview.value(QStringLiteral("state"))},
+            {QStringLiteral("previewBusy"), preview.value(QStringLiteral("busy"))},
+            {QStringLiteral("previewReady"), preview.value(QStringLiteral("ready"))},
+            {QStringLiteral("previewProgress"), preview.value(QStringLiteral("progress"))},
+            {QStringLiteral("settingsRevision"), preview.value(QStringLiteral("settingsRevision"))},
+            {QStringLiteral("previewRevision"), preview.value(QStringLiteral("previewRevision"))},
+            {QStringLiteral("activeOperation"), activeOperation},
+            {QStringLiteral("videoSourceBackend"),
+             section("libav").value(QStringLiteral("videoSourceBackend"))},
+            {QStringLiteral("performance"), previewPerformance},
+            {QStringLiteral("previewPerformance"), previewPerformance}};
 }
 
 QJsonObject DiagnosticsSnapshot::source() const
@@ -197,6 +214,71 @@ QJsonObject DiagnosticsSnapshot::settings() const
             {QStringLiteral("regionOfInterest"), region(settings.regionOfInterest())},
             {QStringLiteral("validationMessage"), settings.validationMessage()},
             {QStringLiteral("warningMessage"), warning}};
+}
+
+QJsonObject DiagnosticsSnapshot::playback() const
+{
+    const ui::playback::PlaybackController& playback = *controllers_.playback;
+    const QString state = playback.hasError()       ? QStringLiteral("error")
+                          : playback.pausePending() ? QStringLiteral("pausing")
+                          : playback.playPending()  ? QStringLiteral("starting")
+                          : playback.playing()      ? QStringLiteral("playing")
+                          : playback.busy()         ? QStringLiteral("loading")
+                          : playback.ready()        ? QStringLiteral("ready")
+                                                    : QStringLiteral("unavailable");
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("ready"), playback.ready()},
+            {QStringLiteral("busy"), playback.busy()},
+            {QStringLiteral("playing"), playback.playing()},
+            {QStringLiteral("hasFrame"), playback.hasFrame()},
+            {QStringLiteral("canPlay"), playback.canPlay()},
+            {QStringLiteral("canNavigate"), playback.canNavigate()},
+            {QStringLiteral("playPending"), playback.playPending()},
+            {QStringLiteral("pausePending"), playback.pausePending()},
+            {QStringLiteral("playbackSpeed"), playback.playbackSpeed()},
+            {QStringLiteral("positionUs"), number(playback.positionUs())},
+            {QStringLiteral("durationUs"), number(playback.durationUs())},
+            {QStringLiteral("currentFrameIndex"), number(playback.currentFrameIndex())},
+            {QStringLiteral("frameCount"), number(playback.frameCount())},
+            {QStringLiteral("progress"), playback.progress()},
+            {QStringLiteral("previewAvailable"), playback.previewAvailable()},
+            {QStringLiteral("hasPreviewFrame"), playback.hasPreviewFrame()},
+            {QStringLiteral("previewGenerationActive"), playback.previewGenerationActive()},
+            {QStringLiteral("exportActive"), playback.exportActive()},
+            {QStringLiteral("errorMessage"), playback.errorMessage()},
+            {QStringLiteral("previewErrorMessage"), playback.previewErrorMessage()}};
+}
+
+QJsonObject DiagnosticsSnapshot::preview() const
+{
+    const ui::controllers::PreviewController& preview = *controllers_.preview;
+    const QString state =
+        preview.cancelling() ? QStringLiteral("cancelling")
+        : preview.busy()     ? QStringLiteral("processing")
+        : preview.hasError() ? QStringLiteral("error")
+        : preview.ready()    ? (preview.stale() ? QStringLiteral("stale") : QStringLiteral("ready"))
+        : preview.available() ? QStringLiteral("available")
+                              : QStringLiteral("unavailable");
+    return {
+        {QStringLiteral("state"), state},
+        {QStringLiteral("available"), preview.available()},
+        {QStringLiteral("busy"), preview.busy()},
+        {QStringLiteral("cancelling"), preview.cancelling()},
+        {QStringLiteral("ready"), preview.ready()},
+        {QStringLiteral("stale"), preview.stale()},
+        {QStringLiteral("progress"), preview.progress()},
+        {QStringLiteral("stageName"), preview.stageName()},
+        {QStringLiteral("errorMessage"), preview.errorMessage()},
+        {QStringLiteral("startFrame"), number(preview.startFrame())},
+        {QStringLiteral("endFrameExclusive"), number(preview.endFrameExclusive())},
+        {QStringLiteral("frameCount"), number(preview.frameCount())},
+        {QStringLiteral("durationUs"), number(preview.durationUs())},
+        {QStringLiteral("settingsRevision"), double(preview.settingsRevision())},
+        {QStringLiteral("previewRevision"), double(preview.previewRevision())},
+        {QStringLiteral("storage"), QStringLiteral("temporary-file")},
+        {QStringLiteral("storageBytes"), number(preview.storageBytes())},
+        {QStringLiteral("unsaved"), preview.unsaved()},
+        {QStringLiteral("performance"), DiagnosticsPerformanceReport::full(preview.performance())}};
 }
 
 QJsonObject DiagnosticsSnapshot::region(const QRectF& region)

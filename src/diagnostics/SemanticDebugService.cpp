@@ -2,6 +2,8 @@
 
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
@@ -51,7 +53,8 @@ const std::array<SemanticDebugService::MethodInfo, 20>& SemanticDebugService::ca
 SemanticDebugService::SemanticDebugService(const DiagnosticsControllers& controllers,
                                            QObject* parent)
     : QObject(parent), controllers_(controllers), snapshot_(controllers), control_(controllers),
-      window_(journal_, [this] { return snapshotResult(); }), endpoint_(*this)
+      processing_(controllers, snapshot_), window_(journal_, [this] { return snapshotResult(); }),
+      endpoint_(*this)
 {
     registerMethods();
     registerMethodsAwaitingControllers();
@@ -139,6 +142,14 @@ void SemanticDebugService::registerMethods()
         control(&DiagnosticsControlMethods::setProcessingParameters));
     add("diagnostics.cancelAnalysis", control(&DiagnosticsControlMethods::cancelAnalysis));
 
+    const auto processing =
+        [this](DispatchResult (DiagnosticsProcessingMethods::*method)(const QJsonObject&) const) {
+            return [this, method](const QJsonObject& p) { return (processing_.*method)(p); };
+        };
+    add("diagnostics.playback", processing(&DiagnosticsProcessingMethods::playback));
+    add("diagnostics.startPreview", processing(&DiagnosticsProcessingMethods::startPreview));
+    add("diagnostics.cancelPreview", processing(&DiagnosticsProcessingMethods::cancelPreview));
+
     const auto window =
         [this](DispatchResult (DiagnosticsWindowMethods::*method)(const QJsonObject&) const) {
             return [this, method](const QJsonObject& p) { return (window_.*method)(p); };
@@ -150,13 +161,10 @@ void SemanticDebugService::registerMethods()
 
 void SemanticDebugService::registerMethodsAwaitingControllers()
 {
-    // Playback, preview, export and spectrum controllers are not part of the application
-    // yet: nothing these methods act on can exist, so each one is a state conflict. The
-    // entries are replaced as the controllers arrive.
+    // The export and spectrum controllers are not part of the application yet: nothing
+    // these methods act on can exist, so each one is a state conflict. The entries are
+    // replaced as the controllers arrive.
     const auto conflict = [](const QJsonObject&) { return fail(codes::kStateConflict); };
-    add("diagnostics.playback", conflict);
-    add("diagnostics.startPreview", conflict);
-    add("diagnostics.cancelPreview", conflict);
     add("diagnostics.setExportDestination", conflict);
     add("diagnostics.startExport", conflict);
     add("diagnostics.cancelExport", conflict);
@@ -177,6 +185,19 @@ void SemanticDebugService::connectEventSources()
           "settings.changed");
     watch(controllers_.mediaRuntime, &MediaRuntimeController::statusChanged,
           "media_runtime.changed");
+
+    using ui::playback::PlaybackController;
+    const PlaybackController* playback = controllers_.playback;
+    watch(playback, &PlaybackController::stateChanged, "playback.state_changed");
+    watch(playback, &PlaybackController::timelineChanged, "playback.timeline_changed");
+    watch(playback, &PlaybackController::playbackModeChanged, "playback.mode_changed");
+    watch(playback, &PlaybackController::errorMessageChanged, "playback.error_changed");
+    watch(playback, &PlaybackController::previewStateChanged, "playback.preview_changed");
+
+    const PreviewController* preview = controllers_.preview;
+    watch(preview, &PreviewController::stateChanged, "preview.state_changed");
+    watchProgress(preview, &PreviewController::progressChanged, "preview.progress_changed",
+                  previewProgress_);
 }
 
 QJsonObject SemanticDebugService::capabilities() const

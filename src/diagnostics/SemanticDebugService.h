@@ -4,6 +4,7 @@
 #include "diagnostics/DiagnosticsControllers.h"
 #include "diagnostics/DiagnosticsEndpoint.h"
 #include "diagnostics/DiagnosticsEventJournal.h"
+#include "diagnostics/DiagnosticsProcessingMethods.h"
 #include "diagnostics/DiagnosticsSnapshot.h"
 #include "diagnostics/DiagnosticsWindowMethods.h"
 #include "diagnostics/IDiagnosticsDispatcher.h"
@@ -96,6 +97,7 @@ private:
     DiagnosticsEventJournal journal_;
     DiagnosticsSnapshot snapshot_;
     DiagnosticsControlMethods control_;
+    DiagnosticsProcessingMethods processing_;
     DiagnosticsWindowMethods window_;
     ProgressThrottle previewProgress_;
     ProgressThrottle exportProgress_;

@@ -1,5 +1,7 @@
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/SemanticDebugService.h"
@@ -16,6 +18,7 @@
 
 using namespace orvi::diagnostics::service;
 using namespace orvi::ui::controllers;
+using orvi::ui::playback::PlaybackController;
 
 namespace {
 
@@ -98,9 +101,13 @@ private slots:
             "state_conflict", "settings");
         row("cancel without analysis", "cancelAnalysis", "{}", "state_conflict");
         for (const char* method :
-             {"playback", "startPreview", "cancelPreview", "setExportDestination", "startExport",
-              "cancelExport", "spectrum"})
+             {"setExportDestination", "startExport", "cancelExport", "spectrum"})
             row(method, method, R"({"action":"cancel"})", "state_conflict");
+        row("seek beyond the end", "playback", R"({"action":"seek","fraction":1.5})",
+            "invalid_params");
+        row("speed too low", "playback", R"({"action":"setSpeed","speed":0.01})", "invalid_params");
+        row("stop is no action", "playback", R"({"action":"stop"})", "invalid_playback_action");
+        row("cancel without preview", "cancelPreview", "{}", "state_conflict");
         row("interface state without a window", "getUi", "{}", "ui_unavailable");
         row("interface action without a window", "ui", "{}", "ui_unavailable");
         row("screenshot without a window", "screenshot", "{}", "window_not_visible");
@@ -138,6 +145,24 @@ private slots:
         }
     }
 
+    void playbackWhilePlaying()
+    {
+        const auto playback = [this](QJsonObject params) {
+            return call("diagnostics.playback", params).errorCode;
+        };
+        QCOMPARE(playback({{"action", "setSpeed"}, {"speed", 0.05}}), "");
+        QTRY_VERIFY(playback_.canPlay());
+        QCOMPARE(playback({{"action", "play"}}), "");
+        QTRY_VERIFY(playback_.playing());
+        // The controller ignores a seek while playing: never "accepted".
+        QCOMPARE(playback({{"action", "seek"}, {"fraction", 0.5}}), "state_conflict");
+        QVERIFY(playback_.playing());
+        QCOMPARE(playback({{"action", "toggle"}}), "");
+        QTRY_VERIFY(!playback_.playing() && !playback_.pausePending());
+        const QJsonObject snapshot = call("diagnostics.getSnapshot").result;
+        QCOMPARE(snapshot["playback"]["state"].toString(), "ready");
+    }
+
     void journalCoalescesAndPages()
     {
         service_.stop();
@@ -150,9 +175,14 @@ private slots:
                  (QJsonArray{1, 1, 1, 0}));
         for (double factor : {2.0, 3.0, 4.0})
             QVERIFY(settings_.setAmplificationFactor(factor));
-        QCOMPARE(service_.revision(), 4u);
-        QTRY_COMPARE(codesOf(events(1)), QStringList{"settings.changed"});
-        QCOMPARE(events(1).value("events")[0]["revision"], QJsonValue(4));
+        // Each change raises the revision (the preview follows the settings too); the
+        // journal holds one record per code, written with the revision of the flush.
+        QCOMPARE(service_.revision(), 7u);
+        QTRY_COMPARE(codesOf(events(1)).size(), 2);
+        QStringList flushed = codesOf(events(1));
+        flushed.sort();
+        QCOMPARE(flushed, (QStringList{"preview.state_changed", "settings.changed"}));
+        QCOMPARE(events(1).value("events")[0]["revision"], QJsonValue(7));
 
         DiagnosticsEventJournal journal;
         journal.reset(true);
@@ -259,7 +289,10 @@ private:
     VideoSessionController session_{&runtime_};
     AnalysisFragmentController fragment_{&session_};
     ProcessingSettingsController settings_{&session_, &fragment_};
-    SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_}};
+    PlaybackController playback_{&session_, &fragment_, &runtime_};
+    PreviewController preview_{&session_, &runtime_, &settings_, &playback_};
+    SemanticDebugService service_{
+        {&runtime_, &session_, &fragment_, &settings_, &playback_, &preview_}};
 };
 
 QTEST_MAIN(SemanticDebugServiceTest)
