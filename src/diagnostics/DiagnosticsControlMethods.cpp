@@ -1,6 +1,7 @@
 #include "diagnostics/DiagnosticsControlMethods.h"
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
@@ -122,7 +123,8 @@ DispatchResult DiagnosticsControlMethods::openVideo(const QJsonObject& params) c
     // The session ignores a request while running work locks it or while a processed
     // result waits to be saved; answering "accepted" then would report an open that never
     // happens.
-    if (session.busy() || session.operationLocked() || session.unsavedProcessedResult())
+    if (session.busy() || session.cancelling() || controllers_.exporter->busy() ||
+        session.operationLocked() || session.unsavedProcessedResult())
         return fail(protocol::codes::kStateConflict);
     session.openSource(QUrl::fromLocalFile(canonical));
     return accepted({{QStringLiteral("path"), canonical}});

@@ -2,9 +2,11 @@
 
 namespace orvi::ui::controllers {
 class AnalysisFragmentController;
+class ExportController;
 class MediaRuntimeController;
 class PreviewController;
 class ProcessingSettingsController;
+class SpectrumController;
 class VideoSessionController;
 } // namespace orvi::ui::controllers
 
@@ -24,6 +26,8 @@ struct DiagnosticsControllers
     ui::controllers::ProcessingSettingsController* processingSettings = nullptr;
     ui::playback::PlaybackController* playback = nullptr;
     ui::controllers::PreviewController* preview = nullptr;
+    ui::controllers::ExportController* exporter = nullptr;
+    ui::controllers::SpectrumController* spectrum = nullptr;
 
     // Taken from the application controller by its getters. A template because the
     // application layer sits above this one.

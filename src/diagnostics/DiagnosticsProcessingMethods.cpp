@@ -1,10 +1,13 @@
 #include "diagnostics/DiagnosticsProcessingMethods.h"
 
+#include "controllers/ExportController.h"
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "diagnostics/DiagnosticsSnapshot.h"
 
+#include <QDir>
+#include <QUrl>
 #include <cmath>
 
 namespace orvi::diagnostics::service {
@@ -122,6 +125,47 @@ DispatchResult DiagnosticsProcessingMethods::cancelPreview(const QJsonObject&) c
     if (!preview.busy())
         return fail(codes::kStateConflict);
     preview.cancel();
+    return accepted();
+}
+
+DispatchResult DiagnosticsProcessingMethods::setExportDestination(const QJsonObject& params) const
+{
+    const QJsonValue path = params.value(QStringLiteral("path"));
+    if (!path.isString() || path.toString().isEmpty())
+        return fail("invalid_path");
+    // The controller would resolve a relative path against the program's working folder,
+    // which the caller neither knows nor chose.
+    if (!QDir::isAbsolutePath(path.toString()))
+        return fail(codes::kInvalidParams);
+    ui::controllers::ExportController& exporter = *controllers_.exporter;
+    if (!exporter.available())
+        return fail(codes::kStateConflict);
+    if (!exporter.setDestination(QUrl::fromLocalFile(path.toString())))
+        return fail(exporter.errorMessage().isEmpty() ? "export_destination_rejected"
+                                                      : "invalid_export_destination");
+    return accepted({{QStringLiteral("destinationFilePath"), exporter.destinationFilePath()},
+                     {QStringLiteral("parametersFilePath"), exporter.parametersFilePath()}});
+}
+
+DispatchResult DiagnosticsProcessingMethods::startExport(const QJsonObject&) const
+{
+    ui::controllers::ExportController& exporter = *controllers_.exporter;
+    if (!exporter.canStart() || exporter.busy())
+        return fail(codes::kStateConflict);
+    exporter.startExport();
+    if (!exporter.busy())
+        return fail("export_start_rejected");
+    return accepted({{QStringLiteral("destinationFilePath"), exporter.destinationFilePath()}});
+}
+
+DispatchResult DiagnosticsProcessingMethods::cancelExport(const QJsonObject&) const
+{
+    ui::controllers::ExportController& exporter = *controllers_.exporter;
+    if (exporter.cancelling())
+        return accepted();
+    if (!exporter.busy())
+        return fail(codes::kStateConflict);
+    exporter.cancel();
     return accepted();
 }
 

@@ -21,6 +21,9 @@ public:
     DispatchResult playback(const QJsonObject& params) const;
     DispatchResult startPreview(const QJsonObject& params) const;
     DispatchResult cancelPreview(const QJsonObject& params) const;
+    DispatchResult setExportDestination(const QJsonObject& params) const;
+    DispatchResult startExport(const QJsonObject& params) const;
+    DispatchResult cancelExport(const QJsonObject& params) const;
 
 private:
     // Runs one playback action; empty when the controller took it, else the error code.

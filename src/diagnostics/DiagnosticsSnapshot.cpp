@@ -1,14 +1,17 @@
 #include "diagnostics/DiagnosticsSnapshot.h"
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsPerformanceReport.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "media/libav/LibavRuntime.h"
+#include "processing/VideoWatermarkRenderer.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -68,6 +71,8 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
             {QStringLiteral("settings"), settings()},
             {QStringLiteral("playback"), playback()},
             {QStringLiteral("preview"), preview()},
+            {QStringLiteral("spectrum"), controllers_.spectrum->diagnosticSnapshot()},
+            {QStringLiteral("export"), exporter()},
             {QStringLiteral("ffmpeg"), runtime},
             {QStringLiteral("mediaRuntime"), runtime},
             {QStringLiteral("libav"), libav_}};
@@ -80,23 +85,39 @@ QJsonObject DiagnosticsSnapshot::performance(const QJsonObject& document)
     };
     const QJsonObject metadata = section("source").value(QStringLiteral("metadata")).toObject();
     const QJsonObject preview = section("preview");
-    const QJsonValue previewPerformance = preview.value(QStringLiteral("performance"));
-    const QString activeOperation = preview.value(QStringLiteral("busy")).toBool()
-                                        ? QStringLiteral("preview")
-                                        : QStringLiteral("none");
-    return {{QStringLiteral("revision"), document.value(QStringLiteral("revision"))},
-            {QStringLiteral("sourcePreparation"), metadata.value(QStringLiteral("preparation"))},
-            {QStringLiteral("previewState"), preview.value(QStringLiteral("state"))},
-            {QStringLiteral("previewBusy"), preview.value(QStringLiteral("busy"))},
-            {QStringLiteral("previewReady"), preview.value(QStringLiteral("ready"))},
-            {QStringLiteral("previewProgress"), preview.value(QStringLiteral("progress"))},
-            {QStringLiteral("settingsRevision"), preview.value(QStringLiteral("settingsRevision"))},
-            {QStringLiteral("previewRevision"), preview.value(QStringLiteral("previewRevision"))},
-            {QStringLiteral("activeOperation"), activeOperation},
-            {QStringLiteral("videoSourceBackend"),
-             section("libav").value(QStringLiteral("videoSourceBackend"))},
-            {QStringLiteral("performance"), previewPerformance},
-            {QStringLiteral("previewPerformance"), previewPerformance}};
+    const QJsonObject exporter = section("export");
+    const auto previewValue = [&preview](const char* key) {
+        return preview.value(QLatin1String(key));
+    };
+    const auto exportValue = [&exporter](const char* key) {
+        return exporter.value(QLatin1String(key));
+    };
+    const QJsonObject previewPerformance = previewValue("performance").toObject();
+    const QJsonObject exportPerformance = exportValue("performance").toObject();
+    const QString activeOperation = exportValue("busy").toBool()    ? QStringLiteral("export")
+                                    : previewValue("busy").toBool() ? QStringLiteral("preview")
+                                                                    : QStringLiteral("none");
+    const bool exportMeasured = exportPerformance.value(QStringLiteral("available")).toBool();
+    return {
+        {QStringLiteral("revision"), document.value(QStringLiteral("revision"))},
+        {QStringLiteral("sourcePreparation"), metadata.value(QStringLiteral("preparation"))},
+        {QStringLiteral("previewState"), previewValue("state")},
+        {QStringLiteral("previewBusy"), previewValue("busy")},
+        {QStringLiteral("previewReady"), previewValue("ready")},
+        {QStringLiteral("previewProgress"), previewValue("progress")},
+        {QStringLiteral("settingsRevision"), previewValue("settingsRevision")},
+        {QStringLiteral("previewRevision"), previewValue("previewRevision")},
+        {QStringLiteral("exportState"), exportValue("state")},
+        {QStringLiteral("exportBusy"), exportValue("busy")},
+        {QStringLiteral("exportCompleted"), exportValue("completed")},
+        {QStringLiteral("exportProgress"), exportValue("progress")},
+        {QStringLiteral("exportRevision"), exportValue("exportRevision")},
+        {QStringLiteral("activeOperation"), activeOperation},
+        {QStringLiteral("videoSourceBackend"),
+         section("libav").value(QStringLiteral("videoSourceBackend"))},
+        {QStringLiteral("performance"), exportMeasured ? exportPerformance : previewPerformance},
+        {QStringLiteral("previewPerformance"), previewPerformance},
+        {QStringLiteral("exportPerformance"), exportPerformance}};
 }
 
 QJsonObject DiagnosticsSnapshot::source() const
@@ -279,6 +300,45 @@ QJsonObject DiagnosticsSnapshot::preview() const
         {QStringLiteral("storageBytes"), number(preview.storageBytes())},
         {QStringLiteral("unsaved"), preview.unsaved()},
         {QStringLiteral("performance"), DiagnosticsPerformanceReport::full(preview.performance())}};
+}
+
+QJsonObject DiagnosticsSnapshot::exporter() const
+{
+    const ui::controllers::ExportController& exporter = *controllers_.exporter;
+    const QString state = exporter.cancelling()  ? QStringLiteral("cancelling")
+                          : exporter.busy()      ? QStringLiteral("processing")
+                          : exporter.hasError()  ? QStringLiteral("error")
+                          : exporter.completed() ? QStringLiteral("completed")
+                          : exporter.canStart()  ? QStringLiteral("ready")
+                          : exporter.available() ? QStringLiteral("available")
+                                                 : QStringLiteral("unavailable");
+    using processing::VideoWatermarkRenderer;
+    const QJsonObject watermark{
+        {QStringLiteral("enabled"), true}, // every exported frame carries it
+        {QStringLiteral("text"), VideoWatermarkRenderer::text()},
+        {QStringLiteral("position"), QStringLiteral("bottomRight")},
+        {QStringLiteral("maximumWidthRatio"), VideoWatermarkRenderer::maximumWidthRatio},
+        {QStringLiteral("marginRatio"), VideoWatermarkRenderer::marginRatio}};
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("available"), exporter.available()},
+            {QStringLiteral("canStart"), exporter.canStart()},
+            {QStringLiteral("busy"), exporter.busy()},
+            {QStringLiteral("cancelling"), exporter.cancelling()},
+            {QStringLiteral("completed"), exporter.completed()},
+            {QStringLiteral("hasError"), exporter.hasError()},
+            {QStringLiteral("hasDestination"), exporter.hasDestination()},
+            {QStringLiteral("progress"), exporter.progress()},
+            {QStringLiteral("stageName"), exporter.stageName()},
+            {QStringLiteral("errorMessage"), exporter.errorMessage()},
+            {QStringLiteral("destinationFilePath"), exporter.destinationFilePath()},
+            {QStringLiteral("parametersFilePath"), exporter.parametersFilePath()},
+            {QStringLiteral("frameCount"), number(exporter.frameCount())},
+            {QStringLiteral("durationUs"), number(exporter.durationUs())},
+            {QStringLiteral("remainingTimeUs"), number(exporter.remainingTimeUs())},
+            {QStringLiteral("exportRevision"), double(exporter.exportRevision())},
+            {QStringLiteral("watermark"), watermark},
+            {QStringLiteral("performance"),
+             DiagnosticsPerformanceReport::summary(exporter.performance())}};
 }
 
 QJsonObject DiagnosticsSnapshot::region(const QRectF& region)

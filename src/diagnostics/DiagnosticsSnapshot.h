@@ -23,6 +23,7 @@ public:
     QJsonObject settings() const;
     QJsonObject playback() const;
     QJsonObject preview() const;
+    QJsonObject exporter() const;
     // "ffmpeg" and "mediaRuntime": the media runtime controller's status.
     QJsonObject mediaRuntime() const;
     // The FFmpeg runtime check as the video sources see it; the loaded libraries cannot

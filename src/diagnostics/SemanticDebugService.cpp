@@ -1,10 +1,12 @@
 #include "diagnostics/SemanticDebugService.h"
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 
@@ -53,11 +55,11 @@ const std::array<SemanticDebugService::MethodInfo, 20>& SemanticDebugService::ca
 SemanticDebugService::SemanticDebugService(const DiagnosticsControllers& controllers,
                                            QObject* parent)
     : QObject(parent), controllers_(controllers), snapshot_(controllers), control_(controllers),
-      processing_(controllers, snapshot_), window_(journal_, [this] { return snapshotResult(); }),
-      endpoint_(*this)
+      processing_(controllers, snapshot_),
+      spectrum_(controllers, journal_, [this] { return snapshotResult(); }),
+      window_(journal_, [this] { return snapshotResult(); }), endpoint_(*this)
 {
     registerMethods();
-    registerMethodsAwaitingControllers();
     connectEventSources();
 }
 
@@ -99,10 +101,16 @@ DispatchResult SemanticDebugService::dispatch(const QString& method, const QJson
     const QString revisionError = protocol::checkExpectedRevision(params, journal_.revision());
     if (!revisionError.isEmpty())
         return DispatchResult::failure(revisionError);
-    // The busy gate of the gated methods (a running export admits only its cancellation, a
-    // busy spectrum analysis admits nothing) belongs here with those controllers; none of
-    // that work exists in the application yet.
+    if (entry->gated && busyGateCloses(method))
+        return fail(codes::kStateConflict);
     return entry->run(params);
+}
+
+bool SemanticDebugService::busyGateCloses(const QString& method) const
+{
+    if (controllers_.exporter->busy())
+        return method != QLatin1String("diagnostics.cancelExport");
+    return controllers_.spectrum->busy();
 }
 
 void SemanticDebugService::add(const char* name, Handler run, bool gated)
@@ -149,6 +157,13 @@ void SemanticDebugService::registerMethods()
     add("diagnostics.playback", processing(&DiagnosticsProcessingMethods::playback));
     add("diagnostics.startPreview", processing(&DiagnosticsProcessingMethods::startPreview));
     add("diagnostics.cancelPreview", processing(&DiagnosticsProcessingMethods::cancelPreview));
+    add("diagnostics.setExportDestination",
+        processing(&DiagnosticsProcessingMethods::setExportDestination));
+    add("diagnostics.startExport", processing(&DiagnosticsProcessingMethods::startExport));
+    add("diagnostics.cancelExport", processing(&DiagnosticsProcessingMethods::cancelExport));
+    add(
+        "diagnostics.spectrum", [this](const QJsonObject& p) { return spectrum_.command(p); },
+        false);
 
     const auto window =
         [this](DispatchResult (DiagnosticsWindowMethods::*method)(const QJsonObject&) const) {
@@ -157,18 +172,6 @@ void SemanticDebugService::registerMethods()
     add("diagnostics.getUi", window(&DiagnosticsWindowMethods::getUi));
     add("diagnostics.ui", window(&DiagnosticsWindowMethods::ui), false);
     add("diagnostics.screenshot", window(&DiagnosticsWindowMethods::screenshot), false);
-}
-
-void SemanticDebugService::registerMethodsAwaitingControllers()
-{
-    // The export and spectrum controllers are not part of the application yet: nothing
-    // these methods act on can exist, so each one is a state conflict. The entries are
-    // replaced as the controllers arrive.
-    const auto conflict = [](const QJsonObject&) { return fail(codes::kStateConflict); };
-    add("diagnostics.setExportDestination", conflict);
-    add("diagnostics.startExport", conflict);
-    add("diagnostics.cancelExport", conflict);
-    add("diagnostics.spectrum", conflict, false);
 }
 
 void SemanticDebugService::connectEventSources()
@@ -198,6 +201,17 @@ void SemanticDebugService::connectEventSources()
     watch(preview, &PreviewController::stateChanged, "preview.state_changed");
     watchProgress(preview, &PreviewController::progressChanged, "preview.progress_changed",
                   previewProgress_);
+
+    const ExportController* exporter = controllers_.exporter;
+    watch(exporter, &ExportController::stateChanged, "export.state_changed");
+    watchProgress(exporter, &ExportController::progressChanged, "export.progress_changed",
+                  exportProgress_);
+
+    const SpectrumController* spectrum = controllers_.spectrum;
+    watch(spectrum, &SpectrumController::stateChanged, "spectrum.state_changed");
+    watch(spectrum, &SpectrumController::phaseChanged, "spectrum.phase_changed");
+    watch(spectrum, &SpectrumController::reportChanged, "spectrum.report_changed");
+    watch(spectrum, &SpectrumController::diagnosticChanged, "spectrum.point_changed");
 }
 
 QJsonObject SemanticDebugService::capabilities() const
