@@ -35,7 +35,8 @@ struct DiagnosticsControllers
     {
         return {application.mediaRuntime(),     application.videoSession(),
                 application.analysisFragment(), application.processingSettings(),
-                application.playback(),         application.preview()};
+                application.playback(),         application.preview(),
+                application.exporter(),         application.spectrum()};
     }
 };
 
