@@ -17,17 +17,6 @@ namespace {
 using ui::playback::PlaybackController;
 namespace codes = protocol::codes;
 
-DispatchResult fail(const char* code)
-{
-    return DispatchResult::failure(QString::fromLatin1(code));
-}
-
-DispatchResult accepted(QJsonObject result = {})
-{
-    result.insert(QStringLiteral("accepted"), true);
-    return DispatchResult::success(result);
-}
-
 // The number under key when it is finite and within [minimum, maximum].
 bool numberIn(const QJsonObject& params, const char* key, double minimum, double maximum,
               double* value)
@@ -38,6 +27,17 @@ bool numberIn(const QJsonObject& params, const char* key, double minimum, double
         return false;
     *value = given.toDouble();
     return true;
+}
+
+// A job already cancelling is accepted again without action.
+template <typename Job> DispatchResult cancelJob(Job& job)
+{
+    if (job.cancelling())
+        return DispatchResult::accepted();
+    if (!job.busy())
+        return DispatchResult::failure(codes::kStateConflict);
+    job.cancel();
+    return DispatchResult::accepted();
 }
 
 } // namespace
@@ -52,7 +52,7 @@ DispatchResult DiagnosticsProcessingMethods::playback(const QJsonObject& params)
     const QString code = playbackAction(params.value(QStringLiteral("action")).toString(), params);
     if (!code.isEmpty())
         return DispatchResult::failure(code);
-    return accepted({{QStringLiteral("playback"), snapshot_.playback()}});
+    return DispatchResult::accepted({{QStringLiteral("playback"), snapshot_.playback()}});
 }
 
 QString DiagnosticsProcessingMethods::playbackAction(const QString& action,
@@ -110,63 +110,55 @@ DispatchResult DiagnosticsProcessingMethods::startPreview(const QJsonObject&) co
 {
     ui::controllers::PreviewController& preview = *controllers_.preview;
     if (!preview.available() || preview.busy())
-        return fail(codes::kStateConflict);
+        return DispatchResult::failure(codes::kStateConflict);
     preview.createPreview();
     if (!preview.busy())
-        return fail("preview_start_rejected");
-    return accepted({{QStringLiteral("settingsRevision"), double(preview.settingsRevision())}});
+        return DispatchResult::failure("preview_start_rejected");
+    return DispatchResult::accepted(
+        {{QStringLiteral("settingsRevision"), double(preview.settingsRevision())}});
 }
 
 DispatchResult DiagnosticsProcessingMethods::cancelPreview(const QJsonObject&) const
 {
-    ui::controllers::PreviewController& preview = *controllers_.preview;
-    if (preview.cancelling())
-        return accepted();
-    if (!preview.busy())
-        return fail(codes::kStateConflict);
-    preview.cancel();
-    return accepted();
+    return cancelJob(*controllers_.preview);
 }
 
 DispatchResult DiagnosticsProcessingMethods::setExportDestination(const QJsonObject& params) const
 {
     const QJsonValue path = params.value(QStringLiteral("path"));
     if (!path.isString() || path.toString().isEmpty())
-        return fail("invalid_path");
+        return DispatchResult::failure("invalid_path");
     // The controller would resolve a relative path against the program's working folder,
     // which the caller neither knows nor chose.
     if (!QDir::isAbsolutePath(path.toString()))
-        return fail(codes::kInvalidParams);
+        return DispatchResult::failure(codes::kInvalidParams);
     ui::controllers::ExportController& exporter = *controllers_.exporter;
     if (!exporter.available())
-        return fail(codes::kStateConflict);
+        return DispatchResult::failure(codes::kStateConflict);
     if (!exporter.setDestination(QUrl::fromLocalFile(path.toString())))
-        return fail(exporter.errorMessage().isEmpty() ? "export_destination_rejected"
-                                                      : "invalid_export_destination");
-    return accepted({{QStringLiteral("destinationFilePath"), exporter.destinationFilePath()},
-                     {QStringLiteral("parametersFilePath"), exporter.parametersFilePath()}});
+        return DispatchResult::failure(exporter.errorMessage().isEmpty()
+                                           ? "export_destination_rejected"
+                                           : "invalid_export_destination");
+    return DispatchResult::accepted(
+        {{QStringLiteral("destinationFilePath"), exporter.destinationFilePath()},
+         {QStringLiteral("parametersFilePath"), exporter.parametersFilePath()}});
 }
 
 DispatchResult DiagnosticsProcessingMethods::startExport(const QJsonObject&) const
 {
     ui::controllers::ExportController& exporter = *controllers_.exporter;
     if (!exporter.canStart() || exporter.busy())
-        return fail(codes::kStateConflict);
+        return DispatchResult::failure(codes::kStateConflict);
     exporter.startExport();
     if (!exporter.busy())
-        return fail("export_start_rejected");
-    return accepted({{QStringLiteral("destinationFilePath"), exporter.destinationFilePath()}});
+        return DispatchResult::failure("export_start_rejected");
+    return DispatchResult::accepted(
+        {{QStringLiteral("destinationFilePath"), exporter.destinationFilePath()}});
 }
 
 DispatchResult DiagnosticsProcessingMethods::cancelExport(const QJsonObject&) const
 {
-    ui::controllers::ExportController& exporter = *controllers_.exporter;
-    if (exporter.cancelling())
-        return accepted();
-    if (!exporter.busy())
-        return fail(codes::kStateConflict);
-    exporter.cancel();
-    return accepted();
+    return cancelJob(*controllers_.exporter);
 }
 
 } // namespace orvi::diagnostics::service

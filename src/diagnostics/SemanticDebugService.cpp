@@ -18,11 +18,6 @@ namespace {
 
 namespace codes = protocol::codes;
 
-DispatchResult fail(const char* code)
-{
-    return DispatchResult::failure(QString::fromLatin1(code));
-}
-
 } // namespace
 
 const std::array<SemanticDebugService::MethodInfo, 20>& SemanticDebugService::catalogue()
@@ -93,16 +88,16 @@ DispatchResult SemanticDebugService::dispatch(const QString& method, const QJson
 {
     const auto entry = methods_.constFind(method);
     if (entry == methods_.cend())
-        return fail(codes::kMethodNotFound);
+        return DispatchResult::failure(codes::kMethodNotFound);
     if (!entry->mutating)
         return entry->run(params);
     if (!endpoint_.controlEnabled())
-        return fail(codes::kControlDisabled);
+        return DispatchResult::failure(codes::kControlDisabled);
     const QString revisionError = protocol::checkExpectedRevision(params, journal_.revision());
     if (!revisionError.isEmpty())
         return DispatchResult::failure(revisionError);
     if (entry->gated && busyGateCloses(method))
-        return fail(codes::kStateConflict);
+        return DispatchResult::failure(codes::kStateConflict);
     return entry->run(params);
 }
 
