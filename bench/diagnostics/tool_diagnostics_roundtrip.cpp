@@ -4,18 +4,17 @@
 // 1. A real orvi-motion --mcp-control (offscreen, a 640x360 clip open) and a real
 //    orvi-motion-mcp started as hosts start it; 1000 tools/call orvi_get_snapshot requests
 //    from this process over the bridge's standard input: median and 99th percentile latency,
-//    calls per second.
-// 2. The service in this process over real controllers with the same clip open, a 1 ms timer
+//    calls per second; first idle, then while an amplification preview of the whole clip
+//    runs (only the calls answered while it was still running count).
+// 2. The service in this process over the application's controllers with the same clip
+//    open, a 1 ms timer
 //    on the interface thread, and four clients that pipeline getSnapshot requests as fast as
 //    they are answered: the longest gap between ticks (target under 16 ms), next to the
 //    longest gap of the same timer without clients (what the machine's load alone does).
 //
 // Usage: orvi-tool-diagnostics-roundtrip [calls] [flood seconds]. Needs the ffmpeg tool.
 
-#include "controllers/AnalysisFragmentController.h"
-#include "controllers/MediaRuntimeController.h"
-#include "controllers/ProcessingSettingsController.h"
-#include "controllers/VideoSessionController.h"
+#include "app/ApplicationController.h"
 #include "diagnostics/RuntimeDirectory.h"
 #include "diagnostics/SemanticDebugService.h"
 
@@ -35,6 +34,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 using namespace orvi::diagnostics::service;
@@ -95,6 +95,38 @@ double percentile(std::vector<double> values, double fraction)
     return values[std::min(values.size() - 1, size_t(fraction * values.size()))];
 }
 
+// calls round trips, or fewer when counted(result) turns false first: only the calls whose
+// snapshot says the condition still held are measured.
+bool measureRoundTrips(QProcess& bridge, const char* label, int calls,
+                       const std::function<bool(const QJsonObject&)>& counted)
+{
+    std::vector<double> latencies;
+    qint64 countedNs = 0;
+    for (int i = 0; i < calls; ++i) {
+        QElapsedTimer one;
+        one.start();
+        const QJsonObject result = callTool(bridge, "orvi_get_snapshot");
+        const qint64 elapsed = one.nsecsElapsed();
+        if (result.isEmpty()) {
+            std::fprintf(stderr, "A snapshot call failed.\n");
+            return false;
+        }
+        if (!counted(result))
+            break;
+        latencies.push_back(elapsed / 1e6);
+        countedNs += elapsed;
+    }
+    if (latencies.empty()) {
+        std::fprintf(stderr, "No call was answered %s.\n", label);
+        return false;
+    }
+    std::printf("  %-21s %4zu calls: median %.3f ms, 99th percentile %.3f ms, %.0f calls/s\n",
+                label, latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),
+                latencies.size() / (countedNs / 1e9));
+    std::fflush(stdout);
+    return true;
+}
+
 int bridgeRoundTrips(const QString& clip, const QString& home, int calls)
 {
     const QString bin = QCoreApplication::applicationDirPath();
@@ -136,26 +168,32 @@ int bridgeRoundTrips(const QString& clip, const QString& home, int calls)
         return 1;
     }
 
-    std::vector<double> latencies;
-    QElapsedTimer total;
-    total.start();
-    for (int i = 0; i < calls; ++i) {
-        QElapsedTimer one;
-        one.start();
-        if (callTool(bridge, "orvi_get_snapshot").isEmpty()) {
-            std::fprintf(stderr, "A snapshot call failed.\n");
-            return 1;
-        }
-        latencies.push_back(one.nsecsElapsed() / 1e6);
-    }
-    const double seconds = total.nsecsElapsed() / 1e9;
     const QByteArray size = QJsonDocument(snapshot).toJson(QJsonDocument::Compact);
-    std::printf("Bridge round trips, idle (%d calls, snapshot of %lld bytes):\n", calls,
+    std::printf("Bridge round trips of a snapshot of %lld bytes:\n",
                 static_cast<long long>(size.size()));
-    std::printf("  median %.3f ms, 99th percentile %.3f ms, %.0f calls/s\n",
-                percentile(latencies, 0.5), percentile(latencies, 0.99), calls / seconds);
-    std::fflush(stdout);
+    if (!measureRoundTrips(bridge, "idle", calls, [](const QJsonObject&) { return true; }))
+        return 1;
 
+    // The whole clip amplified: long enough for the calls, all of them from the bridge.
+    double current = callTool(bridge, "orvi_get_snapshot").value("revision").toDouble();
+    const auto change = [&](const char* tool, QJsonObject arguments) {
+        arguments.insert("expectedRevision", current);
+        const QJsonObject result = callTool(bridge, tool, arguments);
+        current = result.value("revision").toDouble();
+        return result.value("accepted").toBool();
+    };
+    if (!change("orvi_set_capture_frame_rate", {{"framesPerSecond", 120}}) ||
+        !change("orvi_set_processing_parameters",
+                {{"lowerFrequencyHz", 10}, {"upperFrequencyHz", 20}}) ||
+        !change("orvi_start_preview", {})) {
+        std::fprintf(stderr, "The preview did not start.\n");
+        return 1;
+    }
+    const auto previewRuns = [](const QJsonObject& result) {
+        return result.value("preview")["busy"].toBool();
+    };
+    if (!measureRoundTrips(bridge, "while a preview runs", calls, previewRuns))
+        return 1;
     bridge.closeWriteChannel();
     bridge.waitForFinished();
     ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
@@ -194,11 +232,9 @@ TickGaps tickGaps(int ms)
 
 int floodStall(const QString& clip, int seconds)
 {
-    MediaRuntimeController runtime;
-    VideoSessionController session(&runtime);
-    AnalysisFragmentController fragment(&session);
-    ProcessingSettingsController settings(&session, &fragment);
-    SemanticDebugService service({&runtime, &session, &fragment, &settings});
+    ApplicationController application;
+    VideoSessionController& session = *application.videoSession();
+    SemanticDebugService service(DiagnosticsControllers::of(application));
     QString error;
     if (!service.start(false, &error)) {
         std::fprintf(stderr, "The service did not start: %s\n", qPrintable(error));

@@ -1,6 +1,7 @@
 #include "diagnostics/DiagnosticsControlMethods.h"
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
@@ -18,17 +19,6 @@ namespace orvi::diagnostics::service {
 namespace {
 
 using motion_core::ProcessingSettings;
-
-DispatchResult fail(const char* code)
-{
-    return DispatchResult::failure(QString::fromLatin1(code));
-}
-
-DispatchResult accepted(QJsonObject result = {})
-{
-    result.insert(QStringLiteral("accepted"), true);
-    return DispatchResult::success(result);
-}
 
 bool isFiniteNumber(const QJsonValue& value)
 {
@@ -112,31 +102,33 @@ DispatchResult DiagnosticsControlMethods::openVideo(const QJsonObject& params) c
 {
     const QJsonValue path = params.value(QStringLiteral("path"));
     if (!path.isString() || path.toString().isEmpty())
-        return fail("invalid_path");
+        return DispatchResult::failure("invalid_path");
     const QString canonical = QFileInfo(path.toString()).canonicalFilePath();
     const QFileInfo file(canonical);
     if (canonical.isEmpty() || !file.exists() || !file.isFile() || !file.isReadable())
-        return fail("invalid_path");
+        return DispatchResult::failure("invalid_path");
 
     ui::controllers::VideoSessionController& session = *controllers_.videoSession;
     // The session ignores a request while running work locks it or while a processed
     // result waits to be saved; answering "accepted" then would report an open that never
     // happens.
-    if (session.busy() || session.operationLocked() || session.unsavedProcessedResult())
-        return fail(protocol::codes::kStateConflict);
+    if (session.busy() || session.cancelling() || controllers_.exporter->busy() ||
+        session.operationLocked() || session.unsavedProcessedResult())
+        return DispatchResult::failure(protocol::codes::kStateConflict);
     session.openSource(QUrl::fromLocalFile(canonical));
-    return accepted({{QStringLiteral("path"), canonical}});
+    return DispatchResult::accepted({{QStringLiteral("path"), canonical}});
 }
 
 DispatchResult DiagnosticsControlMethods::setCaptureFrameRate(const QJsonObject& params) const
 {
     const QJsonValue rate = params.value(QStringLiteral("framesPerSecond"));
     if (!isFiniteNumber(rate))
-        return fail(protocol::codes::kInvalidParams);
+        return DispatchResult::failure(protocol::codes::kInvalidParams);
     ui::controllers::VideoSessionController& session = *controllers_.videoSession;
     if (!session.setCaptureFrameRate(rate.toDouble()))
-        return fail("capture_frame_rate_rejected");
-    return accepted({{QStringLiteral("captureFrameRate"), session.captureFrameRate()}});
+        return DispatchResult::failure("capture_frame_rate_rejected");
+    return DispatchResult::accepted(
+        {{QStringLiteral("captureFrameRate"), session.captureFrameRate()}});
 }
 
 DispatchResult DiagnosticsControlMethods::setRange(const QJsonObject& params) const
@@ -144,19 +136,19 @@ DispatchResult DiagnosticsControlMethods::setRange(const QJsonObject& params) co
     const QJsonValue startValue = params.value(QStringLiteral("startFrame"));
     const QJsonValue endValue = params.value(QStringLiteral("endFrameExclusive"));
     if (!protocol::isWholeNumber(startValue) || !protocol::isWholeNumber(endValue))
-        return fail(protocol::codes::kInvalidParams);
+        return DispatchResult::failure(protocol::codes::kInvalidParams);
     // Locked by running work counts as not available: the controller would refuse.
     if (!fragmentEditable())
-        return fail(protocol::codes::kStateConflict);
+        return DispatchResult::failure(protocol::codes::kStateConflict);
     const auto start = static_cast<qint64>(startValue.toDouble());
     const auto end = static_cast<qint64>(endValue.toDouble());
     if (start < 0 || end - start < 2 || end > controllers_.videoSession->frameCount())
-        return fail("invalid_range");
+        return DispatchResult::failure("invalid_range");
 
     ui::controllers::AnalysisFragmentController& fragment = *controllers_.analysisFragment;
     if (!fragment.setRangeFrames(start, end))
-        return fail("range_rejected");
-    return accepted(
+        return DispatchResult::failure("range_rejected");
+    return DispatchResult::accepted(
         {{QStringLiteral("startFrame"), static_cast<double>(fragment.startFrame())},
          {QStringLiteral("endFrameExclusive"), static_cast<double>(fragment.endFrameExclusive())}});
 }
@@ -165,34 +157,34 @@ DispatchResult DiagnosticsControlMethods::setRoi(const QJsonObject& params) cons
 {
     const QJsonValue space = params.value(QStringLiteral("coordinateSpace"));
     if (!space.isUndefined() && space.toString() != QStringLiteral("normalized_upright_frame"))
-        return fail("unsupported_coordinate_space");
+        return DispatchResult::failure("unsupported_coordinate_space");
     const QJsonValue x = params.value(QStringLiteral("x"));
     const QJsonValue y = params.value(QStringLiteral("y"));
     const QJsonValue width = params.value(QStringLiteral("width"));
     const QJsonValue height = params.value(QStringLiteral("height"));
     if (!isFiniteNumber(x) || !isFiniteNumber(y) || !isFiniteNumber(width) ||
         !isFiniteNumber(height))
-        return fail(protocol::codes::kInvalidParams);
+        return DispatchResult::failure(protocol::codes::kInvalidParams);
     if (!settingsEditable())
-        return fail(protocol::codes::kStateConflict);
+        return DispatchResult::failure(protocol::codes::kStateConflict);
 
     ui::controllers::ProcessingSettingsController& settings = *controllers_.processingSettings;
     if (!settings.setRegionOfInterest(x.toDouble(), y.toDouble(), width.toDouble(),
                                       height.toDouble()))
-        return fail("invalid_roi");
-    return accepted(DiagnosticsSnapshot::region(settings.regionOfInterest()));
+        return DispatchResult::failure("invalid_roi");
+    return DispatchResult::accepted(DiagnosticsSnapshot::region(settings.regionOfInterest()));
 }
 
 DispatchResult DiagnosticsControlMethods::setProcessingParameters(const QJsonObject& params) const
 {
     // Locked settings ignore every setter; "accepted" would be a change that never happened.
     if (!settingsEditable())
-        return fail(protocol::codes::kStateConflict);
+        return DispatchResult::failure(protocol::codes::kStateConflict);
     ProcessingChange change;
     if (!readProcessingChange(params, &change))
-        return fail(protocol::codes::kInvalidParams);
+        return DispatchResult::failure(protocol::codes::kInvalidParams);
     if (change.empty())
-        return fail("empty_processing_parameters");
+        return DispatchResult::failure("empty_processing_parameters");
 
     ui::controllers::ProcessingSettingsController& settings = *controllers_.processingSettings;
     const double rotation = change.rotationSpeedRpm.value_or(settings.rotationSpeedRpm());
@@ -209,7 +201,7 @@ DispatchResult DiagnosticsControlMethods::setProcessingParameters(const QJsonObj
         workers <= settings.maximumWorkerThreadCount() && rate > 0.0 && lower > 0.0 &&
         upper > lower && upper < rate / 2.0;
     if (!valid)
-        return fail("invalid_processing_parameters");
+        return DispatchResult::failure("invalid_processing_parameters");
 
     // Every value passed the checks the setters make, so each one is taken.
     bool applied = true;
@@ -225,10 +217,10 @@ DispatchResult DiagnosticsControlMethods::setProcessingParameters(const QJsonObj
         applied &= settings.setRegionProcessingOptimizationEnabled(
             *change.regionProcessingOptimizationEnabled);
     if (!applied)
-        return fail(protocol::codes::kStateConflict);
-    return accepted({{QStringLiteral("settingsValid"), settings.settingsValid()},
-                     {QStringLiteral("regionProcessingOptimizationEnabled"),
-                      settings.regionProcessingOptimizationEnabled()}});
+        return DispatchResult::failure(protocol::codes::kStateConflict);
+    return DispatchResult::accepted({{QStringLiteral("settingsValid"), settings.settingsValid()},
+                                     {QStringLiteral("regionProcessingOptimizationEnabled"),
+                                      settings.regionProcessingOptimizationEnabled()}});
 }
 
 DispatchResult DiagnosticsControlMethods::cancelAnalysis(const QJsonObject&) const
@@ -237,8 +229,8 @@ DispatchResult DiagnosticsControlMethods::cancelAnalysis(const QJsonObject&) con
     if (session.state() == ui::controllers::VideoSessionController::Analyzing)
         session.cancelAnalysis();
     else if (!session.cancelling())
-        return fail(protocol::codes::kStateConflict);
-    return accepted();
+        return DispatchResult::failure(protocol::codes::kStateConflict);
+    return DispatchResult::accepted();
 }
 
 } // namespace orvi::diagnostics::service

@@ -2,10 +2,17 @@
 
 namespace orvi::ui::controllers {
 class AnalysisFragmentController;
+class ExportController;
 class MediaRuntimeController;
+class PreviewController;
 class ProcessingSettingsController;
+class SpectrumController;
 class VideoSessionController;
 } // namespace orvi::ui::controllers
+
+namespace orvi::ui::playback {
+class PlaybackController;
+}
 
 namespace orvi::diagnostics::service {
 
@@ -17,13 +24,19 @@ struct DiagnosticsControllers
     ui::controllers::VideoSessionController* videoSession = nullptr;
     ui::controllers::AnalysisFragmentController* analysisFragment = nullptr;
     ui::controllers::ProcessingSettingsController* processingSettings = nullptr;
+    ui::playback::PlaybackController* playback = nullptr;
+    ui::controllers::PreviewController* preview = nullptr;
+    ui::controllers::ExportController* exporter = nullptr;
+    ui::controllers::SpectrumController* spectrum = nullptr;
 
     // Taken from the application controller by its getters. A template because the
     // application layer sits above this one.
     template <typename Application> static DiagnosticsControllers of(const Application& application)
     {
-        return {application.mediaRuntime(), application.videoSession(),
-                application.analysisFragment(), application.processingSettings()};
+        return {application.mediaRuntime(),     application.videoSession(),
+                application.analysisFragment(), application.processingSettings(),
+                application.playback(),         application.preview(),
+                application.exporter(),         application.spectrum()};
     }
 };
 

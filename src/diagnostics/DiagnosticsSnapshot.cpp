@@ -1,11 +1,17 @@
 #include "diagnostics/DiagnosticsSnapshot.h"
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
+#include "diagnostics/DiagnosticsPerformanceReport.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "media/libav/LibavRuntime.h"
+#include "processing/VideoWatermarkRenderer.h"
 
 #include <QDateTime>
 #include <QGuiApplication>
@@ -63,6 +69,10 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
             {QStringLiteral("source"), source()},
             {QStringLiteral("selection"), selection()},
             {QStringLiteral("settings"), settings()},
+            {QStringLiteral("playback"), playback()},
+            {QStringLiteral("preview"), preview()},
+            {QStringLiteral("spectrum"), controllers_.spectrum->diagnosticSnapshot()},
+            {QStringLiteral("export"), exporter()},
             {QStringLiteral("ffmpeg"), runtime},
             {QStringLiteral("mediaRuntime"), runtime},
             {QStringLiteral("libav"), libav_}};
@@ -70,16 +80,44 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
 
 QJsonObject DiagnosticsSnapshot::performance(const QJsonObject& document)
 {
-    const QJsonObject metadata = document.value(QStringLiteral("source"))
-                                     .toObject()
-                                     .value(QStringLiteral("metadata"))
-                                     .toObject();
+    const auto section = [&document](const char* name) {
+        return document.value(QLatin1String(name)).toObject();
+    };
+    const QJsonObject metadata = section("source").value(QStringLiteral("metadata")).toObject();
+    const QJsonObject preview = section("preview");
+    const QJsonObject exporter = section("export");
+    const auto previewValue = [&preview](const char* key) {
+        return preview.value(QLatin1String(key));
+    };
+    const auto exportValue = [&exporter](const char* key) {
+        return exporter.value(QLatin1String(key));
+    };
+    const QJsonObject previewPerformance = previewValue("performance").toObject();
+    const QJsonObject exportPerformance = exportValue("performance").toObject();
+    const QString activeOperation = exportValue("busy").toBool()    ? QStringLiteral("export")
+                                    : previewValue("busy").toBool() ? QStringLiteral("preview")
+                                                                    : QStringLiteral("none");
+    const bool exportMeasured = exportPerformance.value(QStringLiteral("available")).toBool();
     return {
         {QStringLiteral("revision"), document.value(QStringLiteral("revision"))},
         {QStringLiteral("sourcePreparation"), metadata.value(QStringLiteral("preparation"))},
-        {QStringLiteral("videoSourceBackend"), document.value(QStringLiteral("libav"))
-                                                   .toObject()
-                                                   .value(QStringLiteral("videoSourceBackend"))}};
+        {QStringLiteral("previewState"), previewValue("state")},
+        {QStringLiteral("previewBusy"), previewValue("busy")},
+        {QStringLiteral("previewReady"), previewValue("ready")},
+        {QStringLiteral("previewProgress"), previewValue("progress")},
+        {QStringLiteral("settingsRevision"), previewValue("settingsRevision")},
+        {QStringLiteral("previewRevision"), previewValue("previewRevision")},
+        {QStringLiteral("exportState"), exportValue("state")},
+        {QStringLiteral("exportBusy"), exportValue("busy")},
+        {QStringLiteral("exportCompleted"), exportValue("completed")},
+        {QStringLiteral("exportProgress"), exportValue("progress")},
+        {QStringLiteral("exportRevision"), exportValue("exportRevision")},
+        {QStringLiteral("activeOperation"), activeOperation},
+        {QStringLiteral("videoSourceBackend"),
+         section("libav").value(QStringLiteral("videoSourceBackend"))},
+        {QStringLiteral("performance"), exportMeasured ? exportPerformance : previewPerformance},
+        {QStringLiteral("previewPerformance"), previewPerformance},
+        {QStringLiteral("exportPerformance"), exportPerformance}};
 }
 
 QJsonObject DiagnosticsSnapshot::source() const
@@ -197,6 +235,110 @@ QJsonObject DiagnosticsSnapshot::settings() const
             {QStringLiteral("regionOfInterest"), region(settings.regionOfInterest())},
             {QStringLiteral("validationMessage"), settings.validationMessage()},
             {QStringLiteral("warningMessage"), warning}};
+}
+
+QJsonObject DiagnosticsSnapshot::playback() const
+{
+    const ui::playback::PlaybackController& playback = *controllers_.playback;
+    const QString state = playback.hasError()       ? QStringLiteral("error")
+                          : playback.pausePending() ? QStringLiteral("pausing")
+                          : playback.playPending()  ? QStringLiteral("starting")
+                          : playback.playing()      ? QStringLiteral("playing")
+                          : playback.busy()         ? QStringLiteral("loading")
+                          : playback.ready()        ? QStringLiteral("ready")
+                                                    : QStringLiteral("unavailable");
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("ready"), playback.ready()},
+            {QStringLiteral("busy"), playback.busy()},
+            {QStringLiteral("playing"), playback.playing()},
+            {QStringLiteral("hasFrame"), playback.hasFrame()},
+            {QStringLiteral("canPlay"), playback.canPlay()},
+            {QStringLiteral("canNavigate"), playback.canNavigate()},
+            {QStringLiteral("playPending"), playback.playPending()},
+            {QStringLiteral("pausePending"), playback.pausePending()},
+            {QStringLiteral("playbackSpeed"), playback.playbackSpeed()},
+            {QStringLiteral("positionUs"), number(playback.positionUs())},
+            {QStringLiteral("durationUs"), number(playback.durationUs())},
+            {QStringLiteral("currentFrameIndex"), number(playback.currentFrameIndex())},
+            {QStringLiteral("frameCount"), number(playback.frameCount())},
+            {QStringLiteral("progress"), playback.progress()},
+            {QStringLiteral("previewAvailable"), playback.previewAvailable()},
+            {QStringLiteral("hasPreviewFrame"), playback.hasPreviewFrame()},
+            {QStringLiteral("previewGenerationActive"), playback.previewGenerationActive()},
+            {QStringLiteral("exportActive"), playback.exportActive()},
+            {QStringLiteral("errorMessage"), playback.errorMessage()},
+            {QStringLiteral("previewErrorMessage"), playback.previewErrorMessage()}};
+}
+
+QJsonObject DiagnosticsSnapshot::preview() const
+{
+    const ui::controllers::PreviewController& preview = *controllers_.preview;
+    const QString state =
+        preview.cancelling() ? QStringLiteral("cancelling")
+        : preview.busy()     ? QStringLiteral("processing")
+        : preview.hasError() ? QStringLiteral("error")
+        : preview.ready()    ? (preview.stale() ? QStringLiteral("stale") : QStringLiteral("ready"))
+        : preview.available() ? QStringLiteral("available")
+                              : QStringLiteral("unavailable");
+    return {
+        {QStringLiteral("state"), state},
+        {QStringLiteral("available"), preview.available()},
+        {QStringLiteral("busy"), preview.busy()},
+        {QStringLiteral("cancelling"), preview.cancelling()},
+        {QStringLiteral("ready"), preview.ready()},
+        {QStringLiteral("stale"), preview.stale()},
+        {QStringLiteral("progress"), preview.progress()},
+        {QStringLiteral("stageName"), preview.stageName()},
+        {QStringLiteral("errorMessage"), preview.errorMessage()},
+        {QStringLiteral("startFrame"), number(preview.startFrame())},
+        {QStringLiteral("endFrameExclusive"), number(preview.endFrameExclusive())},
+        {QStringLiteral("frameCount"), number(preview.frameCount())},
+        {QStringLiteral("durationUs"), number(preview.durationUs())},
+        {QStringLiteral("settingsRevision"), double(preview.settingsRevision())},
+        {QStringLiteral("previewRevision"), double(preview.previewRevision())},
+        {QStringLiteral("storage"), QStringLiteral("temporary-file")},
+        {QStringLiteral("storageBytes"), number(preview.storageBytes())},
+        {QStringLiteral("unsaved"), preview.unsaved()},
+        {QStringLiteral("performance"), DiagnosticsPerformanceReport::full(preview.performance())}};
+}
+
+QJsonObject DiagnosticsSnapshot::exporter() const
+{
+    const ui::controllers::ExportController& exporter = *controllers_.exporter;
+    const QString state = exporter.cancelling()  ? QStringLiteral("cancelling")
+                          : exporter.busy()      ? QStringLiteral("processing")
+                          : exporter.hasError()  ? QStringLiteral("error")
+                          : exporter.completed() ? QStringLiteral("completed")
+                          : exporter.canStart()  ? QStringLiteral("ready")
+                          : exporter.available() ? QStringLiteral("available")
+                                                 : QStringLiteral("unavailable");
+    using processing::VideoWatermarkRenderer;
+    const QJsonObject watermark{
+        {QStringLiteral("enabled"), true}, // every exported frame carries it
+        {QStringLiteral("text"), VideoWatermarkRenderer::text()},
+        {QStringLiteral("position"), QStringLiteral("bottomRight")},
+        {QStringLiteral("maximumWidthRatio"), VideoWatermarkRenderer::maximumWidthRatio},
+        {QStringLiteral("marginRatio"), VideoWatermarkRenderer::marginRatio}};
+    return {{QStringLiteral("state"), state},
+            {QStringLiteral("available"), exporter.available()},
+            {QStringLiteral("canStart"), exporter.canStart()},
+            {QStringLiteral("busy"), exporter.busy()},
+            {QStringLiteral("cancelling"), exporter.cancelling()},
+            {QStringLiteral("completed"), exporter.completed()},
+            {QStringLiteral("hasError"), exporter.hasError()},
+            {QStringLiteral("hasDestination"), exporter.hasDestination()},
+            {QStringLiteral("progress"), exporter.progress()},
+            {QStringLiteral("stageName"), exporter.stageName()},
+            {QStringLiteral("errorMessage"), exporter.errorMessage()},
+            {QStringLiteral("destinationFilePath"), exporter.destinationFilePath()},
+            {QStringLiteral("parametersFilePath"), exporter.parametersFilePath()},
+            {QStringLiteral("frameCount"), number(exporter.frameCount())},
+            {QStringLiteral("durationUs"), number(exporter.durationUs())},
+            {QStringLiteral("remainingTimeUs"), number(exporter.remainingTimeUs())},
+            {QStringLiteral("exportRevision"), double(exporter.exportRevision())},
+            {QStringLiteral("watermark"), watermark},
+            {QStringLiteral("performance"),
+             DiagnosticsPerformanceReport::summary(exporter.performance())}};
 }
 
 QJsonObject DiagnosticsSnapshot::region(const QRectF& region)

@@ -21,6 +21,9 @@ public:
     QJsonObject source() const;
     QJsonObject selection() const;
     QJsonObject settings() const;
+    QJsonObject playback() const;
+    QJsonObject preview() const;
+    QJsonObject exporter() const;
     // "ffmpeg" and "mediaRuntime": the media runtime controller's status.
     QJsonObject mediaRuntime() const;
     // The FFmpeg runtime check as the video sources see it; the loaded libraries cannot

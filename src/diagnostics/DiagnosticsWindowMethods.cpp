@@ -21,11 +21,6 @@ namespace orvi::diagnostics::service {
 
 namespace {
 
-DispatchResult fail(const char* code)
-{
-    return DispatchResult::failure(QString::fromLatin1(code));
-}
-
 QJsonObject toJsonObject(const QVariant& value)
 {
     return QJsonObject::fromVariantMap(value.toMap());
@@ -120,11 +115,11 @@ DispatchResult DiagnosticsWindowMethods::getUi(const QJsonObject&) const
 {
     QQuickWindow* window = mainWindow();
     if (!window)
-        return fail("ui_unavailable");
+        return DispatchResult::failure("ui_unavailable");
     const std::optional<QVariant> state =
         callWindowFunction(window, "diagnosticUiState()", std::nullopt);
     if (!state)
-        return fail("ui_method_unavailable");
+        return DispatchResult::failure("ui_method_unavailable");
     QJsonObject result = toJsonObject(*state);
     result.insert(QStringLiteral("revision"), static_cast<double>(journal_.revision()));
     return DispatchResult::success(result);
@@ -134,12 +129,12 @@ DispatchResult DiagnosticsWindowMethods::ui(const QJsonObject& params) const
 {
     QQuickWindow* window = mainWindow();
     if (!window)
-        return fail("ui_unavailable");
+        return DispatchResult::failure("ui_unavailable");
     const QVariant request = params.value(QStringLiteral("request")).toObject().toVariantMap();
     const std::optional<QVariant> answer =
         callWindowFunction(window, "diagnosticUiAction(QVariant)", request);
     if (!answer)
-        return fail("ui_method_unavailable");
+        return DispatchResult::failure("ui_method_unavailable");
     QJsonObject result = toJsonObject(*answer);
     if (result.value(QStringLiteral("ok")) != QJsonValue(true)) {
         const QJsonValue error = result.value(QStringLiteral("error"));
@@ -155,14 +150,14 @@ DispatchResult DiagnosticsWindowMethods::screenshot(const QJsonObject& params) c
 {
     QQuickWindow* window = mainWindow();
     if (!window || !window->isVisible() || (window->windowStates() & Qt::WindowMinimized))
-        return fail("window_not_visible");
+        return DispatchResult::failure("window_not_visible");
     const std::optional<int> maxWidth = captureWidth(params);
     if (!maxWidth)
-        return fail("invalid_parameters");
+        return DispatchResult::failure("invalid_parameters");
 
     QImage image = window->grabWindow();
     if (image.isNull())
-        return fail("capture_failed");
+        return DispatchResult::failure("capture_failed");
     if (image.width() > *maxWidth || image.height() > kMaximumCaptureSide)
         image = image.scaled(*maxWidth, kMaximumCaptureSide, Qt::KeepAspectRatio,
                              Qt::SmoothTransformation);
@@ -170,12 +165,12 @@ DispatchResult DiagnosticsWindowMethods::screenshot(const QJsonObject& params) c
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") ||
         png.size() > kMaximumPngBytes)
-        return fail("capture_too_large");
+        return DispatchResult::failure("capture_too_large");
 
     const QString path = params.value(QStringLiteral("path")).toString();
     if (!path.isEmpty()) {
         if (!isCapturePathAcceptable(path))
-            return fail("invalid_capture_path");
+            return DispatchResult::failure("invalid_capture_path");
         const QString error = writeNewFile(path, png);
         if (!error.isEmpty())
             return DispatchResult::failure(error);

@@ -15,6 +15,13 @@ struct DispatchResult
 
     static DispatchResult success(const QJsonObject& result = {}) { return {result, {}}; }
     static DispatchResult failure(const QString& code) { return {{}, code}; }
+    static DispatchResult failure(const char* code) { return {{}, QString::fromLatin1(code)}; }
+    // A control method's answer when the controller took the change.
+    static DispatchResult accepted(QJsonObject result = {})
+    {
+        result.insert(QStringLiteral("accepted"), true);
+        return success(result);
+    }
 };
 
 } // namespace orvi::diagnostics::service

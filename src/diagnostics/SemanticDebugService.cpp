@@ -1,8 +1,12 @@
 #include "diagnostics/SemanticDebugService.h"
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 
@@ -13,11 +17,6 @@ namespace orvi::diagnostics::service {
 namespace {
 
 namespace codes = protocol::codes;
-
-DispatchResult fail(const char* code)
-{
-    return DispatchResult::failure(QString::fromLatin1(code));
-}
 
 } // namespace
 
@@ -51,10 +50,11 @@ const std::array<SemanticDebugService::MethodInfo, 20>& SemanticDebugService::ca
 SemanticDebugService::SemanticDebugService(const DiagnosticsControllers& controllers,
                                            QObject* parent)
     : QObject(parent), controllers_(controllers), snapshot_(controllers), control_(controllers),
+      processing_(controllers, snapshot_),
+      spectrum_(controllers, journal_, [this] { return snapshotResult(); }),
       window_(journal_, [this] { return snapshotResult(); }), endpoint_(*this)
 {
     registerMethods();
-    registerMethodsAwaitingControllers();
     connectEventSources();
 }
 
@@ -88,18 +88,24 @@ DispatchResult SemanticDebugService::dispatch(const QString& method, const QJson
 {
     const auto entry = methods_.constFind(method);
     if (entry == methods_.cend())
-        return fail(codes::kMethodNotFound);
+        return DispatchResult::failure(codes::kMethodNotFound);
     if (!entry->mutating)
         return entry->run(params);
     if (!endpoint_.controlEnabled())
-        return fail(codes::kControlDisabled);
+        return DispatchResult::failure(codes::kControlDisabled);
     const QString revisionError = protocol::checkExpectedRevision(params, journal_.revision());
     if (!revisionError.isEmpty())
         return DispatchResult::failure(revisionError);
-    // The busy gate of the gated methods (a running export admits only its cancellation, a
-    // busy spectrum analysis admits nothing) belongs here with those controllers; none of
-    // that work exists in the application yet.
+    if (entry->gated && busyGateCloses(method))
+        return DispatchResult::failure(codes::kStateConflict);
     return entry->run(params);
+}
+
+bool SemanticDebugService::busyGateCloses(const QString& method) const
+{
+    if (controllers_.exporter->busy())
+        return method != QLatin1String("diagnostics.cancelExport");
+    return controllers_.spectrum->busy();
 }
 
 void SemanticDebugService::add(const char* name, Handler run, bool gated)
@@ -139,6 +145,21 @@ void SemanticDebugService::registerMethods()
         control(&DiagnosticsControlMethods::setProcessingParameters));
     add("diagnostics.cancelAnalysis", control(&DiagnosticsControlMethods::cancelAnalysis));
 
+    const auto processing =
+        [this](DispatchResult (DiagnosticsProcessingMethods::*method)(const QJsonObject&) const) {
+            return [this, method](const QJsonObject& p) { return (processing_.*method)(p); };
+        };
+    add("diagnostics.playback", processing(&DiagnosticsProcessingMethods::playback));
+    add("diagnostics.startPreview", processing(&DiagnosticsProcessingMethods::startPreview));
+    add("diagnostics.cancelPreview", processing(&DiagnosticsProcessingMethods::cancelPreview));
+    add("diagnostics.setExportDestination",
+        processing(&DiagnosticsProcessingMethods::setExportDestination));
+    add("diagnostics.startExport", processing(&DiagnosticsProcessingMethods::startExport));
+    add("diagnostics.cancelExport", processing(&DiagnosticsProcessingMethods::cancelExport));
+    add(
+        "diagnostics.spectrum", [this](const QJsonObject& p) { return spectrum_.command(p); },
+        false);
+
     const auto window =
         [this](DispatchResult (DiagnosticsWindowMethods::*method)(const QJsonObject&) const) {
             return [this, method](const QJsonObject& p) { return (window_.*method)(p); };
@@ -146,21 +167,6 @@ void SemanticDebugService::registerMethods()
     add("diagnostics.getUi", window(&DiagnosticsWindowMethods::getUi));
     add("diagnostics.ui", window(&DiagnosticsWindowMethods::ui), false);
     add("diagnostics.screenshot", window(&DiagnosticsWindowMethods::screenshot), false);
-}
-
-void SemanticDebugService::registerMethodsAwaitingControllers()
-{
-    // Playback, preview, export and spectrum controllers are not part of the application
-    // yet: nothing these methods act on can exist, so each one is a state conflict. The
-    // entries are replaced as the controllers arrive.
-    const auto conflict = [](const QJsonObject&) { return fail(codes::kStateConflict); };
-    add("diagnostics.playback", conflict);
-    add("diagnostics.startPreview", conflict);
-    add("diagnostics.cancelPreview", conflict);
-    add("diagnostics.setExportDestination", conflict);
-    add("diagnostics.startExport", conflict);
-    add("diagnostics.cancelExport", conflict);
-    add("diagnostics.spectrum", conflict, false);
 }
 
 void SemanticDebugService::connectEventSources()
@@ -177,6 +183,30 @@ void SemanticDebugService::connectEventSources()
           "settings.changed");
     watch(controllers_.mediaRuntime, &MediaRuntimeController::statusChanged,
           "media_runtime.changed");
+
+    using ui::playback::PlaybackController;
+    const PlaybackController* playback = controllers_.playback;
+    watch(playback, &PlaybackController::stateChanged, "playback.state_changed");
+    watch(playback, &PlaybackController::timelineChanged, "playback.timeline_changed");
+    watch(playback, &PlaybackController::playbackModeChanged, "playback.mode_changed");
+    watch(playback, &PlaybackController::errorMessageChanged, "playback.error_changed");
+    watch(playback, &PlaybackController::previewStateChanged, "playback.preview_changed");
+
+    const PreviewController* preview = controllers_.preview;
+    watch(preview, &PreviewController::stateChanged, "preview.state_changed");
+    watchProgress(preview, &PreviewController::progressChanged, "preview.progress_changed",
+                  previewProgress_);
+
+    const ExportController* exporter = controllers_.exporter;
+    watch(exporter, &ExportController::stateChanged, "export.state_changed");
+    watchProgress(exporter, &ExportController::progressChanged, "export.progress_changed",
+                  exportProgress_);
+
+    const SpectrumController* spectrum = controllers_.spectrum;
+    watch(spectrum, &SpectrumController::stateChanged, "spectrum.state_changed");
+    watch(spectrum, &SpectrumController::phaseChanged, "spectrum.phase_changed");
+    watch(spectrum, &SpectrumController::reportChanged, "spectrum.report_changed");
+    watch(spectrum, &SpectrumController::diagnosticChanged, "spectrum.point_changed");
 }
 
 QJsonObject SemanticDebugService::capabilities() const

@@ -4,7 +4,9 @@
 #include "diagnostics/DiagnosticsControllers.h"
 #include "diagnostics/DiagnosticsEndpoint.h"
 #include "diagnostics/DiagnosticsEventJournal.h"
+#include "diagnostics/DiagnosticsProcessingMethods.h"
 #include "diagnostics/DiagnosticsSnapshot.h"
+#include "diagnostics/DiagnosticsSpectrumMethods.h"
 #include "diagnostics/DiagnosticsWindowMethods.h"
 #include "diagnostics/IDiagnosticsDispatcher.h"
 
@@ -67,7 +69,9 @@ private:
     };
 
     void registerMethods();
-    void registerMethodsAwaitingControllers();
+    // The gate in front of the methods that change inputs or start work: a running export
+    // admits only its own cancellation, and a busy spectrum analysis admits nothing.
+    bool busyGateCloses(const QString& method) const;
     void add(const char* name, Handler run, bool gated = true);
     void connectEventSources();
     QJsonObject capabilities() const;
@@ -96,6 +100,8 @@ private:
     DiagnosticsEventJournal journal_;
     DiagnosticsSnapshot snapshot_;
     DiagnosticsControlMethods control_;
+    DiagnosticsProcessingMethods processing_;
+    DiagnosticsSpectrumMethods spectrum_;
     DiagnosticsWindowMethods window_;
     ProgressThrottle previewProgress_;
     ProgressThrottle exportProgress_;

@@ -1,6 +1,10 @@
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "support/MediaTools.h"
@@ -17,6 +21,7 @@
 
 using namespace orvi::diagnostics::service;
 using namespace orvi::ui::controllers;
+using orvi::ui::playback::PlaybackController;
 
 namespace {
 
@@ -46,7 +51,7 @@ private slots:
         QVERIFY(folder_.isValid());
         clip_ = folder_.filePath("clip.mp4");
         QString output;
-        QVERIFY2(orvi::test::encodeClip(clip_, "testsrc2=size=160x120:rate=30", 60, {}, &output),
+        QVERIFY2(orvi::test::encodeClip(clip_, "testsrc2=size=160x120:rate=30", 80, {}, &output),
                  qPrintable(output));
         service_.setRuntimeDirectory(folder_.filePath("runtime"));
         QString error;
@@ -78,7 +83,7 @@ private slots:
             "capture_frame_rate_rejected");
         row("range of one frame", "setRange", R"({"startFrame":5,"endFrameExclusive":6})",
             "invalid_range");
-        row("range past the end", "setRange", R"({"startFrame":0,"endFrameExclusive":61})",
+        row("range past the end", "setRange", R"({"startFrame":0,"endFrameExclusive":81})",
             "invalid_range");
         row("range while locked", "setRange", R"({"startFrame":0,"endFrameExclusive":9})",
             "state_conflict", "fragment");
@@ -98,17 +103,44 @@ private slots:
         row("parameters while locked", "setProcessingParameters", R"({"amplificationFactor":3})",
             "state_conflict", "settings");
         row("cancel without analysis", "cancelAnalysis", "{}", "state_conflict");
-        for (const char* method :
-             {"playback", "startPreview", "cancelPreview", "setExportDestination", "startExport",
-              "cancelExport", "spectrum"})
-            row(method, method, R"({"action":"cancel"})", "state_conflict");
+        row("no export destination", "setExportDestination", "{}", "invalid_path");
+        row("relative export destination", "setExportDestination", R"({"path":"out.mp4"})",
+            "invalid_params");
+        row("export destination without a result", "setExportDestination",
+            R"({"path":"/tmp/out.mp4"})", "state_conflict");
+        row("export without a result", "startExport", "{}", "state_conflict");
+        row("cancel without export", "cancelExport", "{}", "state_conflict");
+        const auto spectrum = [&row](const char* name, const char* params, const char* code) {
+            row(name, "spectrum", params, code);
+        };
+        spectrum("spectrum action unknown", R"({"action":"dance"})", "unknown_spectrum_action");
+        spectrum("spectrum path not text", R"({"action":"cancel","path":5})", "invalid_parameters");
+        spectrum("spectrum density 3", R"({"action":"start","density":3})", "invalid_parameters");
+        spectrum("candidate without result", R"({"action":"select_candidate","index":0})",
+                 "invalid_candidate");
+        spectrum("band without result", R"({"action":"set_band","lowerHz":1,"upperHz":2})",
+                 "invalid_band");
+        spectrum("apply without result", R"({"action":"apply_band"})", "band_application_rejected");
+        spectrum("point without sites", R"({"action":"select_point","index":0})",
+                 "invalid_parameters");
+        spectrum("phase axis 2", R"({"action":"set_phase_axis","axis":2})", "invalid_parameters");
+        spectrum("phase without result", R"({"action":"calculate_phase"})", "phase_start_rejected");
+        spectrum("report format 8", R"({"action":"export","format":8,"path":"/tmp/r.pdf"})",
+                 "invalid_parameters");
+        spectrum("relative report path", R"({"action":"export","format":0,"path":"r.pdf"})",
+                 "invalid_or_existing_export_path");
+        row("seek beyond the end", "playback", R"({"action":"seek","fraction":1.5})",
+            "invalid_params");
+        row("speed too low", "playback", R"({"action":"setSpeed","speed":0.01})", "invalid_params");
+        row("stop is no action", "playback", R"({"action":"stop"})", "invalid_playback_action");
+        row("cancel without preview", "cancelPreview", "{}", "state_conflict");
         row("interface state without a window", "getUi", "{}", "ui_unavailable");
         row("interface action without a window", "ui", "{}", "ui_unavailable");
         row("screenshot without a window", "screenshot", "{}", "window_not_visible");
         row("negative cursor", "getEvents", R"({"cursor":-1})", "invalid_cursor");
         row("limit 0", "getEvents", R"({"limit":0})", "invalid_limit");
         row("rotation 0 means none", "setProcessingParameters", R"({"rotationSpeedRpm":0})", "");
-        row("range up to the frame count", "setRange", R"({"startFrame":0,"endFrameExclusive":60})",
+        row("range up to the frame count", "setRange", R"({"startFrame":0,"endFrameExclusive":80})",
             "");
     }
 
@@ -139,6 +171,53 @@ private slots:
         }
     }
 
+    void playbackWhilePlaying()
+    {
+        const auto playback = [this](QJsonObject params) {
+            return call("diagnostics.playback", params).errorCode;
+        };
+        QCOMPARE(playback({{"action", "setSpeed"}, {"speed", 0.05}}), "");
+        QTRY_VERIFY(playback_.canPlay());
+        QCOMPARE(playback({{"action", "play"}}), "");
+        QTRY_VERIFY(playback_.playing());
+        // The controller ignores a seek while playing: never "accepted".
+        QCOMPARE(playback({{"action", "seek"}, {"fraction", 0.5}}), "state_conflict");
+        QVERIFY(playback_.playing());
+        QCOMPARE(playback({{"action", "toggle"}}), "");
+        QTRY_VERIFY(!playback_.playing() && !playback_.pausePending());
+        const QJsonObject snapshot = call("diagnostics.getSnapshot").result;
+        QCOMPARE(snapshot["playback"]["state"].toString(), "ready");
+    }
+
+    void busyGateAndJobs()
+    {
+        QVERIFY(call("diagnostics.setCaptureFrameRate", {{"framesPerSecond", 20}}).ok());
+        const DispatchResult parameters = call("diagnostics.setProcessingParameters",
+                                               {{"lowerFrequencyHz", 3}, {"upperFrequencyHz", 5}});
+        QVERIFY(parameters.result["settingsValid"].toBool());
+        QTRY_VERIFY(preview_.available());
+        QVERIFY(call("diagnostics.startPreview").ok());
+        QTRY_VERIFY_WITH_TIMEOUT(preview_.ready(), 60000);
+        QVERIFY(call("diagnostics.setExportDestination", {{"path", folder_.filePath("out")}}).ok());
+        QVERIFY(call("diagnostics.startExport").ok());
+        // The export runs until the event loop turns: the gate admits only its cancellation.
+        for (const char* method : {"startPreview", "openVideo", "setRange", "playback"})
+            QCOMPARE(call(QString("diagnostics.") + method).errorCode, "state_conflict");
+        QCOMPARE(call("diagnostics.spectrum", {{"action", "start"}}).errorCode, "state_conflict");
+        QVERIFY(call("diagnostics.cancelExport").ok());
+        QVERIFY(call("diagnostics.cancelExport").ok()); // already cancelling
+        QTRY_VERIFY_WITH_TIMEOUT(!exporter_.busy(), 60000);
+
+        const DispatchResult started = call("diagnostics.spectrum", {{"action", "start"}});
+        QVERIFY2(started.ok(), qPrintable(started.errorCode + spectrum_.errorMessage()));
+        QCOMPARE(started.result.value("spectrum")["busy"], QJsonValue(true));
+        for (const char* method : {"setRoi", "startPreview", "cancelExport"})
+            QCOMPARE(call(QString("diagnostics.") + method).errorCode, "state_conflict");
+        QCOMPARE(call("diagnostics.spectrum", {{"action", "start"}}).errorCode, "state_conflict");
+        QVERIFY(call("diagnostics.spectrum", {{"action", "cancel"}}).ok());
+        QTRY_VERIFY_WITH_TIMEOUT(!spectrum_.busy(), 60000);
+    }
+
     void journalCoalescesAndPages()
     {
         service_.stop();
@@ -151,9 +230,12 @@ private slots:
                  (QJsonArray{1, 1, 1, 0}));
         for (double factor : {2.0, 3.0, 4.0})
             QVERIFY(settings_.setAmplificationFactor(factor));
-        QCOMPARE(service_.revision(), 4u);
-        QTRY_COMPARE(codesOf(events(1)), QStringList{"settings.changed"});
-        QCOMPARE(events(1).value("events")[0]["revision"], QJsonValue(4));
+        // Each change raises the revision (the preview follows the settings too); the
+        // journal holds one record per code, written with the revision of the flush.
+        QVERIFY(service_.revision() >= 4u);
+        QTRY_VERIFY(codesOf(events(1)).contains("settings.changed"));
+        QCOMPARE(codesOf(events(1)).count("settings.changed"), 1);
+        QCOMPARE(events(1).value("events")[0]["revision"], QJsonValue(double(service_.revision())));
 
         DiagnosticsEventJournal journal;
         journal.reset(true);
@@ -266,7 +348,13 @@ private:
     VideoSessionController session_{&runtime_};
     AnalysisFragmentController fragment_{&session_};
     ProcessingSettingsController settings_{&session_, &fragment_};
-    SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_}};
+    PlaybackController playback_{&session_, &fragment_, &runtime_};
+    PreviewController preview_{&session_, &runtime_, &settings_, &playback_};
+    ExportController exporter_{&session_, &runtime_, &settings_, &playback_, &preview_};
+    SpectrumController spectrum_{&session_,  &fragment_, &settings_, &runtime_,
+                                 &playback_, &preview_,  &exporter_};
+    SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_, &playback_,
+                                   &preview_, &exporter_, &spectrum_}};
 };
 
 QTEST_MAIN(SemanticDebugServiceTest)

@@ -3,9 +3,14 @@
 // The test that starts this script sets ORVI_MCP_BRIDGE (the program), HOME (whose data
 // folder holds the instance descriptors) and ORVI_CHECK_MODE, the instance it runs against:
 //   "stand-in"  a scripted stand-in instance (the default);
-//   "control"   orvi-motion --mcp-control; ORVI_CHECK_CLIP names a clip to open and set up;
+//   "control"   orvi-motion --mcp-control; ORVI_CHECK_CLIP names a clip (a pattern that
+//               sways at a sixth of the capture rate) to open, set up, amplify, export and
+//               analyse; the outputs go beside it;
 //   "read-only" orvi-motion --mcp-debug, which must refuse every mutating tool.
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { readFileSync } from 'node:fs';
+import path from 'node:path';
 
 import { Client as LegacyClient } from '@modelcontextprotocol/sdk/client/index.js';
 import {
@@ -100,7 +105,10 @@ async function exerciseControl(client, era) {
     let page = { nextCursor: 0 };
     let codes = [];
     let snapshot = await call('orvi_get_snapshot');
-    for (let i = 0; i < 600 && snapshot.source.state !== 'ready'; ++i) {
+    // Playback opens the source after the analysis; both change the revision.
+    const settled = (current) =>
+        current.source.state === 'ready' && current.playback.state === 'ready';
+    for (let i = 0; i < 600 && !settled(snapshot); ++i) {
         page = await call('orvi_get_events', { cursor: page.nextCursor });
         codes = codes.concat(page.events.map((event) => event.code));
         snapshot = await call('orvi_get_snapshot');
@@ -147,6 +155,123 @@ async function exerciseControl(client, era) {
         await sleep(20);
     }
     assert.deepEqual(wanted.filter((code) => !codes.includes(code)), [], `${era}: ${codes}`);
+
+    const exported = await amplifyAndExport(call, era, setup, revision, page.nextCursor);
+    await analyseAndReport(call, era, setup, exported);
+}
+
+// Polls the journal and the snapshot until done(snapshot) holds; the events of the whole
+// wait, read to the end once the coalesced ones have been written.
+async function follow(call, done, cursor) {
+    const codes = [];
+    const read = async () => {
+        const page = await call('orvi_get_events', { cursor, limit: 100 });
+        codes.push(...page.events.map((event) => event.code));
+        cursor = page.nextCursor;
+    };
+    let snapshot = await call('orvi_get_snapshot');
+    for (let i = 0; i < 2400 && !done(snapshot); ++i) {
+        await sleep(50);
+        await read();
+        snapshot = await call('orvi_get_snapshot');
+    }
+    assert.ok(done(snapshot), 'the work ended in time');
+    await sleep(150);
+    await read();
+    return { snapshot, codes, cursor };
+}
+
+function assertCodes(era, codes, wanted) {
+    assert.deepEqual(wanted.filter((code) => !codes.includes(code)), [], `${era}: ${codes}`);
+}
+
+// A preview of the fragment, then its export, checked with ffprobe and the parameters file.
+async function amplifyAndExport(call, era, setup, revision, cursor) {
+    const frames = setup.end - setup.start;
+    const started = await call('orvi_start_preview', { expectedRevision: revision });
+    assert.ok(started.accepted && started.revision > revision, `${era}: preview started`);
+    let run = await follow(call, (snapshot) => !snapshot.preview.busy, cursor);
+    const { preview } = run.snapshot;
+    assert.deepEqual([preview.state, preview.progress, preview.frameCount, preview.unsaved,
+        preview.errorMessage], ['ready', 1, frames, true, ''], `${era}: preview`);
+    assertCodes(era, run.codes, ['preview.state_changed', 'preview.progress_changed',
+        'playback.state_changed', 'playback.preview_changed']);
+
+    const destination = path.join(path.dirname(process.env.ORVI_CHECK_CLIP), `${era}.mp4`);
+    const chosen = await call('orvi_set_export_destination',
+        { path: destination, expectedRevision: run.snapshot.revision });
+    assert.deepEqual([chosen.destinationFilePath, chosen.parametersFilePath],
+        [destination, `${destination}.json`], `${era}: destination`);
+    await call('orvi_start_export', { expectedRevision: chosen.revision });
+    run = await follow(call, (snapshot) => !snapshot.export.busy, run.cursor);
+    const exporter = run.snapshot.export;
+    assert.deepEqual([exporter.state, exporter.frameCount, exporter.exportRevision > 0,
+        exporter.errorMessage, run.snapshot.preview.unsaved],
+    ['completed', frames, true, '', false], `${era}: export`);
+    assertCodes(era, run.codes, ['export.state_changed', 'export.progress_changed']);
+
+    const probe = JSON.parse(execFileSync('ffprobe', ['-v', 'error', '-count_frames',
+        '-select_streams', 'v:0', '-show_entries', 'stream=codec_name,width,height,nb_read_frames',
+        '-of', 'json', destination]));
+    const stream = probe.streams[0];
+    assert.deepEqual([stream.codec_name, stream.width, stream.height, Number(stream.nb_read_frames)],
+        ['h264', 320, 240, frames], `${era}: exported video`);
+    const { processing, source } = JSON.parse(readFileSync(`${destination}.json`, 'utf8'));
+    assert.deepEqual([processing.fragment.startFrame, processing.fragment.endFrameExclusive,
+        processing.lowerFrequencyHz, processing.upperFrequencyHz, processing.amplificationFactor,
+        source.captureFrameRate],
+    [setup.start, setup.end, setup.lower, setup.upper, setup.factor, setup.rate],
+    `${era}: parameters file`);
+
+    const performance = await call('orvi_get_performance');
+    assert.deepEqual([performance.activeOperation, performance.exportState,
+        performance.exportCompleted, performance.previewReady],
+    ['none', 'completed', true, true], `${era}: performance states`);
+    assert.deepEqual(performance.performance, performance.exportPerformance);
+    assert.deepEqual(performance.exportPerformance, exporter.performance);
+    assert.deepEqual(performance.previewPerformance, preview.performance);
+    assert.equal(preview.performance.available, true, `${era}: preview measured`);
+    assert.equal(preview.performance.motionWorkerThreadMode,
+        setup.workers === 0 ? 'automatic' : 'manual');
+    return run;
+}
+
+// A spectrum analysis of the same fragment: its strongest candidate is the sway, whose band
+// goes to the amplification settings; then a PDF report.
+async function analyseAndReport(call, era, setup, previous) {
+    const started = await call('orvi_spectrum',
+        { action: 'start', expectedRevision: previous.snapshot.revision });
+    assert.equal(started.spectrum.busy, true, `${era}: analysis started`);
+    let run = await follow(call, (snapshot) => !snapshot.spectrum.busy, previous.cursor);
+    const { spectrum } = run.snapshot;
+    assert.deepEqual([spectrum.ready, spectrum.error], [true, ''], `${era}: analysis`);
+    assertCodes(era, run.codes, ['spectrum.command', 'spectrum.state_changed']);
+    const { candidates } = spectrum;
+    const strongest = candidates.reduce((best, candidate, index) =>
+        (candidate.relativePower > candidates[best].relativePower ? index : best), 0);
+    const candidate = candidates[strongest];
+    assert.ok(Math.abs(candidate.frequencyHz - setup.rate / 6) <= 2 * spectrum.binWidthHz,
+        `${era}: the sway is found at ${candidate.frequencyHz} Hz`);
+
+    let snapshot = await call('orvi_spectrum',
+        { action: 'select_candidate', index: strongest, expectedRevision: run.snapshot.revision });
+    assert.deepEqual([snapshot.spectrum.selectedLowerFrequencyHz,
+        snapshot.spectrum.selectedUpperFrequencyHz],
+    [candidate.lowerFrequencyHz, candidate.upperFrequencyHz], `${era}: band selected`);
+    snapshot = await call('orvi_spectrum',
+        { action: 'apply_band', expectedRevision: snapshot.revision });
+    // Widened about its centre when the fragment is too short for the band itself.
+    const { settings } = snapshot;
+    assert.ok(settings.lowerFrequencyHz <= candidate.lowerFrequencyHz &&
+        settings.upperFrequencyHz >= candidate.upperFrequencyHz &&
+        snapshot.spectrum.bandApplicationMessage !== '', `${era}: band applied`);
+
+    const report = path.join(path.dirname(process.env.ORVI_CHECK_CLIP), `${era}.pdf`);
+    await call('orvi_spectrum',
+        { action: 'export', format: 0, path: report, expectedRevision: snapshot.revision });
+    run = await follow(call, (current) => !current.spectrum.reportBusy, run.cursor);
+    assertCodes(era, run.codes, ['spectrum.report_changed']);
+    execFileSync('qpdf', ['--check', report]); // throws on a damaged file
 }
 
 // Refused before any argument is looked at, so none is needed.

@@ -227,7 +227,10 @@ private slots:
         QTemporaryDir clips;
         const QString clip = clips.filePath("pump.mp4");
         QString output;
-        QVERIFY2(orvi::test::encodeClip(clip, "testsrc2=size=160x120:rate=30", 120, {}, &output),
+        // The pattern sways by a pixel every six frames, a peak for the spectrum analysis.
+        QVERIFY2(orvi::test::encodeClip(
+                     clip, "testsrc2=size=352x264:rate=30,crop=320:240:x='16+sin(2*PI*n/6)':y=12",
+                     120, {}, &output),
                  qPrintable(output));
 
         // A crashed instance leaves its descriptor behind; the bridge passes over it.

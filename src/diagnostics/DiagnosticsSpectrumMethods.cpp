@@ -1,0 +1,197 @@
+#include "diagnostics/DiagnosticsSpectrumMethods.h"
+
+#include "controllers/ExportController.h"
+#include "controllers/PreviewController.h"
+#include "controllers/SpectrumController.h"
+#include "controllers/VideoSessionController.h"
+#include "diagnostics/DiagnosticsEventJournal.h"
+#include "diagnostics/DiagnosticsProtocol.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+#include <cmath>
+#include <optional>
+
+namespace orvi::diagnostics::service {
+
+namespace {
+
+const QString kInvalidParameters = QStringLiteral("invalid_parameters");
+
+// The whole number under key within [minimum, maximum], the fallback when the key is
+// absent, or nullopt.
+std::optional<int> wholeIn(const QJsonObject& params, const char* key, int fallback, int minimum,
+                           int maximum)
+{
+    const QJsonValue value = params.value(QLatin1String(key));
+    if (value.isUndefined())
+        return fallback;
+    if (!protocol::isWholeNumber(value) || value.toDouble() < minimum || value.toDouble() > maximum)
+        return std::nullopt;
+    return static_cast<int>(value.toDouble());
+}
+
+// Present keys of the wrong JSON type make the whole command invalid, whatever its action.
+bool typesValid(const QJsonObject& params)
+{
+    for (const char* key : {"density", "workers", "captureFrameRate", "index", "lowerHz", "upperHz",
+                            "axis", "format"}) {
+        const QJsonValue value = params.value(QLatin1String(key));
+        if (!value.isUndefined() && !value.isDouble())
+            return false;
+    }
+    const QJsonValue logarithmic = params.value(QStringLiteral("logarithmic"));
+    const QJsonValue path = params.value(QStringLiteral("path"));
+    return (logarithmic.isUndefined() || logarithmic.isBool()) &&
+           (path.isUndefined() || path.isString());
+}
+
+} // namespace
+
+DiagnosticsSpectrumMethods::DiagnosticsSpectrumMethods(const DiagnosticsControllers& controllers,
+                                                       DiagnosticsEventJournal& journal,
+                                                       std::function<QJsonObject()> snapshot)
+    : controllers_(controllers), journal_(journal), snapshot_(std::move(snapshot))
+{}
+
+DispatchResult DiagnosticsSpectrumMethods::command(const QJsonObject& params) const
+{
+    if (!typesValid(params))
+        return DispatchResult::failure(kInvalidParameters);
+    const QString action = params.value(QStringLiteral("action")).toString();
+    ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
+    QString code;
+    if (action == QLatin1String("cancel"))
+        spectrum.cancel();
+    else if (action == QLatin1String("cancel_phase"))
+        spectrum.cancelPhaseMap();
+    else if (workRuns())
+        code = QLatin1String(protocol::codes::kStateConflict);
+    else
+        code = run(action, params);
+    if (!code.isEmpty())
+        return DispatchResult::failure(code);
+    journal_.recordCoalesced(QStringLiteral("spectrum.command"));
+    return DispatchResult::success(snapshot_());
+}
+
+bool DiagnosticsSpectrumMethods::workRuns() const
+{
+    const ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
+    return spectrum.busy() || spectrum.phaseBusy() || spectrum.reportBusy() ||
+           controllers_.preview->busy() || controllers_.exporter->busy() ||
+           controllers_.videoSession->busy();
+}
+
+QString DiagnosticsSpectrumMethods::run(const QString& action, const QJsonObject& params) const
+{
+    ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
+    if (action == QLatin1String("start"))
+        return start(params);
+    if (action == QLatin1String("select_candidate"))
+        return selectCandidate(params);
+    if (action == QLatin1String("set_band"))
+        return setBand(params);
+    if (action == QLatin1String("apply_band"))
+        return spectrum.applyBandToAmplification() ? QString()
+                                                   : QStringLiteral("band_application_rejected");
+    if (action == QLatin1String("select_point") || action == QLatin1String("set_phase_reference")) {
+        const std::optional<int> index = wholeIn(params, "index", -1, 0, pointCount() - 1);
+        if (!index || *index < 0)
+            return kInvalidParameters;
+        if (action == QLatin1String("select_point"))
+            spectrum.selectDiagnosticSite(*index);
+        else
+            spectrum.setPhaseReferenceSite(*index);
+        return {};
+    }
+    if (action == QLatin1String("set_phase_axis")) {
+        const std::optional<int> axis = wholeIn(params, "axis", -1, 0, kPhaseAxisCount - 1);
+        if (!axis || *axis < 0)
+            return kInvalidParameters;
+        spectrum.setPhaseAxis(*axis);
+        return {};
+    }
+    if (action == QLatin1String("calculate_phase")) {
+        if (!spectrum.phaseCanCalculate())
+            return QStringLiteral("phase_start_rejected");
+        spectrum.calculatePhaseMap();
+        return {};
+    }
+    if (action == QLatin1String("export"))
+        return exportAnalysis(params);
+    return QStringLiteral("unknown_spectrum_action");
+}
+
+QString DiagnosticsSpectrumMethods::start(const QJsonObject& params) const
+{
+    ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
+    const std::optional<int> density =
+        wholeIn(params, "density", spectrum.gridDensityIndex(), 0, kDensityCount - 1);
+    const std::optional<int> workers = wholeIn(params, "workers", spectrum.workerThreadCount(), 0,
+                                               spectrum.maximumWorkerThreadCount());
+    const QJsonValue rate = params.value(QStringLiteral("captureFrameRate"));
+    if (!density || !workers || (!rate.isUndefined() && !std::isfinite(rate.toDouble())))
+        return kInvalidParameters;
+    const double captureFrameRate =
+        rate.isUndefined() ? controllers_.videoSession->captureFrameRate() : rate.toDouble();
+    if (!spectrum.startAnalysis(captureFrameRate, *density, *workers))
+        return QStringLiteral("spectrum_start_rejected");
+    return {};
+}
+
+QString DiagnosticsSpectrumMethods::selectCandidate(const QJsonObject& params) const
+{
+    ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
+    const int count = resultCurrent() ? int(spectrum.candidates().size()) : 0;
+    const std::optional<int> index = wholeIn(params, "index", -1, 0, count - 1);
+    if (!index || *index < 0)
+        return QStringLiteral("invalid_candidate");
+    spectrum.selectCandidate(*index);
+    return {};
+}
+
+QString DiagnosticsSpectrumMethods::setBand(const QJsonObject& params) const
+{
+    const double lower = params.value(QStringLiteral("lowerHz")).toDouble(0.0);
+    const double upper = params.value(QStringLiteral("upperHz")).toDouble(0.0);
+    if (!bandValid(lower, upper))
+        return QStringLiteral("invalid_band");
+    controllers_.spectrum->setSelectedBand(lower, upper);
+    return {};
+}
+
+bool DiagnosticsSpectrumMethods::bandValid(double lowerHz, double upperHz) const
+{
+    if (!resultCurrent() || !std::isfinite(lowerHz) || !std::isfinite(upperHz))
+        return false;
+    const double rate = controllers_.spectrum->result().request.videoInfo.captureFrameRate;
+    return lowerHz > 0.0 && upperHz > lowerHz && upperHz < rate / 2.0;
+}
+
+QString DiagnosticsSpectrumMethods::exportAnalysis(const QJsonObject& params) const
+{
+    const std::optional<int> format = wholeIn(params, "format", -1, 0, kExportFormatCount - 1);
+    if (!format || *format < 0)
+        return kInvalidParameters;
+    const QString path = params.value(QStringLiteral("path")).toString();
+    if (path.isEmpty() || !QDir::isAbsolutePath(path) || QFileInfo::exists(path))
+        return QStringLiteral("invalid_or_existing_export_path");
+    const bool logarithmic = params.value(QStringLiteral("logarithmic")).toBool(true);
+    if (!controllers_.spectrum->exportAnalysis(QUrl::fromLocalFile(path), *format, logarithmic))
+        return QStringLiteral("report_export_rejected");
+    return {};
+}
+
+bool DiagnosticsSpectrumMethods::resultCurrent() const
+{
+    return controllers_.spectrum->ready() && !controllers_.spectrum->stale();
+}
+
+int DiagnosticsSpectrumMethods::pointCount() const
+{
+    return int(controllers_.spectrum->diagnosticSites().size());
+}
+
+} // namespace orvi::diagnostics::service
