@@ -35,8 +35,8 @@
     </message>
     <message>
         <location filename="../src/reports/AnalysisExportWriter.cpp" line="197"/>
-        <source>The file %1 appeared while the export was written. It was left unchanged and the export was not saved.</source>
-        <translation>Во время записи экспорта появился файл %1. Он оставлен без изменений, экспорт не сохранён.</translation>
+        <source>The file %1 already exists. It was left unchanged and the export was not saved.</source>
+        <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
     </message>
     <message>
         <location filename="../src/reports/AnalysisExportWriter.cpp" line="151"/>
