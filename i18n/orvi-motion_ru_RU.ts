@@ -34,9 +34,9 @@
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="197"/>
-        <source>The file %1 appeared while the export was written. It was left unchanged and the export was not saved.</source>
-        <translation>Во время записи экспорта появился файл %1. Он оставлен без изменений, экспорт не сохранён.</translation>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="204"/>
+        <source>The file %1 already exists. It was left unchanged and the export was not saved.</source>
+        <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
     </message>
     <message>
         <location filename="../src/reports/AnalysisExportWriter.cpp" line="151"/>
@@ -46,7 +46,7 @@
     </message>
     <message>
         <location filename="../src/reports/AnalysisExportWriter.cpp" line="161"/>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="200"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="206"/>
         <source>Cannot finish saving the export: %1</source>
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>

@@ -14,6 +14,7 @@
 // Usage: orvi-tool-playback-preview [rounds] [--preview-only]. The clip is made with the ffmpeg
 // tool first (a short one for --preview-only, which skips 1 and 2).
 
+#include "BenchSupport.h"
 #include "TickGapMeter.h"
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
@@ -63,56 +64,6 @@ struct Workbench
     PlaybackController playback{&session, &fragment, &runtime};
     PreviewController preview{&session, &runtime, &settings, &playback};
 };
-
-bool makeClip(const QString& path, int frames)
-{
-    std::printf("Making a %d-frame 1920x1080 240 fps clip with ffmpeg ...\n", frames);
-    std::fflush(stdout);
-    return QProcess::execute(QStringLiteral("ffmpeg"), {"-v",
-                                                        "error",
-                                                        "-nostdin",
-                                                        "-f",
-                                                        "lavfi",
-                                                        "-i",
-                                                        "testsrc2=size=1920x1080:rate=240",
-                                                        "-vf",
-                                                        "noise=alls=10:allf=t",
-                                                        "-frames:v",
-                                                        QString::number(kClipFrames),
-                                                        "-c:v",
-                                                        "libx264",
-                                                        "-preset",
-                                                        "veryfast",
-                                                        "-g",
-                                                        "250",
-                                                        "-keyint_min",
-                                                        "250",
-                                                        "-sc_threshold",
-                                                        "0",
-                                                        "-pix_fmt",
-                                                        "yuv420p",
-                                                        path}) == 0;
-}
-
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).section(' ', 0, 2)
-                                          : QStringLiteral("?");
-}
-
-// Runs the event loop until `done` holds; false after `timeoutMs`.
-bool runUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 double percentile(std::vector<double> values, double fraction)
 {

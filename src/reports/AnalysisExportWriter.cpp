@@ -187,16 +187,22 @@ QString writeChecked(const QString& path, int format, const AnalysisExportContex
     if (staging.isEmpty())
         return AnalysisReport::tr("Cannot open the export file: %1").arg(error);
     QFile file(staging);
-    const QString message = fillStagingFile(file, format, context, frameSourceFactory);
+    QString message;
+    try {
+        message = fillStagingFile(file, format, context, frameSourceFactory);
+    } catch (...) {
+        file.remove(); // a failed allocation must not leave the staging file behind
+        throw;
+    }
     if (message.isEmpty() && publishWithoutReplacing(staging, path, &error))
         return {};
     file.remove();
     if (!message.isEmpty())
         return message;
     if (processing::VideoProcessingPipeline::entryExists(path))
-        return AnalysisReport::tr("The file %1 appeared while the export was written. It was left "
-                                  "unchanged and the export was not saved.")
-            .arg(QDir::toNativeSeparators(path));
+        return AnalysisReport::
+            tr("The file %1 already exists. It was left unchanged and the export was not saved.")
+                .arg(QDir::toNativeSeparators(path));
     return AnalysisReport::tr("Cannot finish saving the export: %1").arg(error);
 }
 

@@ -175,7 +175,7 @@ private slots:
         open(w, QStringLiteral("two.mp4"));
         QVERIFY(w.fragment.setRangeFrames(0, 600));
         QVERIFY(w.spectrum.available());
-        QVERIFY(w.spectrum.startAnalysis(kRate, 0, 1));
+        QVERIFY(w.spectrum.startAnalysis(kRate, 1, 0));
         QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.busy(), 120000);
         QVERIFY2(w.spectrum.ready(), qPrintable(w.spectrum.errorMessage()));
         const int low = candidateNear(w.spectrum, 12.0);
