@@ -25,6 +25,9 @@ DiagnosticsServer::DiagnosticsServer(IDiagnosticsDispatcher& dispatcher, QObject
     : QObject(parent), handler_(dispatcher)
 {
     connect(&server_, &QLocalServer::newConnection, this, &DiagnosticsServer::acceptConnections);
+    pump_.setSingleShot(true);
+    pump_.setInterval(0);
+    connect(&pump_, &QTimer::timeout, this, &DiagnosticsServer::serveNextPass);
 }
 
 DiagnosticsServer::~DiagnosticsServer()
@@ -49,6 +52,8 @@ bool DiagnosticsServer::listen(const QString& name, const QString& token, QStrin
 void DiagnosticsServer::close()
 {
     server_.close();
+    pump_.stop();
+    due_.clear();
     const auto sockets = clients_.keys();
     clients_.clear();
     for (QLocalSocket* socket : sockets) {
@@ -74,7 +79,7 @@ void DiagnosticsServer::acceptConnections()
 void DiagnosticsServer::registerClient(QLocalSocket* socket)
 {
     clients_.insert(socket, QByteArray());
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readClient(socket); });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { queueRead(socket); });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { dropClient(socket); });
 }
 
@@ -96,7 +101,7 @@ void DiagnosticsServer::readClient(QLocalSocket* socket)
     if (reading_.contains(socket)) {
         // A method spun the event loop during this client's pass; keep the order of its
         // requests by reading again once the pass is over.
-        scheduleContinuation(socket);
+        queueRead(socket);
         return;
     }
     // Work on a detached buffer: answering may close the socket, which drops the entry.
@@ -117,7 +122,7 @@ void DiagnosticsServer::readClient(QLocalSocket* socket)
     clients_[socket] = std::move(buffer);
     // Bytes that arrived while a method ran the event loop raised no new notification.
     if ((passExhausted && lineRemains) || socket->bytesAvailable() > 0)
-        scheduleContinuation(socket);
+        queueRead(socket);
 }
 
 bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bool* passExhausted)
@@ -156,15 +161,25 @@ bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bo
     return true;
 }
 
-void DiagnosticsServer::scheduleContinuation(QLocalSocket* socket)
+void DiagnosticsServer::queueRead(QLocalSocket* socket)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, guard = QPointer<QLocalSocket>(socket)] {
-            if (guard)
-                readClient(guard.data());
-        },
-        Qt::QueuedConnection);
+    if (!due_.contains(socket))
+        due_.append(socket);
+    if (!pump_.isActive())
+        pump_.start();
+}
+
+void DiagnosticsServer::serveNextPass()
+{
+    while (!due_.isEmpty()) {
+        const QPointer<QLocalSocket> socket = due_.takeFirst();
+        if (socket) {
+            readClient(socket.data());
+            break;
+        }
+    }
+    if (!due_.isEmpty() && !pump_.isActive())
+        pump_.start();
 }
 
 void DiagnosticsServer::closeWithError(QLocalSocket* socket, const char* code)

@@ -4,10 +4,13 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QLocalServer>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 
 class QLocalSocket;
 
@@ -47,7 +50,10 @@ private:
     void readClient(QLocalSocket* socket);
     // Handles the complete lines of buffer; false when the connection was closed.
     bool handleLines(QLocalSocket* socket, QByteArray& buffer, bool* passExhausted);
-    void scheduleContinuation(QLocalSocket* socket);
+    // Clients with something to read take turns, one pass each per timer round, so that the
+    // interface thread's own timers run between passes even while every client floods it.
+    void queueRead(QLocalSocket* socket);
+    void serveNextPass();
     void closeWithError(QLocalSocket* socket, const char* code);
     void closeGracefully(QLocalSocket* socket);
     void send(QLocalSocket* socket, const QJsonObject& response);
@@ -56,6 +62,8 @@ private:
     QLocalServer server_;
     QHash<QLocalSocket*, QByteArray> clients_;
     QSet<QLocalSocket*> reading_;
+    QList<QPointer<QLocalSocket>> due_;
+    QTimer pump_;
 };
 
 } // namespace orvi::diagnostics::service
