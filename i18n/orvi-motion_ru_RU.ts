@@ -1196,6 +1196,10 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <source>Analysis export saved: %1</source>
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
+    <message>
+        <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
+        <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
+    </message>
 </context>
 <context>
     <name>TemporaryVideo</name>

@@ -16,6 +16,7 @@
 #include "spectrum/SpectrumAnalysisRun.h"
 #include "spectrum/SpectrumStage.h"
 #include "spectrum/SpectrumViews.h"
+#include "spectrum/VibrationUnits.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -223,6 +224,7 @@ SpectrumAnalysisRequest SpectrumController::buildRequest(std::optional<double> c
     }
     request.requestedGrid = spectrum::gridForDensity(densityIndex.value_or(m_gridDensityIndex));
     request.workerThreadCount = workerThreadCount.value_or(m_workerThreadCount);
+    request.lengthScale = m_lengthScale;
     request.identity = spectrum::makeIdentity(m_inputRevision, request);
     return request;
 }
@@ -828,7 +830,7 @@ void SpectrumController::rebuildResultLists()
         const double bandPower =
             spectrum::relativeBandPower(m_result, c.lowerFrequencyHz, c.upperFrequencyHz);
         const bool bandPowerAvailable = std::isfinite(bandPower);
-        m_candidates.append(QVariantMap{
+        QVariantMap map{
             {QStringLiteral("frequencyHz"), c.frequencyHz},
             {QStringLiteral("relativePower"), c.relativePower},
             {QStringLiteral("bandPowerAvailable"), bandPowerAvailable},
@@ -839,8 +841,100 @@ void SpectrumController::rebuildResultLists()
             {QStringLiteral("stability"), c.stability},
             {QStringLiteral("lowerFrequencyHz"), c.lowerFrequencyHz},
             {QStringLiteral("upperFrequencyHz"), c.upperFrequencyHz},
-            {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact}});
+            {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact}};
+        addAmplitude(&map, c.amplitudePx, c.refinedFrequencyHz);
+        map.insert(QStringLiteral("amplitudePoint"), c.amplitudePoint);
+        if (std::isfinite(c.medianAmplitudePx))
+            map.insert(QStringLiteral("medianAmplitudePx"), c.medianAmplitudePx);
+        m_candidates.append(map);
     }
+}
+
+void SpectrumController::addAmplitude(QVariantMap* map, double amplitudePx,
+                                      double frequencyHz) const
+{
+    // Keys only where there is a value: never a displacement without a measurement, never
+    // physical units without a scale.
+    if (!std::isfinite(amplitudePx))
+        return;
+    map->insert(QStringLiteral("amplitudePx"), amplitudePx);
+    if (std::isfinite(frequencyHz))
+        map->insert(QStringLiteral("refinedFrequencyHz"), frequencyHz);
+    const spectrum::PhysicalAmplitude units =
+        spectrum::physicalAmplitude(amplitudePx, frequencyHz, millimetresPerPixel());
+    if (!std::isfinite(units.displacementUm))
+        return;
+    map->insert(QStringLiteral("displacementUm"), units.displacementUm);
+    map->insert(QStringLiteral("velocityMmPerSecondRms"), units.velocityMmPerSecondRms);
+    map->insert(QStringLiteral("accelerationMetresPerSecond2"), units.accelerationMetresPerSecond2);
+}
+
+double SpectrumController::millimetresPerPixel() const
+{
+    const QSize frame = ready()
+                            ? m_result.request.videoInfo.frameSize
+                            : (m_videoSession ? m_videoSession->videoInfo().frameSize : QSize());
+    return m_lengthScale.isSet() ? spectrum::millimetresPerPixel(m_lengthScale, frame)
+                                 : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool SpectrumController::setLengthScale(QPointF first, QPointF second, double lengthMm)
+{
+    const project_data::LengthScale scale{first, second, lengthMm};
+    const QSize frame = m_videoSession ? m_videoSession->videoInfo().frameSize : QSize();
+    if (!scale.isSet() || !std::isfinite(spectrum::millimetresPerPixel(scale, frame))) {
+        m_lengthScaleMessage = QCoreApplication::translate(
+            "SpectrumController", "A known length needs two different points inside the frame "
+                                  "and a positive distance in millimetres.");
+        emit stateChanged();
+        return false;
+    }
+    applyLengthScale(scale);
+    return true;
+}
+
+void SpectrumController::clearLengthScale()
+{
+    applyLengthScale({});
+}
+
+// The scale only converts pixel results, so a result stays current and takes the new units.
+void SpectrumController::applyLengthScale(const project_data::LengthScale& scale)
+{
+    m_lengthScale = scale;
+    m_lengthScaleMessage.clear();
+    if (ready()) {
+        m_result.request.lengthScale = scale;
+        rebuildResultLists();
+        emit resultChanged();
+        emit diagnosticChanged();
+    }
+    emit stateChanged();
+}
+
+QVariantList SpectrumController::selectedPointAmplitudes() const
+{
+    QVariantList list;
+    if (!ready() || m_diagnosticIdentity != m_result.request.identity || m_selectedSite < 0 ||
+        m_selectedSite >= int(m_result.sites.size()) ||
+        !m_result.sites[size_t(m_selectedSite)].accepted)
+        return list;
+    // Accepted signals follow the grid order of the accepted points.
+    const auto signal =
+        std::count_if(m_result.sites.begin(), m_result.sites.begin() + m_selectedSite,
+                      [](const GridSite& site) { return site.accepted; });
+    const auto& amplitudes = m_result.acceptedSignals[size_t(signal)].amplitudes;
+    for (size_t i = 0; i < amplitudes.size() && i < m_result.candidates.size(); ++i) {
+        const project_data::PointAmplitude& a = amplitudes[i];
+        QVariantMap map{{QStringLiteral("frequencyHz"), m_result.candidates[i].frequencyHz}};
+        addAmplitude(&map, a.amplitudePx, m_result.candidates[i].refinedFrequencyHz);
+        if (std::isfinite(a.amplitudePx)) {
+            map.insert(QStringLiteral("directionDegrees"), a.directionDegrees);
+            map.insert(QStringLiteral("phaseDegrees"), a.phaseDegrees);
+        }
+        list.append(map);
+    }
+    return list;
 }
 
 void SpectrumController::rebuildMap()
@@ -1292,6 +1386,18 @@ QJsonObject SpectrumController::diagnosticSnapshot() const
     o.insert(QStringLiteral("binWidthHz"), m_result.binWidthHz);
     o.insert(QStringLiteral("elapsedMs"), m_result.elapsedMs);
     o.insert(QStringLiteral("candidates"), QJsonArray::fromVariantList(m_candidates));
+    o.insert(QStringLiteral("lengthScale"),
+             hasLengthScale()
+                 ? QJsonValue(
+                       QJsonObject{{QStringLiteral("first"),
+                                    QJsonArray{m_lengthScale.first.x(), m_lengthScale.first.y()}},
+                                   {QStringLiteral("second"),
+                                    QJsonArray{m_lengthScale.second.x(), m_lengthScale.second.y()}},
+                                   {QStringLiteral("lengthMm"), m_lengthScale.lengthMm},
+                                   {QStringLiteral("millimetresPerPixel"), millimetresPerPixel()}})
+                 : QJsonValue(QJsonValue::Null));
+    o.insert(QStringLiteral("selectedPointAmplitudes"),
+             QJsonArray::fromVariantList(selectedPointAmplitudes()));
     return o;
 }
 

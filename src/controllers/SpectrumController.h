@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QObject>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QUrl>
@@ -125,6 +126,13 @@ class SpectrumController : public QObject
     Q_PROPERTY(bool canExportReport READ canExportReport NOTIFY reportChanged)
     Q_PROPERTY(bool reportBusy READ reportBusy NOTIFY reportChanged)
     Q_PROPERTY(QString reportMessage READ reportMessage NOTIFY reportChanged)
+    // A known length on the frame turns pixel amplitudes into physical units.
+    Q_PROPERTY(bool hasLengthScale READ hasLengthScale NOTIFY stateChanged)
+    Q_PROPERTY(double millimetresPerPixel READ millimetresPerPixel NOTIFY stateChanged)
+    Q_PROPERTY(QString lengthScaleMessage READ lengthScaleMessage NOTIFY stateChanged)
+    // The selected point's displacement at each candidate frequency.
+    Q_PROPERTY(
+        QVariantList selectedPointAmplitudes READ selectedPointAmplitudes NOTIFY diagnosticChanged)
 
 public:
     SpectrumController(VideoSessionController* videoSession, AnalysisFragmentController* fragment,
@@ -206,6 +214,10 @@ public:
     bool canExportReport() const;
     bool reportBusy() const { return m_reportBusy; }
     QString reportMessage() const { return m_reportMessage; }
+    bool hasLengthScale() const { return m_lengthScale.isSet(); }
+    double millimetresPerPixel() const;
+    QString lengthScaleMessage() const { return m_lengthScaleMessage; }
+    QVariantList selectedPointAmplitudes() const;
 
     // The last result, ready or not (for the diagnostics documents and benchmarks).
     const project_data::SpectrumResult& result() const { return m_result; }
@@ -223,6 +235,10 @@ public:
     Q_INVOKABLE void cancel();
     Q_INVOKABLE void selectCandidate(int index);
     Q_INVOKABLE void setSelectedBand(double lowerHz, double upperHz);
+    // Two points normalised to the upright frame and their distance; false (with the reason in
+    // lengthScaleMessage) when they cannot give a scale.
+    Q_INVOKABLE bool setLengthScale(QPointF first, QPointF second, double lengthMm);
+    Q_INVOKABLE void clearLengthScale();
     Q_INVOKABLE bool applyBandToAmplification();
     Q_INVOKABLE void selectDiagnosticSite(int index);
     Q_INVOKABLE QVariantMap diagnosticTraceWindow(double startSeconds, double endSeconds,
@@ -271,6 +287,8 @@ private:
 
     void applySelectedBand(double lowerHz, double upperHz);
     void rebuildResultLists();
+    void addAmplitude(QVariantMap* map, double amplitudePx, double frequencyHz) const;
+    void applyLengthScale(const project_data::LengthScale& scale);
     void rebuildMap();
     void rebuildDiagnostics();
     void rebuildLocalSpectrum();
@@ -289,6 +307,8 @@ private:
     qint64 m_inputRevision = 0;
     int m_gridDensityIndex = 1;
     int m_workerThreadCount = 0;
+    project_data::LengthScale m_lengthScale;
+    QString m_lengthScaleMessage;
 
     // Analysis run.
     bool m_busy = false;

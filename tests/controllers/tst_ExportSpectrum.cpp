@@ -181,6 +181,24 @@ private slots:
         const int low = candidateNear(w.spectrum, 12.0);
         QVERIFY(low >= 0 && candidateNear(w.spectrum, 30.0) >= 0);
 
+        // A known length converts the measured amplitude without making the result stale;
+        // an unusable one is refused and changes nothing.
+        const double px = w.spectrum.candidates()[low].toMap()["amplitudePx"].toDouble();
+        QVERIFY(px > 0.0);
+        QVERIFY(!w.spectrum.setLengthScale({0.2, 0.5}, {0.2, 0.5}, 10.0));
+        QVERIFY(!w.spectrum.lengthScaleMessage().isEmpty() && !w.spectrum.hasLengthScale());
+        QVERIFY(w.spectrum.setLengthScale({0.0, 0.5}, {1.0, 0.5}, 32.0));
+        const double mmPerPixel = 32.0 / w.session.videoInfo().frameSize.width();
+        QVERIFY(!w.spectrum.stale());
+        QVERIFY(std::abs(w.spectrum.candidates()[low].toMap()["displacementUm"].toDouble() -
+                         px * mmPerPixel * 1000.0) < 1e-9);
+        QCOMPARE(w.spectrum.diagnosticSnapshot()
+                     .value("lengthScale")
+                     .toObject()
+                     .value("millimetresPerPixel")
+                     .toDouble(),
+                 mmPerPixel);
+
         w.spectrum.selectCandidate(low);
         const QVariantMap candidate = w.spectrum.candidates()[low].toMap();
         QCOMPARE(w.spectrum.selectedLowerFrequencyHz(), candidate["lowerFrequencyHz"].toDouble());
