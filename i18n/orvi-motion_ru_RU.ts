@@ -412,14 +412,118 @@
 <context>
     <name>Main</name>
     <message>
-        <location filename="../ui/qml/Main.qml" line="25"/>
+        <location filename="../ui/qml/Main.qml" line="26"/>
         <source>Media libraries are ready.</source>
         <translation>Медиабиблиотеки готовы к работе.</translation>
     </message>
     <message>
-        <location filename="../ui/qml/Main.qml" line="26"/>
+        <location filename="../ui/qml/Main.qml" line="27"/>
         <source>Media libraries are unavailable.</source>
         <translation>Медиабиблиотеки недоступны.</translation>
+    </message>
+</context>
+<context>
+    <name>PlaybackController</name>
+    <message>
+        <location filename="../src/controllers/PlaybackController.cpp" line="148"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="153"/>
+        <source>The processed preview range is invalid.</source>
+        <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackController.cpp" line="486"/>
+        <source>Source video playback failed.</source>
+        <translation>Ошибка воспроизведения исходного видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackController.cpp" line="502"/>
+        <source>Source video contains no decodable frames.</source>
+        <translation>Исходное видео не содержит кадров, которые удаётся декодировать.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="56"/>
+        <source>Could not prepare source video playback.</source>
+        <translation>Не удалось подготовить воспроизведение исходного видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="240"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="255"/>
+        <source>Could not seek to the requested video frame.</source>
+        <translation>Не удалось перейти к запрошенному кадру видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="174"/>
+        <source>Could not open the processed preview.</source>
+        <translation>Не удалось открыть обработанный предпросмотр.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="280"/>
+        <source>Could not decode the next video frame.</source>
+        <translation>Не удалось декодировать следующий кадр видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="316"/>
+        <source>Could not decode the matching processed preview frame.</source>
+        <translation>Не удалось декодировать соответствующий кадр обработанного предпросмотра.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="332"/>
+        <source>Processed preview playback failed.</source>
+        <translation>Ошибка воспроизведения обработанного предпросмотра.</translation>
+    </message>
+</context>
+<context>
+    <name>PreviewController</name>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="118"/>
+        <source>Save or discard the current result before starting another analysis.</source>
+        <translation>Сохраните или отмените текущий результат, прежде чем запускать новый анализ.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="130"/>
+        <source>Source playback and FFmpeg must be ready before starting analysis.</source>
+        <translation>Перед запуском анализа воспроизведение исходного видео и FFmpeg должны быть готовы.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="136"/>
+        <source>Pause playback and wait until video navigation is ready before starting analysis.</source>
+        <translation>Перед запуском анализа приостановите воспроизведение и дождитесь готовности навигации по видео.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="155"/>
+        <source>Preparing analysis result</source>
+        <translation>Подготовка результата анализа</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="173"/>
+        <source>Cancelling analysis result</source>
+        <translation>Отмена результата анализа</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="330"/>
+        <source>Analysis result was cancelled</source>
+        <translation>Результат анализа отменён</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="336"/>
+        <location filename="../src/controllers/PreviewController.cpp" line="354"/>
+        <source>Analysis result failed</source>
+        <translation>Не удалось получить результат анализа</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="339"/>
+        <source>Could not create the analysis result.</source>
+        <translation>Не удалось создать результат анализа.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="355"/>
+        <source>Could not prepare the analysis result for playback.</source>
+        <translation>Не удалось подготовить результат анализа к воспроизведению.</translation>
+    </message>
+    <message>
+        <location filename="../src/controllers/PreviewController.cpp" line="369"/>
+        <source>Analysis result is ready</source>
+        <translation>Результат анализа готов</translation>
     </message>
 </context>
 <context>
@@ -810,29 +914,28 @@
 <context>
     <name>VideoSessionController</name>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="43"/>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="84"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="90"/>
         <source>Save or discard the current analysis result before opening another video.</source>
         <translation>Перед открытием другого видео сохраните или отмените текущий результат анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="53"/>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="66"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="49"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="62"/>
         <source>No video file was selected.</source>
         <translation>Видеофайл не выбран.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="58"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="54"/>
         <source>Only local video files can be analyzed.</source>
         <translation>Анализировать можно только локальные видеофайлы.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="144"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="146"/>
         <source>The embedded FFmpeg libraries are unavailable.</source>
         <translation>Встроенные библиотеки FFmpeg недоступны.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="265"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="267"/>
         <source>Video analysis failed.</source>
         <translation>Не удалось проанализировать видео.</translation>
     </message>

@@ -9,9 +9,15 @@ ApplicationController::ApplicationController(QObject* parent)
       m_videoSession(new VideoSessionController(m_mediaRuntime, this)),
       m_analysisFragment(new AnalysisFragmentController(m_videoSession, this)),
       m_processingSettings(
-          new ProcessingSettingsController(m_videoSession, m_analysisFragment, this))
+          new ProcessingSettingsController(m_videoSession, m_analysisFragment, this)),
+      m_playback(new playback::PlaybackController(m_videoSession, m_analysisFragment,
+                                                  m_mediaRuntime, this)),
+      m_preview(new PreviewController(m_videoSession, m_mediaRuntime, m_processingSettings,
+                                      m_playback, this))
 {
     watchActivity(m_videoSession, &VideoSessionController::stateChanged);
+    // Busy and unsaved both change with it (acknowledging and saving notify too).
+    watchActivity(m_preview, &PreviewController::stateChanged);
     updateOperationLocks();
 }
 
@@ -20,6 +26,11 @@ ApplicationController::~ApplicationController()
     // No lock is recomputed while the controllers go.
     for (const QMetaObject::Connection& connection : m_activityConnections)
         disconnect(connection);
+    // No worker thread may outlive what it reports to: the preview's job ends first, then
+    // playback's thread.
+    m_preview->shutdown();
+    delete m_preview;
+    delete m_playback;
 }
 
 QString ApplicationController::applicationDisplayName() const
@@ -29,7 +40,10 @@ QString ApplicationController::applicationDisplayName() const
 
 ApplicationController::Activity ApplicationController::currentActivity() const
 {
-    return {};
+    Activity activity;
+    activity.previewBusy = m_preview->busy();
+    activity.unsavedProcessedResult = m_preview->unsaved();
+    return activity;
 }
 
 void ApplicationController::updateOperationLocks()
@@ -42,6 +56,7 @@ void ApplicationController::updateOperationLocks()
     const bool analysing = m_videoSession->busy();
     m_analysisFragment->setOperationLocked(processingBusy || analysing);
     m_processingSettings->setOperationLocked(processingBusy || analysing);
+    m_preview->setBlocked(activity.spectrumBusy);
 }
 
 } // namespace orvi::ui::controllers

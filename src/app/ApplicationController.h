@@ -2,6 +2,8 @@
 
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
 
@@ -24,6 +26,8 @@ class ApplicationController : public QObject
                    analysisFragment CONSTANT)
     Q_PROPERTY(orvi::ui::controllers::ProcessingSettingsController* processingSettings READ
                    processingSettings CONSTANT)
+    Q_PROPERTY(orvi::ui::playback::PlaybackController* playback READ playback CONSTANT)
+    Q_PROPERTY(orvi::ui::controllers::PreviewController* preview READ preview CONSTANT)
     Q_PROPERTY(QString applicationDisplayName READ applicationDisplayName CONSTANT)
 
 public:
@@ -34,6 +38,8 @@ public:
     VideoSessionController* videoSession() const { return m_videoSession; }
     AnalysisFragmentController* analysisFragment() const { return m_analysisFragment; }
     ProcessingSettingsController* processingSettings() const { return m_processingSettings; }
+    playback::PlaybackController* playback() const { return m_playback; }
+    PreviewController* preview() const { return m_preview; }
     QString applicationDisplayName() const;
 
     // The activity interlock. While processing work runs (preview, video export, spectrum
@@ -65,6 +71,8 @@ private:
     VideoSessionController* m_videoSession = nullptr;
     AnalysisFragmentController* m_analysisFragment = nullptr;
     ProcessingSettingsController* m_processingSettings = nullptr;
+    playback::PlaybackController* m_playback = nullptr;
+    PreviewController* m_preview = nullptr;
     std::vector<QMetaObject::Connection> m_activityConnections;
 };
 

@@ -3,6 +3,7 @@
 #include "app/StartupOptions.h"
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
+#include "controllers/UiModule.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
@@ -12,7 +13,6 @@
 #include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
-#include <QtQml>
 #include <memory>
 
 namespace {
@@ -46,9 +46,10 @@ void applyIdentity()
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 }
 
+// VideoFrameItem and StaticFrameItem (and the controller types) in "OrviMotion.Ui" 1.0.
 void registerQmlTypes()
 {
-    qmlRegisterModule("OrviMotion.Ui", 1, 0);
+    orvi::ui::registerUiModule();
 }
 
 // The local diagnostics service, when the command line asks for it; a service that does not

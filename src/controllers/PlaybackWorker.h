@@ -1,0 +1,113 @@
+#pragma once
+
+#include "media/IVideoSource.h"
+#include "media/VideoInfo.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+
+namespace orvi::project_data {
+class TemporaryVideo;
+}
+
+namespace orvi::ui::playback {
+
+using CancelFlag = std::shared_ptr<std::atomic_bool>;
+
+// Decodes the source video and, where a processed preview covers the frame, the preview frame
+// of the same index, on the playback thread. Every command carries the controller's request
+// id and every reply repeats the id of the command being served, so the controller can drop
+// replies of superseded commands. While playing, a timer ticks at most about 30 times a
+// second; frames between two ticks are decoded without conversion to an image.
+class PlaybackWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PlaybackWorker(QObject* parent = nullptr);
+    ~PlaybackWorker() override;
+
+    // Commands, each posted by the controller as a queued call on the worker's thread.
+    void openSource(quint64 requestId, const media::VideoInfo& videoInfo, CancelFlag cancelFlag);
+    void close(quint64 requestId);
+    void closeAndQuit();
+    void play(quint64 requestId, qint64 fromFrame, qint64 endFrameExclusive, double rate);
+    void pause(quint64 requestId);
+    void seekToFrame(quint64 requestId, qint64 frameIndex);
+    void step(quint64 requestId, qint64 delta);
+    void openPreview(quint64 requestId, std::shared_ptr<project_data::TemporaryVideo> video,
+                     qint64 startFrame, qint64 endFrameExclusive);
+    void clearPreview(quint64 requestId);
+
+    // Called directly from the interface thread: a running playback stops at its next frame.
+    void requestStop() { m_stopRequested.store(true); }
+
+signals:
+    void framePairDecoded(quint64 requestId, const QImage& sourceImage, const QImage& previewImage,
+                          qint64 frameIndex, qint64 presentationTimeUs);
+    void previewConfigurationChanged(quint64 requestId, bool available,
+                                     const QString& errorMessage);
+    void playingChanged(quint64 requestId, bool playing);
+    void operationFailed(quint64 requestId, const QString& errorMessage);
+    void endReached(quint64 requestId);
+
+private:
+    // The frame pair decoded last; `pending` until it has been delivered.
+    struct FramePair
+    {
+        QImage sourceImage;
+        QImage previewImage;
+        qint64 frameIndex = -1;
+        qint64 presentationTimeUs = 0;
+        bool pending = false;
+    };
+    enum class Decoded
+    {
+        Frame,   // the next frame became the current one
+        Stopped, // end of stream or failure; already reported
+    };
+
+    void onTick();
+    // Takes a seek or step command; false (and answered) when there is no source.
+    bool beginNavigation(quint64 requestId);
+    bool isCancelled() const;
+    // Moves the source to `frameIndex` and delivers that frame; false when it could not.
+    bool showFrame(qint64 frameIndex);
+    Decoded decodeNext(bool convert);
+    // Reads (or skips) the preview frame of source frame `frameIndex` when the preview
+    // covers it; when it cannot, playback stops and the preview is dropped and reported.
+    void readPreviewFrame(qint64 frameIndex, bool convert, QImage* image);
+    void failPreview(const QString& message);
+    void failSource(const QString& message);
+    void finishRange();
+    void deliverPending();
+    void stopPlaying();
+    void dropPreview();
+    void closeSources();
+
+    quint64 m_requestId = 0;
+    std::unique_ptr<media::IVideoSource> m_source;
+    std::unique_ptr<media::IVideoSource> m_preview;
+    qint64 m_previewStart = 0;
+    qint64 m_previewEnd = 0;
+    qint64 m_nextPreviewIndex = -1; // where the preview source reads next
+    CancelFlag m_cancelFlag;
+    media::VideoInfo m_videoInfo;
+    double m_rate = 0.0;
+    qint64 m_rangeEnd = 0;
+    double m_carry = 0.0;
+    FramePair m_pair;
+    // The frame last delivered (what the interface shows) and where the source reads next;
+    // they differ after frames were skipped in a tick that a stop request cut short.
+    qint64 m_currentFrame = -1;
+    qint64 m_nextReadFrame = -1;
+    bool m_playing = false;
+    std::atomic_bool m_stopRequested{false};
+    QTimer* m_timer = nullptr;
+};
+
+} // namespace orvi::ui::playback
