@@ -24,6 +24,8 @@ public:
     }
     void stop() { m_timer.stop(); }
     double longestGapMs() const { return m_longestGapMs; }
+    // When the longest gap ended, from start().
+    double longestGapEndMs() const { return m_longestGapEndMs; }
     qint64 ticks() const { return m_ticks; }
     qint64 gapsOverFrame() const { return m_gapsOverFrame; }
 
@@ -32,7 +34,10 @@ private:
     {
         const qint64 now = m_clock.nsecsElapsed();
         const double gapMs = double(now - m_lastTickNs) / 1e6;
-        m_longestGapMs = std::max(m_longestGapMs, gapMs);
+        if (gapMs > m_longestGapMs) {
+            m_longestGapMs = gapMs;
+            m_longestGapEndMs = double(now) / 1e6;
+        }
         m_gapsOverFrame += gapMs >= 16.0 ? 1 : 0;
         m_lastTickNs = now;
         ++m_ticks;
@@ -42,6 +47,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastTickNs = 0;
     double m_longestGapMs = 0.0;
+    double m_longestGapEndMs = 0.0;
     qint64 m_ticks = 0;
     qint64 m_gapsOverFrame = 0;
 };

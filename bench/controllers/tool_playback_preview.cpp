@@ -360,13 +360,15 @@ bool measurePreview(Workbench& w, const QString& clip, const QString& folder, in
         worstBaselineGap = std::max(worstBaselineGap, baseline.longestGapMs());
         std::printf("round %d: orvi-tool-pipeline analysis %.3f s (source opening by path %.3f s, "
                     "frame loop %.3f s); preview through the controller %.3f s wall (source "
-                    "opening %.3f s, frame loop %.3f s); longest tick gap %.2f ms while the "
-                    "controller's preview runs (interface thread CPU %.3f s), %.2f ms while the "
+                    "opening %.3f s, frame loop %.3f s); longest tick gap %.2f ms (ending at "
+                    "%.3f s) while the controller's preview runs (interface thread CPU %.3f s), "
+                    "%.2f ms while the "
                     "tool runs, %.2f ms while a silent task of this process runs it; load %s\n",
                     round + 1, toolTotalUs / 1e6, tool.value("sourceOpeningUs").toDouble() / 1e6,
                     toolLoopUs / 1e6, controllerUs / 1e6, double(performance.sourceOpeningUs) / 1e6,
                     double(performance.frameLoopElapsedUs) / 1e6, meter.longestGapMs(),
-                    interfaceCpu, baseline.longestGapMs(), silentGapMs, qPrintable(loadAverage()));
+                    meter.longestGapEndMs() / 1e3, interfaceCpu, baseline.longestGapMs(),
+                    silentGapMs, qPrintable(loadAverage()));
         std::fflush(stdout);
     }
     std::printf("preview of %lld 1080p frames, best of %d alternating rounds: controller wall / "
