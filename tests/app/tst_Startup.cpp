@@ -144,7 +144,7 @@ private slots:
         process.terminate();
         process.waitForFinished(10000);
         const QString output = QString::fromUtf8(process.readAll());
-        QVERIFY2(!output.contains(QStringLiteral("qrc:/ui/qml")), qPrintable(output));
+        QVERIFY2(!output.contains(orvi::app::ApplicationIdentity::qmlImportPath()), qPrintable(output));
     }
 };
 
