@@ -368,11 +368,11 @@ void RegionEditorItem::commitDraft()
     setGesture(Gesture::None);
     if (draft.width() + kSizeTolerance < minimumWidth() ||
         draft.height() + kSizeTolerance < minimumHeight()) {
-        setMessage(text("The region is too small."));
+        setMessage(text(QT_TRANSLATE_NOOP("RegionEditorItem", "The region is too small.")));
         return;
     }
     if (!store(draft))
-        setMessage(text("The region is invalid."));
+        setMessage(text(QT_TRANSLATE_NOOP("RegionEditorItem", "The region is invalid.")));
 }
 
 bool RegionEditorItem::store(const QRectF& region)

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Dialogs
 import QtQuick.Layouts
+import QtQuick.Window
 import OrviMotion.Pages
 import OrviMotion.Theme
 import OrviMotion.Ui
@@ -35,8 +36,9 @@ ApplicationWindow {
 
     objectName: "orviMainWindow"
     title: applicationController.applicationDisplayName
-    width: 1440
-    height: 900
+    // The designed size, on a screen that holds it.
+    width: Math.max(minimumWidth, Math.min(1440, Screen.desktopAvailableWidth))
+    height: Math.max(minimumHeight, Math.min(900, Screen.desktopAvailableHeight))
     minimumWidth: 960
     minimumHeight: 600
     visible: true
@@ -240,7 +242,7 @@ ApplicationWindow {
         width: Math.min(480, window.width - 64)
         closePolicy: Popup.CloseOnEscape
         Label {
-            width: unsavedDialog.availableWidth
+            width: unsavedDialog.width - unsavedDialog.leftPadding - unsavedDialog.rightPadding
             wrapMode: Text.Wrap
             text: qsTr("The analysis result has not been saved. Save it before continuing?")
         }
@@ -285,7 +287,7 @@ ApplicationWindow {
         width: Math.min(480, window.width - 64)
         standardButtons: Dialog.Yes | Dialog.No
         Label {
-            width: busyCloseDialog.availableWidth
+            width: busyCloseDialog.width - busyCloseDialog.leftPadding - busyCloseDialog.rightPadding
             wrapMode: Text.Wrap
             text: qsTr("Cancel the current operation and close the application after it stops?")
         }

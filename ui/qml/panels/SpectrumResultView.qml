@@ -254,7 +254,7 @@ Panel {
         width: Math.min(520, (parent ? parent.width : 560) - 64)
         standardButtons: Dialog.Close
         Label {
-            width: help.availableWidth
+            width: help.width - help.leftPadding - help.rightPadding
             wrapMode: Text.Wrap
             text: view.spectrum ? view.spectrum.analysisHelp : ""
         }

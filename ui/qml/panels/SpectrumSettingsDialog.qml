@@ -251,7 +251,7 @@ Dialog {
             anchors.fill: parent
             clip: true
             Label {
-                width: help.availableWidth - 16
+                width: help.width - help.leftPadding - help.rightPadding - 16
                 wrapMode: Text.Wrap
                 text: qsTr("The analysis follows the motion of a grid of points inside the analysis region and calculates which frequencies they share.\n\nSet the capture frame rate at which the camera recorded, then choose the point density: more points show finer detail but take longer.\n\nThe grid is limited by the region's size in pixels, by memory and by the fragment length; the plan below the density shows what will be used.\n\nSettings take effect when the calculation starts; the previous result stays until then.\n\nThe worker count limits how many processor threads the analysis may use.")
                       + (dialog.spectrum ? "\n\n" + dialog.spectrum.analysisHelp : "")

@@ -27,6 +27,7 @@ Rectangle {
         }
         Button {
             text: "◀"
+            implicitWidth: 40
             enabled: bar.playback.canNavigate
             Accessible.name: qsTr("Previous frame")
             ToolTip.visible: hovered
@@ -36,6 +37,7 @@ Rectangle {
         }
         Button {
             text: "▶"
+            implicitWidth: 40
             enabled: bar.playback.canNavigate
             Accessible.name: qsTr("Next frame")
             ToolTip.visible: hovered

@@ -20,6 +20,13 @@ ColumnLayout {
                       : qsTr("unknown")
     }
 
+    // Physical time follows the capture rate, also where the file plays in slow motion.
+    readonly property real recordingDurationUs: videoSession.captureFrameRate > 0
+        ? videoSession.frameCount * 1e6 / videoSession.captureFrameRate : 0
+    readonly property real slowMotionFactor: videoSession.captureFrameRate > 0
+        && videoSession.playbackFrameRate > 0
+        ? videoSession.captureFrameRate / videoSession.playbackFrameRate : 0
+
     readonly property var rows: [
         [qsTr("File"), panel.videoSession.filePath],
         [qsTr("Container"), panel.videoSession.containerName],
@@ -32,10 +39,10 @@ ColumnLayout {
         [qsTr("Playback frame rate"), panel.rate(panel.videoSession.playbackFrameRate)],
         [qsTr("Capture frame rate"), panel.rate(panel.videoSession.captureFrameRate)
              + (panel.videoSession.captureFrameRateManual ? " · " + qsTr("entered") : "")],
-        [qsTr("Slow-motion factor"), panel.videoSession.averageSlowMotionFactor > 0
-             ? Number(panel.videoSession.averageSlowMotionFactor).toLocaleString(Qt.locale(), "f", 2) + "×"
+        [qsTr("Slow-motion factor"), panel.slowMotionFactor > 0
+             ? Number(panel.slowMotionFactor).toLocaleString(Qt.locale(), "f", 2) + "×"
              : qsTr("unknown")],
-        [qsTr("Recording duration"), panel.duration(panel.videoSession.estimatedRecordingDurationUs)],
+        [qsTr("Recording duration"), panel.duration(panel.recordingDurationUs)],
         [qsTr("Frame timing"), panel.videoSession.variableFrameRate
              ? qsTr("Irregular: frames are not evenly spaced.") : qsTr("Regular"),
          panel.videoSession.variableFrameRate]
@@ -88,8 +95,8 @@ ColumnLayout {
         visible: panel.videoSession.ready && panel.videoSession.captureTimingMapRequired
         Layout.fillWidth: true
         wrapMode: Text.Wrap
-        color: Theme.warning
-        text: qsTr("The frame timing is irregular; the analysis follows each frame's own time.")
+        color: Theme.textMuted
+        text: qsTr("Slow motion: the capture rate differs from the playback rate, so every time and frequency is measured at the capture rate.")
     }
     NumberField {
         Layout.fillWidth: true
