@@ -279,6 +279,7 @@ Page {
         onOpenRequested: if (!page.operationBusy) page.openRequested()
         onSectionSelected: (section) => page.resultTab = section
         onAboutRequested: page.aboutRequested()
+        onVideoParametersRequested: videoParameters.open()
     }
 
     RowLayout {
@@ -300,7 +301,6 @@ Page {
             busy: page.operationBusy
             onRegionEditRequested: (enabled) => page.requestRegionEditing(enabled)
             onFileDropped: (url) => { if (!page.operationBusy) page.fileDropped(url) }
-            onVideoParametersRequested: videoParameters.open()
         }
         StackLayout {
             Layout.fillWidth: true

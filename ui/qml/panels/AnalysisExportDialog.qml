@@ -141,10 +141,9 @@ Dialog {
         modal: true
         parent: Overlay.overlay
         anchors.centerIn: parent
-        width: Math.min(520, (parent ? parent.width : 560) - 64)
         standardButtons: Dialog.Close
         Label {
-            width: help.width - help.leftPadding - help.rightPadding
+            width: 460
             wrapMode: Text.Wrap
             text: qsTr("Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.")
         }

@@ -18,13 +18,15 @@ Panel {
 
     title: qsTr("Vibration amplification")
     tools: [
-        Button {
-            text: qsTr("Amplification settings…")
+        ToolTextButton {
+            text: qsTr("Settings…")
+            tip: qsTr("Amplification settings")
             enabled: viewport.settingsAvailable
             onClicked: viewport.settingsRequested()
         },
-        Button {
-            text: qsTr("Save result…")
+        ToolTextButton {
+            text: qsTr("Save…")
+            tip: qsTr("Save the amplified video")
             highlighted: viewport.preview.unsaved
             enabled: viewport.preview.ready && !viewport.busy
             onClicked: viewport.saveRequested()

@@ -19,33 +19,24 @@ Panel {
     readonly property alias frameItem: frame
     signal regionEditRequested(bool enabled)
     signal fileDropped(url url)
-    signal videoParametersRequested()
 
     title: qsTr("Source video")
     tools: [
-        Button {
+        ToolTextButton {
             text: viewport.regionEditing || viewport.regionEditPending ? qsTr("Finish region")
                                                                        : qsTr("Edit region")
             checkable: true
             checked: viewport.regionEditing || viewport.regionEditPending
             enabled: !viewport.busy && viewport.videoSession.ready
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
-            ToolTip.text: qsTr("Draw, move or resize the analysis region on the frame")
+            tip: qsTr("Draw, move or resize the analysis region on the frame")
             onClicked: viewport.regionEditRequested(!(viewport.regionEditing || viewport.regionEditPending))
         },
-        Button {
+        ToolTextButton {
             text: qsTr("Full frame")
             enabled: !viewport.busy && viewport.processingSettings.available
                      && viewport.processingSettings.regionCustomized
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
-            ToolTip.text: qsTr("Analyse the whole frame")
+            tip: qsTr("Analyse the whole frame")
             onClicked: viewport.processingSettings.useFullFrame()
-        },
-        Button {
-            text: qsTr("Video parameters")
-            onClicked: viewport.videoParametersRequested()
         }
     ]
 

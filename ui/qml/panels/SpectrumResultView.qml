@@ -27,16 +27,14 @@ Panel {
 
     title: qsTr("Spectral analysis")
     tools: [
-        Button {
+        ToolTextButton {
             text: view.busy ? qsTr("Stop") : qsTr("Start analysis")
             enabled: view.busy ? !!view.spectrum && !view.spectrum.cancelling : view.configureAllowed
-            ToolTip.visible: hovered
-            ToolTip.delay: 600
-            ToolTip.text: view.busy ? qsTr("Cancel spectral analysis")
-                                    : qsTr("Configure and start spectral analysis")
+            tip: view.busy ? qsTr("Cancel spectral analysis")
+                           : qsTr("Configure and start spectral analysis")
             onClicked: view.busy ? view.spectrum.cancel() : view.configureRequested()
         },
-        Button {
+        ToolTextButton {
             text: qsTr("Export…")
             visible: view.ready
             enabled: view.interactionEnabled && !!view.spectrum && view.spectrum.canExportReport
@@ -251,10 +249,9 @@ Panel {
         modal: true
         parent: Overlay.overlay
         anchors.centerIn: parent
-        width: Math.min(520, (parent ? parent.width : 560) - 64)
         standardButtons: Dialog.Close
         Label {
-            width: help.width - help.leftPadding - help.rightPadding
+            width: 460
             wrapMode: Text.Wrap
             text: view.spectrum ? view.spectrum.analysisHelp : ""
         }

@@ -14,6 +14,7 @@ Rectangle {
     signal openRequested()
     signal sectionSelected(int section)
     signal aboutRequested()
+    signal videoParametersRequested()
 
     implicitHeight: Theme.barHeight
     color: Theme.surface
@@ -36,6 +37,12 @@ Rectangle {
             color: bar.videoSession.hasSource ? Theme.text : Theme.textMuted
             elide: Text.ElideMiddle
             font.pixelSize: Theme.fontSize
+        }
+        Button {
+            text: qsTr("Video parameters")
+            flat: true
+            visible: bar.videoSession.hasSource
+            onClicked: bar.videoParametersRequested()
         }
         ButtonGroup { id: sections }
         Repeater {
