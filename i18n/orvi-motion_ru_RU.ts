@@ -282,7 +282,7 @@
         <translation>Экспорт анализа</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+8"/>
         <source>Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.</source>
         <translation>Отчёты (PDF, DOCX) описывают весь анализ вместе с рисунками. Файлы CSV и JSON содержат числа для дальнейшей обработки. Файлы PNG — только рисунки. Существующий файл никогда не перезаписывается.</translation>
     </message>
@@ -290,7 +290,7 @@
 <context>
     <name>AnalysisReport</name>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+45"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+49"/>
         <source>The export could not be written. No completed file was saved.</source>
         <translation>Не удалось записать файл экспорта. Готовый файл не был сохранён.</translation>
     </message>
@@ -305,7 +305,7 @@
         <translation>Декодированный кадр недоступен или не соответствует исходному видео.</translation>
     </message>
     <message>
-        <location line="+81"/>
+        <location line="+101"/>
         <source>Choose a file with the extension required by the selected export format.</source>
         <translation>Выберите файл с расширением, соответствующим выбранному формату экспорта.</translation>
     </message>
@@ -320,12 +320,19 @@
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+19"/>
+        <source>The file %1 appeared while the export was written. It was left unchanged and the export was not saved.</source>
+        <translation>Во время записи экспорта появился файл %1. Он оставлен без изменений, экспорт не сохранён.</translation>
+    </message>
+    <message>
+        <location line="-46"/>
+        <location line="+37"/>
         <source>Cannot open the export file: %1</source>
         <translation>Не удалось открыть файл экспорта: %1</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="-27"/>
+        <location line="+39"/>
         <source>Cannot finish saving the export: %1</source>
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>
@@ -336,12 +343,12 @@
         <translation>Страница</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="+43"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="+46"/>
         <source>Zazira spectrum analysis report</source>
         <translation>Отчёт о спектральном анализе Zazira</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+33"/>
         <source>Relative band power: unavailable.</source>
         <translation>Относительная мощность полосы: недоступна.</translation>
     </message>
@@ -359,6 +366,36 @@
         <location line="+11"/>
         <source>The frequency lies on a multiple of the key-frame rate of the video (%1 Hz); the line may come from the encoder&apos;s key-frame cadence rather than from the equipment.</source>
         <translation>Частота кратна частоте ключевых кадров видео (%1 Hz); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>%1 µm peak, %2 mm/s RMS, %3 m/s² peak</source>
+        <translation>%1 мкм (пик), %2 мм/с (СКЗ), %3 м/с² (пик)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Displacement amplitude: unavailable.</source>
+        <translation>Амплитуда перемещения: недоступна.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Displacement amplitude: %1 px peak at %2 Hz at point %3; median of the points where the frequency stands out: %4 px.</source>
+        <translation>Амплитуда перемещения: %1 пикс. (пик) на частоте %2 Hz в точке %3; медиана по точкам, где частота выделяется: %4 пикс.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>In physical units: %1.</source>
+        <translation>В физических единицах: %1.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>No length scale was given: displacement amplitudes are stated in pixels of the source frame only.</source>
+        <translation>Масштаб длины не задан: амплитуды перемещения указаны только в пикселях исходного кадра.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Length scale: %1 mm between the frame points (%2, %3) and (%4, %5) in normalized coordinates; %6 mm per source pixel.</source>
+        <translation>Масштаб длины: %1 мм между точками кадра (%2, %3) и (%4, %5) в нормированных координатах; %6 мм на пиксель исходного кадра.</translation>
     </message>
     <message>
         <location line="+8"/>
@@ -457,7 +494,7 @@
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz.</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+3"/>
         <source>The report covers the full spectrum and all %1 detected frequency candidates (up to 20). Each candidate has an enlarged spectrum page and a band power map of its proposed band.</source>
         <translation>Отчёт охватывает полный спектр и все обнаруженные кандидаты частот (%1, не более 20). Для каждого кандидата приведены страница с увеличенным фрагментом спектра и карта мощности в предложенной для него полосе.</translation>
     </message>
@@ -478,11 +515,12 @@
     </message>
     <message>
         <location line="+10"/>
+        <location line="+61"/>
         <source>Frequency Hz</source>
         <translation>Частота Hz</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="-61"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
@@ -502,7 +540,13 @@
         <translation>Пространственный охват</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+0"/>
+        <location line="+60"/>
+        <source>Amplitude, px</source>
+        <translation>Амплитуда, пикс.</translation>
+    </message>
+    <message>
+        <location line="-58"/>
         <source>Note</source>
         <translation>Примечание</translation>
     </message>
@@ -532,7 +576,77 @@
         <translation>Относительная мощность полосы — это сумма агрегированной спектральной мощности в центрах бинов внутри полосы, делённая на сумму по всем бинам положительных частот. Она отличается от высоты пика и от цветов отдельных ячеек карты. Для всех полос этого анализа используется один и тот же знаменатель; перекрывающиеся полосы делят мощность, и их проценты нельзя складывать. Порог отображения карты на это значение не влияет.</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+13"/>
+        <source>Vibration amplitude</source>
+        <translation>Амплитуда вибрации</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Amplitudes come from the displacement of each cell&apos;s image content, measured to a fraction of a pixel by gradient least squares between consecutive frames, at the candidate&apos;s frequency refined between spectral bins. The amplitude is the peak displacement along the direction of largest motion, at the point where it is largest among those where the frequency stands out; the median covers the same points. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion at that frequency.</source>
+        <translation>Амплитуды получены из смещения содержимого изображения в каждой ячейке, измеренного с точностью до долей пикселя методом наименьших квадратов по градиентам между соседними кадрами, на частоте кандидата, уточнённой между спектральными отсчётами. Амплитуда — это пиковое перемещение вдоль направления наибольшего движения в той точке, где оно наибольшее среди точек, в которых частота выделяется; медиана берётся по тем же точкам. Скорость (СКЗ) и ускорение (пик) рассчитаны в предположении синусоидального движения на этой частоте.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Point</source>
+        <translation>Точка</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Median, px</source>
+        <translation>Медиана, пикс.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Direction, °</source>
+        <translation>Направление, °</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Displacement, µm</source>
+        <translation>Перемещение, мкм</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Velocity RMS, mm/s</source>
+        <translation>Скорость СКЗ, мм/с</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Acceleration, m/s²</source>
+        <translation>Ускорение, м/с²</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Direction, °: the angle of the largest motion from the image&apos;s x axis towards its y axis (downwards), between −90° and 90°.</source>
+        <translation>Направление, °: угол наибольшего движения, отсчитываемый от оси x изображения к его оси y (вниз), от −90° до 90°.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Limits: a cell sees motion across its edges only; motion along a straight edge does not change the image and reads as zero. A cell holding both moving and still structure reads less than its moving part. Displacements of a few hundredths of a pixel, strong video compression, lighting changes and camera movement reduce the accuracy; the camera&apos;s own motion adds to every point.</source>
+        <translation>Ограничения: ячейка видит только движение поперёк своих краёв; движение вдоль прямого края не меняет изображение и даёт ноль. Ячейка, в которой есть и подвижная, и неподвижная структура, показывает меньше, чем движется её подвижная часть. Перемещения в несколько сотых пикселя, сильное сжатие видео, изменения освещения и движение камеры снижают точность; собственное движение камеры добавляется ко всем точкам.</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <source>Displacement amplitude at %1 Hz, µm peak</source>
+        <translation>Амплитуда перемещения на %1 Hz, мкм (пик)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Displacement amplitude at %1 Hz, px peak</source>
+        <translation>Амплитуда перемещения на %1 Hz, пикс. (пик)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Displacement amplitude map at %1 Hz</source>
+        <translation>Карта амплитуды перемещения на %1 Hz</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Each accepted cell shows the peak displacement of its content at the strongest candidate&apos;s frequency, on a linear scale from 0 to the largest value. Cells without an estimate remain transparent.</source>
+        <translation>Каждая принятая ячейка показывает пиковое перемещение своего содержимого на частоте сильнейшего кандидата в линейной шкале от 0 до наибольшего значения. Ячейки без оценки остаются прозрачными.</translation>
+    </message>
+    <message>
+        <location line="+38"/>
         <source>Peak at %1 Hz</source>
         <translation>Пик на частоте %1 Hz</translation>
     </message>
@@ -547,7 +661,7 @@
         <translation>Относительная мощность: %1; контраст: %2 dB; пространственный охват: %3.</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>The vertical scale fits the displayed range. Power retains the normalization of the full spectrum; compare axis values when comparing peaks. All detected candidates within this range are labeled.</source>
         <translation>Вертикальная шкала подобрана по отображаемому диапазону. Мощность сохраняет нормировку полного спектра; при сравнении пиков сверяйте значения по оси. Все обнаруженные кандидаты в этом диапазоне подписаны.</translation>
     </message>
@@ -637,7 +751,7 @@
         <translation>Экспорт в CSV и JSON содержит числовые спектры, значения ячеек, признаки достоверности и параметры анализа для дальнейшего изучения. Заключение о техническом состоянии оборудования автоматически не формируется.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="+273"/>
+        <location filename="../src/reports/ReportFigures.cpp" line="+284"/>
         <source>Frequency, Hz</source>
         <translation>Частота, Hz</translation>
     </message>
@@ -647,7 +761,7 @@
         <translation>Относительная спектральная мощность</translation>
     </message>
     <message>
-        <location line="+59"/>
+        <location line="+56"/>
         <source>Relative band power · logarithmic colors</source>
         <translation>Относительная мощность полосы · логарифмическая цветовая шкала</translation>
     </message>
@@ -657,7 +771,7 @@
         <translation>Относительная мощность полосы · линейная цветовая шкала</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+65"/>
         <source>Reference</source>
         <translation>Опорная точка</translation>
     </message>
@@ -698,6 +812,99 @@
         <location line="+5"/>
         <source>MCP diagnostics are enabled for this application instance.</source>
         <translation>Для этого экземпляра приложения включена диагностика MCP.</translation>
+    </message>
+</context>
+<context>
+    <name>ExportController</name>
+    <message>
+        <location filename="../src/controllers/ExportController.cpp" line="+118"/>
+        <source>Choose where to save the processed MP4 file.</source>
+        <translation>Выберите, куда сохранить обработанный файл MP4.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The processed video must use the .mp4 extension.</source>
+        <translation>Обработанное видео должно иметь расширение .mp4.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The destination folder does not exist.</source>
+        <translation>Папка назначения не существует.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The destination folder is not writable.</source>
+        <translation>Запись в папку назначения невозможна.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The output file must differ from the source video.</source>
+        <translation>Выходной файл должен отличаться от исходного видео.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The selected output file already exists.</source>
+        <translation>Выбранный выходной файл уже существует.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The export parameters file already exists.</source>
+        <translation>Файл параметров экспорта уже существует.</translation>
+    </message>
+    <message>
+        <location line="+45"/>
+        <source>Choose a local MP4 file.</source>
+        <translation>Выберите локальный файл MP4.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Wait until the current export finishes.</source>
+        <translation>Дождитесь завершения текущего экспорта.</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Destination is ready</source>
+        <translation>Место сохранения выбрано</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>Create an analysis result before saving.</source>
+        <translation>Перед сохранением создайте результат анализа.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Pause playback and wait until video processing is ready before exporting.</source>
+        <translation>Перед экспортом приостановите воспроизведение и дождитесь готовности обработки видео.</translation>
+    </message>
+    <message>
+        <location line="+28"/>
+        <source>Preparing processed video export</source>
+        <translation>Подготовка экспорта обработанного видео</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>Cancelling processed video export</source>
+        <translation>Отмена экспорта обработанного видео</translation>
+    </message>
+    <message>
+        <location line="+121"/>
+        <source>Processed video was saved</source>
+        <translation>Обработанное видео сохранено</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Processed video export was cancelled</source>
+        <translation>Экспорт обработанного видео отменён</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Processed video export failed</source>
+        <translation>Ошибка экспорта обработанного видео</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Could not export the processed video.</source>
+        <translation>Не удалось экспортировать обработанное видео.</translation>
     </message>
 </context>
 <context>
@@ -900,7 +1107,7 @@
 <context>
     <name>PreviewController</name>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="+118"/>
+        <location filename="../src/controllers/PreviewController.cpp" line="+120"/>
         <source>Save or discard the current result before starting another analysis.</source>
         <translation>Сохраните или отмените текущий результат, прежде чем запускать новый анализ.</translation>
     </message>
@@ -925,7 +1132,7 @@
         <translation>Отмена результата анализа</translation>
     </message>
     <message>
-        <location line="+157"/>
+        <location line="+158"/>
         <source>Analysis result was cancelled</source>
         <translation>Результат анализа отменён</translation>
     </message>
@@ -946,7 +1153,7 @@
         <translation>Не удалось подготовить результат анализа к воспроизведению.</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>Analysis result is ready</source>
         <translation>Результат анализа готов</translation>
     </message>
@@ -960,13 +1167,23 @@
     </message>
     <message>
         <location line="+3"/>
-        <source>Amplification settings…</source>
-        <translation>Настройки усиления…</translation>
+        <source>Settings…</source>
+        <translation>Настройки…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Amplification settings</source>
+        <translation>Настройки усиления</translation>
     </message>
     <message>
         <location line="+5"/>
-        <source>Save result…</source>
-        <translation>Сохранить результат…</translation>
+        <source>Save…</source>
+        <translation>Сохранить…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Save the amplified video</source>
+        <translation>Сохранить усиленное видео</translation>
     </message>
     <message>
         <location line="+27"/>
@@ -988,7 +1205,7 @@
 <context>
     <name>ProcessingParametersWriter</name>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+172"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+178"/>
         <source>The reserved staging JSON file is missing or is not empty.</source>
         <translation>Зарезервированный промежуточный файл JSON отсутствует или не пуст.</translation>
     </message>
@@ -1145,7 +1362,7 @@
 <context>
     <name>SourceViewport</name>
     <message>
-        <location filename="../ui/qml/panels/SourceViewport.qml" line="+24"/>
+        <location filename="../ui/qml/panels/SourceViewport.qml" line="+23"/>
         <source>Source video</source>
         <translation>Исходное видео</translation>
     </message>
@@ -1160,7 +1377,7 @@
         <translation>Изменить область</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+4"/>
         <source>Draw, move or resize the analysis region on the frame</source>
         <translation>Нарисовать, переместить или изменить размер области анализа на кадре</translation>
     </message>
@@ -1170,14 +1387,9 @@
         <translation>Весь кадр</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+3"/>
         <source>Analyse the whole frame</source>
         <translation>Анализировать весь кадр</translation>
-    </message>
-    <message>
-        <location line="+4"/>
-        <source>Video parameters</source>
-        <translation>Параметры видео</translation>
     </message>
     <message>
         <location line="+36"/>
@@ -1198,7 +1410,7 @@
 <context>
     <name>SpectrumAnalysis</name>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="+102"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="+104"/>
         <source>Select automatic resource usage or a supported worker thread count.</source>
         <translation>Выберите автоматическое использование ресурсов или поддерживаемое число рабочих потоков.</translation>
     </message>
@@ -1239,7 +1451,7 @@
     </message>
     <message>
         <location line="+3"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="+75"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="+76"/>
         <location line="+56"/>
         <source>The analysis region is too narrow after spatial reduction.</source>
         <translation>Область анализа слишком узка после пространственного уменьшения.</translation>
@@ -1248,6 +1460,11 @@
         <location line="+4"/>
         <source>This grid supports at most %1 frames within the signal memory budget. Shorten the fragment or choose a coarser grid.</source>
         <translation>Максимальное число кадров для этой сетки в пределах бюджета памяти сигналов: %1. Сократите фрагмент или выберите более грубую сетку.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Mark two points at least one pixel apart inside the frame and enter their distance in millimetres greater than 0.</source>
+        <translation>Отметьте внутри кадра две точки на расстоянии не менее одного пикселя и введите расстояние между ними в миллиметрах больше 0.</translation>
     </message>
     <message>
         <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="-20"/>
@@ -1260,12 +1477,12 @@
         <translation>Декодированные кадры не соответствуют выбранному равномерному диапазону.</translation>
     </message>
     <message>
-        <location line="+44"/>
+        <location line="+45"/>
         <source>No continuous reliable phase signals were found. Select a textured region or a shorter stable fragment.</source>
         <translation>Непрерывные надёжные фазовые сигналы не найдены. Выберите текстурированную область или более короткий стабильный фрагмент.</translation>
     </message>
     <message>
-        <location line="+37"/>
+        <location line="+41"/>
         <source>Spectrum analysis failed while allocating or processing data.</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
@@ -1291,6 +1508,254 @@
     </message>
 </context>
 <context>
+    <name>SpectrumController</name>
+    <message>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+79"/>
+        <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
+        <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
+    </message>
+    <message>
+        <location line="+22"/>
+        <source>The common continuous interval is too short.</source>
+        <translation>Общий непрерывный интервал слишком короткий.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The selected component has insufficient energy at this frequency in this cell or the reference.</source>
+        <translation>У выбранной компоненты недостаточно энергии на этой частоте в этой ячейке или в опорной точке.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The relative phase changes by more than 30° between interval halves.</source>
+        <translation>Относительная фаза меняется более чем на 30° между половинами интервала.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>No accepted signal in this cell or the reference.</source>
+        <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
+    </message>
+    <message>
+        <location line="+158"/>
+        <source>Cancelling spectrum analysis</source>
+        <translation>Отмена спектрального анализа</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Analyzing motion frame by frame…</source>
+        <translation>Покадровый анализ движения…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Calculating spectrum</source>
+        <translation>Расчёт спектра</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Some peaks overlap. The proposed band does not guarantee isolation of one component.</source>
+        <translation>Некоторые пики перекрываются. Предложенная полоса не гарантирует выделения одной компоненты.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>What the analysis measures
+The analysis follows the local phase of image structure at every point of a grid inside the analysis region and computes the spectrum of that motion. Relative power compares frequencies with one another; it is not a displacement in millimetres. Camera shake, changes of light and large movement of the object also change the signal.
+
+How to interpret a peak
+A peak is a frequency worth investigating, not proof of a mechanical vibration. Check its contrast, how many points show it and whether both halves of the fragment show it again, then confirm it with the amplified video.
+
+Frame rate and accuracy
+Every frequency depends on the capture frame rate you entered, which for a slow-motion file differs from its playback rate. Motion faster than half the capture rate appears at a false, lower frequency (aliasing). A finer frequency grid does not by itself separate two close vibrations; only a longer fragment does.</source>
+        <translation>Что измеряет анализ
+Анализ отслеживает локальную фазу структуры изображения в каждой точке сетки внутри области анализа и рассчитывает спектр этого движения. Относительная мощность сравнивает частоты между собой; это не перемещение в миллиметрах. Сигнал также изменяют дрожание камеры, изменения освещения и крупное движение объекта.
+
+Как интерпретировать пик
+Пик — это частота, которую стоит исследовать, а не доказательство механической вибрации. Проверьте его контраст, количество точек, в которых он виден, и повторяется ли он в обеих половинах фрагмента, затем подтвердите его усиленным видео.
+
+Частота кадров и точность
+Каждая частота зависит от введённой частоты кадров съёмки, которая у файла замедленной съёмки отличается от частоты воспроизведения. Движение быстрее половины частоты съёмки проявляется на ложной, более низкой частоте (алиасинг). Более мелкая сетка частот сама по себе не разделяет две близкие вибрации; это делает только более длинный фрагмент.</translation>
+    </message>
+    <message>
+        <location line="+91"/>
+        <source>Frames %1–%2; analysis region: x=%3%, y=%4%, width=%5%, height=%6%.</source>
+        <translation>Кадры %1–%2; область анализа: x=%3%, y=%4%, ширина=%5%, высота=%6%.</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>%1 fps; frames %2–%3; %4/%5 reliable sites; grid %6 Hz; window scale %7 Hz; %8 × %9 analysis pixels; %10 ms.</source>
+        <translation>%1 fps; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Hz; масштаб окна %7 Hz; %8 × %9 пикселей анализа; %10 ms.</translation>
+    </message>
+    <message>
+        <location line="+34"/>
+        <source>Calculate a spectrum first.</source>
+        <translation>Сначала рассчитайте спектр.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>The spectrum is stale. Recalculate it for the current inputs.</source>
+        <translation>Спектр устарел. Пересчитайте его для текущих входных данных.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Wait for the active operation to finish.</source>
+        <translation>Дождитесь завершения текущей операции.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Select a band strictly between 0 Hz and the Nyquist frequency.</source>
+        <translation>Выберите полосу строго между 0 Hz и частотой Найквиста.</translation>
+    </message>
+    <message>
+        <location line="+38"/>
+        <source>Cancelling phase calculation…</source>
+        <translation>Отмена расчёта фазы…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Calculating relative phase…</source>
+        <translation>Расчёт относительной фазы…</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Calculate a spectrum for the current fragment and analysis region before comparing phase.</source>
+        <translation>Перед сравнением фаз рассчитайте спектр для текущего фрагмента и области анализа.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Select one frequency candidate for the phase map.</source>
+        <translation>Выберите один кандидат частоты для карты фазы.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Click a cell to select the phase reference point.</source>
+        <translation>Щёлкните ячейку, чтобы выбрать опорную точку фазы.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>This reference has no accepted continuous signal. Choose another point.</source>
+        <translation>У этой опорной точки нет принятого непрерывного сигнала. Выберите другую точку.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Calculate phase for the selected frequency, component and reference.</source>
+        <translation>Рассчитайте фазу для выбранной частоты, компоненты и опорной точки.</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <location line="+38"/>
+        <source>Select one of the available grid densities.</source>
+        <translation>Выберите одну из доступных плотностей сетки.</translation>
+    </message>
+    <message>
+        <location line="-24"/>
+        <source>Effective grid: %1 × %2 (%3 points), analysis image: %4 × %5 pixels. Maximum fragment: %6 frames for this grid.</source>
+        <translation>Фактическая сетка: %1 × %2 (%3 точек), изображение анализа: %4 × %5 пикселей. Максимальный фрагмент для этой сетки: %6 кадров.</translation>
+    </message>
+    <message>
+        <location line="+126"/>
+        <source>Spectrum analysis failed.</source>
+        <translation>Ошибка спектрального анализа.</translation>
+    </message>
+    <message>
+        <location line="+106"/>
+        <source>The selected fragment has %1 frames. Automatic band expansion up to four times the original width could not satisfy the amplifier&apos;s duration requirement. Select a longer fragment or adjust the band manually. Amplification settings were not changed.</source>
+        <translation>Выбранный фрагмент содержит %1 кадров. Автоматическое расширение полосы до четырёхкратной исходной ширины не позволило выполнить требование усилителя к длительности. Выберите более длинный фрагмент или настройте полосу вручную. Параметры усиления не изменены.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>The band could not be applied. Check that amplification settings are editable.</source>
+        <translation>Не удалось применить полосу. Проверьте, что параметры усиления доступны для изменения.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Band %1–%2 Hz applied to amplification without expansion; the selected fragment is long enough.</source>
+        <translation>Полоса %1–%2 Hz применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the selected %5 frames. The spectrum selection is unchanged. Nearby oscillations may also be amplified.</source>
+        <translation>Для усиления полоса расширена с %1–%2 Hz до %3–%4 Hz для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
+    </message>
+    <message>
+        <location line="+51"/>
+        <source>Calculate a spectrum to show the first frame and local frequency map.</source>
+        <translation>Рассчитайте спектр, чтобы показать первый кадр и карту локальных частот.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Select a valid frequency band to highlight it on the first frame.</source>
+        <translation>Выберите допустимую полосу частот, чтобы выделить её на первом кадре.</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>No sufficiently strong local signal in this band. Unavailable cells remain transparent.</source>
+        <translation>В этой полосе нет достаточно сильного локального сигнала. Недоступные ячейки остаются прозрачными.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Highlighted cells: %1 of %2 reliable sites. Values are normalized to the strongest site in this band.</source>
+        <translation>Выделено ячеек: %1 из %2 надёжных точек. Значения нормированы на самую сильную точку в этой полосе.</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Accepted points: %1 of %2. Spectrum uses each point&apos;s longest continuous segment; gaps are not interpolated.</source>
+        <translation>Принято точек: %1 из %2. Спектр использует самый длинный непрерывный участок каждой точки; пропуски не интерполируются.</translation>
+    </message>
+    <message>
+        <location line="+34"/>
+        <source>Local spectrum unavailable: this point has no accepted continuous segment.</source>
+        <translation>Локальный спектр недоступен: у этой точки нет принятого непрерывного участка.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>The local spectrum could not be calculated.</source>
+        <translation>Не удалось рассчитать локальный спектр.</translation>
+    </message>
+    <message>
+        <location line="+24"/>
+        <source>Local spectrum of the highlighted segment. Linear trend is removed; power is normalized within this point. The largest bin is not a confirmed vibration frequency.</source>
+        <translation>Локальный спектр выделенного участка. Линейный тренд удалён; мощность нормирована в пределах этой точки. Наибольший бин не является подтверждённой частотой вибрации.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>No measurable local spectral power in the accepted segment.</source>
+        <translation>На принятом участке нет измеримой локальной спектральной мощности.</translation>
+    </message>
+    <message>
+        <location line="+50"/>
+        <source>No phase estimate yet.</source>
+        <translation>Оценки фазы пока нет.</translation>
+    </message>
+    <message>
+        <location line="+64"/>
+        <source>Phase calculation cancelled.</source>
+        <translation>Расчёт фазы отменён.</translation>
+    </message>
+    <message>
+        <location line="+19"/>
+        <source>Phase shown for %1 of %2 points. Each pair uses its common continuous interval.</source>
+        <translation>Фаза показана для %1 из %2 точек. Каждая пара использует свой общий непрерывный интервал.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>No stable phase estimates. Try another reference, component or frequency.</source>
+        <translation>Нет устойчивых оценок фазы. Попробуйте другую опорную точку, компоненту или частоту.</translation>
+    </message>
+    <message>
+        <location line="+33"/>
+        <source>Choose an available export format for the current analysis and a local file.</source>
+        <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
+    </message>
+    <message>
+        <location line="+40"/>
+        <source>Saving analysis export…</source>
+        <translation>Сохранение экспорта анализа…</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Analysis export saved: %1</source>
+        <translation>Экспорт анализа сохранён: %1</translation>
+    </message>
+</context>
+<context>
     <name>SpectrumResultView</name>
     <message>
         <location filename="../ui/qml/panels/SpectrumResultView.qml" line="+28"/>
@@ -1308,7 +1773,7 @@
         <translation>Начать анализ</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+2"/>
         <source>Cancel spectral analysis</source>
         <translation>Отменить спектральный анализ</translation>
     </message>
@@ -1593,7 +2058,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>TopBar</name>
     <message>
-        <location filename="../ui/qml/panels/TopBar.qml" line="+27"/>
+        <location filename="../ui/qml/panels/TopBar.qml" line="+28"/>
         <source>Open video</source>
         <translation>Открыть видео</translation>
     </message>
@@ -1601,6 +2066,11 @@ The worker count limits how many processor threads the analysis may use.</source
         <location line="+8"/>
         <source>No video selected</source>
         <translation>Видео не выбрано</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Video parameters</source>
+        <translation>Параметры видео</translation>
     </message>
     <message>
         <location line="+8"/>
@@ -1822,7 +2292,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>VideoProcessingPipeline</name>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="+129"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="+130"/>
         <source>Unexpected file processing error: %1</source>
         <translation>Непредвиденная ошибка обработки файла: %1</translation>
     </message>
@@ -1832,7 +2302,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Неизвестная ошибка обработки файла.</translation>
     </message>
     <message>
-        <location line="+120"/>
+        <location line="+126"/>
         <source>A file may remain at %1: %2</source>
         <translation>По пути %1 может остаться файл: %2</translation>
     </message>
@@ -1842,7 +2312,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Обработка отменена пользователем.</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+29"/>
         <source>An output path matches the input file or a result file already exists.</source>
         <translation>Выходной путь совпадает с входным файлом, или файл результата уже существует.</translation>
     </message>
@@ -1852,13 +2322,13 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Декодер достиг конца потока раньше расчётного конца временного диапазона.</translation>
     </message>
     <message>
-        <location line="+33"/>
-        <location line="+173"/>
+        <location line="+38"/>
+        <location line="+177"/>
         <source>Processing frames</source>
         <translation>Обработка кадров</translation>
     </message>
     <message>
-        <location line="-129"/>
+        <location line="-132"/>
         <source>Could not publish the video: %1</source>
         <translation>Не удалось сохранить итоговый видеофайл: %1</translation>
     </message>
@@ -1903,7 +2373,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Перед обработкой движения необходимо указать частоту кадров съёмки камеры.</translation>
     </message>
     <message>
-        <location line="+30"/>
+        <location line="+33"/>
         <source>The time range contains no frames after alignment to frame boundaries.</source>
         <translation>После выравнивания по границам кадров временной диапазон не содержит кадров.</translation>
     </message>

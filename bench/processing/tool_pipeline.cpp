@@ -13,6 +13,7 @@
 #include <QRectF>
 #include <QStringList>
 #include <QTextStream>
+#include <cmath>
 #include <cstdio>
 
 using namespace orvi::project_data;
@@ -50,6 +51,7 @@ QJsonObject performanceJson(const ProcessingPerformance& p)
         {"motionProcessingFrameWidth", p.motionProcessingFrameWidth},
         {"motionProcessingFrameHeight", p.motionProcessingFrameHeight},
         {"regionProcessingOptimizationApplied", p.regionProcessingOptimizationApplied},
+        {"gainMeasurementUs", p.gainMeasurementUs},
         {"accountedElapsedUs", p.accountedElapsedUs()},
         {"unaccountedElapsedUs", p.unaccountedElapsedUs()},
         {"encoderCriticalPathUs", p.encoderCriticalPathUs()},
@@ -66,6 +68,9 @@ QJsonObject resultJson(const ProcessingResult& result)
         {"publishedVideoPath", result.publishedVideoPath},
         {"publishedParametersPath", result.publishedParametersPath},
         {"performance", performanceJson(result.performance)},
+        {"measuredMotionGain", std::isfinite(result.measuredMotionGain)
+                                   ? QJsonValue(result.measuredMotionGain)
+                                   : QJsonValue()},
     };
 }
 
@@ -157,6 +162,8 @@ int main(int argc, char** argv)
         exportRequest.analysisMode = false;
         exportRequest.outputVideoPath = QFileInfo(positional.at(1)).absoluteFilePath();
         exportRequest.sourceTemporaryResult = analysis.temporaryResult;
+        // As the interface does: the preview's measured gain goes with its export.
+        exportRequest.measuredMotionGain = analysis.measuredMotionGain;
         const ProcessingResult exported = runQuietly(exportRequest);
         document.insert("export", resultJson(exported));
         document.insert("temporaryResultBytes", analysis.temporaryResult->storageBytes());

@@ -1,7 +1,8 @@
 // Spectrum analysis of 1000 frames of a 1920 x 1080 H.264 clip with the 64 x 32 grid, next to
 // decoding the same frames (alone, with a full RGBA conversion, and with the reduction to the
 // 512 x 288 analysis image the analysis reads), and the peak resident memory; the analysis also
-// runs once on a thread of the global pool, as in the application. The clip is
+// runs once on a thread of the global pool, as in the application, and once without measuring
+// displacement amplitudes (timeVsNoAmplitudes compares the two). The clip is
 // ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating test pattern made once with the ffmpeg
 // tool.
 
@@ -36,6 +37,7 @@ struct Clip
     QString error;
     double decodeSeconds = 0.0; // decode only, for the ratios
     double readSeconds = 0.0;   // decode with RGBA conversion
+    double withoutAmplitudesSeconds = 0.0;
 };
 
 enum class Conversion
@@ -184,7 +186,7 @@ void BM_DecodeOnly(benchmark::State& state)
 
 // `onPoolThread` runs the analysis on a thread of the global pool, as the application does
 // (image scaling then stays on that thread instead of fanning out to the pool).
-void analyse64x32(benchmark::State& state, bool onPoolThread)
+void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true)
 {
     if (!frameCountOk(state))
         return;
@@ -195,16 +197,18 @@ void analyse64x32(benchmark::State& state, bool onPoolThread)
     request.requestedGrid = spectrum::gridForDensity(2);
     request.identity = spectrum::makeIdentity(0, request);
     project_data::SpectrumResult result;
+    spectrum::SpectrumRunOptions options;
+    options.measureDisplacement = amplitudes;
     double seconds = 0.0;
     for (auto _ : state) {
         const double cpuStarted = processCpuSeconds();
         const auto started = std::chrono::steady_clock::now();
         if (onPoolThread) {
             QThreadPool::globalInstance()->start(
-                [&] { result = spectrum::runSpectrumAnalysis(request, {}, {}); });
+                [&] { result = spectrum::runSpectrumAnalysis(request, {}, {}, options); });
             QThreadPool::globalInstance()->waitForDone();
         } else {
-            result = spectrum::runSpectrumAnalysis(request, {}, {});
+            result = spectrum::runSpectrumAnalysis(request, {}, {}, options);
         }
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         state.counters["cpuSeconds"] = processCpuSeconds() - cpuStarted;
@@ -222,6 +226,15 @@ void analyse64x32(benchmark::State& state, bool onPoolThread)
         state.counters["timeVsDecodeOnly"] = seconds / clip().decodeSeconds;
     if (clip().readSeconds > 0.0)
         state.counters["timeVsDecodeRgba"] = seconds / clip().readSeconds;
+    if (!amplitudes)
+        clip().withoutAmplitudesSeconds = seconds;
+    else if (clip().withoutAmplitudesSeconds > 0.0)
+        state.counters["timeVsNoAmplitudes"] = seconds / clip().withoutAmplitudesSeconds;
+}
+
+void BM_SpectrumAnalysis64x32WithoutAmplitudes(benchmark::State& state)
+{
+    analyse64x32(state, false, false);
 }
 
 void BM_SpectrumAnalysis64x32(benchmark::State& state)
@@ -280,6 +293,10 @@ BENCHMARK(BM_ExtractorAnalysisImages)
 BENCHMARK(BM_DecodeOnly)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeWithRgbaConversion)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_DecodeWithAnalysisImage)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SpectrumAnalysis64x32WithoutAmplitudes)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32OnPoolThread)
     ->Iterations(1)

@@ -1,6 +1,7 @@
 // Headless spectrum analysis of a video file; prints candidates, summary figures and timings
 // as JSON, with --frequency and --reference also the relative phase of every point, and with
-// --points why every grid point was accepted or not.
+// --points why every grid point was accepted or not and its displacement at every candidate.
+// Amplitudes are in pixels of the source frame; with --scale also in physical units.
 
 #include "media/libav/LibavRuntime.h"
 #include "media/libav/LibavVideoAnalyzer.h"
@@ -10,6 +11,7 @@
 #include "spectrum/SpectrumAnalysisRun.h"
 #include "spectrum/SpectrumStage.h"
 #include "spectrum/SpectrumViews.h"
+#include "spectrum/VibrationUnits.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -37,27 +39,40 @@ int fail(const QString& message, int code = 1)
     return code;
 }
 
-bool parseRegion(const QString& text, QRectF* region)
+bool parseNumbers(const QString& text, int count, double* values)
 {
     const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
+    if (parts.size() != count)
         return false;
-    double values[4];
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < count; ++i) {
         bool ok = false;
         values[i] = parts[i].trimmed().toDouble(&ok);
         if (!ok)
             return false;
     }
-    *region = QRectF(values[0], values[1], values[2], values[3]);
     return true;
+}
+
+// Physical units of an amplitude at a frequency; empty without a usable scale.
+QJsonObject physicalJson(const project_data::SpectrumResult& result, double amplitudePx,
+                         double frequencyHz)
+{
+    const double mmPerPixel = spectrum::millimetresPerPixel(result.request.lengthScale,
+                                                            result.request.videoInfo.frameSize);
+    if (!std::isfinite(mmPerPixel))
+        return {};
+    const spectrum::PhysicalAmplitude u =
+        spectrum::physicalAmplitude(amplitudePx, frequencyHz, mmPerPixel);
+    return QJsonObject{{"displacementUm", number(u.displacementUm)},
+                       {"velocityMmPerSecondRms", number(u.velocityMmPerSecondRms)},
+                       {"accelerationMetresPerSecond2", number(u.accelerationMetresPerSecond2)}};
 }
 
 QJsonArray candidatesJson(const project_data::SpectrumResult& result)
 {
     QJsonArray list;
     for (const project_data::FrequencyCandidate& c : result.candidates) {
-        list.append(QJsonObject{
+        QJsonObject candidate{
             {"frequencyHz", c.frequencyHz},
             {"relativePower", c.relativePower},
             {"relativeBandPower",
@@ -69,7 +84,39 @@ QJsonArray candidatesJson(const project_data::SpectrumResult& result)
             {"lowerFrequencyHz", c.lowerFrequencyHz},
             {"upperFrequencyHz", c.upperFrequencyHz},
             {"possibleCompressionArtefact", c.possibleCompressionArtefact},
-        });
+            {"refinedFrequencyHz", number(c.refinedFrequencyHz)},
+            {"amplitudePx", number(c.amplitudePx)},
+            {"amplitudePoint", c.amplitudePoint},
+            {"medianAmplitudePx", number(c.medianAmplitudePx)},
+        };
+        const QJsonObject physical = physicalJson(result, c.amplitudePx, c.refinedFrequencyHz);
+        for (auto it = physical.begin(); it != physical.end(); ++it)
+            candidate.insert(it.key(), it.value());
+        list.append(candidate);
+    }
+    return list;
+}
+
+// A point's displacement at every candidate.
+QJsonArray amplitudesJson(const project_data::SpectrumResult& result,
+                          const project_data::AcceptedSignal& signal)
+{
+    QJsonArray list;
+    for (size_t i = 0; i < signal.amplitudes.size() && i < result.candidates.size(); ++i) {
+        const project_data::PointAmplitude& a = signal.amplitudes[i];
+        QJsonObject amplitude{{"frequencyHz", number(result.candidates[i].refinedFrequencyHz)},
+                              {"amplitudePx", number(a.amplitudePx)},
+                              {"directionDegrees", number(a.directionDegrees)},
+                              {"phaseDegrees", number(a.phaseDegrees)},
+                              {"amplitudeXPx", number(a.amplitudeXPx)},
+                              {"phaseXDegrees", number(a.phaseXDegrees)},
+                              {"amplitudeYPx", number(a.amplitudeYPx)},
+                              {"phaseYDegrees", number(a.phaseYDegrees)}};
+        const QJsonObject physical =
+            physicalJson(result, a.amplitudePx, result.candidates[i].refinedFrequencyHz);
+        for (auto it = physical.begin(); it != physical.end(); ++it)
+            amplitude.insert(it.key(), it.value());
+        list.append(amplitude);
     }
     return list;
 }
@@ -105,6 +152,9 @@ QJsonObject summaryJson(const project_data::SpectrumResult& result)
         {"nonFiniteSamples", nonFinite},
         {"firstAcceptedPoint", firstAccepted},
         {"keyFrameInterval", result.keyFrameInterval},
+        {"millimetresPerPixel",
+         number(spectrum::millimetresPerPixel(result.request.lengthScale,
+                                              result.request.videoInfo.frameSize))},
     };
 }
 
@@ -114,9 +164,10 @@ QJsonArray pointsJson(const project_data::SpectrumResult& result)
     const int columns = std::max(spectrum::effectiveGrid(result.request).width(), 1);
     const double rate = result.request.videoInfo.captureFrameRate;
     QJsonArray list;
+    size_t signal = 0;
     for (size_t i = 0; i < result.sites.size(); ++i) {
         const project_data::GridSite& s = result.sites[i];
-        list.append(QJsonObject{
+        QJsonObject point{
             {"index", int(i)},
             {"column", int(i) % columns},
             {"row", int(i) / columns},
@@ -137,7 +188,10 @@ QJsonArray pointsJson(const project_data::SpectrumResult& result)
             {"lostSamples", QJsonObject{{"lowContrast", s.lowContrastSamples},
                                         {"phaseJump", s.phaseJumpSamples},
                                         {"nonFinite", s.nonFiniteSamples}}},
-        });
+        };
+        if (s.accepted && signal < result.acceptedSignals.size())
+            point.insert("amplitudes", amplitudesJson(result, result.acceptedSignals[signal++]));
+        list.append(point);
     }
     return list;
 }
@@ -212,11 +266,17 @@ int main(int argc, char** argv)
                                        "(zero-based grid index).",
                                        "index");
     const QCommandLineOption axis({"a", "axis"}, "Relative phase component, X or Y.", "axis", "X");
+    const QCommandLineOption scale(
+        "scale",
+        "A known length: two points in normalised frame coordinates and their distance in "
+        "millimetres; amplitudes are then also given as displacement, velocity and "
+        "acceleration.",
+        "x1,y1,x2,y2,mm");
     const QCommandLineOption points(
         "points", "Also print every grid point: accepted or not, the reason, the pyramid level "
                   "read, the longest segment and the samples lost by each rule.");
     parser.addOptions(
-        {start, end, region, density, workers, rate, frequency, reference, axis, points});
+        {start, end, region, density, workers, rate, frequency, reference, axis, scale, points});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         return fail(QStringLiteral("Give exactly one video file."), 2);
@@ -246,8 +306,16 @@ int main(int argc, char** argv)
                                          : std::min(info.frameCount, request.startFrame + 1000);
     if (!ok)
         return fail(QStringLiteral("The end frame is not a number."), 2);
-    if (!parseRegion(parser.value(region), &request.analysisRegion))
+    double rect[4];
+    if (!parseNumbers(parser.value(region), 4, rect))
         return fail(QStringLiteral("The region must be four numbers x,y,width,height."), 2);
+    request.analysisRegion = QRectF(rect[0], rect[1], rect[2], rect[3]);
+    if (parser.isSet(scale)) {
+        double s[5];
+        if (!parseNumbers(parser.value(scale), 5, s))
+            return fail(QStringLiteral("The scale must be five numbers x1,y1,x2,y2,mm."), 2);
+        request.lengthScale = {QPointF(s[0], s[1]), QPointF(s[2], s[3]), s[4]};
+    }
     request.requestedGrid = spectrum::gridForDensity(parser.value(density).toInt(&ok));
     request.workerThreadCount = parser.value(workers).toInt(&ok);
     request.identity = spectrum::makeIdentity(0, request);

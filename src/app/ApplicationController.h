@@ -1,10 +1,12 @@
 #pragma once
 
 #include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
 
 #include <QMetaObject>
@@ -28,6 +30,8 @@ class ApplicationController : public QObject
                    processingSettings CONSTANT)
     Q_PROPERTY(orvi::ui::playback::PlaybackController* playback READ playback CONSTANT)
     Q_PROPERTY(orvi::ui::controllers::PreviewController* preview READ preview CONSTANT)
+    Q_PROPERTY(orvi::ui::controllers::ExportController* exporter READ exporter CONSTANT)
+    Q_PROPERTY(orvi::ui::controllers::SpectrumController* spectrum READ spectrum CONSTANT)
     Q_PROPERTY(QString applicationDisplayName READ applicationDisplayName CONSTANT)
 
 public:
@@ -40,6 +44,8 @@ public:
     ProcessingSettingsController* processingSettings() const { return m_processingSettings; }
     playback::PlaybackController* playback() const { return m_playback; }
     PreviewController* preview() const { return m_preview; }
+    ExportController* exporter() const { return m_exporter; }
+    SpectrumController* spectrum() const { return m_spectrum; }
     QString applicationDisplayName() const;
 
     // The activity interlock. While processing work runs (preview, video export, spectrum
@@ -73,6 +79,8 @@ private:
     ProcessingSettingsController* m_processingSettings = nullptr;
     playback::PlaybackController* m_playback = nullptr;
     PreviewController* m_preview = nullptr;
+    ExportController* m_exporter = nullptr;
+    SpectrumController* m_spectrum = nullptr;
     std::vector<QMetaObject::Connection> m_activityConnections;
 };
 

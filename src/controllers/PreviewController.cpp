@@ -73,6 +73,8 @@ bool PreviewController::exportRequest(project_data::ProcessingRequest* request) 
     *request = m_resultRequest;
     request->analysisMode = false;
     request->sourceTemporaryResult = m_result;
+    // The export copies the stored frames, so it reports the gain the analysis measured.
+    request->measuredMotionGain = m_measuredMotionGain;
     return true;
 }
 
@@ -261,6 +263,7 @@ void PreviewController::discard()
     m_resultStart = 0;
     m_resultEnd = 0;
     m_resultDurationUs = 0;
+    m_measuredMotionGain = std::numeric_limits<double>::quiet_NaN();
     m_stageName.clear();
 }
 
@@ -360,6 +363,7 @@ void PreviewController::acceptResult(const project_data::ProcessingResult& resul
     m_resultRequest = m_runningRequest;
     m_resultStart = m_runningStart;
     m_resultEnd = m_runningEnd;
+    m_measuredMotionGain = result.measuredMotionGain;
     m_discardProtection = true;
     const double rate = m_resultRequest.sourceInfo.averagePlaybackFrameRate();
     m_resultDurationUs = rate > 0.0 ? roundedCount(double(frameCount()) * 1e6 / rate) : 0;

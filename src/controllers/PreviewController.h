@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QtQml/qqmlregistration.h>
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace orvi::project_data {
@@ -53,6 +54,8 @@ class PreviewController : public QObject
     Q_PROPERTY(qint64 durationUs READ durationUs NOTIFY stateChanged)
     Q_PROPERTY(quint64 settingsRevision READ settingsRevision NOTIFY stateChanged)
     Q_PROPERTY(quint64 previewRevision READ previewRevision NOTIFY stateChanged)
+    // Motion gain actually reached in the band, measured on the region; NaN when unknown.
+    Q_PROPERTY(double measuredMotionGain READ measuredMotionGain NOTIFY stateChanged)
 
 public:
     PreviewController(VideoSessionController* videoSession, MediaRuntimeController* mediaRuntime,
@@ -75,6 +78,7 @@ public:
     qint64 endFrameExclusive() const { return m_resultEnd; }
     qint64 frameCount() const { return std::max<qint64>(m_resultEnd - m_resultStart, 0); }
     qint64 durationUs() const { return m_resultDurationUs; }
+    double measuredMotionGain() const { return m_measuredMotionGain; }
     quint64 settingsRevision() const { return m_settingsRevision; }
     quint64 previewRevision() const { return m_previewRevision; }
     const project_data::ProcessingPerformance& performance() const { return m_performance; }
@@ -136,6 +140,7 @@ private:
     qint64 m_resultStart = 0;
     qint64 m_resultEnd = 0;
     qint64 m_resultDurationUs = 0;
+    double m_measuredMotionGain = std::numeric_limits<double>::quiet_NaN();
     qint64 m_runningStart = 0;
     qint64 m_runningEnd = 0;
     bool m_busy = false;

@@ -14,6 +14,7 @@
 #include <QJSValue>
 #include <QMetaMethod>
 #include <QQuickWindow>
+#include <QTemporaryFile>
 #include <utility>
 
 namespace orvi::diagnostics::service {
@@ -52,18 +53,24 @@ bool isCapturePathAcceptable(const QString& path)
            QFileInfo(path).suffix().compare(QStringLiteral("png"), Qt::CaseInsensitive) == 0;
 }
 
-// Creates the file (it must not exist yet) and writes all bytes; nothing is left behind on
-// failure. Empty when written, else the error code.
+// Writes the bytes under a hidden staging name beside `path`, then gives the file its name
+// without replacing anything, so that no file under the final name is ever partial and an
+// existing one stays as it was. Empty when written, else the error code.
 QString writeNewFile(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    const QFileInfo target(path);
+    if (target.exists() || target.isSymLink() || !target.absoluteDir().exists())
         return QStringLiteral("capture_path_exists_or_unwritable");
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        file.close();
-        file.remove();
+    QTemporaryFile staging(
+        target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
+    if (!staging.open())
+        return QStringLiteral("capture_path_exists_or_unwritable");
+    if (staging.write(bytes) != bytes.size() || !staging.flush())
         return QStringLiteral("capture_write_failed");
-    }
+    // The rename refuses an existing target, also one that appeared since the check above.
+    if (!staging.rename(path))
+        return QStringLiteral("capture_path_exists_or_unwritable");
+    staging.setAutoRemove(false);
     return {};
 }
 

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QRectF>
+#include <cmath>
 #include <exception>
 
 namespace orvi::processing {
@@ -57,7 +58,7 @@ QJsonObject sourceObject(const project_data::ProcessingRequest& parameters,
 }
 
 QJsonObject processingObject(const motion_core::ProcessingSettings& settings,
-                             qint64 processedFrameCount)
+                             double measuredMotionGain, qint64 processedFrameCount)
 {
     const QJsonObject fragment{
         {QStringLiteral("startFrame"), settings.startFrame},
@@ -90,6 +91,10 @@ QJsonObject processingObject(const motion_core::ProcessingSettings& settings,
         {QStringLiteral("effectiveWorkerThreadCount"), settings.effectiveWorkerCount()},
         {QStringLiteral("workerThreadMode"),
          settings.workerThreadCount != 0 ? QStringLiteral("manual") : QStringLiteral("automatic")},
+        // The gain the motion reached in the band, measured on the region; null when unknown.
+        {QStringLiteral("measuredMotionGain"), std::isfinite(measuredMotionGain)
+                                                   ? QJsonValue(measuredMotionGain)
+                                                   : QJsonValue(QJsonValue::Null)},
     };
 }
 
@@ -153,7 +158,8 @@ ProcessingParametersWriter::buildDocument(const project_data::ProcessingRequest&
          QJsonObject{{QStringLiteral("name"), QStringLiteral("Riesz phase magnification")},
                      {QStringLiteral("version"), QStringLiteral("riesz-phase-cpu-0.3")}}},
         {QStringLiteral("source"), sourceObject(parameters, sourceInfo, captureFrameRate)},
-        {QStringLiteral("processing"), processingObject(parameters.settings, processedFrameCount)},
+        {QStringLiteral("processing"),
+         processingObject(parameters.settings, parameters.measuredMotionGain, processedFrameCount)},
         {QStringLiteral("export"), exportObject(parameters, sourceInfo)},
         {QStringLiteral("recording"), recordingObject(parameters)},
     };

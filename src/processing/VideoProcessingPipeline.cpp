@@ -3,6 +3,7 @@
 #include "media/libav/LibavVideoSink.h"
 #include "media/libav/LibavVideoSourceFactory.h"
 #include "motion/PhaseMotionProcessor.h"
+#include "processing/MotionGainMeter.h"
 #include "processing/ProcessingOutput.h"
 #include "processing/ProcessingParametersWriter.h"
 #include "processing/VideoWatermarkRenderer.h"
@@ -151,6 +152,11 @@ private:
     QString cleanupReport();
     void abortOutput();
     bool passThrough() const { return m_request.sourceTemporaryResult != nullptr; }
+    // A pass-through export has only the processed frames: the gain comes with its request.
+    double measuredMotionGain() const
+    {
+        return passThrough() ? m_request.measuredMotionGain : m_gainMeter.gain();
+    }
 
     const ProcessingRequest& m_request;
     const IProcessingPipeline::ProgressCallback& m_progress;
@@ -176,6 +182,7 @@ private:
     std::unique_ptr<media::IVideoSource> m_source;
     std::unique_ptr<motion_core::PhaseMotionProcessor> m_processor;
     VideoWatermarkRenderer m_watermark;
+    MotionGainMeter m_gainMeter;
     std::shared_ptr<project_data::TemporaryVideo> m_result;
     std::unique_ptr<ProcessingOutput> m_output;
     double m_captureFrameRate = 0.0;
@@ -280,6 +287,7 @@ ProcessingResult PipelineJob::completed()
     result.publishedVideoPath = m_publishedVideoPath;
     result.publishedParametersPath = m_publishedParametersPath;
     result.performance = performanceNow();
+    result.measuredMotionGain = measuredMotionGain();
     if (m_request.analysisMode)
         result.temporaryResult = m_result;
     return result;
@@ -432,6 +440,11 @@ bool PipelineJob::processFrames(qint64 count, std::optional<ProcessingResult>* s
                 *stop = failed(error);
                 return false;
             }
+            if (m_gainMeter.isConfigured() && outputs.size() == 1) {
+                // Before the watermark, which is no part of the motion.
+                ScopedTiming timing(m_performance.gainMeasurementUs);
+                m_gainMeter.addFrames(frame.image, outputs.front().image);
+            }
             for (VideoFrame& output : outputs)
                 if (!emitFrame(output, stop))
                     return false;
@@ -471,6 +484,7 @@ bool PipelineJob::writeParameters(const VideoInfo& info, qint64 start, qint64 en
     parameters.settings.endTimeUs = roundedTimeUs(end, rate);
     parameters.outputVideoPath = QFileInfo(m_videoPath).absoluteFilePath();
     parameters.outputParametersPath = QFileInfo(m_parametersPath).absoluteFilePath();
+    parameters.measuredMotionGain = measuredMotionGain();
     ScopedTiming timing(m_performance.parametersWriteUs);
     return ProcessingParametersWriter::writeStaging(m_stagingParametersPath, parameters, info,
                                                     m_captureFrameRate,
@@ -554,6 +568,9 @@ ProcessingResult PipelineJob::execute()
             return failed(error);
         if (!m_watermark.configure(info.frameSize, &error))
             return failed(error);
+        // Without a region large enough to measure, the gain stays unknown.
+        m_gainMeter.configure(info.frameSize, settings.regionOfInterest, m_captureFrameRate,
+                              settings.lowerFrequencyHz, settings.upperFrequencyHz);
     }
 
     const double rate = info.nominalFrameRate;

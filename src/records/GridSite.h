@@ -25,6 +25,12 @@ struct GridSite
     // One entry per phase sample, NaN where rejected; empty for an untextured point.
     std::vector<float> phaseSeriesX;
     std::vector<float> phaseSeriesY;
+    // Displacement of the cell's content since the first frame of the fragment, in pixels of
+    // the source frame, one entry per phase sample (the frame after it), x right and y down;
+    // NaN where the cell gave no estimate. Empty for an untextured point, or when the run did
+    // not measure displacement.
+    std::vector<float> displacementSeriesX;
+    std::vector<float> displacementSeriesY;
 };
 
 } // namespace orvi::project_data

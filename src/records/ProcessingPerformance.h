@@ -42,6 +42,8 @@ struct ProcessingPerformance
     qint32 motionProcessingFrameWidth = 0;
     qint32 motionProcessingFrameHeight = 0;
     bool regionProcessingOptimizationApplied = false;
+    // Measuring the motion gain in the frame loop (not one of the stages summed below).
+    qint64 gainMeasurementUs = 0;
 
     // Sum of the nine pipeline stages from source opening to publication.
     qint64 accountedElapsedUs() const

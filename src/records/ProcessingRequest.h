@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
+#include <limits>
 #include <memory>
 
 namespace orvi::project_data {
@@ -35,6 +36,9 @@ struct ProcessingRequest
     bool analysisMode = false;
     // Set when the source is an existing analysis result (pass-through export).
     std::shared_ptr<TemporaryVideo> sourceTemporaryResult;
+    // The gain measured when that result was made, written to the parameters file of its
+    // export (a pass-through export has no source frames to measure it on); NaN = unknown.
+    double measuredMotionGain = std::numeric_limits<double>::quiet_NaN();
 };
 
 } // namespace orvi::project_data

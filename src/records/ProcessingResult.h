@@ -5,6 +5,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <limits>
 #include <memory>
 
 namespace orvi::project_data {
@@ -21,6 +22,9 @@ struct ProcessingResult
     ProcessingPerformance performance;
     // Set only for a completed analysis-mode job.
     std::shared_ptr<TemporaryVideo> temporaryResult;
+    // Motion gain reached in the band, measured on the region's source and processed frames;
+    // NaN when unknown (no measurable motion in the band, or a pass-through export).
+    double measuredMotionGain = std::numeric_limits<double>::quiet_NaN();
 
     bool isSuccessful() const { return state == ProcessingState::Completed; }
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "media/VideoInfo.h"
+#include "records/LengthScale.h"
 
 #include <QByteArray>
 #include <QRectF>
@@ -21,6 +22,9 @@ struct SpectrumAnalysisRequest
     QByteArray identity;                       // lowercase hexadecimal SHA-256 of the inputs
     QSize requestedGrid{32, 16};               // columns x rows
     qint32 workerThreadCount = 0;              // 0 = automatic, 1 ... 256 = manual
+    // Converts pixel amplitudes into physical units when set. Results in pixels never depend
+    // on it, so it is no part of the identity and may change after the run.
+    LengthScale lengthScale;
 };
 
 } // namespace orvi::project_data

@@ -5,6 +5,7 @@
 #include "reports/ReportPalette.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumViews.h"
+#include "spectrum/VibrationUnits.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -66,6 +67,84 @@ double captureRateOf(const AnalysisExportContext& context)
     return context.result.request.videoInfo.captureFrameRate;
 }
 
+double millimetresPerPixelOf(const AnalysisExportContext& context)
+{
+    const auto& request = context.result.request;
+    return spectrum::millimetresPerPixel(request.lengthScale, request.videoInfo.frameSize);
+}
+
+// Displacement, velocity and acceleration of an amplitude; null without a usable scale.
+void insertPhysical(QJsonObject& object, const AnalysisExportContext& context, double amplitudePx,
+                    double frequencyHz)
+{
+    const spectrum::PhysicalAmplitude u =
+        spectrum::physicalAmplitude(amplitudePx, frequencyHz, millimetresPerPixelOf(context));
+    object.insert(QStringLiteral("displacementUm"), number(u.displacementUm));
+    object.insert(QStringLiteral("velocityMmPerSecondRms"), number(u.velocityMmPerSecondRms));
+    object.insert(QStringLiteral("accelerationMetresPerSecond2"),
+                  number(u.accelerationMetresPerSecond2));
+}
+
+QJsonObject amplitudeObject(const AnalysisExportContext& context, double frequencyHz,
+                            const project_data::PointAmplitude& a)
+{
+    QJsonObject object{{QStringLiteral("frequencyHz"), number(frequencyHz)},
+                       {QStringLiteral("amplitudePx"), number(a.amplitudePx)},
+                       {QStringLiteral("directionDegrees"), number(a.directionDegrees)},
+                       {QStringLiteral("phaseDegrees"), number(a.phaseDegrees)},
+                       {QStringLiteral("amplitudeXPx"), number(a.amplitudeXPx)},
+                       {QStringLiteral("phaseXDegrees"), number(a.phaseXDegrees)},
+                       {QStringLiteral("amplitudeYPx"), number(a.amplitudeYPx)},
+                       {QStringLiteral("phaseYDegrees"), number(a.phaseYDegrees)}};
+    insertPhysical(object, context, a.amplitudePx, frequencyHz);
+    return object;
+}
+
+QJsonObject pointObject(const QPointF& point)
+{
+    return QJsonObject{{QStringLiteral("x"), number(point.x())},
+                       {QStringLiteral("y"), number(point.y())}};
+}
+
+// Accepted signal index of every grid site, -1 where the site was not accepted.
+std::vector<int> signalOfSites(const AnalysisExportContext& context)
+{
+    std::vector<int> indices(context.sites.size(), -1);
+    int next = 0;
+    for (std::size_t i = 0; i < context.sites.size(); ++i)
+        if (context.sites[i].signalAccepted &&
+            std::size_t(next) < context.result.acceptedSignals.size())
+            indices[i] = next++;
+    return indices;
+}
+
+// The keys of the cell CSV's amplitude columns, for the export's amplitude candidate.
+void insertExportAmplitude(QJsonObject& cell, const AnalysisExportContext& context, int candidate,
+                           int signal)
+{
+    const auto& result = context.result;
+    project_data::PointAmplitude a;
+    double frequency = std::numeric_limits<double>::quiet_NaN();
+    if (candidate >= 0) {
+        frequency = result.candidates[std::size_t(candidate)].refinedFrequencyHz;
+        if (signal >= 0) {
+            const auto& amplitudes = result.acceptedSignals[std::size_t(signal)].amplitudes;
+            if (std::size_t(candidate) < amplitudes.size())
+                a = amplitudes[std::size_t(candidate)];
+        }
+    }
+    // Beside the relative phase keys, every amplitude key names itself as such.
+    const QJsonObject values = amplitudeObject(context, frequency, a);
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        QString key = it.key();
+        if (!key.startsWith(QLatin1String("amplitude")) && key.endsWith(QLatin1String("Degrees")))
+            key = QStringLiteral("amplitude") + key.at(0).toUpper() + key.mid(1);
+        else if (key == QLatin1String("frequencyHz"))
+            key = QStringLiteral("amplitudeFrequencyHz");
+        cell.insert(key, it.value());
+    }
+}
+
 // Bins 0 ... N/2 - 1 of the normalised aggregate spectrum with their frequencies.
 template <typename Visitor>
 void forEachSpectrumBin(const AnalysisExportContext& context, Visitor visit)
@@ -111,6 +190,8 @@ QJsonArray buildCellsArray(const AnalysisExportContext& context)
     const std::vector<BandMapEntry> map = spectrum::bandPowerMap(
         result.acceptedSignals, result.binWidthHz, context.lowerHz, context.upperHz);
     const double rate = captureRateOf(context);
+    const int amplitudeCandidate = amplitudeCandidateIndex(context);
+    const std::vector<int> signalOf = signalOfSites(context);
     const QString defaultPhaseReason = context.hasPhaseCalculation
                                            ? QStringLiteral("unavailable")
                                            : QStringLiteral("not_calculated");
@@ -164,6 +245,17 @@ QJsonArray buildCellsArray(const AnalysisExportContext& context)
                 cell.insert(QStringLiteral("phaseDurationSeconds"),
                             number(sample.intervalLength / rate));
             }
+        }
+
+        // Displacement at the export's amplitude candidate, then at every candidate.
+        insertExportAmplitude(cell, context, amplitudeCandidate, signalOf[i]);
+        if (signalOf[i] >= 0) {
+            const auto& amplitudes = result.acceptedSignals[std::size_t(signalOf[i])].amplitudes;
+            QJsonArray list;
+            for (std::size_t c = 0; c < amplitudes.size() && c < result.candidates.size(); ++c)
+                list.append(amplitudeObject(context, result.candidates[c].refinedFrequencyHz,
+                                            amplitudes[c]));
+            cell.insert(QStringLiteral("amplitudes"), list);
         }
         cells.append(cell);
     }
@@ -224,6 +316,17 @@ QJsonObject buildSettingsObject(const AnalysisExportContext& context)
              QStringLiteral("maximum_aggregate_spectral_bin"));
     o.insert(QStringLiteral("phaseConvention"),
              QStringLiteral("positive_leads_reference_in_cos_omega_t_plus_phi"));
+    o.insert(QStringLiteral("displacementConvention"),
+             QStringLiteral("peak_source_pixels_x_right_y_down_cos_omega_t_plus_phi"));
+    const project_data::LengthScale& scale = request.lengthScale;
+    const double mmPerPixel = millimetresPerPixelOf(context);
+    o.insert(QStringLiteral("lengthScale"),
+             std::isfinite(mmPerPixel)
+                 ? QJsonValue(QJsonObject{{QStringLiteral("first"), pointObject(scale.first)},
+                                          {QStringLiteral("second"), pointObject(scale.second)},
+                                          {QStringLiteral("lengthMm"), number(scale.lengthMm)},
+                                          {QStringLiteral("millimetresPerPixel"), mmPerPixel}})
+                 : QJsonValue(QJsonValue::Null));
     if (context.hasPhaseCalculation) {
         o.insert(QStringLiteral("phase"),
                  QJsonObject{
@@ -244,18 +347,48 @@ QJsonObject buildSettingsObject(const AnalysisExportContext& context)
     return o;
 }
 
+int amplitudeCandidateIndex(const AnalysisExportContext& context)
+{
+    const auto& candidates = context.result.candidates;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const double f = candidates[i].refinedFrequencyHz;
+        if (f >= context.lowerHz && f <= context.upperHz)
+            return int(i);
+    }
+    return candidates.empty() ? -1 : 0;
+}
+
 QByteArray spectrumCsv(const AnalysisExportContext& context)
 {
-    QStringList lines{QStringLiteral("frequency_hz,relative_power")};
+    // Beside the aggregate: the displacement amplitude spectrum of the strongest point of the
+    // export's amplitude candidate, in pixels and, with a scale, in micrometres.
+    const std::vector<double>* amplitudes = nullptr;
+    const int candidate = amplitudeCandidateIndex(context);
+    const std::vector<int> signalOf = signalOfSites(context);
+    if (candidate >= 0) {
+        const int point = context.result.candidates[std::size_t(candidate)].amplitudePoint;
+        if (point >= 0 && std::size_t(point) < signalOf.size() && signalOf[std::size_t(point)] >= 0)
+            amplitudes = &context.result.acceptedSignals[std::size_t(signalOf[std::size_t(point)])]
+                              .amplitudeSpectrumPx;
+    }
+    const double micrometresPerPixel = millimetresPerPixelOf(context) * 1000.0;
+    QStringList lines{
+        QStringLiteral("frequency_hz,relative_power,point_amplitude_px,point_amplitude_um")};
+    std::size_t bin = 0;
     forEachSpectrumBin(context, [&](double frequency, double power) {
-        lines.append(csvNumber(frequency) + QLatin1Char(',') + csvNumber(power));
+        const double px = amplitudes && bin < amplitudes->size()
+                              ? (*amplitudes)[bin]
+                              : std::numeric_limits<double>::quiet_NaN();
+        lines.append(csvNumber(frequency) + QLatin1Char(',') + csvNumber(power) + QLatin1Char(',') +
+                     csvNumber(px) + QLatin1Char(',') + csvNumber(px * micrometresPerPixel));
+        ++bin;
     });
     return csvDocument(lines);
 }
 
 QByteArray cellDataCsv(const AnalysisExportContext& context)
 {
-    static const std::array<const char*, 22> columns{"point",
+    static const std::array<const char*, 33> columns{"point",
                                                      "cell.x",
                                                      "cell.y",
                                                      "cell.width",
@@ -276,12 +409,26 @@ QByteArray cellDataCsv(const AnalysisExportContext& context)
                                                      "phaseStartSeconds",
                                                      "phaseDurationSeconds",
                                                      "phaseReason",
-                                                     "powerReason"};
+                                                     "powerReason",
+                                                     "amplitudeFrequencyHz",
+                                                     "amplitudePx",
+                                                     "amplitudeDirectionDegrees",
+                                                     "amplitudePhaseDegrees",
+                                                     "amplitudeXPx",
+                                                     "amplitudePhaseXDegrees",
+                                                     "amplitudeYPx",
+                                                     "amplitudePhaseYDegrees",
+                                                     "displacementUm",
+                                                     "velocityMmPerSecondRms",
+                                                     "accelerationMetresPerSecond2"};
     QStringList lines{QStringLiteral(
         "point,cell_x,cell_y,cell_width,cell_height,sample_x,sample_y,signal_accepted,"
         "valid_samples,gaps,segment_start_s,segment_duration_s,power_valid,relative_band_power,"
         "local_peak_hz,phase_valid,phase_degrees,phase_fit_fraction,phase_start_s,"
-        "phase_duration_s,phase_reason,power_reason")};
+        "phase_duration_s,phase_reason,power_reason,amplitude_frequency_hz,amplitude_px,"
+        "amplitude_direction_deg,amplitude_phase_deg,amplitude_x_px,amplitude_phase_x_deg,"
+        "amplitude_y_px,amplitude_phase_y_deg,displacement_um,velocity_mm_s_rms,"
+        "acceleration_m_s2")};
     const QJsonArray cells = buildCellsArray(context);
     for (const QJsonValue& value : cells) {
         const QJsonObject cell = value.toObject();
@@ -308,8 +455,10 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
     });
     root.insert(QStringLiteral("spectrum"), spectrumPairs);
     QJsonArray candidates;
+    QJsonArray amplitudeSpectra;
+    const std::vector<int> signalOf = signalOfSites(context);
     for (const project_data::FrequencyCandidate& c : context.result.candidates) {
-        candidates.append(QJsonObject{
+        QJsonObject candidate{
             {QStringLiteral("frequencyHz"), number(c.frequencyHz)},
             {QStringLiteral("relativePower"), number(c.relativePower)},
             {QStringLiteral("contrastDb"), number(c.contrastDb)},
@@ -318,9 +467,32 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
             {QStringLiteral("stability"), number(c.stability)},
             {QStringLiteral("lowerHz"), number(c.lowerFrequencyHz)},
             {QStringLiteral("upperHz"), number(c.upperFrequencyHz)},
-            {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact}});
+            {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact},
+            {QStringLiteral("refinedFrequencyHz"), number(c.refinedFrequencyHz)},
+            {QStringLiteral("amplitudePx"), number(c.amplitudePx)},
+            {QStringLiteral("medianAmplitudePx"), number(c.medianAmplitudePx)},
+            {QStringLiteral("amplitudePointOneBased"),
+             c.amplitudePoint >= 0 ? QJsonValue(c.amplitudePoint + 1) : QJsonValue()}};
+        insertPhysical(candidate, context, c.amplitudePx, c.refinedFrequencyHz);
+        candidates.append(candidate);
+        // The strongest point's displacement amplitude spectrum, on the bins of "spectrum".
+        const int point = c.amplitudePoint;
+        if (point >= 0 && std::size_t(point) < signalOf.size() &&
+            signalOf[std::size_t(point)] >= 0) {
+            QJsonArray values;
+            for (double v :
+                 context.result.acceptedSignals[std::size_t(signalOf[std::size_t(point)])]
+                     .amplitudeSpectrumPx)
+                values.append(number(v));
+            if (!values.isEmpty())
+                amplitudeSpectra.append(
+                    QJsonObject{{QStringLiteral("pointOneBased"), point + 1},
+                                {QStringLiteral("candidateFrequencyHz"), number(c.frequencyHz)},
+                                {QStringLiteral("amplitudePx"), values}});
+        }
     }
     root.insert(QStringLiteral("candidates"), candidates);
+    root.insert(QStringLiteral("amplitudeSpectra"), amplitudeSpectra);
     root.insert(QStringLiteral("cells"), buildCellsArray(context));
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

@@ -12,6 +12,9 @@ struct AnalysisExportContext;
 QJsonArray buildCellsArray(const AnalysisExportContext& context);
 // The analysis settings, fixed identifiers and context flags shared by the JSON exports.
 QJsonObject buildSettingsObject(const AnalysisExportContext& context);
+// The candidate whose amplitudes the CSV exports carry: the strongest one whose refined
+// frequency lies in the selected band, else the strongest one; -1 without candidates.
+int amplitudeCandidateIndex(const AnalysisExportContext& context);
 
 // File contents of the data exports (CSV: UTF-8 with BOM, CR LF line ends).
 QByteArray spectrumCsv(const AnalysisExportContext& context);

@@ -1,17 +1,21 @@
 #include "reports/AnalysisExportWriter.h"
 
 #include "media/libav/LibavVideoSourceFactory.h"
+#include "processing/VideoProcessingPipeline.h"
 #include "reports/AnalysisDataExport.h"
 #include "reports/AnalysisExportContext.h"
 #include "reports/AnalysisReport.h"
 #include "reports/DocxWriter.h"
+#include "reports/ExportPublication.h"
 #include "reports/PdfReportWriter.h"
 #include "reports/ReportComposer.h"
 #include "reports/ReportFigures.h"
+#include "results/StagingRecord.h"
 #include "spectrum/SpectrumViews.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <array>
 #include <exception>
 #include <filesystem>
@@ -108,7 +112,7 @@ QImage renderPngFigure(int format, const AnalysisExportContext& context)
 }
 
 // Writes the format's bytes into the open save file; false on any failure.
-bool writeContent(QSaveFile& file, int format, const AnalysisExportContext& context,
+bool writeContent(QFile& file, int format, const AnalysisExportContext& context,
                   const QImage& reportFrame)
 {
     auto writeAll = [&file](const QByteArray& bytes) { return file.write(bytes) == bytes.size(); };
@@ -139,6 +143,26 @@ bool isReport(int format)
            format == int(AnalysisExportFormat::DocxReport);
 }
 
+// Writes the whole export into the reserved staging file; an empty text on success.
+QString fillStagingFile(QFile& file, int format, const AnalysisExportContext& context,
+                        const ReportFrameSourceFactory& frameSourceFactory)
+{
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return AnalysisReport::tr("Cannot open the export file: %1").arg(file.errorString());
+    QImage reportFrame;
+    if (isReport(format)) {
+        QString message;
+        if (!readReportFrame(context, frameSourceFactory, &reportFrame, &message))
+            return message;
+    }
+    if (!writeContent(file, format, context, reportFrame))
+        return writeFailure();
+    if (!file.flush() || file.error() != QFileDevice::NoError)
+        return AnalysisReport::tr("Cannot finish saving the export: %1").arg(file.errorString());
+    file.close();
+    return {};
+}
+
 QString writeChecked(const QString& path, int format, const AnalysisExportContext& context,
                      const ReportFrameSourceFactory& frameSourceFactory)
 {
@@ -153,25 +177,27 @@ QString writeChecked(const QString& path, int format, const AnalysisExportContex
     if (isSameFile(path, result.request.videoInfo.filePath))
         return AnalysisReport::tr("The report cannot replace the source video.");
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return AnalysisReport::tr("Cannot open the export file: %1").arg(file.errorString());
-
-    QImage reportFrame;
-    if (isReport(format)) {
-        QString message;
-        if (!readReportFrame(context, frameSourceFactory, &reportFrame, &message)) {
-            file.cancelWriting();
-            return message;
-        }
-    }
-    if (!writeContent(file, format, context, reportFrame)) {
-        file.cancelWriting();
-        return writeFailure();
-    }
-    if (!file.commit())
-        return AnalysisReport::tr("Cannot finish saving the export: %1").arg(file.errorString());
-    return {};
+    // Written under a hidden staging name beside the target and published without replacing
+    // anything: a file that appears at the target meanwhile stays as it is. The record lets a
+    // later start-up remove the staging file if this process dies first.
+    project_data::StagingRecord record;
+    QString error;
+    const QString staging = processing::VideoProcessingPipeline::reserveStagingFile(
+        path, QStringLiteral("staging.") + suffix, &error, &record);
+    if (staging.isEmpty())
+        return AnalysisReport::tr("Cannot open the export file: %1").arg(error);
+    QFile file(staging);
+    const QString message = fillStagingFile(file, format, context, frameSourceFactory);
+    if (message.isEmpty() && publishWithoutReplacing(staging, path, &error))
+        return {};
+    file.remove();
+    if (!message.isEmpty())
+        return message;
+    if (processing::VideoProcessingPipeline::entryExists(path))
+        return AnalysisReport::tr("The file %1 appeared while the export was written. It was left "
+                                  "unchanged and the export was not saved.")
+            .arg(QDir::toNativeSeparators(path));
+    return AnalysisReport::tr("Cannot finish saving the export: %1").arg(error);
 }
 
 } // namespace

@@ -32,7 +32,7 @@ QString analysisExportSuffix(int format);
 using ReportFrameSourceFactory = std::function<std::unique_ptr<media::IVideoSource>()>;
 
 // Writes one export atomically; returns an empty string on success, otherwise the message.
-// An existing file at the path is replaced only by a complete export. Safe on any thread.
+// An existing entry at the path is never replaced: the export then fails. Safe on any thread.
 QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context);
 // As above with the reports' frame source supplied by the caller.
 QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,

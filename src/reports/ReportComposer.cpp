@@ -8,6 +8,7 @@
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumStage.h"
 #include "spectrum/SpectrumViews.h"
+#include "spectrum/VibrationUnits.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -34,7 +35,9 @@ public:
           m_region(context.result.request.analysisRegion),
           m_rate(context.result.request.videoInfo.captureFrameRate),
           m_lastBinHz(std::max<double>(0.0, double(context.result.spectrum.size()) - 1.0) *
-                      context.result.binWidthHz)
+                      context.result.binWidthHz),
+          m_mmPerPixel(spectrum::millimetresPerPixel(context.result.request.lengthScale,
+                                                     context.result.request.videoInfo.frameSize))
     {}
 
     ReportDocument compose()
@@ -52,6 +55,8 @@ public:
         addTitlePages(document.title);
         addSettingsPage();
         addSpectrumPage();
+        if (!m_result.candidates.empty())
+            addAmplitudePages();
         for (const FrequencyCandidate& candidate : m_result.candidates) {
             if (std::isfinite(candidate.frequencyHz))
                 addCandidatePages(candidate);
@@ -99,6 +104,45 @@ private:
                                   "video (%1 Hz); the line may come from the encoder's key-frame "
                                   "cadence rather than from the equipment.")
             .arg(num(keyFrameRate(), 3));
+    }
+
+    bool hasScale() const { return std::isfinite(m_mmPerPixel); }
+
+    QString physicalUnits(double amplitudePx, double frequencyHz) const
+    {
+        const spectrum::PhysicalAmplitude u =
+            spectrum::physicalAmplitude(amplitudePx, frequencyHz, m_mmPerPixel);
+        return AnalysisReport::tr("%1 µm peak, %2 mm/s RMS, %3 m/s² peak")
+            .arg(num(u.displacementUm, 2), num(u.velocityMmPerSecondRms, 3),
+                 num(u.accelerationMetresPerSecond2, 3));
+    }
+
+    QString amplitudeSentence(const FrequencyCandidate& c) const
+    {
+        if (!std::isfinite(c.amplitudePx))
+            return AnalysisReport::tr("Displacement amplitude: unavailable.");
+        QString sentence =
+            AnalysisReport::tr("Displacement amplitude: %1 px peak at %2 Hz at point %3; median "
+                               "of the points where the frequency stands out: %4 px.")
+                .arg(num(c.amplitudePx, 4), num(c.refinedFrequencyHz, 3),
+                     QString::number(c.amplitudePoint + 1), num(c.medianAmplitudePx, 4));
+        if (hasScale())
+            sentence +=
+                QLatin1Char(' ') + AnalysisReport::tr("In physical units: %1.")
+                                       .arg(physicalUnits(c.amplitudePx, c.refinedFrequencyHz));
+        return sentence;
+    }
+
+    QString scaleParagraph() const
+    {
+        if (!hasScale())
+            return AnalysisReport::tr("No length scale was given: displacement amplitudes are "
+                                      "stated in pixels of the source frame only.");
+        const project_data::LengthScale& s = m_result.request.lengthScale;
+        return AnalysisReport::tr("Length scale: %1 mm between the frame points (%2, %3) and "
+                                  "(%4, %5) in normalized coordinates; %6 mm per source pixel.")
+            .arg(num(s.lengthMm, 4), num(s.first.x(), 4), num(s.first.y(), 4), num(s.second.x(), 4),
+                 num(s.second.y(), 4), num(m_mmPerPixel, 6));
     }
 
     QString bandParagraph(double lower, double upper) const
@@ -222,6 +266,7 @@ private:
                      QString::number(m_result.acceptedCount), QString::number(m_result.siteCount)),
             AnalysisReport::tr("FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.")
                 .arg(num(m_result.binWidthHz, 8), num(m_result.windowResolutionHz, 4)),
+            scaleParagraph(),
             AnalysisReport::tr("The report covers the full spectrum and all %1 detected "
                                "frequency candidates (up to 20). Each candidate has an enlarged "
                                "spectrum page and a band power map of its proposed band.")
@@ -248,18 +293,18 @@ private:
                 m_result.candidates.begin(), m_result.candidates.end(),
                 [](const FrequencyCandidate& c) { return c.possibleCompressionArtefact; });
             QStringList header{
-                AnalysisReport::tr("Frequency Hz"), AnalysisReport::tr("Relative peak power"),
-                AnalysisReport::tr("Band power, %"), AnalysisReport::tr("Contrast dB"),
-                AnalysisReport::tr("Spatial support")};
+                AnalysisReport::tr("Frequency Hz"),    AnalysisReport::tr("Relative peak power"),
+                AnalysisReport::tr("Band power, %"),   AnalysisReport::tr("Contrast dB"),
+                AnalysisReport::tr("Spatial support"), AnalysisReport::tr("Amplitude, px")};
             if (artefacts)
                 header.append(AnalysisReport::tr("Note"));
             page.tableRows.append(header);
             for (const FrequencyCandidate& c : m_result.candidates) {
                 const double share =
                     spectrum::relativeBandPower(m_result, c.lowerFrequencyHz, c.upperFrequencyHz);
-                QStringList row{num(c.frequencyHz, 3), num(c.relativePower, 4),
-                                num(share * 100.0, 2), num(c.contrastDb, 1),
-                                num(c.spatialSupport, 2)};
+                QStringList row{num(c.frequencyHz, 3),    num(c.relativePower, 4),
+                                num(share * 100.0, 2),    num(c.contrastDb, 1),
+                                num(c.spatialSupport, 2), num(c.amplitudePx, 3)};
                 if (artefacts)
                     row.append(c.possibleCompressionArtefact
                                    ? AnalysisReport::tr("Possible compression artefact")
@@ -292,6 +337,101 @@ private:
             "this analysis; overlapping bands share power and their percentages must not be "
             "added. The map display threshold does not affect this value."));
         m_pages.append(page);
+    }
+
+    // The amplitude of every candidate, then the amplitude map of the strongest one.
+    void addAmplitudePages()
+    {
+        ReportPage page;
+        page.heading = AnalysisReport::tr("Vibration amplitude");
+        page.paragraphs = {
+            scaleParagraph(),
+            AnalysisReport::tr(
+                "Amplitudes come from the displacement of each cell's image content, measured to "
+                "a fraction of a pixel by gradient least squares between consecutive frames, at "
+                "the candidate's frequency refined between spectral bins. The amplitude is the "
+                "peak displacement along the direction of largest motion, at the point where it "
+                "is largest among those where the frequency stands out; the median covers the "
+                "same points. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion "
+                "at that frequency.")};
+        QStringList header{AnalysisReport::tr("Frequency Hz"), AnalysisReport::tr("Point"),
+                           AnalysisReport::tr("Amplitude, px"), AnalysisReport::tr("Median, px"),
+                           AnalysisReport::tr("Direction, °")};
+        if (hasScale())
+            header << AnalysisReport::tr("Displacement, µm")
+                   << AnalysisReport::tr("Velocity RMS, mm/s")
+                   << AnalysisReport::tr("Acceleration, m/s²");
+        page.tableRows.append(header);
+        for (std::size_t i = 0; i < m_result.candidates.size(); ++i) {
+            const FrequencyCandidate& c = m_result.candidates[i];
+            const double direction = strongestPointAmplitude(i).directionDegrees;
+            QStringList row{num(c.refinedFrequencyHz, 3),
+                            c.amplitudePoint >= 0 ? QString::number(c.amplitudePoint + 1)
+                                                  : num(NAN, 0),
+                            num(c.amplitudePx, 4), num(c.medianAmplitudePx, 4), num(direction, 1)};
+            if (hasScale()) {
+                const spectrum::PhysicalAmplitude u =
+                    spectrum::physicalAmplitude(c.amplitudePx, c.refinedFrequencyHz, m_mmPerPixel);
+                row << num(u.displacementUm, 2) << num(u.velocityMmPerSecondRms, 3)
+                    << num(u.accelerationMetresPerSecond2, 3);
+            }
+            page.tableRows.append(row);
+        }
+        page.closingNotes = {
+            AnalysisReport::tr("Direction, °: the angle of the largest motion from the image's x "
+                               "axis towards its y axis (downwards), between −90° and 90°."),
+            AnalysisReport::tr(
+                "Limits: a cell sees motion across its edges only; motion along a straight edge "
+                "does not change the image and reads as zero. A cell holding both moving and "
+                "still structure reads less than its moving part. Displacements of a few "
+                "hundredths of a pixel, strong video compression, lighting changes and camera "
+                "movement reduce the accuracy; the camera's own motion adds to every point.")};
+        m_pages.append(page);
+        addAmplitudeMap(0);
+    }
+
+    // The amplitude record of a candidate's strongest point (NaN fields without one).
+    project_data::PointAmplitude strongestPointAmplitude(std::size_t candidate) const
+    {
+        const int point = m_result.candidates[candidate].amplitudePoint;
+        int signal = 0;
+        for (int i = 0; i < point && std::size_t(i) < m_result.sites.size(); ++i)
+            signal += m_result.sites[std::size_t(i)].accepted ? 1 : 0;
+        if (point < 0 || std::size_t(signal) >= m_result.acceptedSignals.size())
+            return {};
+        const auto& amplitudes = m_result.acceptedSignals[std::size_t(signal)].amplitudes;
+        return candidate < amplitudes.size() ? amplitudes[candidate]
+                                             : project_data::PointAmplitude();
+    }
+
+    void addAmplitudeMap(std::size_t candidate)
+    {
+        const FrequencyCandidate& c = m_result.candidates[candidate];
+        const double factor = hasScale() ? m_mmPerPixel * 1000.0 : 1.0;
+        std::vector<AmplitudeMapEntry> entries;
+        double maximum = 0.0;
+        for (const project_data::AcceptedSignal& signal : m_result.acceptedSignals) {
+            if (candidate >= signal.amplitudes.size())
+                continue;
+            const double value = signal.amplitudes[candidate].amplitudePx * factor;
+            entries.push_back({signal.cellRect, value});
+            if (std::isfinite(value))
+                maximum = std::max(maximum, value);
+        }
+        const QString frequency = num(c.refinedFrequencyHz, 2);
+        const QString title =
+            hasScale()
+                ? AnalysisReport::tr("Displacement amplitude at %1 Hz, µm peak").arg(frequency)
+                : AnalysisReport::tr("Displacement amplitude at %1 Hz, px peak").arg(frequency);
+        addMapPages(AnalysisReport::tr("Displacement amplitude map at %1 Hz").arg(frequency),
+                    {AnalysisReport::tr("Each accepted cell shows the peak displacement of its "
+                                        "content at the strongest candidate's frequency, on a "
+                                        "linear scale from 0 to the largest value. Cells without "
+                                        "an estimate remain transparent."),
+                     amplitudeSentence(c)},
+                    [&](const MapFigureFrame& frame) {
+                        return renderAmplitudeMapFigure(frame, entries, maximum, title);
+                    });
     }
 
     SpectrumFigureSpec spectrumSpec(double from, double to, double lower, double upper,
@@ -331,6 +471,7 @@ private:
                               num(c.spatialSupport, 2)) +
                      (c.possibleCompressionArtefact ? QLatin1Char(' ') + peakArtefactSentence()
                                                     : QString()),
+                 amplitudeSentence(c),
                  AnalysisReport::tr("The vertical scale fits the displayed range. Power retains "
                                     "the normalization of the full spectrum; compare axis values "
                                     "when comparing peaks. All detected candidates within this "
@@ -458,6 +599,7 @@ private:
     const QRectF m_region;
     const double m_rate;
     const double m_lastBinHz;
+    const double m_mmPerPixel; // NaN without a usable length scale
     QList<ReportPage> m_pages;
 };
 

@@ -223,6 +223,17 @@ void drawCellOutline(QPainter& painter, const QRectF& cell, double unit)
     painter.drawRect(cell);
 }
 
+// A cell of a map filled with the palette's colour at `position` (0 ... 1).
+void fillPaletteCell(QPainter& painter, const MapCanvas& canvas, const MapFigureFrame& frame,
+                     const QRectF& cellRect, double position)
+{
+    const QRectF cell = mapNormalised(cellRect, frame.view, canvas.imageArea);
+    QColor color = bandPowerColor(position);
+    color.setAlpha(kPowerCellAlpha);
+    painter.fillRect(cell, color);
+    drawCellOutline(painter, cell, canvas.unit);
+}
+
 } // namespace
 
 bool isWholeFrame(const QRectF& region)
@@ -308,11 +319,8 @@ QImage renderBandPowerMapFigure(const MapFigureFrame& frame,
     for (const auto& entry : entries) {
         if (!entry.valid || !std::isfinite(entry.value) || entry.value < kColorFloor)
             continue;
-        const QRectF cell = mapNormalised(entry.cellRect, frame.view, canvas.imageArea);
-        QColor color = bandPowerColor(bandPowerColorPosition(entry.value, logarithmicColors));
-        color.setAlpha(kPowerCellAlpha);
-        painter.fillRect(cell, color);
-        drawCellOutline(painter, cell, canvas.unit);
+        fillPaletteCell(painter, canvas, frame, entry.cellRect,
+                        bandPowerColorPosition(entry.value, logarithmicColors));
     }
     drawRegionOutline(painter, frame, canvas.imageArea, canvas.unit);
     painter.setClipping(false);
@@ -332,6 +340,34 @@ QImage renderBandPowerMapFigure(const MapFigureFrame& frame,
         canvas.colorBar, [](double t) { return bandPowerColor(t); }, ticks,
         logarithmicColors ? AnalysisReport::tr("Relative band power · logarithmic colors")
                           : AnalysisReport::tr("Relative band power · linear colors"));
+    painter.end();
+    return canvas.image;
+}
+
+QImage renderAmplitudeMapFigure(const MapFigureFrame& frame,
+                                const std::vector<AmplitudeMapEntry>& entries, double maximum,
+                                const QString& colorBarTitle)
+{
+    if (frame.background.isNull() || frame.view.isEmpty() || !(maximum > 0.0) ||
+        !std::isfinite(maximum))
+        return {};
+    MapCanvas canvas = makeMapCanvas(frame);
+    QPainter painter(&canvas.image);
+    painter.setClipRect(canvas.imageArea);
+    for (const AmplitudeMapEntry& entry : entries) {
+        if (!std::isfinite(entry.value))
+            continue;
+        fillPaletteCell(painter, canvas, frame, entry.cellRect,
+                        std::clamp(entry.value / maximum, 0.0, 1.0));
+    }
+    drawRegionOutline(painter, frame, canvas.imageArea, canvas.unit);
+    painter.setClipping(false);
+    std::vector<ColorBarTick> ticks;
+    for (int i = 0; i <= 4; ++i)
+        ticks.emplace_back(i * 0.25, formatReportNumber(maximum * i * 0.25, 3));
+    ChartPainter chartPainter(painter, canvas.unit);
+    chartPainter.drawColorBar(
+        canvas.colorBar, [](double t) { return bandPowerColor(t); }, ticks, colorBarTitle);
     painter.end();
     return canvas.image;
 }

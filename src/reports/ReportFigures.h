@@ -38,6 +38,16 @@ QImage renderSpectrumFigure(const SpectrumFigureSpec& spec);
 QImage renderBandPowerMapFigure(const MapFigureFrame& frame,
                                 const std::vector<project_data::BandMapEntry>& entries,
                                 bool logarithmicColors);
+// One cell of an amplitude map with its value in the map's unit.
+struct AmplitudeMapEntry
+{
+    QRectF cellRect;
+    double value = 0.0;
+};
+// Cells coloured linearly from 0 to `maximum` (the colour bar is labelled in the same unit).
+QImage renderAmplitudeMapFigure(const MapFigureFrame& frame,
+                                const std::vector<AmplitudeMapEntry>& entries, double maximum,
+                                const QString& colorBarTitle);
 QImage renderPhaseMapFigure(const MapFigureFrame& frame,
                             const std::vector<project_data::RelativePhaseSample>& samples,
                             int referenceIndex);

@@ -177,7 +177,47 @@ void PhaseSignalExtractor::layOutSites()
     m_sites.assign(size_t(columns) * size_t(m_grid.height()), WorkingSite());
     for (size_t index = 0; index < m_sites.size(); ++index)
         layOutSite(int(index % size_t(columns)), int(index / size_t(columns)), m_sites[index]);
+    if (m_trackDisplacement)
+        resetDisplacementTracker();
     m_initialised = true;
+}
+
+void PhaseSignalExtractor::resetDisplacementTracker()
+{
+    // The tracker's cells are the grid's cells, laid out as in layOutSite.
+    const auto edges = [](int span, int count) {
+        std::vector<int> edges(size_t(count) + 1);
+        for (int i = 0; i <= count; ++i)
+            edges[size_t(i)] = span * i / count + kGridMargin;
+        return edges;
+    };
+    m_tracker.reset(m_imageSize, edges(m_imageSize.width() - 2 * kGridMargin, m_grid.width()),
+                    edges(m_imageSize.height() - 2 * kGridMargin, m_grid.height()));
+    m_tracker.addFrame(m_luminance);
+    for (WorkingSite& working : m_sites) {
+        if (!working.site.textured)
+            continue;
+        working.site.displacementSeriesX.reserve(size_t(m_sampleCount));
+        working.site.displacementSeriesY.reserve(size_t(m_sampleCount));
+    }
+}
+
+void PhaseSignalExtractor::appendDisplacements()
+{
+    m_tracker.addFrame(m_luminance);
+    const std::vector<float>& displacement = m_tracker.displacement();
+    if (displacement.size() != 2 * m_sites.size())
+        return;
+    // Analysis-image pixels to source pixels.
+    const float scaleX = float(m_crop.width()) / float(m_imageSize.width());
+    const float scaleY = float(m_crop.height()) / float(m_imageSize.height());
+    for (size_t i = 0; i < m_sites.size(); ++i) {
+        project_data::GridSite& site = m_sites[i].site;
+        if (!site.textured)
+            continue;
+        site.displacementSeriesX.push_back(displacement[2 * i] * scaleX);
+        site.displacementSeriesY.push_back(displacement[2 * i + 1] * scaleY);
+    }
 }
 
 void PhaseSignalExtractor::layOutSite(int column, int row, WorkingSite& working) const
@@ -262,6 +302,8 @@ void PhaseSignalExtractor::appendSamples()
 {
     // After this frame, m_framesSeen samples exist.
     const bool trialEnds = m_framesSeen == trialSamples();
+    if (m_trackDisplacement)
+        appendDisplacements();
     for (WorkingSite& working : m_sites) {
         for (Track& track : working.tracks)
             appendSample(track);

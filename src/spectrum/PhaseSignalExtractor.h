@@ -1,5 +1,6 @@
 #pragma once
 
+#include "motion/CellDisplacementTracker.h"
 #include "motion/FloatPlane.h"
 #include "motion/RieszPyramid.h"
 #include "records/AcceptedSignal.h"
@@ -29,6 +30,10 @@ namespace orvi::spectrum {
 // the level with the fewest rejected samples and the smallest phase steps keeps the cell.
 // Phases are expressed in radians of the finest level (a level-k phase times 2^k), so points
 // read on different levels measure the same displacement alike.
+//
+// Beside the phase, every textured cell's displacement in pixels of the source frame is
+// followed on the analysis image's luminance (motion_core::CellDisplacementTracker, over the
+// cell itself), so that vibration amplitudes can be stated in pixels.
 class PhaseSignalExtractor
 {
 public:
@@ -41,6 +46,8 @@ public:
     // `sampleCount` is the number of phase samples, one less than the frames to come.
     void initialise(const QRectF& analysisRegion, int sampleCount, const QSize& grid,
                     motion_core::MotionWorkerPool& pool);
+    // Whether cell displacements are measured (on unless switched off before the first frame).
+    void setDisplacementTracking(bool enabled) { m_trackDisplacement = enabled; }
     // Consumes one decoded frame. False when the frame cannot be analysed: limits exceeded,
     // an analysis image too small for the grid or differing from the first frame's, or more
     // frames than announced.
@@ -101,6 +108,8 @@ private:
     void layOutSite(int column, int row, WorkingSite& working) const;
     void appendSamples();
     void appendSample(Track& track) const;
+    void resetDisplacementTracker();
+    void appendDisplacements();
     void chooseTrack(WorkingSite& working) const;
     void placeSite(project_data::GridSite& site, const Track& track) const;
     int trialSamples() const { return std::min(m_sampleCount, kLevelTrialSamples); }
@@ -116,6 +125,8 @@ private:
     motion_core::MotionWorkerPool* m_pool = nullptr;
     std::unique_ptr<motion_core::RieszPyramid> m_pyramid;
     std::vector<WorkingSite> m_sites;
+    bool m_trackDisplacement = true;
+    motion_core::CellDisplacementTracker m_tracker;
 
     // Per-frame work, reused between frames.
     QImage m_analysisImage;

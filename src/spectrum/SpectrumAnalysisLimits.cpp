@@ -1,5 +1,7 @@
 #include "spectrum/SpectrumAnalysisLimits.h"
 
+#include "spectrum/VibrationUnits.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -141,6 +143,12 @@ QString validate(const project_data::SpectrumAnalysisRequest& request)
                    "Shorten the fragment or choose a coarser grid.")
             .arg(maximum);
     }
+    // A scale that was entered must make sense; without one, amplitudes stay in pixels.
+    if (request.lengthScale.isSet() &&
+        !std::isfinite(millimetresPerPixel(request.lengthScale, info.frameSize)))
+        return QCoreApplication::translate(
+            "SpectrumAnalysis", "Mark two points at least one pixel apart inside the frame and "
+                                "enter their distance in millimetres greater than 0.");
     return QString();
 }
 
@@ -158,7 +166,8 @@ QByteArray makeIdentity(qint64 inputRevision, const project_data::SpectrumAnalys
     const QDateTime modified = file.lastModified();
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
-    // A fixed stream version keeps identities comparable across Qt updates.
+    // A fixed stream version keeps identities comparable across Qt updates. The length scale
+    // stays out: it only converts the pixel results into physical units.
     stream.setVersion(QDataStream::Qt_6_0);
     stream << inputRevision << file.absoluteFilePath() << qint64(file.size())
            << qint64(modified.isValid() ? modified.toMSecsSinceEpoch() : 0)

@@ -2,6 +2,7 @@
 
 #include "media/libav/LibavVideoSource.h"
 #include "motion/MotionWorkerPool.h"
+#include "spectrum/DisplacementAmplitudes.h"
 #include "spectrum/FramePrefetcher.h"
 #include "spectrum/PhaseSignalExtractor.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
@@ -143,13 +144,14 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
 
 void analyse(const project_data::SpectrumAnalysisRequest& request,
              const CancellationCheck& isCancelled, const ProgressCallback& progress,
-             project_data::SpectrumResult& result)
+             const SpectrumRunOptions& options, project_data::SpectrumResult& result)
 {
     motion_core::MotionWorkerPool pool;
     pool.setWorkerCount(effectiveWorkerThreads(request));
     PhaseSignalExtractor extractor;
     const qint64 frames = request.endFrame - request.startFrame;
     extractor.initialise(request.analysisRegion, int(frames - 1), effectiveGrid(request), pool);
+    extractor.setDisplacementTracking(options.measureDisplacement);
     pool.setMinimumTaskCost(kTaskCostWhileDecoding);
     const bool extracted = extractSignals(request, isCancelled, progress, extractor, result);
     pool.setMinimumTaskCost(motion_core::kParallelCostPerTask);
@@ -170,8 +172,11 @@ void analyse(const project_data::SpectrumAnalysisRequest& request,
     const auto stageProgress = [&progress](double fraction) {
         report(progress, kExtractionShare + kSpectrumShare * fraction);
     };
-    const bool spectrumOk = computeSpectrum(series, request.videoInfo.captureFrameRate, result,
-                                            isCancelled, pool, stageProgress);
+    bool spectrumOk = computeSpectrum(series, request.videoInfo.captureFrameRate, result,
+                                      isCancelled, pool, stageProgress);
+    if (spectrumOk && options.measureDisplacement &&
+        !measureDisplacementAmplitudes(result, isCancelled))
+        spectrumOk = false;
     if (cancelled(isCancelled)) {
         markCancelled(result);
         return;
@@ -186,7 +191,8 @@ void analyse(const project_data::SpectrumAnalysisRequest& request,
 
 project_data::SpectrumResult
 runSpectrumAnalysis(const project_data::SpectrumAnalysisRequest& request,
-                    const CancellationCheck& isCancelled, const ProgressCallback& progress)
+                    const CancellationCheck& isCancelled, const ProgressCallback& progress,
+                    const SpectrumRunOptions& options)
 {
     project_data::SpectrumResult result;
     result.request = request;
@@ -196,7 +202,7 @@ runSpectrumAnalysis(const project_data::SpectrumAnalysisRequest& request,
     QElapsedTimer timer;
     timer.start();
     try {
-        analyse(request, isCancelled, progress, result);
+        analyse(request, isCancelled, progress, options, result);
     } catch (...) {
         result.ok = false;
         result.errorMessage = QCoreApplication::translate(

@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 
 using namespace orvi::ui::controllers;
 using orvi::project_data::ProcessingRequest;
@@ -181,11 +182,15 @@ private slots:
         ProcessingRequest request;
         QVERIFY(w.settings.buildRequest(&request));
         request.analysisMode = true;
-        const auto expected = orvi::processing::VideoProcessingPipeline()
-                                  .run(request, {}, [] { return false; })
-                                  .temporaryResult;
+        const auto pipelineResult =
+            orvi::processing::VideoProcessingPipeline().run(request, {}, [] { return false; });
+        const auto expected = pipelineResult.temporaryResult;
         ProcessingRequest made;
         QVERIFY(expected && w.preview.exportRequest(&made));
+        // The gain measured by the analysis goes with the result to its export.
+        QVERIFY(std::isfinite(w.preview.measuredMotionGain()));
+        QCOMPARE(w.preview.measuredMotionGain(), pipelineResult.measuredMotionGain);
+        QCOMPARE(made.measuredMotionGain, pipelineResult.measuredMotionGain);
         const auto result = made.sourceTemporaryResult;
         QCOMPARE(result->frameCount(), expected->frameCount());
         for (qint64 k = 0; k < result->frameCount(); ++k)

@@ -5,6 +5,7 @@
 #include "diagnostics/SemanticDebugService.h"
 #include "support/MediaTools.h"
 
+#include <QDir>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -206,6 +207,8 @@ private slots:
         QFile file(existing);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("keep") == 4 && file.flush());
         const QString fresh = folder_.filePath("shot.PNG");
+        const QString dangling = folder_.filePath("dangling.png");
+        QVERIFY(QFile::link(folder_.filePath("missing.png"), dangling));
         const struct
         {
             QJsonObject params;
@@ -216,12 +219,16 @@ private slots:
             {{{"path", "relative.png"}}, "invalid_capture_path"},
             {{{"path", folder_.filePath("shot.jpg")}}, "invalid_capture_path"},
             {{{"path", existing}}, "capture_path_exists_or_unwritable"},
+            {{{"path", dangling}}, "capture_path_exists_or_unwritable"},
             {{{"path", fresh}}, ""},
         };
         for (const auto& shot : shots)
             QCOMPARE(call("diagnostics.screenshot", shot.params).errorCode, shot.code);
         QCOMPARE(QFile(existing).size(), 4);
         QCOMPARE(QImage(fresh).size(), QSize(1920, 1080));
+        // Nothing written through the link, nothing left under a staging name.
+        QCOMPARE(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList({"clip.mp4", "dangling.png", "existing.png", "shot.PNG"}));
     }
 
 private:

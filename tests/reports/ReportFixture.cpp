@@ -3,6 +3,7 @@
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "motion/MotionWorkerPool.h"
 #include "orvi/Version.h"
+#include "spectrum/DisplacementAmplitudes.h"
 #include "spectrum/RelativePhase.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumStage.h"
@@ -113,6 +114,11 @@ std::vector<GridSite> makeSites(const project_data::SpectrumAnalysisRequest& req
                         ++site.lowContrastSamples;
                     }
                 }
+                // Displacement in pixels follows the phase.
+                for (const float v : site.phaseSeriesX)
+                    site.displacementSeriesX.push_back(0.25f * v);
+                for (const float v : site.phaseSeriesY)
+                    site.displacementSeriesY.push_back(0.25f * v);
                 summariseSeries(site, length);
             }
             sites.push_back(std::move(site));
@@ -166,6 +172,8 @@ AnalysisExportContext makeContext(const media::VideoInfo& info, const QImage& fi
     request.startFrame = options.startFrame;
     request.endFrame = options.startFrame + options.frameCount;
     request.requestedGrid = options.requestedGrid;
+    if (options.withScale) // 0.8 of the frame width is 200 mm
+        request.lengthScale = {QPointF(0.1, 0.9), QPointF(0.9, 0.9), 200.0};
     request.identity = spectrum::makeIdentity(1, request);
 
     const int length = int(options.frameCount - 1);
@@ -190,7 +198,8 @@ AnalysisExportContext makeContext(const media::VideoInfo& info, const QImage& fi
     result.acceptedCount = qint32(result.acceptedSignals.size());
     motion_core::MotionWorkerPool pool;
     pool.setWorkerCount(2);
-    result.ok = spectrum::computeSpectrum(series, options.captureRate, result, {}, pool, {});
+    result.ok = spectrum::computeSpectrum(series, options.captureRate, result, {}, pool, {}) &&
+                spectrum::measureDisplacementAmplitudes(result, {});
     result.elapsedMs = 1234;
 
     context.applicationIcon = fixtureIcon();

@@ -20,6 +20,7 @@ struct FixtureOptions
     double captureRate = 240.0;
     bool withTones = true; // false: noise only, no candidates pass the thresholds
     bool withPhase = true; // run the relative phase calculation
+    bool withScale = true; // a length scale converts amplitudes into physical units
 };
 
 // Encodes a short synthetic clip with the ffmpeg tool; false with its output on failure.

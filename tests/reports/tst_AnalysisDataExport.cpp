@@ -55,13 +55,23 @@ private slots:
         const QStringList lines = csvLines(test::readFile(path));
         const auto& spectrum = m_context.result.spectrum;
         QCOMPARE(lines.size(), qsizetype(spectrum.size()) + 1); // N/2 bins and the header
-        QCOMPARE(lines.first(), QStringLiteral("frequency_hz,relative_power"));
-        QCOMPARE(lines.at(1), QStringLiteral("0,0"));
+        QCOMPARE(lines.first(),
+                 QStringLiteral("frequency_hz,relative_power,point_amplitude_px,point_amplitude_um"));
+        QCOMPARE(lines.at(1), QStringLiteral("0,0,0,0"));
+        // The strongest point of the candidate in the selected band; 0.8 x 640 px = 200 mm.
+        const auto& candidate = m_context.result.candidates[std::size_t(
+            amplitudeCandidateIndex(m_context))];
+        const long peak = std::lround(candidate.frequencyHz / m_context.result.binWidthHz);
         for (std::size_t k = 0; k < spectrum.size(); ++k) {
             const QStringList fields = lines.at(qsizetype(k) + 1).split(QLatin1Char(','));
-            QCOMPARE(fields.size(), 2);
+            QCOMPARE(fields.size(), 4);
             QCOMPARE(fields[0].toDouble(), double(k) * m_context.result.binWidthHz);
             QCOMPARE(fields[1].toDouble(), spectrum[k]); // 17 digits round-trip exactly
+            QVERIFY(std::abs(fields[3].toDouble() - fields[2].toDouble() * 390.625) <=
+                    1e-12 * fields[3].toDouble());
+            if (long(k) == peak)
+                QVERIFY(std::abs(fields[2].toDouble() - candidate.amplitudePx) <
+                        0.2 * candidate.amplitudePx);
         }
     }
 
@@ -76,18 +86,26 @@ private slots:
                                 "signal_accepted,valid_samples,gaps,segment_start_s,"
                                 "segment_duration_s,power_valid,relative_band_power,local_peak_hz,"
                                 "phase_valid,phase_degrees,phase_fit_fraction,phase_start_s,"
-                                "phase_duration_s,phase_reason,power_reason"));
+                                "phase_duration_s,phase_reason,power_reason,amplitude_frequency_hz,"
+                                "amplitude_px,amplitude_direction_deg,amplitude_phase_deg,"
+                                "amplitude_x_px,amplitude_phase_x_deg,amplitude_y_px,"
+                                "amplitude_phase_y_deg,displacement_um,velocity_mm_s_rms,"
+                                "acceleration_m_s2"));
         const QJsonArray cells = buildCellsArray(m_context);
         int rejected = 0;
         int usable = 0;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             // The same cells as the JSON array, in its order; absent values are empty.
             const QStringList f = lines.at(i + 1).split(QLatin1Char(','));
-            QCOMPARE(f.size(), 22);
+            QCOMPARE(f.size(), 33);
             const QJsonObject cell = cells.at(i).toObject();
             QCOMPARE(f[1].toDouble(), cell["cell"].toObject()["x"].toDouble());
             QCOMPARE(f[21], cell["powerReason"].toString());
+            QCOMPARE(f[23].toDouble(), cell["amplitudePx"].toDouble());
+            if (cell["phaseValid"].toBool()) // the relative phase, not the amplitude's
+                QCOMPARE(f[16].toDouble(), cell["phaseDegrees"].toDouble());
             if (!cell["signalAccepted"].toBool()) {
+                QVERIFY(f[23].isEmpty() && f[30].isEmpty());
                 ++rejected;
                 QVERIFY(f[13].isEmpty() && f[14].isEmpty());
             }
@@ -148,9 +166,12 @@ private slots:
         QCOMPARE(root["candidates"].toArray().size(), qsizetype(context.result.candidates.size()));
         const QJsonObject candidate = root["candidates"].toArray().at(0).toObject();
         QCOMPARE(candidate.keys(),
-                 QStringList({"contrastDb", "frequencyHz", "lowerHz", "possibleCompressionArtefact",
-                              "relativePower", "spatialSupport", "stability", "stabilityEvaluated",
-                              "upperHz"}));
+                 QStringList({"accelerationMetresPerSecond2", "amplitudePointOneBased",
+                              "amplitudePx", "contrastDb", "displacementUm", "frequencyHz",
+                              "lowerHz", "medianAmplitudePx", "possibleCompressionArtefact",
+                              "refinedFrequencyHz", "relativePower", "spatialSupport", "stability",
+                              "stabilityEvaluated", "upperHz", "velocityMmPerSecondRms"}));
+        QCOMPARE(root["lengthScale"].toObject()["millimetresPerPixel"].toDouble(), 0.390625);
         QCOMPARE(root["cells"].toArray().size(), qsizetype(context.sites.size()));
         QCOMPARE(root.contains(QStringLiteral("phase")), phaseCalculated);
         QCOMPARE(root["hasPhaseCalculation"].toBool(), phaseCalculated);

@@ -177,12 +177,22 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList(fileName));
     }
 
-    void completeExportReplacesTheExistingFile()
+    void exportNeverReplacesAnExistingEntry()
     {
-        const QString target = m_dir.filePath(QStringLiteral("replace.json"));
+        QTemporaryDir folder(m_dir.filePath(QStringLiteral("taken-XXXXXX")));
+        QVERIFY(folder.isValid());
+        const QString target = folder.filePath(QStringLiteral("replace.json"));
+        const QString dangling = folder.filePath(QStringLiteral("dangling.json"));
         QVERIFY(writeFile(target, "previous export"));
-        QCOMPARE(writeAnalysisExport(target, 4, m_context), QString());
-        QVERIFY(test::readFile(target).startsWith("{"));
+        QVERIFY(QFile::link(folder.filePath(QStringLiteral("nowhere")), dangling));
+        for (const QString& path : {target, dangling}) {
+            const QString message = writeAnalysisExport(path, 4, m_context);
+            QVERIFY2(message.startsWith(QLatin1String("The file ")), qPrintable(message));
+        }
+        QCOMPARE(test::readFile(target), QByteArray("previous export"));
+        QVERIFY(QFileInfo(dangling).isSymLink());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList({QStringLiteral("dangling.json"), QStringLiteral("replace.json")}));
 
         // Unwritable destinations: a missing folder and a "folder" that is a file.
         QString message =

@@ -151,9 +151,10 @@ private slots:
         for (const QJsonValue& heading : summary["headings"].toArray())
             headings.append(heading.toString());
         QCOMPARE(headings, headingsOf(expected));
-        QCOMPARE(summary["tables"].toArray(),
-                 QJsonArray({int(m_context.result.candidates.size()) + 1}));
-        QCOMPARE(summary["columns"].toArray(), QJsonArray({5}));
+        // The candidates, then their amplitudes in pixels and physical units.
+        const int rows = int(m_context.result.candidates.size()) + 1;
+        QCOMPARE(summary["tables"].toArray(), QJsonArray({rows, rows}));
+        QCOMPARE(summary["columns"].toArray(), QJsonArray({6, 8}));
         QCOMPARE(summary["pictures"].toInt(), figuresOf(expected));
         QCOMPARE(summary["landscape"].toBool(), true);
         QCOMPARE(summary["title"].toString(), QStringLiteral("Zazira spectrum analysis report"));

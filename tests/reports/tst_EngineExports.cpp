@@ -150,6 +150,9 @@ private slots:
             QCOMPARE(output.trimmed().toInt(), int(result.candidates.size()) + 1);
             break;
         case 2:
+            QVERIFY(bytes.startsWith("\xEF\xBB\xBF"
+                                     "frequency_hz,relative_power,point_amplitude_px,"
+                                     "point_amplitude_um\r\n"));
             QCOMPARE(bytes.count("\r\n"), qsizetype(result.fftSize / 2 + 1));
             break;
         case 3:

@@ -81,32 +81,18 @@ QImage SyntheticTexture::frame(const QSize& size, const Displacement& displaceme
 
 bool writeTestVideo(const QString& path, const QSize& size, int frameCount, double frameRate,
                     const std::function<QImage(int)>& render, media::VideoInfo* info,
-                    QString* error)
+                    QString* error, const QStringList& codec)
 {
+    const QStringList encoder = codec.isEmpty()
+                                    ? QStringList{"-c:v", "libx264", "-preset",  "ultrafast",
+                                                  "-qp",  "0",       "-pix_fmt", "yuv420p"}
+                                    : codec;
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-v",
-                  "error",
-                  "-y",
-                  "-f",
-                  "rawvideo",
-                  "-pix_fmt",
-                  "gray",
-                  "-s",
-                  QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
-                  "-r",
-                  QString::number(frameRate),
-                  "-i",
-                  "-",
-                  "-c:v",
-                  "libx264",
-                  "-preset",
-                  "ultrafast",
-                  "-qp",
-                  "0",
-                  "-pix_fmt",
-                  "yuv420p",
-                  path});
+                 QStringList{"-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "gray", "-s",
+                             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), "-r",
+                             QString::number(frameRate), "-i", "-"} +
+                     encoder + QStringList{path});
     if (!ffmpeg.waitForStarted()) {
         *error = QStringLiteral("ffmpeg did not start");
         return false;

@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace orvi::spectrum::testing {
@@ -40,10 +41,11 @@ private:
     mutable std::vector<float> m_basis;
 };
 
-// Writes `frameCount` frames at `frameRate` into an H.264 MP4 (lossless, qp 0) with the
-// ffmpeg tool and probes it. `render` gives frame i as a Format_Grayscale8 image.
+// Writes `frameCount` frames at `frameRate` with the ffmpeg tool and probes the file. `render`
+// gives frame i as a Format_Grayscale8 image. `codec` holds the encoder arguments; by default
+// H.264, lossless (qp 0).
 bool writeTestVideo(const QString& path, const QSize& size, int frameCount, double frameRate,
                     const std::function<QImage(int)>& render, media::VideoInfo* info,
-                    QString* error);
+                    QString* error, const QStringList& codec = {});
 
 } // namespace orvi::spectrum::testing

@@ -8,9 +8,11 @@
 #include "spectrum/SpectrumViews.h"
 #include "support/TestSupport.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -154,6 +156,34 @@ private slots:
         }
         QVERIFY2(strong > 0 && strongOnBar * 10 >= strong * 9,
                  qPrintable(QStringLiteral("%1 of %2").arg(strongOnBar).arg(strong)));
+    }
+
+    // The sample clip the build writes for a first start (with the program's own encoder):
+    // parts moving 0.4 px at 12.5 Hz and 0.3 px at 37.5 Hz are its two strongest lines.
+    void sampleClipShowsItsKnownVibrations()
+    {
+        const QString path = QCoreApplication::applicationDirPath() +
+                             QStringLiteral("/../samples/orvi-sample-240fps.mp4");
+        if (!QFileInfo::exists(path))
+            QSKIP("the sample clip is built with the tools");
+        project_data::SpectrumAnalysisRequest request;
+        QString error;
+        QVERIFY2(media::libav::LibavVideoAnalyzer().analyze({}, path, &request.videoInfo, &error),
+                 qPrintable(error));
+        request.videoInfo.captureFrameRate = kRate;
+        request.endFrame = request.videoInfo.frameCount;
+        request.requestedGrid = spectrum::gridForDensity(1);
+        const auto result = spectrum::runSpectrumAnalysis(request, {}, {});
+        QVERIFY2(result.ok && result.candidates.size() >= 2, qPrintable(result.errorMessage));
+        const std::pair<double, double> known[] = {{12.5, 0.4}, {37.5, 0.3}};
+        for (const auto& [hz, px] : known) {
+            const auto found = std::find_if(
+                result.candidates.begin(), result.candidates.begin() + 2,
+                [&](const auto& c) { return std::abs(c.frequencyHz - hz) <= result.binWidthHz; });
+            QVERIFY2(found != result.candidates.begin() + 2, qPrintable(QString::number(hz)));
+            QVERIFY2(std::abs(found->amplitudePx - px) <= 0.2 * px,
+                     qPrintable(QString::number(found->amplitudePx)));
+        }
     }
 };
 

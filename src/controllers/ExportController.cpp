@@ -1,0 +1,425 @@
+#include "controllers/ExportController.h"
+
+#include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
+#include "controllers/ProcessingSettingsController.h"
+#include "controllers/TimeArithmetic.h"
+#include "controllers/VideoSessionController.h"
+#include "processing/VideoProcessingPipeline.h"
+#include "records/ProcessingState.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace orvi::ui::controllers {
+
+namespace {
+
+// Any directory entry, a dangling symbolic link included, counts as taken.
+bool taken(const QString& path)
+{
+    return processing::VideoProcessingPipeline::entryExists(path);
+}
+
+} // namespace
+
+ExportController::ExportController(VideoSessionController* videoSession,
+                                   MediaRuntimeController* mediaRuntime,
+                                   ProcessingSettingsController* settings,
+                                   playback::PlaybackController* playback,
+                                   PreviewController* preview, QObject* parent)
+    : QObject(parent), m_videoSession(videoSession), m_mediaRuntime(mediaRuntime),
+      m_settings(settings), m_playback(playback), m_preview(preview),
+      m_worker(new exporting::ExportWorker)
+{
+    project_data::registerProcessingMetaTypes();
+    m_thread.setObjectName(QStringLiteral("Processed video export"));
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &exporting::ExportWorker::progressChanged, this,
+            &ExportController::onProgress);
+    connect(m_worker, &exporting::ExportWorker::finished, this, &ExportController::onFinished);
+    m_thread.start();
+
+    if (m_videoSession) {
+        connect(m_videoSession, &VideoSessionController::sourceChanged, this,
+                &ExportController::onSourceChanged);
+        connect(m_videoSession, &VideoSessionController::stateChanged, this,
+                &ExportController::onInputsChanged);
+    }
+    if (m_mediaRuntime)
+        connect(m_mediaRuntime, &MediaRuntimeController::statusChanged, this,
+                &ExportController::onInputsChanged);
+    if (m_settings)
+        connect(m_settings, &ProcessingSettingsController::settingsChanged, this,
+                &ExportController::onInputsChanged);
+    if (m_playback)
+        connect(m_playback, &playback::PlaybackController::stateChanged, this,
+                &ExportController::onInputsChanged);
+    if (m_preview)
+        connect(m_preview, &PreviewController::stateChanged, this,
+                &ExportController::onInputsChanged);
+    updateAvailability();
+}
+
+ExportController::~ExportController()
+{
+    shutdown();
+}
+
+QUrl ExportController::preferredDirectoryUrl() const
+{
+    if (!m_preferredDirectory.isEmpty())
+        return QUrl::fromLocalFile(m_preferredDirectory);
+    if (m_videoSession && m_videoSession->hasSource())
+        return QUrl::fromLocalFile(QFileInfo(m_videoSession->filePath()).absolutePath());
+    return {};
+}
+
+bool ExportController::canStart() const
+{
+    return m_available && hasDestination() && validateDestination(m_destinationPath).isEmpty();
+}
+
+QString ExportController::destinationFileName() const
+{
+    return m_destinationPath.isEmpty() ? QString() : QFileInfo(m_destinationPath).fileName();
+}
+
+QUrl ExportController::suggestedFileUrl() const
+{
+    if (!m_videoSession || !m_videoSession->hasSource())
+        return {};
+    const QFileInfo source(m_videoSession->filePath());
+    QString base = source.completeBaseName();
+    if (base.isEmpty()) {
+        base = QStringLiteral("processed-video");
+    } else {
+        const QDateTime finished = m_preview ? m_preview->resultFinishedAt() : QDateTime();
+        base +=
+            QStringLiteral("_analysis_") + finished.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    }
+    const QDir folder(m_preferredDirectory.isEmpty() ? source.absolutePath()
+                                                     : m_preferredDirectory);
+    QString candidate = folder.absoluteFilePath(base + QStringLiteral(".mp4"));
+    for (int n = 2; taken(candidate) || taken(candidate + QStringLiteral(".json")); ++n)
+        candidate = folder.absoluteFilePath(base + QStringLiteral("-%1.mp4").arg(n));
+    return QUrl::fromLocalFile(candidate);
+}
+
+QString ExportController::validateDestination(const QString& path) const
+{
+    const QString trimmed = path.trimmed();
+    if (trimmed.isEmpty())
+        return QCoreApplication::translate("ExportController",
+                                           "Choose where to save the processed MP4 file.");
+    const QFileInfo file(trimmed);
+    if (file.suffix().compare(QLatin1String("mp4"), Qt::CaseInsensitive) != 0)
+        return QCoreApplication::translate("ExportController",
+                                           "The processed video must use the .mp4 extension.");
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.exists() || !folder.isDir())
+        return QCoreApplication::translate("ExportController",
+                                           "The destination folder does not exist.");
+    if (!folder.isWritable())
+        return QCoreApplication::translate("ExportController",
+                                           "The destination folder is not writable.");
+    if (m_videoSession && m_videoSession->hasSource() &&
+        processing::VideoProcessingPipeline::namesSameFile(trimmed, m_videoSession->filePath()))
+        return QCoreApplication::translate("ExportController",
+                                           "The output file must differ from the source video.");
+    if (taken(trimmed))
+        return QCoreApplication::translate("ExportController",
+                                           "The selected output file already exists.");
+    if (taken(trimmed + QStringLiteral(".json")))
+        return QCoreApplication::translate("ExportController",
+                                           "The export parameters file already exists.");
+    return {};
+}
+
+void ExportController::setBlocked(bool blocked)
+{
+    if (blocked == m_blocked)
+        return;
+    m_blocked = blocked;
+    updateAvailability();
+    emit stateChanged(); // canStart follows
+}
+
+void ExportController::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    if (m_cancelFlag)
+        m_cancelFlag->store(true);
+    disconnect(m_worker, nullptr, this, nullptr);
+    m_thread.quit();
+    m_thread.wait();
+    m_worker = nullptr; // deleted with the thread's end
+}
+
+bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
+{
+    if (m_busy || !directoryUrl.isValid() || !directoryUrl.isLocalFile())
+        return false;
+    const QFileInfo folder(directoryUrl.toLocalFile());
+    if (!folder.exists() || !folder.isDir())
+        return false;
+    const QString cleaned = QDir::cleanPath(folder.absoluteFilePath());
+    if (cleaned != m_preferredDirectory) {
+        m_preferredDirectory = cleaned;
+        emit stateChanged();
+    }
+    return true;
+}
+
+bool ExportController::setDestination(const QUrl& fileUrl)
+{
+    if (!fileUrl.isValid() || !fileUrl.isLocalFile() || fileUrl.toLocalFile().isEmpty()) {
+        fail(QCoreApplication::translate("ExportController", "Choose a local MP4 file."));
+        return false;
+    }
+    if (m_busy) {
+        fail(QCoreApplication::translate("ExportController",
+                                         "Wait until the current export finishes."));
+        return false;
+    }
+    QString path = QDir::cleanPath(QFileInfo(fileUrl.toLocalFile()).absoluteFilePath());
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".mp4");
+    const QString message = validateDestination(path);
+    if (!message.isEmpty()) {
+        fail(message);
+        return false;
+    }
+    m_destinationPath = path;
+    m_parametersPath = path + QStringLiteral(".json");
+    m_completed = false;
+    resetCounters();
+    m_stageName = QCoreApplication::translate("ExportController", "Destination is ready");
+    m_errorMessage.clear();
+    updateAvailability();
+    emitBoth();
+    return true;
+}
+
+void ExportController::startExport()
+{
+    if (m_busy || m_blocked || m_shutDown)
+        return;
+    m_errorMessage.clear();
+    const QString invalid = validateDestination(m_destinationPath);
+    if (!invalid.isEmpty()) {
+        fail(invalid);
+        return;
+    }
+    project_data::ProcessingRequest request;
+    if (!m_preview || !m_preview->exportRequest(&request)) {
+        fail(QCoreApplication::translate("ExportController",
+                                         "Create an analysis result before saving."));
+        return;
+    }
+    updateAvailability();
+    if (!m_available) {
+        fail(QCoreApplication::translate(
+            "ExportController",
+            "Pause playback and wait until video processing is ready before exporting."));
+        return;
+    }
+    request.outputVideoPath = m_destinationPath;
+    request.outputParametersPath = m_parametersPath;
+    request.exportOptions = media::VideoExportOptions{};
+    request.exportOptions.container = QStringLiteral("mp4");
+    request.exportOptions.videoCodec = QStringLiteral("h264");
+    request.exportOptions.qualityPercent = 75;
+    request.exportOptions.includeAudio = false;
+    request.exportOptions.preserveFrameSize = true;
+    request.exportOptions.preserveFrameRate = true;
+    m_exportStart = request.settings.startFrame;
+    m_exportEnd = request.settings.endFrameExclusive;
+    m_averagePlaybackRate = request.sourceInfo.averagePlaybackFrameRate();
+    m_exportedFinishedAt = m_preview->resultFinishedAt();
+
+    m_cancelFlag = std::make_shared<std::atomic_bool>(false);
+    const quint64 operationId = ++m_operationId;
+    m_busy = true;
+    m_cancelling = false;
+    m_completed = false;
+    m_progress = 0.0;
+    m_remainingTimeUs = 0;
+    m_performance = {};
+    m_stageName =
+        QCoreApplication::translate("ExportController", "Preparing processed video export");
+    updateAvailability();
+    emitBoth();
+    if (m_playback)
+        m_playback->setExportActive(true);
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, operationId, request, flag = m_cancelFlag] {
+            worker->run(operationId, request, flag);
+        },
+        Qt::QueuedConnection);
+}
+
+void ExportController::cancel()
+{
+    if (!m_busy || m_cancelling || !m_cancelFlag)
+        return;
+    m_cancelling = true;
+    m_stageName =
+        QCoreApplication::translate("ExportController", "Cancelling processed video export");
+    m_cancelFlag->store(true);
+    updateAvailability();
+    emitBoth();
+}
+
+bool ExportController::openOutputFolder()
+{
+    if (m_destinationPath.isEmpty())
+        return false;
+    return QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QFileInfo(m_destinationPath).absolutePath()));
+}
+
+bool ExportController::playbackReadyForNavigation() const
+{
+    return m_playback && m_playback->canNavigate() && !m_playback->playing();
+}
+
+bool ExportController::updateAvailability()
+{
+    const bool available = !m_busy && !m_blocked && !m_shutDown && m_mediaRuntime &&
+                           m_mediaRuntime->available() && m_videoSession &&
+                           m_videoSession->hasSource() && m_preview && m_preview->ready() &&
+                           !m_preview->busy() && playbackReadyForNavigation();
+    if (available == m_available)
+        return false;
+    m_available = available;
+    return true;
+}
+
+void ExportController::emitBoth()
+{
+    emit stateChanged();
+    emit progressChanged();
+}
+
+void ExportController::fail(const QString& message)
+{
+    m_errorMessage = message;
+    emit stateChanged();
+}
+
+void ExportController::resetCounters()
+{
+    m_frameCount = 0;
+    m_durationUs = 0;
+    m_remainingTimeUs = 0;
+    m_progress = 0.0;
+    m_performance = {};
+}
+
+void ExportController::onInputsChanged()
+{
+    bool changed = updateAvailability();
+    if (m_completed && m_preview && m_preview->resultFinishedAt() != m_exportedFinishedAt) {
+        m_completed = false;
+        changed = true;
+    }
+    if (changed)
+        emit stateChanged();
+}
+
+void ExportController::onSourceChanged()
+{
+    if (m_busy) {
+        m_cancelling = true;
+        if (m_cancelFlag)
+            m_cancelFlag->store(true);
+    } else {
+        m_destinationPath.clear();
+        m_parametersPath.clear();
+        m_stageName.clear();
+        m_completed = false;
+        resetCounters();
+    }
+    updateAvailability();
+    emitBoth();
+}
+
+void ExportController::onProgress(quint64 operationId,
+                                  const project_data::ProcessingProgress& progress)
+{
+    if (operationId != m_operationId || !m_busy)
+        return;
+    m_progress = progress.fraction();
+    if (!m_cancelling)
+        m_stageName = progress.stage;
+    m_performance = progress.performance;
+    const qint64 processed = progress.processedFrames;
+    const qint64 total = progress.totalFrames;
+    const qint64 loopUs = progress.performance.frameLoopElapsedUs;
+    m_remainingTimeUs =
+        processed > 0 && total > processed && loopUs > 0
+            ? roundedCount(double(loopUs) / double(processed) * double(total - processed))
+            : 0;
+    emit progressChanged();
+}
+
+void ExportController::onFinished(quint64 operationId, const project_data::ProcessingResult& result)
+{
+    if (operationId != m_operationId || !m_busy)
+        return;
+    m_cancelling = false;
+    m_cancelFlag.reset();
+    m_remainingTimeUs = 0;
+    if (result.performance.isPresent())
+        m_performance = result.performance;
+    switch (result.state) {
+    case project_data::ProcessingState::Completed:
+        m_destinationPath = result.publishedVideoPath;
+        m_parametersPath = result.publishedParametersPath;
+        m_frameCount = std::max<qint64>(m_exportEnd - m_exportStart, 0);
+        m_durationUs = m_averagePlaybackRate > 0.0
+                           ? roundedCount(double(m_frameCount) * 1e6 / m_averagePlaybackRate)
+                           : 0;
+        m_progress = 1.0;
+        m_completed = true;
+        if (m_preview)
+            m_preview->markSaved();
+        ++m_exportRevision;
+        m_stageName = QCoreApplication::translate("ExportController", "Processed video was saved");
+        m_errorMessage.clear();
+        break;
+    case project_data::ProcessingState::Cancelled:
+        m_progress = 0.0;
+        m_completed = false;
+        m_stageName =
+            QCoreApplication::translate("ExportController", "Processed video export was cancelled");
+        m_errorMessage.clear();
+        break;
+    default:
+        m_progress = 0.0;
+        m_completed = false;
+        m_stageName =
+            QCoreApplication::translate("ExportController", "Processed video export failed");
+        m_errorMessage = result.message.isEmpty()
+                             ? QCoreApplication::translate("ExportController",
+                                                           "Could not export the processed video.")
+                             : result.message;
+        break;
+    }
+    m_busy = false;
+    if (m_playback)
+        m_playback->setExportActive(false);
+    updateAvailability();
+    emitBoth();
+}
+
+} // namespace orvi::ui::controllers

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "records/ProcessingProgress.h"
+#include "records/ProcessingRequest.h"
+#include "records/ProcessingResult.h"
+
+#include <QObject>
+#include <atomic>
+#include <memory>
+
+namespace orvi::ui::exporting {
+
+using CancelFlag = std::shared_ptr<std::atomic_bool>;
+
+// Runs one export job per request on the export thread and reports its progress (at most
+// every 100 ms, besides stage changes and the last frame) and its result, tagged with the
+// operation that asked for it.
+class ExportWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Posted by the controller as a queued call on the worker's thread.
+    void run(quint64 operationId, const project_data::ProcessingRequest& request,
+             CancelFlag cancelFlag);
+
+signals:
+    void progressChanged(quint64 operationId,
+                         const orvi::project_data::ProcessingProgress& progress);
+    void finished(quint64 operationId, const orvi::project_data::ProcessingResult& result);
+};
+
+} // namespace orvi::ui::exporting

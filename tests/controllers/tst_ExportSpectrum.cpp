@@ -1,0 +1,327 @@
+#include "controllers/AnalysisFragmentController.h"
+#include "controllers/ExportController.h"
+#include "controllers/MediaRuntimeController.h"
+#include "controllers/PlaybackController.h"
+#include "controllers/PreviewController.h"
+#include "controllers/ProcessingSettingsController.h"
+#include "controllers/SpectrumController.h"
+#include "controllers/VideoSessionController.h"
+#include "reports/ReportTools.h"
+#include "spectrum/SpectrumTestVideo.h"
+#include "support/MediaTools.h"
+#include "support/TestSupport.h"
+
+#include <QIcon>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <numbers>
+
+using namespace orvi::ui::controllers;
+using orvi::spectrum::testing::SyntheticTexture;
+using orvi::ui::playback::PlaybackController;
+namespace test = orvi::reports::test;
+
+namespace {
+
+constexpr double kRate = 240.0;
+const QSize kSize(160, 96);
+
+// The interface's controllers, wired as the application wires them.
+struct Workbench
+{
+    MediaRuntimeController runtime;
+    VideoSessionController session{&runtime};
+    AnalysisFragmentController fragment{&session};
+    ProcessingSettingsController settings{&session, &fragment};
+    PlaybackController playback{&session, &fragment, &runtime};
+    PreviewController preview{&session, &runtime, &settings, &playback};
+    ExportController exporter{&session, &runtime, &settings, &playback, &preview};
+    SpectrumController spectrum{&session,  &fragment, &settings, &runtime,
+                                &playback, &preview,  &exporter};
+};
+
+// Horizontal motion of the left and right halves of the frame.
+orvi::spectrum::testing::Displacement halves(double leftHz, double rightHz, double leadDegrees)
+{
+    return [=](int x, int, double t) {
+        const double w = 2.0 * std::numbers::pi * t;
+        return QPointF(x < kSize.width() / 2
+                           ? 0.4 * std::cos(w * leftHz)
+                           : 0.3 * std::cos(w * rightHz + leadDegrees * std::numbers::pi / 180),
+                       0.0);
+    };
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+           file.write(bytes) == bytes.size();
+}
+
+int candidateNear(const SpectrumController& spectrum, double hz)
+{
+    const QVariantList candidates = spectrum.candidates();
+    for (int i = 0; i < candidates.size(); ++i)
+        if (std::abs(candidates[i].toMap()["frequencyHz"].toDouble() - hz) <=
+            spectrum.frequencyStepHz())
+            return i;
+    return -1;
+}
+
+} // namespace
+
+class TestExportSpectrum : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (orvi::test::findTool(QStringLiteral("ffmpeg")).isEmpty())
+            QSKIP("ffmpeg is needed to make the clips");
+        qputenv("TMPDIR", QFile::encodeName(m_folder.path())); // the temporary results
+        // The program's icon, as start-up sets it; reports carry it.
+        QGuiApplication::setWindowIcon(QIcon(qEnvironmentVariable("ORVI_TEST_SOURCE_DIR") +
+                                             QStringLiteral("/../ui/icons/application.png")));
+        QString error;
+        const SyntheticTexture texture(7);
+        orvi::media::VideoInfo info;
+        for (const auto& [name, motion] :
+             {std::pair{QStringLiteral("two.mp4"), halves(12.0, 30.0, 0.0)},
+              std::pair{QStringLiteral("leading.mp4"), halves(20.0, 20.0, 90.0)}})
+            QVERIFY2(orvi::spectrum::testing::writeTestVideo(
+                         m_folder.filePath(name), kSize, 600, kRate,
+                         [&](int i) { return texture.frame(kSize, motion, i / kRate); }, &info,
+                         &error),
+                     qPrintable(error));
+    }
+
+    // A real preview saved as "clip": the suggested and chosen names, a refused existing
+    // target, a cancelled run without leftovers, the frame count ffprobe reads, and a file that
+    // appears at the target mid-export.
+    void exportOfARealPreview()
+    {
+        Workbench w;
+        open(w, QStringLiteral("two.mp4"));
+        QVERIFY(w.fragment.setRangeFrames(40, 560));
+        QTRY_VERIFY2_WITH_TIMEOUT(w.preview.available(), qPrintable(w.settings.validationMessage()),
+                                  20000);
+        w.preview.createPreview();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.preview.busy(), 300000);
+        QVERIFY2(w.preview.ready(), qPrintable(w.preview.errorMessage()));
+        QTRY_VERIFY_WITH_TIMEOUT(w.exporter.available(), 20000);
+        QVERIFY(w.exporter.suggestedFileUrl().toLocalFile().startsWith(
+            m_folder.filePath(QStringLiteral("two_analysis_"))));
+
+        QTemporaryDir out(m_folder.filePath(QStringLiteral("out-XXXXXX")));
+        const QString taken = out.filePath(QStringLiteral("taken.mp4"));
+        QVERIFY(writeFile(taken, "keep"));
+        QVERIFY(!w.exporter.setDestination(QUrl::fromLocalFile(taken)));
+        QCOMPARE(w.exporter.errorMessage(),
+                 QStringLiteral("The selected output file already exists."));
+        QVERIFY(
+            w.exporter.setDestination(QUrl::fromLocalFile(out.filePath(QStringLiteral("clip")))));
+        QCOMPARE(w.exporter.destinationFilePath(), out.filePath(QStringLiteral("clip.mp4")));
+        QCOMPARE(w.exporter.parametersFilePath(), out.filePath(QStringLiteral("clip.mp4.json")));
+
+        w.exporter.startExport();
+        QVERIFY(w.exporter.busy());
+        w.exporter.cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.exporter.busy(), 60000);
+        QCOMPARE(w.exporter.stageName(), QStringLiteral("Processed video export was cancelled"));
+        QCOMPARE(orvi::test::folderEntries(out.path()), QStringList{QStringLiteral("taken.mp4")});
+
+        QVERIFY(w.exporter.canStart());
+        w.exporter.startExport();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.exporter.busy(), 120000);
+        QVERIFY2(w.exporter.completed(), qPrintable(w.exporter.errorMessage()));
+        QCOMPARE(w.exporter.frameCount(), qint64(520));
+        QCOMPARE(w.exporter.exportRevision(), quint64(1));
+        QVERIFY(!w.preview.unsaved());
+        QString output;
+        const QJsonObject stream =
+            orvi::test::probeVideoStream(w.exporter.destinationFilePath(), &output);
+        QCOMPARE(stream.value("nb_read_frames").toString().toLongLong(), qint64(520));
+        QVERIFY(QFileInfo::exists(out.filePath(QStringLiteral("clip.mp4.json"))));
+        QCOMPARE(test::readFile(taken), QByteArray("keep"));
+
+        // Unrelated changes keep "completed"; the next result clears it.
+        QVERIFY(w.settings.setAmplificationFactor(w.settings.amplificationFactor() + 1.0));
+        QVERIFY(w.exporter.completed());
+        w.preview.createPreview();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.preview.busy() && w.preview.ready(), 300000);
+        QVERIFY(!w.exporter.completed());
+
+        // A file that appears at the target while the export runs stays and the export fails.
+        const QString late = out.filePath(QStringLiteral("late.mp4"));
+        QVERIFY(w.exporter.setDestination(QUrl::fromLocalFile(late)));
+        w.exporter.startExport();
+        QVERIFY(writeFile(late, "someone else's"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.exporter.busy(), 120000);
+        QVERIFY(!w.exporter.completed() && w.exporter.hasError());
+        QCOMPARE(test::readFile(late), QByteArray("someone else's"));
+        QVERIFY(!QFileInfo::exists(late + QStringLiteral(".json")));
+    }
+
+    // A run from controller state: both frequencies, band application, staleness by region,
+    // a cancelled run that keeps the result.
+    void spectrumFromControllerState()
+    {
+        Workbench w;
+        open(w, QStringLiteral("two.mp4"));
+        QVERIFY(w.fragment.setRangeFrames(0, 600));
+        QVERIFY(w.spectrum.available());
+        QVERIFY(w.spectrum.startAnalysis(kRate, 0, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.busy(), 120000);
+        QVERIFY2(w.spectrum.ready(), qPrintable(w.spectrum.errorMessage()));
+        const int low = candidateNear(w.spectrum, 12.0);
+        QVERIFY(low >= 0 && candidateNear(w.spectrum, 30.0) >= 0);
+
+        w.spectrum.selectCandidate(low);
+        const QVariantMap candidate = w.spectrum.candidates()[low].toMap();
+        QCOMPARE(w.spectrum.selectedLowerFrequencyHz(), candidate["lowerFrequencyHz"].toDouble());
+        QVERIFY2(w.spectrum.applyBandToAmplification(),
+                 qPrintable(w.spectrum.bandApplicationMessage()));
+        const double centre =
+            0.5 * (w.spectrum.selectedLowerFrequencyHz() + w.spectrum.selectedUpperFrequencyHz());
+        QVERIFY(w.settings.lowerFrequencyHz() <= w.spectrum.selectedLowerFrequencyHz());
+        QVERIFY(w.settings.upperFrequencyHz() >= w.spectrum.selectedUpperFrequencyHz());
+        QVERIFY(std::abs(0.5 * (w.settings.lowerFrequencyHz() + w.settings.upperFrequencyHz()) -
+                         centre) < 1e-6);
+
+        const QRectF region = w.settings.regionOfInterest();
+        QVERIFY(w.settings.setRegionOfInterest(0.1, 0.1, 0.8, 0.8));
+        QVERIFY(w.spectrum.ready() && w.spectrum.stale());
+        QCOMPARE(w.spectrum.bandValidationMessage(),
+                 QStringLiteral("The spectrum is stale. Recalculate it for the current inputs."));
+        QVERIFY(!w.spectrum.applyBandToAmplification());
+        QVERIFY(w.settings.setRegionOfInterest(region.x(), region.y(), region.width(),
+                                               region.height()));
+        QVERIFY(!w.spectrum.stale());
+
+        const QVariantList before = w.spectrum.candidates();
+        QSignalSpy progress(&w.spectrum, &SpectrumController::progressChanged);
+        QVERIFY(w.spectrum.startAnalysis(kRate, 1, 1));
+        QTRY_VERIFY_WITH_TIMEOUT(progress.size() > 2, 60000);
+        w.spectrum.cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.busy(), 60000);
+        QVERIFY(w.spectrum.cancelled() && w.spectrum.ready());
+        QCOMPARE(w.spectrum.candidates(), before);
+    }
+
+    // Relative phase of a patch leading another by 90 degrees, then every export format.
+    void phaseAndEveryExportFormat()
+    {
+        Workbench w;
+        open(w, QStringLiteral("leading.mp4"));
+        QVERIFY(w.fragment.setRangeFrames(0, 600));
+        QVERIFY(w.spectrum.startAnalysis(kRate, 0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.busy(), 120000);
+        QVERIFY2(w.spectrum.ready(), qPrintable(w.spectrum.errorMessage()));
+        QCOMPARE(candidateNear(w.spectrum, 20.0), 0);
+        // The reference: an accepted point well inside the left half.
+        const QVariantList sites = w.spectrum.diagnosticSites();
+        int reference = -1;
+        for (int i = 0; i < sites.size() && reference < 0; ++i)
+            if (sites[i].toMap()["accepted"].toBool() &&
+                w.spectrum.phaseSamples()[i].toMap()["sampleX"].toDouble() < 0.35)
+                reference = i;
+        QVERIFY(reference >= 0);
+        w.spectrum.setPhaseReferenceSite(reference);
+        QVERIFY(w.spectrum.phaseCanCalculate());
+        w.spectrum.calculatePhaseMap();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.phaseBusy(), 60000);
+        QVERIFY2(w.spectrum.phaseAvailable(), qPrintable(w.spectrum.phaseMessage()));
+        int rightValid = 0;
+        for (const QVariant& entry : w.spectrum.phaseSamples()) {
+            const QVariantMap sample = entry.toMap();
+            if (!sample["valid"].toBool() || sample["sampleX"].toDouble() < 0.6)
+                continue;
+            ++rightValid;
+            QVERIFY2(std::abs(sample["phaseDegrees"].toDouble() - 90.0) <= 10.0,
+                     qPrintable(sample["phaseDegrees"].toString()));
+        }
+        QVERIFY(rightValid > 5);
+
+        const QStringList names{"r.pdf",  "r.docx", "s.csv", "c.csv",
+                                "d.json", "s.png",  "m.png", "p.png"};
+        QTemporaryDir out(m_folder.filePath(QStringLiteral("analysis-XXXXXX")));
+        for (int format = 0; format < names.size(); ++format) {
+            const QString path = out.filePath(names[format]);
+            QVERIFY(w.spectrum.exportAnalysis(QUrl::fromLocalFile(path), format, true));
+            // A refused second export leaves the running export's message alone.
+            QVERIFY(!w.spectrum.exportAnalysis(QUrl::fromLocalFile(path + ".png"), 5, true));
+            QCOMPARE(w.spectrum.reportMessage(), QStringLiteral("Saving analysis export…"));
+            QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.reportBusy(), 60000);
+            QVERIFY2(w.spectrum.reportMessage().startsWith("Analysis export saved: "),
+                     qPrintable(w.spectrum.reportMessage()));
+            checkExport(path, format, w.spectrum);
+        }
+        QCOMPARE(orvi::test::folderEntries(out.path()).size(), names.size());
+
+        // A report file that appears while the report is written stays untouched.
+        const QString late = out.filePath(QStringLiteral("late.pdf"));
+        QVERIFY(w.spectrum.exportAnalysis(QUrl::fromLocalFile(late), 0, true));
+        QVERIFY(writeFile(late, "someone else's"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.reportBusy(), 60000);
+        QVERIFY2(w.spectrum.reportMessage().startsWith("The file "),
+                 qPrintable(w.spectrum.reportMessage()));
+        QCOMPARE(test::readFile(late), QByteArray("someone else's"));
+        QCOMPARE(orvi::test::folderEntries(out.path()).size(), names.size() + 1);
+    }
+
+private:
+    void open(Workbench& w, const QString& name)
+    {
+        w.session.openSource(QUrl::fromLocalFile(m_folder.filePath(name)));
+        QTRY_VERIFY_WITH_TIMEOUT(w.playback.canPlay() && w.session.ready(), 60000);
+        QVERIFY(w.session.setCaptureFrameRate(kRate));
+    }
+
+    // Opens each format with the same outside tools the writers' own tests use.
+    static void checkExport(const QString& path, int format, const SpectrumController& spectrum)
+    {
+        const orvi::project_data::SpectrumResult& result = spectrum.result();
+        const QByteArray bytes = test::readFile(path);
+        QString output;
+        switch (format) {
+        case 0:
+            QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
+            QVERIFY(test::pdfPages(path).size() > 1);
+            break;
+        case 1:
+            QVERIFY2(orvi::test::runTool(
+                         QStringLiteral("/usr/bin/python3"),
+                         {QStringLiteral("-c"),
+                          QStringLiteral("import docx,sys; d=docx.Document(sys.argv[1]); "
+                                         "print(len(d.tables[0].rows))"),
+                          path},
+                         &output),
+                     qPrintable(output));
+            QCOMPARE(output.trimmed().toInt(), int(result.candidates.size()) + 1);
+            break;
+        case 2:
+            QCOMPARE(bytes.count("\r\n"), qsizetype(result.fftSize / 2 + 1));
+            break;
+        case 3:
+            QCOMPARE(bytes.count("\r\n"), qsizetype(result.sites.size() + 1));
+            break;
+        case 4:
+            QCOMPARE(QJsonDocument::fromJson(bytes).object()["candidates"].toArray().size(),
+                     qsizetype(result.candidates.size()));
+            break;
+        default:
+            QCOMPARE(orvi::test::probeVideoStream(path, &output).value("codec_name").toString(),
+                     QStringLiteral("png"));
+        }
+    }
+
+    QTemporaryDir m_folder;
+};
+
+QTEST_MAIN(TestExportSpectrum)
+#include "tst_ExportSpectrum.moc"

@@ -1,0 +1,372 @@
+// Vibration amplitudes in pixels and physical units: textured patches moved by exactly known
+// sub-pixel sinusoids (each grating shifted in phase, as a Fourier shift does), encoded
+// losslessly and as ordinary H.264; the physical conversion; and the motion gain of an
+// amplification measured in the pipeline against an independent estimate on the exported file.
+
+#include "SpectrumTestVideo.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
+#include "spectrum/SpectrumAnalysisRun.h"
+#include "spectrum/VibrationUnits.h"
+#include "support/MediaTools.h"
+#include "support/TestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <numeric>
+
+using namespace orvi;
+using spectrum::testing::SyntheticTexture;
+
+namespace {
+
+constexpr double kRate = 240.0;
+constexpr double kPi = std::numbers::pi;
+const QSize kSize(192, 128);
+
+const QStringList kLossless{"-c:v", "ffv1", "-pix_fmt", "gray"};
+const QStringList kCameraH264{"-c:v", "libx264", "-preset",  "veryfast",
+                              "-b:v", "900k",    "-pix_fmt", "yuv420p"};
+
+// Camera sensors add noise of about 2 levels, which also keeps an encoder from dropping a
+// small motion as a mere copy of the previous frame.
+void addSensorNoise(QImage& image, int frame)
+{
+    quint64 random = 0x9e3779b97f4a7c15ull * quint64(frame + 1);
+    for (int y = 0; y < image.height(); ++y)
+        for (uchar* p = image.scanLine(y); p < image.scanLine(y) + image.width(); ++p) {
+            random ^= random << 13, random ^= random >> 7, random ^= random << 17;
+            // Sum of four uniform parts: nearly Gaussian, standard deviation 2 levels.
+            const double noise = double((random & 0xffff) + ((random >> 16) & 0xffff) +
+                                        ((random >> 32) & 0xffff) + (random >> 48)) /
+                                     65535.0 -
+                                 2.0;
+            *p = uchar(std::clamp(std::lround(*p + noise * 2.0 * std::sqrt(3.0)), 0L, 255L));
+        }
+}
+
+// Moves the whole texture by amplitude * sin(2 pi f t) along `degrees` (x right, y down).
+bool writeVibration(const QString& path, const QStringList& codec, double amplitude, double hz,
+                    double degrees, int frames, media::VideoInfo* info)
+{
+    const SyntheticTexture texture(7);
+    const double c = std::cos(degrees * kPi / 180.0), s = std::sin(degrees * kPi / 180.0);
+    QString error;
+    return spectrum::testing::writeTestVideo(
+        path, kSize, frames, kRate,
+        [&](int i) {
+            const double d = amplitude * std::sin(2.0 * kPi * hz * i / kRate);
+            QImage image = texture.frame(
+                kSize, [&](int, int, double) { return QPointF(d * c, d * s); }, 0.0);
+            if (codec != kLossless)
+                addSensorNoise(image, i);
+            return image;
+        },
+        info, &error, codec);
+}
+
+double relativeError(double estimate, double truth)
+{
+    return std::abs(estimate - truth) / truth;
+}
+
+double degreesApart(double a, double b)
+{
+    return std::abs(std::remainder(a - b, 360.0));
+}
+
+QJsonObject runTool(const QString& name, const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QDir(test::testBinaryDir()).filePath("bin/" + name), arguments);
+    if (!tool.waitForFinished(300000))
+        return {};
+    return QJsonDocument::fromJson(tool.readAllStandardOutput()).object();
+}
+
+// Peak amplitude at `hz` over the whole periods from sample `first` on, the mean removed.
+double amplitudeAt(const std::vector<double>& v, double hz, int first)
+{
+    const double n = double(v.size()) - first;
+    const double mean = std::accumulate(v.begin() + first, v.end(), 0.0) / n;
+    std::complex<double> sum;
+    for (size_t i = size_t(first); i < v.size(); ++i)
+        sum += (v[i] - mean) * std::polar(1.0, -2 * kPi * hz * double(i) / kRate);
+    return 2.0 * std::abs(sum) / n;
+}
+
+// An estimator independent of the program's: the phase of each of three known gratings over a
+// Hann-weighted window gives the shift along its wave vector; least squares gives (dx, dy),
+// of which the shift along the diagonal is kept.
+struct Grating
+{
+    double kx, ky, phase;
+};
+const Grating kGratings[3] = {{0.66, 0.12, 0.4}, {0.21, 0.52, 1.9}, {-0.41, 0.43, 4.0}};
+
+double gratingTexture(double x, double y)
+{
+    double v = 128.0;
+    for (const Grating& g : kGratings)
+        v += 30.0 * std::cos(g.kx * x + g.ky * y + g.phase);
+    return v;
+}
+
+std::vector<double> diagonalShifts(const QByteArray& rgba, const QRect& window)
+{
+    std::vector<double> shifts;
+    const qsizetype frameBytes = qsizetype(kSize.width()) * kSize.height() * 4;
+    std::complex<double> first[3];
+    for (qsizetype f = 0; (f + 1) * frameBytes <= rgba.size(); ++f) {
+        std::complex<double> p[3];
+        for (int y = window.top(); y <= window.bottom(); ++y)
+            for (int x = window.left(); x <= window.right(); ++x) {
+                const uchar* px = reinterpret_cast<const uchar*>(rgba.constData()) +
+                                  f * frameBytes + (qsizetype(y) * kSize.width() + x) * 4;
+                const double h = std::sin(kPi * (x - window.left() + 0.5) / window.width()) *
+                                 std::sin(kPi * (y - window.top() + 0.5) / window.height());
+                const double l = 0.2126 * px[0] + 0.7152 * px[1] + 0.0722 * px[2];
+                for (int g = 0; g < 3; ++g)
+                    p[g] +=
+                        h * h * l * std::polar(1.0, -(kGratings[g].kx * x + kGratings[g].ky * y));
+            }
+        double a = 0, b = 0, c = 0, u = 0, w = 0; // normal equations of k . d = -dphase
+        for (int g = 0; g < 3; ++g) {
+            if (f == 0)
+                first[g] = p[g];
+            const double dphase = -std::arg(p[g] * std::conj(first[g]));
+            const Grating& k = kGratings[g];
+            a += k.kx * k.kx, b += k.kx * k.ky, c += k.ky * k.ky, u += k.kx * dphase,
+                w += k.ky * dphase;
+        }
+        const double det = a * c - b * b;
+        shifts.push_back(((u * c - w * b) + (w * a - u * b)) / det / std::sqrt(2.0));
+    }
+    return shifts;
+}
+
+} // namespace
+
+class VibrationAmplitudeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Lossless: amplitude within 10 %, phase within 5 degrees; H.264 at a camera's bit rate
+    // (0.15 bit per pixel): amplitude within 20 %. 0.01 px is only to be found.
+    void amplitudeAndPhaseOfKnownMotion_data()
+    {
+        QTest::addColumn<QStringList>("codec");
+        QTest::addColumn<double>("amplitude"); // px, peak
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<double>("direction"); // degrees
+        QTest::newRow("lossless 0.05 px x 40 Hz") << kLossless << 0.05 << 40.0 << 0.0;
+        QTest::newRow("lossless 0.2 px y 23 Hz") << kLossless << 0.2 << 23.0 << 90.0;
+        QTest::newRow("lossless 0.5 px diagonal 12 Hz") << kLossless << 0.5 << 12.0 << 45.0;
+        QTest::newRow("lossless 1 px x 8 Hz") << kLossless << 1.0 << 8.0 << 0.0;
+        QTest::newRow("lossless 2 px diagonal 5 Hz") << kLossless << 2.0 << 5.0 << -45.0;
+        QTest::newRow("lossless 2 px y 6 Hz") << kLossless << 2.0 << 6.0 << 90.0;
+        QTest::newRow("lossless 0.01 px x 30 Hz found") << kLossless << 0.01 << 30.0 << 0.0;
+        QTest::newRow("h264 0.1 px x 15 Hz") << kCameraH264 << 0.1 << 15.0 << 0.0;
+        QTest::newRow("h264 0.5 px diagonal 9 Hz") << kCameraH264 << 0.5 << 9.0 << 45.0;
+        QTest::newRow("h264 2 px y 5 Hz") << kCameraH264 << 2.0 << 5.0 << 90.0;
+    }
+
+    void amplitudeAndPhaseOfKnownMotion()
+    {
+        QFETCH(QStringList, codec);
+        QFETCH(double, amplitude);
+        QFETCH(double, frequency);
+        QFETCH(double, direction);
+        const bool lossless = codec == kLossless;
+        QTemporaryDir dir;
+        project_data::SpectrumAnalysisRequest request;
+        QVERIFY(writeVibration(dir.filePath("clip.mkv"), codec, amplitude, frequency, direction,
+                               480, &request.videoInfo));
+        request.endFrame = request.videoInfo.frameCount;
+        request.requestedGrid = spectrum::gridForDensity(0);
+        const project_data::SpectrumResult result = spectrum::runSpectrumAnalysis(request, {}, {});
+        QVERIFY2(result.ok, qPrintable(result.errorMessage));
+        const auto found =
+            std::find_if(result.candidates.begin(), result.candidates.end(), [&](const auto& c) {
+                return std::abs(c.frequencyHz - frequency) <= result.binWidthHz;
+            });
+        QVERIFY(found != result.candidates.end());
+        if (amplitude < 0.05)
+            return;
+        QCOMPARE(found - result.candidates.begin(), 0);
+        const project_data::FrequencyCandidate& c = *found;
+        QVERIFY(c.amplitudePoint >= 0);
+        int signal = 0; // the strongest point's accepted signal
+        for (int i = 0; i < c.amplitudePoint; ++i)
+            signal += result.sites[size_t(i)].accepted ? 1 : 0;
+        const project_data::PointAmplitude& point =
+            result.acceptedSignals[size_t(signal)].amplitudes[0];
+        // x = A cos(theta) sin(w t) = A cos(theta) cos(w t - 90 deg); the axis points right.
+        const double axis =
+            std::remainder(direction, 180.0) == -90.0 ? 90.0 : std::remainder(direction, 180.0);
+        const double axisPhase = axis == direction ? -90.0 : 90.0;
+        qInfo("%s: amplitude %.4f (median %.4f) of %.4f px, direction %.1f, phase %.1f of %.1f "
+              "deg, %.3f Hz",
+              QTest::currentDataTag(), c.amplitudePx, c.medianAmplitudePx, amplitude,
+              point.directionDegrees, point.phaseDegrees, axisPhase, c.refinedFrequencyHz);
+        const double tolerance = lossless ? 0.1 : 0.2;
+        QVERIFY(relativeError(c.amplitudePx, amplitude) <= tolerance);
+        QVERIFY(relativeError(c.medianAmplitudePx, amplitude) <= tolerance);
+        QVERIFY(!result.acceptedSignals[size_t(signal)].amplitudeSpectrumPx.empty());
+        if (lossless) {
+            QVERIFY(degreesApart(point.directionDegrees, axis) <= 5.0);
+            QVERIFY(degreesApart(point.phaseDegrees, axisPhase) <= 5.0);
+        }
+    }
+
+    void physicalUnitsFollowTheMotion_data()
+    {
+        QTest::addColumn<double>("amplitudePx");
+        QTest::addColumn<double>("frequency");
+        QTest::addColumn<double>("mmPerPixel");
+        QTest::newRow("1 px at 10 Hz, 0.05 mm per px") << 1.0 << 10.0 << 0.05;
+        QTest::newRow("0.02 px at 250 Hz, 1.3 mm per px") << 0.02 << 250.0 << 1.3;
+        QTest::newRow("7 px at 0.5 Hz, 0.001 mm per px") << 7.0 << 0.5 << 0.001;
+    }
+
+    // Velocity and acceleration against numerical derivatives of the sinusoid itself.
+    void physicalUnitsFollowTheMotion()
+    {
+        QFETCH(double, amplitudePx);
+        QFETCH(double, frequency);
+        QFETCH(double, mmPerPixel);
+        const auto u = spectrum::physicalAmplitude(amplitudePx, frequency, mmPerPixel);
+        const double mm = amplitudePx * mmPerPixel, h = 1e-4 / frequency;
+        const auto x = [&](double t) { return mm * std::sin(2 * kPi * frequency * t); };
+        double squares = 0, peak = 0;
+        const int steps = 20000;
+        for (int i = 0; i < steps; ++i) {
+            const double t = i / (frequency * steps);
+            squares += std::pow((x(t + h) - x(t - h)) / (2 * h), 2) / steps;
+            peak = std::max(peak, std::abs(x(t + h) - 2 * x(t) + x(t - h)) / (h * h) / 1000.0);
+        }
+        QVERIFY(relativeError(u.displacementUm, mm * 1000.0) < 1e-12);
+        QVERIFY(relativeError(u.velocityMmPerSecondRms, std::sqrt(squares)) < 1e-6);
+        QVERIFY(relativeError(u.accelerationMetresPerSecond2, peak) < 1e-5);
+    }
+
+    void scaleNeedsTwoPointsAndALength_data()
+    {
+        QTest::addColumn<QPointF>("first");
+        QTest::addColumn<QPointF>("second");
+        QTest::addColumn<double>("lengthMm");
+        QTest::addColumn<double>("expected"); // NaN: unusable
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("960 px for 48 mm") << QPointF(0.1, 0.5) << QPointF(0.6, 0.5) << 48.0 << 0.05;
+        QTest::newRow("540 px diagonal for 2.7 mm")
+            << QPointF(0, 0) << QPointF(324.0 / 1920, 432.0 / 1080) << 2.7 << 0.005;
+        QTest::newRow("same point") << QPointF(0.2, 0.2) << QPointF(0.2, 0.2) << 5.0 << nan;
+        QTest::newRow("no length") << QPointF(0.1, 0.5) << QPointF(0.6, 0.5) << 0.0 << nan;
+        QTest::newRow("outside the frame") << QPointF(0.1, 0.5) << QPointF(1.2, 0.5) << 5.0 << nan;
+        QTest::newRow("not a number") << QPointF(0.1, nan) << QPointF(0.6, 0.5) << 5.0 << nan;
+    }
+
+    void scaleNeedsTwoPointsAndALength()
+    {
+        QFETCH(QPointF, first);
+        QFETCH(QPointF, second);
+        QFETCH(double, lengthMm);
+        QFETCH(double, expected);
+        const project_data::LengthScale scale{first, second, lengthMm};
+        const double mmPerPixel = spectrum::millimetresPerPixel(scale, QSize(1920, 1080));
+        if (std::isnan(expected))
+            QVERIFY(std::isnan(mmPerPixel));
+        else
+            QVERIFY(relativeError(mmPerPixel, expected) < 1e-12);
+        // An analysis with an unusable scale is refused; without any scale it runs in pixels.
+        project_data::SpectrumAnalysisRequest request;
+        request.videoInfo.filePath = QStringLiteral("clip.mp4");
+        request.videoInfo.frameSize = QSize(1920, 1080);
+        request.videoInfo.frameCount = 1000;
+        request.videoInfo.captureFrameRate = kRate;
+        request.endFrame = 1000;
+        QVERIFY(spectrum::validate(request).isEmpty());
+        request.lengthScale = scale;
+        QCOMPARE(spectrum::validate(request).isEmpty(), !std::isnan(expected));
+    }
+
+    // The analysis tool on a real clip with a known scale: 0.8 of 192 px is 76.8 mm.
+    void toolStatesAmplitudesInPhysicalUnits()
+    {
+        if (test::findTool("ffmpeg").isEmpty())
+            QSKIP("ffmpeg is needed");
+        QTemporaryDir dir;
+        media::VideoInfo info;
+        QVERIFY(writeVibration(dir.filePath("clip.mkv"), kLossless, 1.0, 8.0, 0.0, 480, &info));
+        const QJsonObject out = runTool("orvi-tool-spectrum-analysis",
+                                        {"--grid", "0", "--capture-rate", "240", "--scale",
+                                         "0.1,0.5,0.9,0.5,76.8", dir.filePath("clip.mkv")});
+        if (out.isEmpty())
+            QSKIP("the analysis tool is needed");
+        const QJsonObject c = out["candidates"].toArray().first().toObject();
+        const double px = c["amplitudePx"].toDouble(), hz = c["refinedFrequencyHz"].toDouble();
+        QVERIFY(relativeError(px, 1.0) <= 0.1);
+        QVERIFY(relativeError(c["displacementUm"].toDouble(), 500.0) <= 0.1);
+        QVERIFY(relativeError(c["velocityMmPerSecondRms"].toDouble(),
+                              2 * kPi * hz * px * 0.5 / std::sqrt(2.0)) < 1e-9);
+        QVERIFY(relativeError(c["accelerationMetresPerSecond2"].toDouble(),
+                              std::pow(2 * kPi * hz, 2) * px * 0.5e-3) < 1e-9);
+    }
+
+    // An amplification's measured gain, written to the parameters file of its export, against
+    // the grating estimator on the exported and the source video.
+    void measuredGainMatchesTheExportedVideo()
+    {
+        if (test::findTool("ffmpeg").isEmpty())
+            QSKIP("ffmpeg is needed");
+        QTemporaryDir dir;
+        const double amplitude = 0.3, hz = 10.0;
+        media::VideoInfo info;
+        QString error;
+        QVERIFY(spectrum::testing::writeTestVideo(
+            dir.filePath("source.mkv"), kSize, 600, kRate,
+            [&](int i) {
+                const double d = amplitude * std::sin(2 * kPi * hz * i / kRate) / std::sqrt(2.0);
+                QImage image(kSize, QImage::Format_Grayscale8);
+                for (int y = 0; y < kSize.height(); ++y)
+                    for (int x = 0; x < kSize.width(); ++x)
+                        image.scanLine(y)[x] = uchar(std::lround(gratingTexture(x - d, y - d)));
+                return image;
+            },
+            &info, &error, kLossless));
+        const QString exported = dir.filePath("amplified.mp4");
+        const QJsonObject out =
+            runTool("orvi-tool-pipeline",
+                    {"--band", "8,12", "--factor", "5", "--capture", "240", "--region",
+                     "0.05,0.05,0.9,0.75", dir.filePath("source.mkv"), exported});
+        if (out.isEmpty())
+            QSKIP("the pipeline tool is needed");
+        QFile parameters(exported + ".json");
+        QVERIFY(parameters.open(QIODevice::ReadOnly));
+        const double gain = QJsonDocument::fromJson(parameters.readAll())
+                                .object()["processing"]
+                                .toObject()["measuredMotionGain"]
+                                .toDouble();
+        const QRect window(40, 24, 112, 64); // inside the region, clear of its feathered edge
+        // 384 frames from frame 216 on: 16 periods, after the band-pass has settled.
+        const double before = amplitudeAt(
+            diagonalShifts(test::decodeRgba(dir.filePath("source.mkv")), window), hz, 216);
+        const double after =
+            amplitudeAt(diagonalShifts(test::decodeRgba(exported), window), hz, 216);
+        qInfo("measured gain %.3f; independent %.3f (%.4f px to %.4f px)", gain, after / before,
+              before, after);
+        QVERIFY(relativeError(before, amplitude) < 0.05);
+        QVERIFY(gain > 1.5);
+        QVERIFY(relativeError(gain, after / before) <= 0.1);
+    }
+};
+
+QTEST_GUILESS_MAIN(VibrationAmplitudeTest)
+#include "tst_vibrationamplitude.moc"
