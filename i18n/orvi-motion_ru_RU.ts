@@ -1847,8 +1847,8 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     </message>
     <message>
         <location line="+1"/>
-        <source>This view is not drawn yet. Its data are ready for export.</source>
-        <translation>Это представление пока не отображается. Его данные готовы к экспорту.</translation>
+        <source>This view is not drawn yet.</source>
+        <translation>Это представление пока не отображается.</translation>
     </message>
     <message>
         <location line="+23"/>

@@ -17,8 +17,8 @@ ApplicationWindow {
     readonly property ProcessingSettingsController processingSettings: applicationController.processingSettings
     readonly property PlaybackController playback: applicationController.playback
     readonly property PreviewController preview: applicationController.preview
-    readonly property var exporter: applicationController.exporter ?? null
-    readonly property var spectrum: applicationController.spectrum ?? null
+    readonly property ExportController exporter: applicationController.exporter
+    readonly property SpectrumController spectrum: applicationController.spectrum
 
     // A phase calculation or a report export is as busy as an analysis: opening another
     // video or closing under them would lose their work.

@@ -204,7 +204,7 @@ Panel {
                       : view.spectrum.hasError ? view.spectrum.errorMessage
                       : !view.ready ? qsTr("No spectrum yet. Choose Start analysis to calculate one.")
                       : view.spectrum.stale ? qsTr("Spectrum is outdated. Recalculate before applying a band.")
-                      : qsTr("This view is not drawn yet. Its data are ready for export.")
+                      : qsTr("This view is not drawn yet.") + "\n\n" + view.spectrum.resultSummary
             }
         }
     }
