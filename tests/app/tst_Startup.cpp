@@ -126,8 +126,10 @@ private slots:
         const ProgramRun run = runProgram(arguments, environment, removed);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.output.contains(expected), qPrintable(run.output));
-        if (arguments.contains("--help"))
+        if (arguments.contains("--help")) {
             QVERIFY(run.output.contains(QStringLiteral("--mcp-control")));
+            QVERIFY(run.output.contains(QStringLiteral("[file]")));
+        }
     }
 
     void windowStartsHeadless()
