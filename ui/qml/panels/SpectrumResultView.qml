@@ -152,13 +152,15 @@ Panel {
         anchors.margins: Theme.spacing
         spacing: Theme.smallSpacing
 
-        RowLayout {
+        // Wraps onto a second line rather than pushing anything out of a narrow panel.
+        Flow {
             Layout.fillWidth: true
             visible: view.ready && !view.busy
+            spacing: Theme.smallSpacing
             ButtonGroup { id: representations }
             Repeater {
                 model: [qsTr("Spectrum"), qsTr("Bands"), qsTr("Points"), qsTr("Map"), qsTr("Phase")]
-                delegate: Button {
+                delegate: ToolTextButton {
                     required property string modelData
                     required property int index
                     // Button order differs from the representation numbers.
@@ -173,14 +175,14 @@ Panel {
                     }
                 }
             }
-            Item { Layout.fillWidth: true }
-            Button {
+            ToolTextButton {
                 text: qsTr("Power map settings")
                 visible: view.representation === 1
                 onClicked: mapSettings.open()
             }
-            Button {
+            ToolTextButton {
                 text: "?"
+                tip: qsTr("Reading the spectrum")
                 Accessible.name: qsTr("Reading the spectrum")
                 onClicked: help.open()
             }
