@@ -2,34 +2,320 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>AmplificationSettingsDialog</name>
+    <message>
+        <location filename="../ui/qml/panels/AmplificationSettingsDialog.qml" line="+29"/>
+        <source>Vibration amplification</source>
+        <translation>Усиление вибраций</translation>
+    </message>
+    <message>
+        <location line="+133"/>
+        <source>Source recording frame rate</source>
+        <translation>Частота кадров съёмки</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 FPS</source>
+        <translation>%1 кадр/с</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Capture frame rate</source>
+        <translation>Частота кадров съёмки</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>FPS</source>
+        <translation>кадр/с</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>Frequency filter</source>
+        <translation>Частотный фильтр</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1–%2 Hz</source>
+        <translation>%1–%2 Гц</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Lower frequency</source>
+        <translation>Нижняя частота</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+12"/>
+        <source>Hz</source>
+        <translation>Гц</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Upper frequency</source>
+        <translation>Верхняя частота</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Frequency filter helper…</source>
+        <translation>Помощник частотного фильтра…</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Amplification</source>
+        <translation>Усиление</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Factor: %1</source>
+        <translation>Коэффициент: %1</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Amplification factor</source>
+        <translation>Коэффициент усиления</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>Computing resources</source>
+        <translation>Вычислительные ресурсы</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Automatic · %1 threads</source>
+        <translation>Автоматически · потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Manual · %1 threads</source>
+        <translation>Вручную · потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Choose how many worker threads the motion processor may use.</source>
+        <translation>Выберите, сколько рабочих потоков может использовать обработчик движения.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Automatic (recommended)</source>
+        <translation>Автоматически (рекомендуется)</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Manual worker count</source>
+        <translation>Число потоков вручную</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>threads</source>
+        <translation>потоков</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Available logical processors: %1</source>
+        <translation>Доступно логических процессоров: %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Worker threads in use: %1</source>
+        <translation>Используется рабочих потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Frame processing</source>
+        <translation>Обработка кадра</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Analysis region: %1 × %2 px</source>
+        <translation>Область анализа: %1 × %2 пикс.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Optimization on</source>
+        <translation>Оптимизация включена</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Optimization off</source>
+        <translation>Оптимизация выключена</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>This section is available when a frame region is selected.</source>
+        <translation>Раздел доступен, когда выбрана область кадра.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Optimize processing for selected region</source>
+        <translation>Оптимизировать обработку для выбранной области</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>The selected region uses the configured amplification; the surrounding ring uses half.</source>
+        <translation>В выбранной области применяется заданное усиление, в окружающем её кольце — половина.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The full frame will be processed.</source>
+        <translation>Будет обработан весь кадр.</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Start amplification</source>
+        <translation>Запустить усиление</translation>
+    </message>
+</context>
+<context>
+    <name>AnalysisExportDialog</name>
+    <message>
+        <location filename="../ui/qml/panels/AnalysisExportDialog.qml" line="+18"/>
+        <source>PDF report</source>
+        <translation>Отчёт PDF</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>PDF document (*.pdf)</source>
+        <translation>Документ PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>DOCX report</source>
+        <translation>Отчёт DOCX</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Word document (*.docx)</source>
+        <translation>Документ Word (*.docx)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Spectrum CSV</source>
+        <translation>Спектр CSV</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+1"/>
+        <source>CSV table (*.csv)</source>
+        <translation>Таблица CSV (*.csv)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Cell data CSV</source>
+        <translation>Данные ячеек CSV</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Analysis data JSON</source>
+        <translation>Данные анализа JSON</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>JSON data (*.json)</source>
+        <translation>Данные JSON (*.json)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Spectrum PNG</source>
+        <translation>Спектр PNG</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+1"/>
+        <location line="+1"/>
+        <source>PNG image (*.png)</source>
+        <translation>Изображение PNG (*.png)</translation>
+    </message>
+    <message>
+        <location line="-1"/>
+        <source>Power map PNG</source>
+        <translation>Карта мощности PNG</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Phase map PNG</source>
+        <translation>Карта фаз PNG</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <location line="+104"/>
+        <source>Export analysis</source>
+        <translation>Экспорт анализа</translation>
+    </message>
+    <message>
+        <location line="-54"/>
+        <source>Logarithmic power scale</source>
+        <translation>Логарифмическая шкала мощности</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>No file chosen</source>
+        <translation>Файл не выбран</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Choose file…</source>
+        <translation>Выбрать файл…</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>About the exports</source>
+        <translation>Об экспорте</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Export</source>
+        <translation>Экспортировать</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <source>Analysis exports</source>
+        <translation>Экспорт анализа</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.</source>
+        <translation>Отчёты (PDF, DOCX) описывают весь анализ вместе с рисунками. Файлы CSV и JSON содержат числа для дальнейшей обработки. Файлы PNG — только рисунки. Существующий файл никогда не перезаписывается.</translation>
+    </message>
+</context>
+<context>
     <name>AnalysisReport</name>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="49"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+49"/>
         <source>The export could not be written. No completed file was saved.</source>
         <translation>Не удалось записать файл экспорта. Готовый файл не был сохранён.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="66"/>
+        <location line="+17"/>
         <source>Cannot read the first source frame for the report: %1</source>
         <translation>Не удалось прочитать первый кадр исходного видео для отчёта: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="70"/>
+        <location line="+4"/>
         <source>The decoded frame is unavailable or does not match the source.</source>
         <translation>Декодированный кадр недоступен или не соответствует исходному видео.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="171"/>
+        <location line="+101"/>
         <source>Choose a file with the extension required by the selected export format.</source>
         <translation>Выберите файл с расширением, соответствующим выбранному формату экспорта.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="176"/>
+        <location line="+5"/>
         <source>No current analysis is available for this export.</source>
         <translation>Для этого экспорта нет актуальных результатов анализа.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="178"/>
+        <location line="+2"/>
         <source>The report cannot replace the source video.</source>
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
@@ -39,8 +325,8 @@
         <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="151"/>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="188"/>
+        <location line="-46"/>
+        <location line="+37"/>
         <source>Cannot open the export file: %1</source>
         <translation>Не удалось открыть файл экспорта: %1</translation>
     </message>
@@ -51,446 +337,446 @@
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/DocxWriter.cpp" line="220"/>
-        <location filename="../src/reports/PdfReportWriter.cpp" line="100"/>
+        <location filename="../src/reports/DocxWriter.cpp" line="+220"/>
+        <location filename="../src/reports/PdfReportWriter.cpp" line="+100"/>
         <source>Page</source>
         <translation>Страница</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="46"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="+46"/>
         <source>Zazira spectrum analysis report</source>
         <translation>Отчёт о спектральном анализе Zazira</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="79"/>
+        <location line="+33"/>
         <source>Relative band power: unavailable.</source>
         <translation>Относительная мощность полосы: недоступна.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="80"/>
+        <location line="+1"/>
         <source>Relative band power: %1% of total spectral power (excluding zero frequency).</source>
         <translation>Относительная мощность полосы: %1% от полной спектральной мощности (без учёта нулевой частоты).</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="92"/>
+        <location line="+12"/>
         <source>Possible compression artefact: the frequency lies on a whole multiple of the key-frame rate of the video (%1 Hz: one key frame every %2 frames at the capture frame rate). The encoder&apos;s key-frame cadence can produce such lines without any motion of the equipment. When more than 20 peaks are found, these candidates give way to the other peaks.</source>
         <translation>Возможный артефакт сжатия: частота кратна частоте ключевых кадров видео (%1 Hz: один ключевой кадр каждые %2 кадров при частоте съёмки). Периодичность ключевых кадров кодировщика может давать такие линии без какого-либо движения оборудования. Если найдено больше 20 пиков, такие кандидаты уступают место остальным пикам.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="103"/>
+        <location line="+11"/>
         <source>The frequency lies on a multiple of the key-frame rate of the video (%1 Hz); the line may come from the encoder&apos;s key-frame cadence rather than from the equipment.</source>
         <translation>Частота кратна частоте ключевых кадров видео (%1 Hz); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="115"/>
+        <location line="+12"/>
         <source>%1 µm peak, %2 mm/s RMS, %3 m/s² peak</source>
         <translation>%1 мкм (пик), %2 мм/с (СКЗ), %3 м/с² (пик)</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="123"/>
+        <location line="+8"/>
         <source>Displacement amplitude: unavailable.</source>
         <translation>Амплитуда перемещения: недоступна.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="125"/>
+        <location line="+2"/>
         <source>Displacement amplitude: %1 px peak at %2 Hz at point %3; median of the points where the frequency stands out: %4 px.</source>
         <translation>Амплитуда перемещения: %1 пикс. (пик) на частоте %2 Hz в точке %3; медиана по точкам, где частота выделяется: %4 пикс.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="131"/>
+        <location line="+6"/>
         <source>In physical units: %1.</source>
         <translation>В физических единицах: %1.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="139"/>
+        <location line="+8"/>
         <source>No length scale was given: displacement amplitudes are stated in pixels of the source frame only.</source>
         <translation>Масштаб длины не задан: амплитуды перемещения указаны только в пикселях исходного кадра.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="142"/>
+        <location line="+3"/>
         <source>Length scale: %1 mm between the frame points (%2, %3) and (%4, %5) in normalized coordinates; %6 mm per source pixel.</source>
         <translation>Масштаб длины: %1 мм между точками кадра (%2, %3) и (%4, %5) в нормированных координатах; %6 мм на пиксель исходного кадра.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="150"/>
+        <location line="+8"/>
         <source>Band: %1–%2 Hz. Background: first analyzed source frame %3.</source>
         <translation>Полоса: %1–%2 Hz. Фон: первый проанализированный кадр исходного видео %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="156"/>
+        <location line="+6"/>
         <source>Each cell represents one image point. Power uses each point&apos;s longest accepted continuous interval, which may differ between cells. Values are normalized to the strongest accepted point in this band; transparent cells have no usable estimate or fall below the display threshold; they do not mean zero motion.</source>
         <translation>Каждая ячейка соответствует одной точке изображения. Мощность рассчитывается по самому длинному принятому непрерывному интервалу каждой точки, который может различаться для разных ячеек. Значения нормированы на самую сильную принятую точку в этой полосе; для прозрачных ячеек нет пригодной оценки или значение ниже порога отображения; это не означает отсутствия движения.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="185"/>
+        <location line="+29"/>
         <source>Overview: the outline marks the analysis region. A close-up is provided on a separate page.</source>
         <translation>Обзор: контуром отмечена область анализа. Увеличенное изображение приведено на отдельной странице.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="192"/>
+        <location line="+7"/>
         <source>%1 — analysis region close-up</source>
         <translation>%1 — увеличенное изображение области анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="194"/>
+        <location line="+2"/>
         <source>Enlarged analysis region from the same frame. Colors, normalization and analysis points are identical to the overview.</source>
         <translation>Увеличенная область анализа из того же кадра. Цвета, нормировка и точки анализа совпадают с обзорным изображением.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="219"/>
-        <location filename="../src/reports/ReportComposer.cpp" line="248"/>
+        <location line="+25"/>
+        <location line="+29"/>
         <source>Source video: %1</source>
         <translation>Исходное видео: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="220"/>
+        <location line="-28"/>
         <source>Source frame 1. This is the beginning of the video, independently of the analyzed fragment.</source>
         <translation>Кадр 1 исходного видео. Это начало видео независимо от анализируемого фрагмента.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="222"/>
+        <location line="+2"/>
         <source>The entire frame was analyzed; no separate analysis region is outlined.</source>
         <translation>Проанализирован весь кадр; отдельная область анализа не выделена.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="224"/>
+        <location line="+2"/>
         <source>The outline marks the analysis region used for this calculation.</source>
         <translation>Контуром отмечена область анализа, использованная в этом расчёте.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="229"/>
+        <location line="+5"/>
         <source>Source frame 1: analysis region close-up</source>
         <translation>Кадр 1 исходного видео: увеличенное изображение области анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="231"/>
+        <location line="+2"/>
         <source>Enlarged analysis region from the same frame. Enlargement does not add image detail or analysis points.</source>
         <translation>Увеличенная область анализа из того же кадра. Увеличение не добавляет деталей изображения или точек анализа.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="244"/>
+        <location line="+13"/>
         <source>Analysis settings</source>
         <translation>Параметры анализа</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="246"/>
+        <location line="+2"/>
         <source>This report records the selected video analysis and its settings. It does not diagnose equipment condition.</source>
         <translation>В этом отчёте зафиксированы выбранный анализ видео и его параметры. Отчёт не является диагностикой технического состояния оборудования.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="249"/>
+        <location line="+3"/>
         <source>Report created: %1</source>
         <translation>Отчёт создан: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="251"/>
+        <location line="+2"/>
         <source>Source size: %1 × %2 pixels; capture frame rate: %3 fps.</source>
         <translation>Размер исходного видео: %1 × %2 пикселей; частота кадров съёмки: %3 fps.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="254"/>
+        <location line="+3"/>
         <source>Analyzed source frames: %1–%2 (numbered from 1); recording duration: %3 s.</source>
         <translation>Проанализированные кадры исходного видео: %1–%2 (нумерация с 1); длительность записи: %3 s.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="258"/>
+        <location line="+4"/>
         <source>Analysis region in normalized coordinates: x=%1, y=%2, width=%3, height=%4.</source>
         <translation>Область анализа в нормированных координатах: x=%1, y=%2, ширина=%3, высота=%4.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="262"/>
+        <location line="+4"/>
         <source>Grid: %1 × %2; requested: %3 × %4; accepted points: %5 of %6.</source>
         <translation>Сетка: %1 × %2; запрошено: %3 × %4; принято точек: %5 из %6.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="267"/>
+        <location line="+5"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.</source>
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="270"/>
+        <location line="+3"/>
         <source>The report covers the full spectrum and all %1 detected frequency candidates (up to 20). Each candidate has an enlarged spectrum page and a band power map of its proposed band.</source>
         <translation>Отчёт охватывает полный спектр и все обнаруженные кандидаты частот (%1, не более 20). Для каждого кандидата приведены страница с увеличенным фрагментом спектра и карта мощности в предложенной для него полосе.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="274"/>
+        <location line="+4"/>
         <source>Algorithm: phase-spectrum-3; relative-phase-1. Analysis identity: %1.</source>
         <translation>Алгоритм: phase-spectrum-3; relative-phase-1. Идентификатор анализа: %1.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="285"/>
+        <location line="+11"/>
         <source>Spectrum and frequency candidates</source>
         <translation>Спектр и кандидаты частот</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="286"/>
+        <location line="+1"/>
         <source>Power is normalized within this analysis. The shaded region marks the selected band. Listed peaks are candidates, not independently confirmed machine frequencies.</source>
         <translation>Мощность нормирована в пределах этого анализа. Закрашенная область обозначает выбранную полосу. Перечисленные пики являются кандидатами, а не независимо подтверждёнными частотами машины.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="296"/>
-        <location filename="../src/reports/ReportComposer.cpp" line="357"/>
+        <location line="+10"/>
+        <location line="+61"/>
         <source>Frequency Hz</source>
         <translation>Частота Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="296"/>
+        <location line="-61"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="297"/>
+        <location line="+1"/>
         <source>Band power, %</source>
         <translation>Мощность полосы, %</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="297"/>
+        <location line="+0"/>
         <source>Contrast dB</source>
         <translation>Контраст dB</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="298"/>
+        <location line="+1"/>
         <source>Spatial support</source>
         <translation>Пространственный охват</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="298"/>
-        <location filename="../src/reports/ReportComposer.cpp" line="358"/>
+        <location line="+0"/>
+        <location line="+60"/>
         <source>Amplitude, px</source>
         <translation>Амплитуда, пикс.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="300"/>
+        <location line="-58"/>
         <source>Note</source>
         <translation>Примечание</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="310"/>
+        <location line="+10"/>
         <source>Possible compression artefact</source>
         <translation>Возможный артефакт сжатия</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="314"/>
+        <location line="+4"/>
         <source>Contrast, dB: how strongly the peak stands above the nearby spectral background. It is calculated as 10 × log10(peak power / background power); the background is the median of neighboring spectral bins, excluding the peak and its nearest neighbors. A contrast of 10 dB means 10 times the background power; 20 dB means 100 times. This is not sound level or physical displacement.</source>
         <translation>Контраст, dB: насколько сильно пик возвышается над окружающим спектральным фоном. Рассчитывается как 10 × log10(мощность пика / мощность фона); фоном считается медиана соседних спектральных бинов без учёта пика и его ближайших соседей. Контраст 10 dB означает мощность в 10 раз выше фона; 20 dB — в 100 раз выше. Это не уровень звука и не физическое перемещение.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="320"/>
+        <location line="+6"/>
         <source>Spatial support: the fraction of accepted analysis points where power at this frequency is at least four times the local spectral background and exceeds the minimum signal threshold. The value ranges from 0 to 1: 0.75 means 75% of accepted points. Rejected points are excluded from the denominator. This is neither the fraction of image area nor a probability that the frequency is correct; low support may indicate localized vibration.</source>
         <translation>Пространственный охват: доля принятых точек анализа, в которых мощность на этой частоте не менее чем в четыре раза превышает локальный спектральный фон и превышает минимальный порог сигнала. Значение лежит в диапазоне от 0 до 1: 0.75 означает 75% принятых точек. Отклонённые точки не учитываются в знаменателе. Это не доля площади изображения и не вероятность того, что частота определена верно; низкий охват может указывать на локализованную вибрацию.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="331"/>
+        <location line="+11"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="333"/>
+        <location line="+2"/>
         <source>Relative band power is the sum of aggregate spectral power at bin centers inside the band divided by the sum over all positive-frequency bins. It differs from peak height and from per-cell map colors. The same denominator is used for all bands in this analysis; overlapping bands share power and their percentages must not be added. The map display threshold does not affect this value.</source>
         <translation>Относительная мощность полосы — это сумма агрегированной спектральной мощности в центрах бинов внутри полосы, делённая на сумму по всем бинам положительных частот. Она отличается от высоты пика и от цветов отдельных ячеек карты. Для всех полос этого анализа используется один и тот же знаменатель; перекрывающиеся полосы делят мощность, и их проценты нельзя складывать. Порог отображения карты на это значение не влияет.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="346"/>
+        <location line="+13"/>
         <source>Vibration amplitude</source>
         <translation>Амплитуда вибрации</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="349"/>
+        <location line="+3"/>
         <source>Amplitudes come from the displacement of each cell&apos;s image content, measured to a fraction of a pixel by gradient least squares between consecutive frames, at the candidate&apos;s frequency refined between spectral bins. The amplitude is the peak displacement along the direction of largest motion, at the point where it is largest among those where the frequency stands out; the median covers the same points. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion at that frequency.</source>
         <translation>Амплитуды получены из смещения содержимого изображения в каждой ячейке, измеренного с точностью до долей пикселя методом наименьших квадратов по градиентам между соседними кадрами, на частоте кандидата, уточнённой между спектральными отсчётами. Амплитуда — это пиковое перемещение вдоль направления наибольшего движения в той точке, где оно наибольшее среди точек, в которых частота выделяется; медиана берётся по тем же точкам. Скорость (СКЗ) и ускорение (пик) рассчитаны в предположении синусоидального движения на этой частоте.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="357"/>
+        <location line="+8"/>
         <source>Point</source>
         <translation>Точка</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="358"/>
+        <location line="+1"/>
         <source>Median, px</source>
         <translation>Медиана, пикс.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="359"/>
+        <location line="+1"/>
         <source>Direction, °</source>
         <translation>Направление, °</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="361"/>
+        <location line="+2"/>
         <source>Displacement, µm</source>
         <translation>Перемещение, мкм</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="362"/>
+        <location line="+1"/>
         <source>Velocity RMS, mm/s</source>
         <translation>Скорость СКЗ, мм/с</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="363"/>
+        <location line="+1"/>
         <source>Acceleration, m/s²</source>
         <translation>Ускорение, м/с²</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="381"/>
+        <location line="+18"/>
         <source>Direction, °: the angle of the largest motion from the image&apos;s x axis towards its y axis (downwards), between −90° and 90°.</source>
         <translation>Направление, °: угол наибольшего движения, отсчитываемый от оси x изображения к его оси y (вниз), от −90° до 90°.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="383"/>
+        <location line="+2"/>
         <source>Limits: a cell sees motion across its edges only; motion along a straight edge does not change the image and reads as zero. A cell holding both moving and still structure reads less than its moving part. Displacements of a few hundredths of a pixel, strong video compression, lighting changes and camera movement reduce the accuracy; the camera&apos;s own motion adds to every point.</source>
         <translation>Ограничения: ячейка видит только движение поперёк своих краёв; движение вдоль прямого края не меняет изображение и даёт ноль. Ячейка, в которой есть и подвижная, и неподвижная структура, показывает меньше, чем движется её подвижная часть. Перемещения в несколько сотых пикселя, сильное сжатие видео, изменения освещения и движение камеры снижают точность; собственное движение камеры добавляется ко всем точкам.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="424"/>
+        <location line="+41"/>
         <source>Displacement amplitude at %1 Hz, µm peak</source>
         <translation>Амплитуда перемещения на %1 Hz, мкм (пик)</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="425"/>
+        <location line="+1"/>
         <source>Displacement amplitude at %1 Hz, px peak</source>
         <translation>Амплитуда перемещения на %1 Hz, пикс. (пик)</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="426"/>
+        <location line="+1"/>
         <source>Displacement amplitude map at %1 Hz</source>
         <translation>Карта амплитуды перемещения на %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="427"/>
+        <location line="+1"/>
         <source>Each accepted cell shows the peak displacement of its content at the strongest candidate&apos;s frequency, on a linear scale from 0 to the largest value. Cells without an estimate remain transparent.</source>
         <translation>Каждая принятая ячейка показывает пиковое перемещение своего содержимого на частоте сильнейшего кандидата в линейной шкале от 0 до наибольшего значения. Ячейки без оценки остаются прозрачными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="465"/>
+        <location line="+38"/>
         <source>Peak at %1 Hz</source>
         <translation>Пик на частоте %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="467"/>
+        <location line="+2"/>
         <source>Displayed range: %1–%2 Hz. Shaded candidate band: %3–%4 Hz.</source>
         <translation>Отображаемый диапазон: %1–%2 Hz. Закрашенная полоса кандидата: %3–%4 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="469"/>
+        <location line="+2"/>
         <source>Relative power: %1; contrast: %2 dB; spatial support: %3.</source>
         <translation>Относительная мощность: %1; контраст: %2 dB; пространственный охват: %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="475"/>
+        <location line="+6"/>
         <source>The vertical scale fits the displayed range. Power retains the normalization of the full spectrum; compare axis values when comparing peaks. All detected candidates within this range are labeled.</source>
         <translation>Вертикальная шкала подобрана по отображаемому диапазону. Мощность сохраняет нормировку полного спектра; при сравнении пиков сверяйте значения по оси. Все обнаруженные кандидаты в этом диапазоне подписаны.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="479"/>
+        <location line="+4"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz. Enlargement does not improve frequency resolution; nearby peaks may remain unresolved.</source>
         <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz. Увеличение не улучшает частотное разрешение; близко расположенные пики могут остаться неразрешёнными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="487"/>
+        <location line="+8"/>
         <source>Band power map for peak at %1 Hz</source>
         <translation>Карта мощности полосы для пика на частоте %1 Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="489"/>
+        <location line="+2"/>
         <source>This map uses the detected candidate&apos;s band, independently of the band selected in the interface. Colors are normalized separately for each band and cannot be used to compare absolute power between maps. Values below 0.0001 are hidden.</source>
         <translation>На этой карте используется полоса обнаруженного кандидата независимо от полосы, выбранной в интерфейсе. Цвета нормируются отдельно для каждой полосы, и их нельзя использовать для сравнения абсолютной мощности между картами. Значения ниже 0.0001 скрыты.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="511"/>
+        <location line="+22"/>
         <source>Additional map: band selected in the interface</source>
         <translation>Дополнительная карта: полоса, выбранная в интерфейсе</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="515"/>
+        <location line="+4"/>
         <source>No valid frequency band was selected. The band power map is unavailable.</source>
         <translation>Допустимая полоса частот не выбрана. Карта мощности полосы недоступна.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="526"/>
+        <location line="+11"/>
         <source>This additional map records the band selected in the interface at export time. Maps of all detected candidates are provided separately.</source>
         <translation>Эта дополнительная карта отражает полосу, выбранную в интерфейсе на момент экспорта. Карты всех обнаруженных кандидатов приведены отдельно.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="541"/>
+        <location line="+15"/>
         <source>Frequency: %1 Hz; component: %2; reference point: %3; accepted phase estimates: %4 of %5.</source>
         <translation>Частота: %1 Hz; компонента: %2; опорная точка: %3; принято оценок фазы: %4 из %5.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="547"/>
+        <location line="+6"/>
         <source>The reference is 0°. Positive phase means a lead relative to the reference in cos(ωt + φ). Each pair uses the intersection of its accepted intervals; pair intervals may differ.</source>
         <translation>Фаза опорной точки равна 0°. Положительная фаза означает опережение относительно опорной точки в cos(ωt + φ). Для каждой пары используется пересечение её принятых интервалов; интервалы разных пар могут различаться.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="550"/>
+        <location line="+3"/>
         <source>Acceptance requires at least 128 samples, four periods in each half, explained detrended energy of at least 0.30, and relative phase drift between halves no greater than 30°. These are heuristic thresholds, not confidence probabilities.</source>
         <translation>Для принятия требуются не менее 128 отсчётов, четыре периода в каждой половине, доля объяснённой энергии после удаления тренда не менее 0.30 и относительный дрейф фазы между половинами не более 30°. Это эвристические пороги, а не доверительные вероятности.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="557"/>
+        <location line="+7"/>
         <source>Reference interval starts at %1 s within the fragment and lasts %2 s; minimum explained energy fraction: %3.</source>
         <translation>Опорный интервал начинается через %1 s от начала фрагмента и длится %2 s; минимальная доля объяснённой энергии: %3.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="563"/>
+        <location line="+6"/>
         <source>Relative phase map</source>
         <translation>Карта относительной фазы</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="572"/>
+        <location line="+9"/>
         <source>Interpretation and limitations</source>
         <translation>Интерпретация и ограничения</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="574"/>
+        <location line="+2"/>
         <source>Frequency values depend on the supplied physical capture frame rate. Playback frame rate may differ, especially for slow-motion recordings.</source>
         <translation>Значения частот зависят от указанной физической частоты кадров съёмки. Частота кадров воспроизведения может отличаться, особенно у записей замедленной съёмки.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="577"/>
+        <location line="+3"/>
         <source>Camera movement, lighting changes, aliasing and insufficient texture can affect the spectrum. Relative phase-signal power is not calibrated physical displacement.</source>
         <translation>На спектр могут влиять движение камеры, изменения освещения, наложение спектров (алиасинг) и недостаточная текстура. Относительная мощность фазового сигнала не является откалиброванным физическим перемещением.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="580"/>
+        <location line="+3"/>
         <source>X and Y are image phase-signal components affected by local image structure. Equal or opposite signal phases do not prove equal or opposite physical displacement phases. Nearby frequencies may remain unresolved.</source>
         <translation>X и Y — компоненты фазового сигнала изображения, на которые влияет локальная структура изображения. Совпадающие или противоположные фазы сигнала не доказывают совпадения или противоположности фаз физического перемещения. Близкие частоты могут остаться неразрешёнными.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="584"/>
+        <location line="+4"/>
         <source>Band power below 0.0001 is hidden on both color scales. This display threshold is relative to the strongest accepted point in the selected band, not a physical vibration threshold. Comparisons between independently normalized maps are qualitative.</source>
         <translation>Мощность полосы ниже 0.0001 скрыта на обеих цветовых шкалах. Этот порог отображения задан относительно самой сильной принятой точки в выбранной полосе и не является физическим порогом вибрации. Сравнение независимо нормированных карт носит качественный характер.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="589"/>
+        <location line="+5"/>
         <source>CSV and JSON exports provide numerical spectra, cell values, validity flags and analysis settings for further review. No conclusion about equipment condition is generated automatically.</source>
         <translation>Экспорт в CSV и JSON содержит числовые спектры, значения ячеек, признаки достоверности и параметры анализа для дальнейшего изучения. Заключение о техническом состоянии оборудования автоматически не формируется.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="273"/>
+        <location filename="../src/reports/ReportFigures.cpp" line="+284"/>
         <source>Frequency, Hz</source>
         <translation>Частота, Hz</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="274"/>
+        <location line="+1"/>
         <source>Relative spectral power</source>
         <translation>Относительная спектральная мощность</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="333"/>
+        <location line="+56"/>
         <source>Relative band power · logarithmic colors</source>
         <translation>Относительная мощность полосы · логарифмическая цветовая шкала</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="334"/>
+        <location line="+1"/>
         <source>Relative band power · linear colors</source>
         <translation>Относительная мощность полосы · линейная цветовая шкала</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="402"/>
+        <location line="+65"/>
         <source>Reference</source>
         <translation>Опорная точка</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="412"/>
+        <location line="+10"/>
         <source>Relative phase, degrees</source>
         <translation>Относительная фаза, градусы</translation>
     </message>
@@ -498,27 +784,32 @@
 <context>
     <name>Application</name>
     <message>
-        <location filename="../src/app/StartupOptions.cpp" line="17"/>
+        <location filename="../src/app/StartupOptions.cpp" line="+18"/>
         <source>Video motion amplification for technical equipment.</source>
         <translation>Усиление движения на видео технического оборудования.</translation>
     </message>
     <message>
-        <location filename="../src/app/StartupOptions.cpp" line="10"/>
+        <location line="-7"/>
         <source>Enable the local MCP diagnostics interface in read-only mode.</source>
         <translation>Включить локальный диагностический интерфейс MCP в режиме только чтения.</translation>
     </message>
     <message>
-        <location filename="../src/app/StartupOptions.cpp" line="13"/>
+        <location line="+3"/>
         <source>Allow the local MCP diagnostics interface to change application state.</source>
         <translation>Разрешить локальному диагностическому интерфейсу MCP изменять состояние приложения.</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="66"/>
+        <location line="+12"/>
+        <source>Video file to open at start.</source>
+        <translation>Видеофайл, который нужно открыть при запуске.</translation>
+    </message>
+    <message>
+        <location filename="../src/app/main.cpp" line="+66"/>
         <source>Could not start MCP diagnostics: %1</source>
         <translation>Не удалось запустить диагностику MCP: %1</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="71"/>
+        <location line="+5"/>
         <source>MCP diagnostics are enabled for this application instance.</source>
         <translation>Для этого экземпляра приложения включена диагностика MCP.</translation>
     </message>
@@ -526,155 +817,289 @@
 <context>
     <name>ExportController</name>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="118"/>
+        <location filename="../src/controllers/ExportController.cpp" line="+118"/>
         <source>Choose where to save the processed MP4 file.</source>
         <translation>Выберите, куда сохранить обработанный файл MP4.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="122"/>
+        <location line="+4"/>
         <source>The processed video must use the .mp4 extension.</source>
         <translation>Обработанное видео должно иметь расширение .mp4.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="126"/>
+        <location line="+4"/>
         <source>The destination folder does not exist.</source>
         <translation>Папка назначения не существует.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="129"/>
+        <location line="+3"/>
         <source>The destination folder is not writable.</source>
         <translation>Запись в папку назначения невозможна.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="133"/>
+        <location line="+4"/>
         <source>The output file must differ from the source video.</source>
         <translation>Выходной файл должен отличаться от исходного видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="136"/>
+        <location line="+3"/>
         <source>The selected output file already exists.</source>
         <translation>Выбранный выходной файл уже существует.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="139"/>
+        <location line="+3"/>
         <source>The export parameters file already exists.</source>
         <translation>Файл параметров экспорта уже существует.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="184"/>
+        <location line="+45"/>
         <source>Choose a local MP4 file.</source>
         <translation>Выберите локальный файл MP4.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="188"/>
+        <location line="+4"/>
         <source>Wait until the current export finishes.</source>
         <translation>Дождитесь завершения текущего экспорта.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="204"/>
+        <location line="+16"/>
         <source>Destination is ready</source>
         <translation>Место сохранения выбрано</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="223"/>
+        <location line="+19"/>
         <source>Create an analysis result before saving.</source>
         <translation>Перед сохранением создайте результат анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="229"/>
+        <location line="+6"/>
         <source>Pause playback and wait until video processing is ready before exporting.</source>
         <translation>Перед экспортом приостановите воспроизведение и дождитесь готовности обработки видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="257"/>
+        <location line="+28"/>
         <source>Preparing processed video export</source>
         <translation>Подготовка экспорта обработанного видео</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="276"/>
+        <location line="+19"/>
         <source>Cancelling processed video export</source>
         <translation>Отмена экспорта обработанного видео</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="397"/>
+        <location line="+121"/>
         <source>Processed video was saved</source>
         <translation>Обработанное видео сохранено</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="404"/>
+        <location line="+7"/>
         <source>Processed video export was cancelled</source>
         <translation>Экспорт обработанного видео отменён</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="411"/>
+        <location line="+7"/>
         <source>Processed video export failed</source>
         <translation>Ошибка экспорта обработанного видео</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="413"/>
+        <location line="+2"/>
         <source>Could not export the processed video.</source>
         <translation>Не удалось экспортировать обработанное видео.</translation>
     </message>
 </context>
 <context>
-    <name>Main</name>
+    <name>FrequencyFilterHelper</name>
     <message>
-        <location filename="../ui/qml/Main.qml" line="26"/>
-        <source>Media libraries are ready.</source>
-        <translation>Медиабиблиотеки готовы к работе.</translation>
+        <location filename="../ui/qml/panels/FrequencyFilterHelper.qml" line="+23"/>
+        <source>Frequency filter helper</source>
+        <translation>Помощник частотного фильтра</translation>
     </message>
     <message>
-        <location filename="../ui/qml/Main.qml" line="27"/>
-        <source>Media libraries are unavailable.</source>
-        <translation>Медиабиблиотеки недоступны.</translation>
+        <location line="+20"/>
+        <source>Choose a filter band around the shaft rotation frequency: enter the speed, select a harmonic and half-width, then apply the band.</source>
+        <translation>Выберите полосу фильтра около частоты вращения вала: введите скорость, выберите гармонику и полуширину, затем примените полосу.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Shaft speed</source>
+        <translation>Скорость вала</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>RPM</source>
+        <translation>об/мин</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <location line="+4"/>
+        <source>Filter center harmonic</source>
+        <translation>Гармоника центра фильтра</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Band half-width</source>
+        <translation>Полуширина полосы</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Calculated band: %1–%2 Hz · Center: %3 Hz</source>
+        <translation>Расчётная полоса: %1–%2 Гц · Центр: %3 Гц</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Calculated band: enter a valid shaft speed.</source>
+        <translation>Расчётная полоса: введите допустимую скорость вала.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>The calculated band must be above zero and below the Nyquist frequency.</source>
+        <translation>Расчётная полоса должна быть выше нуля и ниже частоты Найквиста.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Current filter band: %1–%2 Hz</source>
+        <translation>Текущая полоса фильтра: %1–%2 Гц</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Apply band changes the filter settings only. Close this helper, then choose Start amplification in Vibration amplification.</source>
+        <translation>«Применить полосу» меняет только настройки фильтра. Закройте помощник, затем выберите «Запустить усиление» в окне «Усиление вибраций».</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Apply band</source>
+        <translation>Применить полосу</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <location filename="../ui/qml/Main.qml" line="+218"/>
+        <source>Open source video</source>
+        <translation>Открыть исходное видео</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Video files (*.mp4 *.mov *.avi)</source>
+        <translation>Видеофайлы (*.mp4 *.mov *.avi)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>All files (*)</source>
+        <translation>Все файлы (*)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Save analysis result</source>
+        <translation>Сохранить результат анализа</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>MP4 video (*.mp4)</source>
+        <translation>Видео MP4 (*.mp4)</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Unsaved analysis result</source>
+        <translation>Несохранённый результат анализа</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>The analysis result has not been saved. Save it before continuing?</source>
+        <translation>Результат анализа не сохранён. Сохранить его перед продолжением?</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Save</source>
+        <translation>Сохранить</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Discard</source>
+        <translation>Отбросить</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>Operation in progress</source>
+        <translation>Выполняется операция</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Cancel the current operation and close the application after it stops?</source>
+        <translation>Отменить текущую операцию и закрыть приложение после её остановки?</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Zazira analysis application</source>
+        <translation>Приложение анализа Zazira</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Makes small mechanical vibrations visible and measurable.</source>
+        <translation>Делает малые механические вибрации видимыми и измеримыми.</translation>
     </message>
 </context>
 <context>
     <name>PlaybackController</name>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="147"/>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="153"/>
+        <location filename="../src/controllers/PlaybackController.cpp" line="+147"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="+153"/>
         <source>The processed preview range is invalid.</source>
         <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="485"/>
+        <location line="+338"/>
         <source>Source video playback failed.</source>
         <translation>Ошибка воспроизведения исходного видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="501"/>
+        <location line="+16"/>
         <source>Source video contains no decodable frames.</source>
         <translation>Исходное видео не содержит кадров, которые удаётся декодировать.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="56"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="-97"/>
         <source>Could not prepare source video playback.</source>
         <translation>Не удалось подготовить воспроизведение исходного видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="240"/>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="255"/>
+        <location line="+184"/>
+        <location line="+15"/>
         <source>Could not seek to the requested video frame.</source>
         <translation>Не удалось перейти к запрошенному кадру видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="174"/>
+        <location line="-81"/>
         <source>Could not open the processed preview.</source>
         <translation>Не удалось открыть обработанный предпросмотр.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="280"/>
+        <location line="+106"/>
         <source>Could not decode the next video frame.</source>
         <translation>Не удалось декодировать следующий кадр видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="316"/>
+        <location line="+36"/>
         <source>Could not decode the matching processed preview frame.</source>
         <translation>Не удалось декодировать соответствующий кадр обработанного предпросмотра.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="332"/>
+        <location line="+16"/>
         <source>Processed preview playback failed.</source>
         <translation>Ошибка воспроизведения обработанного предпросмотра.</translation>
     </message>
@@ -682,91 +1107,135 @@
 <context>
     <name>PreviewController</name>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="118"/>
+        <location filename="../src/controllers/PreviewController.cpp" line="+120"/>
         <source>Save or discard the current result before starting another analysis.</source>
         <translation>Сохраните или отмените текущий результат, прежде чем запускать новый анализ.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="130"/>
+        <location line="+12"/>
         <source>Source playback and FFmpeg must be ready before starting analysis.</source>
         <translation>Перед запуском анализа воспроизведение исходного видео и FFmpeg должны быть готовы.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="136"/>
+        <location line="+6"/>
         <source>Pause playback and wait until video navigation is ready before starting analysis.</source>
         <translation>Перед запуском анализа приостановите воспроизведение и дождитесь готовности навигации по видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="155"/>
+        <location line="+19"/>
         <source>Preparing analysis result</source>
         <translation>Подготовка результата анализа</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="173"/>
+        <location line="+18"/>
         <source>Cancelling analysis result</source>
         <translation>Отмена результата анализа</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="330"/>
+        <location line="+158"/>
         <source>Analysis result was cancelled</source>
         <translation>Результат анализа отменён</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="336"/>
-        <location filename="../src/controllers/PreviewController.cpp" line="354"/>
+        <location line="+6"/>
+        <location line="+18"/>
         <source>Analysis result failed</source>
         <translation>Не удалось получить результат анализа</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="339"/>
+        <location line="-15"/>
         <source>Could not create the analysis result.</source>
         <translation>Не удалось создать результат анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="355"/>
+        <location line="+16"/>
         <source>Could not prepare the analysis result for playback.</source>
         <translation>Не удалось подготовить результат анализа к воспроизведению.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="369"/>
+        <location line="+15"/>
         <source>Analysis result is ready</source>
         <translation>Результат анализа готов</translation>
     </message>
 </context>
 <context>
+    <name>ProcessedViewport</name>
+    <message>
+        <location filename="../ui/qml/panels/ProcessedViewport.qml" line="+19"/>
+        <source>Vibration amplification</source>
+        <translation>Усиление вибраций</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Settings…</source>
+        <translation>Настройки…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Amplification settings</source>
+        <translation>Настройки усиления</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Save…</source>
+        <translation>Сохранить…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Save the amplified video</source>
+        <translation>Сохранить усиленное видео</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <location line="+19"/>
+        <source>%1 · %2 %</source>
+        <translation>%1 · %2 %</translation>
+    </message>
+    <message>
+        <location line="-16"/>
+        <source>No amplified result yet. Choose the amplification settings and start.</source>
+        <translation>Усиленного результата пока нет. Задайте настройки усиления и запустите обработку.</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>The amplified result no longer matches the settings.</source>
+        <translation>Усиленный результат больше не соответствует настройкам.</translation>
+    </message>
+</context>
+<context>
     <name>ProcessingParametersWriter</name>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="177"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+178"/>
         <source>The reserved staging JSON file is missing or is not empty.</source>
         <translation>Зарезервированный промежуточный файл JSON отсутствует или не пуст.</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="187"/>
+        <location line="+10"/>
         <source>Could not open the staging JSON file: %1</source>
         <translation>Не удалось открыть промежуточный файл JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="189"/>
+        <location line="+2"/>
         <source>Could not write the staging JSON file: %1</source>
         <translation>Не удалось записать промежуточный файл JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="193"/>
+        <location line="+4"/>
         <source>The written staging JSON file is empty.</source>
         <translation>Записанный промежуточный файл JSON пуст.</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="196"/>
+        <location line="+3"/>
         <source>Exception while writing the staging JSON file: %1</source>
         <translation>Исключение при записи промежуточного файла JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="199"/>
+        <location line="+3"/>
         <source>Unknown exception while writing the staging JSON file.</source>
         <translation>Неизвестное исключение при записи промежуточного файла JSON.</translation>
     </message>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="211"/>
+        <location line="+12"/>
         <source>A temporary file may remain at %1: %2</source>
         <translation>По пути %1 может остаться временный файл: %2</translation>
     </message>
@@ -774,177 +1243,266 @@
 <context>
     <name>ProcessingSettingsController</name>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="41"/>
+        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="+41"/>
         <source>Rotation speed must be 0 or between 500 and 7000 RPM.</source>
         <translation>Частота вращения должна быть равна 0 или находиться в диапазоне от 500 до 7000 об/мин.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="228"/>
+        <location line="+187"/>
         <source>Select at least %1 frames for this frequency band.</source>
         <translation>Для этой полосы частот выберите не менее %1 кадров.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="237"/>
+        <location line="+9"/>
         <source>Open and analyze a source video.</source>
         <translation>Откройте и проанализируйте исходное видео.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="240"/>
+        <location line="+3"/>
         <source>Enter the camera capture frame rate before choosing the frequency band.</source>
         <translation>Перед выбором полосы частот введите частоту кадров съёмки камеры.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="244"/>
+        <location line="+4"/>
         <source>Choose a valid analysis fragment.</source>
         <translation>Выберите допустимый фрагмент для анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="247"/>
+        <location line="+3"/>
         <source>Choose a valid analysis region.</source>
         <translation>Выберите допустимую область анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="252"/>
+        <location line="+5"/>
         <source>Lower frequency must be greater than 0 Hz.</source>
         <translation>Нижняя частота должна быть больше 0 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="255"/>
+        <location line="+3"/>
         <source>Upper frequency must be greater than lower frequency.</source>
         <translation>Верхняя частота должна быть больше нижней.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="258"/>
+        <location line="+3"/>
         <source>Upper frequency must be below the Nyquist frequency of %1 Hz.</source>
         <translation>Верхняя частота должна быть ниже частоты Найквиста %1 Hz.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="264"/>
+        <location line="+6"/>
         <source>Amplification factor must be between 1 and 50.</source>
         <translation>Коэффициент усиления должен находиться в диапазоне от 1 до 50.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="267"/>
+        <location line="+3"/>
         <source>The selected fragment is too short for this frequency band. Select at least %1 frames.</source>
         <translation>Выбранный фрагмент слишком короткий для этой полосы частот. Выберите не менее %1 кадров.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="285"/>
+        <location line="+18"/>
         <source>The selected band is close to Nyquist; reliable frequency separation may be poor.</source>
         <translation>Выбранная полоса близка к частоте Найквиста; надёжное разделение частот может быть затруднено.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="289"/>
+        <location line="+4"/>
         <source>High amplification may produce visible artifacts.</source>
         <translation>Сильное усиление может вызвать заметные артефакты.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="293"/>
+        <location line="+4"/>
         <source>An amplification factor of 1 leaves motion unchanged.</source>
         <translation>Коэффициент усиления 1 оставляет движение без изменений.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/ProcessingSettingsController.cpp" line="325"/>
+        <location line="+32"/>
         <source>A processing request is required.</source>
         <translation>Требуется запрос на обработку.</translation>
     </message>
 </context>
 <context>
+    <name>RegionEditorItem</name>
+    <message>
+        <location filename="../src/controllers/RegionEditorItem.cpp" line="+371"/>
+        <source>The region is too small.</source>
+        <translation>Область слишком мала.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The region is invalid.</source>
+        <translation>Область недопустима.</translation>
+    </message>
+</context>
+<context>
+    <name>RegionOverlay</name>
+    <message>
+        <location filename="../ui/qml/components/RegionOverlay.qml" line="+12"/>
+        <source>Analysis region editor</source>
+        <translation>Редактор области анализа</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Use arrow keys to move the region. Hold Shift and use arrow keys to resize it.</source>
+        <translation>Клавиши со стрелками перемещают область. С нажатой клавишей Shift стрелки меняют её размер.</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>Analysis region</source>
+        <translation>Область анализа</translation>
+    </message>
+    <message>
+        <location line="+48"/>
+        <source>Drag to draw the analysis region.</source>
+        <translation>Протяните указатель, чтобы нарисовать область анализа.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Editing analysis region · Click outside or Enter to finish · Esc to cancel</source>
+        <translation>Редактирование области анализа · Щелчок снаружи или Enter — завершить · Esc — отменить</translation>
+    </message>
+</context>
+<context>
+    <name>SourceViewport</name>
+    <message>
+        <location filename="../ui/qml/panels/SourceViewport.qml" line="+23"/>
+        <source>Source video</source>
+        <translation>Исходное видео</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Finish region</source>
+        <translation>Завершить область</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Edit region</source>
+        <translation>Изменить область</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Draw, move or resize the analysis region on the frame</source>
+        <translation>Нарисовать, переместить или изменить размер области анализа на кадре</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Full frame</source>
+        <translation>Весь кадр</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Analyse the whole frame</source>
+        <translation>Анализировать весь кадр</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>Reading %1…</source>
+        <translation>Чтение %1…</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Open a video or drop a file here.</source>
+        <translation>Откройте видео или перетащите файл сюда.</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>High-speed recordings show the most: state the camera&apos;s capture rate after opening.</source>
+        <translation>Лучше всего подходят скоростные съёмки: после открытия укажите частоту кадров камеры.</translation>
+    </message>
+</context>
+<context>
     <name>SpectrumAnalysis</name>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="104"/>
+        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="+104"/>
         <source>Select automatic resource usage or a supported worker thread count.</source>
         <translation>Выберите автоматическое использование ресурсов или поддерживаемое число рабочих потоков.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="108"/>
+        <location line="+4"/>
         <source>A prepared source video is required.</source>
         <translation>Требуется подготовленное исходное видео.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="112"/>
+        <location line="+4"/>
         <source>Enter a capture frame rate greater than 0 and no greater than 10000 fps.</source>
         <translation>Введите частоту кадров съёмки больше 0 и не более 10000 fps.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="117"/>
+        <location line="+5"/>
         <source>Select a frame range inside the source video.</source>
         <translation>Выберите диапазон кадров в пределах исходного видео.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="121"/>
+        <location line="+4"/>
         <source>Select between 65 and 65537 frames for spectrum analysis.</source>
         <translation>Выберите от 65 до 65537 кадров для спектрального анализа.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="127"/>
+        <location line="+6"/>
         <source>Select a region at least 32 by 32 pixels inside the frame.</source>
         <translation>Выберите в пределах кадра область размером не менее 32 на 32 пикселя.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="130"/>
+        <location line="+3"/>
         <source>The source exceeds the spectrum analysis limit of 32 megapixels.</source>
         <translation>Исходное видео превышает ограничение спектрального анализа в 32 мегапикселя.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="133"/>
+        <location line="+3"/>
         <source>Select one of the available grid densities.</source>
         <translation>Выберите одну из доступных плотностей сетки.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="136"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="76"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="132"/>
+        <location line="+3"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="+76"/>
+        <location line="+56"/>
         <source>The analysis region is too narrow after spatial reduction.</source>
         <translation>Область анализа слишком узка после пространственного уменьшения.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="140"/>
+        <location line="+4"/>
         <source>This grid supports at most %1 frames within the signal memory budget. Shorten the fragment or choose a coarser grid.</source>
         <translation>Максимальное число кадров для этой сетки в пределах бюджета памяти сигналов: %1. Сократите фрагмент или выберите более грубую сетку.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisLimits.cpp" line="149"/>
+        <location line="+9"/>
         <source>Mark two points at least one pixel apart inside the frame and enter their distance in millimetres greater than 0.</source>
         <translation>Отметьте внутри кадра две точки на расстоянии не менее одного пикселя и введите расстояние между ними в миллиметрах больше 0.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="112"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="-20"/>
         <source>The selected frame range could not be decoded completely.</source>
         <translation>Не удалось полностью декодировать выбранный диапазон кадров.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="122"/>
+        <location line="+10"/>
         <source>Decoded frames do not match the selected uniform range.</source>
         <translation>Декодированные кадры не соответствуют выбранному равномерному диапазону.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="167"/>
+        <location line="+45"/>
         <source>No continuous reliable phase signals were found. Select a textured region or a shorter stable fragment.</source>
         <translation>Непрерывные надёжные фазовые сигналы не найдены. Выберите текстурированную область или более короткий стабильный фрагмент.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="208"/>
+        <location line="+41"/>
         <source>Spectrum analysis failed while allocating or processing data.</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumViews.cpp" line="201"/>
+        <location filename="../src/spectrum/SpectrumViews.cpp" line="+201"/>
         <source>No textured point in this cell on the first frame.</source>
         <translation>На первом кадре в этой ячейке нет текстурированной точки.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumViews.cpp" line="207"/>
+        <location line="+6"/>
         <source>Longest segment: %1 s, starting at %2 s. Lost samples: low contrast %3, phase jump %4, non-finite %5.</source>
         <translation>Самый длинный сегмент: %1 s, начало на %2 s. Потерянные отсчёты: низкий контраст — %3, скачок фазы — %4, нечисловые значения — %5.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumViews.cpp" line="217"/>
+        <location line="+10"/>
         <source>Accepted continuous segment.</source>
         <translation>Принятый непрерывный сегмент.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumViews.cpp" line="218"/>
+        <location line="+1"/>
         <source>Continuous segment is too short (minimum 64 samples and 25% of the fragment).</source>
         <translation>Непрерывный сегмент слишком короткий (минимум 64 отсчёта и 25% фрагмента).</translation>
     </message>
@@ -952,52 +1510,52 @@
 <context>
     <name>SpectrumController</name>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="79"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+79"/>
         <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
         <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="101"/>
+        <location line="+22"/>
         <source>The common continuous interval is too short.</source>
         <translation>Общий непрерывный интервал слишком короткий.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="104"/>
+        <location line="+3"/>
         <source>The selected component has insufficient energy at this frequency in this cell or the reference.</source>
         <translation>У выбранной компоненты недостаточно энергии на этой частоте в этой ячейке или в опорной точке.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="109"/>
+        <location line="+5"/>
         <source>The relative phase changes by more than 30° between interval halves.</source>
         <translation>Относительная фаза меняется более чем на 30° между половинами интервала.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="113"/>
+        <location line="+4"/>
         <source>No accepted signal in this cell or the reference.</source>
         <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="271"/>
+        <location line="+158"/>
         <source>Cancelling spectrum analysis</source>
         <translation>Отмена спектрального анализа</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="273"/>
+        <location line="+2"/>
         <source>Analyzing motion frame by frame…</source>
         <translation>Покадровый анализ движения…</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="275"/>
+        <location line="+2"/>
         <source>Calculating spectrum</source>
         <translation>Расчёт спектра</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="293"/>
+        <location line="+18"/>
         <source>Some peaks overlap. The proposed band does not guarantee isolation of one component.</source>
         <translation>Некоторые пики перекрываются. Предложенная полоса не гарантирует выделения одной компоненты.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="302"/>
+        <location line="+9"/>
         <source>What the analysis measures
 The analysis follows the local phase of image structure at every point of a grid inside the analysis region and computes the spectrum of that motion. Relative power compares frequencies with one another; it is not a displacement in millimetres. Camera shake, changes of light and large movement of the object also change the signal.
 
@@ -1016,183 +1574,183 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
 Каждая частота зависит от введённой частоты кадров съёмки, которая у файла замедленной съёмки отличается от частоты воспроизведения. Движение быстрее половины частоты съёмки проявляется на ложной, более низкой частоте (алиасинг). Более мелкая сетка частот сама по себе не разделяет две близкие вибрации; это делает только более длинный фрагмент.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="393"/>
+        <location line="+91"/>
         <source>Frames %1–%2; analysis region: x=%3%, y=%4%, width=%5%, height=%6%.</source>
         <translation>Кадры %1–%2; область анализа: x=%3%, y=%4%, ширина=%5%, высота=%6%.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="408"/>
+        <location line="+15"/>
         <source>%1 fps; frames %2–%3; %4/%5 reliable sites; grid %6 Hz; window scale %7 Hz; %8 × %9 analysis pixels; %10 ms.</source>
         <translation>%1 fps; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Hz; масштаб окна %7 Hz; %8 × %9 пикселей анализа; %10 ms.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="442"/>
+        <location line="+34"/>
         <source>Calculate a spectrum first.</source>
         <translation>Сначала рассчитайте спектр.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="444"/>
+        <location line="+2"/>
         <source>The spectrum is stale. Recalculate it for the current inputs.</source>
         <translation>Спектр устарел. Пересчитайте его для текущих входных данных.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="447"/>
+        <location line="+3"/>
         <source>Wait for the active operation to finish.</source>
         <translation>Дождитесь завершения текущей операции.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="450"/>
+        <location line="+3"/>
         <source>Select a band strictly between 0 Hz and the Nyquist frequency.</source>
         <translation>Выберите полосу строго между 0 Hz и частотой Найквиста.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="488"/>
+        <location line="+38"/>
         <source>Cancelling phase calculation…</source>
         <translation>Отмена расчёта фазы…</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="490"/>
+        <location line="+2"/>
         <source>Calculating relative phase…</source>
         <translation>Расчёт относительной фазы…</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="493"/>
+        <location line="+3"/>
         <source>Calculate a spectrum for the current fragment and analysis region before comparing phase.</source>
         <translation>Перед сравнением фаз рассчитайте спектр для текущего фрагмента и области анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="498"/>
+        <location line="+5"/>
         <source>Select one frequency candidate for the phase map.</source>
         <translation>Выберите один кандидат частоты для карты фазы.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="501"/>
+        <location line="+3"/>
         <source>Click a cell to select the phase reference point.</source>
         <translation>Щёлкните ячейку, чтобы выбрать опорную точку фазы.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="505"/>
+        <location line="+4"/>
         <source>This reference has no accepted continuous signal. Choose another point.</source>
         <translation>У этой опорной точки нет принятого непрерывного сигнала. Выберите другую точку.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="510"/>
+        <location line="+5"/>
         <source>Calculate phase for the selected frequency, component and reference.</source>
         <translation>Рассчитайте фазу для выбранной частоты, компоненты и опорной точки.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="526"/>
-        <location filename="../src/controllers/SpectrumController.cpp" line="564"/>
+        <location line="+16"/>
+        <location line="+38"/>
         <source>Select one of the available grid densities.</source>
         <translation>Выберите одну из доступных плотностей сетки.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="540"/>
+        <location line="-24"/>
         <source>Effective grid: %1 × %2 (%3 points), analysis image: %4 × %5 pixels. Maximum fragment: %6 frames for this grid.</source>
         <translation>Фактическая сетка: %1 × %2 (%3 точек), изображение анализа: %4 × %5 пикселей. Максимальный фрагмент для этой сетки: %6 кадров.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="666"/>
+        <location line="+126"/>
         <source>Spectrum analysis failed.</source>
         <translation>Ошибка спектрального анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="772"/>
+        <location line="+106"/>
         <source>The selected fragment has %1 frames. Automatic band expansion up to four times the original width could not satisfy the amplifier&apos;s duration requirement. Select a longer fragment or adjust the band manually. Amplification settings were not changed.</source>
         <translation>Выбранный фрагмент содержит %1 кадров. Автоматическое расширение полосы до четырёхкратной исходной ширины не позволило выполнить требование усилителя к длительности. Выберите более длинный фрагмент или настройте полосу вручную. Параметры усиления не изменены.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="785"/>
+        <location line="+13"/>
         <source>The band could not be applied. Check that amplification settings are editable.</source>
         <translation>Не удалось применить полосу. Проверьте, что параметры усиления доступны для изменения.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="793"/>
+        <location line="+8"/>
         <source>Band %1–%2 Hz applied to amplification without expansion; the selected fragment is long enough.</source>
         <translation>Полоса %1–%2 Hz применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="800"/>
+        <location line="+7"/>
         <source>For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the selected %5 frames. The spectrum selection is unchanged. Nearby oscillations may also be amplified.</source>
         <translation>Для усиления полоса расширена с %1–%2 Hz до %3–%4 Hz для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="851"/>
+        <location line="+51"/>
         <source>Calculate a spectrum to show the first frame and local frequency map.</source>
         <translation>Рассчитайте спектр, чтобы показать первый кадр и карту локальных частот.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="858"/>
+        <location line="+7"/>
         <source>Select a valid frequency band to highlight it on the first frame.</source>
         <translation>Выберите допустимую полосу частот, чтобы выделить её на первом кадре.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="877"/>
+        <location line="+19"/>
         <source>No sufficiently strong local signal in this band. Unavailable cells remain transparent.</source>
         <translation>В этой полосе нет достаточно сильного локального сигнала. Недоступные ячейки остаются прозрачными.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="881"/>
+        <location line="+4"/>
         <source>Highlighted cells: %1 of %2 reliable sites. Values are normalized to the strongest site in this band.</source>
         <translation>Выделено ячеек: %1 из %2 надёжных точек. Значения нормированы на самую сильную точку в этой полосе.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="910"/>
+        <location line="+29"/>
         <source>Accepted points: %1 of %2. Spectrum uses each point&apos;s longest continuous segment; gaps are not interpolated.</source>
         <translation>Принято точек: %1 из %2. Спектр использует самый длинный непрерывный участок каждой точки; пропуски не интерполируются.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="944"/>
+        <location line="+34"/>
         <source>Local spectrum unavailable: this point has no accepted continuous segment.</source>
         <translation>Локальный спектр недоступен: у этой точки нет принятого непрерывного участка.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="952"/>
+        <location line="+8"/>
         <source>The local spectrum could not be calculated.</source>
         <translation>Не удалось рассчитать локальный спектр.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="976"/>
+        <location line="+24"/>
         <source>Local spectrum of the highlighted segment. Linear trend is removed; power is normalized within this point. The largest bin is not a confirmed vibration frequency.</source>
         <translation>Локальный спектр выделенного участка. Линейный тренд удалён; мощность нормирована в пределах этой точки. Наибольший бин не является подтверждённой частотой вибрации.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="981"/>
+        <location line="+5"/>
         <source>No measurable local spectral power in the accepted segment.</source>
         <translation>На принятом участке нет измеримой локальной спектральной мощности.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1031"/>
+        <location line="+50"/>
         <source>No phase estimate yet.</source>
         <translation>Оценки фазы пока нет.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1095"/>
+        <location line="+64"/>
         <source>Phase calculation cancelled.</source>
         <translation>Расчёт фазы отменён.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1114"/>
+        <location line="+19"/>
         <source>Phase shown for %1 of %2 points. Each pair uses its common continuous interval.</source>
         <translation>Фаза показана для %1 из %2 точек. Каждая пара использует свой общий непрерывный интервал.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1119"/>
+        <location line="+5"/>
         <source>No stable phase estimates. Try another reference, component or frequency.</source>
         <translation>Нет устойчивых оценок фазы. Попробуйте другую опорную точку, компоненту или частоту.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1152"/>
+        <location line="+33"/>
         <source>Choose an available export format for the current analysis and a local file.</source>
         <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1192"/>
+        <location line="+40"/>
         <source>Saving analysis export…</source>
         <translation>Сохранение экспорта анализа…</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="1208"/>
+        <location line="+16"/>
         <source>Analysis export saved: %1</source>
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
@@ -1202,14 +1760,285 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     </message>
 </context>
 <context>
+    <name>SpectrumResultView</name>
+    <message>
+        <location filename="../ui/qml/panels/SpectrumResultView.qml" line="+28"/>
+        <source>Spectral analysis</source>
+        <translation>Спектральный анализ</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Stop</source>
+        <translation>Остановить</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Start analysis</source>
+        <translation>Начать анализ</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Cancel spectral analysis</source>
+        <translation>Отменить спектральный анализ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Configure and start spectral analysis</source>
+        <translation>Настроить и запустить спектральный анализ</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Export…</source>
+        <translation>Экспорт…</translation>
+    </message>
+    <message>
+        <location line="+122"/>
+        <source>Spectrum</source>
+        <translation>Спектр</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Bands</source>
+        <translation>Полосы</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Points</source>
+        <translation>Точки</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Map</source>
+        <translation>Карта</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Phase</source>
+        <translation>Фаза</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <location line="+45"/>
+        <location line="+13"/>
+        <source>Power map settings</source>
+        <translation>Настройки карты мощности</translation>
+    </message>
+    <message>
+        <location line="-52"/>
+        <location line="+64"/>
+        <source>Reading the spectrum</source>
+        <translation>Как читать спектр</translation>
+    </message>
+    <message>
+        <location line="-47"/>
+        <source>Spectral analysis is not available.</source>
+        <translation>Спектральный анализ недоступен.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 · %2 %</source>
+        <translation>%1 · %2 %</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>No spectrum yet. Choose Start analysis to calculate one.</source>
+        <translation>Спектра пока нет. Выберите «Начать анализ», чтобы рассчитать его.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Spectrum is outdated. Recalculate before applying a band.</source>
+        <translation>Спектр устарел. Пересчитайте его перед применением полосы.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>This view is not drawn yet.</source>
+        <translation>Это представление пока не отображается.</translation>
+    </message>
+    <message>
+        <location line="+23"/>
+        <source>Logarithmic colour scale</source>
+        <translation>Логарифмическая цветовая шкала</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>A logarithmic scale shows weak regions beside strong ones.</source>
+        <translation>Логарифмическая шкала показывает слабые области рядом с сильными.</translation>
+    </message>
+</context>
+<context>
+    <name>SpectrumSettingsDialog</name>
+    <message>
+        <location filename="../ui/qml/panels/SpectrumSettingsDialog.qml" line="+30"/>
+        <source>Zazira spectrum analysis</source>
+        <translation>Спектральный анализ Zazira</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Spectral analysis is not available.</source>
+        <translation>Спектральный анализ недоступен.</translation>
+    </message>
+    <message>
+        <location line="+79"/>
+        <source>Capture frame rate</source>
+        <translation>Частота кадров съёмки</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>FPS</source>
+        <translation>кадр/с</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <location line="+3"/>
+        <location line="+109"/>
+        <source>Spectrum parameters</source>
+        <translation>Параметры спектра</translation>
+    </message>
+    <message>
+        <location line="-94"/>
+        <location line="+8"/>
+        <source>Point density</source>
+        <translation>Плотность точек</translation>
+    </message>
+    <message>
+        <location line="-3"/>
+        <source>%1 × %2 (%3 points)</source>
+        <translation>%1 × %2 (%3 точек)</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Computing resources</source>
+        <translation>Вычислительные ресурсы</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Automatic · %1 threads</source>
+        <translation>Автоматически · потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Manual · %1 threads</source>
+        <translation>Вручную · потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Choose how many worker threads spectral analysis may use.</source>
+        <translation>Выберите, сколько рабочих потоков может использовать спектральный анализ.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Automatic (recommended)</source>
+        <translation>Автоматически (рекомендуется)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Let the application select the worker count for this computer</source>
+        <translation>Приложение само выберет число потоков для этого компьютера</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Manual worker count</source>
+        <translation>Число потоков вручную</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>threads</source>
+        <translation>потоков</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Available logical processors: %1</source>
+        <translation>Доступно логических процессоров: %1</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Worker thread budget: %1</source>
+        <translation>Бюджет рабочих потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>%1 threads</source>
+        <translation>потоков: %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Calculate spectrum</source>
+        <translation>Рассчитать спектр</translation>
+    </message>
+    <message>
+        <location line="+32"/>
+        <source>The analysis follows the motion of a grid of points inside the analysis region and calculates which frequencies they share.
+
+Set the capture frame rate at which the camera recorded, then choose the point density: more points show finer detail but take longer.
+
+The grid is limited by the region&apos;s size in pixels, by memory and by the fragment length; the plan below the density shows what will be used.
+
+Settings take effect when the calculation starts; the previous result stays until then.
+
+The worker count limits how many processor threads the analysis may use.</source>
+        <translation>Анализ отслеживает движение сетки точек внутри области анализа и вычисляет общие для них частоты.
+
+Укажите частоту кадров, с которой снимала камера, затем выберите плотность точек: больше точек дают больше деталей, но считаются дольше.
+
+Сетка ограничена размером области в пикселях, памятью и длиной фрагмента; план под плотностью показывает, что будет использовано.
+
+Настройки вступают в силу при запуске расчёта; до этого сохраняется прежний результат.
+
+Число потоков ограничивает, сколько потоков процессора может занять анализ.</translation>
+    </message>
+</context>
+<context>
+    <name>StatusBar</name>
+    <message>
+        <location filename="../ui/qml/panels/StatusBar.qml" line="+24"/>
+        <source>Cancelling video reading…</source>
+        <translation>Отмена чтения видео…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Reading video…</source>
+        <translation>Чтение видео…</translation>
+    </message>
+    <message>
+        <location line="+29"/>
+        <source>Saved: %1</source>
+        <translation>Сохранено: %1</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Open a video to begin.</source>
+        <translation>Откройте видео, чтобы начать.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>The amplified result no longer matches the settings.</source>
+        <translation>Усиленный результат больше не соответствует настройкам.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Ready</source>
+        <translation>Готово</translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+</context>
+<context>
     <name>TemporaryVideo</name>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="89"/>
+        <location filename="../src/results/TemporaryVideo.cpp" line="+89"/>
         <source>Could not write the temporary analysis result. Check free disk space and access to the temporary folder.</source>
         <translation>Не удалось записать временный результат анализа. Проверьте свободное место на диске и доступ к временному каталогу.</translation>
     </message>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="168"/>
+        <location line="+79"/>
         <source>Could not read the temporary analysis result. Run the analysis again.</source>
         <translation>Не удалось прочитать временный результат анализа. Выполните анализ повторно.</translation>
     </message>
@@ -1217,160 +2046,394 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
 <context>
     <name>TemporaryVideoSource</name>
     <message>
-        <location filename="../src/results/TemporaryVideoSource.cpp" line="28"/>
-        <location filename="../src/results/TemporaryVideoSource.cpp" line="105"/>
-        <location filename="../src/results/TemporaryVideoSource.cpp" line="123"/>
+        <location filename="../src/results/TemporaryVideoSource.cpp" line="+28"/>
+        <location line="+77"/>
+        <location line="+18"/>
         <source>No analysis result is available.</source>
         <translation>Результат анализа отсутствует.</translation>
     </message>
     <message>
-        <location filename="../src/results/TemporaryVideoSource.cpp" line="74"/>
-        <location filename="../src/results/TemporaryVideoSource.cpp" line="86"/>
+        <location line="-49"/>
+        <location line="+12"/>
         <source>The requested frame is outside the analysis result.</source>
         <translation>Запрошенный кадр находится за пределами результата анализа.</translation>
     </message>
 </context>
 <context>
+    <name>TopBar</name>
+    <message>
+        <location filename="../ui/qml/panels/TopBar.qml" line="+28"/>
+        <source>Open video</source>
+        <translation>Открыть видео</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>No video selected</source>
+        <translation>Видео не выбрано</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Video parameters</source>
+        <translation>Параметры видео</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Vibration amplification</source>
+        <translation>Усиление вибраций</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Show vibration amplification</source>
+        <translation>Показать усиление вибраций</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Spectral analysis</source>
+        <translation>Спектральный анализ</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Show spectral analysis</source>
+        <translation>Показать спектральный анализ</translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+</context>
+<context>
+    <name>TransportBar</name>
+    <message>
+        <location filename="../ui/qml/panels/TransportBar.qml" line="+23"/>
+        <source>Pause video</source>
+        <translation>Пауза</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Play selection</source>
+        <translation>Воспроизвести выбранное</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <location line="+3"/>
+        <source>Previous frame</source>
+        <translation>Предыдущий кадр</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <location line="+3"/>
+        <source>Next frame</source>
+        <translation>Следующий кадр</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Playback position</source>
+        <translation>Позиция воспроизведения</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Frame %1 / %2</source>
+        <translation>Кадр %1 / %2</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Selected: %1 frames</source>
+        <translation>Выбрано кадров: %1</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>Start moved to frame %1: irregular timing at the beginning.</source>
+        <translation>Начало перенесено на кадр %1: неравномерные интервалы в начале.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Start here</source>
+        <translation>Начало здесь</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Begin the selection at the current frame</source>
+        <translation>Начать выделение с текущего кадра</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>End here</source>
+        <translation>Конец здесь</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>End the selection at the current frame</source>
+        <translation>Закончить выделение текущим кадром</translation>
+    </message>
+</context>
+<context>
+    <name>VideoParametersPanel</name>
+    <message>
+        <location filename="../ui/qml/panels/VideoParametersPanel.qml" line="+15"/>
+        <source>%1 FPS</source>
+        <translation>%1 кадр/с</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+4"/>
+        <location line="+24"/>
+        <source>unknown</source>
+        <translation>неизвестно</translation>
+    </message>
+    <message>
+        <location line="-25"/>
+        <source>%1 s</source>
+        <translation>%1 с</translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>File</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Container</source>
+        <translation>Контейнер</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Codec</source>
+        <translation>Кодек</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Frame size</source>
+        <translation>Размер кадра</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>%1 × %2 px</source>
+        <translation>%1 × %2 пикс.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Frames</source>
+        <translation>Кадров</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Playback duration</source>
+        <translation>Длительность воспроизведения</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Nominal frame rate</source>
+        <translation>Номинальная частота кадров</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Playback frame rate</source>
+        <translation>Частота кадров воспроизведения</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location line="+64"/>
+        <source>Capture frame rate</source>
+        <translation>Частота кадров съёмки</translation>
+    </message>
+    <message>
+        <location line="-63"/>
+        <source>entered</source>
+        <translation>введена</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Slow-motion factor</source>
+        <translation>Коэффициент замедления</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Recording duration</source>
+        <translation>Длительность съёмки</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Frame timing</source>
+        <translation>Интервалы кадров</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Irregular: frames are not evenly spaced.</source>
+        <translation>Неравномерные: кадры расположены неравномерно.</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Regular</source>
+        <translation>Равномерные</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>The video is not ready yet.</source>
+        <translation>Видео ещё не готово.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>No video selected</source>
+        <translation>Видео не выбрано</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <source>Slow motion: the capture rate differs from the playback rate, so every time and frequency is measured at the capture rate.</source>
+        <translation>Замедленная съёмка: частота съёмки отличается от частоты воспроизведения, поэтому все времена и частоты отсчитываются по частоте съёмки.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>FPS</source>
+        <translation>кадр/с</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Enter the rate at which the camera recorded. Slow-motion videos play slower than they were recorded; every frequency depends on this rate.</source>
+        <translation>Введите частоту, с которой снимала камера. Замедленные видео воспроизводятся медленнее, чем были сняты; от этой частоты зависят все частоты.</translation>
+    </message>
+</context>
+<context>
     <name>VideoProcessingPipeline</name>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="130"/>
+        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="+130"/>
         <source>Unexpected file processing error: %1</source>
         <translation>Непредвиденная ошибка обработки файла: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="133"/>
+        <location line="+3"/>
         <source>Unknown file processing error.</source>
         <translation>Неизвестная ошибка обработки файла.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="259"/>
+        <location line="+126"/>
         <source>A file may remain at %1: %2</source>
         <translation>По пути %1 может остаться файл: %2</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="278"/>
+        <location line="+19"/>
         <source>Processing was cancelled by the user.</source>
         <translation>Обработка отменена пользователем.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="307"/>
+        <location line="+29"/>
         <source>An output path matches the input file or a result file already exists.</source>
         <translation>Выходной путь совпадает с входным файлом, или файл результата уже существует.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="415"/>
+        <location line="+108"/>
         <source>The decoder reached the end of the stream before the calculated end of the time range.</source>
         <translation>Декодер достиг конца потока раньше расчётного конца временного диапазона.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="453"/>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="630"/>
+        <location line="+38"/>
+        <location line="+177"/>
         <source>Processing frames</source>
         <translation>Обработка кадров</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="498"/>
+        <location line="-132"/>
         <source>Could not publish the video: %1</source>
         <translation>Не удалось сохранить итоговый видеофайл: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="509"/>
+        <location line="+11"/>
         <source>Could not publish the JSON file: %1</source>
         <translation>Не удалось сохранить итоговый файл JSON: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="519"/>
+        <location line="+10"/>
         <source>Could not roll back the published video %1: %2</source>
         <translation>Не удалось откатить сохранение итогового видеофайла %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="535"/>
+        <location line="+16"/>
         <source>The input and output video paths are required.</source>
         <translation>Необходимо указать пути к входному и выходному видео.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="537"/>
+        <location line="+2"/>
         <source>Invalid analysis destination.</source>
         <translation>Недопустимое место сохранения результатов анализа.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="543"/>
+        <location line="+6"/>
         <source>Opening source video</source>
         <translation>Открытие исходного видео</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="549"/>
+        <location line="+6"/>
         <source>The selected time range is invalid.</source>
         <translation>Выбранный временной диапазон недопустим.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="551"/>
+        <location line="+2"/>
         <source>The selected frame range is invalid.</source>
         <translation>Выбранный диапазон кадров недопустим.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="557"/>
+        <location line="+6"/>
         <source>The camera capture frame rate is required before motion processing.</source>
         <translation>Перед обработкой движения необходимо указать частоту кадров съёмки камеры.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="590"/>
+        <location line="+33"/>
         <source>The time range contains no frames after alignment to frame boundaries.</source>
         <translation>После выравнивания по границам кадров временной диапазон не содержит кадров.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="595"/>
+        <location line="+5"/>
         <source>The selected fragment is too short for the configured frequency band. Select at least %1 frames.</source>
         <translation>Выбранный фрагмент слишком короткий для заданной полосы частот. Минимальное число кадров: %1.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="617"/>
+        <location line="+22"/>
         <source>The saved result does not match its frame range.</source>
         <translation>Сохранённый результат не соответствует своему диапазону кадров.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="639"/>
+        <location line="+22"/>
         <source>The number of frames returned by motion processing does not match the input.</source>
         <translation>Число кадров, возвращённых обработкой движения, не совпадает с числом входных кадров.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="643"/>
+        <location line="+4"/>
         <source>Finalizing the analysis result</source>
         <translation>Завершение формирования результата анализа</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="644"/>
+        <location line="+1"/>
         <source>Finalizing the staging video file</source>
         <translation>Завершение записи промежуточного видеофайла</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="659"/>
+        <location line="+15"/>
         <source>Preparing the parameters file</source>
         <translation>Подготовка файла параметров</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="667"/>
+        <location line="+8"/>
         <source>A final output file appeared during processing; publishing was cancelled.</source>
         <translation>Во время обработки появился итоговый выходной файл; сохранение результата отменено.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="670"/>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="678"/>
+        <location line="+3"/>
+        <location line="+8"/>
         <source>Publishing the result</source>
         <translation>Сохранение результата</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="709"/>
+        <location line="+31"/>
         <source>The output directory does not exist: %1</source>
         <translation>Выходной каталог не существует: %1</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="722"/>
+        <location line="+13"/>
         <source>Could not create a staging file in %1: %2</source>
         <translation>Не удалось создать промежуточный файл в %1: %2</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoProcessingPipeline.cpp" line="729"/>
+        <location line="+7"/>
         <source>Could not choose a unique staging file name in %1.</source>
         <translation>Не удалось подобрать уникальное имя промежуточного файла в %1.</translation>
     </message>
@@ -1378,28 +2441,28 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
 <context>
     <name>VideoSessionController</name>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="90"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="+90"/>
         <source>Save or discard the current analysis result before opening another video.</source>
         <translation>Перед открытием другого видео сохраните или отмените текущий результат анализа.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="49"/>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="62"/>
+        <location line="-41"/>
+        <location line="+13"/>
         <source>No video file was selected.</source>
         <translation>Видеофайл не выбран.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="54"/>
+        <location line="-8"/>
         <source>Only local video files can be analyzed.</source>
         <translation>Анализировать можно только локальные видеофайлы.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="146"/>
+        <location line="+92"/>
         <source>The embedded FFmpeg libraries are unavailable.</source>
         <translation>Встроенные библиотеки FFmpeg недоступны.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="267"/>
+        <location line="+121"/>
         <source>Video analysis failed.</source>
         <translation>Не удалось проанализировать видео.</translation>
     </message>
@@ -1407,30 +2470,43 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
 <context>
     <name>VideoWatermarkRenderer</name>
     <message>
-        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="53"/>
+        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="+53"/>
         <source>The watermark frame size is invalid.</source>
         <translation>Недопустимый размер кадра для водяного знака.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="69"/>
+        <location line="+16"/>
         <source>Could not prepare the video watermark.</source>
         <translation>Не удалось подготовить водяной знак видео.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="87"/>
+        <location line="+18"/>
         <source>Could not allocate the video watermark image.</source>
         <translation>Не удалось выделить память для изображения водяного знака.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="94"/>
-        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="126"/>
+        <location line="+7"/>
+        <location line="+32"/>
         <source>Could not draw the video watermark.</source>
         <translation>Не удалось отрисовать водяной знак видео.</translation>
     </message>
     <message>
-        <location filename="../src/processing/VideoWatermarkRenderer.cpp" line="121"/>
+        <location line="-5"/>
         <source>The watermark renderer is not configured for this frame.</source>
         <translation>Модуль отрисовки водяного знака не настроен для этого кадра.</translation>
+    </message>
+</context>
+<context>
+    <name>WorkspacePage</name>
+    <message>
+        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+366"/>
+        <source>Video parameters</source>
+        <translation>Параметры видео</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Close</source>
+        <translation>Закрыть</translation>
     </message>
 </context>
 </TS>

@@ -14,7 +14,9 @@ struct ApplicationIdentity
     static QString applicationVersion() { return QLatin1String(version::kText); }
     static QString displayName() { return QLatin1String(version::kProductIdentity); }
     static QString windowIconPath() { return QStringLiteral(":/ui/icons/application.png"); }
-    static QString mainQmlUrl() { return QStringLiteral("qrc:/ui/qml/Main.qml"); }
+    // The interface modules live among the resources under this import path.
+    static QString qmlImportPath() { return QStringLiteral("qrc:/qt/qml"); }
+    static QString mainQmlUrl() { return QStringLiteral("qrc:/qt/qml/OrviMotion/Main.qml"); }
 };
 
 } // namespace orvi::app

@@ -1,6 +1,7 @@
 #include "app/StartupOptions.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace orvi::app {
 
@@ -20,6 +21,10 @@ StartupOptions::StartupOptions()
     m_parser.addVersionOption();
     m_parser.addOption(m_mcpDebug);
     m_parser.addOption(m_mcpControl);
+    m_parser.addPositionalArgument(
+        QStringLiteral("file"),
+        QCoreApplication::translate("Application", "Video file to open at start."),
+        QStringLiteral("[file]"));
 }
 
 void StartupOptions::process(const QStringList& arguments)
@@ -40,6 +45,16 @@ bool StartupOptions::diagnosticsRequested() const
 bool StartupOptions::controlAllowed() const
 {
     return m_parser.isSet(m_mcpControl);
+}
+
+} // namespace orvi::app
+
+namespace orvi::app {
+
+QString StartupOptions::fileToOpen() const
+{
+    const QStringList positional = m_parser.positionalArguments();
+    return positional.isEmpty() ? QString() : QFileInfo(positional.first()).absoluteFilePath();
 }
 
 } // namespace orvi::app

@@ -6,7 +6,8 @@
 
 namespace orvi::app {
 
-// The command line of orvi-motion: help, version and the two diagnostics flags.
+// The command line of orvi-motion: help, version, the two diagnostics flags and an optional
+// video to open at start.
 class StartupOptions
 {
 public:
@@ -19,6 +20,8 @@ public:
 
     bool diagnosticsRequested() const;
     bool controlAllowed() const;
+    // The video named on the command line as an absolute local path; empty when none.
+    QString fileToOpen() const;
 
 private:
     QCommandLineParser m_parser;

@@ -50,7 +50,9 @@ TerminationSignalWatcher::TerminationSignalWatcher(QObject* parent) : QObject(pa
     connect(m_notifier, &QSocketNotifier::activated, this, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(s_signalPipe[1], &byte, 1);
-        QCoreApplication::quit();
+        // exit, not quit: a window may refuse a close (unsaved result, work in progress),
+        // but a termination signal is not a question. Teardown still stops every worker.
+        QCoreApplication::exit(0);
     });
     setHandler(notifyEventLoop);
 }

@@ -101,7 +101,12 @@ int main(int argc, char* argv[])
     QObject::connect(
         engine.get(), &QQmlApplicationEngine::objectCreationFailed, &application,
         [] { QCoreApplication::exit(-1); }, Qt::QueuedConnection);
+    engine->addImportPath(ApplicationIdentity::qmlImportPath());
     engine->load(QUrl(ApplicationIdentity::mainQmlUrl()));
+    // A file named on the command line opens like one chosen in the window; a missing one
+    // shows the session's error there.
+    if (!engine->rootObjects().isEmpty() && !options->fileToOpen().isEmpty())
+        controller->videoSession()->openSource(QUrl::fromLocalFile(options->fileToOpen()));
 
     const int exitCode = engine->rootObjects().isEmpty() ? -1 : QGuiApplication::exec();
 

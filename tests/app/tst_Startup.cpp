@@ -126,8 +126,10 @@ private slots:
         const ProgramRun run = runProgram(arguments, environment, removed);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.output.contains(expected), qPrintable(run.output));
-        if (arguments.contains("--help"))
+        if (arguments.contains("--help")) {
             QVERIFY(run.output.contains(QStringLiteral("--mcp-control")));
+            QVERIFY(run.output.contains(QStringLiteral("[file]")));
+        }
     }
 
     void windowStartsHeadless()
@@ -144,7 +146,7 @@ private slots:
         process.terminate();
         process.waitForFinished(10000);
         const QString output = QString::fromUtf8(process.readAll());
-        QVERIFY2(!output.contains(QStringLiteral("qrc:/ui/qml")), qPrintable(output));
+        QVERIFY2(!output.contains(orvi::app::ApplicationIdentity::qmlImportPath()), qPrintable(output));
     }
 };
 

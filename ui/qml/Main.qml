@@ -1,6 +1,10 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Dialogs
 import QtQuick.Layouts
+import QtQuick.Window
+import OrviMotion.Pages
+import OrviMotion.Theme
 import OrviMotion.Ui
 
 ApplicationWindow {
@@ -8,32 +12,317 @@ ApplicationWindow {
 
     required property var applicationController
     readonly property var mediaRuntime: applicationController.mediaRuntime
+    readonly property VideoSessionController videoSession: applicationController.videoSession
+    readonly property AnalysisFragmentController analysisFragment: applicationController.analysisFragment
+    readonly property ProcessingSettingsController processingSettings: applicationController.processingSettings
+    readonly property PlaybackController playback: applicationController.playback
+    readonly property PreviewController preview: applicationController.preview
+    readonly property ExportController exporter: applicationController.exporter
+    readonly property SpectrumController spectrum: applicationController.spectrum
+
+    // A phase calculation or a report export is as busy as an analysis: opening another
+    // video or closing under them would lose their work.
+    readonly property bool operationBusy: videoSession.busy || preview.busy
+                                          || !!(exporter && exporter.busy)
+                                          || !!(spectrum && (spectrum.busy || spectrum.phaseBusy
+                                                             || spectrum.reportBusy))
+
+    property var pendingAction: null
+    property bool continueAfterSave: false
+    property bool saveStarted: false
+    property bool saveAfterPause: false
+    property bool closeAfterCancel: false
+    property bool allowClose: false
 
     objectName: "orviMainWindow"
     title: applicationController.applicationDisplayName
-    width: 1440
-    height: 900
+    // The designed size, on a screen that holds it.
+    width: Math.max(minimumWidth, Math.min(1440, Screen.desktopAvailableWidth))
+    height: Math.max(minimumHeight, Math.min(900, Screen.desktopAvailableHeight))
+    minimumWidth: 960
+    minimumHeight: 600
     visible: true
+    color: Theme.window
 
-    ColumnLayout {
-        anchors.centerIn: parent
-        spacing: 12
-
-        Label {
-            objectName: "mediaRuntimeState"
-            Layout.alignment: Qt.AlignHCenter
-            font.pixelSize: 20
-            text: window.mediaRuntime.available ? qsTr("Media libraries are ready.")
-                                                : qsTr("Media libraries are unavailable.")
+    // Window flows.
+    function requestAction(action) {
+        if (operationBusy)
+            return
+        if (preview.unsaved) {
+            pendingAction = action
+            unsavedDialog.open()
+            return
         }
+        action()
+    }
+    function openVideo(url) {
+        requestAction(() => videoSession.openSource(url))
+    }
+    function requestSave() {
+        if (!preview.ready || operationBusy || !exporter)
+            return
+        if (!exporter.available) {
+            saveAfterPause = true
+            playback.pause()
+            return
+        }
+        saveDialog.selectedFile = exporter.suggestedFileUrl
+        saveDialog.open()
+    }
+    function dropParkedAction() {
+        continueAfterSave = false
+        pendingAction = null
+    }
+    function cancelEverything() {
+        if (exporter)
+            exporter.cancel()
+        preview.cancel()
+        if (spectrum)
+            spectrum.cancel()
+        videoSession.cancelAnalysis()
+    }
+
+    onClosing: (close) => {
+        if (allowClose || (!operationBusy && !preview.unsaved))
+            return
+        close.accepted = false
+        if (operationBusy) {
+            busyCloseDialog.open()
+            return
+        }
+        requestAction(() => {
+            allowClose = true
+            Qt.callLater(window.close)
+        })
+    }
+    onOperationBusyChanged: {
+        if (!operationBusy && closeAfterCancel) {
+            closeAfterCancel = false
+            Qt.callLater(window.close)
+        }
+    }
+
+    Connections {
+        target: window.exporter
+        ignoreUnknownSignals: true
+        function onStateChanged() {
+            if (window.saveAfterPause && window.exporter.available) {
+                window.saveAfterPause = false
+                window.requestSave()
+            }
+            if (window.exporter.busy) {
+                window.saveStarted = true
+            } else if (window.saveStarted) {
+                window.saveStarted = false
+                const action = window.continueAfterSave && window.exporter.completed
+                               ? window.pendingAction : null
+                window.dropParkedAction()
+                if (action)
+                    action()
+            }
+        }
+    }
+
+    // Automation: the window level of the contract.
+    readonly property var actionKeys: ({
+        accept_dialog: ["dialog"],
+        set_dialog_section: ["dialog", "section", "expanded"],
+        scroll_dialog: ["dialog", "section"],
+        select_section: ["section"],
+        select_view: ["view"],
+        open_dialog: ["dialog"],
+        close_dialog: ["dialog"],
+        reset_view: [],
+        set_view: ["lower", "upper", "zoom", "panX", "panY"],
+        set_export_format: ["format"],
+        set_map_colors: ["logarithmic"],
+        set_dialog_parameters: ["dialog", "parameters"],
+        set_region_editing: ["enabled"]
+    })
+    readonly property var windowDialogs: ({
+        about: aboutDialog, open_video: openDialog, save_video: saveDialog
+    })
+
+    function windowDialogOpen() {
+        return openDialog.visible || saveDialog.visible || aboutDialog.visible
+               || unsavedDialog.visible || busyCloseDialog.visible
+    }
+    function diagnosticUiState() {
+        const state = workspace.diagnosticState()
+        state.dialogs.open_video = openDialog.visible
+        state.dialogs.save_video = saveDialog.visible
+        state.dialogs.about = aboutDialog.visible
+        state.dialogs.unsaved = unsavedDialog.visible
+        state.dialogs.busy_close = busyCloseDialog.visible
+        return state
+    }
+    function diagnosticUiAction(request) {
+        if (request === null || typeof request !== "object" || Array.isArray(request))
+            return { ok: false, error: "invalid_request" }
+        const action = request.action
+        if (typeof action !== "string" || !actionKeys.hasOwnProperty(action))
+            return { ok: false, error: "unsupported_action" }
+        for (const key in request) {
+            if (key !== "action" && actionKeys[action].indexOf(key) < 0)
+                return { ok: false, error: "invalid_parameters" }
+        }
+        const dialog = windowDialogs.hasOwnProperty(request.dialog) ? windowDialogs[request.dialog]
+                                                                    : null
+        if (action === "close_dialog" && dialog) {
+            dialog.close()
+            return { ok: true }
+        }
+        if (windowDialogOpen())
+            return { ok: false, error: "modal_dialog_open" }
+        if (action === "open_dialog" && dialog) {
+            if (workspace.anyDialogOpen(diagnosticUiState()))
+                return { ok: false, error: "modal_dialog_open" }
+            if (dialog === aboutDialog) {
+                aboutDialog.open()
+                return { ok: true }
+            }
+            if (operationBusy)
+                return { ok: false, error: "busy" }
+            if (dialog === openDialog) {
+                openDialog.open()
+                return { ok: true }
+            }
+            if (!preview.ready)
+                return { ok: false, error: "no_result" }
+            requestSave()
+            return { ok: true }
+        }
+        return workspace.diagnosticAction(request)
+    }
+
+    WorkspacePage {
+        id: workspace
+        anchors.fill: parent
+        mediaRuntime: window.mediaRuntime
+        videoSession: window.videoSession
+        analysisFragment: window.analysisFragment
+        processingSettings: window.processingSettings
+        playback: window.playback
+        preview: window.preview
+        exporter: window.exporter
+        spectrum: window.spectrum
+        onOpenRequested: if (!window.operationBusy) openDialog.open()
+        onFileDropped: (url) => window.openVideo(url)
+        onSaveRequested: window.requestSave()
+        onAnalysisRequested: window.requestAction(() => window.preview.createPreview())
+        onAboutRequested: aboutDialog.open()
+    }
+
+    FileDialog {
+        id: openDialog
+        title: qsTr("Open source video")
+        fileMode: FileDialog.OpenFile
+        nameFilters: [qsTr("Video files (*.mp4 *.mov *.avi)"), qsTr("All files (*)")]
+        onAccepted: window.openVideo(selectedFile)
+    }
+    FileDialog {
+        id: saveDialog
+        title: qsTr("Save analysis result")
+        fileMode: FileDialog.SaveFile
+        defaultSuffix: "mp4"
+        nameFilters: [qsTr("MP4 video (*.mp4)")]
+        onAccepted: {
+            if (window.exporter.setDestination(selectedFile) && window.exporter.canStart)
+                Qt.callLater(window.exporter.startExport)
+            else
+                window.dropParkedAction()
+        }
+        onRejected: window.dropParkedAction()
+    }
+    Dialog {
+        id: unsavedDialog
+        title: qsTr("Unsaved analysis result")
+        modal: true
+        anchors.centerIn: parent
+        width: Math.min(480, window.width - 64)
+        closePolicy: Popup.CloseOnEscape
         Label {
-            Layout.alignment: Qt.AlignHCenter
-            Layout.maximumWidth: window.width * 0.8
+            width: unsavedDialog.width - unsavedDialog.leftPadding - unsavedDialog.rightPadding
             wrapMode: Text.Wrap
-            horizontalAlignment: Text.AlignHCenter
-            color: window.mediaRuntime.available ? palette.windowText : "#b3261e"
-            text: window.mediaRuntime.available ? window.mediaRuntime.versionSummary
-                                                : window.mediaRuntime.errorMessage
+            text: qsTr("The analysis result has not been saved. Save it before continuing?")
+        }
+        footer: DialogButtonBox {
+            Button {
+                text: qsTr("Save")
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                onClicked: {
+                    unsavedDialog.close()
+                    window.continueAfterSave = true
+                    window.requestSave()
+                }
+            }
+            Button {
+                text: qsTr("Discard")
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                onClicked: {
+                    unsavedDialog.close()
+                    const action = window.pendingAction
+                    window.pendingAction = null
+                    window.preview.acknowledgeDiscard()
+                    if (action)
+                        action()
+                }
+            }
+            Button {
+                text: qsTr("Cancel")
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                onClicked: {
+                    unsavedDialog.close()
+                    window.pendingAction = null
+                }
+            }
+        }
+        onRejected: window.pendingAction = null
+    }
+    Dialog {
+        id: busyCloseDialog
+        title: qsTr("Operation in progress")
+        modal: true
+        anchors.centerIn: parent
+        width: Math.min(480, window.width - 64)
+        standardButtons: Dialog.Yes | Dialog.No
+        Label {
+            width: busyCloseDialog.width - busyCloseDialog.leftPadding - busyCloseDialog.rightPadding
+            wrapMode: Text.Wrap
+            text: qsTr("Cancel the current operation and close the application after it stops?")
+        }
+        onAccepted: {
+            window.closeAfterCancel = true
+            window.cancelEverything()
+        }
+    }
+    Dialog {
+        id: aboutDialog
+        title: qsTr("About")
+        modal: true
+        anchors.centerIn: parent
+        standardButtons: Dialog.Close
+        RowLayout {
+            spacing: Theme.spacing
+            Image {
+                source: "qrc:/ui/icons/application.png"
+                sourceSize: Qt.size(64, 64)
+                Layout.preferredWidth: 64
+                Layout.preferredHeight: 64
+            }
+            ColumnLayout {
+                Label {
+                    text: window.applicationController.applicationDisplayName
+                    font.pixelSize: 20
+                }
+                Label {
+                    text: qsTr("Zazira analysis application")
+                }
+                Label {
+                    text: qsTr("Makes small mechanical vibrations visible and measurable.")
+                    color: Theme.textMuted
+                }
+            }
         }
     }
 }

@@ -1,0 +1,155 @@
+// Times the real window: start-up to its first frame, a clip opened from the window to its
+// first shown frame, the process's CPU use while the window idles, and the interface thread's
+// longest stall while a preview is computed and then played.
+//
+//   orvi-tool-window-timing [clip]     (QT_QPA_PLATFORM=offscreen for headless runs)
+
+#include "../controllers/TickGapMeter.h"
+#include "app/ApplicationController.h"
+#include "app/ApplicationIdentity.h"
+#include "controllers/UiModule.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QTextStream>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+using orvi::ui::controllers::ApplicationController;
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Runs the event loop until done() holds (checked every 5 ms) or the time runs out.
+bool runUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void runFor(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The next frame the window presents.
+bool waitForFrame(QQuickWindow* window, int timeoutMs)
+{
+    bool swapped = false;
+    const auto connection =
+        QObject::connect(window, &QQuickWindow::frameSwapped, [&swapped] { swapped = true; });
+    window->update();
+    const bool ok = runUntil([&] { return swapped; }, timeoutMs);
+    QObject::disconnect(connection);
+    return ok;
+}
+
+double idleCpuPercent(int milliseconds)
+{
+    const double before = cpuSeconds();
+    runFor(milliseconds);
+    return 100.0 * (cpuSeconds() - before) / (milliseconds / 1000.0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QGuiApplication application(argc, argv);
+    QTextStream out(stdout);
+    const QString clip = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+
+    orvi::ui::registerUiModule();
+    ApplicationController controller;
+    QQmlApplicationEngine engine;
+    engine.setInitialProperties(
+        {{QStringLiteral("applicationController"), QVariant::fromValue(&controller)}});
+    engine.addImportPath(orvi::app::ApplicationIdentity::qmlImportPath());
+    engine.load(QUrl(orvi::app::ApplicationIdentity::mainQmlUrl()));
+    auto* window = engine.rootObjects().isEmpty()
+                       ? nullptr
+                       : qobject_cast<QQuickWindow*>(engine.rootObjects().first());
+    if (!window || !waitForFrame(window, 10000)) {
+        out << "the window did not show a frame\n";
+        return 1;
+    }
+    out << "start-up to the first window frame: " << sinceMain.elapsed() << " ms\n";
+    runFor(2000); // let the first frames' one-time work (fonts, shaders) settle
+    out << "CPU while the empty window idles 10 s: " << idleCpuPercent(10000) << " %\n";
+    if (clip.isEmpty())
+        return 0;
+
+    QElapsedTimer opening;
+    opening.start();
+    controller.videoSession()->openSource(QUrl::fromLocalFile(clip));
+    if (!runUntil([&] { return controller.playback()->hasFrame(); }, 60000) ||
+        !waitForFrame(window, 5000)) {
+        out << "the clip did not show: " << controller.videoSession()->errorMessage() << "\n";
+        return 1;
+    }
+    out << "open to the first shown frame: " << opening.elapsed() << " ms\n";
+    runUntil([&] { return controller.videoSession()->ready() && controller.playback()->ready(); },
+             60000);
+    out << "open to a ready session: " << opening.elapsed() << " ms ("
+        << controller.videoSession()->frameWidth() << " x "
+        << controller.videoSession()->frameHeight() << ", "
+        << controller.videoSession()->frameCount() << " frames)\n";
+    out << "CPU while the window idles 10 s with the clip paused: " << idleCpuPercent(10000)
+        << " %\n";
+
+    // A capture rate and band that a short clip covers, on a region, as an engineer would
+    // start it.
+    auto* settings = controller.processingSettings();
+    if (!controller.videoSession()->setCaptureFrameRate(60.0) ||
+        !settings->setFrequencyBand(9.0, 14.0) ||
+        !settings->setRegionOfInterest(0.25, 0.25, 0.5, 0.5)) {
+        out << "the settings were refused: " << settings->validationMessage() << "\n";
+        return 1;
+    }
+    TickGapMeter meter;
+    meter.start();
+    QElapsedTimer previewClock;
+    previewClock.start();
+    controller.preview()->createPreview();
+    if (!controller.preview()->busy()) {
+        out << "the preview did not start: " << settings->validationMessage()
+            << controller.preview()->errorMessage() << "\n";
+        return 1;
+    }
+    runUntil([&] { return !controller.preview()->busy(); }, 900000);
+    const double previewGap = meter.longestGapMs();
+    out << "preview of " << controller.preview()->frameCount() << " frames: "
+        << previewClock.elapsed() << " ms; longest interface-thread stall meanwhile: "
+        << previewGap << " ms, ending " << meter.longestGapEndMs() << " ms after the start\n";
+    controller.playback()->play();
+    runFor(5000);
+    meter.stop();
+    out << "longest interface-thread stall over the preview and 5 s of playback: "
+        << meter.longestGapMs() << " ms (" << meter.gapsOverFrame() << " ticks late by 16 ms or more of "
+        << meter.ticks() << ")\n";
+    return 0;
+}

@@ -1,0 +1,240 @@
+#include "app/ApplicationController.h"
+#include "app/ApplicationIdentity.h"
+#include "controllers/RegionEditorItem.h"
+#include "controllers/UiModule.h"
+#include "media/LibavClipFixtures.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace orvi::ui::controllers;
+using orvi::app::ApplicationIdentity;
+using orvi::media::tests::LibavClipFixtures;
+using orvi::ui::items::RegionEditorItem;
+
+// The real window, loaded offscreen and driven through its automation functions and by
+// synthesised pointer and key events.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ApplicationController> m_controller;
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QQuickWindow* m_window = nullptr;
+
+    QVariantMap call(const char* function, const QVariant& argument = {})
+    {
+        QVariant result;
+        const bool ran =
+            argument.isValid()
+                ? QMetaObject::invokeMethod(m_window, function, Q_RETURN_ARG(QVariant, result),
+                                            Q_ARG(QVariant, argument))
+                : QMetaObject::invokeMethod(m_window, function, Q_RETURN_ARG(QVariant, result));
+        if (!ran)
+            return {};
+        if (result.metaType() == QMetaType::fromType<QJSValue>())
+            result = result.value<QJSValue>().toVariant();
+        return result.toMap();
+    }
+    QVariantMap act(const QVariant& request) { return call("diagnosticUiAction", request); }
+    QVariantMap state() { return call("diagnosticUiState"); }
+    // "ok" or the error code of one action.
+    QString outcome(const QVariant& request)
+    {
+        const QVariantMap answer = act(request);
+        return answer.value("ok").toBool() ? QStringLiteral("ok") : answer.value("error").toString();
+    }
+
+    void openClip(const QString& path)
+    {
+        m_controller->videoSession()->openSource(QUrl::fromLocalFile(path));
+        QTRY_VERIFY_WITH_TIMEOUT(m_controller->videoSession()->ready(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_controller->playback()->ready() &&
+                                     m_controller->playback()->hasFrame(),
+                                 30000);
+    }
+    static RegionEditorItem* findEditor(QQuickItem* item)
+    {
+        if (auto* editor = qobject_cast<RegionEditorItem*>(item))
+            return editor;
+        for (QQuickItem* child : item->childItems()) {
+            if (RegionEditorItem* editor = findEditor(child))
+                return editor;
+        }
+        return nullptr;
+    }
+    RegionEditorItem* editor() { return findEditor(m_window->contentItem()); }
+    // A point of the painted frame, by fractions of its width and height, in window pixels.
+    QPoint at(double fx, double fy)
+    {
+        const QRectF frame = editor()->frameRect();
+        return editor()
+            ->mapToScene(QPointF(frame.x() + fx * frame.width(), frame.y() + fy * frame.height()))
+            .toPoint();
+    }
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(m_window, Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(m_window, from + (to - from) * step / 4);
+        QTest::mouseRelease(m_window, Qt::LeftButton, {}, to);
+    }
+
+private slots:
+    void init()
+    {
+        orvi::ui::registerUiModule();
+        m_controller = std::make_unique<ApplicationController>();
+        m_engine = std::make_unique<QQmlApplicationEngine>();
+        m_engine->setInitialProperties(
+            {{QStringLiteral("applicationController"), QVariant::fromValue(m_controller.get())}});
+        m_engine->addImportPath(ApplicationIdentity::qmlImportPath());
+        m_engine->load(QUrl(ApplicationIdentity::mainQmlUrl()));
+        QVERIFY(!m_engine->rootObjects().isEmpty());
+        m_window = qobject_cast<QQuickWindow*>(m_engine->rootObjects().first());
+        QVERIFY(m_window);
+        QCOMPARE(m_window->objectName(), QStringLiteral("orviMainWindow"));
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        m_engine.reset();
+        m_controller.reset();
+    }
+
+    // Each row is a sequence of [request, expected outcome] steps from a fresh window
+    // without a video.
+    void automationContract_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("requests that are not objects or name no action")
+            << R"([["text", "invalid_request"], [[1], "invalid_request"],
+                  [{"action": 5}, "unsupported_action"], [{"action": "fly"}, "unsupported_action"]])";
+        QTest::newRow("extra key fails before anything else")
+            << R"([[{"action": "select_section", "view": "map"}, "invalid_parameters"],
+                  [{"action": "reset_view", "dialog": "about"}, "invalid_parameters"],
+                  [{"action": "close_dialog", "dialog": "about", "x": 1}, "invalid_parameters"]])";
+        QTest::newRow("sections")
+            << R"([[{"action": "select_section", "section": "spectrum"}, "ok"],
+                  [{"action": "select_section", "section": "nowhere"}, "invalid_section"],
+                  [{"action": "select_view", "view": "map"}, "no_result"],
+                  [{"action": "select_section", "section": "amplification"}, "ok"],
+                  [{"action": "select_view", "view": "map"}, "wrong_section"]])";
+        QTest::newRow("window dialog blocks all but close")
+            << R"([[{"action": "open_dialog", "dialog": "about"}, "ok"],
+                  [{"action": "select_section", "section": "spectrum"}, "modal_dialog_open"],
+                  [{"action": "open_dialog", "dialog": "video_parameters"}, "modal_dialog_open"],
+                  [{"action": "close_dialog", "dialog": "about"}, "ok"],
+                  [{"action": "select_section", "section": "spectrum"}, "ok"]])";
+        QTest::newRow("workspace dialog passes help and export format down")
+            << R"([[{"action": "open_dialog", "dialog": "video_parameters"}, "ok"],
+                  [{"action": "open_dialog", "dialog": "about"}, "modal_dialog_open"],
+                  [{"action": "set_region_editing", "enabled": true}, "modal_dialog_open"],
+                  [{"action": "set_export_format", "format": 1}, "dialog_not_open"],
+                  [{"action": "open_dialog", "dialog": "help"}, "no_result"],
+                  [{"action": "close_dialog", "dialog": "video_parameters"}, "ok"]])";
+        QTest::newRow("nothing to act on without a video")
+            << R"([[{"action": "open_dialog", "dialog": "save_video"}, "no_result"],
+                  [{"action": "set_region_editing", "enabled": true}, "unavailable"],
+                  [{"action": "set_region_editing", "enabled": 1}, "invalid_parameters"],
+                  [{"action": "open_dialog", "dialog": "amplification_settings"}, "unavailable"],
+                  [{"action": "accept_dialog", "dialog": "about"}, "unsupported_dialog"],
+                  [{"action": "scroll_dialog", "dialog": "about", "section": "x"}, "unsupported_dialog"],
+                  [{"action": "set_dialog_parameters", "dialog": "amplification_settings",
+                    "parameters": {}}, "dialog_not_open"],
+                  [{"action": "set_dialog_parameters", "dialog": "spectrum_settings",
+                    "parameters": [1]}, "invalid_parameters"]])";
+    }
+    void automationContract()
+    {
+        QFETCH(QString, steps);
+        const QJsonArray sequence = QJsonDocument::fromJson(steps.toUtf8()).array();
+        QVERIFY(!sequence.isEmpty());
+        for (const QJsonValue& step : sequence) {
+            const QVariant request = step[0].toVariant();
+            QCOMPARE(outcome(request), step[1].toString());
+        }
+        const QVariantMap dialogs = state().value("dialogs").toMap();
+        for (auto it = dialogs.cbegin(); it != dialogs.cend(); ++it)
+            QVERIFY2(!it.value().toBool(), qPrintable(it.key()));
+    }
+
+    // Every action with a key outside its list is refused, whatever else it says.
+    void everyActionRefusesExtraKeys()
+    {
+        const QStringList actions{"accept_dialog", "set_dialog_section", "scroll_dialog",
+                                  "select_section", "select_view", "open_dialog",
+                                  "close_dialog", "reset_view", "set_view",
+                                  "set_export_format", "set_map_colors",
+                                  "set_dialog_parameters", "set_region_editing"};
+        for (const QString& action : actions)
+            QCOMPARE(outcome(QVariantMap{{"action", action}, {"unexpected", true}}),
+                     QStringLiteral("invalid_parameters"));
+    }
+
+    void regionEditor_data()
+    {
+        QTest::addColumn<double>("rotation");
+        QTest::newRow("upright") << 0.0;
+        QTest::newRow("rotated 90 degrees") << 90.0;
+    }
+    void regionEditor()
+    {
+        QFETCH(double, rotation);
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        LibavClipFixtures clips(folder.path());
+        const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), rotation, 12);
+        QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));
+        openClip(clip);
+        ProcessingSettingsController* settings = m_controller->processingSettings();
+        const QSize upright = rotation == 0.0 ? QSize(160, 120) : QSize(120, 160);
+        QCOMPARE(QSize(m_controller->videoSession()->frameWidth(),
+                       m_controller->videoSession()->frameHeight()),
+                 upright);
+
+        QVERIFY(editor());
+        QCOMPARE(outcome(QVariantMap{{"action", "set_region_editing"}, {"enabled", true}}),
+                 QStringLiteral("ok"));
+        QTRY_VERIFY(editor()->interactionAvailable());
+        const QRectF frame = editor()->frameRect();
+        QVERIFY(qAbs(frame.width() / frame.height() - double(upright.width()) / upright.height()) <
+                0.02);
+        const double pixel = 1.5 / frame.width(); // a painted pixel and rounding
+        auto near = [&](const QRectF& expected) {
+            const QRectF actual = settings->regionOfInterest();
+            return qAbs(actual.x() - expected.x()) < pixel &&
+                   qAbs(actual.y() - expected.y()) < pixel &&
+                   qAbs(actual.width() - expected.width()) < pixel &&
+                   qAbs(actual.height() - expected.height()) < pixel;
+        };
+
+        drag(at(0.2, 0.2), at(0.7, 0.6));
+        QVERIFY(near(QRectF(0.2, 0.2, 0.5, 0.4)));
+        drag(at(0.45, 0.4), at(0.55, 0.5)); // move by a tenth
+        QVERIFY(near(QRectF(0.3, 0.3, 0.5, 0.4)));
+        drag(at(0.8, 0.5), at(0.9, 0.5)); // the right edge
+        QVERIFY(near(QRectF(0.3, 0.3, 0.6, 0.4)));
+
+        const QRectF beforeTiny = settings->regionOfInterest();
+        drag(at(0.05, 0.05), at(0.07, 0.07));
+        QCOMPARE(editor()->message(), QStringLiteral("The region is too small."));
+        QCOMPARE(settings->regionOfInterest(), beforeTiny);
+
+        QTest::keyClick(m_window, Qt::Key_Right);
+        QVERIFY(qAbs(settings->regionOfInterest().x() - (0.3 + 1.0 / upright.width())) < pixel);
+        QTest::keyClick(m_window, Qt::Key_Escape); // restores the region of the edit's start
+        QCOMPARE(settings->regionOfInterest(), QRectF(0, 0, 1, 1));
+        QVERIFY(!state().value("regionEditing").toBool());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_MainWindow.moc"

@@ -1,0 +1,151 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import OrviMotion.Theme
+
+// Chooses one of the eight analysis exports and where it goes; the spectrum controller writes it.
+Dialog {
+    id: dialog
+
+    required property var spectrum
+    property int formatIndex: 0
+    property bool logarithmicColors: true
+    property url destination: ""
+    readonly property bool destinationVisible: chooser.visible
+    readonly property bool helpVisible: help.visible
+    readonly property var formats: [
+        { name: qsTr("PDF report"), filter: qsTr("PDF document (*.pdf)"), suffix: "pdf" },
+        { name: qsTr("DOCX report"), filter: qsTr("Word document (*.docx)"), suffix: "docx" },
+        { name: qsTr("Spectrum CSV"), filter: qsTr("CSV table (*.csv)"), suffix: "csv" },
+        { name: qsTr("Cell data CSV"), filter: qsTr("CSV table (*.csv)"), suffix: "csv" },
+        { name: qsTr("Analysis data JSON"), filter: qsTr("JSON data (*.json)"), suffix: "json" },
+        { name: qsTr("Spectrum PNG"), filter: qsTr("PNG image (*.png)"), suffix: "png" },
+        { name: qsTr("Power map PNG"), filter: qsTr("PNG image (*.png)"), suffix: "png" },
+        { name: qsTr("Phase map PNG"), filter: qsTr("PNG image (*.png)"), suffix: "png" }
+    ]
+
+    title: qsTr("Export analysis")
+    modal: true
+    closePolicy: Popup.CloseOnEscape
+    anchors.centerIn: parent
+    width: Math.min(560, (parent ? parent.width : 600) - 32)
+    padding: Theme.spacing
+
+    function openDestinationChooser() {
+        if (!visible)
+            return false
+        const suggested = spectrum ? spectrum.suggestedAnalysisFileUrl(formatIndex) : ""
+        if (String(suggested).length > 0)
+            chooser.selectedFile = suggested
+        chooser.open()
+        return true
+    }
+    function closeDestinationChooser() {
+        chooser.close()
+    }
+    function openHelp() {
+        help.open()
+    }
+    function closeHelp() {
+        help.close()
+    }
+    onAboutToShow: destination = ""
+    onAboutToHide: {
+        chooser.close()
+        help.close()
+    }
+
+    contentItem: ColumnLayout {
+        spacing: Theme.smallSpacing
+
+        ButtonGroup { id: formatGroup }
+        Repeater {
+            model: dialog.formats
+            delegate: RadioButton {
+                required property var modelData
+                required property int index
+                text: modelData.name
+                checked: dialog.formatIndex === index
+                ButtonGroup.group: formatGroup
+                onClicked: {
+                    dialog.formatIndex = index
+                    dialog.destination = ""
+                }
+            }
+        }
+        CheckBox {
+            text: qsTr("Logarithmic power scale")
+            checked: dialog.logarithmicColors
+            onToggled: dialog.logarithmicColors = checked
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            Label {
+                Layout.fillWidth: true
+                elide: Text.ElideMiddle
+                text: String(dialog.destination).length > 0
+                      ? decodeURIComponent(String(dialog.destination).replace(/^file:\/\//, ""))
+                      : qsTr("No file chosen")
+                color: String(dialog.destination).length > 0 ? Theme.text : Theme.textMuted
+            }
+            Button {
+                text: qsTr("Choose file…")
+                onClicked: dialog.openDestinationChooser()
+            }
+        }
+        Label {
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            visible: text.length > 0
+            text: dialog.spectrum ? dialog.spectrum.reportMessage : ""
+            color: Theme.textMuted
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            Button {
+                text: "?"
+                Accessible.name: qsTr("About the exports")
+                onClicked: help.open()
+            }
+            Item { Layout.fillWidth: true }
+            Button {
+                text: qsTr("Cancel")
+                onClicked: dialog.reject()
+            }
+            Button {
+                text: qsTr("Export")
+                highlighted: true
+                enabled: !!dialog.spectrum && dialog.spectrum.canExportReport
+                         && String(dialog.destination).length > 0
+                onClicked: {
+                    if (dialog.spectrum.exportAnalysis(dialog.destination, dialog.formatIndex,
+                                                       dialog.logarithmicColors))
+                        dialog.accept()
+                }
+            }
+        }
+    }
+
+    FileDialog {
+        id: chooser
+        title: qsTr("Export analysis")
+        fileMode: FileDialog.SaveFile
+        nameFilters: [dialog.formats[dialog.formatIndex].filter]
+        defaultSuffix: dialog.formats[dialog.formatIndex].suffix
+        onAccepted: dialog.destination = selectedFile
+    }
+    Dialog {
+        id: help
+        title: qsTr("Analysis exports")
+        modal: true
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        standardButtons: Dialog.Close
+        Label {
+            width: 460
+            wrapMode: Text.Wrap
+            text: qsTr("Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.")
+        }
+    }
+}

@@ -1,0 +1,98 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import OrviMotion.Theme
+import OrviMotion.Ui
+
+// Play and pause, frame steps, the position and the selected fragment.
+Rectangle {
+    id: bar
+
+    required property PlaybackController playback
+    required property AnalysisFragmentController analysisFragment
+
+    implicitHeight: Theme.barHeight
+    color: Theme.surface
+    border.color: Theme.border
+
+    RowLayout {
+        anchors { fill: parent; leftMargin: Theme.spacing; rightMargin: Theme.spacing }
+        spacing: Theme.smallSpacing
+
+        Button {
+            text: bar.playback.playing || bar.playback.playPending ? qsTr("Pause video")
+                                                                   : qsTr("Play selection")
+            enabled: bar.playback.playing || bar.playback.canPlay
+            onClicked: bar.playback.togglePlayback()
+        }
+        Button {
+            text: "◀"
+            implicitWidth: 40
+            enabled: bar.playback.canNavigate
+            Accessible.name: qsTr("Previous frame")
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            ToolTip.text: qsTr("Previous frame")
+            onClicked: bar.playback.stepBackward()
+        }
+        Button {
+            text: "▶"
+            implicitWidth: 40
+            enabled: bar.playback.canNavigate
+            Accessible.name: qsTr("Next frame")
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            ToolTip.text: qsTr("Next frame")
+            onClicked: bar.playback.stepForward()
+        }
+        Slider {
+            id: position
+            Layout.fillWidth: true
+            Layout.minimumWidth: 80
+            enabled: bar.playback.canNavigate
+            from: 0
+            to: 1
+            value: bar.playback.progress
+            Accessible.name: qsTr("Playback position")
+            onMoved: bar.playback.seekToFraction(value)
+        }
+        Label {
+            text: qsTr("Frame %1 / %2").arg(bar.playback.frameCount > 0
+                                             ? bar.playback.currentFrameIndex + 1 : 0)
+                                       .arg(bar.playback.frameCount)
+            color: Theme.text
+        }
+        Rectangle { Layout.preferredWidth: 1; Layout.preferredHeight: 24; color: Theme.border }
+        Label {
+            text: qsTr("Selected: %1 frames").arg(bar.analysisFragment.selectedFrameCount)
+            color: Theme.text
+        }
+        Label {
+            visible: bar.analysisFragment.autoStartAdjusted
+            Layout.maximumWidth: 260
+            text: qsTr("Start moved to frame %1: irregular timing at the beginning.")
+                      .arg(bar.analysisFragment.startFrame + 1)
+            color: Theme.warning
+            elide: Text.ElideRight
+            ToolTip.visible: startHint.hovered
+            ToolTip.text: text
+            HoverHandler { id: startHint }
+        }
+        Button {
+            text: qsTr("Start here")
+            enabled: bar.analysisFragment.available && bar.playback.canNavigate
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            ToolTip.text: qsTr("Begin the selection at the current frame")
+            onClicked: bar.analysisFragment.setStartFrame(bar.playback.currentFrameIndex)
+        }
+        Button {
+            text: qsTr("End here")
+            enabled: bar.analysisFragment.available && bar.playback.canNavigate
+            ToolTip.visible: hovered
+            ToolTip.delay: 600
+            ToolTip.text: qsTr("End the selection at the current frame")
+            onClicked: bar.analysisFragment.setEndFrameInclusive(bar.playback.currentFrameIndex)
+        }
+    }
+}
