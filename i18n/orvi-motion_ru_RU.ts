@@ -1581,7 +1581,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     <message>
         <location line="+15"/>
         <source>%1 fps; frames %2–%3; %4/%5 reliable sites; grid %6 Hz; window scale %7 Hz; %8 × %9 analysis pixels; %10 ms.</source>
-        <translation>%1 fps; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Hz; масштаб окна %7 Hz; %8 × %9 пикселей анализа; %10 ms.</translation>
+        <translation>%1 кадр/с; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Гц; масштаб окна %7 Гц; %8 × %9 пикселей анализа; %10 мс.</translation>
     </message>
     <message>
         <location line="+34"/>
