@@ -137,6 +137,11 @@ SpectrumController::SpectrumController(VideoSessionController* videoSession,
     : QObject(parent), m_videoSession(videoSession), m_fragment(fragment), m_settings(settings),
       m_mediaRuntime(mediaRuntime), m_playback(playback), m_preview(preview), m_exporter(exporter)
 {
+    // Whether a report can be written follows state, result and diagnostics alike; its own
+    // notification fires whenever the answer changes, so bindings on it never go stale.
+    for (const auto signal : {&SpectrumController::stateChanged, &SpectrumController::resultChanged,
+                              &SpectrumController::diagnosticChanged})
+        connect(this, signal, this, &SpectrumController::notifyReportAbility);
     if (m_videoSession) {
         connect(m_videoSession, &VideoSessionController::sourceChanged, this,
                 &SpectrumController::onSourceChanged);
@@ -512,6 +517,15 @@ QString SpectrumController::phaseMessage() const
     return QCoreApplication::translate(
         "SpectrumController",
         "Calculate phase for the selected frequency, component and reference.");
+}
+
+void SpectrumController::notifyReportAbility()
+{
+    const bool can = canExportReport();
+    if (can == m_couldExportReport)
+        return;
+    m_couldExportReport = can;
+    emit reportChanged();
 }
 
 bool SpectrumController::canExportReport() const

@@ -288,6 +288,7 @@ private:
     void applySelectedBand(double lowerHz, double upperHz);
     void rebuildResultLists();
     void addAmplitude(QVariantMap* map, double amplitudePx, double frequencyHz) const;
+    void notifyReportAbility();
     void applyLengthScale(const project_data::LengthScale& scale);
     void rebuildMap();
     void rebuildDiagnostics();
@@ -367,6 +368,7 @@ private:
     // Analysis exports.
     QDateTime m_reportTime;
     bool m_reportBusy = false;
+    bool m_couldExportReport = false;
     QString m_reportMessage;
     QString m_reportPath;
     QFutureWatcher<QString> m_reportWatcher;

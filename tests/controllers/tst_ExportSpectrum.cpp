@@ -212,8 +212,12 @@ private slots:
                          centre) < 1e-6);
 
         const QRectF region = w.settings.regionOfInterest();
+        QVERIFY(w.spectrum.canExportReport());
+        QSignalSpy reportAbility(&w.spectrum, &SpectrumController::reportChanged);
         QVERIFY(w.settings.setRegionOfInterest(0.1, 0.1, 0.8, 0.8));
         QVERIFY(w.spectrum.ready() && w.spectrum.stale());
+        // Bindings on the report's availability hear that it is gone.
+        QVERIFY(!w.spectrum.canExportReport() && !reportAbility.isEmpty());
         QCOMPARE(w.spectrum.bandValidationMessage(),
                  QStringLiteral("The spectrum is stale. Recalculate it for the current inputs."));
         QVERIFY(!w.spectrum.applyBandToAmplification());
