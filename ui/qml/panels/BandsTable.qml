@@ -127,6 +127,7 @@ Item {
 
         ListView {
             id: rows
+            objectName: "bandsRows"
             Layout.fillWidth: true
             Layout.fillHeight: true
             clip: true
