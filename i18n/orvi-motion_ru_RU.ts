@@ -815,6 +815,189 @@
     </message>
 </context>
 <context>
+    <name>BandsTable</name>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Гц</translation>
+    </message>
+    <message>
+        <source>%1 dB</source>
+        <translation>%1 дБ</translation>
+    </message>
+    <message>
+        <source>%1 of 2</source>
+        <translation>%1 из 2</translation>
+    </message>
+    <message>
+        <source>%1 px peak</source>
+        <translation>%1 пикс. (пик)</translation>
+    </message>
+    <message>
+        <source>%1 µm peak
+%2 mm/s RMS
+%3 m/s² peak</source>
+        <translation>%1 мкм (пик)
+%2 мм/с (СКЗ)
+%3 м/с² (пик)</translation>
+    </message>
+    <message>
+        <source>%1–%2 Hz</source>
+        <translation>%1–%2 Гц</translation>
+    </message>
+    <message>
+        <source>Amplitude</source>
+        <translation>Амплитуда</translation>
+    </message>
+    <message>
+        <source>Apply band to amplification</source>
+        <translation>Применить полосу к усилению</translation>
+    </message>
+    <message>
+        <source>Apply in vibration amplifier</source>
+        <translation>Применить в усилителе вибраций</translation>
+    </message>
+    <message>
+        <source>Band at %1 Hz</source>
+        <translation>Полоса на %1 Гц</translation>
+    </message>
+    <message>
+        <source>Band power</source>
+        <translation>Мощн. полосы</translation>
+    </message>
+    <message>
+        <source>Band</source>
+        <translation>Полоса</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Сбросить</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>Контраст</translation>
+    </message>
+    <message>
+        <source>Displacement amplitude at the strongest point, px peak. Set a known length for physical units.</source>
+        <translation>Амплитуда перемещения в самой сильной точке, пикс. (пик). Задайте известную длину, чтобы получить физические единицы.</translation>
+    </message>
+    <message>
+        <source>Displacement amplitude at the strongest point: px and µm peak, velocity RMS, acceleration peak</source>
+        <translation>Амплитуда перемещения в самой сильной точке: пикс. и мкм (пик), скорость (СКЗ), ускорение (пик)</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>Расстояние</translation>
+    </message>
+    <message>
+        <source>Fragment halves in which the peak is found again; — when the fragment is too short or has gaps</source>
+        <translation>Число половин фрагмента, в которых пик найден снова; — если фрагмент слишком короткий или с пропусками</translation>
+    </message>
+    <message>
+        <source>Frequency band selected by this candidate</source>
+        <translation>Полоса частот, выбираемая этим кандидатом</translation>
+    </message>
+    <message>
+        <source>Frequency</source>
+        <translation>Частота</translation>
+    </message>
+    <message>
+        <source>Known length</source>
+        <translation>Известная длина</translation>
+    </message>
+    <message>
+        <source>No frequency candidates passed the detection thresholds.</source>
+        <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
+    </message>
+    <message>
+        <source>Peak frequency of the candidate</source>
+        <translation>Частота пика кандидата</translation>
+    </message>
+    <message>
+        <source>Peak power over the median of the neighbouring bins</source>
+        <translation>Мощность пика относительно медианы соседних отсчётов</translation>
+    </message>
+    <message>
+        <source>Peak power</source>
+        <translation>Мощн. пика</translation>
+    </message>
+    <message>
+        <source>Points are fractions of the frame width and height. Without a known length, amplitudes are given in pixels only.</source>
+        <translation>Точки задаются долями ширины и высоты кадра. Без известной длины амплитуды даются только в пикселях.</translation>
+    </message>
+    <message>
+        <source>Possible compression artefact (key-frame cadence)</source>
+        <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
+    </message>
+    <message>
+        <source>Possible compression artefact (key-frame cadence): the frequency lies on a multiple of the video&apos;s key-frame rate, so the line may come from the encoder rather than from the equipment.</source>
+        <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
+    </message>
+    <message>
+        <source>Relative peak power, normalised within the analysis</source>
+        <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
+    </message>
+    <message>
+        <source>Scale: 1 px = %1 mm. Amplitudes are also given in physical units.</source>
+        <translation>Масштаб: 1 пикс. = %1 мм. Амплитуды даются и в физических единицах.</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Задать</translation>
+    </message>
+    <message>
+        <source>Share of accepted points at which the frequency stands out</source>
+        <translation>Доля принятых точек, в которых частота выделяется</translation>
+    </message>
+    <message>
+        <source>Share of the total power that lies inside the band</source>
+        <translation>Доля общей мощности внутри полосы</translation>
+    </message>
+    <message>
+        <source>Show amplitudes in pixels only</source>
+        <translation>Показывать амплитуды только в пикселях</translation>
+    </message>
+    <message>
+        <source>Stability</source>
+        <translation>Устойч.</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>Охват</translation>
+    </message>
+    <message>
+        <source>Use this length to give amplitudes in µm, mm/s and m/s²</source>
+        <translation>Использовать эту длину для амплитуд в мкм, мм/с и м/с²</translation>
+    </message>
+    <message>
+        <source>mm</source>
+        <translation>мм</translation>
+    </message>
+    <message>
+        <source>x1</source>
+        <translation>x1</translation>
+    </message>
+    <message>
+        <source>x2</source>
+        <translation>x2</translation>
+    </message>
+    <message>
+        <source>y1</source>
+        <translation>y1</translation>
+    </message>
+    <message>
+        <source>y2</source>
+        <translation>y2</translation>
+    </message>
+    <message>
+        <source>⚠ Possible compression artefact (key-frame cadence)</source>
+        <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
+    </message>
+</context>
+<context>
     <name>ExportController</name>
     <message>
         <location filename="../src/controllers/ExportController.cpp" line="+118"/>

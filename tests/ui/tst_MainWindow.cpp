@@ -3,6 +3,7 @@
 #include "controllers/RegionEditorItem.h"
 #include "controllers/UiModule.h"
 #include "media/LibavClipFixtures.h"
+#include "spectrum/SpectrumTestVideo.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,7 +12,9 @@
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <memory>
+#include <numbers>
 
 using namespace orvi::ui::controllers;
 using orvi::app::ApplicationIdentity;
@@ -233,6 +236,55 @@ private slots:
         QTest::keyClick(m_window, Qt::Key_Escape); // restores the region of the edit's start
         QCOMPARE(settings->regionOfInterest(), QRectF(0, 0, 1, 1));
         QVERIFY(!state().value("regionEditing").toBool());
+    }
+
+    // The bands table lists every candidate of a real analysis, and a click on a row selects
+    // that candidate's band.
+    void bandsTableSelectsClickedBand()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        const QSize size(160, 96);
+        const double rate = 240.0;
+        const auto motion = [&](int x, int, double t) { // 12 Hz on the left, 30 Hz on the right
+            const double w = 2.0 * std::numbers::pi * t;
+            return QPointF(
+                x < size.width() / 2 ? 0.4 * std::cos(w * 12.0) : 0.3 * std::cos(w * 30.0), 0.0);
+        };
+        const orvi::spectrum::testing::SyntheticTexture texture(7);
+        const QString clip = folder.filePath(QStringLiteral("two.mp4"));
+        orvi::media::VideoInfo info;
+        QString error;
+        QVERIFY2(orvi::spectrum::testing::writeTestVideo(
+                     clip, size, 600, rate,
+                     [&](int i) { return texture.frame(size, motion, i / rate); }, &info, &error),
+                 qPrintable(error));
+        openClip(clip);
+        SpectrumController* spectrum = m_controller->spectrum();
+        QVERIFY(spectrum->startAnalysis(rate, 1, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!spectrum->busy(), 120000);
+        QVERIFY2(spectrum->ready(), qPrintable(spectrum->errorMessage()));
+        const QVariantList candidates = spectrum->candidates();
+        QVERIFY(candidates.size() >= 2);
+
+        QCOMPARE(outcome(QVariantMap{{"action", "select_section"}, {"section", "spectrum"}}),
+                 QStringLiteral("ok"));
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "bands"}}),
+                 QStringLiteral("ok"));
+        auto* rows = m_window->findChild<QQuickItem*>(QStringLiteral("bandsRows"));
+        QVERIFY(rows && rows->isVisible());
+        QTRY_COMPARE(rows->property("count").toInt(), candidates.size());
+        QQuickItem* row = nullptr;
+        QVERIFY(QMetaObject::invokeMethod(rows, "itemAtIndex", Q_RETURN_ARG(QQuickItem*, row),
+                                          Q_ARG(int, 1)));
+        QVERIFY(row);
+        const QVariantMap second = candidates[1].toMap();
+        QVERIFY(spectrum->selectedLowerFrequencyHz() != second["lowerFrequencyHz"].toDouble());
+        QTest::mouseClick(m_window, Qt::LeftButton, {},
+                          row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
+        QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
+        QCOMPARE(spectrum->selectedUpperFrequencyHz(), second["upperFrequencyHz"].toDouble());
     }
 };
 

@@ -193,7 +193,15 @@ Panel {
             color: Theme.surfaceAlt
             radius: Theme.radius
 
+            BandsTable {
+                id: bandsTable
+                anchors.fill: parent
+                visible: view.representation === 3 && view.ready && !view.busy
+                spectrum: view.spectrum
+                interactionEnabled: view.interactionEnabled
+            }
             Label {
+                visible: !bandsTable.visible
                 anchors.centerIn: parent
                 width: parent.width - 48
                 horizontalAlignment: Text.AlignHCenter
