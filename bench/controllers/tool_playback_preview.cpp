@@ -2,7 +2,7 @@
 // clip with 250-frame key-frame intervals:
 //  1. playback at speed 1 (and 0.5) for 10 s: images shown per second and how far the shown
 //     frame lags the wall clock (target: it keeps up, no growing lag, at up to 30 images a
-//     second), beside how fast one decoder thread gets through the clip on its own;
+//     second), beside how fast a decoder of one and of two threads gets through the clip;
 //  2. seek latency to 50 random frames (median and worst);
 //  3. a preview of a 1080p fragment through PreviewController next to orvi-tool-pipeline's
 //     analysis of the same fragment, in alternating rounds (target: at most 1.05 times);
@@ -82,11 +82,11 @@ double threadCpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// How fast one decoder thread gets through the clip right now, without conversion: the most
-// playback at speed 1 can keep up with on this machine at this moment.
-double decodeOnlyFramesPerSecond(const orvi::media::VideoInfo& info, int frames)
+// How fast a decoder with this many threads gets through the clip right now, without
+// conversion: the most playback at speed 1 can keep up with on this machine at this moment.
+double decodeOnlyFramesPerSecond(const orvi::media::VideoInfo& info, int frames, int threads)
 {
-    auto source = orvi::media::libav::LibavVideoSourceFactory::create({}, 1);
+    auto source = orvi::media::libav::LibavVideoSourceFactory::create({}, threads);
     if (!source->open(info))
         return 0.0;
     QElapsedTimer clock;
@@ -386,8 +386,10 @@ int main(int argc, char* argv[])
     std::fflush(stdout);
     measureQuietLoop();
     if (!previewOnly)
-        std::printf("one decoder thread without conversion: %.1f frames/s\n",
-                    decodeOnlyFramesPerSecond(w.session.videoInfo(), 480));
+        std::printf("decoding without conversion: %.1f frames/s with one thread, %.1f with two "
+                    "(playback's)\n",
+                    decodeOnlyFramesPerSecond(w.session.videoInfo(), 480, 1),
+                    decodeOnlyFramesPerSecond(w.session.videoInfo(), 480, 2));
     if ((!previewOnly &&
          (!measurePlayback(w, 1.0) || !measurePlayback(w, 0.5) || !measureSeeks(w))) ||
         !measurePreview(w, clip, folder.path(), rounds)) {
