@@ -178,6 +178,9 @@ async function follow(call, done, cursor) {
     assert.ok(done(snapshot), 'the work ended in time');
     await sleep(150);
     await read();
+    // What follows the end (the preview handed to playback, its first frame) moves the
+    // revision on: callers start from the settled state.
+    snapshot = await call('orvi_get_snapshot');
     return { snapshot, codes, cursor };
 }
 
