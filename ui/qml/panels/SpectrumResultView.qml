@@ -42,6 +42,11 @@ Panel {
         }
     ]
 
+    // The representations in their numbering; each answers viewState(), resetView() and setView().
+    readonly property var representationItems: [chartView, mapView, pointsView, bandsTable, phaseView]
+    readonly property var currentView: representationItems[representation]
+    readonly property bool resultShown: ready && !busy
+
     onRepresentationChanged: if (representation !== 2) displayMode = 0
 
     // Automation: state and actions of the result view level.
@@ -56,7 +61,7 @@ Panel {
             },
             exportFormat: exportDialog.formatIndex,
             logarithmicColors: logarithmicColors,
-            viewState: {}
+            viewState: representation === 3 ? {} : currentView.viewState()
         }
     }
     function diagnosticAction(request) {
@@ -140,10 +145,10 @@ Panel {
             logarithmicColors = request.logarithmic
             return { ok: true }
         }
-        if (action === "reset_view" || action === "set_view") {
-            // The representations that draw and zoom arrive with their views.
-            return { ok: false, error: "unsupported_view" }
-        }
+        if (action === "reset_view")
+            return representation === 3 ? { ok: false, error: "unsupported_view" } : currentView.resetView()
+        if (action === "set_view")
+            return representation === 3 ? { ok: false, error: "unsupported_view" } : currentView.setView(request)
         return { ok: false, error: "unsupported_action" }
     }
 
@@ -193,15 +198,48 @@ Panel {
             color: Theme.surfaceAlt
             radius: Theme.radius
 
+            SpectrumChartView {
+                id: chartView
+                anchors.fill: parent
+                visible: view.representation === 0 && view.resultShown
+                spectrum: view.spectrum
+                interactionEnabled: view.interactionEnabled
+            }
+            BandMapView {
+                id: mapView
+                anchors.fill: parent
+                visible: view.representation === 1 && view.resultShown
+                spectrum: view.spectrum
+                interactionEnabled: view.interactionEnabled
+                logarithmicColors: view.logarithmicColors
+            }
+            PointsView {
+                id: pointsView
+                anchors.fill: parent
+                // Shown also without a result, so that rejected points can be seen.
+                visible: view.representation === 2 && !view.busy
+                         && (view.ready || (!!view.spectrum && view.spectrum.diagnosticSites.length > 0))
+                spectrum: view.spectrum
+                interactionEnabled: view.interactionEnabled
+                displayMode: view.displayMode
+                onDisplayModeRequested: mode => view.displayMode = mode
+            }
             BandsTable {
                 id: bandsTable
                 anchors.fill: parent
-                visible: view.representation === 3 && view.ready && !view.busy
+                visible: view.representation === 3 && view.resultShown
+                spectrum: view.spectrum
+                interactionEnabled: view.interactionEnabled
+            }
+            PhaseMapView {
+                id: phaseView
+                anchors.fill: parent
+                visible: view.representation === 4 && view.resultShown
                 spectrum: view.spectrum
                 interactionEnabled: view.interactionEnabled
             }
             Label {
-                visible: !bandsTable.visible
+                visible: !view.currentView.visible
                 anchors.centerIn: parent
                 width: parent.width - 48
                 horizontalAlignment: Text.AlignHCenter
@@ -214,7 +252,7 @@ Panel {
                       : view.spectrum.hasError ? view.spectrum.errorMessage
                       : !view.ready ? qsTr("No spectrum yet. Choose Start analysis to calculate one.")
                       : view.spectrum.stale ? qsTr("Spectrum is outdated. Recalculate before applying a band.")
-                      : qsTr("This view is not drawn yet.") + "\n\n" + view.spectrum.resultSummary
+                      : view.spectrum.resultSummary
             }
         }
     }
