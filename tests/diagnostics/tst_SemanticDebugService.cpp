@@ -198,7 +198,11 @@ private slots:
         QTRY_VERIFY(preview_.available());
         QVERIFY(call("diagnostics.startPreview").ok());
         QTRY_VERIFY_WITH_TIMEOUT(preview_.ready(), 60000);
-        QVERIFY(call("diagnostics.setExportDestination", {{"path", folder_.filePath("out")}}).ok());
+        // A finished preview hands the playback its frames; export opens once it can navigate.
+        QTRY_VERIFY_WITH_TIMEOUT(exporter_.available(), 30000);
+        const DispatchResult destination =
+            call("diagnostics.setExportDestination", {{"path", folder_.filePath("out")}});
+        QVERIFY2(destination.ok(), qPrintable(destination.errorCode));
         QVERIFY(call("diagnostics.startExport").ok());
         // The export runs until the event loop turns: the gate admits only its cancellation.
         for (const char* method : {"startPreview", "openVideo", "setRange", "playback"})
