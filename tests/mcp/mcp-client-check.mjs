@@ -87,20 +87,24 @@ async function succeed(client, era, name, args = {}) {
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Each era sets its own values, so the second cannot pass on what the first left behind.
-// The 120-frame clip holds the two seconds of capture that a valid band needs.
+// The 2025 era drives a 120-frame test pattern that sways every six frames; the 2026 era the
+// sample clip the build writes, whose parts vibrate at 12.5 Hz and 37.5 Hz.
 const setups = {
-    '2025': { rate: 40, start: 4, end: 100, roi: [0.125, 0.25, 0.5, 0.5], rpm: 1200,
-        lower: 8, upper: 12, factor: 8, workers: 1, optimization: false },
-    '2026-07-28': { rate: 45, start: 10, end: 110, roi: [0.25, 0.125, 0.625, 0.75], rpm: 0,
-        lower: 10, upper: 15, factor: 12, workers: 0, optimization: true },
+    '2025': { clip: process.env.ORVI_CHECK_CLIP, size: [320, 240], rate: 40, start: 4, end: 100,
+        roi: [0.125, 0.25, 0.5, 0.5], rpm: 1200, lower: 8, upper: 12, factor: 8, workers: 1,
+        optimization: false, known: [40 / 6], bins: 2 },
+    '2026-07-28': { clip: process.env.ORVI_CHECK_SAMPLE, size: [960, 540], rate: 240, start: 0,
+        end: 480, roi: [0.0625, 0.0625, 0.875, 0.875], rpm: 0, lower: 10, upper: 15, factor: 12,
+        workers: 0, optimization: true, known: [12.5, 37.5], bins: 1 },
 };
+const outputFolder = process.env.ORVI_CHECK_OUT;
 
 async function exerciseControl(client, era) {
     const setup = setups[era];
     const call = (name, args) => succeed(client, era, name, args);
     const before = await call('orvi_get_snapshot');
     const opened = await call('orvi_open_video',
-        { path: process.env.ORVI_CHECK_CLIP, expectedRevision: before.revision });
+        { path: setup.clip, expectedRevision: before.revision });
     // Follow the events until the source is analysed.
     let page = { nextCursor: 0 };
     let codes = [];
@@ -117,13 +121,16 @@ async function exerciseControl(client, era) {
     assert.equal(snapshot.source.filePath, opened.path, `${era}: opened`);
 
     let revision = snapshot.revision;
-    const step = async (name, args) => {
+    const step = async (name, args, changes = true) => {
         const result = await call(name, { ...args, expectedRevision: revision });
-        assert.ok(result.accepted && result.revision > revision, `${era}: ${name} changed`);
+        assert.ok(result.accepted && (result.revision > revision) === changes,
+            `${era}: ${name} changed`);
         revision = result.revision;
         return result;
     };
-    await step('orvi_set_capture_frame_rate', { framesPerSecond: setup.rate });
+    // The sample clip's container already states its capture rate: stating it again is no change.
+    await step('orvi_set_capture_frame_rate', { framesPerSecond: setup.rate },
+        snapshot.source.metadata.captureFrameRate !== setup.rate);
     await step('orvi_set_range', { startFrame: setup.start, endFrameExclusive: setup.end });
     const [x, y, width, height] = setup.roi;
     await step('orvi_set_roi', { x, y, width, height });
@@ -156,8 +163,11 @@ async function exerciseControl(client, era) {
     }
     assert.deepEqual(wanted.filter((code) => !codes.includes(code)), [], `${era}: ${codes}`);
 
-    const exported = await amplifyAndExport(call, era, setup, revision, page.nextCursor);
-    await analyseAndReport(call, era, setup, exported);
+    // The journey of an engineer: find the vibration, amplify its band, keep the results.
+    const analysed = await analyseAndApply(call, era, setup, revision, page.nextCursor);
+    const exported = await amplifyAndExport(call, era, setup, analysed);
+    const reported = await writeReports(call, era, exported);
+    await photographSections(call, era, setup, reported);
 }
 
 // Polls the journal and the snapshot until done(snapshot) holds; the events of the whole
@@ -188,19 +198,22 @@ function assertCodes(era, codes, wanted) {
     assert.deepEqual(wanted.filter((code) => !codes.includes(code)), [], `${era}: ${codes}`);
 }
 
-// A preview of the fragment, then its export, checked with ffprobe and the parameters file.
-async function amplifyAndExport(call, era, setup, revision, cursor) {
+// A preview of the fragment with the applied band, then its export, checked with ffprobe and
+// the parameters file.
+async function amplifyAndExport(call, era, setup, previous) {
     const frames = setup.end - setup.start;
+    const { lowerFrequencyHz, upperFrequencyHz } = previous.snapshot.settings;
+    const revision = previous.snapshot.revision;
     const started = await call('orvi_start_preview', { expectedRevision: revision });
     assert.ok(started.accepted && started.revision > revision, `${era}: preview started`);
-    let run = await follow(call, (snapshot) => !snapshot.preview.busy, cursor);
+    let run = await follow(call, (snapshot) => !snapshot.preview.busy, previous.cursor);
     const { preview } = run.snapshot;
     assert.deepEqual([preview.state, preview.progress, preview.frameCount, preview.unsaved,
         preview.errorMessage], ['ready', 1, frames, true, ''], `${era}: preview`);
     assertCodes(era, run.codes, ['preview.state_changed', 'preview.progress_changed',
         'playback.state_changed', 'playback.preview_changed']);
 
-    const destination = path.join(path.dirname(process.env.ORVI_CHECK_CLIP), `${era}.mp4`);
+    const destination = path.join(outputFolder, `${era}.mp4`);
     const chosen = await call('orvi_set_export_destination',
         { path: destination, expectedRevision: run.snapshot.revision });
     assert.deepEqual([chosen.destinationFilePath, chosen.parametersFilePath],
@@ -218,12 +231,12 @@ async function amplifyAndExport(call, era, setup, revision, cursor) {
         '-of', 'json', destination]));
     const stream = probe.streams[0];
     assert.deepEqual([stream.codec_name, stream.width, stream.height, Number(stream.nb_read_frames)],
-        ['h264', 320, 240, frames], `${era}: exported video`);
+        ['h264', ...setup.size, frames], `${era}: exported video`);
     const { processing, source } = JSON.parse(readFileSync(`${destination}.json`, 'utf8'));
     assert.deepEqual([processing.fragment.startFrame, processing.fragment.endFrameExclusive,
         processing.lowerFrequencyHz, processing.upperFrequencyHz, processing.amplificationFactor,
         source.captureFrameRate],
-    [setup.start, setup.end, setup.lower, setup.upper, setup.factor, setup.rate],
+    [setup.start, setup.end, lowerFrequencyHz, upperFrequencyHz, setup.factor, setup.rate],
     `${era}: parameters file`);
 
     const performance = await call('orvi_get_performance');
@@ -239,25 +252,26 @@ async function amplifyAndExport(call, era, setup, revision, cursor) {
     return run;
 }
 
-// A spectrum analysis of the same fragment: its strongest candidate is the sway, whose band
-// goes to the amplification settings; then a PDF report.
-async function analyseAndReport(call, era, setup, previous) {
-    const started = await call('orvi_spectrum',
-        { action: 'start', expectedRevision: previous.snapshot.revision });
+// A spectrum analysis of the fragment and region: the strongest candidates are the known
+// vibrations, and the strongest one's band goes to the amplification settings.
+async function analyseAndApply(call, era, setup, revision, cursor) {
+    const started = await call('orvi_spectrum', { action: 'start', expectedRevision: revision });
     assert.equal(started.spectrum.busy, true, `${era}: analysis started`);
-    let run = await follow(call, (snapshot) => !snapshot.spectrum.busy, previous.cursor);
+    const run = await follow(call, (snapshot) => !snapshot.spectrum.busy, cursor);
     const { spectrum } = run.snapshot;
     assert.deepEqual([spectrum.ready, spectrum.error], [true, ''], `${era}: analysis`);
     assertCodes(era, run.codes, ['spectrum.command', 'spectrum.state_changed']);
-    const { candidates } = spectrum;
-    const strongest = candidates.reduce((best, candidate, index) =>
-        (candidate.relativePower > candidates[best].relativePower ? index : best), 0);
-    const candidate = candidates[strongest];
-    assert.ok(Math.abs(candidate.frequencyHz - setup.rate / 6) <= 2 * spectrum.binWidthHz,
-        `${era}: the sway is found at ${candidate.frequencyHz} Hz`);
+    const order = spectrum.candidates.map((candidate, index) => index)
+        .sort((a, b) => spectrum.candidates[b].relativePower - spectrum.candidates[a].relativePower);
+    const strongest = order.slice(0, setup.known.length).map((index) => spectrum.candidates[index]);
+    for (const hz of setup.known) {
+        assert.ok(strongest.some((c) => Math.abs(c.frequencyHz - hz) <= setup.bins * spectrum.binWidthHz),
+            `${era}: ${hz} Hz among ${strongest.map((c) => c.frequencyHz)}`);
+    }
+    const candidate = strongest[0];
 
     let snapshot = await call('orvi_spectrum',
-        { action: 'select_candidate', index: strongest, expectedRevision: run.snapshot.revision });
+        { action: 'select_candidate', index: order[0], expectedRevision: run.snapshot.revision });
     assert.deepEqual([snapshot.spectrum.selectedLowerFrequencyHz,
         snapshot.spectrum.selectedUpperFrequencyHz],
     [candidate.lowerFrequencyHz, candidate.upperFrequencyHz], `${era}: band selected`);
@@ -268,13 +282,48 @@ async function analyseAndReport(call, era, setup, previous) {
     assert.ok(settings.lowerFrequencyHz <= candidate.lowerFrequencyHz &&
         settings.upperFrequencyHz >= candidate.upperFrequencyHz &&
         snapshot.spectrum.bandApplicationMessage !== '', `${era}: band applied`);
+    return { ...run, snapshot };
+}
 
-    const report = path.join(path.dirname(process.env.ORVI_CHECK_CLIP), `${era}.pdf`);
-    await call('orvi_spectrum',
-        { action: 'export', format: 0, path: report, expectedRevision: snapshot.revision });
-    run = await follow(call, (current) => !current.spectrum.reportBusy, run.cursor);
-    assertCodes(era, run.codes, ['spectrum.report_changed']);
-    execFileSync('qpdf', ['--check', report]); // throws on a damaged file
+// The PDF and DOCX reports of the analysis, opened with the writers' own test tools.
+async function writeReports(call, era, previous) {
+    let run = previous;
+    for (const [format, suffix] of [[0, 'pdf'], [1, 'docx']]) {
+        const report = path.join(outputFolder, `${era}.${suffix}`);
+        await call('orvi_spectrum', { action: 'export', format, path: report,
+            expectedRevision: run.snapshot.revision });
+        run = await follow(call, (current) => !current.spectrum.reportBusy, run.cursor);
+        assertCodes(era, run.codes, ['spectrum.report_changed']);
+        assert.equal(run.snapshot.spectrum.reportMessage.includes(path.basename(report)), true,
+            `${era}: ${run.snapshot.spectrum.reportMessage}`);
+    }
+    const pdf = path.join(outputFolder, `${era}.pdf`);
+    execFileSync('qpdf', ['--check', pdf]); // throws on a damaged file
+    const text = execFileSync('pdftotext', [pdf, '-'], { encoding: 'utf8' });
+    const rows = execFileSync('/usr/bin/python3', ['-c', 'import docx,sys; ' +
+        'print(len(docx.Document(sys.argv[1]).tables[0].rows))', path.join(outputFolder, `${era}.docx`)],
+    { encoding: 'utf8' });
+    const { candidates } = run.snapshot.spectrum;
+    assert.deepEqual([text.length > 500, Number(rows)], [true, candidates.length + 1],
+        `${era}: report contents`);
+    return run;
+}
+
+// A screenshot of each section and of each representation of the result, as PNG files.
+async function photographSections(call, era, setup, previous) {
+    let { revision } = previous.snapshot;
+    const shots = [['section', 'amplification'], ['section', 'spectrum'], ['view', 'spectrum'],
+        ['view', 'map'], ['view', 'points'], ['view', 'bands'], ['view', 'phase']];
+    for (const [kind, name] of shots) {
+        const request = kind === 'section' ? { action: 'select_section', section: name }
+            : { action: 'select_view', view: name };
+        revision = (await call('orvi_ui', { request, expectedRevision: revision })).revision;
+        const file = path.join(outputFolder, `${era}-${kind}-${name}.png`);
+        const shot = await call('orvi_screenshot', { path: file, expectedRevision: revision });
+        const ui = await call('orvi_get_ui');
+        assert.deepEqual([shot.path, readFileSync(file).subarray(1, 4).toString(),
+            kind === 'section' ? ui.section : ui.view], [file, 'PNG', name], `${era}: ${file}`);
+    }
 }
 
 // Refused before any argument is looked at, so none is needed.

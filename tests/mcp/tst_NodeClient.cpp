@@ -246,7 +246,7 @@ private slots:
             // The socket lives in the program's own temporary folder, which only the
             // descriptor names.
             QVERIFY(program.descriptor.socketPath.startsWith(program.temporaryFolder() + '/'));
-            runScript(mode, clip);
+            runScript(mode, clip, clips.path());
             if (QTest::currentTestFailed())
                 return;
             QCOMPARE(program.terminate(), 0);
@@ -313,13 +313,18 @@ private:
         return {};
     }
 
-    void runScript(const QString& mode, const QString& clip = {})
+    // The control journey also drives the sample clip the build writes, and leaves its
+    // outputs in `outputs`.
+    void runScript(const QString& mode, const QString& clip = {}, const QString& outputs = {})
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("ORVI_MCP_BRIDGE", orvi::test::testBinaryDir() + "/bin/orvi-motion-mcp");
         environment.insert("ORVI_CHECK_MODE", mode);
         environment.insert("ORVI_CHECK_CLIP", clip);
+        environment.insert("ORVI_CHECK_SAMPLE",
+                           orvi::test::testBinaryDir() + "/samples/orvi-sample-240fps.mp4");
+        environment.insert("ORVI_CHECK_OUT", outputs);
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(here());
         process.setProcessChannelMode(QProcess::MergedChannels);
