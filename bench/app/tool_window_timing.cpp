@@ -1,6 +1,7 @@
 // Times the real window: start-up to its first frame, a clip opened from the window to its
-// first shown frame, the process's CPU use while the window idles, and the interface thread's
-// longest stall while a preview is computed and then played.
+// first shown frame, the process's CPU use while the window idles, "diagnostics.screenshot" of
+// the 1440 x 900 window with the clip shown, and the interface thread's longest stall while a
+// preview is computed and then played.
 //
 //   orvi-tool-window-timing [clip]     (QT_QPA_PLATFORM=offscreen for headless runs)
 
@@ -8,6 +9,7 @@
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "controllers/UiModule.h"
+#include "diagnostics/SemanticDebugService.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -17,6 +19,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <sys/resource.h>
 
@@ -73,6 +76,39 @@ double idleCpuPercent(int milliseconds)
     return 100.0 * (cpuSeconds() - before) / (milliseconds / 1000.0);
 }
 
+// Median and longest time of "diagnostics.screenshot" through the service, as a client's
+// request runs it (PNG encoding, interface state and snapshot included).
+void timeScreenshots(ApplicationController& controller, QTextStream& out)
+{
+    using namespace orvi::diagnostics::service;
+    SemanticDebugService service(DiagnosticsControllers::of(controller));
+    QString error;
+    if (!service.start(true, &error)) {
+        out << "the diagnostics service did not start: " << error << "\n";
+        return;
+    }
+    std::vector<double> times;
+    qsizetype bytes = 0;
+    for (int i = 0; i < 21; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        const DispatchResult shot =
+            service.dispatch(QStringLiteral("diagnostics.screenshot"),
+                             {{QStringLiteral("expectedRevision"), double(service.revision())}});
+        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+        if (!shot.ok()) {
+            out << "the screenshot failed: " << shot.errorCode << "\n";
+            return;
+        }
+        bytes = shot.result.value(QStringLiteral("pngBase64")).toString().size() * 3 / 4;
+        runFor(20);
+    }
+    std::sort(times.begin(), times.end());
+    out << "diagnostics.screenshot of the window: median " << times[times.size() / 2]
+        << " ms, longest " << times.back() << " ms over " << times.size() << " captures ("
+        << bytes / 1024 << " KiB PNG)\n";
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -93,6 +129,8 @@ int main(int argc, char* argv[])
     auto* window = engine.rootObjects().isEmpty()
                        ? nullptr
                        : qobject_cast<QQuickWindow*>(engine.rootObjects().first());
+    if (window)
+        window->resize(1440, 900);
     if (!window || !waitForFrame(window, 10000)) {
         out << "the window did not show a frame\n";
         return 1;
@@ -120,6 +158,7 @@ int main(int argc, char* argv[])
         << controller.videoSession()->frameCount() << " frames)\n";
     out << "CPU while the window idles 10 s with the clip paused: " << idleCpuPercent(10000)
         << " %\n";
+    timeScreenshots(controller, out);
 
     // A capture rate and band that a short clip covers, on a region, as an engineer would
     // start it.
@@ -142,14 +181,15 @@ int main(int argc, char* argv[])
     }
     runUntil([&] { return !controller.preview()->busy(); }, 900000);
     const double previewGap = meter.longestGapMs();
-    out << "preview of " << controller.preview()->frameCount() << " frames: "
-        << previewClock.elapsed() << " ms; longest interface-thread stall meanwhile: "
-        << previewGap << " ms, ending " << meter.longestGapEndMs() << " ms after the start\n";
+    out << "preview of " << controller.preview()->frameCount()
+        << " frames: " << previewClock.elapsed()
+        << " ms; longest interface-thread stall meanwhile: " << previewGap << " ms, ending "
+        << meter.longestGapEndMs() << " ms after the start\n";
     controller.playback()->play();
     runFor(5000);
     meter.stop();
     out << "longest interface-thread stall over the preview and 5 s of playback: "
-        << meter.longestGapMs() << " ms (" << meter.gapsOverFrame() << " ticks late by 16 ms or more of "
-        << meter.ticks() << ")\n";
+        << meter.longestGapMs() << " ms (" << meter.gapsOverFrame()
+        << " ticks late by 16 ms or more of " << meter.ticks() << ")\n";
     return 0;
 }

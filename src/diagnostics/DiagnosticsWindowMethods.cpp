@@ -161,9 +161,13 @@ DispatchResult DiagnosticsWindowMethods::screenshot(const QJsonObject& params) c
     if (image.width() > *maxWidth || image.height() > kMaximumCaptureSide)
         image = image.scaled(*maxWidth, kMaximumCaptureSide, Qt::KeepAspectRatio,
                              Qt::SmoothTransformation);
+    // The window is opaque: an RGB image at the fastest compression encodes in about a third
+    // of the default's time for a few percent more bytes.
+    constexpr int kFastPngQuality = 80;
     QByteArray png;
     QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") ||
+    if (!buffer.open(QIODevice::WriteOnly) ||
+        !image.convertToFormat(QImage::Format_RGB32).save(&buffer, "PNG", kFastPngQuality) ||
         png.size() > kMaximumPngBytes)
         return DispatchResult::failure("capture_too_large");
 
