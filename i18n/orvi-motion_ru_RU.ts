@@ -252,6 +252,10 @@
         <translation>Логарифмическая шкала мощности</translation>
     </message>
     <message>
+        <source>%1 (not calculated yet)</source>
+        <translation>%1 (ещё не рассчитано)</translation>
+    </message>
+    <message>
         <location line="+11"/>
         <source>No file chosen</source>
         <translation>Файл не выбран</translation>

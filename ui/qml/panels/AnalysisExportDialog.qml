@@ -50,7 +50,12 @@ Dialog {
     function closeHelp() {
         help.close()
     }
-    onAboutToShow: destination = ""
+    // Reports get a proposed name beside the source at once; the other formats are chosen.
+    function proposeDestination() {
+        destination = spectrum ? spectrum.suggestedAnalysisFileUrl(formatIndex) : ""
+    }
+    onAboutToShow: proposeDestination()
+    onFormatIndexChanged: if (visible) proposeDestination()
     onAboutToHide: {
         chooser.close()
         help.close()
@@ -65,16 +70,21 @@ Dialog {
             delegate: RadioButton {
                 required property var modelData
                 required property int index
-                text: modelData.name
+                // The map figures exist only once their map has been calculated.
+                readonly property bool available: !dialog.spectrum
+                                                  || (index === 6 ? dialog.spectrum.mapAvailable
+                                                      : index === 7 ? dialog.spectrum.phaseAvailable
+                                                      : true)
+                enabled: available
+                text: available ? modelData.name : qsTr("%1 (not calculated yet)").arg(modelData.name)
                 checked: dialog.formatIndex === index
                 ButtonGroup.group: formatGroup
-                onClicked: {
-                    dialog.formatIndex = index
-                    dialog.destination = ""
-                }
+                onClicked: dialog.formatIndex = index
             }
         }
         CheckBox {
+            // Only the reports and the power map figure draw power colours.
+            enabled: [0, 1, 6].indexOf(dialog.formatIndex) >= 0
             text: qsTr("Logarithmic power scale")
             checked: dialog.logarithmicColors
             onToggled: dialog.logarithmicColors = checked
