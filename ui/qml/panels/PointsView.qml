@@ -180,14 +180,23 @@ Item {
                         y: position ? position.sampleY * viewport.overlay.height - height / 2 : 0
                         z: selected ? 1 : 0
 
+                        // The selected point also gets a ring, so that it is found among hundreds.
+                        Rectangle {
+                            anchors.fill: parent
+                            visible: marker.selected
+                            radius: width / 2
+                            color: "transparent"
+                            border.color: Theme.textOnDark
+                            border.width: 2
+                        }
                         Rectangle {
                             anchors.centerIn: parent
-                            width: marker.selected ? 14 : 10
-                            height: width
-                            radius: width / 2
+                            width: 10
+                            height: 10
+                            radius: 5
                             color: marker.modelData.accepted ? Theme.success : Theme.error
                             border.color: marker.selected ? Theme.textOnDark : Theme.viewport
-                            border.width: marker.selected ? 3 : 1
+                            border.width: marker.selected ? 2.5 : 1
                         }
                         MouseArea {
                             id: markerArea
@@ -323,13 +332,14 @@ Item {
                     visible: points.amplitudes.length > 0
                     Layout.fillWidth: true
                     columns: headers.length
-                    columnSpacing: Theme.spacing
+                    columnSpacing: 2 * Theme.spacing
                     rowSpacing: 2
+                    // Quantity above unit keeps six columns narrow enough for the panel.
                     readonly property var headers: {
-                        const pixels = [qsTr("Frequency, Hz"), qsTr("Displacement, px (peak)"), qsTr("Phase, °")]
-                        return points.scaled ? pixels.concat([qsTr("Displacement, µm (peak)"),
-                                                              qsTr("Velocity, mm/s (RMS)"),
-                                                              qsTr("Acceleration, m/s² (peak)")])
+                        const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
+                        return points.scaled ? pixels.concat([qsTr("Displacement\nµm, peak"),
+                                                              qsTr("Velocity\nmm/s, RMS"),
+                                                              qsTr("Acceleration\nm/s², peak")])
                                              : pixels
                     }
                     readonly property var cells: {
@@ -352,7 +362,8 @@ Item {
                             required property string modelData
                             required property int index
                             readonly property bool header: index < amplitudeGrid.headers.length
-                            Layout.fillWidth: true
+                            Layout.fillWidth: index % amplitudeGrid.columns === amplitudeGrid.columns - 1
+                            Layout.alignment: Qt.AlignLeft | Qt.AlignBottom
                             text: modelData
                             font.bold: header
                             font.pixelSize: Theme.smallFontSize
