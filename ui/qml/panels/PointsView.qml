@@ -296,7 +296,7 @@ Item {
         Label {
             Layout.fillWidth: true
             wrapMode: Text.Wrap
-            maximumLineCount: 3
+            maximumLineCount: 4
             elide: Text.ElideRight
             font.pixelSize: Theme.smallFontSize
             color: Theme.textMuted
