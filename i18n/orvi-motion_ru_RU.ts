@@ -1355,8 +1355,16 @@
         <translation>Пик %1 Гц</translation>
     </message>
     <message>
-        <source>%1 The shaded span is the segment of the local spectrum. Wheel: zoom; drag: move; double click: whole fragment.</source>
-        <translation>%1 Затенённый интервал — участок локального спектра. Колесо: масштаб; перетаскивание: сдвиг; двойной щелчок: весь фрагмент.</translation>
+        <source>The shaded span is the segment of the local spectrum.</source>
+        <translation>Затенённый интервал — участок локального спектра.</translation>
+    </message>
+    <message>
+        <source>Wheel: zoom; drag: move; double click: whole fragment.</source>
+        <translation>Колесо: масштаб; перетаскивание: сдвиг; двойной щелчок: весь фрагмент.</translation>
+    </message>
+    <message>
+        <source>No signal was recorded at this point.</source>
+        <translation>В этой точке сигнал не записан.</translation>
     </message>
     <message>
         <source>Vibration at point %1</source>

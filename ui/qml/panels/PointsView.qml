@@ -208,6 +208,8 @@ Item {
                                 points.pick(p.x, p.y, marker.index)
                             }
                         }
+                        Accessible.role: Accessible.Button
+                        Accessible.name: ToolTip.text
                         ToolTip.visible: markerArea.containsMouse
                         ToolTip.delay: 300
                         ToolTip.text: qsTr("Point %1: %2").arg(index + 1).arg(points.statusText(modelData))
@@ -255,6 +257,16 @@ Item {
                 }
             }
 
+            Label {
+                anchors.centerIn: parent
+                width: parent.width - 48
+                visible: signalPlot.visible && signalPlot.samples.length === 0
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+                color: Theme.textMuted
+                font.pixelSize: Theme.titleFontSize
+                text: qsTr("No signal was recorded at this point.")
+            }
             LinePlotItem {
                 id: localPlot
                 anchors.fill: parent
@@ -303,8 +315,10 @@ Item {
             text: !points.spectrum ? ""
                   : points.displayMode === 0 ? points.spectrum.diagnosticText
                   : points.displayMode === 1 && points.selectedEntry
-                    ? qsTr("%1 The shaded span is the segment of the local spectrum. Wheel: zoom; drag: move; double click: whole fragment.")
-                      .arg(points.selectedEntry.reason)
+                    ? [points.selectedEntry.reason,
+                       points.selectedEntry.accepted ? qsTr("The shaded span is the segment of the local spectrum.") : "",
+                       signalPlot.samples.length > 0 ? qsTr("Wheel: zoom; drag: move; double click: whole fragment.") : ""]
+                      .filter(t => t.length > 0).join(" ")
                   : points.displayMode === 2 && points.spectrum.localSpectrumAvailable
                     ? points.spectrum.localSpectrumMessage : ""
         }
