@@ -2,7 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 #include <QVariantMap>
 #include <algorithm>
 #include <cmath>
@@ -313,13 +313,19 @@ void LinePlotItem::paintCurves(QPainter* painter, const ChartFrame& frame) const
     painter->save();
     painter->setClipRect(m_plotRect.adjusted(0.0, -1.0, 0.0, 1.0));
     painter->setRenderHint(QPainter::Antialiasing, true);
-    painter->setBrush(Qt::NoBrush);
+    // One polyline per run with a one-pixel pen: that takes the rasteriser's fast path, while a
+    // wider pen strokes the whole zigzag as one outline (about 100 times slower for 2048 buckets).
+    const auto flush = [painter](QPolygonF* run) {
+        if (run->size() > 1)
+            painter->drawPolyline(*run);
+        run->clear();
+    };
     for (const QVariant& curve : m_curves) {
         const QVariantMap keys = curve.toMap();
         const QString lowKey = keys.value(QStringLiteral("lowKey")).toString();
         const QString highKey = keys.value(QStringLiteral("highKey")).toString();
-        QPainterPath path;
-        bool open = false;
+        painter->setPen(QPen(keys.value(QStringLiteral("color")).value<QColor>(), 1.0));
+        QPolygonF run;
         for (const QVariant& sample : m_samples) {
             const QVariantMap map = sample.toMap();
             const double x = number(map, m_xKey);
@@ -327,20 +333,14 @@ void LinePlotItem::paintCurves(QPainter* painter, const ChartFrame& frame) const
             const double high = number(map, highKey);
             const bool valid = m_validKey.isEmpty() || map.value(m_validKey).toBool();
             if (!valid || !std::isfinite(x) || !std::isfinite(low) || !std::isfinite(high)) {
-                open = false; // a gap is shown as a gap, never bridged
+                flush(&run); // a gap is shown as a gap, never bridged
                 continue;
             }
-            const QPointF first(frame.mapX(x), frame.mapY(low));
-            if (open)
-                path.lineTo(first);
-            else
-                path.moveTo(first);
-            open = true;
+            run.append(QPointF(frame.mapX(x), frame.mapY(low)));
             if (high != low)
-                path.lineTo(frame.mapX(x), frame.mapY(high));
+                run.append(QPointF(frame.mapX(x), frame.mapY(high)));
         }
-        painter->setPen(QPen(keys.value(QStringLiteral("color")).value<QColor>(), 1.4));
-        painter->drawPath(path);
+        flush(&run);
     }
     painter->restore();
 }
