@@ -102,18 +102,21 @@ Item {
         RowLayout {
             Layout.fillWidth: true
             spacing: Theme.smallSpacing
-            ButtonGroup { id: modes }
             Repeater {
                 model: [qsTr("Points"), qsTr("Signal"), qsTr("Local spectrum")]
                 delegate: ToolTextButton {
+                    id: modeButton
                     required property string modelData
                     required property int index
                     text: modelData
                     checkable: true
                     checked: points.displayMode === index
                     enabled: index === 0 || points.selectedSite >= 0
-                    ButtonGroup.group: modes
-                    onClicked: points.displayModeRequested(index)
+                    onClicked: {
+                        // The click toggled `checked`; the owner's mode decides it again.
+                        checked = Qt.binding(() => points.displayMode === modeButton.index)
+                        points.displayModeRequested(index)
+                    }
                 }
             }
             Label {
