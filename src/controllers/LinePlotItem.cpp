@@ -354,13 +354,16 @@ void LinePlotItem::paintMarkers(QPainter* painter, const ChartFrame& frame) cons
         if (!(x >= m_view.lower && x <= m_view.upper))
             continue;
         const double sx = frame.mapX(x);
+        const QColor color = map.contains(QStringLiteral("color"))
+                                 ? map.value(QStringLiteral("color")).value<QColor>()
+                                 : m_markerColor;
         painter->save();
-        painter->setPen(QPen(m_markerColor, 1.2, Qt::DashLine));
+        painter->setPen(QPen(color, 1.2, Qt::DashLine));
         painter->drawLine(QPointF(sx, m_plotRect.top()), QPointF(sx, m_plotRect.bottom()));
         painter->restore();
         const QString label = map.value(QStringLiteral("label")).toString();
         if (!label.isEmpty())
-            chart.drawCallout(QPointF(sx, m_plotRect.top() - 2.0), label, 8.5, m_markerColor,
+            chart.drawCallout(QPointF(sx, m_plotRect.top() - 2.0), label, 8.5, color,
                               boundingRect());
     }
 }

@@ -27,7 +27,8 @@ class LinePlotItem : public QQuickPaintedItem
     Q_PROPERTY(QString validKey READ validKey WRITE setValidKey NOTIFY contentChanged)
     // Maps with "lowKey", "highKey", "color" and "label".
     Q_PROPERTY(QVariantList curves READ curves WRITE setCurves NOTIFY contentChanged)
-    // Maps with "x" and an optional "label" drawn above the plot area.
+    // Maps with "x", an optional "label" drawn above the plot area and an optional "color"
+    // (markerColor otherwise).
     Q_PROPERTY(QVariantList markers READ markers WRITE setMarkers NOTIFY contentChanged)
     Q_PROPERTY(QColor markerColor READ markerColor WRITE setMarkerColor NOTIFY contentChanged)
     // Shaded between the two values; nothing when lower ≥ upper.

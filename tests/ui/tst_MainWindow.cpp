@@ -313,10 +313,14 @@ private slots:
                  QStringLiteral("ok"));
         auto* frame = m_window->findChild<QQuickItem*>(QStringLiteral("pointsFrame"));
         QVERIFY(frame && frame->isVisible());
+        // The amplitude table below the frame follows the selected point.
+        const int last = spectrum->diagnosticSites().size() - 1;
+        spectrum->selectDiagnosticSite(last);
         // Zoomed in, the markers keep their size and stand apart.
         QCOMPARE(outcome(QVariantMap{
                      {"action", "set_view"}, {"zoom", 8.0}, {"panX", 0.0}, {"panY", 0.0}}),
                  QStringLiteral("ok"));
+        m_window->grabWindow(); // renders a frame: pending layouts take their final geometry
         auto* overlay = frame->property("overlay").value<QQuickItem*>();
         QVERIFY(overlay && overlay->width() > 0);
         std::vector<QPointF> markers;
@@ -337,8 +341,6 @@ private slots:
         // Between the first two markers of the top row.
         const QPointF between = (markers[0] + markers[1]) / 2.0;
         QVERIFY(distanceToMarkers(between) > 12.0);
-        const int last = int(markers.size()) - 1;
-        spectrum->selectDiagnosticSite(last);
         QTest::mouseClick(m_window, Qt::LeftButton, {}, between.toPoint());
         QCOMPARE(spectrum->selectedDiagnosticSite(), last);
         QTest::mouseClick(m_window, Qt::LeftButton, {}, (markers[1] + QPointF(6, 5)).toPoint());
@@ -376,6 +378,11 @@ private slots:
                  QStringLiteral("ok"));
         QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}),
                  QStringLiteral("unsupported_view"));
+
+        // A new source takes the selected point away: the points are shown again.
+        openClip(folder.filePath(QStringLiteral("two.mp4")));
+        QCOMPARE(spectrum->selectedDiagnosticSite(), -1);
+        QCOMPARE(state()["view"].toString(), QStringLiteral("points"));
     }
 };
 

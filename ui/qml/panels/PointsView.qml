@@ -289,7 +289,9 @@ Item {
                 markers: {
                     if (!points.spectrum)
                         return []
-                    const list = points.spectrum.localSpectrumCandidates.map(c => ({ x: c.frequencyHz }))
+                    // Candidates muted, the largest bin named.
+                    const list = points.spectrum.localSpectrumCandidates.map(c => ({ x: c.frequencyHz,
+                                                                                    color: Theme.textMuted }))
                     list.push({ x: points.spectrum.localSpectrumPeakHz,
                                 label: qsTr("Peak %1 Hz").arg(points.frequencyText(
                                     points.spectrum.localSpectrumPeakHz, points.spectrum.localSpectrumStepHz)) })
