@@ -1292,6 +1292,134 @@
     </message>
 </context>
 <context>
+    <name>PointsView</name>
+    <message>
+        <location filename="../ui/qml/panels/PointsView.qml"/>
+        <source>Points</source>
+        <translation>Точки</translation>
+    </message>
+    <message>
+        <source>Signal</source>
+        <translation>Сигнал</translation>
+    </message>
+    <message>
+        <source>Local spectrum</source>
+        <translation>Локальный спектр</translation>
+    </message>
+    <message>
+        <source>Point %1: %2</source>
+        <translation>Точка %1: %2</translation>
+    </message>
+    <message>
+        <source>No point selected</source>
+        <translation>Точка не выбрана</translation>
+    </message>
+    <message>
+        <source>Accepted</source>
+        <translation>Принята</translation>
+    </message>
+    <message>
+        <source>Excluded</source>
+        <translation>Исключена</translation>
+    </message>
+    <message>
+        <source>Remove linear trend</source>
+        <translation>Убрать линейный тренд</translation>
+    </message>
+    <message>
+        <source>Subtract each continuous run&apos;s mean and linear trend, as the local spectrum does</source>
+        <translation>Вычитать среднее и линейный тренд каждого непрерывного участка, как при расчёте локального спектра</translation>
+    </message>
+    <message>
+        <source>X component</source>
+        <translation>Компонента X</translation>
+    </message>
+    <message>
+        <source>Y component</source>
+        <translation>Компонента Y</translation>
+    </message>
+    <message>
+        <source>Time, s</source>
+        <translation>Время, с</translation>
+    </message>
+    <message>
+        <source>Local phase shift, rad</source>
+        <translation>Локальный фазовый сдвиг, рад</translation>
+    </message>
+    <message>
+        <source>Frequency, Hz</source>
+        <translation>Частота, Гц</translation>
+    </message>
+    <message>
+        <source>Relative power</source>
+        <translation>Относительная мощность</translation>
+    </message>
+    <message>
+        <source>Peak %1 Hz</source>
+        <translation>Пик %1 Гц</translation>
+    </message>
+    <message>
+        <source>The shaded span is the segment of the local spectrum.</source>
+        <translation>Затенённый интервал — участок локального спектра.</translation>
+    </message>
+    <message>
+        <source>Wheel: zoom; drag: move; double click: whole fragment.</source>
+        <translation>Колесо: масштаб; перетаскивание: сдвиг; двойной щелчок: весь фрагмент.</translation>
+    </message>
+    <message>
+        <source>No signal was recorded at this point.</source>
+        <translation>В этой точке сигнал не записан.</translation>
+    </message>
+    <message>
+        <source>Vibration at point %1</source>
+        <translation>Вибрация в точке %1</translation>
+    </message>
+    <message>
+        <source>Frequency
+Hz</source>
+        <translation>Частота
+Гц</translation>
+    </message>
+    <message>
+        <source>Displacement
+px, peak</source>
+        <translation>Перемещение
+пикс., пик</translation>
+    </message>
+    <message>
+        <source>Phase
+°</source>
+        <translation>Фаза
+°</translation>
+    </message>
+    <message>
+        <source>Displacement
+µm, peak</source>
+        <translation>Перемещение
+мкм, пик</translation>
+    </message>
+    <message>
+        <source>Velocity
+mm/s, RMS</source>
+        <translation>Скорость
+мм/с, СКЗ</translation>
+    </message>
+    <message>
+        <source>Acceleration
+m/s², peak</source>
+        <translation>Ускорение
+м/с², пик</translation>
+    </message>
+    <message>
+        <source>Amplitudes are measured only at accepted points of the current spectrum.</source>
+        <translation>Амплитуды измеряются только в принятых точках текущего спектра.</translation>
+    </message>
+    <message>
+        <source>Without a known length amplitudes are given in pixels only; set one in the bands table.</source>
+        <translation>Без известной длины амплитуды даются только в пикселях; задайте её в таблице полос.</translation>
+    </message>
+</context>
+<context>
     <name>PreviewController</name>
     <message>
         <location filename="../src/controllers/PreviewController.cpp" line="+120"/>

@@ -296,6 +296,94 @@ private slots:
         QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
         QCOMPARE(spectrum->selectedUpperFrequencyHz(), second["upperFrequencyHz"].toDouble());
     }
+
+    // The points display picks the marker within 10 pixels of a click and nothing farther; the
+    // signal plot keeps its visible time range inside the fragment; the local spectrum has no
+    // view to change.
+    void pointsViewSelectsPointsAndShowsTheirSignal()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        analyseTwoBandClip(folder);
+        if (QTest::currentTestFailed())
+            return;
+        SpectrumController* spectrum = m_controller->spectrum();
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "points"}}),
+                 QStringLiteral("ok"));
+        auto* frame = m_window->findChild<QQuickItem*>(QStringLiteral("pointsFrame"));
+        QVERIFY(frame && frame->isVisible());
+        // The amplitude table below the frame follows the selected point.
+        const int last = spectrum->diagnosticSites().size() - 1;
+        spectrum->selectDiagnosticSite(last);
+        // Zoomed in, the markers keep their size and stand apart.
+        QCOMPARE(outcome(QVariantMap{
+                     {"action", "set_view"}, {"zoom", 8.0}, {"panX", 0.0}, {"panY", 0.0}}),
+                 QStringLiteral("ok"));
+        m_window->grabWindow(); // renders a frame: pending layouts take their final geometry
+        auto* overlay = frame->property("overlay").value<QQuickItem*>();
+        QVERIFY(overlay && overlay->width() > 0);
+        std::vector<QPointF> markers;
+        for (const QVariant& site : spectrum->phaseSamples()) {
+            const QVariantMap map = site.toMap();
+            markers.push_back(
+                overlay->mapToScene(QPointF(map["sampleX"].toDouble() * overlay->width(),
+                                            map["sampleY"].toDouble() * overlay->height())));
+        }
+        QCOMPARE(markers.size(), size_t(spectrum->diagnosticSites().size()));
+        const auto distanceToMarkers = [&](QPointF p) {
+            double nearest = 1e9;
+            for (const QPointF& m : markers)
+                nearest = std::min(nearest, std::hypot(m.x() - p.x(), m.y() - p.y()));
+            return nearest;
+        };
+
+        // Between the first two markers of the top row.
+        const QPointF between = (markers[0] + markers[1]) / 2.0;
+        QVERIFY(distanceToMarkers(between) > 12.0);
+        QTest::mouseClick(m_window, Qt::LeftButton, {}, between.toPoint());
+        QCOMPARE(spectrum->selectedDiagnosticSite(), last);
+        QTest::mouseClick(m_window, Qt::LeftButton, {}, (markers[1] + QPointF(6, 5)).toPoint());
+        QCOMPARE(spectrum->selectedDiagnosticSite(), 1);
+
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "signal"}}),
+                 QStringLiteral("ok"));
+        const double duration = spectrum->diagnosticDurationSeconds();
+        QVERIFY(duration > 0.0);
+        const auto range = [&] {
+            const QVariantMap view = state()["viewState"].toMap();
+            return std::pair(view["lower"].toDouble(), view["upper"].toDouble());
+        };
+        QCOMPARE(range(), std::pair(0.0, duration));
+        const QJsonArray steps = QJsonDocument::fromJson(R"([
+            [{"action": "set_view", "lower": -0.1, "upper": 1}, "invalid_view"],
+            [{"action": "set_view", "lower": 1, "upper": 1}, "invalid_view"],
+            [{"action": "set_view", "lower": 0, "upper": "1"}, "invalid_view"],
+            [{"action": "set_view", "lower": 0.5, "upper": 1e3}, "invalid_view"],
+            [{"action": "set_view", "lower": 0.5, "upper": 1}, "ok"]])")
+                                     .array();
+        for (const QJsonValue& step : steps)
+            QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
+        QCOMPARE(range(), std::pair(0.5, 1.0));
+        auto* plot = m_window->findChild<QQuickItem*>(QStringLiteral("signalPlot"));
+        QVERIFY(plot);
+        const QVariantList trace = plot->property("samples").toList();
+        QVERIFY(!trace.isEmpty());
+        QVERIFY(trace.first().toMap()["timeSeconds"].toDouble() >= 0.5 - 1.0 / 240.0);
+        QVERIFY(trace.last().toMap()["timeEndSeconds"].toDouble() <= 1.0 + 1.0 / 240.0);
+        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}), QStringLiteral("ok"));
+        QCOMPARE(range(), std::pair(0.0, duration));
+
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "local"}}),
+                 QStringLiteral("ok"));
+        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}),
+                 QStringLiteral("unsupported_view"));
+
+        // A new source takes the selected point away: the points are shown again.
+        openClip(folder.filePath(QStringLiteral("two.mp4")));
+        QCOMPARE(spectrum->selectedDiagnosticSite(), -1);
+        QCOMPARE(state()["view"].toString(), QStringLiteral("points"));
+    }
 };
 
 QTEST_MAIN(TestMainWindow)

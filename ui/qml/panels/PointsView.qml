@@ -1,6 +1,9 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Layouts
+import OrviMotion.Components
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // Representation 2: the analysis points, and the signal and local spectrum of the selected one.
 Item {
@@ -12,14 +15,394 @@ Item {
     property int displayMode: 0
     signal displayModeRequested(int mode)
 
-    // Automation contract shared by the representations.
-    function viewState() { return {} }
-    function resetView() { return { ok: false, error: "unsupported_view" } }
-    function setView(request) { return { ok: false, error: "unsupported_view" } }
+    readonly property int selectedSite: spectrum ? spectrum.selectedDiagnosticSite : -1
+    readonly property var sites: spectrum ? spectrum.diagnosticSites : []
+    // The phase map view lists every site with its position on the frame, in site order.
+    readonly property var positions: spectrum ? spectrum.phaseSamples : []
+    readonly property var selectedEntry: selectedSite >= 0 && selectedSite < sites.length
+                                         ? sites[selectedSite] : null
+    readonly property var amplitudes: spectrum && selectedSite >= 0 ? spectrum.selectedPointAmplitudes : []
+    readonly property bool scaled: !!(spectrum && spectrum.hasLengthScale)
+    readonly property int markerRadius: 10
 
-    Label {
-        anchors.centerIn: parent
-        color: Theme.textMuted
-        text: qsTr("This view is not drawn yet.")
+    // Without a selected point there is no signal or spectrum to show.
+    function returnToPointsIfNeeded() {
+        if (selectedSite < 0 && displayMode !== 0)
+            displayModeRequested(0)
+    }
+    onSelectedSiteChanged: returnToPointsIfNeeded()
+    onDisplayModeChanged: returnToPointsIfNeeded()
+
+    // Automation contract shared by the representations.
+    function viewState() {
+        if (displayMode === 0)
+            return viewport.viewState()
+        if (displayMode === 1)
+            return { lower: signalPlot.viewLower, upper: signalPlot.viewUpper }
+        return {}
+    }
+    function resetView() {
+        if (displayMode === 0)
+            return viewport.resetView()
+        if (displayMode === 1) {
+            signalPlot.resetRange()
+            return { ok: true }
+        }
+        return { ok: false, error: "unsupported_view" }
+    }
+    function setView(request) {
+        if (displayMode === 0)
+            return viewport.setView(request)
+        if (displayMode !== 1)
+            return { ok: false, error: "unsupported_view" }
+        const lower = request.lower, upper = request.upper
+        const numbers = [lower, upper].every(v => typeof v === "number" && isFinite(v))
+        if (!numbers || lower < 0 || upper > spectrum.diagnosticDurationSeconds
+                || !signalPlot.setRange(lower, upper))
+            return { ok: false, error: "invalid_view" }
+        return { ok: true }
+    }
+
+    // Selects the marker nearest to a frame pixel, or `fallback` when none is close enough.
+    function pick(x, y, fallback) {
+        if (!interactionEnabled || !spectrum)
+            return
+        const overlay = viewport.overlay
+        const nearest = PlotGeometry.nearestSite(positions, Qt.size(overlay.width, overlay.height),
+                                                 Qt.point(x, y), markerRadius)
+        const index = nearest >= 0 ? nearest : fallback
+        if (index >= 0)
+            spectrum.selectDiagnosticSite(index)
+    }
+    function fixed(value, decimals) {
+        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
+    }
+    // Four significant digits, as the other amplitude texts.
+    function significant(value) {
+        if (value === undefined || !isFinite(value))
+            return "—"
+        if (value === 0)
+            return "0"
+        const decimals = 3 - Math.floor(Math.log10(Math.abs(value)))
+        return fixed(value, Math.min(12, Math.max(0, decimals)))
+    }
+    function frequencyText(value, step) {
+        const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
+        return fixed(value, decimals)
+    }
+    function statusText(entry) {
+        return entry.accepted ? qsTr("Accepted") : qsTr("Excluded")
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: Theme.smallSpacing
+        spacing: Theme.smallSpacing
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: Theme.smallSpacing
+            Repeater {
+                model: [qsTr("Points"), qsTr("Signal"), qsTr("Local spectrum")]
+                delegate: ToolTextButton {
+                    id: modeButton
+                    required property string modelData
+                    required property int index
+                    text: modelData
+                    checkable: true
+                    checked: points.displayMode === index
+                    enabled: index === 0 || points.selectedSite >= 0
+                    onClicked: {
+                        // The click toggled `checked`; the owner's mode decides it again.
+                        checked = Qt.binding(() => points.displayMode === modeButton.index)
+                        points.displayModeRequested(index)
+                    }
+                }
+            }
+            Label {
+                Layout.fillWidth: true
+                leftPadding: Theme.smallSpacing
+                elide: Text.ElideRight
+                color: points.selectedEntry && !points.selectedEntry.accepted ? Theme.error : Theme.text
+                font.bold: true
+                text: points.selectedEntry
+                      ? qsTr("Point %1: %2").arg(points.selectedSite + 1).arg(points.statusText(points.selectedEntry))
+                      : qsTr("No point selected")
+            }
+            CheckBox {
+                id: detrend
+                visible: points.displayMode === 1
+                checked: true
+                text: qsTr("Remove linear trend")
+                ToolTip.visible: hovered
+                ToolTip.delay: 600
+                ToolTip.text: qsTr("Subtract each continuous run's mean and linear trend, as the local spectrum does")
+            }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            color: points.displayMode === 0 ? Theme.viewport : Theme.surface
+            border.color: Theme.border
+            radius: Theme.radius
+            clip: true
+
+            FrameViewport {
+                id: viewport
+                objectName: "pointsFrame"
+                anchors.fill: parent
+                anchors.margins: 1
+                visible: points.displayMode === 0
+                image: points.spectrum ? points.spectrum.diagnosticFrame : undefined
+                onFrameClicked: (u, v) => points.pick(u * overlay.width, v * overlay.height, -1)
+
+                Rectangle {
+                    readonly property rect region: points.spectrum ? points.spectrum.diagnosticRegion
+                                                                   : Qt.rect(0, 0, 0, 0)
+                    x: region.x * viewport.overlay.width
+                    y: region.y * viewport.overlay.height
+                    width: region.width * viewport.overlay.width
+                    height: region.height * viewport.overlay.height
+                    color: "transparent"
+                    border.color: Theme.region
+                    border.width: 2
+                }
+                Repeater {
+                    model: points.sites
+                    delegate: Item {
+                        id: marker
+                        required property var modelData
+                        required property int index
+                        readonly property var position: points.positions[index]
+                        readonly property bool selected: index === points.selectedSite
+                        visible: !!position
+                        width: 2 * points.markerRadius
+                        height: width
+                        x: position ? position.sampleX * viewport.overlay.width - width / 2 : 0
+                        y: position ? position.sampleY * viewport.overlay.height - height / 2 : 0
+                        z: selected ? 1 : 0
+
+                        // The selected point also gets a ring, so that it is found among hundreds.
+                        Rectangle {
+                            anchors.fill: parent
+                            visible: marker.selected
+                            radius: width / 2
+                            color: "transparent"
+                            border.color: Theme.textOnDark
+                            border.width: 2
+                        }
+                        Rectangle {
+                            anchors.centerIn: parent
+                            width: 10
+                            height: 10
+                            radius: 5
+                            color: marker.modelData.accepted ? Theme.success : Theme.error
+                            border.color: marker.selected ? Theme.textOnDark : Theme.viewport
+                            border.width: marker.selected ? 2.5 : 1
+                        }
+                        MouseArea {
+                            id: markerArea
+                            anchors.fill: parent
+                            hoverEnabled: true
+                            cursorShape: Qt.PointingHandCursor
+                            onClicked: mouse => {
+                                const p = mapToItem(viewport.overlay, mouse.x, mouse.y)
+                                points.pick(p.x, p.y, marker.index)
+                            }
+                        }
+                        Accessible.role: Accessible.Button
+                        Accessible.name: ToolTip.text
+                        ToolTip.visible: markerArea.containsMouse
+                        ToolTip.delay: 300
+                        ToolTip.text: qsTr("Point %1: %2").arg(index + 1).arg(points.statusText(modelData))
+                    }
+                }
+            }
+
+            LinePlotItem {
+                id: signalPlot
+                objectName: "signalPlot"
+                anchors.fill: parent
+                anchors.margins: 1
+                visible: points.displayMode === 1
+                backgroundColor: Theme.surface
+                xKey: "timeSeconds"
+                validKey: "valid"
+                curves: [{ lowKey: "xMin", highKey: "xMax", color: Theme.accent, label: qsTr("X component") },
+                         { lowKey: "yMin", highKey: "yMax", color: Theme.warning, label: qsTr("Y component") }]
+                xTitle: qsTr("Time, s")
+                yTitle: qsTr("Local phase shift, rad")
+                fullLower: 0
+                fullUpper: points.spectrum ? points.spectrum.diagnosticDurationSeconds : 1
+                // At least 32 samples stay visible when zooming in.
+                minimumSpan: points.spectrum && points.spectrum.diagnosticSampleRate > 0
+                             ? 32 / points.spectrum.diagnosticSampleRate : 0
+                spanLower: points.spectrum ? points.spectrum.diagnosticSegmentStartSeconds : 0
+                spanUpper: points.spectrum ? points.spectrum.diagnosticSegmentEndSeconds : 0
+                spanColor: Qt.rgba(Theme.success.r, Theme.success.g, Theme.success.b, 0.12)
+                samples: points.spectrum && points.selectedSite >= 0 && visible
+                         ? points.spectrum.diagnosticTraceWindow(viewLower, viewUpper,
+                                                                 Math.max(32, Math.round(width)),
+                                                                 detrend.checked).samples
+                         : []
+
+                MouseArea {
+                    anchors.fill: parent
+                    property real lastX: 0
+                    onPressed: mouse => lastX = mouse.x
+                    onPositionChanged: mouse => {
+                        signalPlot.panBy(mouse.x - lastX)
+                        lastX = mouse.x
+                    }
+                    onDoubleClicked: signalPlot.resetRange()
+                    onWheel: wheel => signalPlot.zoomAt(wheel.x, wheel.angleDelta.y > 0 ? 0.8 : 1.25)
+                }
+            }
+
+            Label {
+                anchors.centerIn: parent
+                width: parent.width - 48
+                visible: signalPlot.visible && signalPlot.samples.length === 0
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+                color: Theme.textMuted
+                font.pixelSize: Theme.titleFontSize
+                text: qsTr("No signal was recorded at this point.")
+            }
+            LinePlotItem {
+                id: localPlot
+                anchors.fill: parent
+                anchors.margins: 1
+                visible: points.displayMode === 2 && !!points.spectrum && points.spectrum.localSpectrumAvailable
+                backgroundColor: Theme.surface
+                xKey: "frequencyHz"
+                curves: [{ lowKey: "relativePower", highKey: "relativePower", color: Theme.accent, label: "" }]
+                zeroBased: true
+                xTitle: qsTr("Frequency, Hz")
+                yTitle: qsTr("Relative power")
+                markerColor: Theme.error
+                fullLower: 0
+                fullUpper: points.spectrum && points.spectrum.diagnosticSampleRate > 0
+                           ? points.spectrum.diagnosticSampleRate / 2 : 1
+                samples: points.spectrum ? points.spectrum.localSpectrumPoints : []
+                markers: {
+                    if (!points.spectrum)
+                        return []
+                    // Candidates muted, the largest bin named.
+                    const list = points.spectrum.localSpectrumCandidates.map(c => ({ x: c.frequencyHz,
+                                                                                    color: Theme.textMuted }))
+                    list.push({ x: points.spectrum.localSpectrumPeakHz,
+                                label: qsTr("Peak %1 Hz").arg(points.frequencyText(
+                                    points.spectrum.localSpectrumPeakHz, points.spectrum.localSpectrumStepHz)) })
+                    return list
+                }
+            }
+            Label {
+                anchors.centerIn: parent
+                width: parent.width - 48
+                visible: points.displayMode === 2 && !localPlot.visible
+                horizontalAlignment: Text.AlignHCenter
+                wrapMode: Text.Wrap
+                color: Theme.textMuted
+                font.pixelSize: Theme.titleFontSize
+                text: points.spectrum ? points.spectrum.localSpectrumMessage : ""
+            }
+        }
+
+        Label {
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            maximumLineCount: 4
+            elide: Text.ElideRight
+            font.pixelSize: Theme.smallFontSize
+            color: Theme.textMuted
+            text: !points.spectrum ? ""
+                  : points.displayMode === 0 ? points.spectrum.diagnosticText
+                  : points.displayMode === 1 && points.selectedEntry
+                    ? [points.selectedEntry.reason,
+                       points.selectedEntry.accepted ? qsTr("The shaded span is the segment of the local spectrum.") : "",
+                       signalPlot.samples.length > 0 ? qsTr("Wheel: zoom; drag: move; double click: whole fragment.") : ""]
+                      .filter(t => t.length > 0).join(" ")
+                  : points.displayMode === 2 && points.spectrum.localSpectrumAvailable
+                    ? points.spectrum.localSpectrumMessage : ""
+        }
+
+        // The selected point's vibration at each candidate frequency of the spectrum.
+        Rectangle {
+            Layout.fillWidth: true
+            visible: points.selectedSite >= 0 && !!points.spectrum && points.spectrum.ready
+            implicitHeight: amplitudeColumn.implicitHeight + 2 * Theme.smallSpacing
+            color: Theme.surface
+            border.color: Theme.border
+            radius: Theme.radius
+            ColumnLayout {
+                id: amplitudeColumn
+                anchors.fill: parent
+                anchors.margins: Theme.smallSpacing
+                spacing: 4
+                Label {
+                    text: qsTr("Vibration at point %1").arg(points.selectedSite + 1)
+                    font.bold: true
+                    color: Theme.text
+                }
+                GridLayout {
+                    id: amplitudeGrid
+                    visible: points.amplitudes.length > 0
+                    Layout.fillWidth: true
+                    columns: headers.length
+                    columnSpacing: 2 * Theme.spacing
+                    rowSpacing: 2
+                    // Quantity above unit keeps six columns narrow enough for the panel.
+                    readonly property var headers: {
+                        const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
+                        return points.scaled ? pixels.concat([qsTr("Displacement\nµm, peak"),
+                                                              qsTr("Velocity\nmm/s, RMS"),
+                                                              qsTr("Acceleration\nm/s², peak")])
+                                             : pixels
+                    }
+                    readonly property var cells: {
+                        const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
+                        let texts = []
+                        for (const a of points.amplitudes) {
+                            const row = [points.frequencyText(a.frequencyHz, step),
+                                         points.significant(a.amplitudePx),
+                                         a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
+                            texts = texts.concat(points.scaled ? row.concat([points.significant(a.displacementUm),
+                                                                             points.significant(a.velocityMmPerSecondRms),
+                                                                             points.significant(a.accelerationMetresPerSecond2)])
+                                                               : row)
+                        }
+                        return texts
+                    }
+                    Repeater {
+                        model: amplitudeGrid.headers.concat(amplitudeGrid.cells)
+                        delegate: Label {
+                            required property string modelData
+                            required property int index
+                            readonly property bool header: index < amplitudeGrid.headers.length
+                            Layout.fillWidth: index % amplitudeGrid.columns === amplitudeGrid.columns - 1
+                            Layout.alignment: Qt.AlignLeft | Qt.AlignBottom
+                            text: modelData
+                            font.bold: header
+                            font.pixelSize: Theme.smallFontSize
+                            color: header ? Theme.textMuted : Theme.text
+                            elide: Text.ElideRight
+                        }
+                    }
+                }
+                Label {
+                    Layout.fillWidth: true
+                    wrapMode: Text.Wrap
+                    font.pixelSize: Theme.smallFontSize
+                    color: Theme.textMuted
+                    text: points.amplitudes.length === 0
+                          ? qsTr("Amplitudes are measured only at accepted points of the current spectrum.")
+                          : points.scaled ? ""
+                          : qsTr("Without a known length amplitudes are given in pixels only; set one in the bands table.")
+                    visible: text.length > 0
+                }
+            }
+        }
     }
 }
