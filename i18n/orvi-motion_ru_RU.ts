@@ -1809,7 +1809,7 @@ m/s², peak</source>
     <message>
         <location line="+6"/>
         <source>Longest segment: %1 s, starting at %2 s. Lost samples: low contrast %3, phase jump %4, non-finite %5.</source>
-        <translation>Самый длинный сегмент: %1 s, начало на %2 s. Потерянные отсчёты: низкий контраст — %3, скачок фазы — %4, нечисловые значения — %5.</translation>
+        <translation>Самый длинный сегмент: %1 с, начало на %2 с. Потерянные отсчёты: низкий контраст — %3, скачок фазы — %4, нечисловые значения — %5.</translation>
     </message>
     <message>
         <location line="+10"/>

@@ -4,6 +4,7 @@
 #include "spectrum/SpectrumStage.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -208,7 +209,7 @@ QString siteReason(const project_data::GridSite& site, double captureRate)
             "SpectrumAnalysis",
             "Longest segment: %1 s, starting at %2 s. Lost samples: low contrast %3, phase "
             "jump %4, non-finite %5.")
-            .arg(QString::number(length, 'f', 3), QString::number(start, 'f', 3))
+            .arg(QLocale().toString(length, 'f', 3), QLocale().toString(start, 'f', 3))
             .arg(site.lowContrastSamples)
             .arg(site.phaseJumpSamples)
             .arg(site.nonFiniteSamples);
