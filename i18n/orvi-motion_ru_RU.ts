@@ -2292,22 +2292,6 @@ A strong, high-contrast peak with wide support and full stability is the most tr
 Наиболее надёжен сильный пик с высоким контрастом, широкой поддержкой и полной устойчивостью. Щелчок по строке выбирает её полосу; правый щелчок позволяет применить её к усилению вибраций.</translation>
     </message>
     <message>
-        <source>The phase map compares the timing of the motion at one frequency across the analysis points. Each cell's colour is the phase of that point's motion relative to the reference point, marked with a cross, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.
-
-Points that move together share the reference's colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.
-
-To calculate: choose a candidate frequency above, click a cell to make it the reference, choose the component (X horizontal, Y vertical motion in the image) and press Calculate phase. Each pair of points uses only the interval in which both signals are continuous. Cells without a stable estimate stay uncoloured; shaded cells were excluded from the analysis and cannot be a reference.
-
-The phase is meaningful only where the point clearly moves at the chosen frequency: check the band power map first.</source>
-        <translation>Карта фазы сравнивает синхронность движения на одной частоте во всех точках анализа. Цвет ячейки — фаза движения этой точки относительно опорной точки, отмеченной крестом, от −180° до 180°. Шкала циклическая: −180° и 180° имеют один цвет.
-
-Точки, движущиеся вместе, окрашены как опорная (0°). Точки около ±180° движутся в противофазе — так бывает при качании, изгибе или кручении. Плавное изменение цвета вдоль детали указывает на бегущую волну или форму колебаний.
-
-Порядок расчёта: выберите частоту-кандидата выше, щёлкните ячейку, чтобы сделать её опорной, выберите составляющую (X — горизонтальное, Y — вертикальное движение в изображении) и нажмите «Рассчитать фазу». Каждая пара точек использует только интервал, на котором оба сигнала непрерывны. Ячейки без устойчивой оценки остаются неокрашенными; затенённые ячейки исключены из анализа и не могут быть опорными.
-
-Фаза имеет смысл только там, где точка явно движется на выбранной частоте: сначала проверьте карту мощности в полосе.</translation>
-    </message>
-    <message>
         <source>Frequency candidate and band power</source>
         <translation>Кандидат частоты и мощность в полосе</translation>
     </message>
@@ -2386,6 +2370,22 @@ Points below 0.01 % or without a reliable signal stay transparent on both scales
 Линейная шкала даёт равные шаги 25 %, 50 % и 75 %. Она удобна для сравнения самых сильных областей между собой; слабые точки при этом выглядят одинаково тёмными.
 
 Точки ниже 0,01 % или без надёжного сигнала остаются прозрачными на обеих шкалах. Экспортируемое изображение карты мощности и отчёт используют выбранную здесь шкалу.</translation>
+    </message>
+    <message>
+        <source>The phase map compares the timing of the motion at one frequency across the analysis points. Each cell's colour is the phase of that point's motion relative to the reference point, marked with a ring, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.
+
+Points that move together share the reference's colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.
+
+To calculate: choose a candidate frequency above, click a cell to make it the reference, choose the component (X horizontal, Y vertical motion in the image) and press Calculate phase. Each pair of points uses only the interval in which both signals are continuous. Cells without a stable estimate stay uncoloured; shaded cells were excluded from the analysis and cannot be a reference.
+
+The phase is meaningful only where the point clearly moves at the chosen frequency: check the band power map first.</source>
+        <translation>Карта фазы сравнивает синхронность движения на одной частоте во всех точках анализа. Цвет ячейки — фаза движения этой точки относительно опорной точки, обведённой кольцом, от −180° до 180°. Шкала циклическая: −180° и 180° имеют один цвет.
+
+Точки, движущиеся вместе, окрашены как опорная (0°). Точки около ±180° движутся в противофазе — так бывает при качании, изгибе или кручении. Плавное изменение цвета вдоль детали указывает на бегущую волну или форму колебаний.
+
+Порядок расчёта: выберите частоту-кандидата выше, щёлкните ячейку, чтобы сделать её опорной, выберите составляющую (X — горизонтальное, Y — вертикальное движение в изображении) и нажмите «Рассчитать фазу». Каждая пара точек использует только интервал, на котором оба сигнала непрерывны. Ячейки без устойчивой оценки остаются неокрашенными; затенённые ячейки исключены из анализа и не могут быть опорными.
+
+Фаза имеет смысл только там, где точка явно движется на выбранной частоте: сначала проверьте карту мощности в полосе.</translation>
     </message>
 </context>
 <context>

@@ -16,7 +16,7 @@ namespace {
 constexpr int kCellAlpha = 225;
 const QColor kFilledOutline(0, 0, 0, 80);
 // Empty phase cells are still click targets; a light line shows them on dark frames too.
-const QColor kEmptyOutline(255, 255, 255, 150);
+const QColor kEmptyOutline(255, 255, 255, 60);
 const QColor kShade(20, 24, 28, 120);
 const QColor kRegionOutline(255, 221, 0);
 
@@ -183,21 +183,21 @@ void MapCellsItem::paintRegion(QPainter* painter) const
     painter->drawRect(outline);
 }
 
-// A double frame and a cross: visible on every colour of the cyclic scale.
+// A double frame and a ring, dark under light: visible on every colour of the cyclic scale
+// and at any cell size.
 void MapCellsItem::paintMarker(QPainter* painter) const
 {
     if (m_markedIndex < 0 || std::size_t(m_markedIndex) >= m_cells.size())
         return;
     const QRectF cell = toItem(m_cells[std::size_t(m_markedIndex)].rect);
     const QPointF centre = cell.center();
-    const double arm = std::max(4.0, std::min(cell.width(), cell.height()) * 0.3);
+    const double radius = std::max(12.0, 0.9 * std::max(cell.width(), cell.height()));
     painter->setRenderHint(QPainter::Antialiasing, true);
-    const std::pair<QColor, double> pens[] = {{Qt::black, 4.0}, {Qt::white, 2.0}};
+    const std::pair<QColor, double> pens[] = {{Qt::black, 4.5}, {Qt::white, 2.0}};
     for (const auto& [color, width] : pens) {
         painter->setPen(QPen(color, width));
         painter->drawRect(cell);
-        painter->drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
-        painter->drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
+        painter->drawEllipse(centre, radius, radius);
     }
 }
 

@@ -97,7 +97,8 @@ Item {
             maximumLineCount: 2
             elide: Text.ElideRight
             verticalAlignment: Text.AlignVCenter
-            color: phase.hoveredIndex >= 0 ? Theme.text : Theme.textMuted
+            // Before a phase map exists the message is the next step to take.
+            color: phase.hoveredIndex >= 0 || !phase.available ? Theme.text : Theme.textMuted
             font.pixelSize: Theme.smallFontSize
             text: phase.hoveredIndex >= 0 ? phase.hoverText(phase.hoveredIndex)
                                           : phase.spectrum ? phase.spectrum.phaseMessage : ""

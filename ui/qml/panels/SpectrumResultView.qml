@@ -139,7 +139,7 @@ Panel {
         case 3:
             return qsTr("Each row is a frequency candidate: a spectral peak worth investigating, not proof of a mechanical vibration.\n\nBand power is the share of the total motion power inside the candidate's band. Contrast compares the peak with its neighbouring frequencies. Support is the share of accepted points at which the frequency stands out: a vibration of the whole structure has wide support, a local one narrow support. Stability tells in how many halves of the fragment the peak is found again.\n\nA strong, high-contrast peak with wide support and full stability is the most trustworthy. Click a row to select its band; right-click to apply it to the vibration amplification.")
         case 4:
-            return qsTr("The phase map compares the timing of the motion at one frequency across the analysis points. Each cell's colour is the phase of that point's motion relative to the reference point, marked with a cross, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.\n\nPoints that move together share the reference's colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.\n\nTo calculate: choose a candidate frequency above, click a cell to make it the reference, choose the component (X horizontal, Y vertical motion in the image) and press Calculate phase. Each pair of points uses only the interval in which both signals are continuous. Cells without a stable estimate stay uncoloured; shaded cells were excluded from the analysis and cannot be a reference.\n\nThe phase is meaningful only where the point clearly moves at the chosen frequency: check the band power map first.")
+            return qsTr("The phase map compares the timing of the motion at one frequency across the analysis points. Each cell's colour is the phase of that point's motion relative to the reference point, marked with a ring, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.\n\nPoints that move together share the reference's colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.\n\nTo calculate: choose a candidate frequency above, click a cell to make it the reference, choose the component (X horizontal, Y vertical motion in the image) and press Calculate phase. Each pair of points uses only the interval in which both signals are continuous. Cells without a stable estimate stay uncoloured; shaded cells were excluded from the analysis and cannot be a reference.\n\nThe phase is meaningful only where the point clearly moves at the chosen frequency: check the band power map first.")
         default:
             return spectrum ? spectrum.analysisHelp : ""
         }
@@ -255,6 +255,7 @@ Panel {
 
         // Wraps onto a second line rather than pushing anything out of a narrow panel.
         Flow {
+            id: representationRow
             Layout.fillWidth: true
             visible: view.ready && !view.busy
             spacing: Theme.smallSpacing
@@ -277,7 +278,6 @@ Panel {
                 }
             }
             ToolTextButton {
-                visible: !view.secondRowShown
                 text: "?"
                 tip: view.helpTitle
                 Accessible.name: view.helpTitle
@@ -347,7 +347,9 @@ Panel {
                 text: qsTr("Power map settings")
                 onClicked: mapSettings.open()
             }
+            // The help stays in the row above while that row is shown.
             Button {
+                visible: !representationRow.visible
                 text: "?"
                 width: height
                 ToolTip.visible: hovered
@@ -461,8 +463,9 @@ Panel {
             standardButton(Dialog.Close).text = qsTr("Close")
         }
         onHelpRequested: mapHelp.open()
+        width: Math.min(520, parent.width - 48)
         ColumnLayout {
-            width: 460
+            width: parent.width
             spacing: Theme.smallSpacing
             ButtonGroup { id: colourScales }
             Label {
@@ -503,10 +506,11 @@ Panel {
             modal: true
             parent: Overlay.overlay
             anchors.centerIn: parent
+            width: Math.min(520, parent.width - 48)
             standardButtons: Dialog.Close
             Component.onCompleted: standardButton(Dialog.Close).text = qsTr("Close")
             Label {
-                width: 460
+                width: mapHelp.availableWidth
                 wrapMode: Text.Wrap
                 text: qsTr("The band power map colours each analysis point by the power of its motion inside the selected band, as a percentage of the strongest point in that band.\n\nThe logarithmic scale spreads the colours over four decades: 0.01 %, 0.1 %, 1 %, 10 % and 100 % are equally far apart. Use it to find every place that moves at the selected frequency, including weak ones, for example to see how far a vibration spreads from its source.\n\nThe linear scale gives 25 %, 50 % and 75 % equal steps. Use it to compare the strongest areas with each other; weak points then all look dark.\n\nPoints below 0.01 % or without a reliable signal stay transparent on both scales. The exported power map image and report use the scale chosen here.")
             }
