@@ -3,6 +3,7 @@
 #include "reports/ChartPainter.h"
 #include "reports/ReportPalette.h"
 
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
 #include <algorithm>
@@ -18,6 +19,8 @@ constexpr double kBarTop = 26.0;
 constexpr double kSideMargin = 32.0;
 constexpr double kMaximumBarWidth = 480.0;
 constexpr double kImplicitHeight = 62.0;
+constexpr double kTitlePoints = 10.0;
+const QColor kTitleColor(35, 38, 44);
 
 QString percentLabel(double fraction)
 {
@@ -91,13 +94,21 @@ void MapColorBarItem::paint(QPainter* painter)
     painter->setRenderHint(QPainter::TextAntialiasing, true);
     const QRectF bar((width() - barWidth) / 2.0, kBarTop, barWidth, kBarHeight);
     const bool phase = m_mode == MapCellsItem::Phase;
-    reports::ChartPainter(*painter, kUnit)
-        .drawColorBar(
-            bar,
-            [phase](double t) {
-                return phase ? reports::phaseColor(t * 360.0 - 180.0) : reports::bandPowerColor(t);
-            },
-            ticksFor(m_mode, m_logarithmic), m_title);
+    reports::ChartPainter chart(*painter, kUnit);
+    chart.drawColorBar(
+        bar,
+        [phase](double t) {
+            return phase ? reports::phaseColor(t * 360.0 - 180.0) : reports::bandPowerColor(t);
+        },
+        ticksFor(m_mode, m_logarithmic), QString());
+    // The title may be longer than the bar (translations are): it takes the item's width.
+    const QFont titleFont = chart.font(kTitlePoints, true);
+    const QFontMetricsF metrics(titleFont);
+    const QRectF titleBox(0.0, 0.0, width(), kBarTop - 4.0);
+    painter->setFont(titleFont);
+    painter->setPen(kTitleColor);
+    painter->drawText(titleBox, Qt::AlignHCenter | Qt::AlignBottom,
+                      metrics.elidedText(m_title, Qt::ElideRight, titleBox.width()));
 }
 
 } // namespace orvi::ui::items

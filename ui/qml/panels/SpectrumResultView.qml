@@ -293,7 +293,13 @@ Panel {
             ComboBox {
                 id: candidateChoice
                 objectName: "candidateChoice"
-                width: 300
+                // Fits the shown text (the hints are longer than the entries), within the row.
+                width: Math.min(parent.width, Math.max(240, shownText.advanceWidth + 64))
+                TextMetrics {
+                    id: shownText
+                    font: candidateChoice.font
+                    text: candidateChoice.displayText
+                }
                 Accessible.name: qsTr("Frequency candidate and band power")
                 enabled: view.candidateChoiceEnabled
                 model: view.candidates.map(c => view.candidateText(c))
@@ -309,7 +315,8 @@ Panel {
             ComboBox {
                 id: axisChoice
                 visible: view.onPhaseMap
-                width: 150
+                // Wide enough for the longest translated entry.
+                implicitContentWidthPolicy: ComboBox.WidestText
                 Accessible.name: qsTr("Motion component for the phase")
                 enabled: view.interactionEnabled && !!view.spectrum && !view.spectrum.phaseBusy
                 model: [qsTr("Component X"), qsTr("Component Y")]
