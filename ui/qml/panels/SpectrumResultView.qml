@@ -513,11 +513,12 @@ Panel {
             modal: true
             parent: Overlay.overlay
             anchors.centerIn: parent
-            width: Math.min(520, parent.width - 48)
+            readonly property real textWidth: Math.min(480, parent.width - 96)
+            width: textWidth + leftPadding + rightPadding
             standardButtons: Dialog.Close
             Component.onCompleted: standardButton(Dialog.Close).text = qsTr("Close")
             Label {
-                width: mapHelp.availableWidth
+                width: mapHelp.textWidth
                 wrapMode: Text.Wrap
                 text: qsTr("The band power map colours each analysis point by the power of its motion inside the selected band, as a percentage of the strongest point in that band.\n\nThe logarithmic scale spreads the colours over four decades: 0.01 %, 0.1 %, 1 %, 10 % and 100 % are equally far apart. Use it to find every place that moves at the selected frequency, including weak ones, for example to see how far a vibration spreads from its source.\n\nThe linear scale gives 25 %, 50 % and 75 % equal steps. Use it to compare the strongest areas with each other; weak points then all look dark.\n\nPoints below 0.01 % or without a reliable signal stay transparent on both scales. The exported power map image and report use the scale chosen here.")
             }
