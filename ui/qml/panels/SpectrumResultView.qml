@@ -429,21 +429,24 @@ Panel {
                       : view.spectrum.resultSummary
             }
         }
-        // The status and details beside a shown representation; the full text on hover.
-        Label {
-            id: details
+        // The status and details beside a shown representation: a few lines, the rest scrolls,
+        // so that a new message below the summary is never cut off.
+        ScrollView {
+            id: detailsView
             Layout.fillWidth: true
-            visible: view.currentView.visible && text.length > 0
-            wrapMode: Text.Wrap
-            maximumLineCount: 3
-            elide: Text.ElideRight
-            font.pixelSize: Theme.smallFontSize
-            color: view.statusText.length > 0 || (!!view.spectrum && view.spectrum.hasError)
-                   ? Theme.warning : Theme.textMuted
-            text: view.detailsText
-            HoverHandler { id: detailsHover }
-            ToolTip.visible: detailsHover.hovered && details.truncated
-            ToolTip.text: view.detailsText
+            Layout.preferredHeight: Math.min(details.implicitHeight, 6 * detailsMetrics.height)
+            visible: view.currentView.visible && view.detailsText.length > 0
+            contentWidth: availableWidth
+            Label {
+                id: details
+                width: detailsView.availableWidth
+                wrapMode: Text.Wrap
+                font.pixelSize: Theme.smallFontSize
+                color: view.statusText.length > 0 || (!!view.spectrum && view.spectrum.hasError)
+                       ? Theme.warning : Theme.textMuted
+                text: view.detailsText
+            }
+            FontMetrics { id: detailsMetrics; font: details.font }
         }
     }
 
