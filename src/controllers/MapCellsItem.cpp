@@ -12,8 +12,9 @@
 namespace orvi::ui::items {
 namespace {
 
-// Nearly opaque, so that a cell reads as its colour-bar colour over any frame.
-constexpr int kCellAlpha = 225;
+// Opaque: a cell reads as its colour-bar colour over any frame, and neighbouring cells that
+// overlap a little show no darker seams.
+constexpr int kCellAlpha = 255;
 const QColor kFilledOutline(0, 0, 0, 80);
 // Empty phase cells are still click targets; a light line shows them on dark frames too.
 const QColor kEmptyOutline(255, 255, 255, 60);
