@@ -819,6 +819,25 @@
     </message>
 </context>
 <context>
+    <name>BandMapView</name>
+    <message>
+        <source>This point has no reliable signal in the selected band.</source>
+        <translation>В этой точке нет надёжного сигнала в выбранной полосе.</translation>
+    </message>
+    <message>
+        <source>%1 % of the strongest point · local peak at %2 Hz</source>
+        <translation>%1 % от самой сильной точки · локальный пик %2 Гц</translation>
+    </message>
+    <message>
+        <source>Band power, % of the strongest point · logarithmic scale</source>
+        <translation>Мощность в полосе, % от самой сильной точки · логарифмическая шкала</translation>
+    </message>
+    <message>
+        <source>Band power, % of the strongest point · linear scale</source>
+        <translation>Мощность в полосе, % от самой сильной точки · линейная шкала</translation>
+    </message>
+</context>
+<context>
     <name>BandsTable</name>
     <message>
         <source>%1 %</source>
@@ -1239,6 +1258,29 @@
         <location line="+3"/>
         <source>Makes small mechanical vibrations visible and measurable.</source>
         <translation>Делает малые механические вибрации видимыми и измеримыми.</translation>
+    </message>
+</context>
+<context>
+    <name>PhaseMapView</name>
+    <message>
+        <source>Point %1: excluded from the analysis, cannot be a reference</source>
+        <translation>Точка %1: исключена из анализа, не может быть опорной</translation>
+    </message>
+    <message>
+        <source>Point %1: %2° relative to the reference</source>
+        <translation>Точка %1: %2° относительно опорной</translation>
+    </message>
+    <message>
+        <source>Point %1: %2</source>
+        <translation>Точка %1: %2</translation>
+    </message>
+    <message>
+        <source>Point %1</source>
+        <translation>Точка %1</translation>
+    </message>
+    <message>
+        <source>Phase relative to the reference point, degrees (cyclic scale)</source>
+        <translation>Фаза относительно опорной точки, градусы (циклическая шкала)</translation>
     </message>
 </context>
 <context>
@@ -2170,14 +2212,180 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Это представление пока не отображается.</translation>
     </message>
     <message>
-        <location line="+23"/>
-        <source>Logarithmic colour scale</source>
-        <translation>Логарифмическая цветовая шкала</translation>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
     </message>
     <message>
-        <location line="+12"/>
-        <source>A logarithmic scale shows weak regions beside strong ones.</source>
-        <translation>Логарифмическая шкала показывает слабые области рядом с сильными.</translation>
+        <source>%1 Hz · %2</source>
+        <translation>%1 Гц · %2</translation>
+    </message>
+    <message>
+        <source>Choose a candidate for relative phase</source>
+        <translation>Выберите кандидата для относительной фазы</translation>
+    </message>
+    <message>
+        <source>Custom band: %1–%2 Hz</source>
+        <translation>Своя полоса: %1–%2 Гц</translation>
+    </message>
+    <message>
+        <source>No frequency band selected</source>
+        <translation>Полоса частот не выбрана</translation>
+    </message>
+    <message>
+        <source>Spectrum calculation cancelled</source>
+        <translation>Расчёт спектра отменён</translation>
+    </message>
+    <message>
+        <source>Reading the band power map</source>
+        <translation>Как читать карту мощности в полосе</translation>
+    </message>
+    <message>
+        <source>Reading the analysis points</source>
+        <translation>Как читать точки анализа</translation>
+    </message>
+    <message>
+        <source>Reading the bands table</source>
+        <translation>Как читать таблицу полос</translation>
+    </message>
+    <message>
+        <source>Reading the phase map</source>
+        <translation>Как читать карту фазы</translation>
+    </message>
+    <message>
+        <source>Each coloured cell is one analysis point on the first frame of the fragment. Its colour shows how much motion in the selected frequency band this point carries, as a percentage of the strongest point in the same band (100 %). The map shows where on the equipment the selected frequency is strongest; it is a relative measure, not a displacement in millimetres.
+
+Cells without a reliable signal in the band, and cells below 0.01 % on the logarithmic scale, stay transparent. The yellow frame marks the analysis region.
+
+Choose another candidate above, or select a band on the spectrum chart, to redraw the map. Power map settings switch between the logarithmic scale, which keeps weak areas visible next to strong ones, and the linear scale, which makes only the strongest areas stand out.
+
+Hover over a cell to read its value and the local peak frequency. Zoom with the mouse wheel, drag to pan, double-click to see the whole frame.</source>
+        <translation>Каждая цветная ячейка — одна точка анализа на первом кадре фрагмента. Её цвет показывает, сколько движения в выбранной полосе частот приходится на эту точку, в процентах от самой сильной точки в той же полосе (100 %). Карта показывает, где на оборудовании выбранная частота сильнее всего; это относительная мера, а не перемещение в миллиметрах.
+
+Ячейки без надёжного сигнала в полосе и ячейки ниже 0,01 % на логарифмической шкале остаются прозрачными. Жёлтая рамка обозначает область анализа.
+
+Выберите другого кандидата выше или выделите полосу на графике спектра, чтобы перестроить карту. В настройках карты мощности можно переключиться между логарифмической шкалой, при которой слабые области видны рядом с сильными, и линейной, при которой выделяются только самые сильные.
+
+Наведите указатель на ячейку, чтобы увидеть её значение и частоту локального пика. Колесо мыши масштабирует, перетаскивание сдвигает изображение, двойной щелчок показывает весь кадр.</translation>
+    </message>
+    <message>
+        <source>Each marker is one analysis point of the grid on the first frame of the fragment. Green points were accepted into the spectrum; red points were excluded, for example because the image there has too little texture, the motion could not be followed, or the continuous part of the signal is too short.
+
+Click a point to select it. Its signal trace shows the measured motion over time, and its local spectrum shows the frequencies at this point alone, which tells a local vibration from one that the whole structure shares.
+
+When many points are excluded, choose a region with more visible texture, improve the lighting, keep the camera still or use a longer fragment.</source>
+        <translation>Каждый маркер — одна точка сетки анализа на первом кадре фрагмента. Зелёные точки вошли в спектр; красные исключены — например, потому что изображение в этом месте слишком однородно, движение не удалось отследить или непрерывная часть сигнала слишком коротка.
+
+Щёлкните точку, чтобы выбрать её. Её сигнал показывает измеренное движение во времени, а локальный спектр — частоты только в этой точке; так можно отличить местную вибрацию от общей для всей конструкции.
+
+Если исключено много точек, выберите область с более заметной текстурой, улучшите освещение, зафиксируйте камеру или возьмите более длинный фрагмент.</translation>
+    </message>
+    <message>
+        <source>Each row is a frequency candidate: a spectral peak worth investigating, not proof of a mechanical vibration.
+
+Band power is the share of the total motion power inside the candidate's band. Contrast compares the peak with its neighbouring frequencies. Support is the share of accepted points at which the frequency stands out: a vibration of the whole structure has wide support, a local one narrow support. Stability tells in how many halves of the fragment the peak is found again.
+
+A strong, high-contrast peak with wide support and full stability is the most trustworthy. Click a row to select its band; right-click to apply it to the vibration amplification.</source>
+        <translation>Каждая строка — кандидат частоты: спектральный пик, который стоит исследовать, но не доказательство механической вибрации.
+
+Мощность в полосе — доля полной мощности движения внутри полосы кандидата. Контраст сравнивает пик с соседними частотами. Поддержка — доля принятых точек, в которых эта частота выделяется: у вибрации всей конструкции поддержка широкая, у местной — узкая. Устойчивость показывает, в скольких половинах фрагмента пик обнаруживается снова.
+
+Наиболее надёжен сильный пик с высоким контрастом, широкой поддержкой и полной устойчивостью. Щелчок по строке выбирает её полосу; правый щелчок позволяет применить её к усилению вибраций.</translation>
+    </message>
+    <message>
+        <source>Frequency candidate and band power</source>
+        <translation>Кандидат частоты и мощность в полосе</translation>
+    </message>
+    <message>
+        <source>Motion component for the phase</source>
+        <translation>Составляющая движения для фазы</translation>
+    </message>
+    <message>
+        <source>Component X</source>
+        <translation>Составляющая X</translation>
+    </message>
+    <message>
+        <source>Component Y</source>
+        <translation>Составляющая Y</translation>
+    </message>
+    <message>
+        <source>Calculate phase</source>
+        <translation>Рассчитать фазу</translation>
+    </message>
+    <message>
+        <source>Cancelling phase calculation…</source>
+        <translation>Отмена расчёта фазы…</translation>
+    </message>
+    <message>
+        <source>Cancel phase calculation</source>
+        <translation>Отменить расчёт фазы</translation>
+    </message>
+    <message>
+        <source>Apply to vibration amplification</source>
+        <translation>Применить к усилению вибраций</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Справка</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+    <message>
+        <source>Colour scale of the band power map</source>
+        <translation>Цветовая шкала карты мощности в полосе</translation>
+    </message>
+    <message>
+        <source>Logarithmic</source>
+        <translation>Логарифмическая</translation>
+    </message>
+    <message>
+        <source>Each colour step is ten times more power, from 0.01 % to 100 % of the strongest point. Weak areas stay visible next to strong ones.</source>
+        <translation>Каждая ступень цвета — мощность в десять раз больше, от 0,01 % до 100 % от самой сильной точки. Слабые области остаются видны рядом с сильными.</translation>
+    </message>
+    <message>
+        <source>Linear</source>
+        <translation>Линейная</translation>
+    </message>
+    <message>
+        <source>Colour proportional to power. Only the strongest areas stand out; everything below a few per cent looks alike.</source>
+        <translation>Цвет пропорционален мощности. Выделяются только самые сильные области; всё, что ниже нескольких процентов, выглядит одинаково.</translation>
+    </message>
+    <message>
+        <source>Power map colour scales</source>
+        <translation>Цветовые шкалы карты мощности</translation>
+    </message>
+    <message>
+        <source>The band power map colours each analysis point by the power of its motion inside the selected band, as a percentage of the strongest point in that band.
+
+The logarithmic scale spreads the colours over four decades: 0.01 %, 0.1 %, 1 %, 10 % and 100 % are equally far apart. Use it to find every place that moves at the selected frequency, including weak ones, for example to see how far a vibration spreads from its source.
+
+The linear scale gives 25 %, 50 % and 75 % equal steps. Use it to compare the strongest areas with each other; weak points then all look dark.
+
+Points below 0.01 % or without a reliable signal stay transparent on both scales. The exported power map image and report use the scale chosen here.</source>
+        <translation>Карта мощности окрашивает каждую точку анализа по мощности её движения в выбранной полосе — в процентах от самой сильной точки в этой полосе.
+
+Логарифмическая шкала распределяет цвета на четыре порядка: 0,01 %, 0,1 %, 1 %, 10 % и 100 % отстоят друг от друга одинаково. Она помогает найти все места, которые движутся на выбранной частоте, включая слабые, — например, чтобы увидеть, как далеко вибрация распространяется от источника.
+
+Линейная шкала даёт равные шаги 25 %, 50 % и 75 %. Она удобна для сравнения самых сильных областей между собой; слабые точки при этом выглядят одинаково тёмными.
+
+Точки ниже 0,01 % или без надёжного сигнала остаются прозрачными на обеих шкалах. Экспортируемое изображение карты мощности и отчёт используют выбранную здесь шкалу.</translation>
+    </message>
+    <message>
+        <source>The phase map compares the timing of the motion at one frequency across the analysis points. Each cell's colour is the phase of that point's motion relative to the reference point, marked with a ring, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.
+
+Points that move together share the reference's colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.
+
+To calculate: choose a candidate frequency above, click a cell to make it the reference, choose the component (X horizontal, Y vertical motion in the image) and press Calculate phase. Each pair of points uses only the interval in which both signals are continuous. Cells without a stable estimate stay uncoloured; shaded cells were excluded from the analysis and cannot be a reference.
+
+The phase is meaningful only where the point clearly moves at the chosen frequency: check the band power map first.</source>
+        <translation>Карта фазы сравнивает синхронность движения на одной частоте во всех точках анализа. Цвет ячейки — фаза движения этой точки относительно опорной точки, обведённой кольцом, от −180° до 180°. Шкала циклическая: −180° и 180° имеют один цвет.
+
+Точки, движущиеся вместе, окрашены как опорная (0°). Точки около ±180° движутся в противофазе — так бывает при качании, изгибе или кручении. Плавное изменение цвета вдоль детали указывает на бегущую волну или форму колебаний.
+
+Порядок расчёта: выберите частоту-кандидата выше, щёлкните ячейку, чтобы сделать её опорной, выберите составляющую (X — горизонтальное, Y — вертикальное движение в изображении) и нажмите «Рассчитать фазу». Каждая пара точек использует только интервал, на котором оба сигнала непрерывны. Ячейки без устойчивой оценки остаются неокрашенными; затенённые ячейки исключены из анализа и не могут быть опорными.
+
+Фаза имеет смысл только там, где точка явно движется на выбранной частоте: сначала проверьте карту мощности в полосе.</translation>
     </message>
 </context>
 <context>

@@ -266,6 +266,129 @@ private slots:
         QVERIFY(!state().value("regionEditing").toBool());
     }
 
+    // The maps on a real analysis: a click on the band map changes nothing, both maps follow
+    // the view contract, and on the phase map a click picks the reference cell it lands in.
+    void mapsFollowClicksAndViewContract()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        analyseTwoBandClip(folder);
+        if (QTest::currentTestFailed())
+            return;
+        SpectrumController* spectrum = m_controller->spectrum();
+        auto viewport = [&](const char* name) {
+            auto* item = m_window->findChild<QQuickItem*>(QString::fromLatin1(name));
+            return item && item->isVisible() ? item : nullptr;
+        };
+        // The window point of frame point (u, v) in a viewport.
+        auto framePoint = [&](QQuickItem* view, double u, double v) {
+            auto* overlay = view->property("overlay").value<QQuickItem*>();
+            return overlay->mapToScene(QPointF(u * overlay->width(), v * overlay->height()))
+                .toPoint();
+        };
+        auto click = [&](QPoint point) { QTest::mouseClick(m_window, Qt::LeftButton, {}, point); };
+        const auto viewSteps = QJsonDocument::fromJson(R"([
+            [{"action": "set_view", "zoom": 2, "panX": -0.5, "panY": -1}, "ok", [2, -0.5, -1]],
+            [{"action": "set_view", "zoom": 2, "panX": 0.1, "panY": 0}, "invalid_view", [2, -0.5, -1]],
+            [{"action": "set_view", "zoom": 17, "panX": 0, "panY": 0}, "invalid_view", [2, -0.5, -1]],
+            [{"action": "reset_view"}, "ok", [1, 0, 0]]])")
+                                   .array();
+        auto checkViewContract = [&] {
+            // Zooms and pans through valid and invalid requests, back to the whole frame.
+            for (const QJsonValue& step : viewSteps) {
+                QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
+                const QVariantMap view = state().value("viewState").toMap();
+                QCOMPARE(view.value("zoom").toDouble(), step[2][0].toDouble());
+                QCOMPARE(view.value("panX").toDouble(), step[2][1].toDouble());
+                QCOMPARE(view.value("panY").toDouble(), step[2][2].toDouble());
+            }
+        };
+
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "map"}}),
+                 QStringLiteral("ok"));
+        QQuickItem* bandMap = viewport("bandMapViewport");
+        QVERIFY(bandMap);
+        const double lower = spectrum->selectedLowerFrequencyHz();
+        const double upper = spectrum->selectedUpperFrequencyHz();
+        click(framePoint(bandMap, 0.25, 0.5));
+        QCOMPARE(spectrum->selectedLowerFrequencyHz(), lower);
+        QCOMPARE(spectrum->selectedUpperFrequencyHz(), upper);
+        QCOMPARE(spectrum->phaseReferenceSite(), -1);
+        checkViewContract();
+        if (QTest::currentTestFailed())
+            return;
+
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "phase"}}),
+                 QStringLiteral("ok"));
+        QQuickItem* phaseMap = viewport("phaseMapViewport");
+        QVERIFY(phaseMap);
+        checkViewContract();
+        if (QTest::currentTestFailed())
+            return;
+
+        // The second candidate, chosen in the selector's list.
+        auto* choice = m_window->findChild<QQuickItem*>(QStringLiteral("candidateChoice"));
+        QVERIFY(choice && choice->isEnabled());
+        click(choice->mapToScene(QPointF(choice->width() / 2, choice->height() / 2)).toPoint());
+        auto* popup = choice->property("popup").value<QObject*>();
+        QTRY_VERIFY(popup && popup->property("opened").toBool());
+        QQuickItem* entry = nullptr;
+        QVERIFY(QMetaObject::invokeMethod(popup->property("contentItem").value<QQuickItem*>(),
+                                          "itemAtIndex", Q_RETURN_ARG(QQuickItem*, entry),
+                                          Q_ARG(int, 1)));
+        QVERIFY(entry);
+        click(entry->mapToScene(QPointF(entry->width() / 2, entry->height() / 2)).toPoint());
+        const QVariantMap second = spectrum->candidates()[1].toMap();
+        QCOMPARE(spectrum->phaseFrequencyHz(), second["frequencyHz"].toDouble());
+        QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
+        QCOMPARE(choice->property("currentIndex").toInt(), 1);
+
+        // A reference in the first and then in the last accepted cell of the half that moves at
+        // the chosen frequency, clicked at the cell's centre.
+        const bool leftHalf = std::abs(second["frequencyHz"].toDouble() - 12.0) < 3.0;
+        const QVariantList sites = spectrum->diagnosticSites();
+        const QVariantList cells = spectrum->phaseSamples();
+        QList<int> accepted;
+        for (int i = 0; i < sites.size(); ++i) {
+            const QVariantMap cell = cells[i].toMap();
+            const double centreX = cell["x"].toDouble() + cell["width"].toDouble() / 2;
+            if (sites[i].toMap().value("accepted").toBool() && (centreX < 0.5) == leftHalf)
+                accepted.append(i);
+        }
+        QVERIFY(accepted.size() >= 2);
+        auto clickCell = [&](int index) {
+            const QVariantMap cell = cells[index].toMap();
+            click(framePoint(phaseMap, cell["x"].toDouble() + cell["width"].toDouble() / 2,
+                             cell["y"].toDouble() + cell["height"].toDouble() / 2));
+        };
+        clickCell(accepted.first());
+        QCOMPARE(spectrum->phaseReferenceSite(), accepted.first());
+        auto* calculate = m_window->findChild<QQuickItem*>(QStringLiteral("phaseButton"));
+        QVERIFY(calculate && calculate->isEnabled());
+        click(calculate->mapToScene(QPointF(calculate->width() / 2, calculate->height() / 2))
+                  .toPoint());
+        QTRY_VERIFY_WITH_TIMEOUT(!spectrum->phaseBusy(), 60000);
+        QVERIFY2(spectrum->phaseAvailable(), qPrintable(spectrum->phaseMessage()));
+        clickCell(accepted.last());
+        QCOMPARE(spectrum->phaseReferenceSite(), accepted.last());
+
+        // Just outside the frame, where no cell reaches.
+        const QRectF view(QPointF(0, 0), phaseMap->size());
+        bool clickedOutside = false;
+        for (const QPointF& uv :
+             {QPointF(-0.02, 0.5), QPointF(1.02, 0.5), QPointF(0.5, -0.02), QPointF(0.5, 1.02)}) {
+            const QPoint point = framePoint(phaseMap, uv.x(), uv.y());
+            if (!view.contains(phaseMap->mapFromScene(point)))
+                continue;
+            click(point);
+            clickedOutside = true;
+            break;
+        }
+        QVERIFY(clickedOutside);
+        QCOMPARE(spectrum->phaseReferenceSite(), accepted.last());
+    }
+
     // The bands table lists every candidate of a real analysis, and a click on a row selects
     // that candidate's band.
     void bandsTableSelectsClickedBand()
