@@ -364,12 +364,12 @@
     <message>
         <location line="+12"/>
         <source>Possible compression artefact: the frequency lies on a whole multiple of the key-frame rate of the video (%1 Hz: one key frame every %2 frames at the capture frame rate). The encoder&apos;s key-frame cadence can produce such lines without any motion of the equipment. When more than 20 peaks are found, these candidates give way to the other peaks.</source>
-        <translation>Возможный артефакт сжатия: частота кратна частоте ключевых кадров видео (%1 Hz: один ключевой кадр каждые %2 кадров при частоте съёмки). Периодичность ключевых кадров кодировщика может давать такие линии без какого-либо движения оборудования. Если найдено больше 20 пиков, такие кандидаты уступают место остальным пикам.</translation>
+        <translation>Возможный артефакт сжатия: частота кратна частоте ключевых кадров видео (%1 Гц: один ключевой кадр каждые %2 кадров при частоте съёмки). Периодичность ключевых кадров кодировщика может давать такие линии без какого-либо движения оборудования. Если найдено больше 20 пиков, такие кандидаты уступают место остальным пикам.</translation>
     </message>
     <message>
         <location line="+11"/>
         <source>The frequency lies on a multiple of the key-frame rate of the video (%1 Hz); the line may come from the encoder&apos;s key-frame cadence rather than from the equipment.</source>
-        <translation>Частота кратна частоте ключевых кадров видео (%1 Hz); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
+        <translation>Частота кратна частоте ключевых кадров видео (%1 Гц); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
     </message>
     <message>
         <location line="+12"/>
@@ -384,7 +384,7 @@
     <message>
         <location line="+2"/>
         <source>Displacement amplitude: %1 px peak at %2 Hz at point %3; median of the points where the frequency stands out: %4 px.</source>
-        <translation>Амплитуда перемещения: %1 пикс. (пик) на частоте %2 Hz в точке %3; медиана по точкам, где частота выделяется: %4 пикс.</translation>
+        <translation>Амплитуда перемещения: %1 пикс. (пик) на частоте %2 Гц в точке %3; медиана по точкам, где частота выделяется: %4 пикс.</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -404,7 +404,7 @@
     <message>
         <location line="+8"/>
         <source>Band: %1–%2 Hz. Background: first analyzed source frame %3.</source>
-        <translation>Полоса: %1–%2 Hz. Фон: первый проанализированный кадр исходного видео %3.</translation>
+        <translation>Полоса: %1–%2 Гц. Фон: первый проанализированный кадр исходного видео %3.</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -495,7 +495,7 @@
     <message>
         <location line="+5"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.</source>
-        <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz.</translation>
+        <translation>Шаг бинов FFT: %1 Гц; консервативная оценка разрешения окна: %2 Гц.</translation>
     </message>
     <message>
         <location line="+3"/>
@@ -521,7 +521,7 @@
         <location line="+10"/>
         <location line="+61"/>
         <source>Frequency Hz</source>
-        <translation>Частота Hz</translation>
+        <translation>Частота Гц</translation>
     </message>
     <message>
         <location line="-61"/>
@@ -632,17 +632,17 @@
     <message>
         <location line="+41"/>
         <source>Displacement amplitude at %1 Hz, µm peak</source>
-        <translation>Амплитуда перемещения на %1 Hz, мкм (пик)</translation>
+        <translation>Амплитуда перемещения на %1 Гц, мкм (пик)</translation>
     </message>
     <message>
         <location line="+1"/>
         <source>Displacement amplitude at %1 Hz, px peak</source>
-        <translation>Амплитуда перемещения на %1 Hz, пикс. (пик)</translation>
+        <translation>Амплитуда перемещения на %1 Гц, пикс. (пик)</translation>
     </message>
     <message>
         <location line="+1"/>
         <source>Displacement amplitude map at %1 Hz</source>
-        <translation>Карта амплитуды перемещения на %1 Hz</translation>
+        <translation>Карта амплитуды перемещения на %1 Гц</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -652,12 +652,12 @@
     <message>
         <location line="+38"/>
         <source>Peak at %1 Hz</source>
-        <translation>Пик на частоте %1 Hz</translation>
+        <translation>Пик на частоте %1 Гц</translation>
     </message>
     <message>
         <location line="+2"/>
         <source>Displayed range: %1–%2 Hz. Shaded candidate band: %3–%4 Hz.</source>
-        <translation>Отображаемый диапазон: %1–%2 Hz. Закрашенная полоса кандидата: %3–%4 Hz.</translation>
+        <translation>Отображаемый диапазон: %1–%2 Гц. Закрашенная полоса кандидата: %3–%4 Гц.</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -672,12 +672,12 @@
     <message>
         <location line="+4"/>
         <source>FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz. Enlargement does not improve frequency resolution; nearby peaks may remain unresolved.</source>
-        <translation>Шаг бинов FFT: %1 Hz; консервативная оценка разрешения окна: %2 Hz. Увеличение не улучшает частотное разрешение; близко расположенные пики могут остаться неразрешёнными.</translation>
+        <translation>Шаг бинов FFT: %1 Гц; консервативная оценка разрешения окна: %2 Гц. Увеличение не улучшает частотное разрешение; близко расположенные пики могут остаться неразрешёнными.</translation>
     </message>
     <message>
         <location line="+8"/>
         <source>Band power map for peak at %1 Hz</source>
-        <translation>Карта мощности полосы для пика на частоте %1 Hz</translation>
+        <translation>Карта мощности полосы для пика на частоте %1 Гц</translation>
     </message>
     <message>
         <location line="+2"/>
@@ -702,7 +702,7 @@
     <message>
         <location line="+15"/>
         <source>Frequency: %1 Hz; component: %2; reference point: %3; accepted phase estimates: %4 of %5.</source>
-        <translation>Частота: %1 Hz; компонента: %2; опорная точка: %3; принято оценок фазы: %4 из %5.</translation>
+        <translation>Частота: %1 Гц; компонента: %2; опорная точка: %3; принято оценок фазы: %4 из %5.</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -757,7 +757,7 @@
     <message>
         <location filename="../src/reports/ReportFigures.cpp" line="+284"/>
         <source>Frequency, Hz</source>
-        <translation>Частота, Hz</translation>
+        <translation>Частота, Гц</translation>
     </message>
     <message>
         <location line="+1"/>
@@ -1632,7 +1632,7 @@ m/s², peak</source>
     <message>
         <location line="+5"/>
         <source>Lower frequency must be greater than 0 Hz.</source>
-        <translation>Нижняя частота должна быть больше 0 Hz.</translation>
+        <translation>Нижняя частота должна быть больше 0 Гц.</translation>
     </message>
     <message>
         <location line="+3"/>
@@ -1642,7 +1642,7 @@ m/s², peak</source>
     <message>
         <location line="+3"/>
         <source>Upper frequency must be below the Nyquist frequency of %1 Hz.</source>
-        <translation>Верхняя частота должна быть ниже частоты Найквиста %1 Hz.</translation>
+        <translation>Верхняя частота должна быть ниже частоты Найквиста %1 Гц.</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -1958,7 +1958,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     <message>
         <location line="+3"/>
         <source>Select a band strictly between 0 Hz and the Nyquist frequency.</source>
-        <translation>Выберите полосу строго между 0 Hz и частотой Найквиста.</translation>
+        <translation>Выберите полосу строго между 0 Гц и частотой Найквиста.</translation>
     </message>
     <message>
         <location line="+38"/>
@@ -2024,12 +2024,12 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     <message>
         <location line="+8"/>
         <source>Band %1–%2 Hz applied to amplification without expansion; the selected fragment is long enough.</source>
-        <translation>Полоса %1–%2 Hz применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
+        <translation>Полоса %1–%2 Гц применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
     </message>
     <message>
         <location line="+7"/>
         <source>For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the selected %5 frames. The spectrum selection is unchanged. Nearby oscillations may also be amplified.</source>
-        <translation>Для усиления полоса расширена с %1–%2 Hz до %3–%4 Hz для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
+        <translation>Для усиления полоса расширена с %1–%2 Гц до %3–%4 Гц для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
     </message>
     <message>
         <location line="+51"/>
