@@ -17,6 +17,8 @@ public:
     // Returns the translators that loaded, already installed on the application.
     static std::vector<std::unique_ptr<QTranslator>>
     install(const QLocale& locale, const QString& directory = QStringLiteral(":/i18n"));
+    // Qt's own catalogues (standard dialog buttons, file dialogs) from the Qt installation.
+    static std::vector<std::unique_ptr<QTranslator>> installQtCatalogues(const QLocale& locale);
 };
 
 } // namespace orvi::app

@@ -85,6 +85,7 @@ int main(int argc, char* argv[])
 
     applyIdentity();
     const auto translators = orvi::app::TranslationLoader::install(QLocale::system());
+    const auto qtTranslators = orvi::app::TranslationLoader::installQtCatalogues(QLocale::system());
     QCoreApplication::setApplicationName(ApplicationIdentity::applicationName());
 
     auto options = std::make_unique<orvi::app::StartupOptions>();
