@@ -349,16 +349,25 @@ void SpectrumChartItem::paintBand(QPainter& painter, FrequencyBand band, const Q
 {
     if (!(band.upper > band.lower) || band.upper < m_range.lower() || band.lower > m_range.upper())
         return;
-    const double left = std::max(m_plot.left(), xOf(band.lower));
-    const double right = std::min(m_plot.right(), xOf(band.upper));
-    QColor fill = color;
-    fill.setAlphaF(0.16f);
-    painter.fillRect(QRectF(QPointF(left, m_plot.top()), QPointF(right, m_plot.bottom())), fill);
-    painter.setPen(QPen(color, 1.5, edgeStyle));
-    for (const double hz : {band.lower, band.upper}) {
-        if (hz >= m_range.lower() && hz <= m_range.upper())
-            painter.drawLine(QPointF(xOf(hz), m_plot.top()), QPointF(xOf(hz), m_plot.bottom()));
+    // A band narrower than a few pixels still shows as a strip.
+    constexpr double kNarrowest = 4.0;
+    double left = xOf(band.lower);
+    double right = xOf(band.upper);
+    if (right - left < kNarrowest) {
+        const double centre = (left + right) / 2.0;
+        left = centre - kNarrowest / 2.0;
+        right = centre + kNarrowest / 2.0;
     }
+    const QRectF strip(QPointF(std::max(m_plot.left(), left), m_plot.top()),
+                       QPointF(std::min(m_plot.right(), right), m_plot.bottom()));
+    QColor fill = color;
+    fill.setAlphaF(0.22f);
+    painter.fillRect(strip, fill);
+    painter.setPen(QPen(color, 1.0, edgeStyle));
+    if (left >= m_plot.left())
+        painter.drawLine(strip.topLeft(), strip.bottomLeft());
+    if (right <= m_plot.right())
+        painter.drawLine(strip.topRight(), strip.bottomRight());
 }
 
 // Candidate peaks inside the view get a dot and their frequency; a label that would cover
@@ -416,7 +425,7 @@ void SpectrumChartItem::paint(QPainter* painter)
     if (m_plot.isEmpty())
         return;
     painter->fillRect(m_plot, m_plotColor);
-    paintBand(*painter, m_selected, m_curveColor, Qt::SolidLine);
+    paintBand(*painter, m_selected, m_bandColor, Qt::SolidLine);
     if (m_draftActive)
         paintBand(*painter, m_draft, m_draftColor, Qt::DashLine);
 

@@ -41,6 +41,7 @@ class SpectrumChartItem : public QQuickPaintedItem
     Q_PROPERTY(QString powerTitle MEMBER m_powerTitle NOTIFY appearanceChanged)
     Q_PROPERTY(QColor plotColor MEMBER m_plotColor NOTIFY appearanceChanged)
     Q_PROPERTY(QColor curveColor MEMBER m_curveColor NOTIFY appearanceChanged)
+    Q_PROPERTY(QColor bandColor MEMBER m_bandColor NOTIFY appearanceChanged)
     Q_PROPERTY(QColor draftColor MEMBER m_draftColor NOTIFY appearanceChanged)
     Q_PROPERTY(QColor markerColor MEMBER m_markerColor NOTIFY appearanceChanged)
 
@@ -152,7 +153,8 @@ private:
     QString m_powerTitle;
     QColor m_plotColor = Qt::white;
     QColor m_curveColor = QColor(0x1a, 0x5f, 0xb4);
-    QColor m_draftColor = QColor(0xff, 0xb0, 0x00);
+    QColor m_bandColor = QColor(0xff, 0xb0, 0x00);
+    QColor m_draftColor = QColor(0x56, 0x60, 0x6b);
     QColor m_markerColor = QColor(0x1d, 0x22, 0x28);
 
     // Cached per range and size: the plot rectangle, the power scale and the curve.

@@ -51,7 +51,8 @@ Item {
             powerTitle: qsTr("Relative power")
             plotColor: Theme.surface
             curveColor: Theme.accent
-            draftColor: Theme.region
+            bandColor: Theme.region
+            draftColor: Theme.textMuted
             markerColor: Theme.text
 
             MouseArea {
