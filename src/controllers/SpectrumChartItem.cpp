@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
+#include <QQuickWindow>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -72,6 +73,7 @@ void SpectrumChartItem::setCandidates(const QVariantList& candidates)
         const double hz = numberAt(map, "frequencyHz");
         m_peaks.push_back({hz, numberAt(map, "relativePower"), frequencyText(hz)});
     }
+    m_layerDirty = true;
     emit dataChanged();
     update();
 }
@@ -298,6 +300,7 @@ void SpectrumChartItem::rebuildCurve()
     layoutPlot();
 
     const ChartFrame frame{m_plot, m_range.lower(), m_range.upper(), 0.0, m_powerTop};
+    m_layerDirty = true;
     m_curve.clear();
     m_area.clear();
     if (first >= last || m_plot.isEmpty())
@@ -420,6 +423,39 @@ void SpectrumChartItem::paintHover(QPainter& painter) const
     painter.drawEllipse(at, 4.5, 4.5);
 }
 
+// The axes, the curve and the peak labels change only with the range, the data or the size;
+// they are drawn once into a transparent layer that each paint lays over the bands.
+void SpectrumChartItem::renderLayer(qreal pixelRatio)
+{
+    const QSize pixels = (size() * pixelRatio).toSize();
+    if (m_layer.size() != pixels)
+        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_layer.setDevicePixelRatio(pixelRatio);
+    m_layer.fill(Qt::transparent);
+    m_layerDirty = false;
+    if (m_layer.isNull())
+        return;
+
+    QPainter painter(&m_layer);
+    ChartPainter chart(painter, kUnit);
+    chart.drawAxes({m_plot, m_range.lower(), m_range.upper(), 0.0, m_powerTop}, m_frequencyTitle,
+                   m_powerTitle, kFrequencyTicks, kPowerTicks);
+
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.save();
+    painter.setClipRect(m_plot);
+    QColor fill = m_curveColor;
+    fill.setAlphaF(0.12f);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawPolygon(m_area);
+    painter.setPen(QPen(m_curveColor, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(m_curve);
+    painter.restore();
+    paintPeaks(painter);
+}
+
 void SpectrumChartItem::paint(QPainter* painter)
 {
     if (m_plot.isEmpty())
@@ -429,26 +465,13 @@ void SpectrumChartItem::paint(QPainter* painter)
     if (m_draftActive)
         paintBand(*painter, m_draft, m_draftColor, Qt::DashLine);
 
-    ChartPainter chart(*painter, kUnit);
-    chart.drawAxes({m_plot, m_range.lower(), m_range.upper(), 0.0, m_powerTop}, m_frequencyTitle,
-                   m_powerTitle, kFrequencyTicks, kPowerTicks);
-
-    painter->save();
-    painter->setClipRect(m_plot);
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    QColor fill = m_curveColor;
-    fill.setAlphaF(0.12f);
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(fill);
-    painter->drawPolygon(m_area);
-    painter->setPen(QPen(m_curveColor, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPolyline(m_curve);
-    painter->restore();
+    const qreal pixelRatio = window() ? window()->effectiveDevicePixelRatio() : 1.0;
+    if (m_layerDirty || m_layer.devicePixelRatio() != pixelRatio)
+        renderLayer(pixelRatio);
+    painter->drawImage(QPointF(0.0, 0.0), m_layer);
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
-    paintPeaks(*painter);
     paintHover(*painter);
     painter->restore();
 }

@@ -3,6 +3,7 @@
 #include "controllers/SpectrumChartRange.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPolygonF>
 #include <QQuickPaintedItem>
 #include <QRectF>
@@ -17,8 +18,8 @@ namespace orvi::ui::items {
 // Paints the spectrum of a result over its visible frequency range: axes, the selected band,
 // the band being dragged, labelled candidate peaks and the hover marker. It keeps the visible
 // range and the draft; the view turns pointer gestures into the calls below and hands the
-// chosen bands to the spectrum controller. The curve is rebuilt only when the data, the range
-// or the size change, so dragging and hovering repaint from a cached polygon.
+// chosen bands to the spectrum controller. The curve and axes are drawn only when the data,
+// the range or the size change, so dragging and hovering repaint from a cached layer.
 class SpectrumChartItem : public QQuickPaintedItem
 {
     Q_OBJECT
@@ -129,6 +130,7 @@ private:
     void setHoverIndex(int index);
     double fractionAtX(qreal x) const;
     double xOf(double frequencyHz) const;
+    void renderLayer(qreal pixelRatio);
     void paintBand(QPainter& painter, FrequencyBand band, const QColor& color,
                    Qt::PenStyle edgeStyle) const;
     void paintPeaks(QPainter& painter) const;
@@ -162,6 +164,8 @@ private:
     double m_powerTop = 1.0;
     QPolygonF m_curve;
     QPolygonF m_area;
+    QImage m_layer;
+    bool m_layerDirty = true;
 };
 
 } // namespace orvi::ui::items
