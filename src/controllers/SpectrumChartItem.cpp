@@ -273,8 +273,8 @@ void SpectrumChartItem::layoutPlot()
     const reports::AxisTicks ticks = reports::niceTicks(0.0, m_powerTop, kPowerTicks);
     double widest = 0.0;
     for (const double value : ticks.values)
-        widest =
-            std::max(widest, tickMetrics.horizontalAdvance(reports::tickLabel(value, ticks.step)));
+        widest = std::max(widest, tickMetrics.horizontalAdvance(
+                                      reports::tickLabel(value, ticks.step, textLocale())));
     const double left = chart.px(3.5 + 8.0) + widest + titleMetrics.height();
     const double bottom = chart.px(3.5 + 5.0) + tickMetrics.height() + titleMetrics.height();
     const double top = chart.px(6.0);
@@ -438,6 +438,7 @@ void SpectrumChartItem::renderLayer(qreal pixelRatio)
 
     QPainter painter(&m_layer);
     ChartPainter chart(painter, kUnit);
+    chart.setLocale(textLocale());
     chart.drawAxes({m_plot, m_range.lower(), m_range.upper(), 0.0, m_powerTop}, m_frequencyTitle,
                    m_powerTitle, kFrequencyTicks, kPowerTicks);
 
