@@ -169,7 +169,10 @@ Item {
 
     Menu {
         id: bandMenu
+        // Wide enough for the whole text in every language.
+        width: Math.max(implicitWidth, applyItem.implicitWidth + leftPadding + rightPadding)
         MenuItem {
+            id: applyItem
             text: qsTr("Apply in vibration amplifier")
             enabled: chart.canApply
             onTriggered: Qt.callLater(() => chart.spectrum.applyBandToAmplification())
