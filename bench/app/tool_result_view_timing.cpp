@@ -88,25 +88,46 @@ void sendMouse(QQuickWindow* window, QEvent::Type type, QPointF at, Qt::MouseBut
     g_longestEventMs = std::max(g_longestEventMs, double(clock.nsecsElapsed()) / 1e6);
 }
 
-// Paints the chart into an image of its size, as the scene graph does for each frame.
+// Paints the chart into an image of its size, as the scene graph does for each frame: while a
+// draft moves, and after each change of the visible range (zoom with the pointer, then reset),
+// which redraws the axes and the curve as well.
 void timePaint(QTextStream& out, orvi::ui::items::SpectrumChartItem* chart)
 {
     QImage image(chart->size().toSize(), QImage::Format_ARGB32_Premultiplied);
-    std::vector<double> times;
-    for (int i = 0; i < 200; ++i) {
-        chart->updateDraft(chart->plotRect().left() + (i % 100) * chart->plotRect().width() / 100);
+    const QRectF plot = chart->plotRect();
+    const auto paintOnce = [&] {
         image.fill(Qt::transparent);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         QElapsedTimer clock;
         clock.start();
         chart->paint(&painter);
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
+        return double(clock.nsecsElapsed()) / 1e6;
+    };
+    const auto summary = [](std::vector<double>& times) {
+        std::sort(times.begin(), times.end());
+        return QStringLiteral("median %1 ms, slowest %2 ms")
+            .arg(times[times.size() / 2])
+            .arg(times.back());
+    };
+    std::vector<double> drafting;
+    chart->beginDraft(plot.left());
+    for (int i = 0; i < 200; ++i) {
+        chart->updateDraft(plot.left() + (i % 100) * plot.width() / 100);
+        drafting.push_back(paintOnce());
     }
-    std::sort(times.begin(), times.end());
+    chart->endDraft();
+    std::vector<double> ranging;
+    for (int i = 0; i < 50; ++i) {
+        if (i % 2 == 0)
+            chart->zoomAt(plot.left() + plot.width() * (i % 10) / 10.0, true);
+        else
+            chart->resetView();
+        ranging.push_back(paintOnce());
+    }
     out << "one chart paint at " << image.width() << " x " << image.height()
-        << " px with a draft band: median " << times[times.size() / 2] << " ms, slowest "
-        << times.back() << " ms\n";
+        << " px: with a moving draft band " << summary(drafting)
+        << "; after a change of the visible range " << summary(ranging) << "\n";
 }
 
 // A band dragged from one fraction of the plot's width to another, then the view reset.
@@ -257,9 +278,7 @@ int main(int argc, char* argv[])
     }
     out << "longest setSelectedBand call (band map rebuilt, bindings updated): " << longestSelection
         << " ms\n";
-    chart->beginDraft(chart->plotRect().left());
     timePaint(out, chart);
-    chart->endDraft();
     out << "selected band after the last drag: " << spectrum->selectedLowerFrequencyHz() << " - "
         << spectrum->selectedUpperFrequencyHz() << " Hz\n";
     return 0;
