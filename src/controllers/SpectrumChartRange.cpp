@@ -1,5 +1,7 @@
 #include "controllers/SpectrumChartRange.h"
 
+#include "controllers/PlotGeometry.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -45,29 +47,24 @@ bool SpectrumChartRange::setView(double lower, double upper)
     return true;
 }
 
-void SpectrumChartRange::place(double lower, double span)
+void SpectrumChartRange::show(PlotRange range)
 {
-    const double full = fullUpper() - m_minimum;
-    span = std::min(span, full);
-    m_lower = std::clamp(lower, m_minimum, fullUpper() - span);
-    m_upper = m_lower + span;
+    m_lower = range.lower;
+    m_upper = range.upper;
 }
 
 void SpectrumChartRange::zoomAbout(double fraction, bool zoomIn)
 {
-    const double full = fullUpper() - m_minimum;
-    const double narrowest = std::min(4.0 * step(), full);
-    const double span = std::clamp(this->span() * (zoomIn ? 0.8 : 1.25), narrowest, full);
     fraction = std::clamp(std::isfinite(fraction) ? fraction : 0.5, 0.0, 1.0);
-    const double anchor = frequencyAt(fraction);
-    place(anchor - fraction * span, span);
+    show(PlotGeometry::zoomedRange({m_lower, m_upper}, {m_minimum, fullUpper()},
+                                   frequencyAt(fraction), zoomIn ? 0.8 : 1.25, 4.0 * step()));
 }
 
 void SpectrumChartRange::zoomTo(FrequencyBand band)
 {
     if (!std::isfinite(band.lower) || !std::isfinite(band.upper) || band.upper <= band.lower)
         return;
-    place(band.lower, band.upper - band.lower);
+    show(PlotGeometry::shiftedRange({band.lower, band.upper}, {m_minimum, fullUpper()}, 0.0));
 }
 
 double SpectrumChartRange::fractionOf(double frequencyHz) const

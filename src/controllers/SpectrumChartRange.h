@@ -4,6 +4,8 @@
 
 namespace orvi::ui::items {
 
+struct PlotRange;
+
 // A frequency band, Hz.
 struct FrequencyBand
 {
@@ -59,8 +61,7 @@ public:
 
 private:
     double fullUpper() const;
-    // Moves [lower, lower + span] inside the full range.
-    void place(double lower, double span);
+    void show(PlotRange range);
 
     double m_minimum = 0.0;
     double m_maximum = 1.0;
