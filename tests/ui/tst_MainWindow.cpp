@@ -557,6 +557,18 @@ private slots:
         QTest::mouseClick(m_window, Qt::LeftButton, {}, at(12.0));
         QTRY_VERIFY(bandNear(12.0 - halfBin, 12.0 + halfBin));
         QCOMPARE(view(), full);
+
+        const QJsonArray steps = QJsonDocument::fromJson(R"([
+            [{"action": "set_view", "lower": 20, "upper": "30"}, "invalid_view"],
+            [{"action": "set_view", "lower": 30, "upper": 20}, "invalid_view"],
+            [{"action": "set_view", "lower": 20, "upper": 1e4}, "invalid_view"],
+            [{"action": "set_view", "lower": 20, "upper": 30}, "ok"]])")
+                                     .array();
+        for (const QJsonValue& step : steps)
+            QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
+        QCOMPARE(view(), std::pair(20.0, 30.0));
+        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}), QStringLiteral("ok"));
+        QCOMPARE(view(), full);
     }
 };
 
