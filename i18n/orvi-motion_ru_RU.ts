@@ -1865,6 +1865,29 @@ m/s², peak</source>
     </message>
 </context>
 <context>
+    <name>SpectrumChartView</name>
+    <message>
+        <source>Frequency, Hz</source>
+        <translation>Частота, Гц</translation>
+    </message>
+    <message>
+        <source>Relative power</source>
+        <translation>Относительная мощность</translation>
+    </message>
+    <message>
+        <source>%1 Hz · relative power %2</source>
+        <translation>%1 Гц · относительная мощность %2</translation>
+    </message>
+    <message>
+        <source>Band: %1–%2 Hz · grid: %3 Hz</source>
+        <translation>Полоса: %1–%2 Гц · шаг сетки: %3 Гц</translation>
+    </message>
+    <message>
+        <source>Apply in vibration amplifier</source>
+        <translation>Применить в усилителе вибраций</translation>
+    </message>
+</context>
+<context>
     <name>SpectrumController</name>
     <message>
         <location filename="../src/controllers/SpectrumController.cpp" line="+79"/>

@@ -35,7 +35,7 @@ AxisTicks niceTicks(double low, double high, int targetCount)
     return ticks;
 }
 
-QString tickLabel(double value, double step)
+QString tickLabel(double value, double step, const QLocale& locale)
 {
     int decimals = 0;
     if (step > 0.0 && std::isfinite(step)) {
@@ -45,7 +45,7 @@ QString tickLabel(double value, double step)
         if (std::abs(scaled - std::round(scaled)) > 1e-6)
             ++decimals;
     }
-    return QString::number(value, 'f', std::min(decimals, 10));
+    return locale.toString(value, 'f', std::min(decimals, 10));
 }
 
 double ChartFrame::mapX(double x) const
@@ -100,7 +100,7 @@ void ChartPainter::drawAxes(const ChartFrame& frame, const QString& xTitle, cons
     for (const double x : xTicks.values) {
         const double sx = frame.mapX(x);
         m_painter.drawLine(QPointF(sx, plot.bottom()), QPointF(sx, plot.bottom() + tickLength));
-        const QString label = tickLabel(x, xTicks.step);
+        const QString label = tickLabel(x, xTicks.step, m_locale);
         const double width = metrics.horizontalAdvance(label);
         const QRectF box(sx - width / 2.0, plot.bottom() + tickLength + px(1.5), width,
                          metrics.height());
@@ -115,7 +115,7 @@ void ChartPainter::drawAxes(const ChartFrame& frame, const QString& xTitle, cons
     for (const double y : yTicks.values) {
         const double sy = frame.mapY(y);
         m_painter.drawLine(QPointF(plot.left() - tickLength, sy), QPointF(plot.left(), sy));
-        const QString label = tickLabel(y, yTicks.step);
+        const QString label = tickLabel(y, yTicks.step, m_locale);
         const double width = metrics.horizontalAdvance(label);
         widestY = std::max(widestY, width);
         m_painter.setPen(kTextColor);

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLocale>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -21,8 +22,8 @@ struct AxisTicks
 };
 
 AxisTicks niceTicks(double low, double high, int targetCount);
-// Tick text with just enough decimals for the step.
-QString tickLabel(double value, double step);
+// Tick text with just enough decimals for the step, in the given locale's digits.
+QString tickLabel(double value, double step, const QLocale& locale = QLocale::c());
 
 // Data window mapped onto a plot rectangle (y grows upwards).
 struct ChartFrame
@@ -49,6 +50,8 @@ public:
     ChartPainter(QPainter& painter, double unit);
 
     double px(double points) const { return points * m_unit; }
+    // Tick labels follow this locale (the C locale unless set: report figures stay neutral).
+    void setLocale(const QLocale& locale) { m_locale = locale; }
     QFont font(double points, bool bold = false) const;
 
     // Light grid, frame, ticks and tick labels, axis titles.
@@ -67,6 +70,7 @@ public:
 private:
     QPainter& m_painter;
     double m_unit;
+    QLocale m_locale = QLocale::c();
 };
 
 } // namespace orvi::reports

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
+#include <QStyleHints>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -506,6 +507,68 @@ private slots:
         openClip(folder.filePath(QStringLiteral("two.mp4")));
         QCOMPARE(spectrum->selectedDiagnosticSite(), -1);
         QCOMPARE(state()["view"].toString(), QStringLiteral("points"));
+    }
+
+    // On the real chart a drag selects the dragged band, widened by half a bin, and zooms to
+    // it; a click picks the bin under it once the double-click interval has passed; two quick
+    // clicks show the whole range again and select nothing.
+    void spectrumChartGestures()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        analyseTwoBandClip(folder);
+        if (QTest::currentTestFailed())
+            return;
+        SpectrumController* spectrum = m_controller->spectrum();
+        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "spectrum"}}),
+                 QStringLiteral("ok"));
+        auto* chart = m_window->findChild<QQuickItem*>(QStringLiteral("spectrumChart"));
+        QVERIFY(chart && chart->isVisible());
+        const QRectF plot = chart->property("plotRect").toRectF();
+        const auto view = [&] {
+            const QVariantMap range = state().value("viewState").toMap();
+            return std::pair(range.value("lower").toDouble(), range.value("upper").toDouble());
+        };
+        const auto full = std::pair(spectrum->minimumFrequencyHz(), spectrum->maximumFrequencyHz());
+        QCOMPARE(view(), full);
+        const auto at = [&](double hz) {
+            const auto [lower, upper] = view();
+            const double x = plot.left() + (hz - lower) / (upper - lower) * plot.width();
+            return chart->mapToScene(QPointF(x, plot.center().y())).toPoint();
+        };
+        const double pixelHz = (full.second - full.first) / plot.width();
+        const double halfBin = spectrum->frequencyStepHz() / 2.0;
+        const auto bandNear = [&](double lower, double upper) {
+            return qAbs(spectrum->selectedLowerFrequencyHz() - lower) <= pixelHz &&
+                   qAbs(spectrum->selectedUpperFrequencyHz() - upper) <= pixelHz;
+        };
+
+        drag(at(33.0), at(27.0));
+        QVERIFY(bandNear(27.0 - halfBin, 33.0 + halfBin));
+        QCOMPARE(view(), std::pair(spectrum->selectedLowerFrequencyHz(),
+                                   spectrum->selectedUpperFrequencyHz()));
+
+        QTest::mouseDClick(m_window, Qt::LeftButton, {}, at(30.0));
+        QCOMPARE(view(), full);
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200);
+        QVERIFY(bandNear(27.0 - halfBin, 33.0 + halfBin));
+
+        QTest::mouseClick(m_window, Qt::LeftButton, {}, at(12.0));
+        QTRY_VERIFY(bandNear(12.0 - halfBin, 12.0 + halfBin));
+        QCOMPARE(view(), full);
+
+        const QJsonArray steps = QJsonDocument::fromJson(R"([
+            [{"action": "set_view", "lower": 20, "upper": "30"}, "invalid_view"],
+            [{"action": "set_view", "lower": 30, "upper": 20}, "invalid_view"],
+            [{"action": "set_view", "lower": 20, "upper": 1e4}, "invalid_view"],
+            [{"action": "set_view", "lower": 20, "upper": 30}, "ok"]])")
+                                     .array();
+        for (const QJsonValue& step : steps)
+            QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
+        QCOMPARE(view(), std::pair(20.0, 30.0));
+        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}), QStringLiteral("ok"));
+        QCOMPARE(view(), full);
     }
 };
 
