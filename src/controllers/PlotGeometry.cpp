@@ -1,6 +1,5 @@
 #include "controllers/PlotGeometry.h"
 
-#include <QVariantMap>
 #include <algorithm>
 #include <cmath>
 
@@ -37,19 +36,6 @@ PlotRange PlotGeometry::shiftedRange(PlotRange view, PlotRange full, double shif
     const double span = std::min(view.span(), full.span());
     const double lower = std::clamp(view.lower + shift, full.lower, full.upper - span);
     return {lower, lower + span};
-}
-
-int PlotGeometry::nearestSite(const QVariantList& sites, QSizeF frameSize, QPointF at,
-                              double radius) const
-{
-    std::vector<QPointF> markers;
-    markers.reserve(std::size_t(sites.size()));
-    for (const QVariant& site : sites) {
-        const QVariantMap map = site.toMap();
-        markers.emplace_back(map.value(QStringLiteral("sampleX")).toDouble() * frameSize.width(),
-                             map.value(QStringLiteral("sampleY")).toDouble() * frameSize.height());
-    }
-    return nearestMarker(markers, at, radius);
 }
 
 } // namespace orvi::ui::items

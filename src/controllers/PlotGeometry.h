@@ -2,8 +2,6 @@
 
 #include <QObject>
 #include <QPointF>
-#include <QSizeF>
-#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 #include <vector>
 
@@ -39,11 +37,6 @@ public:
                                  double minimumSpan);
     // `view` moved by `shift`, stopped at the ends of `full`.
     static PlotRange shiftedRange(PlotRange view, PlotRange full, double shift);
-
-    // The nearest of `sites` (maps with "sampleX" and "sampleY", fractions of a frame shown at
-    // `frameSize`) to the frame pixel `at`; −1 when none is within `radius` pixels.
-    Q_INVOKABLE int nearestSite(const QVariantList& sites, QSizeF frameSize, QPointF at,
-                                double radius) const;
 };
 
 } // namespace orvi::ui::items

@@ -70,6 +70,7 @@ class SpectrumController : public QObject
     Q_PROPERTY(
         QString diagnosticGridDescription READ diagnosticGridDescription NOTIFY diagnosticChanged)
     Q_PROPERTY(QVariantList diagnosticSites READ diagnosticSites NOTIFY diagnosticChanged)
+    Q_PROPERTY(int diagnosticSiteCount READ diagnosticSiteCount NOTIFY diagnosticChanged)
     Q_PROPERTY(QString diagnosticText READ diagnosticText NOTIFY diagnosticChanged)
     Q_PROPERTY(QImage diagnosticFrame READ diagnosticFrame NOTIFY diagnosticChanged)
     Q_PROPERTY(QRectF diagnosticRegion READ diagnosticRegion NOTIFY diagnosticChanged)
@@ -163,6 +164,18 @@ public:
 
     QString diagnosticGridDescription() const;
     QVariantList diagnosticSites() const { return m_diagnosticSiteList; }
+    // Views with one entry per point read these rather than convert the whole list.
+    int diagnosticSiteCount() const { return int(m_diagnosticSiteList.size()); }
+    Q_INVOKABLE QVariantMap diagnosticSite(int index) const
+    {
+        return index >= 0 && index < m_diagnosticSiteList.size()
+                   ? m_diagnosticSiteList[index].toMap()
+                   : QVariantMap();
+    }
+    const std::vector<project_data::GridSite>& diagnosticGridSites() const
+    {
+        return m_diagnosticSites;
+    }
     QString diagnosticText() const { return m_diagnosticText; }
     QImage diagnosticFrame() const { return m_diagnosticFrame; }
     QRectF diagnosticRegion() const { return m_diagnosticRegion; }

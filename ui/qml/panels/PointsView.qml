@@ -16,11 +16,10 @@ Item {
     signal displayModeRequested(int mode)
 
     readonly property int selectedSite: spectrum ? spectrum.selectedDiagnosticSite : -1
-    readonly property var sites: spectrum ? spectrum.diagnosticSites : []
-    // The phase map view lists every site with its position on the frame, in site order.
-    readonly property var positions: spectrum ? spectrum.phaseSamples : []
-    readonly property var selectedEntry: selectedSite >= 0 && selectedSite < sites.length
-                                         ? sites[selectedSite] : null
+    // One entry, not the whole list: a result has up to a few thousand points.
+    readonly property var selectedEntry: spectrum && selectedSite >= 0
+                                         && selectedSite < spectrum.diagnosticSiteCount
+                                         ? spectrum.diagnosticSite(selectedSite) : null
     readonly property var amplitudes: spectrum && selectedSite >= 0 ? spectrum.selectedPointAmplitudes : []
     readonly property bool scaled: !!(spectrum && spectrum.hasLengthScale)
     readonly property int markerRadius: 10
@@ -63,14 +62,12 @@ Item {
         return { ok: true }
     }
 
-    // Selects the marker nearest to a frame pixel, or `fallback` when none is close enough.
-    function pick(x, y, fallback) {
+    // Selects the marker nearest to a frame point (fractions), if one is close enough.
+    function pick(u, v) {
         if (!interactionEnabled || !spectrum)
             return
-        const overlay = viewport.overlay
-        const nearest = PlotGeometry.nearestSite(positions, Qt.size(overlay.width, overlay.height),
-                                                 Qt.point(x, y), markerRadius)
-        const index = nearest >= 0 ? nearest : fallback
+        const frame = markers.frameRect
+        const index = markers.markerAt(Qt.point(frame.x + u * frame.width, frame.y + v * frame.height))
         if (index >= 0)
             spectrum.selectDiagnosticSite(index)
     }
@@ -155,7 +152,7 @@ Item {
                 anchors.margins: 1
                 visible: points.displayMode === 0
                 image: points.spectrum ? points.spectrum.diagnosticFrame : undefined
-                onFrameClicked: (u, v) => points.pick(u * overlay.width, v * overlay.height, -1)
+                onFrameClicked: (u, v) => points.pick(u, v)
 
                 Rectangle {
                     readonly property rect region: points.spectrum ? points.spectrum.diagnosticRegion
@@ -168,54 +165,36 @@ Item {
                     border.color: Theme.region
                     border.width: 2
                 }
-                Repeater {
-                    model: points.sites
-                    delegate: Item {
-                        id: marker
-                        required property var modelData
-                        required property int index
-                        readonly property var position: points.positions[index]
-                        readonly property bool selected: index === points.selectedSite
-                        visible: !!position
-                        width: 2 * points.markerRadius
-                        height: width
-                        x: position ? position.sampleX * viewport.overlay.width - width / 2 : 0
-                        y: position ? position.sampleY * viewport.overlay.height - height / 2 : 0
-                        z: selected ? 1 : 0
+SiteMarkersItem {
+                    id: markers
+                    // Spans the visible view rather than the zoomed frame: the texture never
+                    // grows with the zoom.
+                    x: -parent.x
+                    y: -parent.y
+                    width: viewport.width
+                    height: viewport.height
+                    frameRect: Qt.rect(parent.x, parent.y, parent.width, parent.height)
+                    spectrum: points.spectrum
+                    selectedIndex: points.selectedSite
+                    acceptedColor: Theme.success
+                    excludedColor: Theme.error
+                    outlineColor: Theme.viewport
+                    selectionColor: Theme.textOnDark
 
-                        // The selected point also gets a ring, so that it is found among hundreds.
-                        Rectangle {
-                            anchors.fill: parent
-                            visible: marker.selected
-                            radius: width / 2
-                            color: "transparent"
-                            border.color: Theme.textOnDark
-                            border.width: 2
-                        }
-                        Rectangle {
-                            anchors.centerIn: parent
-                            width: 10
-                            height: 10
-                            radius: 5
-                            color: marker.modelData.accepted ? Theme.success : Theme.error
-                            border.color: marker.selected ? Theme.textOnDark : Theme.viewport
-                            border.width: marker.selected ? 2.5 : 1
-                        }
-                        MouseArea {
-                            id: markerArea
-                            anchors.fill: parent
-                            hoverEnabled: true
-                            cursorShape: Qt.PointingHandCursor
-                            onClicked: mouse => {
-                                const p = mapToItem(viewport.overlay, mouse.x, mouse.y)
-                                points.pick(p.x, p.y, marker.index)
-                            }
-                        }
-                        Accessible.role: Accessible.Button
-                        Accessible.name: ToolTip.text
-                        ToolTip.visible: markerArea.containsMouse
-                        ToolTip.delay: 300
-                        ToolTip.text: qsTr("Point %1: %2").arg(index + 1).arg(points.statusText(modelData))
+                    HoverHandler {
+                        id: markerHover
+                        readonly property int index: hovered ? markers.markerAt(point.position) : -1
+                        cursorShape: index >= 0 ? Qt.PointingHandCursor : Qt.ArrowCursor
+                    }
+                    ToolTip {
+                        readonly property point centre: markers.markerCenter(markerHover.index)
+                        x: centre.x + points.markerRadius
+                        y: centre.y + points.markerRadius
+                        visible: markerHover.index >= 0
+                        delay: 300
+                        text: visible ? qsTr("Point %1: %2").arg(markerHover.index + 1)
+                                        .arg(points.statusText({ accepted: markers.markerAccepted(markerHover.index) }))
+                                      : ""
                     }
                 }
             }
