@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
@@ -231,8 +232,11 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     clock.start();
     switching.start();
+    QMap<QString, double> slowestSwitch; // the action and its first frame, per view
     for (int round = 0; round < rounds; ++round) {
         for (const QString& view : views) {
+            QElapsedTimer one;
+            one.start();
             const QVariantMap answer =
                 uiAction(window, {{QStringLiteral("action"), QStringLiteral("select_view")},
                                   {QStringLiteral("view"), view}});
@@ -242,11 +246,15 @@ int main(int argc, char* argv[])
                 return 1;
             }
             waitForFrame(window, 5000);
+            slowestSwitch[view] = std::max(slowestSwitch[view], double(one.nsecsElapsed()) / 1e6);
             runFor(20);
         }
     }
     switching.stop();
     report(out, "switching between the five representations", switching, clock.elapsed());
+    for (auto it = slowestSwitch.cbegin(); it != slowestSwitch.cend(); ++it)
+        out << "  slowest switch to " << it.key() << " up to its first frame: " << it.value()
+            << " ms\n";
 
     uiAction(window, {{QStringLiteral("action"), QStringLiteral("select_view")},
                       {QStringLiteral("view"), QStringLiteral("spectrum")}});

@@ -118,7 +118,7 @@ Panel {
         function onStateChanged() {
             const nowBusy = view.spectrum.busy
             if (view.wasBusy && !nowBusy && !view.spectrum.ready
-                    && view.spectrum.diagnosticSites.length > 0) {
+                    && view.spectrum.diagnosticSiteCount > 0) {
                 view.representation = 2
                 view.displayMode = 0
             }
@@ -367,21 +367,44 @@ Panel {
             }
         }
         Rectangle {
+            id: stage
             Layout.fillWidth: true
             Layout.fillHeight: true
             color: Theme.surfaceAlt
             radius: Theme.radius
 
+            // Only the shown representation follows the stage's size: resizing a hidden one would
+            // repaint its painted items too, which made every switch that moves the second row
+            // cost a few tens of milliseconds.
+            Repeater {
+                model: view.representationItems
+                delegate: Item {
+                    required property Item modelData
+                    Binding {
+                        target: modelData
+                        property: "width"
+                        value: stage.width
+                        when: modelData.visible
+                        restoreMode: Binding.RestoreNone
+                    }
+                    Binding {
+                        target: modelData
+                        property: "height"
+                        value: stage.height
+                        when: modelData.visible
+                        restoreMode: Binding.RestoreNone
+                    }
+                }
+            }
+
             SpectrumChartView {
                 id: chartView
-                anchors.fill: parent
                 visible: view.representation === 0 && view.resultShown
                 spectrum: view.spectrum
                 interactionEnabled: view.interactionEnabled
             }
             BandMapView {
                 id: mapView
-                anchors.fill: parent
                 visible: view.representation === 1 && view.resultShown
                 spectrum: view.spectrum
                 interactionEnabled: view.interactionEnabled
@@ -389,10 +412,9 @@ Panel {
             }
             PointsView {
                 id: pointsView
-                anchors.fill: parent
                 // Shown also without a result, so that rejected points can be seen.
                 visible: view.representation === 2 && !view.busy
-                         && (view.ready || (!!view.spectrum && view.spectrum.diagnosticSites.length > 0))
+                         && (view.ready || (!!view.spectrum && view.spectrum.diagnosticSiteCount > 0))
                 spectrum: view.spectrum
                 interactionEnabled: view.interactionEnabled
                 displayMode: view.displayMode
@@ -400,14 +422,12 @@ Panel {
             }
             BandsTable {
                 id: bandsTable
-                anchors.fill: parent
                 visible: view.representation === 3 && view.resultShown
                 spectrum: view.spectrum
                 interactionEnabled: view.interactionEnabled
             }
             PhaseMapView {
                 id: phaseView
-                anchors.fill: parent
                 visible: view.representation === 4 && view.resultShown
                 spectrum: view.spectrum
                 interactionEnabled: view.interactionEnabled
