@@ -15,10 +15,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QMap>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QQmlApplicationEngine>
