@@ -77,8 +77,8 @@ void RegionEditorItem::followSource()
         disconnect(connection);
     m_connections.clear();
     if (m_settings)
-        m_connections.append(connect(m_settings, &controllers::ProcessingSettingsController::
-                                                     settingsChanged,
+        m_connections.append(connect(m_settings,
+                                     &controllers::ProcessingSettingsController::settingsChanged,
                                      this, &RegionEditorItem::regionChanged));
     if (m_playback)
         m_connections.append(connect(m_playback, &playback::PlaybackController::stateChanged, this,
@@ -216,8 +216,8 @@ void RegionEditorItem::refreshInteraction()
     emit interactionAvailableChanged();
     // Playback that starts (or a source that goes) under an edit ends it; a frame that is not
     // painted yet is no reason to.
-    const bool playbackTookOver = m_playback && (m_playback->playing() ||
-                                                 m_playback->playPending() || m_playback->busy());
+    const bool playbackTookOver =
+        m_playback && (m_playback->playing() || m_playback->playPending() || m_playback->busy());
     if (lost && (playbackTookOver || !m_session || !m_session->ready())) {
         cancelGesture();
         emit editingFinished();
@@ -298,8 +298,7 @@ void RegionEditorItem::updateGesture(const QPointF& pixels)
     const QPointF point = toNormalised(pixels);
     switch (m_gesture) {
     case Gesture::OutsidePress: {
-        const double threshold =
-            std::max(1, QGuiApplication::styleHints()->startDragDistance());
+        const double threshold = std::max(1, QGuiApplication::styleHints()->startDragDistance());
         if (QLineF(m_pressPixels, pixels).length() < threshold)
             return;
         m_outsidePressMoved = true;
@@ -314,7 +313,8 @@ void RegionEditorItem::updateGesture(const QPointF& pixels)
     case Gesture::Moving: {
         const QRectF start = m_gestureStartRegion;
         const double dx = std::clamp(point.x() - m_pressPoint.x(), -start.x(), 1.0 - start.right());
-        const double dy = std::clamp(point.y() - m_pressPoint.y(), -start.y(), 1.0 - start.bottom());
+        const double dy =
+            std::clamp(point.y() - m_pressPoint.y(), -start.y(), 1.0 - start.bottom());
         setDraft(start.translated(dx, dy));
         return;
     }
@@ -327,8 +327,7 @@ void RegionEditorItem::updateGesture(const QPointF& pixels)
         if (m_edges.vertical < 0)
             rect.setTop(std::clamp(point.y(), 0.0, std::max(0.0, rect.bottom() - minimumHeight())));
         else if (m_edges.vertical > 0)
-            rect.setBottom(
-                std::clamp(point.y(), std::min(1.0, rect.top() + minimumHeight()), 1.0));
+            rect.setBottom(std::clamp(point.y(), std::min(1.0, rect.top() + minimumHeight()), 1.0));
         setDraft(rect);
         return;
     }

@@ -30,10 +30,10 @@ class RegionEditorItem : public QQuickItem
     Q_PROPERTY(orvi::ui::playback::PlaybackController* playback READ playback WRITE setPlayback
                    NOTIFY controllersChanged)
     Q_PROPERTY(QRectF frameRect READ frameRect WRITE setFrameRect NOTIFY frameRectChanged)
-    Q_PROPERTY(bool editingActive READ editingActive WRITE setEditingActive NOTIFY
-                   editingActiveChanged)
-    Q_PROPERTY(bool interactionAvailable READ interactionAvailable NOTIFY
-                   interactionAvailableChanged)
+    Q_PROPERTY(
+        bool editingActive READ editingActive WRITE setEditingActive NOTIFY editingActiveChanged)
+    Q_PROPERTY(
+        bool interactionAvailable READ interactionAvailable NOTIFY interactionAvailableChanged)
     Q_PROPERTY(QRectF region READ region NOTIFY regionChanged)
     Q_PROPERTY(QRectF regionRect READ regionRect NOTIFY regionChanged)
     Q_PROPERTY(bool regionCustomized READ regionCustomized NOTIFY regionChanged)

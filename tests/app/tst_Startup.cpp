@@ -146,7 +146,8 @@ private slots:
         process.terminate();
         process.waitForFinished(10000);
         const QString output = QString::fromUtf8(process.readAll());
-        QVERIFY2(!output.contains(orvi::app::ApplicationIdentity::qmlImportPath()), qPrintable(output));
+        QVERIFY2(!output.contains(orvi::app::ApplicationIdentity::qmlImportPath()),
+                 qPrintable(output));
     }
 };
 

@@ -55,12 +55,13 @@ private slots:
         const QStringList lines = csvLines(test::readFile(path));
         const auto& spectrum = m_context.result.spectrum;
         QCOMPARE(lines.size(), qsizetype(spectrum.size()) + 1); // N/2 bins and the header
-        QCOMPARE(lines.first(),
-                 QStringLiteral("frequency_hz,relative_power,point_amplitude_px,point_amplitude_um"));
+        QCOMPARE(
+            lines.first(),
+            QStringLiteral("frequency_hz,relative_power,point_amplitude_px,point_amplitude_um"));
         QCOMPARE(lines.at(1), QStringLiteral("0,0,0,0"));
         // The strongest point of the candidate in the selected band; 0.8 x 640 px = 200 mm.
-        const auto& candidate = m_context.result.candidates[std::size_t(
-            amplitudeCandidateIndex(m_context))];
+        const auto& candidate =
+            m_context.result.candidates[std::size_t(amplitudeCandidateIndex(m_context))];
         const long peak = std::lround(candidate.frequencyHz / m_context.result.binWidthHz);
         for (std::size_t k = 0; k < spectrum.size(); ++k) {
             const QStringList fields = lines.at(qsizetype(k) + 1).split(QLatin1Char(','));
