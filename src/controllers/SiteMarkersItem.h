@@ -3,6 +3,7 @@
 #include "controllers/SpectrumController.h"
 
 #include <QColor>
+#include <QImage>
 #include <QPointF>
 #include <QPointer>
 #include <QQuickPaintedItem>
@@ -71,6 +72,7 @@ private:
     };
 
     void rebuildMarkers();
+    QImage dotImage(const QColor& fill, qreal ratio) const;
 
     QPointer<controllers::SpectrumController> m_spectrum;
     QMetaObject::Connection m_connection;

@@ -662,6 +662,7 @@ void SpectrumController::onAnalysisFinished()
             m_diagnosticRegion = result.request.analysisRegion;
             m_phaseReference = -1;
             m_phaseFrequencyHz = 0.0;
+            m_phaseSamples.clear(); // new points: rebuilt even when as many as before
             resetPhaseState();
         }
         if (result.ok) {
@@ -1149,11 +1150,16 @@ void SpectrumController::resetPhaseState()
 {
     if (m_phaseCancelFlag)
         m_phaseCancelFlag->store(true);
+    // Without a calculated phase the samples depend on the points alone: a band or reference
+    // change need not rebuild a few thousand of them.
+    const bool samplesCurrent =
+        !m_phaseVectorComputed && m_phaseSamples.size() == qsizetype(m_diagnosticSites.size());
     m_phaseValid = false;
     m_phaseVector.clear();
     m_phaseVectorComputed = false;
     m_storedPhaseMessage.clear();
-    rebuildPhaseSamples();
+    if (!samplesCurrent)
+        rebuildPhaseSamples();
     emit phaseChanged();
 }
 

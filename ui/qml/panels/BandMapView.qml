@@ -15,7 +15,7 @@ Item {
     property bool logarithmicColors: true
 
     readonly property bool available: !!spectrum && spectrum.mapAvailable
-    readonly property var samples: spectrum ? spectrum.mapSamples : []
+    readonly property var samples: visible && spectrum ? spectrum.mapSamples : []
     readonly property var hovered: hover.hovered && hover.cell >= 0 ? samples[hover.cell] : null
 
     // Automation contract shared by the representations.

@@ -14,8 +14,8 @@ Item {
     required property var spectrum
     property bool interactionEnabled: true
 
-    readonly property var samples: spectrum ? spectrum.phaseSamples : []
-    readonly property var sites: spectrum ? spectrum.diagnosticSites : []
+    readonly property var samples: visible && spectrum ? spectrum.phaseSamples : []
+    readonly property var sites: visible && spectrum ? spectrum.diagnosticSites : []
     readonly property bool available: !!spectrum && spectrum.phaseAvailable
     readonly property int hoveredIndex: hover.hovered ? hover.cell : -1
 
