@@ -151,9 +151,11 @@ Dialog {
         modal: true
         parent: Overlay.overlay
         anchors.centerIn: parent
+        // A fixed width: otherwise the button row sets it, and the text runs across the window.
+        width: Math.min(520, (parent ? parent.width : 560) - 64)
         standardButtons: Dialog.Close
         Label {
-            width: 460
+            width: parent.width
             wrapMode: Text.Wrap
             text: qsTr("Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.")
         }

@@ -343,7 +343,10 @@ Item {
 
     Menu {
         id: rowMenu
+        // Wide enough for the whole text in every language.
+        width: Math.max(implicitWidth, rowApplyItem.implicitWidth + leftPadding + rightPadding)
         MenuItem {
+            id: rowApplyItem
             text: qsTr("Apply in vibration amplifier")
             enabled: table.canApply
             onTriggered: table.apply()
