@@ -2230,11 +2230,6 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Спектр устарел. Пересчитайте его перед применением полосы.</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>This view is not drawn yet.</source>
-        <translation>Это представление пока не отображается.</translation>
-    </message>
-    <message>
         <source>%1 %</source>
         <translation>%1 %</translation>
     </message>
