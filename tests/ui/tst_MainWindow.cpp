@@ -416,6 +416,7 @@ private slots:
                     row);
         const QVariantMap second = candidates[1].toMap();
         QVERIFY(spectrum->selectedLowerFrequencyHz() != second["lowerFrequencyHz"].toDouble());
+        m_window->grabWindow(); // renders a frame: pending layouts take their final geometry
         QTest::mouseClick(m_window, Qt::LeftButton, {},
                           row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
         QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());

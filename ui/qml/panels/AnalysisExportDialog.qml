@@ -151,11 +151,13 @@ Dialog {
         modal: true
         parent: Overlay.overlay
         anchors.centerIn: parent
-        // A fixed width: otherwise the button row sets it, and the text runs across the window.
-        width: Math.min(520, (parent ? parent.width : 560) - 64)
+        // Fixed from the window, not from the dialog's own size: otherwise the button row sets
+        // it and the text runs across the window.
+        readonly property real textWidth: Math.min(480, (parent ? parent.width : 560) - 96)
+        width: textWidth + leftPadding + rightPadding
         standardButtons: Dialog.Close
         Label {
-            width: parent.width
+            width: help.textWidth
             wrapMode: Text.Wrap
             text: qsTr("Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.")
         }
