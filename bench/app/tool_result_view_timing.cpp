@@ -8,6 +8,7 @@
 //   720 frames give 511 spectrum points; a clip of 4096 frames or more gives 2047)
 
 #include "../controllers/TickGapMeter.h"
+#include "WindowEventLoop.h"
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "controllers/SpectrumChartItem.h"
@@ -34,38 +35,6 @@
 namespace {
 
 using orvi::ui::controllers::ApplicationController;
-
-bool runUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void runFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool waitForFrame(QQuickWindow* window, int timeoutMs)
-{
-    bool swapped = false;
-    const auto connection =
-        QObject::connect(window, &QQuickWindow::frameSwapped, [&swapped] { swapped = true; });
-    window->update();
-    const bool ok = runUntil([&] { return swapped; }, timeoutMs);
-    QObject::disconnect(connection);
-    return ok;
-}
 
 QVariantMap uiAction(QQuickWindow* window, const QVariantMap& request)
 {

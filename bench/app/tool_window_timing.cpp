@@ -6,6 +6,7 @@
 //   orvi-tool-window-timing [clip]     (QT_QPA_PLATFORM=offscreen for headless runs)
 
 #include "../controllers/TickGapMeter.h"
+#include "WindowEventLoop.h"
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "controllers/UiModule.h"
@@ -33,40 +34,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Runs the event loop until done() holds (checked every 5 ms) or the time runs out.
-bool runUntil(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void runFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// The next frame the window presents.
-bool waitForFrame(QQuickWindow* window, int timeoutMs)
-{
-    bool swapped = false;
-    const auto connection =
-        QObject::connect(window, &QQuickWindow::frameSwapped, [&swapped] { swapped = true; });
-    window->update();
-    const bool ok = runUntil([&] { return swapped; }, timeoutMs);
-    QObject::disconnect(connection);
-    return ok;
 }
 
 double idleCpuPercent(int milliseconds)
