@@ -8,7 +8,7 @@
 //   720 frames give 511 spectrum points; a clip of 4096 frames or more gives 2047)
 
 #include "../controllers/TickGapMeter.h"
-#include "WindowEventLoop.h"
+#include "WindowBenchSupport.h"
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "controllers/SpectrumChartItem.h"
@@ -154,18 +154,11 @@ int main(int argc, char* argv[])
     orvi::ui::registerUiModule();
     ApplicationController controller;
     QQmlApplicationEngine engine;
-    engine.setInitialProperties(
-        {{QStringLiteral("applicationController"), QVariant::fromValue(&controller)}});
-    engine.addImportPath(orvi::app::ApplicationIdentity::qmlImportPath());
-    engine.load(QUrl(orvi::app::ApplicationIdentity::mainQmlUrl()));
-    auto* window = engine.rootObjects().isEmpty()
-                       ? nullptr
-                       : qobject_cast<QQuickWindow*>(engine.rootObjects().first());
+    QQuickWindow* window = loadMainWindow(engine, controller);
     if (!window || !waitForFrame(window, 10000)) {
         out << "the window did not show a frame\n";
         return 1;
     }
-    window->resize(1440, 900);
 
     auto* session = controller.videoSession();
     session->openSource(QUrl::fromLocalFile(clip));

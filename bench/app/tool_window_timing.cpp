@@ -6,7 +6,7 @@
 //   orvi-tool-window-timing [clip]     (QT_QPA_PLATFORM=offscreen for headless runs)
 
 #include "../controllers/TickGapMeter.h"
-#include "WindowEventLoop.h"
+#include "WindowBenchSupport.h"
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "controllers/UiModule.h"
@@ -89,15 +89,7 @@ int main(int argc, char* argv[])
     orvi::ui::registerUiModule();
     ApplicationController controller;
     QQmlApplicationEngine engine;
-    engine.setInitialProperties(
-        {{QStringLiteral("applicationController"), QVariant::fromValue(&controller)}});
-    engine.addImportPath(orvi::app::ApplicationIdentity::qmlImportPath());
-    engine.load(QUrl(orvi::app::ApplicationIdentity::mainQmlUrl()));
-    auto* window = engine.rootObjects().isEmpty()
-                       ? nullptr
-                       : qobject_cast<QQuickWindow*>(engine.rootObjects().first());
-    if (window)
-        window->resize(1440, 900);
+    QQuickWindow* window = loadMainWindow(engine, controller);
     if (!window || !waitForFrame(window, 10000)) {
         out << "the window did not show a frame\n";
         return 1;
