@@ -22,6 +22,16 @@ using orvi::app::ApplicationIdentity;
 using orvi::media::tests::LibavClipFixtures;
 using orvi::ui::items::RegionEditorItem;
 
+// Skips without ffmpeg; otherwise analyses the two-band clip in a temporary folder named
+// `folder` and ends the test function when that failed.
+#define ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder)                                                    \
+    if (!LibavClipFixtures::ffmpegAvailable())                                                     \
+        QSKIP("ffmpeg is needed to make the clips");                                               \
+    QTemporaryDir folder;                                                                          \
+    analyseTwoBandClip(folder);                                                                    \
+    if (QTest::currentTestFailed())                                                                \
+    return
+
 // The real window, loaded offscreen and driven through its automation functions and by
 // synthesised pointer and key events.
 class TestMainWindow : public QObject
@@ -116,6 +126,19 @@ class TestMainWindow : public QObject
         QVERIFY2(spectrum->ready(), qPrintable(spectrum->errorMessage()));
         QCOMPARE(outcome(QVariantMap{{"action", "select_section"}, {"section", "spectrum"}}),
                  QStringLiteral("ok"));
+    }
+
+    // A shown item of the window by object name, or null.
+    QQuickItem* visibleItem(const char* name)
+    {
+        auto* item = m_window->findChild<QQuickItem*>(QString::fromLatin1(name));
+        return item && item->isVisible() ? item : nullptr;
+    }
+    // Shows one view of the result; its shown item `name`, or null when either failed.
+    QQuickItem* showView(const char* view, const char* name)
+    {
+        const QVariantMap request{{"action", "select_view"}, {"view", QString::fromLatin1(view)}};
+        return outcome(request) == QStringLiteral("ok") ? visibleItem(name) : nullptr;
     }
 
 private slots:
@@ -271,17 +294,9 @@ private slots:
     // the view contract, and on the phase map a click picks the reference cell it lands in.
     void mapsFollowClicksAndViewContract()
     {
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        analyseTwoBandClip(folder);
-        if (QTest::currentTestFailed())
-            return;
+        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
         SpectrumController* spectrum = m_controller->spectrum();
-        auto viewport = [&](const char* name) {
-            auto* item = m_window->findChild<QQuickItem*>(QString::fromLatin1(name));
-            return item && item->isVisible() ? item : nullptr;
-        };
+        auto viewport = [&](const char* name) { return visibleItem(name); };
         // The window point of frame point (u, v) in a viewport.
         auto framePoint = [&](QQuickItem* view, double u, double v) {
             auto* overlay = view->property("overlay").value<QQuickItem*>();
@@ -394,20 +409,13 @@ private slots:
     // that candidate's band.
     void bandsTableSelectsClickedBand()
     {
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        analyseTwoBandClip(folder);
-        if (QTest::currentTestFailed())
-            return;
+        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
         SpectrumController* spectrum = m_controller->spectrum();
         const QVariantList candidates = spectrum->candidates();
         QVERIFY(candidates.size() >= 2);
 
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "bands"}}),
-                 QStringLiteral("ok"));
-        auto* rows = m_window->findChild<QQuickItem*>(QStringLiteral("bandsRows"));
-        QVERIFY(rows && rows->isVisible());
+        QQuickItem* rows = showView("bands", "bandsRows");
+        QVERIFY(rows);
         QTRY_COMPARE(rows->property("count").toInt(), candidates.size());
         // The rows are laid out once the table has its size, on the next polish.
         QQuickItem* row = nullptr;
@@ -428,17 +436,10 @@ private slots:
     // view to change.
     void pointsViewSelectsPointsAndShowsTheirSignal()
     {
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        analyseTwoBandClip(folder);
-        if (QTest::currentTestFailed())
-            return;
+        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
         SpectrumController* spectrum = m_controller->spectrum();
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "points"}}),
-                 QStringLiteral("ok"));
-        auto* frame = m_window->findChild<QQuickItem*>(QStringLiteral("pointsFrame"));
-        QVERIFY(frame && frame->isVisible());
+        QQuickItem* frame = showView("points", "pointsFrame");
+        QVERIFY(frame);
         // The amplitude table below the frame follows the selected point.
         const int last = spectrum->diagnosticSites().size() - 1;
         spectrum->selectDiagnosticSite(last);
@@ -516,17 +517,10 @@ private slots:
     // clicks show the whole range again and select nothing.
     void spectrumChartGestures()
     {
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        analyseTwoBandClip(folder);
-        if (QTest::currentTestFailed())
-            return;
+        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
         SpectrumController* spectrum = m_controller->spectrum();
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "spectrum"}}),
-                 QStringLiteral("ok"));
-        auto* chart = m_window->findChild<QQuickItem*>(QStringLiteral("spectrumChart"));
-        QVERIFY(chart && chart->isVisible());
+        QQuickItem* chart = showView("spectrum", "spectrumChart");
+        QVERIFY(chart);
         const QRectF plot = chart->property("plotRect").toRectF();
         const auto view = [&] {
             const QVariantMap range = state().value("viewState").toMap();
