@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QObject>
 #include <QPointF>
-#include <QtQml/qqmlregistration.h>
 #include <vector>
 
 namespace orvi::ui::items {
@@ -18,15 +16,9 @@ struct PlotRange
 };
 
 // Pointer arithmetic of the interactive views, kept out of QML so that it can be checked.
-class PlotGeometry : public QObject
+class PlotGeometry
 {
-    Q_OBJECT
-    QML_ELEMENT
-    QML_SINGLETON
-
 public:
-    using QObject::QObject;
-
     // Index of the marker nearest to `at` within `radius` (pixels); the later one on equal
     // distance, −1 when none is that close.
     static int nearestMarker(const std::vector<QPointF>& markers, QPointF at, double radius);
