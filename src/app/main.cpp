@@ -8,10 +8,12 @@
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QIcon>
 #include <QLocale>
+#include <QMessageBox>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQuickStyle>
 #include <memory>
 
@@ -73,12 +75,29 @@ startDiagnostics(const orvi::app::StartupOptions& options,
     return service;
 }
 
+// A window that cannot load (a Qt module missing on this machine) says why in a window of its
+// own: the user who started the program from a menu sees no terminal.
+void reportLoadFailure(QQmlEngine& engine)
+{
+    // The failed document is cached by the engine; compiling it again only collects the errors.
+    const QQmlComponent main(&engine, QUrl(ApplicationIdentity::mainQmlUrl()));
+    const QString text =
+        QCoreApplication::translate(
+            "Application", "The window could not be loaded, most likely because a Qt module "
+                           "that it needs is not installed on this computer.\n\n%1")
+            .arg(main.errorString().trimmed());
+    qCritical().noquote() << text;
+    if (QGuiApplication::platformName() != QLatin1String("offscreen") &&
+        QGuiApplication::platformName() != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, ApplicationIdentity::displayName(), text);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     allowHeadlessInformationalRuns(argc, argv);
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     orvi::media::libav::LibavRuntime::routeLogMessages();
     // Results left by crashed runs go before any controller could pick one up.
     orvi::project_data::TemporaryVideo::cleanupStaleResults();
@@ -99,17 +118,16 @@ int main(int argc, char* argv[])
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->setInitialProperties(
         {{QStringLiteral("applicationController"), QVariant::fromValue(controller.get())}});
-    QObject::connect(
-        engine.get(), &QQmlApplicationEngine::objectCreationFailed, &application,
-        [] { QCoreApplication::exit(-1); }, Qt::QueuedConnection);
     engine->addImportPath(ApplicationIdentity::qmlImportPath());
     engine->load(QUrl(ApplicationIdentity::mainQmlUrl()));
+    if (engine->rootObjects().isEmpty())
+        reportLoadFailure(*engine);
     // A file named on the command line opens like one chosen in the window; a missing one
     // shows the session's error there.
     if (!engine->rootObjects().isEmpty() && !options->fileToOpen().isEmpty())
         controller->videoSession()->openSource(QUrl::fromLocalFile(options->fileToOpen()));
 
-    const int exitCode = engine->rootObjects().isEmpty() ? -1 : QGuiApplication::exec();
+    const int exitCode = engine->rootObjects().isEmpty() ? -1 : QApplication::exec();
 
     // Reverse order of construction: nothing outlives what it reports to.
     engine.reset();

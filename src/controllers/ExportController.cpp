@@ -1,5 +1,6 @@
 #include "controllers/ExportController.h"
 
+#include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
@@ -165,9 +166,10 @@ void ExportController::shutdown()
 
 bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
 {
-    if (m_busy || !directoryUrl.isValid() || !directoryUrl.isLocalFile())
+    const QString folderPath = LocalFile::pathOf(directoryUrl);
+    if (m_busy || folderPath.isEmpty())
         return false;
-    const QFileInfo folder(directoryUrl.toLocalFile());
+    const QFileInfo folder(folderPath);
     if (!folder.exists() || !folder.isDir())
         return false;
     const QString cleaned = QDir::cleanPath(folder.absoluteFilePath());
@@ -180,7 +182,8 @@ bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
 
 bool ExportController::setDestination(const QUrl& fileUrl)
 {
-    if (!fileUrl.isValid() || !fileUrl.isLocalFile() || fileUrl.toLocalFile().isEmpty()) {
+    QString path = LocalFile::pathOf(fileUrl);
+    if (path.isEmpty()) {
         fail(QCoreApplication::translate("ExportController", "Choose a local MP4 file."));
         return false;
     }
@@ -189,7 +192,6 @@ bool ExportController::setDestination(const QUrl& fileUrl)
                                          "Wait until the current export finishes."));
         return false;
     }
-    QString path = QDir::cleanPath(QFileInfo(fileUrl.toLocalFile()).absoluteFilePath());
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".mp4");
     const QString message = validateDestination(path);

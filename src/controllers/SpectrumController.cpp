@@ -2,6 +2,7 @@
 
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/ExportController.h"
+#include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
@@ -1261,6 +1262,23 @@ QUrl SpectrumController::suggestedAnalysisFileUrl(int format)
     return QUrl::fromLocalFile(candidate);
 }
 
+QUrl SpectrumController::exportFolderUrl() const
+{
+    const QString sourcePath = ready() ? m_result.request.videoInfo.filePath
+                                       : (m_videoSession ? m_videoSession->filePath() : QString());
+    if (sourcePath.isEmpty())
+        return {};
+    return QUrl::fromLocalFile(QFileInfo(sourcePath).absolutePath());
+}
+
+void SpectrumController::dismissReportMessage()
+{
+    if (m_reportBusy || m_reportMessage.isEmpty())
+        return;
+    m_reportMessage.clear();
+    emit reportChanged();
+}
+
 bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logarithmicColors)
 {
     const QString refused = QCoreApplication::translate(
@@ -1274,7 +1292,7 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
         (format != int(reports::AnalysisExportFormat::BandPowerMapPng) || m_mapAvailable) &&
         (format != int(reports::AnalysisExportFormat::RelativePhaseMapPng) || phaseAvailable());
     if (m_shuttingDown || anythingRuns() || !resultCurrent() || !diagnosticsMatchResult() ||
-        !path.isValid() || !path.isLocalFile() || path.toLocalFile().isEmpty() || !formatUsable) {
+        LocalFile::pathOf(path).isEmpty() || !formatUsable) {
         m_reportMessage = refused;
         emit reportChanged();
         return false;
@@ -1301,7 +1319,10 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
     context.sites = reports::AnalysisExportContext::sitesFrom(m_diagnosticSites);
     context.logarithmicColors = logarithmicColors;
 
-    m_reportPath = QFileInfo(path.toLocalFile()).absoluteFilePath();
+    m_reportPath = LocalFile::pathOf(path);
+    // A typed name without an extension gets the format's, as the save dialogs do.
+    if (QFileInfo(m_reportPath).suffix().isEmpty())
+        m_reportPath += QLatin1Char('.') + reports::analysisExportSuffix(format);
     m_reportBusy = true;
     m_reportMessage = QCoreApplication::translate("SpectrumController", "Saving analysis export…");
     emit reportChanged();

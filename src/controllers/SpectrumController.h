@@ -127,6 +127,7 @@ class SpectrumController : public QObject
     Q_PROPERTY(bool canExportReport READ canExportReport NOTIFY reportChanged)
     Q_PROPERTY(bool reportBusy READ reportBusy NOTIFY reportChanged)
     Q_PROPERTY(QString reportMessage READ reportMessage NOTIFY reportChanged)
+    Q_PROPERTY(QUrl exportFolderUrl READ exportFolderUrl NOTIFY stateChanged)
     // A known length on the frame turns pixel amplitudes into physical units.
     Q_PROPERTY(bool hasLengthScale READ hasLengthScale NOTIFY stateChanged)
     Q_PROPERTY(double millimetresPerPixel READ millimetresPerPixel NOTIFY stateChanged)
@@ -227,6 +228,8 @@ public:
     bool canExportReport() const;
     bool reportBusy() const { return m_reportBusy; }
     QString reportMessage() const { return m_reportMessage; }
+    // Where analysis exports start: the analysed video's folder.
+    QUrl exportFolderUrl() const;
     bool hasLengthScale() const { return m_lengthScale.isSet(); }
     double millimetresPerPixel() const;
     QString lengthScaleMessage() const { return m_lengthScaleMessage; }
@@ -262,6 +265,8 @@ public:
     Q_INVOKABLE void cancelPhaseMap();
     Q_INVOKABLE QUrl suggestedAnalysisFileUrl(int format);
     Q_INVOKABLE bool exportAnalysis(const QUrl& path, int format, bool logarithmicColors);
+    // A refusal or a finished export's message goes once the user has left the export dialog.
+    Q_INVOKABLE void dismissReportMessage();
 
 signals:
     void diagnosticChanged();
