@@ -1023,11 +1023,28 @@ void SpectrumController::rebuildDiagnostics()
                                "continuous segment; gaps are not interpolated.")
                                .arg(accepted)
                                .arg(m_diagnosticSites.size());
-        m_selectedSite = 0;
-        m_detrendedX = spectrum::detrendRuns(m_diagnosticSites.front().phaseSeriesX);
-        m_detrendedY = spectrum::detrendRuns(m_diagnosticSites.front().phaseSeriesY);
+        m_selectedSite = initialDiagnosticSite();
+        const GridSite& site = m_diagnosticSites[std::size_t(m_selectedSite)];
+        m_detrendedX = spectrum::detrendRuns(site.phaseSeriesX);
+        m_detrendedY = spectrum::detrendRuns(site.phaseSeriesY);
     }
     rebuildLocalSpectrum();
+}
+
+// The points open on the point that carries the strongest candidate, else on the first accepted
+// one: an excluded point says nothing about the vibration.
+int SpectrumController::initialDiagnosticSite() const
+{
+    if (ready() && m_diagnosticIdentity == m_result.request.identity &&
+        !m_result.candidates.empty()) {
+        const qint32 strongest = m_result.candidates.front().amplitudePoint;
+        if (strongest >= 0 && strongest < qint32(m_diagnosticSites.size()))
+            return int(strongest);
+    }
+    const auto accepted = std::find_if(m_diagnosticSites.begin(), m_diagnosticSites.end(),
+                                       [](const GridSite& site) { return site.accepted; });
+    return accepted == m_diagnosticSites.end() ? 0
+                                               : int(accepted - m_diagnosticSites.begin());
 }
 
 void SpectrumController::selectDiagnosticSite(int index)

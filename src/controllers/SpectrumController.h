@@ -130,6 +130,9 @@ class SpectrumController : public QObject
     Q_PROPERTY(QUrl exportFolderUrl READ exportFolderUrl NOTIFY stateChanged)
     // A known length on the frame turns pixel amplitudes into physical units.
     Q_PROPERTY(bool hasLengthScale READ hasLengthScale NOTIFY stateChanged)
+    Q_PROPERTY(QPointF lengthScaleFirst READ lengthScaleFirst NOTIFY stateChanged)
+    Q_PROPERTY(QPointF lengthScaleSecond READ lengthScaleSecond NOTIFY stateChanged)
+    Q_PROPERTY(double lengthScaleMillimetres READ lengthScaleMillimetres NOTIFY stateChanged)
     Q_PROPERTY(double millimetresPerPixel READ millimetresPerPixel NOTIFY stateChanged)
     Q_PROPERTY(QString lengthScaleMessage READ lengthScaleMessage NOTIFY stateChanged)
     // The selected point's displacement at each candidate frequency.
@@ -231,6 +234,9 @@ public:
     // Where analysis exports start: the analysed video's folder.
     QUrl exportFolderUrl() const;
     bool hasLengthScale() const { return m_lengthScale.isSet(); }
+    QPointF lengthScaleFirst() const { return m_lengthScale.first; }
+    QPointF lengthScaleSecond() const { return m_lengthScale.second; }
+    double lengthScaleMillimetres() const { return m_lengthScale.lengthMm; }
     double millimetresPerPixel() const;
     QString lengthScaleMessage() const { return m_lengthScaleMessage; }
     QVariantList selectedPointAmplitudes() const;
@@ -310,6 +316,7 @@ private:
     void applyLengthScale(const project_data::LengthScale& scale);
     void rebuildMap();
     void rebuildDiagnostics();
+    int initialDiagnosticSite() const;
     void rebuildLocalSpectrum();
     void rebuildPhaseSamples();
     void resetPhaseState();

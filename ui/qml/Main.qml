@@ -201,6 +201,17 @@ ApplicationWindow {
         return workspace.diagnosticAction(request)
     }
 
+    Shortcut {
+        sequence: StandardKey.Open
+        enabled: !window.operationBusy && !window.windowDialogOpen()
+        onActivated: window.chooseVideo()
+    }
+    Shortcut {
+        sequence: StandardKey.Save
+        enabled: !window.operationBusy && window.preview.ready && !window.windowDialogOpen()
+        onActivated: window.requestSave()
+    }
+
     WorkspacePage {
         id: workspace
         anchors.fill: parent

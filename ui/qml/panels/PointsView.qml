@@ -87,6 +87,12 @@ Item {
         const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
         return fixed(value, decimals)
     }
+    // "12.50 Hz: 0.213 px · 37.50 Hz: 0.0741 px" for the one-line summary.
+    function amplitudeSummary() {
+        const step = spectrum ? spectrum.frequencyStepHz : 0.1
+        return amplitudes.map(a => qsTr("%1 Hz: %2 px").arg(frequencyText(a.frequencyHz, step))
+                                                       .arg(significant(a.amplitudePx))).join(" · ")
+    }
     function statusText(entry) {
         return entry.accepted ? qsTr("Accepted") : qsTr("Excluded")
     }
@@ -292,7 +298,7 @@ SiteMarkersItem {
         Label {
             Layout.fillWidth: true
             wrapMode: Text.Wrap
-            maximumLineCount: 4
+            maximumLineCount: points.height < 420 ? 2 : 4
             elide: Text.ElideRight
             font.pixelSize: Theme.smallFontSize
             color: Theme.textMuted
@@ -307,80 +313,125 @@ SiteMarkersItem {
                     ? points.spectrum.localSpectrumMessage : ""
         }
 
-        // The selected point's vibration at each candidate frequency of the spectrum.
+        // The selected point's vibration at each candidate frequency of the spectrum. Its height
+        // does not depend on the selection, so the frame above keeps its size; more candidates
+        // than fit scroll.
         Rectangle {
+            id: amplitudeBox
             Layout.fillWidth: true
-            visible: points.selectedSite >= 0 && !!points.spectrum && points.spectrum.ready
-            implicitHeight: amplitudeColumn.implicitHeight + 2 * Theme.smallSpacing
+            visible: !!points.spectrum && points.spectrum.ready
+            readonly property int candidateCount: points.spectrum ? points.spectrum.candidates.length : 0
+            // A short view shows one summary line; the table opens on request.
+            readonly property bool compact: points.height < 420
+            property bool expanded: false
+            readonly property bool tableShown: !compact || expanded
+            readonly property int shownRows: Math.max(1, Math.min(candidateCount, compact ? 3 : 5))
+            implicitHeight: titleRow.implicitHeight + 2 * Theme.smallSpacing
+                            + (tableShown ? 2 * cellMetrics.height + shownRows * cellMetrics.lineSpacing
+                                            + Theme.smallSpacing : 0)
+                            + (noteLabel.visible ? noteLabel.implicitHeight + 4 : 0)
             color: Theme.surface
             border.color: Theme.border
             radius: Theme.radius
+            FontMetrics { id: cellMetrics; font.pixelSize: Theme.smallFontSize }
             ColumnLayout {
                 id: amplitudeColumn
                 anchors.fill: parent
                 anchors.margins: Theme.smallSpacing
                 spacing: 4
-                Label {
-                    text: qsTr("Vibration at point %1").arg(points.selectedSite + 1)
-                    font.bold: true
-                    color: Theme.text
-                }
-                GridLayout {
-                    id: amplitudeGrid
-                    visible: points.amplitudes.length > 0
+                RowLayout {
+                    id: titleRow
                     Layout.fillWidth: true
-                    columns: headers.length
-                    columnSpacing: 2 * Theme.spacing
-                    rowSpacing: 2
-                    // Quantity above unit keeps six columns narrow enough for the panel.
-                    readonly property var headers: {
-                        const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
-                        return points.scaled ? pixels.concat([qsTr("Displacement\nµm, peak"),
-                                                              qsTr("Velocity\nmm/s, RMS"),
-                                                              qsTr("Acceleration\nm/s², peak")])
-                                             : pixels
+                    Label {
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                        text: points.selectedSite < 0
+                              ? qsTr("Select a point to see its vibration at each candidate frequency.")
+                              : amplitudeBox.tableShown || points.amplitudes.length === 0
+                                ? qsTr("Vibration at point %1").arg(points.selectedSite + 1)
+                                : qsTr("Point %1: %2").arg(points.selectedSite + 1).arg(points.amplitudeSummary())
+                        font.bold: points.selectedSite >= 0
+                        color: points.selectedSite >= 0 ? Theme.text : Theme.textMuted
+                        ToolTip.visible: titleHover.hovered && truncated
+                        ToolTip.text: text
+                        HoverHandler { id: titleHover }
                     }
-                    readonly property var cells: {
-                        const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
-                        let texts = []
-                        for (const a of points.amplitudes) {
-                            const row = [points.frequencyText(a.frequencyHz, step),
-                                         points.significant(a.amplitudePx),
-                                         a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
-                            texts = texts.concat(points.scaled ? row.concat([points.significant(a.displacementUm),
-                                                                             points.significant(a.velocityMmPerSecondRms),
-                                                                             points.significant(a.accelerationMetresPerSecond2)])
-                                                               : row)
+                    ToolTextButton {
+                        visible: amplitudeBox.compact && points.amplitudes.length > 0
+                        topPadding: 2
+                        bottomPadding: 2
+                        text: amplitudeBox.expanded ? qsTr("Less") : qsTr("Table")
+                        tip: qsTr("The vibration at this point at every candidate frequency")
+                        onClicked: amplitudeBox.expanded = !amplitudeBox.expanded
+                    }
+                }
+                ScrollView {
+                    id: amplitudeScroll
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    visible: amplitudeBox.tableShown && points.amplitudes.length > 0
+                    clip: true
+                    contentWidth: amplitudeGrid.implicitWidth
+                    GridLayout {
+                        id: amplitudeGrid
+                        width: Math.max(implicitWidth, amplitudeScroll.availableWidth)
+                        columns: headers.length
+                        columnSpacing: 2 * Theme.spacing
+                        rowSpacing: 2
+                        // Quantity above unit keeps six columns narrow enough for the panel.
+                        readonly property var headers: {
+                            const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
+                            return points.scaled ? pixels.concat([qsTr("Displacement\nµm, peak"),
+                                                                  qsTr("Velocity\nmm/s, RMS"),
+                                                                  qsTr("Acceleration\nm/s², peak")])
+                                                 : pixels
                         }
-                        return texts
-                    }
-                    Repeater {
-                        model: amplitudeGrid.headers.concat(amplitudeGrid.cells)
-                        delegate: Label {
-                            required property string modelData
-                            required property int index
-                            readonly property bool header: index < amplitudeGrid.headers.length
-                            Layout.fillWidth: index % amplitudeGrid.columns === amplitudeGrid.columns - 1
-                            Layout.alignment: Qt.AlignLeft | Qt.AlignBottom
-                            text: modelData
-                            font.bold: header
-                            font.pixelSize: Theme.smallFontSize
-                            color: header ? Theme.textMuted : Theme.text
-                            elide: Text.ElideRight
+                        readonly property var cells: {
+                            const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
+                            let texts = []
+                            for (const a of points.amplitudes) {
+                                const row = [points.frequencyText(a.frequencyHz, step),
+                                             points.significant(a.amplitudePx),
+                                             a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
+                                texts = texts.concat(points.scaled ? row.concat([points.significant(a.displacementUm),
+                                                                                 points.significant(a.velocityMmPerSecondRms),
+                                                                                 points.significant(a.accelerationMetresPerSecond2)])
+                                                                   : row)
+                            }
+                            return texts
+                        }
+                        Repeater {
+                            model: amplitudeGrid.headers.concat(amplitudeGrid.cells)
+                            delegate: Label {
+                                required property string modelData
+                                required property int index
+                                readonly property bool header: index < amplitudeGrid.headers.length
+                                Layout.fillWidth: index % amplitudeGrid.columns === amplitudeGrid.columns - 1
+                                Layout.alignment: Qt.AlignLeft | Qt.AlignBottom
+                                text: modelData
+                                font.bold: header
+                                font.pixelSize: Theme.smallFontSize
+                                color: header ? Theme.textMuted : Theme.text
+                            }
                         }
                     }
                 }
                 Label {
+                    id: noteLabel
                     Layout.fillWidth: true
                     wrapMode: Text.Wrap
+                    maximumLineCount: 2
+                    elide: Text.ElideRight
                     font.pixelSize: Theme.smallFontSize
                     color: Theme.textMuted
-                    text: points.amplitudes.length === 0
+                    text: points.selectedSite < 0 || amplitudeBox.compact ? ""
+                          : points.amplitudes.length === 0
                           ? qsTr("Amplitudes are measured only at accepted points of the current spectrum.")
                           : points.scaled ? ""
-                          : qsTr("Without a known length amplitudes are given in pixels only; set one in the bands table.")
+                          : qsTr("Without a known length amplitudes are given in pixels only; draw one on the source video.")
                     visible: text.length > 0
                 }
+                Item { Layout.fillHeight: true; visible: points.amplitudes.length === 0 }
             }
         }
     }
