@@ -45,6 +45,17 @@ constexpr int kMaximumDensityIndex = 2;
 constexpr double kBandReadBackTolerance = 1e-9;
 constexpr double kProgressStep = 0.005;
 
+// A frequency to the precision the spectrum resolves: one decimal finer than its bin width, as
+// the views show it.
+QString formatFrequency(double hz, double stepHz)
+{
+    const int decimals =
+        std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(hz, 'f', decimals);
+}
+
 // d significant digits in the system locale, no group separators, no trailing zeros.
 QString formatSignificant(double value, int digits)
 {
@@ -812,7 +823,8 @@ bool SpectrumController::applyBandToAmplification()
                 "SpectrumController",
                 "Band %1–%2 Hz applied to amplification without expansion; the selected fragment "
                 "is long enough.")
-                .arg(formatSignificant(lower, 8), formatSignificant(upper, 8));
+                .arg(formatFrequency(lower, frequencyStepHz()),
+                     formatFrequency(upper, frequencyStepHz()));
     else
         m_bandApplicationMessage =
             QCoreApplication::translate(
@@ -820,9 +832,10 @@ bool SpectrumController::applyBandToAmplification()
                 "For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the "
                 "selected %5 frames. The spectrum selection is unchanged. Nearby oscillations "
                 "may also be amplified.")
-                .arg(formatSignificant(m_selectedLowerHz, 8),
-                     formatSignificant(m_selectedUpperHz, 8), formatSignificant(lower, 8),
-                     formatSignificant(upper, 8))
+                .arg(formatFrequency(m_selectedLowerHz, frequencyStepHz()),
+                     formatFrequency(m_selectedUpperHz, frequencyStepHz()),
+                     formatFrequency(lower, frequencyStepHz()),
+                     formatFrequency(upper, frequencyStepHz()))
                 .arg(frames);
     emit stateChanged();
     return true;

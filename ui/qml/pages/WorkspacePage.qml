@@ -386,7 +386,6 @@ Page {
             Layout.fillWidth: true
             mediaRuntime: page.mediaRuntime
             videoSession: page.videoSession
-            processingSettings: page.processingSettings
             playback: page.playback
             preview: page.preview
             exporter: page.exporter

@@ -282,11 +282,10 @@ Item {
                 maximumLineCount: 2
                 elide: Text.ElideRight
                 font.pixelSize: Theme.smallFontSize
-                text: !table.spectrum ? ""
-                      : table.spectrum.bandValidationMessage || (table.scaled ? ""
-                      : qsTr("Amplitudes are in pixels; draw a known length on the source video for physical units."))
-                color: table.spectrum && table.spectrum.bandValidationMessage ? Theme.warning
-                                                                              : Theme.textMuted
+                // Band messages appear once, in the details below the view.
+                text: table.scaled ? ""
+                      : qsTr("Amplitudes are in pixels; draw a known length on the source video for physical units.")
+                color: Theme.textMuted
             }
         }
     }

@@ -334,6 +334,7 @@ SiteMarkersItem {
             border.color: Theme.border
             radius: Theme.radius
             FontMetrics { id: cellMetrics; font.pixelSize: Theme.smallFontSize }
+
             ColumnLayout {
                 id: amplitudeColumn
                 anchors.fill: parent
@@ -371,13 +372,10 @@ SiteMarkersItem {
                     Layout.fillHeight: true
                     visible: amplitudeBox.tableShown && points.amplitudes.length > 0
                     clip: true
-                    contentWidth: amplitudeGrid.implicitWidth
-                    GridLayout {
-                        id: amplitudeGrid
-                        width: Math.max(implicitWidth, amplitudeScroll.availableWidth)
-                        columns: headers.length
-                        columnSpacing: 2 * Theme.spacing
-                        rowSpacing: 2
+                    contentWidth: amplitudeTable.width
+                    // Plain rows of fixed columns: no layout to rearrange while the rows change.
+                    Column {
+                        id: amplitudeTable
                         // Quantity above unit keeps six columns narrow enough for the panel.
                         readonly property var headers: {
                             const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
@@ -386,32 +384,46 @@ SiteMarkersItem {
                                                                   qsTr("Acceleration\nm/s², peak")])
                                                  : pixels
                         }
-                        readonly property var cells: {
+                        readonly property var rows: {
                             const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
-                            let texts = []
-                            for (const a of points.amplitudes) {
+                            return points.amplitudes.map(a => {
                                 const row = [points.frequencyText(a.frequencyHz, step),
                                              points.significant(a.amplitudePx),
                                              a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
-                                texts = texts.concat(points.scaled ? row.concat([points.significant(a.displacementUm),
-                                                                                 points.significant(a.velocityMmPerSecondRms),
-                                                                                 points.significant(a.accelerationMetresPerSecond2)])
-                                                                   : row)
-                            }
-                            return texts
+                                return points.scaled ? row.concat([points.significant(a.displacementUm),
+                                                                   points.significant(a.velocityMmPerSecondRms),
+                                                                   points.significant(a.accelerationMetresPerSecond2)])
+                                                     : row
+                            })
                         }
+                        readonly property var columnWidths: headers.map((header, column) => {
+                            let widest = 0
+                            for (const line of header.split("\n"))
+                                widest = Math.max(widest, headerMetrics.advanceWidth(line))
+                            for (const row of rows)
+                                widest = Math.max(widest, cellMetrics.advanceWidth(row[column]))
+                            return widest + 2 * Theme.spacing
+                        })
+                        width: columnWidths.reduce((sum, w) => sum + w, 0)
+                        spacing: 2
+                        FontMetrics { id: headerMetrics; font.pixelSize: Theme.smallFontSize; font.bold: true }
                         Repeater {
-                            model: amplitudeGrid.headers.concat(amplitudeGrid.cells)
-                            delegate: Label {
-                                required property string modelData
+                            model: [amplitudeTable.headers].concat(amplitudeTable.rows)
+                            delegate: Row {
+                                required property var modelData
                                 required property int index
-                                readonly property bool header: index < amplitudeGrid.headers.length
-                                Layout.fillWidth: index % amplitudeGrid.columns === amplitudeGrid.columns - 1
-                                Layout.alignment: Qt.AlignLeft | Qt.AlignBottom
-                                text: modelData
-                                font.bold: header
-                                font.pixelSize: Theme.smallFontSize
-                                color: header ? Theme.textMuted : Theme.text
+                                Repeater {
+                                    model: parent.modelData
+                                    delegate: Label {
+                                        required property string modelData
+                                        required property int index
+                                        width: amplitudeTable.columnWidths[index] ?? 0
+                                        text: modelData
+                                        font.bold: parent.index === 0
+                                        font.pixelSize: Theme.smallFontSize
+                                        color: parent.index === 0 ? Theme.textMuted : Theme.text
+                                    }
+                                }
                             }
                         }
                     }

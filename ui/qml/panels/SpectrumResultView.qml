@@ -299,14 +299,19 @@ Panel {
             ComboBox {
                 id: candidateChoice
                 objectName: "candidateChoice"
-                // Fits the shown text (the hints are longer than the entries), within the row.
-                width: Math.min(parent.width, Math.max(200, shownText.advanceWidth + 56))
+                // As wide as its widest entry or hint, within the row: a width that followed the
+                // shown text made the row jump under the pointer.
+                width: Math.min(parent.width, Math.max(200, widest + 56))
                 implicitHeight: 32
                 font.pixelSize: Theme.smallFontSize + 1
-                TextMetrics {
-                    id: shownText
+                readonly property real widest: {
+                    const texts = view.candidates.map(c => view.candidateText(c))
+                                      .concat([view.noCandidateText, qsTr("Choose a candidate for relative phase")])
+                    return texts.reduce((w, t) => Math.max(w, choiceMetrics.advanceWidth(t)), 0)
+                }
+                FontMetrics {
+                    id: choiceMetrics
                     font: candidateChoice.font
-                    text: candidateChoice.displayText
                 }
                 Accessible.name: qsTr("Frequency candidate and band power")
                 enabled: view.candidateChoiceEnabled
