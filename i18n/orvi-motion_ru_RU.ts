@@ -1781,12 +1781,12 @@ m/s², peak</source>
     <message>
         <location line="+29"/>
         <source>Finish region</source>
-        <translation>Завершить область</translation>
+        <translation>Готово</translation>
     </message>
     <message>
         <location line="+1"/>
         <source>Edit region</source>
-        <translation>Изменить область</translation>
+        <translation>Область</translation>
     </message>
     <message>
         <location line="+4"/>
@@ -1796,7 +1796,7 @@ m/s², peak</source>
     <message>
         <location line="+4"/>
         <source>Known length</source>
-        <translation>Известная длина</translation>
+        <translation>Масштаб</translation>
     </message>
     <message>
         <location line="+4"/>

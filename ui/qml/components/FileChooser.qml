@@ -25,9 +25,10 @@ QtObject {
         dialog = dialogComponent.createObject(chooser)
         if (String(folder).length > 0)
             dialog.folder = folder
+        dialog.open()
+        // Qt's own dialog takes a proposed name only once it is shown.
         if (String(currentFile).length > 0)
             dialog.currentFile = currentFile
-        dialog.open()
     }
     function close() {
         if (dialog)

@@ -13,8 +13,8 @@ Button {
     font.pixelSize: Theme.smallFontSize + 1
     topPadding: 6
     bottomPadding: 6
-    leftPadding: 10
-    rightPadding: 10
+    leftPadding: 8
+    rightPadding: 8
     implicitWidth: Math.max(32, implicitContentWidth + leftPadding + rightPadding)
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
     Accessible.description: tip

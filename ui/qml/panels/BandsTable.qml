@@ -118,7 +118,10 @@ Item {
             contentHeight: height
             flickableDirection: Flickable.HorizontalFlick
             boundsBehavior: Flickable.StopAtBounds
-            ScrollBar.horizontal: ScrollBar { policy: ScrollBar.AsNeeded }
+            // Shown whenever the columns are wider than the view, so that the rest is found.
+            ScrollBar.horizontal: ScrollBar {
+                policy: tableArea.contentWidth > tableArea.width + 1 ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            }
 
             // Header row.
             Rectangle {
@@ -163,11 +166,14 @@ Item {
                 objectName: "bandsRows"
                 y: headerBox.height + Theme.smallSpacing
                 width: table.rowWidth
-                height: tableArea.height - y
+                // Above the horizontal scroll bar.
+                height: tableArea.height - y - 12
                 clip: true
                 boundsBehavior: Flickable.StopAtBounds
                 model: table.candidates
-                ScrollBar.vertical: ScrollBar {}
+                ScrollBar.vertical: ScrollBar {
+                    policy: rows.contentHeight > rows.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
+                }
                 delegate: Rectangle {
                     id: row
                     required property var modelData
@@ -268,25 +274,19 @@ Item {
             wrapMode: Text.Wrap
         }
 
-        RowLayout {
+        // Band messages appear once, in the details below the view.
+        Label {
             Layout.fillWidth: true
-            spacing: Theme.spacing
-            ToolTextButton {
-                text: qsTr("Apply band to amplification")
-                enabled: table.canApply
-                onClicked: table.apply()
-            }
-            Label {
-                Layout.fillWidth: true
-                wrapMode: Text.Wrap
-                maximumLineCount: 2
-                elide: Text.ElideRight
-                font.pixelSize: Theme.smallFontSize
-                // Band messages appear once, in the details below the view.
-                text: table.scaled ? ""
-                      : qsTr("Amplitudes are in pixels; draw a known length on the source video for physical units.")
-                color: Theme.textMuted
-            }
+            visible: !table.scaled
+            wrapMode: Text.Wrap
+            font.pixelSize: Theme.smallFontSize
+            text: qsTr("Amplitudes are in pixels; draw a known length on the source video for physical units.")
+            color: Theme.textMuted
+        }
+        ToolTextButton {
+            text: qsTr("Apply band to amplification")
+            enabled: table.canApply
+            onClicked: table.apply()
         }
     }
 

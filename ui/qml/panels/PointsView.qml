@@ -135,6 +135,10 @@ Item {
             CheckBox {
                 id: detrend
                 visible: points.displayMode === 1
+                // Gives way (its text elides) before the row overflows a narrow view.
+                Layout.fillWidth: true
+                Layout.minimumWidth: 48
+                Layout.maximumWidth: implicitWidth
                 checked: true
                 text: qsTr("Remove linear trend")
                 ToolTip.visible: hovered
@@ -298,7 +302,7 @@ SiteMarkersItem {
         Label {
             Layout.fillWidth: true
             wrapMode: Text.Wrap
-            maximumLineCount: points.height < 420 ? 2 : 4
+            maximumLineCount: points.height < 320 ? 1 : points.height < 420 ? 2 : 4
             elide: Text.ElideRight
             font.pixelSize: Theme.smallFontSize
             color: Theme.textMuted

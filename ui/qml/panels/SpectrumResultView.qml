@@ -301,12 +301,12 @@ Panel {
                 objectName: "candidateChoice"
                 // As wide as its widest entry or hint, within the row: a width that followed the
                 // shown text made the row jump under the pointer.
-                width: Math.min(parent.width, Math.max(200, widest + 56))
+                width: Math.min(parent.width, Math.max(150, widest + 60))
                 implicitHeight: 32
                 font.pixelSize: Theme.smallFontSize + 1
                 readonly property real widest: {
                     const texts = view.candidates.map(c => view.candidateText(c))
-                                      .concat([view.noCandidateText, qsTr("Choose a candidate for relative phase")])
+                                      .concat(view.selectedCandidate < 0 ? [view.noCandidateText] : [])
                     return texts.reduce((w, t) => Math.max(w, choiceMetrics.advanceWidth(t)), 0)
                 }
                 FontMetrics {
