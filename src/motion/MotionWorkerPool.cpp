@@ -1,5 +1,7 @@
 #include "motion/MotionWorkerPool.h"
 
+#include "motion/BackgroundPriority.h"
+
 #include <QSemaphore>
 #include <QThread>
 #include <algorithm>
@@ -33,7 +35,10 @@ void MotionWorkerPool::setWorkerCount(int count)
 
 void MotionWorkerPool::start(std::function<void()> task)
 {
-    m_pool.start(std::move(task));
+    m_pool.start([task = std::move(task)] {
+        lowerCurrentThreadPriority();
+        task();
+    });
 }
 
 namespace {

@@ -10,9 +10,10 @@ namespace orvi::motion_core {
 // Default work per task below which splitting does not pay for the thread hand-off.
 inline constexpr qint64 kParallelCostPerTask = 65536;
 
-// A private, low-priority thread pool for the row-parallel kernels. Idle threads never
-// expire, so consecutive frames reuse warm threads. Each motion processor and each
-// spectrum analysis run owns one; it is driven from one thread at a time.
+// A private thread pool for the row-parallel kernels, its threads below the interface
+// thread (lowerCurrentThreadPriority). Idle threads never expire, so consecutive frames
+// reuse warm threads. Each motion processor and each spectrum analysis run owns one; it is
+// driven from one thread at a time.
 class MotionWorkerPool
 {
 public:
