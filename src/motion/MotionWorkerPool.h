@@ -42,12 +42,12 @@ private:
     qint64 m_minimumTaskCost = kParallelCostPerTask;
 };
 
-// Runs task(begin, end) over [0, itemCount) split into contiguous chunks on the pool.
+// Runs task(begin, end) over [0, itemCount) split into contiguous chunks.
 // At most one chunk per worker and per item, and at least about the pool's minimum task
 // cost (itemCount * costPerItem units) per chunk; a single chunk runs inline on the
-// calling thread. Otherwise the caller blocks (running no chunk itself) until every
-// chunk has finished, then rethrows a failure to start a chunk or else the first
-// exception of a chunk in chunk order.
+// calling thread. Otherwise the caller and the pool's threads claim chunks in order until
+// none is left, the caller waits until every chunk has finished, then rethrows a failure
+// to start a helper or else the first exception of a chunk in chunk order.
 //
 // Chunks only ever see disjoint item ranges, so a task that writes item i of its output
 // from shared read-only inputs gives the same result for any worker count.
