@@ -111,8 +111,8 @@ bool runOnce(int workers, int frames, const std::vector<std::vector<QImage>>& re
     std::vector<media::VideoFrame> output;
     QCryptographicHash hash(QCryptographicHash::Sha1);
     auto feed = [&](qint64 index) {
-        const auto& rendering = renderings[std::size_t(index / kFramesPerRendering) %
-                                           renderings.size()];
+        const auto& rendering =
+            renderings[std::size_t(index / kFramesPerRendering) % renderings.size()];
         media::VideoFrame frame;
         frame.image = rendering[std::size_t(index % kFramesPerRendering)];
         frame.frameIndex = index;
@@ -199,9 +199,9 @@ int main(int argc, char* argv[])
                         "filter %.2f denoise %.2f shift %.2f rebuild %.2f compose %.2f; load %s\n",
                         workers, r + 1, run.wallMpxPerSecond, run.cpuMpxPerSecond, run.coresUsed,
                         ms(t.luminanceUs), ms(t.pyramidDecompositionUs), ms(t.quadratureUs),
-                        ms(t.phaseAccumulationUs), ms(t.temporalFilterUs),
-                        ms(t.phaseDenoisingUs), ms(t.phaseShiftUs), ms(t.reconstructionUs),
-                        ms(t.compositionUs), qPrintable(loadAverage()));
+                        ms(t.phaseAccumulationUs), ms(t.temporalFilterUs), ms(t.phaseDenoisingUs),
+                        ms(t.phaseShiftUs), ms(t.reconstructionUs), ms(t.compositionUs),
+                        qPrintable(loadAverage()));
             std::fflush(stdout);
         }
         if (wall.empty())

@@ -121,8 +121,7 @@ std::vector<QImage> referenceChain(const std::vector<QImage>& frames, const Proc
     std::vector<FloatPlane> previousBand, previousR1, previousR2, accCos, accSin;
     std::vector<QImage> out;
     for (const QImage& frame : frames) {
-        const QImage working =
-            plan.croppingInForce() ? frame.copy(plan.processingRect) : frame;
+        const QImage working = plan.croppingInForce() ? frame.copy(plan.processingRect) : frame;
         const FloatPlane luminance = reference::luminance(working);
         std::vector<FloatPlane> band;
         FloatPlane residual;
@@ -144,10 +143,9 @@ std::vector<QImage> referenceChain(const std::vector<QImage>& frames, const Proc
             amplitude.emplace_back(band[l].width, band[l].height);
             for (std::size_t k = 0; k < band[l].size(); ++k) {
                 float c, sn, m;
-                reference::phaseDifference(band[l].samples[k], r1[l].samples[k],
-                                           r2[l].samples[k], previousBand[l].samples[k],
-                                           previousR1[l].samples[k], previousR2[l].samples[k], c,
-                                           sn, m);
+                reference::phaseDifference(band[l].samples[k], r1[l].samples[k], r2[l].samples[k],
+                                           previousBand[l].samples[k], previousR1[l].samples[k],
+                                           previousR2[l].samples[k], c, sn, m);
                 accCos[l].samples[k] += c;
                 accSin[l].samples[k] += sn;
                 amplitude[l].samples[k] = m;
@@ -308,10 +306,9 @@ private slots:
         QTest::addColumn<double>("factor");
         QTest::addColumn<QRectF>("region");
         QTest::newRow("full frame") << 160 << 128 << 9u << 20.0 << QRectF(0, 0, 1, 1);
-        QTest::newRow("other texture, limited shift") << 144 << 112 << 31u << 50.0
-                                                      << QRectF(0, 0, 1, 1);
-        QTest::newRow("cropped region") << 480 << 144 << 57u << 10.0
-                                        << QRectF(0.1, 0.2, 0.1, 0.4);
+        QTest::newRow("other texture, limited shift")
+            << 144 << 112 << 31u << 50.0 << QRectF(0, 0, 1, 1);
+        QTest::newRow("cropped region") << 480 << 144 << 57u << 10.0 << QRectF(0.1, 0.2, 0.1, 0.4);
     }
 
     void matchesReferenceChain()
@@ -342,9 +339,9 @@ private slots:
             for (int y = 0; y < a.height(); ++y)
                 for (int x = 0; x < a.width(); ++x) {
                     const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                    const int d = std::max({std::abs(qRed(p) - qRed(q)),
-                                            std::abs(qGreen(p) - qGreen(q)),
-                                            std::abs(qBlue(p) - qBlue(q))});
+                    const int d =
+                        std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                  std::abs(qBlue(p) - qBlue(q))});
                     QVERIFY2(d <= 1 && qAlpha(p) == qAlpha(q),
                              qPrintable(QString("frame %1 at %2,%3").arg(n).arg(x).arg(y)));
                     differing += d != 0;
