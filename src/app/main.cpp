@@ -1,5 +1,6 @@
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
+#include "app/ApplicationLicences.h"
 #include "app/StartupOptions.h"
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
@@ -13,6 +14,7 @@
 #include <QLocale>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
+#include <QTextStream>
 #include <memory>
 
 namespace {
@@ -30,7 +32,8 @@ void allowHeadlessInformationalRuns(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (argument == "--help" || argument == "-h" || argument == "-?" ||
-            argument == "--help-all" || argument == "--version" || argument == "-v") {
+            argument == "--help-all" || argument == "--version" || argument == "-v" ||
+            argument == "--licenses") {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return;
         }
@@ -90,6 +93,10 @@ int main(int argc, char* argv[])
 
     auto options = std::make_unique<orvi::app::StartupOptions>();
     options->process(QCoreApplication::arguments());
+    if (options->licencesRequested()) {
+        QTextStream(stdout) << orvi::app::ApplicationLicences::text();
+        return 0;
+    }
 
     registerQmlTypes();
     auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
