@@ -46,6 +46,8 @@ void applyIdentity()
     QCoreApplication::setOrganizationName(ApplicationIdentity::organizationName());
     QCoreApplication::setApplicationVersion(ApplicationIdentity::applicationVersion());
     QGuiApplication::setApplicationDisplayName(ApplicationIdentity::displayName());
+    // Wayland matches the windows to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(ApplicationIdentity::desktopFileName());
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 }
 
