@@ -789,12 +789,12 @@
 <context>
     <name>Application</name>
     <message>
-        <location filename="../src/app/StartupOptions.cpp" line="+18"/>
+        <location filename="../src/app/StartupOptions.cpp" line="+22"/>
         <source>Video motion amplification for technical equipment.</source>
         <translation>Усиление движения на видео технического оборудования.</translation>
     </message>
     <message>
-        <location line="-7"/>
+        <location line="-11"/>
         <source>Enable the local MCP diagnostics interface in read-only mode.</source>
         <translation>Включить локальный диагностический интерфейс MCP в режиме только чтения.</translation>
     </message>
@@ -804,12 +804,17 @@
         <translation>Разрешить локальному диагностическому интерфейсу MCP изменять состояние приложения.</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+4"/>
+        <source>Show the licences of the program and of the libraries it loads, then exit.</source>
+        <translation>Показать лицензии программы и загружаемых ею библиотек и выйти.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>Video file to open at start.</source>
         <translation>Видеофайл, который нужно открыть при запуске.</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="+68"/>
+        <location filename="../src/app/main.cpp" line="+73"/>
         <source>Could not start MCP diagnostics: %1</source>
         <translation>Не удалось запустить диагностику MCP: %1</translation>
     </message>
@@ -826,6 +831,45 @@
         <translation>Не удалось загрузить окно программы: скорее всего, на этом компьютере не установлен нужный ей модуль Qt.
 
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationLicences</name>
+    <message>
+        <location filename="../src/app/ApplicationLicences.cpp" line="+16"/>
+        <location line="+27"/>
+        <source>GNU GPL version 2 or later</source>
+        <translation>GNU GPL версии 2 или более поздней</translation>
+    </message>
+    <message>
+        <location line="-25"/>
+        <source>GNU GPL version 3 or later</source>
+        <translation>GNU GPL версии 3 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GNU LGPL version 2.1 or later</source>
+        <translation>GNU LGPL версии 2.1 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GNU LGPL version 3 or later</source>
+        <translation>GNU LGPL версии 3 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>non-free, not redistributable</source>
+        <translation>несвободная, распространение запрещено</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Built with: %1</source>
+        <translation>Параметры сборки: %1</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>libx264, the H.264 encoder built into libavcodec</source>
+        <translation>libx264, кодировщик H.264 в составе libavcodec</translation>
     </message>
 </context>
 <context>
@@ -898,27 +942,27 @@
         <translation>Амплитуда</translation>
     </message>
     <message>
-        <location line="+235"/>
+        <location line="+247"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="-4"/>
         <source>Amplitudes are in pixels; draw a known length on the source video for physical units.</source>
         <translation>Амплитуды даны в пикселях; для физических единиц задайте известную длину на исходном видео.</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+16"/>
         <source>Apply in vibration amplifier</source>
         <translation>Применить в усилителе вибраций</translation>
     </message>
     <message>
-        <location line="-116"/>
+        <location line="-110"/>
         <source>Band at %1 Hz</source>
         <translation>Полоса на %1 Гц</translation>
     </message>
     <message>
-        <location line="-147"/>
+        <location line="-153"/>
         <source>Band power</source>
         <translation>Мощн. полосы</translation>
     </message>
@@ -958,12 +1002,12 @@
         <translation>Частота</translation>
     </message>
     <message>
-        <location line="+224"/>
+        <location line="+230"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location line="-224"/>
+        <location line="-230"/>
         <source>Peak frequency of the candidate</source>
         <translation>Частота пика кандидата</translation>
     </message>
@@ -978,7 +1022,7 @@
         <translation>Мощн. пика</translation>
     </message>
     <message>
-        <location line="+195"/>
+        <location line="+201"/>
         <source>Possible compression artefact (key-frame cadence)</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -988,7 +1032,7 @@
         <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
     </message>
     <message>
-        <location line="-198"/>
+        <location line="-204"/>
         <source>Relative peak power, normalised within the analysis</source>
         <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
     </message>
@@ -1013,7 +1057,7 @@
         <translation>Охват</translation>
     </message>
     <message>
-        <location line="+227"/>
+        <location line="+233"/>
         <source>⚠ Possible compression artefact (key-frame cadence)</source>
         <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1189,6 +1233,49 @@
     </message>
 </context>
 <context>
+    <name>LicenceNotice</name>
+    <message>
+        <location filename="../src/app/LicenceNotice.cpp" line="+18"/>
+        <source>Licence: %1</source>
+        <translation>Лицензия: %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Passing it on: this build loads %1, whose licence does not allow redistribution. Do not pass the build on together with that library.</source>
+        <translation>Распространение: эта сборка загружает %1, лицензия которой запрещает распространение. Не передавайте сборку вместе с этой библиотекой.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Passing it on: the GNU GPL version 3 is the one licence under which the program&apos;s own licence and those of the libraries above all hold together, so this build may be passed on under it: with the complete corresponding source code of the program (or a written offer of it), with these notices, and without further restrictions on the recipients. Whoever ships the libraries too must offer their source code in the same way; Debian does so for the packages it distributes.</source>
+        <translation>Распространение: GNU GPL версии 3 — единственная лицензия, при которой лицензия самой программы и лицензии перечисленных библиотек действуют совместно, поэтому эту сборку можно передавать на её условиях: вместе с полным соответствующим исходным кодом программы (или письменным предложением предоставить его), с этими уведомлениями и без дополнительных ограничений для получателей. Тот, кто передаёт и сами библиотеки, должен так же предложить их исходный код; Debian делает это для распространяемых им пакетов.</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Copyright © %1 ORVI</source>
+        <translation>Авторское право © %1 ORVI</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>This program is free software: you may pass it on and change it under the terms of the GNU General Public License, version 3 or (at your option) any later version. It comes with no warranty, to the extent permitted by law. The licence is in /usr/share/common-licenses/GPL-3 on Debian systems and at https://www.gnu.org/licenses/gpl-3.0.html.</source>
+        <translation>Это свободная программа: её можно распространять и изменять на условиях GNU General Public License версии 3 или (по вашему выбору) любой более поздней версии. Программа поставляется без каких-либо гарантий в той мере, в какой это допускает закон. Текст лицензии находится в /usr/share/common-licenses/GPL-3 в системах Debian и по адресу https://www.gnu.org/licenses/gpl-3.0.html.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Libraries this program loads:</source>
+        <translation>Библиотеки, которые загружает программа:</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>GNU LGPL version 3 (also offered under the GNU GPL, versions 2 and 3)</source>
+        <translation>GNU LGPL версии 3 (доступна также на условиях GNU GPL версий 2 и 3)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Loaded from the system&apos;s shared libraries, which may be replaced by another build of the same version.</source>
+        <translation>Загружается из разделяемых библиотек системы, которые можно заменить другой сборкой той же версии.</translation>
+    </message>
+</context>
+<context>
     <name>Main</name>
     <message>
         <location filename="../ui/qml/Main.qml" line="+235"/>
@@ -1246,7 +1333,7 @@
         <translation>О программе</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+22"/>
         <source>Zazira analysis application</source>
         <translation>Приложение анализа Zazira</translation>
     </message>
@@ -1254,6 +1341,21 @@
         <location line="+3"/>
         <source>Makes small mechanical vibrations visible and measurable.</source>
         <translation>Делает малые механические вибрации видимыми и измеримыми.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Free software under the GNU GPL, version 3 or later.</source>
+        <translation>Свободная программа под лицензией GNU GPL версии 3 или более поздней.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Hide licences</source>
+        <translation>Скрыть лицензии</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Licences</source>
+        <translation>Лицензии</translation>
     </message>
 </context>
 <context>
@@ -1353,13 +1455,13 @@
     </message>
     <message>
         <location line="+23"/>
-        <location line="+69"/>
+        <location line="+73"/>
         <location line="+152"/>
         <source>Point %1: %2</source>
         <translation>Точка %1: %2</translation>
     </message>
     <message>
-        <location line="-220"/>
+        <location line="-224"/>
         <source>No point selected</source>
         <translation>Точка не выбрана</translation>
     </message>
@@ -1379,7 +1481,7 @@
         <translation>Исключена</translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+46"/>
         <source>Remove linear trend</source>
         <translation>Убрать линейный тренд</translation>
     </message>
@@ -2390,12 +2492,11 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     </message>
     <message>
         <location line="+7"/>
-        <location line="+209"/>
         <source>Choose a candidate for relative phase</source>
         <translation>Выберите кандидата для относительной фазы</translation>
     </message>
     <message>
-        <location line="-207"/>
+        <location line="+2"/>
         <source>Custom band: %1–%2 Hz</source>
         <translation>Своя полоса: %1–%2 Гц</translation>
     </message>

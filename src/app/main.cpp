@@ -1,5 +1,6 @@
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
+#include "app/ApplicationLicences.h"
 #include "app/StartupOptions.h"
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
@@ -15,6 +16,7 @@
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
 #include <QQuickStyle>
+#include <QTextStream>
 #include <memory>
 
 namespace {
@@ -32,7 +34,8 @@ void allowHeadlessInformationalRuns(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (argument == "--help" || argument == "-h" || argument == "-?" ||
-            argument == "--help-all" || argument == "--version" || argument == "-v") {
+            argument == "--help-all" || argument == "--version" || argument == "-v" ||
+            argument == "--licenses") {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return;
         }
@@ -45,6 +48,8 @@ void applyIdentity()
     QCoreApplication::setOrganizationName(ApplicationIdentity::organizationName());
     QCoreApplication::setApplicationVersion(ApplicationIdentity::applicationVersion());
     QGuiApplication::setApplicationDisplayName(ApplicationIdentity::displayName());
+    // Wayland matches the windows to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(ApplicationIdentity::desktopFileName());
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 }
 
@@ -109,6 +114,10 @@ int main(int argc, char* argv[])
 
     auto options = std::make_unique<orvi::app::StartupOptions>();
     options->process(QCoreApplication::arguments());
+    if (options->licencesRequested()) {
+        QTextStream(stdout) << orvi::app::ApplicationLicences::text();
+        return 0;
+    }
 
     registerQmlTypes();
     auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
