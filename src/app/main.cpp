@@ -4,6 +4,7 @@
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
 #include "controllers/UiModule.h"
+#include "diagnostics/AbandonedInstances.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
@@ -80,8 +81,10 @@ int main(int argc, char* argv[])
     allowHeadlessInformationalRuns(argc, argv);
     QGuiApplication application(argc, argv);
     orvi::media::libav::LibavRuntime::routeLogMessages();
-    // Results left by crashed runs go before any controller could pick one up.
+    // Results left by crashed runs go before any controller could pick one up, and so do the
+    // descriptors and sockets of crashed instances before a client could try them.
     orvi::project_data::TemporaryVideo::cleanupStaleResults();
+    orvi::diagnostics::AbandonedInstances::remove();
 
     applyIdentity();
     const auto translators = orvi::app::TranslationLoader::install(QLocale::system());
