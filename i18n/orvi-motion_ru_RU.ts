@@ -324,6 +324,14 @@
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
+        <source>The export folder does not exist.</source>
+        <translation>Папка для экспорта не существует.</translation>
+    </message>
+    <message>
+        <source>The export folder is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Папка для экспорта — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
         <location filename="../src/reports/AnalysisExportWriter.cpp" line="204"/>
         <source>The file %1 already exists. It was left unchanged and the export was not saved.</source>
         <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
@@ -1036,6 +1044,10 @@
         <location line="+4"/>
         <source>The destination folder does not exist.</source>
         <translation>Папка назначения не существует.</translation>
+    </message>
+    <message>
+        <source>The destination is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Назначение — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
     </message>
     <message>
         <location line="+3"/>

@@ -8,6 +8,7 @@
 #include "controllers/VideoSessionController.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "orvi/Version.h"
+#include "processing/OutputDestination.h"
 #include "records/SpectrumAlgorithms.h"
 #include "reports/AnalysisExportContext.h"
 #include "reports/AnalysisExportWriter.h"
@@ -1301,7 +1302,10 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
     context.sites = reports::AnalysisExportContext::sitesFrom(m_diagnosticSites);
     context.logarithmicColors = logarithmicColors;
 
-    m_reportPath = QFileInfo(path.toLocalFile()).absoluteFilePath();
+    // The folder as the file system resolves it; an unresolvable one goes to the writer as
+    // given, which refuses it with its reason.
+    const QString resolved = processing::OutputDestination::resolvedPath(path.toLocalFile());
+    m_reportPath = resolved.isEmpty() ? path.toLocalFile() : resolved;
     m_reportBusy = true;
     m_reportMessage = QCoreApplication::translate("SpectrumController", "Saving analysis export…");
     emit reportChanged();
