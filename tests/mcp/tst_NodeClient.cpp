@@ -346,20 +346,23 @@ private slots:
         const InstanceDescriptor& instance = killed->descriptor;
         const auto step = [&](const QString& method, QJsonObject params) {
             params.insert("expectedRevision", ask(instance, "getSnapshot")["revision"]);
-            return ask(instance, method, params)["accepted"].toBool();
+            const QJsonObject answer = ask(instance, method, params);
+            if (!answer["accepted"].toBool())
+                qWarning() << method << answer;
+            return answer["accepted"].toBool();
         };
         QVERIFY(step("openVideo",
                      {{"path", orvi::test::testBinaryDir() + "/samples/orvi-sample-240fps.mp4"}}));
         QVERIFY(waitForSnapshot(instance, [](const QJsonObject& snapshot) {
             return snapshot["source"]["ready"].toBool() && snapshot["playback"]["ready"].toBool();
         }));
-        QVERIFY(step("setRange", {{"startFrame", 0}, {"endFrameExclusive", 240}}));
+        QVERIFY(step("setRange", {{"startFrame", 0}, {"endFrameExclusive", 480}}));
         QVERIFY(step("setRoi", {{"x", 0.25}, {"y", 0.25}, {"width", 0.5}, {"height", 0.5}}));
         QVERIFY(
             step("setProcessingParameters", {{"lowerFrequencyHz", 10}, {"upperFrequencyHz", 15}}));
         QVERIFY(step("startPreview", {}));
         QVERIFY(waitForSnapshot(instance, [](const QJsonObject& snapshot) {
-            return snapshot["preview"]["ready"].toBool();
+            return snapshot["preview"]["ready"].toBool() && snapshot["export"]["available"].toBool();
         }));
         QVERIFY(step("setExportDestination", {{"path", outputs.filePath("saved.mp4")}}));
         QVERIFY(step("startExport", {}));
