@@ -37,10 +37,12 @@ inline void silenceMessages()
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
 }
 
-// Makes the application object of type App once, with the arguments libFuzzer was given.
+// Makes the application object of type App once, with the arguments libFuzzer was given, and
+// keeps the code under test quiet.
 template <typename App> App& application(int* argc, char*** argv)
 {
     static App app(*argc, *argv);
+    silenceMessages();
     return app;
 }
 

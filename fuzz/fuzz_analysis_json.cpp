@@ -111,7 +111,6 @@ void checkCsv(const QByteArray& bytes)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     orvi::fuzzing::application<QCoreApplication>(argc, argv);
-    orvi::fuzzing::silenceMessages();
     return 0;
 }
 

@@ -44,7 +44,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("TMPDIR", orvi::fuzzing::scratchFolder().path().toLocal8Bit());
     orvi::fuzzing::application<QGuiApplication>(argc, argv);
-    orvi::fuzzing::silenceMessages();
     instance = new Instance;
     return 0;
 }

@@ -14,7 +14,6 @@ using orvi::mcp::McpStdioServer;
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     orvi::fuzzing::application<QCoreApplication>(argc, argv);
-    orvi::fuzzing::silenceMessages();
     return 0;
 }
 

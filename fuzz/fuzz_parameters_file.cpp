@@ -37,7 +37,6 @@ bool containsText(const QJsonValue& value, const QString& wanted)
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     orvi::fuzzing::application<QCoreApplication>(argc, argv);
-    orvi::fuzzing::silenceMessages();
     return 0;
 }
 

@@ -42,7 +42,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     orvi::fuzzing::application<QGuiApplication>(argc, argv);
-    orvi::fuzzing::silenceMessages();
     libav::LibavRuntime::routeLogMessages();
     return 0;
 }
