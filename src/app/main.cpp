@@ -96,8 +96,10 @@ int main(int argc, char* argv[])
 
     registerQmlTypes();
     auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
-    auto diagnostics = startDiagnostics(*options, *controller);
+    // Watched before the descriptor is published: a client may stop the program as soon as it
+    // finds it, and the teardown must then still remove what was published.
     const orvi::app::TerminationSignalWatcher terminationSignals;
+    auto diagnostics = startDiagnostics(*options, *controller);
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->setInitialProperties(
