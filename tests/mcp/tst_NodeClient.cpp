@@ -197,11 +197,11 @@ QJsonObject ask(const InstanceDescriptor& instance, const QString& method, QJson
     return response["ok"].toBool() ? response["result"].toObject() : response["error"].toObject();
 }
 
-// Asks with the current revision until `done` holds for the snapshot, at most a minute.
+// Polls the snapshot until `done` holds for it, at most five minutes (a checked build is slow).
 bool waitForSnapshot(const InstanceDescriptor& instance,
                      const std::function<bool(const QJsonObject&)>& done)
 {
-    for (QDeadlineTimer deadline(60000); !deadline.hasExpired(); QThread::msleep(20)) {
+    for (QDeadlineTimer deadline(300000); !deadline.hasExpired(); QThread::msleep(20)) {
         if (done(ask(instance, "getSnapshot")))
             return true;
     }
