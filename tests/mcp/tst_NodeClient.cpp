@@ -362,7 +362,8 @@ private slots:
             step("setProcessingParameters", {{"lowerFrequencyHz", 10}, {"upperFrequencyHz", 15}}));
         QVERIFY(step("startPreview", {}));
         QVERIFY(waitForSnapshot(instance, [](const QJsonObject& snapshot) {
-            return snapshot["preview"]["ready"].toBool() && snapshot["export"]["available"].toBool();
+            return snapshot["preview"]["ready"].toBool() &&
+                   snapshot["export"]["available"].toBool();
         }));
         QVERIFY(step("setExportDestination", {{"path", outputs.filePath("saved.mp4")}}));
         QVERIFY(step("startExport", {}));
