@@ -295,7 +295,7 @@
 <context>
     <name>AnalysisReport</name>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+49"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+51"/>
         <source>The export could not be written. No completed file was saved.</source>
         <translation>Не удалось записать файл экспорта. Готовый файл не был сохранён.</translation>
     </message>
@@ -310,7 +310,7 @@
         <translation>Декодированный кадр недоступен или не соответствует исходному видео.</translation>
     </message>
     <message>
-        <location line="+101"/>
+        <location line="+117"/>
         <source>Choose a file with the extension required by the selected export format.</source>
         <translation>Выберите файл с расширением, соответствующим выбранному формату экспорта.</translation>
     </message>
@@ -320,24 +320,36 @@
         <translation>Для этого экспорта нет актуальных результатов анализа.</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
+        <source>The export folder does not exist.</source>
+        <translation>Папка для экспорта не существует.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The export folder is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Папка для экспорта — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>The report cannot replace the source video.</source>
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+32"/>
         <source>The file %1 already exists. It was left unchanged and the export was not saved.</source>
         <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
     </message>
     <message>
-        <location line="-53"/>
-        <location line="+37"/>
+        <location line="-67"/>
+        <location line="+28"/>
+        <location line="+3"/>
+        <location line="+14"/>
         <source>Cannot open the export file: %1</source>
         <translation>Не удалось открыть файл экспорта: %1</translation>
     </message>
     <message>
-        <location line="-27"/>
-        <location line="+45"/>
+        <location line="-35"/>
+        <location line="+59"/>
         <source>Cannot finish saving the export: %1</source>
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>
@@ -814,7 +826,7 @@
         <translation>Видеофайл, который нужно открыть при запуске.</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="+73"/>
+        <location filename="../src/app/main.cpp" line="+74"/>
         <source>Could not start MCP diagnostics: %1</source>
         <translation>Не удалось запустить диагностику MCP: %1</translation>
     </message>
@@ -1065,7 +1077,7 @@
 <context>
     <name>ExportController</name>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="+119"/>
+        <location filename="../src/controllers/ExportController.cpp" line="+120"/>
         <source>Choose where to save the processed MP4 file.</source>
         <translation>Выберите, куда сохранить обработанный файл MP4.</translation>
     </message>
@@ -1081,6 +1093,11 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>The destination is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Назначение — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>The destination folder is not writable.</source>
         <translation>Запись в папку назначения невозможна.</translation>
     </message>
@@ -1110,7 +1127,7 @@
         <translation>Дождитесь завершения текущего экспорта.</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+20"/>
         <source>Destination is ready</source>
         <translation>Место сохранения выбрано</translation>
     </message>
@@ -2142,7 +2159,7 @@ m/s², peak</source>
 <context>
     <name>SpectrumController</name>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="+92"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+93"/>
         <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
         <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
     </message>
@@ -2377,7 +2394,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+47"/>
         <source>Saving analysis export…</source>
         <translation>Сохранение экспорта анализа…</translation>
     </message>
@@ -2387,7 +2404,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
     <message>
-        <location line="-458"/>
+        <location line="-462"/>
         <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
         <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
     </message>
@@ -2858,7 +2875,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>TemporaryVideo</name>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="+89"/>
+        <location filename="../src/results/TemporaryVideo.cpp" line="+91"/>
         <source>Could not write the temporary analysis result. Check free disk space and access to the temporary folder.</source>
         <translation>Не удалось записать временный результат анализа. Проверьте свободное место на диске и доступ к временному каталогу.</translation>
     </message>

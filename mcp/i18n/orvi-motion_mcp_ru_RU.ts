@@ -91,6 +91,10 @@
         <source>Multiple ORVI Zazira instances were found (%1). Set ORVI_MOTION_INSTANCE_ID to select one.</source>
         <translation>Найдено несколько экземпляров ORVI Zazira (%1). Укажите ORVI_MOTION_INSTANCE_ID, чтобы выбрать один.</translation>
     </message>
+    <message>
+        <source>ORVI Zazira instance %1 is busy serving other diagnostic clients and refused the connection. Try again shortly.</source>
+        <translation>Экземпляр ORVI Zazira %1 занят обслуживанием других диагностических клиентов и отклонил подключение. Повторите попытку чуть позже.</translation>
+    </message>
 </context>
 <context>
     <name>LicenceNotice</name>

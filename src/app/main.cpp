@@ -5,6 +5,7 @@
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
 #include "controllers/UiModule.h"
+#include "diagnostics/AbandonedInstances.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
@@ -104,8 +105,10 @@ int main(int argc, char* argv[])
     allowHeadlessInformationalRuns(argc, argv);
     QApplication application(argc, argv);
     orvi::media::libav::LibavRuntime::routeLogMessages();
-    // Results left by crashed runs go before any controller could pick one up.
+    // Results left by crashed runs go before any controller could pick one up, and so do the
+    // descriptors and sockets of crashed instances before a client could try them.
     orvi::project_data::TemporaryVideo::cleanupStaleResults();
+    orvi::diagnostics::AbandonedInstances::remove();
 
     applyIdentity();
     const auto translators = orvi::app::TranslationLoader::install(QLocale::system());
@@ -121,8 +124,10 @@ int main(int argc, char* argv[])
 
     registerQmlTypes();
     auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
-    auto diagnostics = startDiagnostics(*options, *controller);
+    // Watched before the descriptor is published: a client may stop the program as soon as it
+    // finds it, and the teardown must then still remove what was published.
     const orvi::app::TerminationSignalWatcher terminationSignals;
+    auto diagnostics = startDiagnostics(*options, *controller);
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->setInitialProperties(

@@ -129,6 +129,22 @@ private slots:
                  (QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}));
     }
 
+    void busyInstanceIsAskedAgainThenExplained()
+    {
+        FakeInstance& instance = startInstance();
+        const QJsonObject busy{{"code", "server_busy"}, {"retryAfterMs", 400}};
+        instance.replyWithError("diagnostics.getSnapshot", busy);
+        const QJsonObject result = callTool("orvi_get_snapshot", {});
+        QCOMPARE(result.value("isError"), QJsonValue(true));
+        QCOMPARE(result.value("structuredContent").toObject(), busy);
+        const QString text =
+            result.value("content").toArray().first().toObject().value("text").toString();
+        QVERIFY2(text.contains(instance.descriptor().instanceId) && text.contains("busy"),
+                 qPrintable(text));
+        // Asked again after each hint within the bridge's few seconds.
+        QVERIFY(instance.requests().size() >= 3);
+    }
+
     void screenshotImageTravelsAsAnImageItem()
     {
         FakeInstance& instance = startInstance();
