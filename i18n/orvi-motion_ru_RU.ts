@@ -295,7 +295,7 @@
 <context>
     <name>AnalysisReport</name>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+49"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+51"/>
         <source>The export could not be written. No completed file was saved.</source>
         <translation>Не удалось записать файл экспорта. Готовый файл не был сохранён.</translation>
     </message>
@@ -310,7 +310,7 @@
         <translation>Декодированный кадр недоступен или не соответствует исходному видео.</translation>
     </message>
     <message>
-        <location line="+101"/>
+        <location line="+117"/>
         <source>Choose a file with the extension required by the selected export format.</source>
         <translation>Выберите файл с расширением, соответствующим выбранному формату экспорта.</translation>
     </message>
@@ -320,24 +320,36 @@
         <translation>Для этого экспорта нет актуальных результатов анализа.</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
+        <source>The export folder does not exist.</source>
+        <translation>Папка для экспорта не существует.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The export folder is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Папка для экспорта — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>The report cannot replace the source video.</source>
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
-        <location line="+26"/>
+        <location line="+32"/>
         <source>The file %1 already exists. It was left unchanged and the export was not saved.</source>
         <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
     </message>
     <message>
-        <location line="-53"/>
-        <location line="+37"/>
+        <location line="-67"/>
+        <location line="+28"/>
+        <location line="+3"/>
+        <location line="+14"/>
         <source>Cannot open the export file: %1</source>
         <translation>Не удалось открыть файл экспорта: %1</translation>
     </message>
     <message>
-        <location line="-27"/>
-        <location line="+45"/>
+        <location line="-35"/>
+        <location line="+59"/>
         <source>Cannot finish saving the export: %1</source>
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>
@@ -789,12 +801,12 @@
 <context>
     <name>Application</name>
     <message>
-        <location filename="../src/app/StartupOptions.cpp" line="+18"/>
+        <location filename="../src/app/StartupOptions.cpp" line="+22"/>
         <source>Video motion amplification for technical equipment.</source>
         <translation>Усиление движения на видео технического оборудования.</translation>
     </message>
     <message>
-        <location line="-7"/>
+        <location line="-11"/>
         <source>Enable the local MCP diagnostics interface in read-only mode.</source>
         <translation>Включить локальный диагностический интерфейс MCP в режиме только чтения.</translation>
     </message>
@@ -804,12 +816,17 @@
         <translation>Разрешить локальному диагностическому интерфейсу MCP изменять состояние приложения.</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+4"/>
+        <source>Show the licences of the program and of the libraries it loads, then exit.</source>
+        <translation>Показать лицензии программы и загружаемых ею библиотек и выйти.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>Video file to open at start.</source>
         <translation>Видеофайл, который нужно открыть при запуске.</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="+68"/>
+        <location filename="../src/app/main.cpp" line="+74"/>
         <source>Could not start MCP diagnostics: %1</source>
         <translation>Не удалось запустить диагностику MCP: %1</translation>
     </message>
@@ -826,6 +843,45 @@
         <translation>Не удалось загрузить окно программы: скорее всего, на этом компьютере не установлен нужный ей модуль Qt.
 
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationLicences</name>
+    <message>
+        <location filename="../src/app/ApplicationLicences.cpp" line="+16"/>
+        <location line="+27"/>
+        <source>GNU GPL version 2 or later</source>
+        <translation>GNU GPL версии 2 или более поздней</translation>
+    </message>
+    <message>
+        <location line="-25"/>
+        <source>GNU GPL version 3 or later</source>
+        <translation>GNU GPL версии 3 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GNU LGPL version 2.1 or later</source>
+        <translation>GNU LGPL версии 2.1 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GNU LGPL version 3 or later</source>
+        <translation>GNU LGPL версии 3 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>non-free, not redistributable</source>
+        <translation>несвободная, распространение запрещено</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Built with: %1</source>
+        <translation>Параметры сборки: %1</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>libx264, the H.264 encoder built into libavcodec</source>
+        <translation>libx264, кодировщик H.264 в составе libavcodec</translation>
     </message>
 </context>
 <context>
@@ -898,27 +954,27 @@
         <translation>Амплитуда</translation>
     </message>
     <message>
-        <location line="+235"/>
+        <location line="+247"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="-4"/>
         <source>Amplitudes are in pixels; draw a known length on the source video for physical units.</source>
         <translation>Амплитуды даны в пикселях; для физических единиц задайте известную длину на исходном видео.</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+16"/>
         <source>Apply in vibration amplifier</source>
         <translation>Применить в усилителе вибраций</translation>
     </message>
     <message>
-        <location line="-116"/>
+        <location line="-110"/>
         <source>Band at %1 Hz</source>
         <translation>Полоса на %1 Гц</translation>
     </message>
     <message>
-        <location line="-147"/>
+        <location line="-153"/>
         <source>Band power</source>
         <translation>Мощн. полосы</translation>
     </message>
@@ -958,12 +1014,12 @@
         <translation>Частота</translation>
     </message>
     <message>
-        <location line="+224"/>
+        <location line="+230"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location line="-224"/>
+        <location line="-230"/>
         <source>Peak frequency of the candidate</source>
         <translation>Частота пика кандидата</translation>
     </message>
@@ -978,7 +1034,7 @@
         <translation>Мощн. пика</translation>
     </message>
     <message>
-        <location line="+195"/>
+        <location line="+201"/>
         <source>Possible compression artefact (key-frame cadence)</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -988,7 +1044,7 @@
         <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
     </message>
     <message>
-        <location line="-198"/>
+        <location line="-204"/>
         <source>Relative peak power, normalised within the analysis</source>
         <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
     </message>
@@ -1013,7 +1069,7 @@
         <translation>Охват</translation>
     </message>
     <message>
-        <location line="+227"/>
+        <location line="+233"/>
         <source>⚠ Possible compression artefact (key-frame cadence)</source>
         <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1021,7 +1077,7 @@
 <context>
     <name>ExportController</name>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="+119"/>
+        <location filename="../src/controllers/ExportController.cpp" line="+120"/>
         <source>Choose where to save the processed MP4 file.</source>
         <translation>Выберите, куда сохранить обработанный файл MP4.</translation>
     </message>
@@ -1037,6 +1093,11 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>The destination is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Назначение — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>The destination folder is not writable.</source>
         <translation>Запись в папку назначения невозможна.</translation>
     </message>
@@ -1066,7 +1127,7 @@
         <translation>Дождитесь завершения текущего экспорта.</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+20"/>
         <source>Destination is ready</source>
         <translation>Место сохранения выбрано</translation>
     </message>
@@ -1189,6 +1250,49 @@
     </message>
 </context>
 <context>
+    <name>LicenceNotice</name>
+    <message>
+        <location filename="../src/app/LicenceNotice.cpp" line="+18"/>
+        <source>Licence: %1</source>
+        <translation>Лицензия: %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Passing it on: this build loads %1, whose licence does not allow redistribution. Do not pass the build on together with that library.</source>
+        <translation>Распространение: эта сборка загружает %1, лицензия которой запрещает распространение. Не передавайте сборку вместе с этой библиотекой.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Passing it on: the GNU GPL version 3 is the one licence under which the program&apos;s own licence and those of the libraries above all hold together, so this build may be passed on under it: with the complete corresponding source code of the program (or a written offer of it), with these notices, and without further restrictions on the recipients. Whoever ships the libraries too must offer their source code in the same way; Debian does so for the packages it distributes.</source>
+        <translation>Распространение: GNU GPL версии 3 — единственная лицензия, при которой лицензия самой программы и лицензии перечисленных библиотек действуют совместно, поэтому эту сборку можно передавать на её условиях: вместе с полным соответствующим исходным кодом программы (или письменным предложением предоставить его), с этими уведомлениями и без дополнительных ограничений для получателей. Тот, кто передаёт и сами библиотеки, должен так же предложить их исходный код; Debian делает это для распространяемых им пакетов.</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Copyright © %1 ORVI</source>
+        <translation>Авторское право © %1 ORVI</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>This program is free software: you may pass it on and change it under the terms of the GNU General Public License, version 3 or (at your option) any later version. It comes with no warranty, to the extent permitted by law. The licence is in /usr/share/common-licenses/GPL-3 on Debian systems and at https://www.gnu.org/licenses/gpl-3.0.html.</source>
+        <translation>Это свободная программа: её можно распространять и изменять на условиях GNU General Public License версии 3 или (по вашему выбору) любой более поздней версии. Программа поставляется без каких-либо гарантий в той мере, в какой это допускает закон. Текст лицензии находится в /usr/share/common-licenses/GPL-3 в системах Debian и по адресу https://www.gnu.org/licenses/gpl-3.0.html.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Libraries this program loads:</source>
+        <translation>Библиотеки, которые загружает программа:</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>GNU LGPL version 3 (also offered under the GNU GPL, versions 2 and 3)</source>
+        <translation>GNU LGPL версии 3 (доступна также на условиях GNU GPL версий 2 и 3)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Loaded from the system&apos;s shared libraries, which may be replaced by another build of the same version.</source>
+        <translation>Загружается из разделяемых библиотек системы, которые можно заменить другой сборкой той же версии.</translation>
+    </message>
+</context>
+<context>
     <name>Main</name>
     <message>
         <location filename="../ui/qml/Main.qml" line="+235"/>
@@ -1246,7 +1350,7 @@
         <translation>О программе</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+22"/>
         <source>Zazira analysis application</source>
         <translation>Приложение анализа Zazira</translation>
     </message>
@@ -1254,6 +1358,21 @@
         <location line="+3"/>
         <source>Makes small mechanical vibrations visible and measurable.</source>
         <translation>Делает малые механические вибрации видимыми и измеримыми.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Free software under the GNU GPL, version 3 or later.</source>
+        <translation>Свободная программа под лицензией GNU GPL версии 3 или более поздней.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Hide licences</source>
+        <translation>Скрыть лицензии</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Licences</source>
+        <translation>Лицензии</translation>
     </message>
 </context>
 <context>
@@ -1353,13 +1472,13 @@
     </message>
     <message>
         <location line="+23"/>
-        <location line="+69"/>
+        <location line="+73"/>
         <location line="+152"/>
         <source>Point %1: %2</source>
         <translation>Точка %1: %2</translation>
     </message>
     <message>
-        <location line="-220"/>
+        <location line="-224"/>
         <source>No point selected</source>
         <translation>Точка не выбрана</translation>
     </message>
@@ -1379,7 +1498,7 @@
         <translation>Исключена</translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+46"/>
         <source>Remove linear trend</source>
         <translation>Убрать линейный тренд</translation>
     </message>
@@ -2040,7 +2159,7 @@ m/s², peak</source>
 <context>
     <name>SpectrumController</name>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="+92"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+93"/>
         <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
         <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
     </message>
@@ -2275,7 +2394,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+47"/>
         <source>Saving analysis export…</source>
         <translation>Сохранение экспорта анализа…</translation>
     </message>
@@ -2285,7 +2404,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
     <message>
-        <location line="-458"/>
+        <location line="-462"/>
         <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
         <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
     </message>
@@ -2390,12 +2509,11 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
     </message>
     <message>
         <location line="+7"/>
-        <location line="+209"/>
         <source>Choose a candidate for relative phase</source>
         <translation>Выберите кандидата для относительной фазы</translation>
     </message>
     <message>
-        <location line="-207"/>
+        <location line="+2"/>
         <source>Custom band: %1–%2 Hz</source>
         <translation>Своя полоса: %1–%2 Гц</translation>
     </message>
@@ -2757,7 +2875,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>TemporaryVideo</name>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="+89"/>
+        <location filename="../src/results/TemporaryVideo.cpp" line="+91"/>
         <source>Could not write the temporary analysis result. Check free disk space and access to the temporary folder.</source>
         <translation>Не удалось записать временный результат анализа. Проверьте свободное место на диске и доступ к временному каталогу.</translation>
     </message>

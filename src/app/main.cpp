@@ -1,9 +1,11 @@
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
+#include "app/ApplicationLicences.h"
 #include "app/StartupOptions.h"
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
 #include "controllers/UiModule.h"
+#include "diagnostics/AbandonedInstances.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "media/libav/LibavRuntime.h"
 #include "results/TemporaryVideo.h"
@@ -15,6 +17,7 @@
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
 #include <QQuickStyle>
+#include <QTextStream>
 #include <memory>
 
 namespace {
@@ -32,7 +35,8 @@ void allowHeadlessInformationalRuns(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (argument == "--help" || argument == "-h" || argument == "-?" ||
-            argument == "--help-all" || argument == "--version" || argument == "-v") {
+            argument == "--help-all" || argument == "--version" || argument == "-v" ||
+            argument == "--licenses") {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return;
         }
@@ -45,6 +49,8 @@ void applyIdentity()
     QCoreApplication::setOrganizationName(ApplicationIdentity::organizationName());
     QCoreApplication::setApplicationVersion(ApplicationIdentity::applicationVersion());
     QGuiApplication::setApplicationDisplayName(ApplicationIdentity::displayName());
+    // Wayland matches the windows to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(ApplicationIdentity::desktopFileName());
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 }
 
@@ -99,8 +105,10 @@ int main(int argc, char* argv[])
     allowHeadlessInformationalRuns(argc, argv);
     QApplication application(argc, argv);
     orvi::media::libav::LibavRuntime::routeLogMessages();
-    // Results left by crashed runs go before any controller could pick one up.
+    // Results left by crashed runs go before any controller could pick one up, and so do the
+    // descriptors and sockets of crashed instances before a client could try them.
     orvi::project_data::TemporaryVideo::cleanupStaleResults();
+    orvi::diagnostics::AbandonedInstances::remove();
 
     applyIdentity();
     const auto translators = orvi::app::TranslationLoader::install(QLocale::system());
@@ -109,11 +117,17 @@ int main(int argc, char* argv[])
 
     auto options = std::make_unique<orvi::app::StartupOptions>();
     options->process(QCoreApplication::arguments());
+    if (options->licencesRequested()) {
+        QTextStream(stdout) << orvi::app::ApplicationLicences::text();
+        return 0;
+    }
 
     registerQmlTypes();
     auto controller = std::make_unique<orvi::ui::controllers::ApplicationController>();
-    auto diagnostics = startDiagnostics(*options, *controller);
+    // Watched before the descriptor is published: a client may stop the program as soon as it
+    // finds it, and the teardown must then still remove what was published.
     const orvi::app::TerminationSignalWatcher terminationSignals;
+    auto diagnostics = startDiagnostics(*options, *controller);
 
     auto engine = std::make_unique<QQmlApplicationEngine>();
     engine->setInitialProperties(

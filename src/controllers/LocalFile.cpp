@@ -20,7 +20,8 @@ QString LocalFile::pathOf(const QUrl& url)
     const QString local = url.isLocalFile() ? url.toLocalFile() : url.path();
     if (local.isEmpty())
         return {};
-    return QDir::cleanPath(QFileInfo(local).absoluteFilePath());
+    // Not cleaned as text: "missing/.." must reach the file system's own checks unresolved.
+    return QDir::isAbsolutePath(local) ? local : QDir::current().absoluteFilePath(local);
 }
 
 QUrl LocalFile::folderUrl() const

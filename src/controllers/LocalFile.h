@@ -24,7 +24,8 @@ public:
 
     // True when the URL names a file on this machine (a file URL or an absolute path).
     static bool isLocal(const QUrl& url);
-    // The absolute, clean local path of the URL; empty when it names no local file.
+    // The absolute local path of the URL, as given (".." stays for the file system to resolve);
+    // empty when it names no local file.
     static QString pathOf(const QUrl& url);
 
     QUrl url() const { return m_url; }

@@ -10,6 +10,7 @@
 #include "motion/BackgroundPriority.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "orvi/Version.h"
+#include "processing/OutputDestination.h"
 #include "records/SpectrumAlgorithms.h"
 #include "reports/AnalysisExportContext.h"
 #include "reports/AnalysisExportWriter.h"
@@ -1350,10 +1351,14 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
     context.sites = reports::AnalysisExportContext::sitesFrom(m_diagnosticSites);
     context.logarithmicColors = logarithmicColors;
 
-    m_reportPath = LocalFile::pathOf(path);
     // A typed name without an extension gets the format's, as the save dialogs do.
-    if (QFileInfo(m_reportPath).suffix().isEmpty())
-        m_reportPath += QLatin1Char('.') + reports::analysisExportSuffix(format);
+    QString given = LocalFile::pathOf(path);
+    if (QFileInfo(given).suffix().isEmpty())
+        given += QLatin1Char('.') + reports::analysisExportSuffix(format);
+    // The folder as the file system resolves it; an unresolvable one goes to the writer as
+    // given, which refuses it with its reason.
+    const QString resolved = processing::OutputDestination::resolvedPath(given);
+    m_reportPath = resolved.isEmpty() ? given : resolved;
     m_reportBusy = true;
     m_reportMessage = QCoreApplication::translate("SpectrumController", "Saving analysis export…");
     emit reportChanged();

@@ -82,7 +82,7 @@ void VideoSessionController::openSource(const QUrl& fileUrl)
                                          "Only local video files can be analyzed."));
         return;
     }
-    const QString absolutePath = LocalFile::pathOf(fileUrl);
+    const QString absolutePath = QDir::cleanPath(LocalFile::pathOf(fileUrl));
     const QFileInfo file(absolutePath);
     if (absolutePath.isEmpty()) {
         fail(file.fileName(),

@@ -18,8 +18,10 @@ namespace orvi::motion_core::detail {
 // Hot loops get AVX2 and AVX-512 clones next to the portable one, picked at load time. The
 // library is built without floating-point contraction: fused multiply-adds would round
 // differently from the plain formulas (a phase product of two equal samples would no longer
-// be exactly 0), so every clone computes the same floats.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES)
+// be exactly 0), so every clone computes the same floats. Not under the thread checker: the
+// load-time clone resolvers would run instrumented before its runtime is ready.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES) && \
+    !defined(__SANITIZE_THREAD__)
 #define ORVI_MOTION_HOT __attribute__((target_clones("default", "avx2", "avx512f")))
 #else
 #define ORVI_MOTION_HOT

@@ -318,9 +318,13 @@ ApplicationWindow {
         modal: true
         anchors.centerIn: parent
         standardButtons: Dialog.Close
+        // The licences are long: they open below the summary on request.
+        property bool licencesShown: false
+        onClosed: licencesShown = false
         RowLayout {
             spacing: Theme.spacing
             Image {
+                Layout.alignment: Qt.AlignTop
                 source: "qrc:/ui/icons/application.png"
                 sourceSize: Qt.size(64, 64)
                 Layout.preferredWidth: 64
@@ -337,6 +341,26 @@ ApplicationWindow {
                 Label {
                     text: qsTr("Makes small mechanical vibrations visible and measurable.")
                     color: Theme.textMuted
+                }
+                Label {
+                    text: qsTr("Free software under the GNU GPL, version 3 or later.")
+                    color: Theme.textMuted
+                }
+                Button {
+                    text: aboutDialog.licencesShown ? qsTr("Hide licences") : qsTr("Licences")
+                    onClicked: aboutDialog.licencesShown = !aboutDialog.licencesShown
+                }
+                ScrollView {
+                    visible: aboutDialog.licencesShown
+                    Layout.preferredWidth: Math.min(640, window.width - 180)
+                    Layout.preferredHeight: Math.min(380, window.height - 300)
+                    TextArea {
+                        readOnly: true
+                        selectByMouse: true
+                        wrapMode: TextEdit.Wrap
+                        text: aboutDialog.licencesShown ? window.applicationController.licenceNotice
+                                                        : ""
+                    }
                 }
             }
         }
