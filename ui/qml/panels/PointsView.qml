@@ -344,8 +344,13 @@ SiteMarkersItem {
                         const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
                         let texts = []
                         for (const a of points.amplitudes) {
+                            // An unreliable estimate shows its noise only, never as a value.
+                            const error = a.standardErrorPx === undefined ? "" : points.significant(a.standardErrorPx)
+                            const displacement = a.reliable
+                                ? qsTr("%1 ± %2").arg(points.significant(a.amplitudePx)).arg(error)
+                                : error.length > 0 ? qsTr("not reliable (± %1)").arg(error) : "—"
                             const row = [points.frequencyText(a.frequencyHz, step),
-                                         points.significant(a.amplitudePx),
+                                         displacement,
                                          a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
                             texts = texts.concat(points.scaled ? row.concat([points.significant(a.displacementUm),
                                                                              points.significant(a.velocityMmPerSecondRms),
@@ -370,6 +375,40 @@ SiteMarkersItem {
                         }
                     }
                 }
+                // The line's strongest reliable point, one click away.
+                RowLayout {
+                    readonly property var line: {
+                        const list = points.spectrum ? points.spectrum.candidates : []
+                        for (const c of list) {
+                            if (Math.abs(c.lowerFrequencyHz - points.spectrum.selectedLowerFrequencyHz) <= 1e-9
+                                    && Math.abs(c.upperFrequencyHz - points.spectrum.selectedUpperFrequencyHz) <= 1e-9)
+                                return c
+                        }
+                        return null
+                    }
+                    visible: !!line && line.amplitudePoint >= 0
+                    Layout.fillWidth: true
+                    Label {
+                        Layout.fillWidth: true
+                        wrapMode: Text.Wrap
+                        font.pixelSize: Theme.smallFontSize
+                        color: Theme.textMuted
+                        text: parent.line && parent.line.amplitudePoint >= 0
+                              ? qsTr("Strongest reliable point at %1 Hz: point %2, %3 px.")
+                                    .arg(points.frequencyText(parent.line.frequencyHz, points.spectrum.frequencyStepHz))
+                                    .arg(parent.line.amplitudePoint + 1)
+                                    .arg(points.significant(parent.line.strongestAmplitudePx))
+                              : ""
+                    }
+                    ToolTextButton {
+                        objectName: "strongestPointButton"
+                        visible: !!parent.line && parent.line.amplitudePoint !== points.selectedSite
+                        enabled: points.interactionEnabled
+                        text: qsTr("Show it")
+                        tip: qsTr("Select the strongest reliable point of this line")
+                        onClicked: points.spectrum.selectDiagnosticSite(parent.line.amplitudePoint)
+                    }
+                }
                 Label {
                     Layout.fillWidth: true
                     wrapMode: Text.Wrap
@@ -377,8 +416,8 @@ SiteMarkersItem {
                     color: Theme.textMuted
                     text: points.amplitudes.length === 0
                           ? qsTr("Amplitudes are measured only at accepted points of the current spectrum.")
-                          : points.scaled ? ""
-                          : qsTr("Without a known length amplitudes are given in pixels only; set one in the bands table.")
+                          : (points.scaled ? "" : qsTr("Without a known length amplitudes are given in pixels only; set one in the bands table.") + " ")
+                            + qsTr("± is the standard error; an estimate is reliable when the point carries the line and the amplitude is at least four times its error.")
                     visible: text.length > 0
                 }
             }
