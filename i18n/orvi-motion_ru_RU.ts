@@ -173,7 +173,7 @@
 <context>
     <name>AnalysisExportDialog</name>
     <message>
-        <location filename="../ui/qml/panels/AnalysisExportDialog.qml" line="+18"/>
+        <location filename="../ui/qml/panels/AnalysisExportDialog.qml" line="+19"/>
         <source>PDF report</source>
         <translation>Отчёт PDF</translation>
     </message>
@@ -242,26 +242,27 @@
     </message>
     <message>
         <location line="+3"/>
-        <location line="+104"/>
+        <location line="+123"/>
         <source>Export analysis</source>
         <translation>Экспорт анализа</translation>
     </message>
     <message>
-        <location line="-54"/>
+        <location line="-59"/>
         <source>Logarithmic power scale</source>
         <translation>Логарифмическая шкала мощности</translation>
     </message>
     <message>
+        <location line="-9"/>
         <source>%1 (not calculated yet)</source>
         <translation>%1 (ещё не рассчитано)</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+18"/>
         <source>No file chosen</source>
         <translation>Файл не выбран</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+8"/>
         <source>Choose file…</source>
         <translation>Выбрать файл…</translation>
     </message>
@@ -281,12 +282,12 @@
         <translation>Экспортировать</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+26"/>
         <source>Analysis exports</source>
         <translation>Экспорт анализа</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+12"/>
         <source>Reports (PDF, DOCX) describe the whole analysis with its figures. The CSV and JSON files hold the numbers for further processing. The PNG files are the figures alone. An existing file is never overwritten.</source>
         <translation>Отчёты (PDF, DOCX) описывают весь анализ вместе с рисунками. Файлы CSV и JSON содержат числа для дальнейшей обработки. Файлы PNG — только рисунки. Существующий файл никогда не перезаписывается.</translation>
     </message>
@@ -294,7 +295,7 @@
 <context>
     <name>AnalysisReport</name>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+49"/>
+        <location filename="../src/reports/AnalysisExportWriter.cpp" line="+51"/>
         <source>The export could not be written. No completed file was saved.</source>
         <translation>Не удалось записать файл экспорта. Готовый файл не был сохранён.</translation>
     </message>
@@ -309,7 +310,7 @@
         <translation>Декодированный кадр недоступен или не соответствует исходному видео.</translation>
     </message>
     <message>
-        <location line="+101"/>
+        <location line="+117"/>
         <source>Choose a file with the extension required by the selected export format.</source>
         <translation>Выберите файл с расширением, соответствующим выбранному формату экспорта.</translation>
     </message>
@@ -319,24 +320,36 @@
         <translation>Для этого экспорта нет актуальных результатов анализа.</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
+        <source>The export folder does not exist.</source>
+        <translation>Папка для экспорта не существует.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The export folder is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Папка для экспорта — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>The report cannot replace the source video.</source>
         <translation>Отчёт не может заменить исходное видео.</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="204"/>
+        <location line="+32"/>
         <source>The file %1 already exists. It was left unchanged and the export was not saved.</source>
         <translation>Файл %1 уже существует. Он оставлен без изменений, экспорт не сохранён.</translation>
     </message>
     <message>
-        <location line="-46"/>
-        <location line="+37"/>
+        <location line="-67"/>
+        <location line="+28"/>
+        <location line="+3"/>
+        <location line="+14"/>
         <source>Cannot open the export file: %1</source>
         <translation>Не удалось открыть файл экспорта: %1</translation>
     </message>
     <message>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="161"/>
-        <location filename="../src/reports/AnalysisExportWriter.cpp" line="206"/>
+        <location line="-35"/>
+        <location line="+59"/>
         <source>Cannot finish saving the export: %1</source>
         <translation>Не удалось завершить сохранение экспорта: %1</translation>
     </message>
@@ -788,12 +801,12 @@
 <context>
     <name>Application</name>
     <message>
-        <location filename="../src/app/StartupOptions.cpp" line="+18"/>
+        <location filename="../src/app/StartupOptions.cpp" line="+22"/>
         <source>Video motion amplification for technical equipment.</source>
         <translation>Усиление движения на видео технического оборудования.</translation>
     </message>
     <message>
-        <location line="-7"/>
+        <location line="-11"/>
         <source>Enable the local MCP diagnostics interface in read-only mode.</source>
         <translation>Включить локальный диагностический интерфейс MCP в режиме только чтения.</translation>
     </message>
@@ -803,12 +816,17 @@
         <translation>Разрешить локальному диагностическому интерфейсу MCP изменять состояние приложения.</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+4"/>
+        <source>Show the licences of the program and of the libraries it loads, then exit.</source>
+        <translation>Показать лицензии программы и загружаемых ею библиотек и выйти.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
         <source>Video file to open at start.</source>
         <translation>Видеофайл, который нужно открыть при запуске.</translation>
     </message>
     <message>
-        <location filename="../src/app/main.cpp" line="+66"/>
+        <location filename="../src/app/main.cpp" line="+74"/>
         <source>Could not start MCP diagnostics: %1</source>
         <translation>Не удалось запустить диагностику MCP: %1</translation>
     </message>
@@ -817,22 +835,74 @@
         <source>MCP diagnostics are enabled for this application instance.</source>
         <translation>Для этого экземпляра приложения включена диагностика MCP.</translation>
     </message>
+    <message>
+        <location line="+12"/>
+        <source>The window could not be loaded, most likely because a Qt module that it needs is not installed on this computer.
+
+%1</source>
+        <translation>Не удалось загрузить окно программы: скорее всего, на этом компьютере не установлен нужный ей модуль Qt.
+
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>ApplicationLicences</name>
+    <message>
+        <location filename="../src/app/ApplicationLicences.cpp" line="+16"/>
+        <location line="+27"/>
+        <source>GNU GPL version 2 or later</source>
+        <translation>GNU GPL версии 2 или более поздней</translation>
+    </message>
+    <message>
+        <location line="-25"/>
+        <source>GNU GPL version 3 or later</source>
+        <translation>GNU GPL версии 3 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GNU LGPL version 2.1 or later</source>
+        <translation>GNU LGPL версии 2.1 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>GNU LGPL version 3 or later</source>
+        <translation>GNU LGPL версии 3 или более поздней</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>non-free, not redistributable</source>
+        <translation>несвободная, распространение запрещено</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Built with: %1</source>
+        <translation>Параметры сборки: %1</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>libx264, the H.264 encoder built into libavcodec</source>
+        <translation>libx264, кодировщик H.264 в составе libavcodec</translation>
+    </message>
 </context>
 <context>
     <name>BandMapView</name>
     <message>
+        <location filename="../ui/qml/panels/BandMapView.qml" line="+29"/>
         <source>This point has no reliable signal in the selected band.</source>
         <translation>В этой точке нет надёжного сигнала в выбранной полосе.</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>%1 % of the strongest point · local peak at %2 Hz</source>
         <translation>%1 % от самой сильной точки · локальный пик %2 Гц</translation>
     </message>
     <message>
+        <location line="+47"/>
         <source>Band power, % of the strongest point · logarithmic scale</source>
         <translation>Мощность в полосе, % от самой сильной точки · логарифмическая шкала</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Band power, % of the strongest point · linear scale</source>
         <translation>Мощность в полосе, % от самой сильной точки · линейная шкала</translation>
     </message>
@@ -840,26 +910,32 @@
 <context>
     <name>BandsTable</name>
     <message>
+        <location filename="../ui/qml/panels/BandsTable.qml" line="+79"/>
         <source>%1 %</source>
         <translation>%1 %</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>%1 Hz</source>
         <translation>%1 Гц</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>%1 dB</source>
         <translation>%1 дБ</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>%1 of 2</source>
         <translation>%1 из 2</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>%1 px peak</source>
         <translation>%1 пикс. (пик)</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>%1 µm peak
 %2 mm/s RMS
 %3 m/s² peak</source>
@@ -868,154 +944,132 @@
 %3 м/с² (пик)</translation>
     </message>
     <message>
+        <location line="-14"/>
         <source>%1–%2 Hz</source>
         <translation>%1–%2 Гц</translation>
     </message>
     <message>
+        <location line="-44"/>
         <source>Amplitude</source>
         <translation>Амплитуда</translation>
     </message>
     <message>
+        <location line="+247"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
     <message>
+        <location line="-4"/>
+        <source>Amplitudes are in pixels; draw a known length on the source video for physical units.</source>
+        <translation>Амплитуды даны в пикселях; для физических единиц задайте известную длину на исходном видео.</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Apply in vibration amplifier</source>
         <translation>Применить в усилителе вибраций</translation>
     </message>
     <message>
+        <location line="-110"/>
         <source>Band at %1 Hz</source>
         <translation>Полоса на %1 Гц</translation>
     </message>
     <message>
+        <location line="-153"/>
         <source>Band power</source>
         <translation>Мощн. полосы</translation>
     </message>
     <message>
+        <location line="-2"/>
         <source>Band</source>
         <translation>Полоса</translation>
     </message>
     <message>
-        <source>Clear</source>
-        <translation>Сбросить</translation>
-    </message>
-    <message>
+        <location line="+3"/>
         <source>Contrast</source>
         <translation>Контраст</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>Displacement amplitude at the strongest point, px peak. Set a known length for physical units.</source>
         <translation>Амплитуда перемещения в самой сильной точке, пикс. (пик). Задайте известную длину, чтобы получить физические единицы.</translation>
     </message>
     <message>
+        <location line="-1"/>
         <source>Displacement amplitude at the strongest point: px and µm peak, velocity RMS, acceleration peak</source>
         <translation>Амплитуда перемещения в самой сильной точке: пикс. и мкм (пик), скорость (СКЗ), ускорение (пик)</translation>
     </message>
     <message>
-        <source>Distance</source>
-        <translation>Расстояние</translation>
-    </message>
-    <message>
+        <location line="-2"/>
         <source>Fragment halves in which the peak is found again; — when the fragment is too short or has gaps</source>
         <translation>Число половин фрагмента, в которых пик найден снова; — если фрагмент слишком короткий или с пропусками</translation>
     </message>
     <message>
+        <location line="-5"/>
         <source>Frequency band selected by this candidate</source>
         <translation>Полоса частот, выбираемая этим кандидатом</translation>
     </message>
     <message>
+        <location line="-1"/>
         <source>Frequency</source>
         <translation>Частота</translation>
     </message>
     <message>
-        <source>Known length</source>
-        <translation>Известная длина</translation>
-    </message>
-    <message>
+        <location line="+230"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
+        <location line="-230"/>
         <source>Peak frequency of the candidate</source>
         <translation>Частота пика кандидата</translation>
     </message>
     <message>
+        <location line="+4"/>
         <source>Peak power over the median of the neighbouring bins</source>
         <translation>Мощность пика относительно медианы соседних отсчётов</translation>
     </message>
     <message>
+        <location line="-2"/>
         <source>Peak power</source>
         <translation>Мощн. пика</translation>
     </message>
     <message>
-        <source>Points are fractions of the frame width and height. Without a known length, amplitudes are given in pixels only.</source>
-        <translation>Точки задаются долями ширины и высоты кадра. Без известной длины амплитуды даются только в пикселях.</translation>
-    </message>
-    <message>
+        <location line="+201"/>
         <source>Possible compression artefact (key-frame cadence)</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Possible compression artefact (key-frame cadence): the frequency lies on a multiple of the video&apos;s key-frame rate, so the line may come from the encoder rather than from the equipment.</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
     </message>
     <message>
+        <location line="-204"/>
         <source>Relative peak power, normalised within the analysis</source>
         <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
     </message>
     <message>
-        <source>Scale: 1 px = %1 mm. Amplitudes are also given in physical units.</source>
-        <translation>Масштаб: 1 пикс. = %1 мм. Амплитуды даются и в физических единицах.</translation>
-    </message>
-    <message>
-        <source>Set</source>
-        <translation>Задать</translation>
-    </message>
-    <message>
+        <location line="+3"/>
         <source>Share of accepted points at which the frequency stands out</source>
         <translation>Доля принятых точек, в которых частота выделяется</translation>
     </message>
     <message>
+        <location line="-2"/>
         <source>Share of the total power that lies inside the band</source>
         <translation>Доля общей мощности внутри полосы</translation>
     </message>
     <message>
-        <source>Show amplitudes in pixels only</source>
-        <translation>Показывать амплитуды только в пикселях</translation>
-    </message>
-    <message>
+        <location line="+3"/>
         <source>Stability</source>
         <translation>Устойч.</translation>
     </message>
     <message>
+        <location line="-1"/>
         <source>Support</source>
         <translation>Охват</translation>
     </message>
     <message>
-        <source>Use this length to give amplitudes in µm, mm/s and m/s²</source>
-        <translation>Использовать эту длину для амплитуд в мкм, мм/с и м/с²</translation>
-    </message>
-    <message>
-        <source>mm</source>
-        <translation>мм</translation>
-    </message>
-    <message>
-        <source>x1</source>
-        <translation>x1</translation>
-    </message>
-    <message>
-        <source>x2</source>
-        <translation>x2</translation>
-    </message>
-    <message>
-        <source>y1</source>
-        <translation>y1</translation>
-    </message>
-    <message>
-        <source>y2</source>
-        <translation>y2</translation>
-    </message>
-    <message>
+        <location line="+233"/>
         <source>⚠ Possible compression artefact (key-frame cadence)</source>
         <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1023,7 +1077,7 @@
 <context>
     <name>ExportController</name>
     <message>
-        <location filename="../src/controllers/ExportController.cpp" line="+118"/>
+        <location filename="../src/controllers/ExportController.cpp" line="+120"/>
         <source>Choose where to save the processed MP4 file.</source>
         <translation>Выберите, куда сохранить обработанный файл MP4.</translation>
     </message>
@@ -1039,6 +1093,11 @@
     </message>
     <message>
         <location line="+3"/>
+        <source>The destination is a device or system folder. Choose a folder for your own files.</source>
+        <translation>Назначение — папка устройств или системная папка. Выберите папку для своих файлов.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>The destination folder is not writable.</source>
         <translation>Запись в папку назначения невозможна.</translation>
     </message>
@@ -1058,7 +1117,7 @@
         <translation>Файл параметров экспорта уже существует.</translation>
     </message>
     <message>
-        <location line="+45"/>
+        <location line="+47"/>
         <source>Choose a local MP4 file.</source>
         <translation>Выберите локальный файл MP4.</translation>
     </message>
@@ -1068,7 +1127,7 @@
         <translation>Дождитесь завершения текущего экспорта.</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+20"/>
         <source>Destination is ready</source>
         <translation>Место сохранения выбрано</translation>
     </message>
@@ -1183,24 +1242,65 @@
     </message>
 </context>
 <context>
+    <name>LengthOverlay</name>
+    <message>
+        <location filename="../ui/qml/components/LengthOverlay.qml" line="+65"/>
+        <source>%1 px</source>
+        <translation>%1 пикс.</translation>
+    </message>
+</context>
+<context>
+    <name>LicenceNotice</name>
+    <message>
+        <location filename="../src/app/LicenceNotice.cpp" line="+18"/>
+        <source>Licence: %1</source>
+        <translation>Лицензия: %1</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Passing it on: this build loads %1, whose licence does not allow redistribution. Do not pass the build on together with that library.</source>
+        <translation>Распространение: эта сборка загружает %1, лицензия которой запрещает распространение. Не передавайте сборку вместе с этой библиотекой.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Passing it on: the GNU GPL version 3 is the one licence under which the program&apos;s own licence and those of the libraries above all hold together, so this build may be passed on under it: with the complete corresponding source code of the program (or a written offer of it), with these notices, and without further restrictions on the recipients. Whoever ships the libraries too must offer their source code in the same way; Debian does so for the packages it distributes.</source>
+        <translation>Распространение: GNU GPL версии 3 — единственная лицензия, при которой лицензия самой программы и лицензии перечисленных библиотек действуют совместно, поэтому эту сборку можно передавать на её условиях: вместе с полным соответствующим исходным кодом программы (или письменным предложением предоставить его), с этими уведомлениями и без дополнительных ограничений для получателей. Тот, кто передаёт и сами библиотеки, должен так же предложить их исходный код; Debian делает это для распространяемых им пакетов.</translation>
+    </message>
+    <message>
+        <location line="+15"/>
+        <source>Copyright © %1 ORVI</source>
+        <translation>Авторское право © %1 ORVI</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>This program is free software: you may pass it on and change it under the terms of the GNU General Public License, version 3 or (at your option) any later version. It comes with no warranty, to the extent permitted by law. The licence is in /usr/share/common-licenses/GPL-3 on Debian systems and at https://www.gnu.org/licenses/gpl-3.0.html.</source>
+        <translation>Это свободная программа: её можно распространять и изменять на условиях GNU General Public License версии 3 или (по вашему выбору) любой более поздней версии. Программа поставляется без каких-либо гарантий в той мере, в какой это допускает закон. Текст лицензии находится в /usr/share/common-licenses/GPL-3 в системах Debian и по адресу https://www.gnu.org/licenses/gpl-3.0.html.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Libraries this program loads:</source>
+        <translation>Библиотеки, которые загружает программа:</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>GNU LGPL version 3 (also offered under the GNU GPL, versions 2 and 3)</source>
+        <translation>GNU LGPL версии 3 (доступна также на условиях GNU GPL версий 2 и 3)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Loaded from the system&apos;s shared libraries, which may be replaced by another build of the same version.</source>
+        <translation>Загружается из разделяемых библиотек системы, которые можно заменить другой сборкой той же версии.</translation>
+    </message>
+</context>
+<context>
     <name>Main</name>
     <message>
-        <location filename="../ui/qml/Main.qml" line="+218"/>
+        <location filename="../ui/qml/Main.qml" line="+235"/>
         <source>Open source video</source>
         <translation>Открыть исходное видео</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>Video files (*.mp4 *.mov *.avi)</source>
-        <translation>Видеофайлы (*.mp4 *.mov *.avi)</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>All files (*)</source>
-        <translation>Все файлы (*)</translation>
-    </message>
-    <message>
-        <location line="+5"/>
+        <location line="+6"/>
         <source>Save analysis result</source>
         <translation>Сохранить результат анализа</translation>
     </message>
@@ -1250,7 +1350,7 @@
         <translation>О программе</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+22"/>
         <source>Zazira analysis application</source>
         <translation>Приложение анализа Zazira</translation>
     </message>
@@ -1259,26 +1359,46 @@
         <source>Makes small mechanical vibrations visible and measurable.</source>
         <translation>Делает малые механические вибрации видимыми и измеримыми.</translation>
     </message>
+    <message>
+        <location line="+4"/>
+        <source>Free software under the GNU GPL, version 3 or later.</source>
+        <translation>Свободная программа под лицензией GNU GPL версии 3 или более поздней.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Hide licences</source>
+        <translation>Скрыть лицензии</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Licences</source>
+        <translation>Лицензии</translation>
+    </message>
 </context>
 <context>
     <name>PhaseMapView</name>
     <message>
+        <location filename="../ui/qml/panels/PhaseMapView.qml" line="+31"/>
         <source>Point %1: excluded from the analysis, cannot be a reference</source>
         <translation>Точка %1: исключена из анализа, не может быть опорной</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Point %1: %2° relative to the reference</source>
         <translation>Точка %1: %2° относительно опорной</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Point %1: %2</source>
         <translation>Точка %1: %2</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Point %1</source>
         <translation>Точка %1</translation>
     </message>
     <message>
+        <location line="+55"/>
         <source>Phase relative to the reference point, degrees (cyclic scale)</source>
         <translation>Фаза относительно опорной точки, градусы (циклическая шкала)</translation>
     </message>
@@ -1287,12 +1407,12 @@
     <name>PlaybackController</name>
     <message>
         <location filename="../src/controllers/PlaybackController.cpp" line="+147"/>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="+153"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="+156"/>
         <source>The processed preview range is invalid.</source>
         <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
     </message>
     <message>
-        <location line="+338"/>
+        <location line="+353"/>
         <source>Source video playback failed.</source>
         <translation>Ошибка воспроизведения исходного видео.</translation>
     </message>
@@ -1336,129 +1456,183 @@
 <context>
     <name>PointsView</name>
     <message>
-        <location filename="../ui/qml/panels/PointsView.qml"/>
+        <location filename="../ui/qml/panels/PointsView.qml" line="+109"/>
         <source>Points</source>
         <translation>Точки</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Signal</source>
         <translation>Сигнал</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Local spectrum</source>
         <translation>Локальный спектр</translation>
     </message>
     <message>
+        <location line="+23"/>
+        <location line="+73"/>
+        <location line="+152"/>
         <source>Point %1: %2</source>
         <translation>Точка %1: %2</translation>
     </message>
     <message>
+        <location line="-224"/>
         <source>No point selected</source>
         <translation>Точка не выбрана</translation>
     </message>
     <message>
+        <location line="-36"/>
         <source>Accepted</source>
         <translation>Принята</translation>
     </message>
     <message>
+        <location line="-4"/>
+        <source>%1 Hz: %2 px</source>
+        <translation>%1 Гц: %2 пикс.</translation>
+    </message>
+    <message>
+        <location line="+4"/>
         <source>Excluded</source>
         <translation>Исключена</translation>
     </message>
     <message>
+        <location line="+46"/>
         <source>Remove linear trend</source>
         <translation>Убрать линейный тренд</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Subtract each continuous run&apos;s mean and linear trend, as the local spectrum does</source>
         <translation>Вычитать среднее и линейный тренд каждого непрерывного участка, как при расчёте локального спектра</translation>
     </message>
     <message>
+        <location line="+75"/>
         <source>X component</source>
         <translation>Компонента X</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Y component</source>
         <translation>Компонента Y</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Time, s</source>
         <translation>Время, с</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Local phase shift, rad</source>
         <translation>Локальный фазовый сдвиг, рад</translation>
     </message>
     <message>
+        <location line="+47"/>
         <source>Frequency, Hz</source>
         <translation>Частота, Гц</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Relative power</source>
         <translation>Относительная мощность</translation>
     </message>
     <message>
+        <location line="+13"/>
         <source>Peak %1 Hz</source>
         <translation>Пик %1 Гц</translation>
     </message>
     <message>
+        <location line="+28"/>
         <source>The shaded span is the segment of the local spectrum.</source>
         <translation>Затенённый интервал — участок локального спектра.</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Wheel: zoom; drag: move; double click: whole fragment.</source>
         <translation>Колесо: масштаб; перетаскивание: сдвиг; двойной щелчок: весь фрагмент.</translation>
     </message>
     <message>
+        <location line="+133"/>
+        <source>Without a known length amplitudes are given in pixels only; draw one on the source video.</source>
+        <translation>Без известной длины амплитуды даны только в пикселях; задайте её на исходном видео.</translation>
+    </message>
+    <message>
+        <location line="-187"/>
         <source>No signal was recorded at this point.</source>
         <translation>В этой точке сигнал не записан.</translation>
     </message>
     <message>
+        <location line="+94"/>
+        <source>Select a point to see its vibration at each candidate frequency.</source>
+        <translation>Выберите точку, чтобы увидеть её вибрацию на каждой частоте-кандидате.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
         <source>Vibration at point %1</source>
         <translation>Вибрация в точке %1</translation>
     </message>
     <message>
+        <location line="+12"/>
+        <source>Less</source>
+        <translation>Свернуть</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Table</source>
+        <translation>Таблица</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>The vibration at this point at every candidate frequency</source>
+        <translation>Вибрация в этой точке на каждой частоте-кандидате</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Frequency
 Hz</source>
         <translation>Частота
 Гц</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Displacement
 px, peak</source>
         <translation>Перемещение
 пикс., пик</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Phase
 °</source>
         <translation>Фаза
 °</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Displacement
 µm, peak</source>
         <translation>Перемещение
 мкм, пик</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Velocity
 mm/s, RMS</source>
         <translation>Скорость
 мм/с, СКЗ</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Acceleration
 m/s², peak</source>
         <translation>Ускорение
 м/с², пик</translation>
     </message>
     <message>
+        <location line="+57"/>
         <source>Amplitudes are measured only at accepted points of the current spectrum.</source>
         <translation>Амплитуды измеряются только в принятых точках текущего спектра.</translation>
-    </message>
-    <message>
-        <source>Without a known length amplitudes are given in pixels only; set one in the bands table.</source>
-        <translation>Без известной длины амплитуды даются только в пикселях; задайте её в таблице полос.</translation>
     </message>
 </context>
 <context>
@@ -1678,7 +1852,7 @@ m/s², peak</source>
 <context>
     <name>RegionEditorItem</name>
     <message>
-        <location filename="../src/controllers/RegionEditorItem.cpp" line="+371"/>
+        <location filename="../src/controllers/RegionEditorItem.cpp" line="+370"/>
         <source>The region is too small.</source>
         <translation>Область слишком мала.</translation>
     </message>
@@ -1719,24 +1893,34 @@ m/s², peak</source>
 <context>
     <name>SourceViewport</name>
     <message>
-        <location filename="../ui/qml/panels/SourceViewport.qml" line="+23"/>
+        <location filename="../ui/qml/panels/SourceViewport.qml" line="+30"/>
         <source>Source video</source>
         <translation>Исходное видео</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+29"/>
         <source>Finish region</source>
-        <translation>Завершить область</translation>
+        <translation>Готово</translation>
     </message>
     <message>
         <location line="+1"/>
         <source>Edit region</source>
-        <translation>Изменить область</translation>
+        <translation>Область</translation>
     </message>
     <message>
         <location line="+4"/>
         <source>Draw, move or resize the analysis region on the frame</source>
         <translation>Нарисовать, переместить или изменить размер области анализа на кадре</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Known length</source>
+        <translation>Масштаб</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Draw a line along a part of known size to give amplitudes in µm, mm/s and m/s²</source>
+        <translation>Проведите линию вдоль детали известного размера, чтобы получить амплитуды в мкм, мм/с и м/с²</translation>
     </message>
     <message>
         <location line="+4"/>
@@ -1749,7 +1933,87 @@ m/s², peak</source>
         <translation>Анализировать весь кадр</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="+34"/>
+        <source>%1 mm</source>
+        <translation>%1 мм</translation>
+    </message>
+    <message>
+        <location line="+27"/>
+        <source>Line: %1 px. Enter its real length; drag an end to adjust it.</source>
+        <translation>Линия: %1 пикс. Введите её реальную длину; конец линии можно перетащить.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Drag along a part of known size on the frame.</source>
+        <translation>Проведите мышью вдоль детали известного размера на кадре.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Real length</source>
+        <translation>Реальная длина</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>mm</source>
+        <translation>мм</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Set</source>
+        <translation>Задать</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Use this length to give amplitudes in µm, mm/s and m/s²</source>
+        <translation>Использовать эту длину, чтобы дать амплитуды в мкм, мм/с и м/с²</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Clear</source>
+        <translation>Сбросить</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Show amplitudes in pixels only</source>
+        <translation>Показывать амплитуды только в пикселях</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Coordinates…</source>
+        <translation>Координаты…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Type the two points as fractions of the frame width and height</source>
+        <translation>Ввести две точки как доли ширины и высоты кадра</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>x1</source>
+        <translation>x1</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>y1</source>
+        <translation>y1</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>x2</source>
+        <translation>x2</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>y2</source>
+        <translation>y2</translation>
+    </message>
+    <message>
+        <location line="+34"/>
         <source>Reading %1…</source>
         <translation>Чтение %1…</translation>
     </message>
@@ -1844,7 +2108,7 @@ m/s², peak</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumViews.cpp" line="+201"/>
+        <location filename="../src/spectrum/SpectrumViews.cpp" line="+202"/>
         <source>No textured point in this cell on the first frame.</source>
         <translation>На первом кадре в этой ячейке нет текстурированной точки.</translation>
     </message>
@@ -1867,22 +2131,27 @@ m/s², peak</source>
 <context>
     <name>SpectrumChartView</name>
     <message>
+        <location filename="../ui/qml/panels/SpectrumChartView.qml" line="+50"/>
         <source>Frequency, Hz</source>
         <translation>Частота, Гц</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Relative power</source>
         <translation>Относительная мощность</translation>
     </message>
     <message>
+        <location line="+99"/>
         <source>%1 Hz · relative power %2</source>
         <translation>%1 Гц · относительная мощность %2</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Band: %1–%2 Hz · grid: %3 Hz</source>
         <translation>Полоса: %1–%2 Гц · шаг сетки: %3 Гц</translation>
     </message>
     <message>
+        <location line="+24"/>
         <source>Apply in vibration amplifier</source>
         <translation>Применить в усилителе вибраций</translation>
     </message>
@@ -1890,7 +2159,7 @@ m/s², peak</source>
 <context>
     <name>SpectrumController</name>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="+79"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+93"/>
         <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
         <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
     </message>
@@ -1915,7 +2184,7 @@ m/s², peak</source>
         <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
     </message>
     <message>
-        <location line="+158"/>
+        <location line="+164"/>
         <source>Cancelling spectrum analysis</source>
         <translation>Отмена спектрального анализа</translation>
     </message>
@@ -2019,7 +2288,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Рассчитайте фазу для выбранной частоты, компоненты и опорной точки.</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+25"/>
         <location line="+38"/>
         <source>Select one of the available grid densities.</source>
         <translation>Выберите одну из доступных плотностей сетки.</translation>
@@ -2030,7 +2299,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Фактическая сетка: %1 × %2 (%3 точек), изображение анализа: %4 × %5 пикселей. Максимальный фрагмент для этой сетки: %6 кадров.</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+127"/>
         <source>Spectrum analysis failed.</source>
         <translation>Ошибка спектрального анализа.</translation>
     </message>
@@ -2050,12 +2319,12 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Полоса %1–%2 Гц применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+8"/>
         <source>For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the selected %5 frames. The spectrum selection is unchanged. Nearby oscillations may also be amplified.</source>
         <translation>Для усиления полоса расширена с %1–%2 Гц до %3–%4 Гц для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
     </message>
     <message>
-        <location line="+51"/>
+        <location line="+144"/>
         <source>Calculate a spectrum to show the first frame and local frequency map.</source>
         <translation>Рассчитайте спектр, чтобы показать первый кадр и карту локальных частот.</translation>
     </message>
@@ -2080,7 +2349,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Принято точек: %1 из %2. Спектр использует самый длинный непрерывный участок каждой точки; пропуски не интерполируются.</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+51"/>
         <source>Local spectrum unavailable: this point has no accepted continuous segment.</source>
         <translation>Локальный спектр недоступен: у этой точки нет принятого непрерывного участка.</translation>
     </message>
@@ -2105,7 +2374,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Оценки фазы пока нет.</translation>
     </message>
     <message>
-        <location line="+64"/>
+        <location line="+69"/>
         <source>Phase calculation cancelled.</source>
         <translation>Расчёт фазы отменён.</translation>
     </message>
@@ -2120,12 +2389,12 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Нет устойчивых оценок фазы. Попробуйте другую опорную точку, компоненту или частоту.</translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+50"/>
         <source>Choose an available export format for the current analysis and a local file.</source>
         <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
     </message>
     <message>
-        <location line="+40"/>
+        <location line="+47"/>
         <source>Saving analysis export…</source>
         <translation>Сохранение экспорта анализа…</translation>
     </message>
@@ -2135,6 +2404,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
     <message>
+        <location line="-462"/>
         <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
         <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
     </message>
@@ -2172,7 +2442,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Экспорт…</translation>
     </message>
     <message>
-        <location line="+122"/>
+        <location line="+232"/>
         <source>Spectrum</source>
         <translation>Спектр</translation>
     </message>
@@ -2197,20 +2467,18 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Фаза</translation>
     </message>
     <message>
-        <location line="+18"/>
-        <location line="+45"/>
-        <location line="+13"/>
+        <location line="+102"/>
+        <location line="+130"/>
         <source>Power map settings</source>
         <translation>Настройки карты мощности</translation>
     </message>
     <message>
-        <location line="-52"/>
-        <location line="+64"/>
+        <location line="-367"/>
         <source>Reading the spectrum</source>
         <translation>Как читать спектр</translation>
     </message>
     <message>
-        <location line="-47"/>
+        <location line="+324"/>
         <source>Spectral analysis is not available.</source>
         <translation>Спектральный анализ недоступен.</translation>
     </message>
@@ -2220,56 +2488,67 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>%1 · %2 %</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>No spectrum yet. Choose Start analysis to calculate one.</source>
         <translation>Спектра пока нет. Выберите «Начать анализ», чтобы рассчитать его.</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="-354"/>
         <source>Spectrum is outdated. Recalculate before applying a band.</source>
         <translation>Спектр устарел. Пересчитайте его перед применением полосы.</translation>
     </message>
     <message>
+        <location line="-20"/>
         <source>%1 %</source>
         <translation>%1 %</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>%1 Hz · %2</source>
         <translation>%1 Гц · %2</translation>
     </message>
     <message>
+        <location line="+7"/>
         <source>Choose a candidate for relative phase</source>
         <translation>Выберите кандидата для относительной фазы</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Custom band: %1–%2 Hz</source>
         <translation>Своя полоса: %1–%2 Гц</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>No frequency band selected</source>
         <translation>Полоса частот не выбрана</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Spectrum calculation cancelled</source>
         <translation>Расчёт спектра отменён</translation>
     </message>
     <message>
+        <location line="+28"/>
         <source>Reading the band power map</source>
         <translation>Как читать карту мощности в полосе</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Reading the analysis points</source>
         <translation>Как читать точки анализа</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Reading the bands table</source>
         <translation>Как читать таблицу полос</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Reading the phase map</source>
         <translation>Как читать карту фазы</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>Each coloured cell is one analysis point on the first frame of the fragment. Its colour shows how much motion in the selected frequency band this point carries, as a percentage of the strongest point in the same band (100 %). The map shows where on the equipment the selected frequency is strongest; it is a relative measure, not a displacement in millimetres.
 
 Cells without a reliable signal in the band, and cells below 0.01 % on the logarithmic scale, stay transparent. The yellow frame marks the analysis region.
@@ -2286,6 +2565,7 @@ Hover over a cell to read its value and the local peak frequency. Zoom with the 
 Наведите указатель на ячейку, чтобы увидеть её значение и частоту локального пика. Колесо мыши масштабирует, перетаскивание сдвигает изображение, двойной щелчок показывает весь кадр.</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Each marker is one analysis point of the grid on the first frame of the fragment. Green points were accepted into the spectrum; red points were excluded, for example because the image there has too little texture, the motion could not be followed, or the continuous part of the signal is too short.
 
 Click a point to select it. Its signal trace shows the measured motion over time, and its local spectrum shows the frequencies at this point alone, which tells a local vibration from one that the whole structure shares.
@@ -2298,9 +2578,10 @@ When many points are excluded, choose a region with more visible texture, improv
 Если исключено много точек, выберите область с более заметной текстурой, улучшите освещение, зафиксируйте камеру или возьмите более длинный фрагмент.</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Each row is a frequency candidate: a spectral peak worth investigating, not proof of a mechanical vibration.
 
-Band power is the share of the total motion power inside the candidate's band. Contrast compares the peak with its neighbouring frequencies. Support is the share of accepted points at which the frequency stands out: a vibration of the whole structure has wide support, a local one narrow support. Stability tells in how many halves of the fragment the peak is found again.
+Band power is the share of the total motion power inside the candidate&apos;s band. Contrast compares the peak with its neighbouring frequencies. Support is the share of accepted points at which the frequency stands out: a vibration of the whole structure has wide support, a local one narrow support. Stability tells in how many halves of the fragment the peak is found again.
 
 A strong, high-contrast peak with wide support and full stability is the most trustworthy. Click a row to select its band; right-click to apply it to the vibration amplification.</source>
         <translation>Каждая строка — кандидат частоты: спектральный пик, который стоит исследовать, но не доказательство механической вибрации.
@@ -2310,70 +2591,89 @@ A strong, high-contrast peak with wide support and full stability is the most tr
 Наиболее надёжен сильный пик с высоким контрастом, широкой поддержкой и полной устойчивостью. Щелчок по строке выбирает её полосу; правый щелчок позволяет применить её к усилению вибраций.</translation>
     </message>
     <message>
+        <location line="+170"/>
         <source>Frequency candidate and band power</source>
         <translation>Кандидат частоты и мощность в полосе</translation>
     </message>
     <message>
+        <location line="+19"/>
         <source>Motion component for the phase</source>
         <translation>Составляющая движения для фазы</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Component X</source>
         <translation>Составляющая X</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>Component Y</source>
         <translation>Составляющая Y</translation>
     </message>
     <message>
+        <location line="+13"/>
         <source>Calculate phase</source>
         <translation>Рассчитать фазу</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Cancelling phase calculation…</source>
         <translation>Отмена расчёта фазы…</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Cancel phase calculation</source>
         <translation>Отменить расчёт фазы</translation>
     </message>
     <message>
+        <location line="+13"/>
         <source>Apply to vibration amplification</source>
         <translation>Применить к усилению вибраций</translation>
     </message>
     <message>
+        <location line="+145"/>
         <source>Help</source>
         <translation>Справка</translation>
     </message>
     <message>
+        <location line="+1"/>
+        <location line="+49"/>
+        <location line="+17"/>
         <source>Close</source>
         <translation>Закрыть</translation>
     </message>
     <message>
+        <location line="-57"/>
         <source>Colour scale of the band power map</source>
         <translation>Цветовая шкала карты мощности в полосе</translation>
     </message>
     <message>
+        <location line="+5"/>
         <source>Logarithmic</source>
         <translation>Логарифмическая</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Each colour step is ten times more power, from 0.01 % to 100 % of the strongest point. Weak areas stay visible next to strong ones.</source>
         <translation>Каждая ступень цвета — мощность в десять раз больше, от 0,01 % до 100 % от самой сильной точки. Слабые области остаются видны рядом с сильными.</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Linear</source>
         <translation>Линейная</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Colour proportional to power. Only the strongest areas stand out; everything below a few per cent looks alike.</source>
         <translation>Цвет пропорционален мощности. Выделяются только самые сильные области; всё, что ниже нескольких процентов, выглядит одинаково.</translation>
     </message>
     <message>
+        <location line="+25"/>
         <source>Power map colour scales</source>
         <translation>Цветовые шкалы карты мощности</translation>
     </message>
     <message>
+        <location line="+11"/>
         <source>The band power map colours each analysis point by the power of its motion inside the selected band, as a percentage of the strongest point in that band.
 
 The logarithmic scale spreads the colours over four decades: 0.01 %, 0.1 %, 1 %, 10 % and 100 % are equally far apart. Use it to find every place that moves at the selected frequency, including weak ones, for example to see how far a vibration spreads from its source.
@@ -2390,9 +2690,10 @@ Points below 0.01 % or without a reliable signal stay transparent on both scales
 Точки ниже 0,01 % или без надёжного сигнала остаются прозрачными на обеих шкалах. Экспортируемое изображение карты мощности и отчёт используют выбранную здесь шкалу.</translation>
     </message>
     <message>
-        <source>The phase map compares the timing of the motion at one frequency across the analysis points. Each cell's colour is the phase of that point's motion relative to the reference point, marked with a ring, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.
+        <location line="-416"/>
+        <source>The phase map compares the timing of the motion at one frequency across the analysis points. Each cell&apos;s colour is the phase of that point&apos;s motion relative to the reference point, marked with a ring, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.
 
-Points that move together share the reference's colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.
+Points that move together share the reference&apos;s colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.
 
 To calculate: choose a candidate frequency above, click a cell to make it the reference, choose the component (X horizontal, Y vertical motion in the image) and press Calculate phase. Each pair of points uses only the interval in which both signals are continuous. Cells without a stable estimate stay uncoloured; shaded cells were excluded from the analysis and cannot be a reference.
 
@@ -2536,7 +2837,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>StatusBar</name>
     <message>
-        <location filename="../ui/qml/panels/StatusBar.qml" line="+24"/>
+        <location filename="../ui/qml/panels/StatusBar.qml" line="+23"/>
         <source>Cancelling video reading…</source>
         <translation>Отмена чтения видео…</translation>
     </message>
@@ -2556,7 +2857,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Откройте видео, чтобы начать.</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+2"/>
         <source>The amplified result no longer matches the settings.</source>
         <translation>Усиленный результат больше не соответствует настройкам.</translation>
     </message>
@@ -2574,7 +2875,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>TemporaryVideo</name>
     <message>
-        <location filename="../src/results/TemporaryVideo.cpp" line="+89"/>
+        <location filename="../src/results/TemporaryVideo.cpp" line="+91"/>
         <source>Could not write the temporary analysis result. Check free disk space and access to the temporary folder.</source>
         <translation>Не удалось записать временный результат анализа. Проверьте свободное место на диске и доступ к временному каталогу.</translation>
     </message>
@@ -2668,17 +2969,22 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Следующий кадр</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+12"/>
         <source>Playback position</source>
         <translation>Позиция воспроизведения</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+24"/>
         <source>Frame %1 / %2</source>
         <translation>Кадр %1 / %2</translation>
     </message>
     <message>
         <location line="+7"/>
+        <source>%1 s</source>
+        <translation>%1 с</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Selected: %1 frames</source>
         <translation>Выбрано кадров: %1</translation>
     </message>
@@ -2774,12 +3080,12 @@ The worker count limits how many processor threads the analysis may use.</source
     </message>
     <message>
         <location line="+1"/>
-        <location line="+64"/>
+        <location line="+66"/>
         <source>Capture frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
     <message>
-        <location line="-63"/>
+        <location line="-65"/>
         <source>entered</source>
         <translation>введена</translation>
     </message>
@@ -2809,7 +3115,12 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Равномерные</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+11"/>
+        <source>The video is being read…</source>
+        <translation>Видео читается…</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>The video is not ready yet.</source>
         <translation>Видео ещё не готово.</translation>
     </message>
@@ -2982,7 +3293,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>VideoSessionController</name>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="+90"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="+116"/>
         <source>Save or discard the current analysis result before opening another video.</source>
         <translation>Перед открытием другого видео сохраните или отмените текущий результат анализа.</translation>
     </message>
@@ -2993,7 +3304,17 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Видеофайл не выбран.</translation>
     </message>
     <message>
-        <location line="-8"/>
+        <location line="-36"/>
+        <source>Video files (%1)</source>
+        <translation>Видеофайлы (%1)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>All files (*)</source>
+        <translation>Все файлы (*)</translation>
+    </message>
+    <message>
+        <location line="+27"/>
         <source>Only local video files can be analyzed.</source>
         <translation>Анализировать можно только локальные видеофайлы.</translation>
     </message>
@@ -3040,7 +3361,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>WorkspacePage</name>
     <message>
-        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+366"/>
+        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+413"/>
         <source>Video parameters</source>
         <translation>Параметры видео</translation>
     </message>

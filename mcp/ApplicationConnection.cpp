@@ -9,7 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QLocalSocket>
+#include <QThread>
 #include <QUuid>
+#include <algorithm>
 
 namespace orvi::mcp {
 
@@ -78,24 +80,49 @@ ApplicationCallResult ApplicationConnection::call(const QString& method,
     if (bytes.size() > limits_.maximumRequestBytes)
         return failure(tr("The diagnostic request exceeds the allowed size."));
 
+    // An instance serving as many clients as it takes refuses more with "server_busy"; such a
+    // refusal is answered by trying again a few times before giving up.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QByteArray line;
+        if (!exchange(*instance, bytes, &line, &message))
+            return failure(message);
+        const QJsonObject busy = QJsonDocument::fromJson(line).object();
+        const int retryAfterMs = diagnostics::protocol::busyRetryAfterMs(busy);
+        if (retryAfterMs < 0)
+            return interpret(line, requestId);
+        if (waited.elapsed() + retryAfterMs > limits_.busyRetryBudgetMs)
+            return failure(tr("ORVI Zazira instance %1 is busy serving other diagnostic clients "
+                              "and refused the connection. Try again shortly.")
+                               .arg(instance->instanceId),
+                           busy.value(QStringLiteral("error")).toObject());
+        QThread::msleep(static_cast<unsigned long>(std::max(retryAfterMs, 1)));
+    }
+}
+
+bool ApplicationConnection::exchange(const diagnostics::InstanceDescriptor& instance,
+                                     const QByteArray& bytes, QByteArray* line,
+                                     QString* message) const
+{
     QLocalSocket socket;
-    socket.connectToServer(instance->serverAddress(), QIODevice::ReadWrite);
+    socket.connectToServer(instance.serverAddress(), QIODevice::ReadWrite);
     if (!socket.waitForConnected(limits_.connectTimeoutMs)) {
         const QString reason = socket.errorString();
         socket.abort();
-        return failure(tr("Could not connect to ORVI Zazira instance %1: %2")
-                           .arg(instance->instanceId, reason));
+        *message =
+            tr("Could not connect to ORVI Zazira instance %1: %2").arg(instance.instanceId, reason);
+        return false;
     }
-    QByteArray line;
-    if (!sendAll(socket, bytes, &message) || !receiveLine(socket, &line, &message)) {
+    if (!sendAll(socket, bytes, message) || !receiveLine(socket, line, message)) {
         socket.abort();
-        return failure(message);
+        return false;
     }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)
         socket.waitForDisconnected(limits_.waitStepMs);
     socket.abort();
-    return interpret(line, requestId);
+    return true;
 }
 
 bool ApplicationConnection::sendAll(QLocalSocket& socket, const QByteArray& bytes,

@@ -31,6 +31,8 @@ public:
         int waitStepMs = 100;
         qsizetype maximumRequestBytes = 1048576;
         qsizetype maximumResponseBytes = 33554432;
+        // How long a call keeps trying an instance that answers "server_busy".
+        int busyRetryBudgetMs = 3000;
     };
 
     ApplicationConnection() = default;
@@ -43,6 +45,9 @@ public:
     void setSearchPaths(const QStringList& paths) { searchPaths_ = paths; }
 
 private:
+    // One connection, one request line, one response line.
+    bool exchange(const diagnostics::InstanceDescriptor& instance, const QByteArray& bytes,
+                  QByteArray* line, QString* message) const;
     bool sendAll(QLocalSocket& socket, const QByteArray& bytes, QString* message) const;
     bool receiveLine(QLocalSocket& socket, QByteArray* line, QString* message) const;
     ApplicationCallResult interpret(const QByteArray& line, const QString& requestId) const;

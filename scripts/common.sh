@@ -3,23 +3,34 @@
 set -euo pipefail
 ORVI_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-orvi_install_packages() {
+# "sudo" when not root, for the commands that change the system.
+orvi_sudo=""
+[[ $(id -u) -ne 0 ]] && orvi_sudo="sudo"
+
+# Installs those of the named Debian packages that are missing.
+orvi_install_missing() {
     local missing=()
-    while read -r pkg; do
-        [[ -z "$pkg" || "$pkg" == \#* ]] && continue
+    for pkg in "$@"; do
         dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
             || missing+=("$pkg")
-    done <"$ORVI_ROOT/scripts/packages.txt"
+    done
     if ((${#missing[@]})); then
         echo "Installing Debian packages: ${missing[*]}"
-        local sudo=""
-        [[ $(id -u) -ne 0 ]] && sudo="sudo"
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+        $orvi_sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $orvi_sudo apt-get install -y -qq "${missing[@]}"
     fi
+}
+
+orvi_install_packages() {
+    local listed=()
+    while read -r pkg; do
+        [[ -z "$pkg" || "$pkg" == \#* ]] && continue
+        listed+=("$pkg")
+    done <"$ORVI_ROOT/scripts/packages.txt"
+    orvi_install_missing "${listed[@]}"
     # Node.js runs the MCP client tests; a machine may already carry its own build.
     if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
-        DEBIAN_FRONTEND=noninteractive ${sudo:-} apt-get install -y -qq nodejs npm
+        DEBIAN_FRONTEND=noninteractive $orvi_sudo apt-get install -y -qq nodejs npm
     fi
 }
 

@@ -91,6 +91,60 @@
         <source>Multiple ORVI Zazira instances were found (%1). Set ORVI_MOTION_INSTANCE_ID to select one.</source>
         <translation>Найдено несколько экземпляров ORVI Zazira (%1). Укажите ORVI_MOTION_INSTANCE_ID, чтобы выбрать один.</translation>
     </message>
+    <message>
+        <source>ORVI Zazira instance %1 is busy serving other diagnostic clients and refused the connection. Try again shortly.</source>
+        <translation>Экземпляр ORVI Zazira %1 занят обслуживанием других диагностических клиентов и отклонил подключение. Повторите попытку чуть позже.</translation>
+    </message>
+</context>
+<context>
+    <name>LicenceNotice</name>
+    <message>
+        <source>Licence: %1</source>
+        <translation>Лицензия: %1</translation>
+    </message>
+    <message>
+        <source>Passing it on: this build loads %1, whose licence does not allow redistribution. Do not pass the build on together with that library.</source>
+        <translation>Распространение: эта сборка загружает %1, лицензия которой запрещает распространение. Не передавайте сборку вместе с этой библиотекой.</translation>
+    </message>
+    <message>
+        <source>Passing it on: the GNU GPL version 3 is the one licence under which the program's own licence and those of the libraries above all hold together, so this build may be passed on under it: with the complete corresponding source code of the program (or a written offer of it), with these notices, and without further restrictions on the recipients. Whoever ships the libraries too must offer their source code in the same way; Debian does so for the packages it distributes.</source>
+        <translation>Распространение: GNU GPL версии 3 — единственная лицензия, при которой лицензия самой программы и лицензии перечисленных библиотек действуют совместно, поэтому эту сборку можно передавать на её условиях: вместе с полным соответствующим исходным кодом программы (или письменным предложением предоставить его), с этими уведомлениями и без дополнительных ограничений для получателей. Тот, кто передаёт и сами библиотеки, должен так же предложить их исходный код; Debian делает это для распространяемых им пакетов.</translation>
+    </message>
+    <message>
+        <source>Copyright © %1 ORVI</source>
+        <translation>Авторское право © %1 ORVI</translation>
+    </message>
+    <message>
+        <source>This program is free software: you may pass it on and change it under the terms of the GNU General Public License, version 3 or (at your option) any later version. It comes with no warranty, to the extent permitted by law. The licence is in /usr/share/common-licenses/GPL-3 on Debian systems and at https://www.gnu.org/licenses/gpl-3.0.html.</source>
+        <translation>Это свободная программа: её можно распространять и изменять на условиях GNU General Public License версии 3 или (по вашему выбору) любой более поздней версии. Программа поставляется без каких-либо гарантий в той мере, в какой это допускает закон. Текст лицензии находится в /usr/share/common-licenses/GPL-3 в системах Debian и по адресу https://www.gnu.org/licenses/gpl-3.0.html.</translation>
+    </message>
+    <message>
+        <source>Libraries this program loads:</source>
+        <translation>Библиотеки, которые загружает программа:</translation>
+    </message>
+    <message>
+        <source>GNU LGPL version 3 (also offered under the GNU GPL, versions 2 and 3)</source>
+        <translation>GNU LGPL версии 3 (доступна также на условиях GNU GPL версий 2 и 3)</translation>
+    </message>
+    <message>
+        <source>Loaded from the system's shared libraries, which may be replaced by another build of the same version.</source>
+        <translation>Загружается из разделяемых библиотек системы, которые можно заменить другой сборкой той же версии.</translation>
+    </message>
+</context>
+<context>
+    <name>McpCommandLine</name>
+    <message>
+        <source>Model Context Protocol server on standard input and output that lets an AI agent inspect and drive a running orvi-motion started with --mcp-debug or --mcp-control.</source>
+        <translation>Сервер Model Context Protocol на стандартном вводе и выводе, через который ИИ-агент может просматривать запущенный orvi-motion, открытый с --mcp-debug или --mcp-control, и управлять им.</translation>
+    </message>
+    <message>
+        <source>Print the JSON block that registers this server with an MCP host, then exit.</source>
+        <translation>Вывести блок JSON для регистрации этого сервера в MCP-хосте и выйти.</translation>
+    </message>
+    <message>
+        <source>Show the licences of the program and of the libraries it loads, then exit.</source>
+        <translation>Показать лицензии программы и загружаемых ею библиотек и выйти.</translation>
+    </message>
 </context>
 <context>
     <name>McpStdioServer</name>

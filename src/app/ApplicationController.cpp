@@ -1,6 +1,7 @@
 #include "app/ApplicationController.h"
 
 #include "app/ApplicationIdentity.h"
+#include "app/ApplicationLicences.h"
 
 namespace orvi::ui::controllers {
 
@@ -49,6 +50,11 @@ ApplicationController::~ApplicationController()
 QString ApplicationController::applicationDisplayName() const
 {
     return app::ApplicationIdentity::displayName();
+}
+
+QString ApplicationController::licenceNotice() const
+{
+    return app::ApplicationLicences::text();
 }
 
 ApplicationController::Activity ApplicationController::currentActivity() const

@@ -33,6 +33,7 @@ class ApplicationController : public QObject
     Q_PROPERTY(orvi::ui::controllers::ExportController* exporter READ exporter CONSTANT)
     Q_PROPERTY(orvi::ui::controllers::SpectrumController* spectrum READ spectrum CONSTANT)
     Q_PROPERTY(QString applicationDisplayName READ applicationDisplayName CONSTANT)
+    Q_PROPERTY(QString licenceNotice READ licenceNotice CONSTANT)
 
 public:
     explicit ApplicationController(QObject* parent = nullptr);
@@ -47,6 +48,8 @@ public:
     ExportController* exporter() const { return m_exporter; }
     SpectrumController* spectrum() const { return m_spectrum; }
     QString applicationDisplayName() const;
+    // The program's licence and those of the libraries it loads, for the About dialog.
+    QString licenceNotice() const;
 
     // The activity interlock. While processing work runs (preview, video export, spectrum
     // analysis, relative phase or report export) nothing may change its inputs: session,

@@ -13,6 +13,7 @@ struct ApplicationIdentity
     static QString applicationName() { return QStringLiteral("orvi-motion"); }
     static QString applicationVersion() { return QLatin1String(version::kText); }
     static QString displayName() { return QLatin1String(version::kProductIdentity); }
+    static QString desktopFileName() { return QLatin1String(version::kDesktopId); }
     static QString windowIconPath() { return QStringLiteral(":/ui/icons/application.png"); }
     // The interface modules live among the resources under this import path.
     static QString qmlImportPath() { return QStringLiteral("qrc:/qt/qml"); }

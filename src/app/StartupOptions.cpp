@@ -13,7 +13,11 @@ StartupOptions::StartupOptions()
       m_mcpControl(QStringLiteral("mcp-control"),
                    QCoreApplication::translate(
                        "Application",
-                       "Allow the local MCP diagnostics interface to change application state."))
+                       "Allow the local MCP diagnostics interface to change application state.")),
+      m_licenses(QStringLiteral("licenses"),
+                 QCoreApplication::translate("Application",
+                                             "Show the licences of the program and of the "
+                                             "libraries it loads, then exit."))
 {
     m_parser.setApplicationDescription(QCoreApplication::translate(
         "Application", "Video motion amplification for technical equipment."));
@@ -21,6 +25,7 @@ StartupOptions::StartupOptions()
     m_parser.addVersionOption();
     m_parser.addOption(m_mcpDebug);
     m_parser.addOption(m_mcpControl);
+    m_parser.addOption(m_licenses);
     m_parser.addPositionalArgument(
         QStringLiteral("file"),
         QCoreApplication::translate("Application", "Video file to open at start."),
@@ -45,6 +50,11 @@ bool StartupOptions::diagnosticsRequested() const
 bool StartupOptions::controlAllowed() const
 {
     return m_parser.isSet(m_mcpControl);
+}
+
+bool StartupOptions::licencesRequested() const
+{
+    return m_parser.isSet(m_licenses);
 }
 
 } // namespace orvi::app

@@ -6,8 +6,8 @@
 
 namespace orvi::app {
 
-// The command line of orvi-motion: help, version, the two diagnostics flags and an optional
-// video to open at start.
+// The command line of orvi-motion: help, version, licences, the two diagnostics flags and an
+// optional video to open at start.
 class StartupOptions
 {
 public:
@@ -20,6 +20,8 @@ public:
 
     bool diagnosticsRequested() const;
     bool controlAllowed() const;
+    // --licenses: print the licence notice instead of opening the window.
+    bool licencesRequested() const;
     // The video named on the command line as an absolute local path; empty when none.
     QString fileToOpen() const;
 
@@ -27,6 +29,7 @@ private:
     QCommandLineParser m_parser;
     QCommandLineOption m_mcpDebug;
     QCommandLineOption m_mcpControl;
+    QCommandLineOption m_licenses;
 };
 
 } // namespace orvi::app

@@ -1,11 +1,13 @@
 #include "controllers/ExportController.h"
 
+#include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/TimeArithmetic.h"
 #include "controllers/VideoSessionController.h"
+#include "processing/OutputDestination.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "records/ProcessingState.h"
 
@@ -121,10 +123,15 @@ QString ExportController::validateDestination(const QString& path) const
     if (file.suffix().compare(QLatin1String("mp4"), Qt::CaseInsensitive) != 0)
         return QCoreApplication::translate("ExportController",
                                            "The processed video must use the .mp4 extension.");
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.exists() || !folder.isDir())
+    const QString resolved = processing::OutputDestination::resolvedFolder(trimmed);
+    if (resolved.isEmpty())
         return QCoreApplication::translate("ExportController",
                                            "The destination folder does not exist.");
+    if (processing::OutputDestination::isSystemFolder(resolved))
+        return QCoreApplication::translate(
+            "ExportController",
+            "The destination is a device or system folder. Choose a folder for your own files.");
+    const QFileInfo folder(resolved);
     if (!folder.isWritable())
         return QCoreApplication::translate("ExportController",
                                            "The destination folder is not writable.");
@@ -165,9 +172,10 @@ void ExportController::shutdown()
 
 bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
 {
-    if (m_busy || !directoryUrl.isValid() || !directoryUrl.isLocalFile())
+    const QString folderPath = LocalFile::pathOf(directoryUrl);
+    if (m_busy || folderPath.isEmpty())
         return false;
-    const QFileInfo folder(directoryUrl.toLocalFile());
+    const QFileInfo folder(folderPath);
     if (!folder.exists() || !folder.isDir())
         return false;
     const QString cleaned = QDir::cleanPath(folder.absoluteFilePath());
@@ -180,7 +188,8 @@ bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
 
 bool ExportController::setDestination(const QUrl& fileUrl)
 {
-    if (!fileUrl.isValid() || !fileUrl.isLocalFile() || fileUrl.toLocalFile().isEmpty()) {
+    QString path = LocalFile::pathOf(fileUrl);
+    if (path.isEmpty()) {
         fail(QCoreApplication::translate("ExportController", "Choose a local MP4 file."));
         return false;
     }
@@ -189,7 +198,10 @@ bool ExportController::setDestination(const QUrl& fileUrl)
                                          "Wait until the current export finishes."));
         return false;
     }
-    QString path = QDir::cleanPath(QFileInfo(fileUrl.toLocalFile()).absoluteFilePath());
+    // Checked as given, so that the folder is the one the file system resolves ("missing/.."
+    // is no folder), then kept with that folder spelled out.
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".mp4");
     const QString message = validateDestination(path);
@@ -197,6 +209,7 @@ bool ExportController::setDestination(const QUrl& fileUrl)
         fail(message);
         return false;
     }
+    path = processing::OutputDestination::resolvedPath(path);
     m_destinationPath = path;
     m_parametersPath = path + QStringLiteral(".json");
     m_completed = false;

@@ -237,10 +237,25 @@ void PlaybackController::pause()
 
 void PlaybackController::seekToFraction(double fraction)
 {
-    if (!canPlay() || !std::isfinite(fraction))
+    if (!std::isfinite(fraction))
         return;
-    const qint64 index =
-        qint64(std::llround(double(m_frameCount - 1) * std::clamp(fraction, 0.0, 1.0)));
+    seekToFrame(qint64(std::llround(double(m_frameCount - 1) * std::clamp(fraction, 0.0, 1.0))));
+}
+
+void PlaybackController::stepSeconds(double seconds)
+{
+    if (!std::isfinite(seconds) || seconds == 0.0 || m_durationUs <= 0 || m_frameCount <= 1)
+        return;
+    const double framesPerSecond = double(m_frameCount) * 1e6 / double(m_durationUs);
+    const qint64 frames = std::max<qint64>(1, std::llround(std::abs(seconds) * framesPerSecond));
+    step(seconds > 0 ? frames : -frames);
+}
+
+void PlaybackController::seekToFrame(qint64 frameIndex)
+{
+    if (!canPlay() || m_frameCount <= 0)
+        return;
+    const qint64 index = std::clamp<qint64>(frameIndex, 0, m_frameCount - 1);
     const Flags before = flags();
     const quint64 requestId = nextRequest();
     m_worker->requestStop();

@@ -102,6 +102,10 @@ public:
     Q_INVOKABLE void play();
     Q_INVOKABLE void pause();
     Q_INVOKABLE void seekToFraction(double fraction);
+    // Keyboard navigation: a frame of the whole timeline, or a step of playback time (at least
+    // one frame).
+    Q_INVOKABLE void seekToFrame(qint64 frameIndex);
+    Q_INVOKABLE void stepSeconds(double seconds);
     Q_INVOKABLE void stepForward();
     Q_INVOKABLE void stepBackward();
     Q_INVOKABLE void retry();

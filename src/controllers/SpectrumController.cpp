@@ -2,12 +2,14 @@
 
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/ExportController.h"
+#include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "orvi/Version.h"
+#include "processing/OutputDestination.h"
 #include "records/SpectrumAlgorithms.h"
 #include "reports/AnalysisExportContext.h"
 #include "reports/AnalysisExportWriter.h"
@@ -43,6 +45,17 @@ using project_data::SpectrumResult;
 constexpr int kMaximumDensityIndex = 2;
 constexpr double kBandReadBackTolerance = 1e-9;
 constexpr double kProgressStep = 0.005;
+
+// A frequency to the precision the spectrum resolves: one decimal finer than its bin width, as
+// the views show it.
+QString formatFrequency(double hz, double stepHz)
+{
+    const int decimals =
+        std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(hz, 'f', decimals);
+}
 
 // d significant digits in the system locale, no group separators, no trailing zeros.
 QString formatSignificant(double value, int digits)
@@ -829,7 +842,8 @@ bool SpectrumController::applyBandToAmplification()
                 "SpectrumController",
                 "Band %1–%2 Hz applied to amplification without expansion; the selected fragment "
                 "is long enough.")
-                .arg(formatSignificant(lower, 8), formatSignificant(upper, 8));
+                .arg(formatFrequency(lower, frequencyStepHz()),
+                     formatFrequency(upper, frequencyStepHz()));
     else
         m_bandApplicationMessage =
             QCoreApplication::translate(
@@ -837,9 +851,10 @@ bool SpectrumController::applyBandToAmplification()
                 "For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the "
                 "selected %5 frames. The spectrum selection is unchanged. Nearby oscillations "
                 "may also be amplified.")
-                .arg(formatSignificant(m_selectedLowerHz, 8),
-                     formatSignificant(m_selectedUpperHz, 8), formatSignificant(lower, 8),
-                     formatSignificant(upper, 8))
+                .arg(formatFrequency(m_selectedLowerHz, frequencyStepHz()),
+                     formatFrequency(m_selectedUpperHz, frequencyStepHz()),
+                     formatFrequency(lower, frequencyStepHz()),
+                     formatFrequency(upper, frequencyStepHz()))
                 .arg(frames);
     emit stateChanged();
     return true;
@@ -1051,11 +1066,28 @@ void SpectrumController::rebuildDiagnostics()
                                "continuous segment; gaps are not interpolated.")
                                .arg(accepted)
                                .arg(m_diagnosticSites.size());
-        m_selectedSite = 0;
-        m_detrendedX = spectrum::detrendRuns(m_diagnosticSites.front().phaseSeriesX);
-        m_detrendedY = spectrum::detrendRuns(m_diagnosticSites.front().phaseSeriesY);
+        m_selectedSite = initialDiagnosticSite();
+        const GridSite& site = m_diagnosticSites[std::size_t(m_selectedSite)];
+        m_detrendedX = spectrum::detrendRuns(site.phaseSeriesX);
+        m_detrendedY = spectrum::detrendRuns(site.phaseSeriesY);
     }
     rebuildLocalSpectrum();
+}
+
+// The points open on the point that carries the strongest candidate, else on the first accepted
+// one: an excluded point says nothing about the vibration.
+int SpectrumController::initialDiagnosticSite() const
+{
+    if (ready() && m_diagnosticIdentity == m_result.request.identity &&
+        !m_result.candidates.empty()) {
+        const qint32 strongest = m_result.candidates.front().amplitudePoint;
+        if (strongest >= 0 && strongest < qint32(m_diagnosticSites.size()))
+            return int(strongest);
+    }
+    const auto accepted = std::find_if(m_diagnosticSites.begin(), m_diagnosticSites.end(),
+                                       [](const GridSite& site) { return site.accepted; });
+    return accepted == m_diagnosticSites.end() ? 0
+                                               : int(accepted - m_diagnosticSites.begin());
 }
 
 void SpectrumController::selectDiagnosticSite(int index)
@@ -1290,6 +1322,23 @@ QUrl SpectrumController::suggestedAnalysisFileUrl(int format)
     return QUrl::fromLocalFile(candidate);
 }
 
+QUrl SpectrumController::exportFolderUrl() const
+{
+    const QString sourcePath = ready() ? m_result.request.videoInfo.filePath
+                                       : (m_videoSession ? m_videoSession->filePath() : QString());
+    if (sourcePath.isEmpty())
+        return {};
+    return QUrl::fromLocalFile(QFileInfo(sourcePath).absolutePath());
+}
+
+void SpectrumController::dismissReportMessage()
+{
+    if (m_reportBusy || m_reportMessage.isEmpty())
+        return;
+    m_reportMessage.clear();
+    emit reportChanged();
+}
+
 bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logarithmicColors)
 {
     const QString refused = QCoreApplication::translate(
@@ -1303,7 +1352,7 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
         (format != int(reports::AnalysisExportFormat::BandPowerMapPng) || m_mapAvailable) &&
         (format != int(reports::AnalysisExportFormat::RelativePhaseMapPng) || phaseAvailable());
     if (m_shuttingDown || anythingRuns() || !resultCurrent() || !diagnosticsMatchResult() ||
-        !path.isValid() || !path.isLocalFile() || path.toLocalFile().isEmpty() || !formatUsable) {
+        LocalFile::pathOf(path).isEmpty() || !formatUsable) {
         m_reportMessage = refused;
         emit reportChanged();
         return false;
@@ -1330,7 +1379,14 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
     context.sites = reports::AnalysisExportContext::sitesFrom(m_diagnosticSites);
     context.logarithmicColors = logarithmicColors;
 
-    m_reportPath = QFileInfo(path.toLocalFile()).absoluteFilePath();
+    // A typed name without an extension gets the format's, as the save dialogs do.
+    QString given = LocalFile::pathOf(path);
+    if (QFileInfo(given).suffix().isEmpty())
+        given += QLatin1Char('.') + reports::analysisExportSuffix(format);
+    // The folder as the file system resolves it; an unresolvable one goes to the writer as
+    // given, which refuses it with its reason.
+    const QString resolved = processing::OutputDestination::resolvedPath(given);
+    m_reportPath = resolved.isEmpty() ? given : resolved;
     m_reportBusy = true;
     m_reportMessage = QCoreApplication::translate("SpectrumController", "Saving analysis export…");
     emit reportChanged();

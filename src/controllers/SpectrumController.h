@@ -127,8 +127,12 @@ class SpectrumController : public QObject
     Q_PROPERTY(bool canExportReport READ canExportReport NOTIFY reportChanged)
     Q_PROPERTY(bool reportBusy READ reportBusy NOTIFY reportChanged)
     Q_PROPERTY(QString reportMessage READ reportMessage NOTIFY reportChanged)
+    Q_PROPERTY(QUrl exportFolderUrl READ exportFolderUrl NOTIFY stateChanged)
     // A known length on the frame turns pixel amplitudes into physical units.
     Q_PROPERTY(bool hasLengthScale READ hasLengthScale NOTIFY stateChanged)
+    Q_PROPERTY(QPointF lengthScaleFirst READ lengthScaleFirst NOTIFY stateChanged)
+    Q_PROPERTY(QPointF lengthScaleSecond READ lengthScaleSecond NOTIFY stateChanged)
+    Q_PROPERTY(double lengthScaleMillimetres READ lengthScaleMillimetres NOTIFY stateChanged)
     Q_PROPERTY(double millimetresPerPixel READ millimetresPerPixel NOTIFY stateChanged)
     Q_PROPERTY(QString lengthScaleMessage READ lengthScaleMessage NOTIFY stateChanged)
     // The selected point's displacement at each candidate frequency.
@@ -227,7 +231,12 @@ public:
     bool canExportReport() const;
     bool reportBusy() const { return m_reportBusy; }
     QString reportMessage() const { return m_reportMessage; }
+    // Where analysis exports start: the analysed video's folder.
+    QUrl exportFolderUrl() const;
     bool hasLengthScale() const { return m_lengthScale.isSet(); }
+    QPointF lengthScaleFirst() const { return m_lengthScale.first; }
+    QPointF lengthScaleSecond() const { return m_lengthScale.second; }
+    double lengthScaleMillimetres() const { return m_lengthScale.lengthMm; }
     double millimetresPerPixel() const;
     QString lengthScaleMessage() const { return m_lengthScaleMessage; }
     QVariantList selectedPointAmplitudes() const;
@@ -262,6 +271,8 @@ public:
     Q_INVOKABLE void cancelPhaseMap();
     Q_INVOKABLE QUrl suggestedAnalysisFileUrl(int format);
     Q_INVOKABLE bool exportAnalysis(const QUrl& path, int format, bool logarithmicColors);
+    // A refusal or a finished export's message goes once the user has left the export dialog.
+    Q_INVOKABLE void dismissReportMessage();
 
 signals:
     void diagnosticChanged();
@@ -305,6 +316,7 @@ private:
     void applyLengthScale(const project_data::LengthScale& scale);
     void rebuildMap();
     void rebuildDiagnostics();
+    int initialDiagnosticSite() const;
     void rebuildLocalSpectrum();
     void rebuildPhaseSamples();
     void resetPhaseState();

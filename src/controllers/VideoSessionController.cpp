@@ -1,9 +1,12 @@
 #include "controllers/VideoSessionController.h"
 
+#include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
+#include "media/VideoFileTypes.h"
 #include "media/libav/LibavVideoAnalyzer.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QtConcurrent>
 #include <algorithm>
@@ -35,6 +38,29 @@ VideoSessionController::~VideoSessionController()
         probe.watcher->waitForFinished();
 }
 
+QString VideoSessionController::containerDisplayName() const
+{
+    if (m_videoInfo.containerName.isEmpty())
+        return {};
+    return media::VideoFileTypes::containerDisplayName(m_videoInfo.containerName,
+                                                       m_videoInfo.filePath);
+}
+
+QStringList VideoSessionController::openFileFilters()
+{
+    const QString patterns = media::VideoFileTypes::patterns().join(QLatin1Char(' '));
+    return {QCoreApplication::translate("VideoSessionController", "Video files (%1)").arg(patterns),
+            QCoreApplication::translate("VideoSessionController", "All files (*)")};
+}
+
+QUrl VideoSessionController::folderUrl() const
+{
+    const QFileInfo file(m_filePath);
+    if (!m_filePath.isEmpty() && file.absoluteDir().exists())
+        return QUrl::fromLocalFile(file.absolutePath());
+    return QUrl::fromLocalFile(QDir::homePath());
+}
+
 void VideoSessionController::openSource(const QUrl& fileUrl)
 {
     if (m_operationLocked)
@@ -49,14 +75,14 @@ void VideoSessionController::openSource(const QUrl& fileUrl)
              QCoreApplication::translate("VideoSessionController", "No video file was selected."));
         return;
     }
-    if (!fileUrl.isLocalFile()) {
+    if (!LocalFile::isLocal(fileUrl)) {
         fail(fileUrl.fileName(),
              QCoreApplication::translate("VideoSessionController",
                                          "Only local video files can be analyzed."));
         return;
     }
-    const QFileInfo file(fileUrl.toLocalFile());
-    const QString absolutePath = file.absoluteFilePath();
+    const QString absolutePath = QDir::cleanPath(LocalFile::pathOf(fileUrl));
+    const QFileInfo file(absolutePath);
     if (absolutePath.isEmpty()) {
         fail(file.fileName(),
              QCoreApplication::translate("VideoSessionController", "No video file was selected."));

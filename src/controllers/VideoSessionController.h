@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 #include <atomic>
@@ -39,6 +40,9 @@ class VideoSessionController : public QObject
     Q_PROPERTY(QString filePath READ filePath NOTIFY sourceChanged)
     Q_PROPERTY(QString errorMessage READ errorMessage NOTIFY errorMessageChanged)
     Q_PROPERTY(QString containerName READ containerName NOTIFY videoInfoChanged)
+    Q_PROPERTY(QString containerDisplayName READ containerDisplayName NOTIFY videoInfoChanged)
+    Q_PROPERTY(QStringList openFileFilters READ openFileFilters CONSTANT)
+    Q_PROPERTY(QUrl folderUrl READ folderUrl NOTIFY sourceChanged)
     Q_PROPERTY(QString codecName READ codecName NOTIFY videoInfoChanged)
     Q_PROPERTY(int frameWidth READ frameWidth NOTIFY videoInfoChanged)
     Q_PROPERTY(int frameHeight READ frameHeight NOTIFY videoInfoChanged)
@@ -95,6 +99,11 @@ public:
     QString errorMessage() const { return m_errorMessage; }
 
     QString containerName() const { return m_videoInfo.containerName; }
+    QString containerDisplayName() const;
+    // The open dialog's filters: every container the program reads, then all files.
+    static QStringList openFileFilters();
+    // Where the open dialog starts: the current file's folder, else the home folder.
+    QUrl folderUrl() const;
     QString codecName() const { return m_videoInfo.codecName; }
     int frameWidth() const
     {

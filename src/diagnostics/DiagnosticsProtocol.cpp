@@ -31,6 +31,28 @@ QJsonObject errorEnvelope(const QJsonValue& id, quint64 revision, const QString&
                        {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), code}}}};
 }
 
+QJsonObject busyEnvelope(quint64 revision)
+{
+    QJsonObject envelope =
+        errorEnvelope(QJsonValue::Null, revision, QLatin1String(codes::kServerBusy));
+    envelope.insert(QStringLiteral("error"),
+                    QJsonObject{{QStringLiteral("code"), QLatin1String(codes::kServerBusy)},
+                                {QStringLiteral("retryAfterMs"), kBusyRetryAfterMs}});
+    return envelope;
+}
+
+int busyRetryAfterMs(const QJsonObject& response)
+{
+    const QJsonObject error = response.value(QStringLiteral("error")).toObject();
+    if (response.value(QStringLiteral("ok")) != false ||
+        error.value(QStringLiteral("code")) != QLatin1String(codes::kServerBusy))
+        return -1;
+    const QJsonValue hint = error.value(QStringLiteral("retryAfterMs"));
+    return isWholeNumber(hint) && hint.toDouble() >= 0 && hint.toDouble() <= 60000
+               ? static_cast<int>(hint.toDouble())
+               : kBusyRetryAfterMs;
+}
+
 bool isWholeNumber(const QJsonValue& value)
 {
     if (!value.isDouble())

@@ -20,6 +20,11 @@ QJsonObject DiagnosticsRequestHandler::framingError(const char* code) const
                                    QString::fromLatin1(code));
 }
 
+QJsonObject DiagnosticsRequestHandler::busyRefusal() const
+{
+    return protocol::busyEnvelope(dispatcher_.revision());
+}
+
 bool DiagnosticsRequestHandler::isAuthorized(const QJsonValue& token) const
 {
     // An instance without a token authorises nobody, not even an empty token.

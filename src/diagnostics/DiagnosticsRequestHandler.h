@@ -27,6 +27,8 @@ public:
     Outcome handle(const QByteArray& line) const;
     // The envelope for a framing error ("id" null).
     QJsonObject framingError(const char* code) const;
+    // The "server_busy" refusal of a connection beyond the client limit.
+    QJsonObject busyRefusal() const;
 
 private:
     bool isAuthorized(const QJsonValue& token) const;

@@ -12,7 +12,15 @@ namespace orvi::diagnostics::service {
 
 namespace {
 
-constexpr int kPendingConnectionLimit = 4;
+// Bytes a client's socket may hold unread. Beyond it the socket stops reading, so a client that
+// pipelines faster than it is served waits in its own write instead of filling our memory.
+constexpr qint64 kSocketReadBufferBytes = 2 * protocol::kMaximumReceiveBufferBytes;
+
+// Bytes after the last line feed: the line still being received.
+qsizetype partialLineSize(const QByteArray& buffer)
+{
+    return buffer.size() - (buffer.lastIndexOf('\n') + 1);
+}
 
 bool isConnected(const QLocalSocket* socket)
 {
@@ -39,7 +47,7 @@ bool DiagnosticsServer::listen(const QString& name, const QString& token, QStrin
 {
     close();
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    server_.setMaxPendingConnections(kPendingConnectionLimit);
+    server_.setMaxPendingConnections(protocol::kMaximumClientCount);
     if (token.isEmpty() || !server_.listen(name)) {
         if (errorCode)
             *errorCode = QStringLiteral("local_server_listen_failed");
@@ -54,9 +62,11 @@ void DiagnosticsServer::close()
     server_.close();
     pump_.stop();
     due_.clear();
-    const auto sockets = clients_.keys();
+    QList<QLocalSocket*> sockets = clients_.keys();
+    sockets += refused_.values();
     clients_.clear();
-    for (QLocalSocket* socket : sockets) {
+    refused_.clear();
+    for (QLocalSocket* socket : std::as_const(sockets)) {
         socket->disconnect(this);
         socket->abort();
         socket->deleteLater();
@@ -67,20 +77,58 @@ void DiagnosticsServer::close()
 void DiagnosticsServer::acceptConnections()
 {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        if (clients_.size() < protocol::kMaximumClientCount) {
+        if (clients_.size() < protocol::kMaximumClientCount)
             registerClient(socket);
-        } else {
-            socket->abort();
-            socket->deleteLater();
-        }
+        else
+            refuse(socket);
     }
 }
 
 void DiagnosticsServer::registerClient(QLocalSocket* socket)
 {
-    clients_.insert(socket, QByteArray());
+    socket->setReadBufferSize(kSocketReadBufferBytes);
+    Client client;
+    client.idle = new QTimer(socket);
+    client.idle->setSingleShot(true);
+    client.idle->setInterval(idleTimeoutMs_);
+    connect(client.idle, &QTimer::timeout, this, [this, socket] { expireIdle(socket); });
+    client.idle->start();
+    clients_.insert(socket, client);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] { queueRead(socket); });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { dropClient(socket); });
+}
+
+void DiagnosticsServer::refuse(QLocalSocket* socket)
+{
+    if (refused_.size() >= kMaximumRefusedConnections) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    refused_.insert(socket);
+    // The connection stays open a moment, reading and dropping whatever the client sends, so
+    // that its request is written in full and the refusal reaches it instead of a reset.
+    QByteArray bytes = QJsonDocument(handler_.busyRefusal()).toJson(QJsonDocument::Compact);
+    bytes.append('\n');
+    socket->write(bytes);
+    connect(socket, &QLocalSocket::readyRead, socket, [socket] { socket->readAll(); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { endRefusal(socket); });
+    QTimer::singleShot(kRefusalLingerMs, socket, [this, socket] { endRefusal(socket); });
+}
+
+void DiagnosticsServer::endRefusal(QLocalSocket* socket)
+{
+    if (!refused_.remove(socket))
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void DiagnosticsServer::expireIdle(QLocalSocket* socket)
+{
+    if (clients_.contains(socket) && isConnected(socket) && !reading_.contains(socket))
+        closeWithError(socket, protocol::codes::kIdleTimeout);
 }
 
 void DiagnosticsServer::dropClient(QLocalSocket* socket)
@@ -104,9 +152,12 @@ void DiagnosticsServer::readClient(QLocalSocket* socket)
         queueRead(socket);
         return;
     }
-    // Work on a detached buffer: answering may close the socket, which drops the entry.
-    QByteArray buffer = std::exchange(clients_[socket], QByteArray());
-    buffer.append(socket->readAll());
+    // Work on a detached buffer: answering may close the socket, which drops the entry. The
+    // socket is read only once the lines already taken are answered, so a pipelining client
+    // is held back by its own socket rather than by our memory.
+    QByteArray buffer = std::exchange(clients_[socket].buffer, QByteArray());
+    if (!buffer.contains('\n'))
+        buffer.append(socket->readAll());
 
     bool passExhausted = false;
     reading_.insert(socket);
@@ -114,12 +165,12 @@ void DiagnosticsServer::readClient(QLocalSocket* socket)
     reading_.remove(socket);
     if (!open || !clients_.contains(socket))
         return;
-    if (buffer.size() > protocol::kMaximumReceiveBufferBytes) {
+    if (partialLineSize(buffer) > protocol::kMaximumReceiveBufferBytes) {
         closeWithError(socket, protocol::codes::kReceiveBufferLimit);
         return;
     }
     const bool lineRemains = buffer.contains('\n');
-    clients_[socket] = std::move(buffer);
+    clients_[socket].buffer = std::move(buffer);
     // Bytes that arrived while a method ran the event loop raised no new notification.
     if ((passExhausted && lineRemains) || socket->bytesAvailable() > 0)
         queueRead(socket);
@@ -149,6 +200,8 @@ bool DiagnosticsServer::handleLines(QLocalSocket* socket, QByteArray& buffer, bo
             continue;
         const DiagnosticsRequestHandler::Outcome outcome = handler_.handle(line);
         ++handled;
+        if (const auto client = clients_.constFind(socket); client != clients_.cend())
+            client->idle->start();
         send(socket, outcome.response);
         if (outcome.closeConnection) {
             closeGracefully(socket);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostics/DiagnosticsProtocol.h"
 #include "diagnostics/DiagnosticsRequestHandler.h"
 
 #include <QByteArray>
@@ -19,8 +20,10 @@ namespace orvi::diagnostics::service {
 class IDiagnosticsDispatcher;
 
 // The server side of the diagnostics wire protocol: a user-only local socket that reads
-// JSON lines from at most four clients, enforces the size limits and answers every
-// request through the dispatcher. Runs entirely on the thread that owns it.
+// JSON lines from a bounded number of clients, enforces the size limits and answers every
+// request through the dispatcher. A connection beyond the limit is told "server_busy", and
+// one that completes no request for the idle timeout is closed, so silent clients cannot
+// keep others out. Runs entirely on the thread that owns it.
 class DiagnosticsServer : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,10 @@ public:
     // How long a connection closed after an error may take to hand its pending output to
     // the client before it is aborted.
     static constexpr int kGracefulCloseTimeoutMs = 2000;
+    // How long a refused connection stays open so that its client can read the refusal
+    // before it is aborted, and how many may wait so at once.
+    static constexpr int kRefusalLingerMs = 1000;
+    static constexpr int kMaximumRefusedConnections = 64;
 
     explicit DiagnosticsServer(IDiagnosticsDispatcher& dispatcher, QObject* parent = nullptr);
     ~DiagnosticsServer() override;
@@ -42,10 +49,21 @@ public:
     bool isListening() const { return server_.isListening(); }
     QString fullServerName() const { return server_.fullServerName(); }
     int clientCount() const { return static_cast<int>(clients_.size()); }
+    // Applies to connections accepted from now on.
+    void setIdleTimeout(int milliseconds) { idleTimeoutMs_ = milliseconds; }
 
 private:
+    struct Client
+    {
+        QByteArray buffer;
+        QTimer* idle = nullptr; // a child of the socket
+    };
+
     void acceptConnections();
     void registerClient(QLocalSocket* socket);
+    void refuse(QLocalSocket* socket);
+    void endRefusal(QLocalSocket* socket);
+    void expireIdle(QLocalSocket* socket);
     void dropClient(QLocalSocket* socket);
     void readClient(QLocalSocket* socket);
     // Handles the complete lines of buffer; false when the connection was closed.
@@ -60,10 +78,12 @@ private:
 
     DiagnosticsRequestHandler handler_;
     QLocalServer server_;
-    QHash<QLocalSocket*, QByteArray> clients_;
+    QHash<QLocalSocket*, Client> clients_;
+    QSet<QLocalSocket*> refused_;
     QSet<QLocalSocket*> reading_;
     QList<QPointer<QLocalSocket>> due_;
     QTimer pump_;
+    int idleTimeoutMs_ = protocol::kIdleTimeoutMs;
 };
 
 } // namespace orvi::diagnostics::service

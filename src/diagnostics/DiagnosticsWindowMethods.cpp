@@ -2,6 +2,7 @@
 
 #include "diagnostics/DiagnosticsEventJournal.h"
 #include "diagnostics/DiagnosticsProtocol.h"
+#include "processing/OutputDestination.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -54,7 +55,9 @@ bool isCapturePathAcceptable(const QString& path)
 QString writeNewFile(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo target(path);
-    if (target.exists() || target.isSymLink() || !target.absoluteDir().exists())
+    const QString folder = processing::OutputDestination::resolvedFolder(path);
+    if (target.exists() || target.isSymLink() || folder.isEmpty() ||
+        processing::OutputDestination::isSystemFolder(folder))
         return QStringLiteral("capture_path_exists_or_unwritable");
     QTemporaryFile staging(
         target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));

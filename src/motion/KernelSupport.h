@@ -17,8 +17,10 @@ namespace orvi::motion_core::detail {
 
 // Hot loops get an AVX2 clone next to the portable one, picked at load time. FMA is left out
 // on purpose: contracted multiply-adds would round differently from the plain formulas (a
-// phase product of two equal samples would no longer be exactly 0).
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES)
+// phase product of two equal samples would no longer be exactly 0). Not under the thread
+// checker: the load-time clone resolvers would run instrumented before its runtime is ready.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES) && \
+    !defined(__SANITIZE_THREAD__)
 #define ORVI_MOTION_HOT __attribute__((target_clones("default", "avx2")))
 #else
 #define ORVI_MOTION_HOT

@@ -1,6 +1,7 @@
 #include "reports/AnalysisExportWriter.h"
 
 #include "media/libav/LibavVideoSourceFactory.h"
+#include "processing/OutputDestination.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "reports/AnalysisDataExport.h"
 #include "reports/AnalysisExportContext.h"
@@ -13,6 +14,7 @@
 #include "results/StagingRecord.h"
 #include "spectrum/SpectrumViews.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -111,30 +113,46 @@ QImage renderPngFigure(int format, const AnalysisExportContext& context)
     }
 }
 
-// Writes the format's bytes into the open save file; false on any failure.
-bool writeContent(QFile& file, int format, const AnalysisExportContext& context,
-                  const QImage& reportFrame)
+// The format's bytes, made in memory; false on any failure.
+bool renderContent(QByteArray* bytes, int format, const AnalysisExportContext& context,
+                   const QImage& reportFrame)
 {
-    auto writeAll = [&file](const QByteArray& bytes) { return file.write(bytes) == bytes.size(); };
+    QBuffer buffer(bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return false;
     switch (static_cast<AnalysisExportFormat>(format)) {
     case AnalysisExportFormat::PdfReport:
-        return writePdf(&file, composeReport(context, reportFrame));
+        return writePdf(&buffer, composeReport(context, reportFrame));
     case AnalysisExportFormat::DocxReport:
-        return writeDocx(&file, composeReport(context, reportFrame));
+        return writeDocx(&buffer, composeReport(context, reportFrame));
     case AnalysisExportFormat::SpectrumCsv:
-        return writeAll(spectrumCsv(context));
+        *bytes = spectrumCsv(context);
+        return true;
     case AnalysisExportFormat::CellDataCsv:
-        return writeAll(cellDataCsv(context));
+        *bytes = cellDataCsv(context);
+        return true;
     case AnalysisExportFormat::AnalysisDataJson:
-        return writeAll(analysisDataJson(context));
+        *bytes = analysisDataJson(context);
+        return true;
     case AnalysisExportFormat::SpectrumPng:
     case AnalysisExportFormat::BandPowerMapPng:
     case AnalysisExportFormat::RelativePhaseMapPng: {
         const QImage image = renderPngFigure(format, context);
-        return !image.isNull() && image.save(&file, "PNG");
+        return !image.isNull() && image.save(&buffer, "PNG");
     }
     }
     return false;
+}
+
+// Writes the format's bytes into the open staging file; false on any failure. The content
+// is made in memory first and written in one checked write: a writer that seeks within the
+// file (the PDF engine does) clears the file's earlier write error, and a full disk would
+// then pass for a saved, truncated file.
+bool writeContent(QFile& file, int format, const AnalysisExportContext& context,
+                  const QImage& reportFrame)
+{
+    QByteArray bytes;
+    return renderContent(&bytes, format, context, reportFrame) && file.write(bytes) == bytes.size();
 }
 
 bool isReport(int format)
@@ -174,6 +192,14 @@ QString writeChecked(const QString& path, int format, const AnalysisExportContex
     if (!result.ok || result.spectrum.empty() ||
         (format == int(AnalysisExportFormat::RelativePhaseMapPng) && !context.hasPhase))
         return AnalysisReport::tr("No current analysis is available for this export.");
+    const QString folder = processing::OutputDestination::resolvedFolder(path);
+    if (folder.isEmpty())
+        return AnalysisReport::tr("Cannot open the export file: %1")
+            .arg(AnalysisReport::tr("The export folder does not exist."));
+    if (processing::OutputDestination::isSystemFolder(folder))
+        return AnalysisReport::tr("Cannot open the export file: %1")
+            .arg(AnalysisReport::tr("The export folder is a device or system folder. Choose a "
+                                    "folder for your own files."));
     if (isSameFile(path, result.request.videoInfo.filePath))
         return AnalysisReport::tr("The report cannot replace the source video.");
 
@@ -187,16 +213,22 @@ QString writeChecked(const QString& path, int format, const AnalysisExportContex
     if (staging.isEmpty())
         return AnalysisReport::tr("Cannot open the export file: %1").arg(error);
     QFile file(staging);
+    // Removed by name: a file whose buffered bytes cannot be written (a full disk) keeps its
+    // write error through close, and QFile then refuses to remove it.
+    const auto discardStaging = [&file, &staging] {
+        file.close();
+        QFile::remove(staging);
+    };
     QString message;
     try {
         message = fillStagingFile(file, format, context, frameSourceFactory);
     } catch (...) {
-        file.remove(); // a failed allocation must not leave the staging file behind
+        discardStaging(); // a failed allocation must not leave the staging file behind
         throw;
     }
     if (message.isEmpty() && publishWithoutReplacing(staging, path, &error))
         return {};
-    file.remove();
+    discardStaging();
     if (!message.isEmpty())
         return message;
     if (processing::VideoProcessingPipeline::entryExists(path))

@@ -136,9 +136,11 @@ void ChartPainter::drawAxes(const ChartFrame& frame, const QString& xTitle, cons
     m_painter.translate(plot.left() - tickLength - px(6) - widestY - titleMetrics.descent(),
                         plot.center().y());
     m_painter.rotate(-90.0);
+    // A short plot (a small window) shows the title's beginning rather than its middle.
     m_painter.drawText(
         QRectF(-plot.height() / 2.0, -titleMetrics.height(), plot.height(), titleMetrics.height()),
-        Qt::AlignHCenter | Qt::AlignBottom, yTitle);
+        Qt::AlignHCenter | Qt::AlignBottom,
+        titleMetrics.elidedText(yTitle, Qt::ElideRight, plot.height()));
     m_painter.restore();
 }
 

@@ -38,7 +38,8 @@ StagingRecord::~StagingRecord()
         return; // the owner lock goes with this object; the next cleanup retries
     QFile::remove(m_list.fileName());
     m_entry.ownerLock->unlock();
-    QDir().rmdir(m_entry.path);
+    if (QDir().rmdir(m_entry.path))
+        TemporaryStore::removeRootIfEmpty();
 }
 
 bool StagingRecord::begin()

@@ -51,14 +51,32 @@ std::unique_ptr<QLockFile> TemporaryStore::makeLock(const QString& path)
     return lock;
 }
 
+namespace {
+
+// Takes "cleanup.lock" in a root made if missing. Another instance removes the root when it
+// finds it empty, possibly between making it and locking; then it is made once more.
+std::unique_ptr<QLockFile> lockRoot(const QString& root)
+{
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (QFileInfo(root).isSymLink() || !QDir().mkpath(root) || !isUsableRoot(root))
+            return nullptr;
+        auto cleanupLock = TemporaryStore::makeLock(QDir(root).filePath(kCleanupLockName));
+        if (cleanupLock->tryLock(kCleanupWaitMs))
+            return cleanupLock;
+        if (QFileInfo::exists(root))
+            return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 bool TemporaryStore::createEntry(const QString& prefix, Entry* entry)
 {
     const QString root = rootPath();
-    if (QFileInfo(root).isSymLink() || !QDir().mkpath(root) || !isUsableRoot(root))
-        return false;
-
-    auto cleanupLock = makeLock(QDir(root).filePath(kCleanupLockName));
-    if (!cleanupLock->tryLock(kCleanupWaitMs))
+    const std::unique_ptr<QLockFile> cleanupLock = lockRoot(root);
+    if (!cleanupLock)
         return false;
 
     QTemporaryDir directory(QDir(root).filePath(prefix + QStringLiteral("XXXXXX")));
@@ -93,7 +111,15 @@ int TemporaryStore::removeAbandonedEntries()
         if (!entry.isSymLink() && removeIfAbandoned(entry.absoluteFilePath()))
             ++removed;
     }
+    cleanupLock->unlock();
+    removeRootIfEmpty();
     return removed;
+}
+
+void TemporaryStore::removeRootIfEmpty()
+{
+    // Only an empty folder goes; an instance that is about to add an entry makes it again.
+    QDir().rmdir(rootPath());
 }
 
 } // namespace orvi::project_data

@@ -25,6 +25,9 @@ public:
     // Removes the entries whose owner has ended, with their frames and the staging files they
     // recorded (see StagingRecord). Returns how many were removed.
     static int removeAbandonedEntries();
+    // Removes the root when no entry and no lock is left in it, so that nothing stays behind
+    // in the user's temporary folder.
+    static void removeRootIfEmpty();
 
     // Lock files here never expire by age: only an owner that has ended gives one up.
     static std::unique_ptr<QLockFile> makeLock(const QString& path);

@@ -71,6 +71,8 @@ TemporaryVideo::~TemporaryVideo()
     if (!QDir().rmdir(m_directoryPath))
         qWarning().noquote() << "Temporary analysis directory retained for next cleanup:"
                              << m_directoryPath;
+    else
+        TemporaryStore::removeRootIfEmpty();
 }
 
 QString TemporaryVideo::storeRootPath()

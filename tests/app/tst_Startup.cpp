@@ -1,6 +1,7 @@
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
 #include "app/TranslationLoader.h"
+#include "media/libav/LibavRuntime.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -94,7 +95,7 @@ private slots:
                     .empty());
     }
 
-    // The program itself; the version needs no display at all.
+    // The program itself.
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -109,6 +110,13 @@ private slots:
         QTest::newRow("help in russian") << QStringList{"--help"} << "ru_RU.UTF-8" << 0
                                          << QString::fromUtf8("Усиление движения на видео");
         QTest::newRow("unknown option") << QStringList{"--no-such-option"} << "C" << 1 << QString();
+        // The libraries as this process loads them, whatever the build machine carries.
+        QTest::newRow("licences name the loaded ffmpeg")
+            << QStringList{"--licenses"} << "C" << 0
+            << "FFmpeg (" + orvi::media::libav::LibavRuntime::versionSummary() + ")";
+        QTest::newRow("licences in russian")
+            << QStringList{"--licenses"} << "ru_RU.UTF-8" << 0
+            << QString::fromUtf8("Библиотеки, которые загружает программа");
     }
 
     void commandLine()
@@ -119,7 +127,8 @@ private slots:
         QFETCH(QString, expected);
         QMap<QString, QString> environment{{"LC_ALL", locale}, {"LANG", locale}, {"LANGUAGE", ""}};
         QStringList removed{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-        if (!arguments.contains("--version")) {
+        // Version and licences need no display at all.
+        if (!arguments.contains("--version") && !arguments.contains("--licenses")) {
             environment.insert("QT_QPA_PLATFORM", "offscreen");
             removed.clear();
         }

@@ -124,6 +124,14 @@ private slots:
         QVERIFY(!w.exporter.setDestination(QUrl::fromLocalFile(taken)));
         QCOMPARE(w.exporter.errorMessage(),
                  QStringLiteral("The selected output file already exists."));
+        // The folder is the one the file system finds, and never a device folder.
+        QVERIFY(!w.exporter.setDestination(
+            QUrl::fromLocalFile(out.filePath(QStringLiteral("missing/../clip.mp4")))));
+        QCOMPARE(w.exporter.errorMessage(),
+                 QStringLiteral("The destination folder does not exist."));
+        QVERIFY(!w.exporter.setDestination(QUrl::fromLocalFile(QStringLiteral("/dev/null"))));
+        QVERIFY(w.exporter.errorMessage().startsWith(
+            QStringLiteral("The destination is a device or system folder.")));
         QVERIFY(
             w.exporter.setDestination(QUrl::fromLocalFile(out.filePath(QStringLiteral("clip")))));
         QCOMPARE(w.exporter.destinationFilePath(), out.filePath(QStringLiteral("clip.mp4")));

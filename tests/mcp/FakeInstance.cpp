@@ -85,6 +85,8 @@ void FakeInstance::run()
     QLocalServer server;
     server.setSocketOptions(QLocalServer::UserAccessOption);
     listening_ = server.listen(descriptor_.socketName);
+    // As the program does: clients with another temporary folder still find the socket.
+    descriptor_.socketPath = server.fullServerName();
     QObject::connect(&server, &QLocalServer::newConnection, &server, [&] {
         while (QLocalSocket* socket = server.nextPendingConnection()) {
             auto buffer = std::make_shared<QByteArray>();

@@ -4,10 +4,12 @@
 #include "McpToolCatalogue.h"
 #include "diagnostics/DescriptorFile.h"
 #include "diagnostics/RuntimeDirectory.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -125,6 +127,22 @@ private slots:
         QCOMPARE(result.value("structuredContent").toObject(), error);
         QCOMPARE(result.value("content").toArray(),
                  (QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}));
+    }
+
+    void busyInstanceIsAskedAgainThenExplained()
+    {
+        FakeInstance& instance = startInstance();
+        const QJsonObject busy{{"code", "server_busy"}, {"retryAfterMs", 400}};
+        instance.replyWithError("diagnostics.getSnapshot", busy);
+        const QJsonObject result = callTool("orvi_get_snapshot", {});
+        QCOMPARE(result.value("isError"), QJsonValue(true));
+        QCOMPARE(result.value("structuredContent").toObject(), busy);
+        const QString text =
+            result.value("content").toArray().first().toObject().value("text").toString();
+        QVERIFY2(text.contains(instance.descriptor().instanceId) && text.contains("busy"),
+                 qPrintable(text));
+        // Asked again after each hint within the bridge's few seconds.
+        QVERIFY(instance.requests().size() >= 3);
     }
 
     void screenshotImageTravelsAsAnImageItem()
@@ -338,6 +356,46 @@ private slots:
         FakeInstance other(ownRuleFolder.path());
         QVERIFY(other.startServing());
         QVERIFY(connection.call("diagnostics.getSnapshot", {}).message.startsWith("Multiple"));
+    }
+
+    // A host registers the bridge from the printed block alone and starts it with its own
+    // reduced environment: the block must reach the chosen instance.
+    void printedHostConfigurationServes()
+    {
+        startInstance();
+        FakeInstance& chosen = startInstance();
+        qputenv("ORVI_MOTION_INSTANCE_ID", chosen.descriptor().instanceId.toUtf8());
+        QProcess print;
+        print.start(orvi::test::testBinaryDir() + "/bin/orvi-motion-mcp", {"--print-config"});
+        QVERIFY(print.waitForFinished(10000));
+        const QJsonObject server = QJsonDocument::fromJson(print.readAllStandardOutput())
+                                       .object()["mcpServers"]
+                                       .toObject()["orvi-motion"]
+                                       .toObject();
+
+        QProcessEnvironment hostEnvironment;
+        hostEnvironment.insert("HOME", runtime_->path());
+        const QJsonObject env = server["env"].toObject();
+        for (auto it = env.begin(); it != env.end(); ++it)
+            hostEnvironment.insert(it.key(), it.value().toString());
+        QProcess bridge;
+        bridge.setProcessEnvironment(hostEnvironment);
+        QStringList args;
+        for (const QJsonValue& arg : server["args"].toArray())
+            args << arg.toString();
+        bridge.start(server["command"].toString(), args);
+        const QJsonObject call{
+            {"jsonrpc", "2.0"},
+            {"id", 1},
+            {"method", "tools/call"},
+            {"params", QJsonObject{{"_meta", modernMeta()}, {"name", "orvi_get_snapshot"}}}};
+        bridge.write(QJsonDocument(call).toJson(QJsonDocument::Compact) + '\n');
+        bridge.closeWriteChannel();
+        QVERIFY2(bridge.waitForFinished(15000), qPrintable(server["command"].toString()));
+        const QJsonObject result =
+            QJsonDocument::fromJson(bridge.readAllStandardOutput()).object()["result"].toObject();
+        QVERIFY2(!result["isError"].toBool(), QJsonDocument(result).toJson().constData());
+        QCOMPARE(chosen.requests().size(), 1);
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 #include <csignal>
 #include <functional>
@@ -30,14 +31,16 @@ namespace {
 class Program
 {
 public:
-    Program(const QString& flag, const QString& home)
+    // scratch: the folder that holds TMPDIR and XDG_RUNTIME_DIR; empty means one of its own.
+    Program(const QString& flag, const QString& home, const QString& scratch = {})
+        : scratchPath_(scratch.isEmpty() ? scratch_.path() : scratch)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
-            QDir().mkpath(scratch_.filePath(name));
-            QFile::setPermissions(scratch_.filePath(name),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            environment.insert(name, scratch_.filePath(name));
+            const QString folder = QDir(scratchPath_).filePath(name);
+            QDir().mkpath(folder);
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            environment.insert(name, folder);
         }
         environment.insert("HOME", home);
         environment.insert("QT_QPA_PLATFORM", "offscreen");
@@ -78,13 +81,19 @@ public:
         const bool ended = process_.waitForFinished(60000);
         return ended && process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
-    QString temporaryFolder() const { return scratch_.filePath("TMPDIR"); }
+    QString temporaryFolder() const { return QDir(scratchPath_).filePath("TMPDIR"); }
+    void killNow()
+    {
+        process_.kill();
+        process_.waitForFinished();
+    }
 
     InstanceDescriptor descriptor;
     QString descriptorPath;
 
 private:
     QTemporaryDir scratch_;
+    QString scratchPath_;
     QProcess process_;
 };
 
@@ -168,6 +177,35 @@ QByteArray requests(const QString& token, int count, const char* method = "getSn
                  '\n';
     }
     return bytes;
+}
+
+// One request to the program and its result, or its error code under "code".
+QJsonObject ask(const InstanceDescriptor& instance, const QString& method, QJsonObject params = {})
+{
+    QLocalSocket socket;
+    socket.connectToServer(instance.serverAddress());
+    socket.waitForConnected(5000);
+    socket.write(QJsonDocument(QJsonObject{{"apiVersion", 1},
+                                           {"token", instance.token},
+                                           {"method", "diagnostics." + method},
+                                           {"params", params}})
+                     .toJson(QJsonDocument::Compact) +
+                 '\n');
+    while (!socket.canReadLine() && socket.waitForReadyRead(30000)) {
+    }
+    const QJsonObject response = QJsonDocument::fromJson(socket.readLine()).object();
+    return response["ok"].toBool() ? response["result"].toObject() : response["error"].toObject();
+}
+
+// Polls the snapshot until `done` holds for it, at most five minutes (a checked build is slow).
+bool waitForSnapshot(const InstanceDescriptor& instance,
+                     const std::function<bool(const QJsonObject&)>& done)
+{
+    for (QDeadlineTimer deadline(300000); !deadline.hasExpired(); QThread::msleep(20)) {
+        if (done(ask(instance, "getSnapshot")))
+            return true;
+    }
+    return false;
 }
 
 QStringList concurrently(const std::vector<std::function<QString()>>& clients)
@@ -285,16 +323,72 @@ private slots:
         });
         QCOMPARE(hostile, (QStringList{"invalid_json x200", "message_too_large, closed",
                                        "receive_buffer_limit, closed", "closed"}));
-        // Four clients at once again, each answered in order.
+        // Twenty clients at once: each is answered in order or told that the program is busy.
         const std::function<QString()> flood = [&] {
-            return runClient(address, requests(token, 300), 300);
+            return runClient(address, requests(token, 100), 100);
         };
-        QCOMPARE(concurrently({flood, flood, flood, flood}), QStringList(4, "ok x300"));
+        const QStringList floods = concurrently(std::vector(20, flood));
+        QVERIFY2(floods.count("ok x100") >= 16, qPrintable(floods.join('|')));
+        QCOMPARE(floods.count("ok x100") + floods.count("server_busy, closed"), 20);
         const QString wrong = QString(token).replace(0, 1, token.startsWith('0') ? "1" : "0");
         QCOMPARE(runClient(address, requests(wrong, 1) + requests(token, 1), 2),
                  "unauthorized, closed");
         QCOMPARE(runClient(address, requests(token, 1), 1), "ok");
         QCOMPARE(program.terminate(), 0);
+    }
+
+    void killedDuringExportLeavesNothingAfterRestart()
+    {
+        QTemporaryDir scratch;
+        QTemporaryDir outputs;
+        auto killed = std::make_unique<Program>("--mcp-control", home_.path(), scratch.path());
+        QVERIFY(killed->waitForDescriptor());
+        const InstanceDescriptor& instance = killed->descriptor;
+        const auto step = [&](const QString& method, QJsonObject params) {
+            params.insert("expectedRevision", ask(instance, "getSnapshot")["revision"]);
+            const QJsonObject answer = ask(instance, method, params);
+            if (!answer["accepted"].toBool())
+                qWarning() << method << answer;
+            return answer["accepted"].toBool();
+        };
+        QVERIFY(step("openVideo",
+                     {{"path", orvi::test::testBinaryDir() + "/samples/orvi-sample-240fps.mp4"}}));
+        QVERIFY(waitForSnapshot(instance, [](const QJsonObject& snapshot) {
+            return snapshot["source"]["ready"].toBool() && snapshot["playback"]["ready"].toBool();
+        }));
+        QVERIFY(step("setRange", {{"startFrame", 0}, {"endFrameExclusive", 480}}));
+        QVERIFY(step("setRoi", {{"x", 0.25}, {"y", 0.25}, {"width", 0.5}, {"height", 0.5}}));
+        QVERIFY(
+            step("setProcessingParameters", {{"lowerFrequencyHz", 10}, {"upperFrequencyHz", 15}}));
+        QVERIFY(step("startPreview", {}));
+        QVERIFY(waitForSnapshot(instance, [](const QJsonObject& snapshot) {
+            return snapshot["preview"]["ready"].toBool() &&
+                   snapshot["export"]["available"].toBool();
+        }));
+        QVERIFY(step("setExportDestination", {{"path", outputs.filePath("saved.mp4")}}));
+        QVERIFY(step("startExport", {}));
+        // Killed once the encoder writes its staging file.
+        const QDir output(outputs.path());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return !output.entryList({".saved.mp4.*"}, QDir::Files | QDir::Hidden).isEmpty();
+            },
+            60000));
+        killed->killNow();
+        const QString descriptor = killed->descriptorPath;
+        const QString socket = instance.socketPath;
+        const QDir results(QDir(killed->temporaryFolder()).filePath("orvi-motion-results-v1"));
+        QVERIFY(QFileInfo::exists(descriptor) && QFileInfo::exists(socket));
+        QVERIFY(!results.entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+
+        Program restarted("--mcp-control", home_.path(), scratch.path());
+        QVERIFY(restarted.waitForDescriptor());
+        QVERIFY(!QFileInfo::exists(descriptor));
+        QVERIFY(!QFileInfo::exists(socket));
+        QCOMPARE(output.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(!results.exists());
+        QCOMPARE(restarted.terminate(), 0);
     }
 
 private:

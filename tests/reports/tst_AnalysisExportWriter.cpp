@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 using namespace orvi::reports;
 
@@ -203,6 +205,50 @@ private slots:
         QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
                  qPrintable(message));
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
+        // Folders resolved by the file system, not as text, and never a device folder.
+        message = writeAnalysisExport(folder.filePath(QStringLiteral("missing/../out.csv")), 2,
+                                      m_context);
+        QVERIFY2(message.endsWith(QLatin1String("The export folder does not exist.")),
+                 qPrintable(message));
+        message = writeAnalysisExport(QStringLiteral("/dev/orvi-export-check.csv"), 2, m_context);
+        QVERIFY2(message.contains(QLatin1String("device or system folder")), qPrintable(message));
+        QVERIFY(QDir(QStringLiteral("/dev"))
+                    .entryList({QStringLiteral("*orvi-export-check*")},
+                               QDir::AllEntries | QDir::Hidden | QDir::System)
+                    .isEmpty());
+    }
+
+    // A disk that fills up mid-write: the export fails and its staging file goes at once.
+    void fullDiskLeavesNoStagingFile_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("PDF report") << 0 << "report.pdf";
+        QTest::newRow("DOCX report") << 1 << "report.docx";
+        QTest::newRow("power map PNG") << 6 << "map.png";
+    }
+
+    void fullDiskLeavesNoStagingFile()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, fileName);
+        QTemporaryDir folder(m_dir.filePath(QStringLiteral("full-XXXXXX")));
+        QVERIFY(folder.isValid());
+        // Writes past 4 KiB fail as on a full disk (the size limit's signal is ignored).
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString message = writeAnalysisExport(folder.filePath(fileName), format, m_context);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(!message.isEmpty());
+        QCOMPARE(
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList());
     }
 
 private:

@@ -12,6 +12,7 @@
 #include <QQuickWindow>
 #include <QStyleHints>
 #include <QTemporaryDir>
+#include <QtQuickTest/quicktest.h>
 #include <QtTest>
 #include <cmath>
 #include <memory>
@@ -361,6 +362,8 @@ private slots:
         // The second candidate, chosen in the selector's list.
         auto* choice = m_window->findChild<QQuickItem*>(QStringLiteral("candidateChoice"));
         QVERIFY(choice && choice->isEnabled());
+        QVERIFY(QQuickTest::qWaitForPolish(m_window)); // the row follows the selector's width
+
         click(choice->mapToScene(QPointF(choice->width() / 2, choice->height() / 2)).toPoint());
         auto* popup = choice->property("popup").value<QObject*>();
         QTRY_VERIFY(popup && popup->property("opened").toBool());

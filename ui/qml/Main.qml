@@ -1,8 +1,8 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
 import QtQuick.Window
+import OrviMotion.Components
 import OrviMotion.Pages
 import OrviMotion.Theme
 import OrviMotion.Ui
@@ -66,8 +66,14 @@ ApplicationWindow {
             playback.pause()
             return
         }
-        saveDialog.selectedFile = exporter.suggestedFileUrl
+        saveDialog.folder = exporter.preferredDirectoryUrl
+        saveDialog.currentFile = exporter.suggestedFileUrl
         saveDialog.open()
+    }
+    // The dialog starts in the open video's folder.
+    function chooseVideo() {
+        openDialog.folder = videoSession.folderUrl
+        openDialog.open()
     }
     function dropParkedAction() {
         continueAfterSave = false
@@ -184,7 +190,7 @@ ApplicationWindow {
             if (operationBusy)
                 return { ok: false, error: "busy" }
             if (dialog === openDialog) {
-                openDialog.open()
+                chooseVideo()
                 return { ok: true }
             }
             if (!preview.ready)
@@ -193,6 +199,17 @@ ApplicationWindow {
             return { ok: true }
         }
         return workspace.diagnosticAction(request)
+    }
+
+    Shortcut {
+        sequence: StandardKey.Open
+        enabled: !window.operationBusy && !window.windowDialogOpen()
+        onActivated: window.chooseVideo()
+    }
+    Shortcut {
+        sequence: StandardKey.Save
+        enabled: !window.operationBusy && window.preview.ready && !window.windowDialogOpen()
+        onActivated: window.requestSave()
     }
 
     WorkspacePage {
@@ -206,28 +223,27 @@ ApplicationWindow {
         preview: window.preview
         exporter: window.exporter
         spectrum: window.spectrum
-        onOpenRequested: if (!window.operationBusy) openDialog.open()
+        onOpenRequested: if (!window.operationBusy) window.chooseVideo()
         onFileDropped: (url) => window.openVideo(url)
         onSaveRequested: window.requestSave()
         onAnalysisRequested: window.requestAction(() => window.preview.createPreview())
         onAboutRequested: aboutDialog.open()
     }
 
-    FileDialog {
+    FileChooser {
         id: openDialog
         title: qsTr("Open source video")
-        fileMode: FileDialog.OpenFile
-        nameFilters: [qsTr("Video files (*.mp4 *.mov *.avi)"), qsTr("All files (*)")]
-        onAccepted: window.openVideo(selectedFile)
+        nameFilters: window.videoSession.openFileFilters
+        onAccepted: (file) => window.openVideo(file)
     }
-    FileDialog {
+    FileChooser {
         id: saveDialog
         title: qsTr("Save analysis result")
-        fileMode: FileDialog.SaveFile
+        saving: true
         defaultSuffix: "mp4"
         nameFilters: [qsTr("MP4 video (*.mp4)")]
-        onAccepted: {
-            if (window.exporter.setDestination(selectedFile) && window.exporter.canStart)
+        onAccepted: (file) => {
+            if (window.exporter.setDestination(file) && window.exporter.canStart)
                 Qt.callLater(window.exporter.startExport)
             else
                 window.dropParkedAction()
@@ -302,9 +318,13 @@ ApplicationWindow {
         modal: true
         anchors.centerIn: parent
         standardButtons: Dialog.Close
+        // The licences are long: they open below the summary on request.
+        property bool licencesShown: false
+        onClosed: licencesShown = false
         RowLayout {
             spacing: Theme.spacing
             Image {
+                Layout.alignment: Qt.AlignTop
                 source: "qrc:/ui/icons/application.png"
                 sourceSize: Qt.size(64, 64)
                 Layout.preferredWidth: 64
@@ -321,6 +341,26 @@ ApplicationWindow {
                 Label {
                     text: qsTr("Makes small mechanical vibrations visible and measurable.")
                     color: Theme.textMuted
+                }
+                Label {
+                    text: qsTr("Free software under the GNU GPL, version 3 or later.")
+                    color: Theme.textMuted
+                }
+                Button {
+                    text: aboutDialog.licencesShown ? qsTr("Hide licences") : qsTr("Licences")
+                    onClicked: aboutDialog.licencesShown = !aboutDialog.licencesShown
+                }
+                ScrollView {
+                    visible: aboutDialog.licencesShown
+                    Layout.preferredWidth: Math.min(640, window.width - 180)
+                    Layout.preferredHeight: Math.min(380, window.height - 300)
+                    TextArea {
+                        readOnly: true
+                        selectByMouse: true
+                        wrapMode: TextEdit.Wrap
+                        text: aboutDialog.licencesShown ? window.applicationController.licenceNotice
+                                                        : ""
+                    }
                 }
             }
         }

@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstring>
 
 namespace orvi::media::libav {
 
@@ -66,6 +67,16 @@ bool isYuv(AVPixelFormat format)
             (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL | AV_PIX_FMT_FLAG_HWACCEL)) == 0;
 }
 
+// A colour field of a decoded frame as the number it holds. A damaged stream can carry any
+// code there, and FFmpeg passes it on; read as its enumeration such a code is undefined.
+template <typename Enumeration> int codeOf(const Enumeration& field)
+{
+    static_assert(sizeof(Enumeration) == sizeof(int));
+    int code = 0;
+    std::memcpy(&code, &field, sizeof code);
+    return code;
+}
+
 bool sameTable(const int* table, const int* expected)
 {
     return table != nullptr && std::equal(expected, expected + 4, table);
@@ -76,10 +87,12 @@ bool sameTable(const int* table, const int* expected)
 LibavColourSpace LibavColourSpace::ofFrame(const AVFrame& frame)
 {
     LibavColourSpace colours;
-    colours.matrix = swscaleMatrix(frame.colorspace) >= 0
-                         ? frame.colorspace
-                         : assumedMatrix(frame.width, frame.height);
-    colours.fullRange = frame.color_range == AVCOL_RANGE_JPEG || isJpegFormat(frame.format);
+    const int matrix = codeOf(frame.colorspace);
+    const bool known = matrix >= 0 && matrix < AVCOL_SPC_NB &&
+                       swscaleMatrix(static_cast<AVColorSpace>(matrix)) >= 0;
+    colours.matrix =
+        known ? static_cast<AVColorSpace>(matrix) : assumedMatrix(frame.width, frame.height);
+    colours.fullRange = codeOf(frame.color_range) == AVCOL_RANGE_JPEG || isJpegFormat(frame.format);
     return colours;
 }
 

@@ -97,6 +97,12 @@ QString LibavRuntime::versionSummary()
     return summarize(loadedLibraries());
 }
 
+LibavRuntime::Licence LibavRuntime::licence()
+{
+    return {QString::fromUtf8(avcodec_license()), QString::fromUtf8(avcodec_configuration()),
+            avcodec_find_encoder_by_name("libx264") != nullptr};
+}
+
 QString LibavRuntime::backendName()
 {
     return QStringLiteral("libav");

@@ -19,11 +19,20 @@ public:
         unsigned builtMajor = 0;    // major version of the headers
     };
 
+    // What the loaded libraries say about their own terms.
+    struct Licence
+    {
+        QString licence;       // as libavcodec reports it, e.g. "GPL version 2 or later"
+        QString configuration; // the options the libraries were built with
+        bool libx264 = false;  // the libx264 H.264 encoder is built in
+    };
+
     // True when every loaded major version equals the built one; clears the error then.
     static bool check(QString* error = nullptr);
     // "libavformat 59.27.100, libavcodec ..." for the loaded libraries.
     static QString versionSummary();
     static QString backendName();
+    static Licence licence();
     // Sends FFmpeg's warnings and errors to Qt's message output and drops its informational
     // chatter (encoder statistics, muxer notes). Process-wide; call once at start-up.
     static void routeLogMessages();

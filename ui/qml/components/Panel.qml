@@ -24,7 +24,7 @@ Rectangle {
         Label {
             Layout.leftMargin: Theme.spacing
             Layout.fillWidth: true
-            Layout.minimumWidth: Math.min(implicitWidth, 180)
+            Layout.minimumWidth: Math.min(implicitWidth, 100)
             text: panel.title
             font.pixelSize: Theme.titleFontSize
             font.bold: true

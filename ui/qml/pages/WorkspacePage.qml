@@ -67,6 +67,53 @@ Page {
         dialog.open()
     }
 
+    // Keyboard. A focused text field takes its own keys first, so these never type into one,
+    // and they win over a focused button, so Space never presses one by accident.
+    readonly property bool transportEnabled: !operationBusy && !regionEditing && !regionEditPending
+    Shortcut {
+        sequence: "Space"
+        enabled: page.transportEnabled && (page.playback.playing || page.playback.canPlay)
+        onActivated: page.playback.togglePlayback()
+    }
+    Shortcut {
+        sequence: "Left"
+        enabled: page.transportEnabled
+        onActivated: page.playback.stepBackward()
+    }
+    Shortcut {
+        sequence: "Right"
+        enabled: page.transportEnabled
+        onActivated: page.playback.stepForward()
+    }
+    Shortcut {
+        sequence: "Shift+Left"
+        enabled: page.transportEnabled
+        onActivated: page.playback.stepSeconds(-1)
+    }
+    Shortcut {
+        sequence: "Shift+Right"
+        enabled: page.transportEnabled
+        onActivated: page.playback.stepSeconds(1)
+    }
+    Shortcut {
+        sequence: "Home"
+        enabled: page.transportEnabled && page.analysisFragment.available
+        onActivated: page.playback.seekToFrame(page.analysisFragment.startFrame)
+    }
+    Shortcut {
+        sequence: "End"
+        enabled: page.transportEnabled && page.analysisFragment.available
+        onActivated: page.playback.seekToFrame(page.analysisFragment.endFrameExclusive - 1)
+    }
+    Shortcut {
+        sequence: "Ctrl+E"
+        enabled: !page.operationBusy && !!page.spectrum && page.spectrum.canExportReport
+        onActivated: {
+            page.resultTab = 1
+            resultView.openExportDialog()
+        }
+    }
+
     Connections {
         target: page.playback
         function onStateChanged() {
@@ -303,6 +350,7 @@ Page {
             regionEditing: page.regionEditing
             regionEditPending: page.regionEditPending
             busy: page.operationBusy
+            spectrum: page.spectrum
             onRegionEditRequested: (enabled) => page.requestRegionEditing(enabled)
             onFileDropped: (url) => { if (!page.operationBusy) page.fileDropped(url) }
         }
@@ -336,13 +384,12 @@ Page {
             Layout.fillWidth: true
             playback: page.playback
             analysisFragment: page.analysisFragment
-            enabled: !page.operationBusy && !page.regionEditing && !page.regionEditPending
+            enabled: page.transportEnabled
         }
         StatusBar {
             Layout.fillWidth: true
             mediaRuntime: page.mediaRuntime
             videoSession: page.videoSession
-            processingSettings: page.processingSettings
             playback: page.playback
             preview: page.preview
             exporter: page.exporter

@@ -1,8 +1,9 @@
 import QtQuick
 import QtQuick.Controls
-import QtQuick.Dialogs
 import QtQuick.Layouts
+import OrviMotion.Components
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // Chooses one of the eight analysis exports and where it goes; the spectrum controller writes it.
 Dialog {
@@ -35,9 +36,12 @@ Dialog {
     function openDestinationChooser() {
         if (!visible)
             return false
+        // Reports get a dated name beside the source; other files start where the last went.
         const suggested = spectrum ? spectrum.suggestedAnalysisFileUrl(formatIndex) : ""
-        if (String(suggested).length > 0)
-            chooser.selectedFile = suggested
+        startFile.url = String(suggested).length > 0 ? suggested : destination
+        chooser.folder = startFile.path.length > 0 ? startFile.folderUrl
+                                                   : (spectrum ? spectrum.exportFolderUrl : "")
+        chooser.currentFile = startFile.url
         chooser.open()
         return true
     }
@@ -60,6 +64,7 @@ Dialog {
         chooser.close()
         help.close()
     }
+    onRejected: if (spectrum) spectrum.dismissReportMessage()
 
     contentItem: ColumnLayout {
         spacing: Theme.smallSpacing
@@ -94,10 +99,12 @@ Dialog {
             Label {
                 Layout.fillWidth: true
                 elide: Text.ElideMiddle
-                text: String(dialog.destination).length > 0
-                      ? decodeURIComponent(String(dialog.destination).replace(/^file:\/\//, ""))
-                      : qsTr("No file chosen")
-                color: String(dialog.destination).length > 0 ? Theme.text : Theme.textMuted
+                text: destinationFile.path.length > 0 ? destinationFile.path : qsTr("No file chosen")
+                color: destinationFile.path.length > 0 ? Theme.text : Theme.textMuted
+                LocalFile {
+                    id: destinationFile
+                    url: dialog.destination
+                }
             }
             Button {
                 text: qsTr("Choose file…")
@@ -137,13 +144,16 @@ Dialog {
         }
     }
 
-    FileDialog {
+    LocalFile {
+        id: startFile
+    }
+    FileChooser {
         id: chooser
         title: qsTr("Export analysis")
-        fileMode: FileDialog.SaveFile
+        saving: true
         nameFilters: [dialog.formats[dialog.formatIndex].filter]
         defaultSuffix: dialog.formats[dialog.formatIndex].suffix
-        onAccepted: dialog.destination = selectedFile
+        onAccepted: (file) => dialog.destination = file
     }
     Dialog {
         id: help

@@ -80,9 +80,11 @@ Item {
         }
         Label {
             Layout.fillWidth: true
-            Layout.preferredHeight: Math.max(implicitHeight, 2 * fontMetrics.height)
+            // One line on a short view leaves the map its room; the whole text is the tooltip.
+            readonly property int lines: map.height < 320 ? 1 : 2
+            Layout.preferredHeight: Math.max(implicitHeight, lines * fontMetrics.height)
             wrapMode: Text.Wrap
-            maximumLineCount: 2
+            maximumLineCount: lines
             elide: Text.ElideRight
             verticalAlignment: Text.AlignVCenter
             color: map.hovered ? Theme.text : Theme.textMuted

@@ -87,6 +87,19 @@ Item {
         const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
         return fixed(value, decimals)
     }
+    // "0.213 ± 0.011"; an unreliable estimate shows its noise only, never as a value.
+    function displacementText(a) {
+        const error = a.standardErrorPx === undefined ? "" : significant(a.standardErrorPx)
+        if (a.reliable)
+            return qsTr("%1 ± %2").arg(significant(a.amplitudePx)).arg(error)
+        return error.length > 0 ? qsTr("not reliable (± %1)").arg(error) : "—"
+    }
+    // "12.50 Hz: 0.213 ± 0.011 px · 37.50 Hz: not reliable (± 0.2) px" for the one-line summary.
+    function amplitudeSummary() {
+        const step = spectrum ? spectrum.frequencyStepHz : 0.1
+        return amplitudes.map(a => qsTr("%1 Hz: %2 px").arg(frequencyText(a.frequencyHz, step))
+                                                       .arg(displacementText(a))).join(" · ")
+    }
     function statusText(entry) {
         return entry.accepted ? qsTr("Accepted") : qsTr("Excluded")
     }
@@ -129,6 +142,10 @@ Item {
             CheckBox {
                 id: detrend
                 visible: points.displayMode === 1
+                // Gives way (its text elides) before the row overflows a narrow view.
+                Layout.fillWidth: true
+                Layout.minimumWidth: 48
+                Layout.maximumWidth: implicitWidth
                 checked: true
                 text: qsTr("Remove linear trend")
                 ToolTip.visible: hovered
@@ -292,7 +309,7 @@ SiteMarkersItem {
         Label {
             Layout.fillWidth: true
             wrapMode: Text.Wrap
-            maximumLineCount: 4
+            maximumLineCount: points.height < 320 ? 1 : points.height < 420 ? 2 : 4
             elide: Text.ElideRight
             font.pixelSize: Theme.smallFontSize
             color: Theme.textMuted
@@ -307,76 +324,125 @@ SiteMarkersItem {
                     ? points.spectrum.localSpectrumMessage : ""
         }
 
-        // The selected point's vibration at each candidate frequency of the spectrum.
+        // The selected point's vibration at each candidate frequency of the spectrum. Its height
+        // does not depend on the selection, so the frame above keeps its size; more candidates
+        // than fit scroll.
         Rectangle {
+            id: amplitudeBox
             Layout.fillWidth: true
-            visible: points.selectedSite >= 0 && !!points.spectrum && points.spectrum.ready
-            implicitHeight: amplitudeColumn.implicitHeight + 2 * Theme.smallSpacing
+            visible: !!points.spectrum && points.spectrum.ready
+            readonly property int candidateCount: points.spectrum ? points.spectrum.candidates.length : 0
+            // A short view shows one summary line; the table opens on request.
+            readonly property bool compact: points.height < 420
+            property bool expanded: false
+            readonly property bool tableShown: !compact || expanded
+            readonly property int shownRows: Math.max(1, Math.min(candidateCount, compact ? 3 : 5))
+            implicitHeight: titleRow.implicitHeight + 2 * Theme.smallSpacing
+                            + (tableShown ? 2 * cellMetrics.height + shownRows * cellMetrics.lineSpacing
+                                            + Theme.smallSpacing : 0)
+                            + (noteLabel.visible ? noteLabel.implicitHeight + 4 : 0)
+                            + (strongestRow.visible ? strongestRow.implicitHeight + 4 : 0)
             color: Theme.surface
             border.color: Theme.border
             radius: Theme.radius
+            FontMetrics { id: cellMetrics; font.pixelSize: Theme.smallFontSize }
+
             ColumnLayout {
                 id: amplitudeColumn
                 anchors.fill: parent
                 anchors.margins: Theme.smallSpacing
                 spacing: 4
-                Label {
-                    text: qsTr("Vibration at point %1").arg(points.selectedSite + 1)
-                    font.bold: true
-                    color: Theme.text
-                }
-                GridLayout {
-                    id: amplitudeGrid
-                    visible: points.amplitudes.length > 0
+                RowLayout {
+                    id: titleRow
                     Layout.fillWidth: true
-                    columns: headers.length
-                    columnSpacing: 2 * Theme.spacing
-                    rowSpacing: 2
-                    // Quantity above unit keeps six columns narrow enough for the panel.
-                    readonly property var headers: {
-                        const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
-                        return points.scaled ? pixels.concat([qsTr("Displacement\nµm, peak"),
-                                                              qsTr("Velocity\nmm/s, RMS"),
-                                                              qsTr("Acceleration\nm/s², peak")])
-                                             : pixels
+                    Label {
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                        text: points.selectedSite < 0
+                              ? qsTr("Select a point to see its vibration at each candidate frequency.")
+                              : amplitudeBox.tableShown || points.amplitudes.length === 0
+                                ? qsTr("Vibration at point %1").arg(points.selectedSite + 1)
+                                : qsTr("Point %1: %2").arg(points.selectedSite + 1).arg(points.amplitudeSummary())
+                        font.bold: points.selectedSite >= 0
+                        color: points.selectedSite >= 0 ? Theme.text : Theme.textMuted
+                        ToolTip.visible: titleHover.hovered && truncated
+                        ToolTip.text: text
+                        HoverHandler { id: titleHover }
                     }
-                    readonly property var cells: {
-                        const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
-                        let texts = []
-                        for (const a of points.amplitudes) {
-                            // An unreliable estimate shows its noise only, never as a value.
-                            const error = a.standardErrorPx === undefined ? "" : points.significant(a.standardErrorPx)
-                            const displacement = a.reliable
-                                ? qsTr("%1 ± %2").arg(points.significant(a.amplitudePx)).arg(error)
-                                : error.length > 0 ? qsTr("not reliable (± %1)").arg(error) : "—"
-                            const row = [points.frequencyText(a.frequencyHz, step),
-                                         displacement,
-                                         a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
-                            texts = texts.concat(points.scaled ? row.concat([points.significant(a.displacementUm),
-                                                                             points.significant(a.velocityMmPerSecondRms),
-                                                                             points.significant(a.accelerationMetresPerSecond2)])
-                                                               : row)
+                    ToolTextButton {
+                        visible: amplitudeBox.compact && points.amplitudes.length > 0
+                        topPadding: 2
+                        bottomPadding: 2
+                        text: amplitudeBox.expanded ? qsTr("Less") : qsTr("Table")
+                        tip: qsTr("The vibration at this point at every candidate frequency")
+                        onClicked: amplitudeBox.expanded = !amplitudeBox.expanded
+                    }
+                }
+                ScrollView {
+                    id: amplitudeScroll
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    visible: amplitudeBox.tableShown && points.amplitudes.length > 0
+                    clip: true
+                    contentWidth: amplitudeTable.width
+                    // Plain rows of fixed columns: no layout to rearrange while the rows change.
+                    Column {
+                        id: amplitudeTable
+                        // Quantity above unit keeps six columns narrow enough for the panel.
+                        readonly property var headers: {
+                            const pixels = [qsTr("Frequency\nHz"), qsTr("Displacement\npx, peak"), qsTr("Phase\n°")]
+                            return points.scaled ? pixels.concat([qsTr("Displacement\nµm, peak"),
+                                                                  qsTr("Velocity\nmm/s, RMS"),
+                                                                  qsTr("Acceleration\nm/s², peak")])
+                                                 : pixels
                         }
-                        return texts
-                    }
-                    Repeater {
-                        model: amplitudeGrid.headers.concat(amplitudeGrid.cells)
-                        delegate: Label {
-                            required property string modelData
-                            required property int index
-                            readonly property bool header: index < amplitudeGrid.headers.length
-                            Layout.fillWidth: index % amplitudeGrid.columns === amplitudeGrid.columns - 1
-                            Layout.alignment: Qt.AlignLeft | Qt.AlignBottom
-                            text: modelData
-                            font.bold: header
-                            font.pixelSize: Theme.smallFontSize
-                            color: header ? Theme.textMuted : Theme.text
-                            elide: Text.ElideRight
+                        readonly property var rows: {
+                            const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
+                            return points.amplitudes.map(a => {
+                                const row = [points.frequencyText(a.frequencyHz, step),
+                                             points.displacementText(a),
+                                             a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
+                                return points.scaled ? row.concat([points.significant(a.displacementUm),
+                                                                   points.significant(a.velocityMmPerSecondRms),
+                                                                   points.significant(a.accelerationMetresPerSecond2)])
+                                                     : row
+                            })
+                        }
+                        readonly property var columnWidths: headers.map((header, column) => {
+                            let widest = 0
+                            for (const line of header.split("\n"))
+                                widest = Math.max(widest, headerMetrics.advanceWidth(line))
+                            for (const row of rows)
+                                widest = Math.max(widest, cellMetrics.advanceWidth(row[column]))
+                            return widest + 2 * Theme.spacing
+                        })
+                        width: columnWidths.reduce((sum, w) => sum + w, 0)
+                        spacing: 2
+                        FontMetrics { id: headerMetrics; font.pixelSize: Theme.smallFontSize; font.bold: true }
+                        Repeater {
+                            model: [amplitudeTable.headers].concat(amplitudeTable.rows)
+                            delegate: Row {
+                                required property var modelData
+                                required property int index
+                                Repeater {
+                                    model: parent.modelData
+                                    delegate: Label {
+                                        required property string modelData
+                                        required property int index
+                                        width: amplitudeTable.columnWidths[index] ?? 0
+                                        text: modelData
+                                        font.bold: parent.index === 0
+                                        font.pixelSize: Theme.smallFontSize
+                                        color: parent.index === 0 ? Theme.textMuted : Theme.text
+                                    }
+                                }
+                            }
                         }
                     }
                 }
                 // The line's strongest reliable point, one click away.
                 RowLayout {
+                    id: strongestRow
                     readonly property var line: {
                         const list = points.spectrum ? points.spectrum.candidates : []
                         for (const c of list) {
@@ -390,7 +456,7 @@ SiteMarkersItem {
                     Layout.fillWidth: true
                     Label {
                         Layout.fillWidth: true
-                        wrapMode: Text.Wrap
+                        elide: Text.ElideRight
                         font.pixelSize: Theme.smallFontSize
                         color: Theme.textMuted
                         text: parent.line && parent.line.amplitudePoint >= 0
@@ -410,16 +476,21 @@ SiteMarkersItem {
                     }
                 }
                 Label {
+                    id: noteLabel
                     Layout.fillWidth: true
                     wrapMode: Text.Wrap
+                    maximumLineCount: 2
+                    elide: Text.ElideRight
                     font.pixelSize: Theme.smallFontSize
                     color: Theme.textMuted
-                    text: points.amplitudes.length === 0
+                    text: points.selectedSite < 0 || amplitudeBox.compact ? ""
+                          : points.amplitudes.length === 0
                           ? qsTr("Amplitudes are measured only at accepted points of the current spectrum.")
-                          : (points.scaled ? "" : qsTr("Without a known length amplitudes are given in pixels only; set one in the bands table.") + " ")
+                          : (points.scaled ? "" : qsTr("Without a known length amplitudes are given in pixels only; draw one on the source video.") + " ")
                             + qsTr("± is the standard error; an estimate is reliable when the point carries the line and the amplitude is at least four times its error.")
                     visible: text.length > 0
                 }
+                Item { Layout.fillHeight: true; visible: points.amplitudes.length === 0 }
             }
         }
     }

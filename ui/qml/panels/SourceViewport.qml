@@ -5,7 +5,8 @@ import OrviMotion.Components
 import OrviMotion.Theme
 import OrviMotion.Ui
 
-// The source frame with the analysis region editor on top; also where a video is dropped.
+// The source frame with the analysis region editor and the known length on top; also where a
+// video is dropped.
 Panel {
     id: viewport
 
@@ -15,12 +16,44 @@ Panel {
     required property bool regionEditing
     required property bool regionEditPending
     required property bool busy
+    required property var spectrum
     readonly property alias regionEditor: editor
+    // Drawing the known length that turns pixel amplitudes into physical units.
+    property bool measuring: false
+    readonly property bool lengthSet: !!spectrum && spectrum.hasLengthScale
+    readonly property bool measureAvailable: !busy && videoSession.ready && !!spectrum
+                                             && !regionEditing && !regionEditPending
     readonly property alias frameItem: frame
     signal regionEditRequested(bool enabled)
     signal fileDropped(url url)
 
     title: qsTr("Source video")
+
+    function startMeasuring() {
+        playback.pause()
+        lengthLine.first = spectrum.hasLengthScale ? spectrum.lengthScaleFirst : Qt.point(0, 0)
+        lengthLine.second = spectrum.hasLengthScale ? spectrum.lengthScaleSecond : Qt.point(0, 0)
+        lengthField.value = spectrum.hasLengthScale ? spectrum.lengthScaleMillimetres : lengthField.value
+        lengthBar.failed = false
+        measuring = true
+    }
+    // Outside measuring the overlay shows the length in force again.
+    function finishMeasuring() {
+        measuring = false
+        coordinates.close()
+        lengthLine.first = Qt.binding(() => lengthSet ? spectrum.lengthScaleFirst : Qt.point(0, 0))
+        lengthLine.second = Qt.binding(() => lengthSet ? spectrum.lengthScaleSecond : Qt.point(0, 0))
+    }
+    function applyLength() {
+        lengthBar.failed = !spectrum.setLengthScale(lengthLine.first, lengthLine.second, lengthField.value)
+        if (!lengthBar.failed)
+            finishMeasuring()
+    }
+    onMeasureAvailableChanged: if (!measureAvailable) finishMeasuring()
+    Connections {
+        target: viewport.videoSession
+        function onSourceChanged() { viewport.finishMeasuring() }
+    }
     tools: [
         ToolTextButton {
             text: viewport.regionEditing || viewport.regionEditPending ? qsTr("Finish region")
@@ -30,6 +63,14 @@ Panel {
             enabled: !viewport.busy && viewport.videoSession.ready
             tip: qsTr("Draw, move or resize the analysis region on the frame")
             onClicked: viewport.regionEditRequested(!(viewport.regionEditing || viewport.regionEditPending))
+        },
+        ToolTextButton {
+            text: qsTr("Known length")
+            checkable: true
+            checked: viewport.measuring
+            enabled: viewport.measuring || viewport.measureAvailable
+            tip: qsTr("Draw a line along a part of known size to give amplitudes in µm, mm/s and m/s²")
+            onClicked: viewport.measuring ? viewport.finishMeasuring() : viewport.startMeasuring()
         },
         ToolTextButton {
             text: qsTr("Full frame")
@@ -58,6 +99,122 @@ Panel {
             videoSession: viewport.videoSession
             playback: viewport.playback
             editingActive: viewport.regionEditing
+        }
+        LengthOverlay {
+            id: lengthLine
+            anchors.fill: frame
+            frameRect: frame.paintedRect
+            frameSize: Qt.size(viewport.videoSession.frameWidth, viewport.videoSession.frameHeight)
+            active: viewport.measuring
+            // Outside measuring, the length in force.
+            first: viewport.lengthSet ? viewport.spectrum.lengthScaleFirst : Qt.point(0, 0)
+            second: viewport.lengthSet ? viewport.spectrum.lengthScaleSecond : Qt.point(0, 0)
+            caption: viewport.lengthSet
+                     ? qsTr("%1 mm").arg(Number(viewport.spectrum.lengthScaleMillimetres)
+                                         .toLocaleString(Qt.locale(), "f", 3))
+                     : ""
+            visible: viewport.measuring || (viewport.videoSession.ready && hasLine)
+        }
+        // While measuring: the drawn length, the known distance and what to do with them.
+        Rectangle {
+            id: lengthBar
+            property bool failed: false
+            visible: viewport.measuring
+            anchors { left: parent.left; right: parent.right; bottom: parent.bottom; margins: 8 }
+            height: lengthColumn.implicitHeight + 2 * Theme.smallSpacing
+            radius: Theme.radius
+            color: Theme.surface
+            border.color: failed ? Theme.error : Theme.border
+            Column {
+                id: lengthColumn
+                anchors { left: parent.left; right: parent.right; top: parent.top
+                          margins: Theme.smallSpacing }
+                spacing: Theme.smallSpacing
+                Label {
+                    width: parent.width
+                    wrapMode: Text.Wrap
+                    font.pixelSize: Theme.smallFontSize
+                    color: lengthBar.failed ? Theme.error : Theme.textMuted
+                    text: lengthBar.failed ? viewport.spectrum.lengthScaleMessage
+                          : lengthLine.hasLine
+                            ? qsTr("Line: %1 px. Enter its real length; drag an end to adjust it.")
+                                  .arg(Number(lengthLine.lengthPx).toLocaleString(Qt.locale(), "f", 1))
+                            : qsTr("Drag along a part of known size on the frame.")
+                }
+                Flow {
+                    width: parent.width
+                    spacing: Theme.smallSpacing
+                    NumberField {
+                        id: lengthField
+                        label: qsTr("Real length")
+                        unit: qsTr("mm")
+                        decimals: 3
+                        from: 0.001
+                        to: 1e6
+                        fieldWidth: 90
+                        value: 100
+                        onCommitted: v => value = v
+                    }
+                    ToolTextButton {
+                        text: qsTr("Set")
+                        highlighted: true
+                        enabled: lengthLine.hasLine
+                        tip: qsTr("Use this length to give amplitudes in µm, mm/s and m/s²")
+                        onClicked: viewport.applyLength()
+                    }
+                    ToolTextButton {
+                        text: qsTr("Clear")
+                        enabled: viewport.lengthSet
+                        tip: qsTr("Show amplitudes in pixels only")
+                        onClicked: {
+                            viewport.spectrum.clearLengthScale()
+                            viewport.finishMeasuring()
+                        }
+                    }
+                    ToolTextButton {
+                        text: qsTr("Coordinates…")
+                        tip: qsTr("Type the two points as fractions of the frame width and height")
+                        onClicked: coordinates.open()
+                    }
+                    ToolTextButton {
+                        text: qsTr("Cancel")
+                        onClicked: viewport.finishMeasuring()
+                    }
+                }
+            }
+        }
+        // The precise fallback: the two points typed as fractions of the frame.
+        Popup {
+            id: coordinates
+            x: lengthBar.x
+            y: lengthBar.y - height - Theme.smallSpacing
+            width: lengthBar.width
+            padding: Theme.smallSpacing
+            Flow {
+                width: parent.width
+                spacing: Theme.smallSpacing
+                Repeater {
+                    model: [qsTr("x1"), qsTr("y1"), qsTr("x2"), qsTr("y2")]
+                    delegate: NumberField {
+                        required property string modelData
+                        required property int index
+                        readonly property point end: index < 2 ? lengthLine.first : lengthLine.second
+                        label: modelData
+                        decimals: 4
+                        from: 0
+                        to: 1
+                        fieldWidth: 72
+                        value: index % 2 ? end.y : end.x
+                        onCommitted: v => {
+                            const p = index % 2 ? Qt.point(end.x, v) : Qt.point(v, end.y)
+                            if (index < 2)
+                                lengthLine.first = p
+                            else
+                                lengthLine.second = p
+                        }
+                    }
+                }
+            }
         }
         Column {
             anchors.centerIn: parent

@@ -38,9 +38,15 @@ Panel {
             text: qsTr("Export…")
             visible: view.ready
             enabled: view.interactionEnabled && !!view.spectrum && view.spectrum.canExportReport
-            onClicked: exportDialog.open()
+            onClicked: view.openExportDialog()
         }
     ]
+
+    // The export dialog, when a result can be exported and nothing else is shown over it.
+    function openExportDialog() {
+        if (ready && interactionEnabled && !anyDialogOpen && spectrum.canExportReport)
+            exportDialog.open()
+    }
 
     // The representations in their numbering; each answers viewState(), resetView() and setView().
     readonly property var representationItems: [chartView, mapView, pointsView, bandsTable, phaseView]
@@ -293,12 +299,19 @@ Panel {
             ComboBox {
                 id: candidateChoice
                 objectName: "candidateChoice"
-                // Fits the shown text (the hints are longer than the entries), within the row.
-                width: Math.min(parent.width, Math.max(240, shownText.advanceWidth + 64))
-                TextMetrics {
-                    id: shownText
+                // As wide as its widest entry or hint, within the row: a width that followed the
+                // shown text made the row jump under the pointer.
+                width: Math.min(parent.width, Math.max(150, widest + 60))
+                implicitHeight: 32
+                font.pixelSize: Theme.smallFontSize + 1
+                readonly property real widest: {
+                    const texts = view.candidates.map(c => view.candidateText(c))
+                                      .concat(view.selectedCandidate < 0 ? [view.noCandidateText] : [])
+                    return texts.reduce((w, t) => Math.max(w, choiceMetrics.advanceWidth(t)), 0)
+                }
+                FontMetrics {
+                    id: choiceMetrics
                     font: candidateChoice.font
-                    text: candidateChoice.displayText
                 }
                 Accessible.name: qsTr("Frequency candidate and band power")
                 enabled: view.candidateChoiceEnabled
@@ -315,6 +328,8 @@ Panel {
             ComboBox {
                 id: axisChoice
                 visible: view.onPhaseMap
+                implicitHeight: 32
+                font.pixelSize: Theme.smallFontSize + 1
                 // Wide enough for the longest translated entry.
                 implicitContentWidthPolicy: ComboBox.WidestText
                 Accessible.name: qsTr("Motion component for the phase")
@@ -326,9 +341,10 @@ Panel {
                     currentIndex = Qt.binding(() => view.spectrum.phaseAxis)
                 }
             }
-            Button {
+            ToolTextButton {
                 id: phaseButton
                 objectName: "phaseButton"
+                height: candidateChoice.height
                 visible: view.onPhaseMap
                 readonly property bool running: !!view.spectrum && view.spectrum.phaseBusy
                 text: !running ? qsTr("Calculate phase")
@@ -344,24 +360,24 @@ Panel {
                 width: phaseButton.height
                 height: phaseButton.height
             }
-            Button {
+            ToolTextButton {
+                height: candidateChoice.height
                 text: qsTr("Apply to vibration amplification")
                 enabled: view.interactionEnabled && !view.busy && !!view.spectrum && view.spectrum.canApplyBand
                 onClicked: Qt.callLater(() => view.spectrum.applyBandToAmplification())
             }
-            Button {
+            ToolTextButton {
+                height: candidateChoice.height
                 visible: view.representation === 1
                 text: qsTr("Power map settings")
                 onClicked: mapSettings.open()
             }
             // The help stays in the row above while that row is shown.
-            Button {
+            ToolTextButton {
+                height: candidateChoice.height
                 visible: !representationRow.visible
                 text: "?"
-                width: height
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                ToolTip.text: view.helpTitle
+                tip: view.helpTitle
                 Accessible.name: view.helpTitle
                 onClicked: help.open()
             }
@@ -454,7 +470,9 @@ Panel {
         ScrollView {
             id: detailsView
             Layout.fillWidth: true
-            Layout.preferredHeight: Math.min(details.implicitHeight, 6 * detailsMetrics.height)
+            // Two lines on a short window leave the representation its room.
+            Layout.preferredHeight: Math.min(details.implicitHeight,
+                                             (view.height < 560 ? 2 : 6) * detailsMetrics.height)
             visible: view.currentView.visible && view.detailsText.length > 0
             contentWidth: availableWidth
             Label {

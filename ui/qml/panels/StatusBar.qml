@@ -11,7 +11,6 @@ Rectangle {
 
     required property var mediaRuntime
     required property VideoSessionController videoSession
-    required property ProcessingSettingsController processingSettings
     required property PlaybackController playback
     required property PreviewController preview
     required property var exporter
@@ -54,8 +53,6 @@ Rectangle {
             return { text: qsTr("Saved: %1").arg(exporter.destinationFileName), error: false }
         if (!videoSession.hasSource)
             return { text: qsTr("Open a video to begin."), error: false }
-        if (videoSession.ready && processingSettings.validationMessage.length > 0)
-            return { text: processingSettings.validationMessage, error: false }
         if (preview.stale)
             return { text: qsTr("The amplified result no longer matches the settings."), error: false }
         return { text: videoSession.ready ? qsTr("Ready") : "", error: false }

@@ -50,17 +50,44 @@ Rectangle {
             Layout.fillWidth: true
             Layout.minimumWidth: 80
             enabled: bar.playback.canNavigate
+            focusPolicy: Qt.NoFocus
             from: 0
             to: 1
             value: bar.playback.progress
             Accessible.name: qsTr("Playback position")
             onMoved: bar.playback.seekToFraction(value)
+            // The groove shows the selected fragment, so the playhead is seen against it.
+            background: Rectangle {
+                readonly property real lastFrame: Math.max(1, bar.playback.frameCount - 1)
+                x: position.leftPadding
+                y: position.topPadding + position.availableHeight / 2 - height / 2
+                width: position.availableWidth
+                height: 6
+                radius: 3
+                color: Theme.surfaceAlt
+                border.color: Theme.border
+                Rectangle {
+                    visible: bar.analysisFragment.available && bar.playback.frameCount > 1
+                    x: parent.width * bar.analysisFragment.startFrame / parent.lastFrame
+                    width: Math.max(2, parent.width * (bar.analysisFragment.endFrameExclusive - 1
+                                                       - bar.analysisFragment.startFrame) / parent.lastFrame)
+                    height: parent.height
+                    radius: parent.radius
+                    color: Theme.region
+                }
+            }
         }
         Label {
             text: qsTr("Frame %1 / %2").arg(bar.playback.frameCount > 0
                                              ? bar.playback.currentFrameIndex + 1 : 0)
                                        .arg(bar.playback.frameCount)
             color: Theme.text
+        }
+        Label {
+            // Time in the file, as a player shows it.
+            text: qsTr("%1 s").arg(Number(bar.playback.positionUs / 1e6)
+                                   .toLocaleString(Qt.locale(), "f", 3))
+            color: Theme.textMuted
         }
         Rectangle { Layout.preferredWidth: 1; Layout.preferredHeight: 24; color: Theme.border }
         Label {

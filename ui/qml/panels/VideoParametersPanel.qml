@@ -36,7 +36,7 @@ ColumnLayout {
 
     readonly property var rows: [
         [qsTr("File"), panel.videoSession.filePath],
-        [qsTr("Container"), panel.videoSession.containerName],
+        [qsTr("Container"), panel.videoSession.containerDisplayName],
         [qsTr("Codec"), panel.videoSession.codecName],
         [qsTr("Frame size"), qsTr("%1 × %2 px").arg(panel.videoSession.frameWidth)
                                      .arg(panel.videoSession.frameHeight)],
@@ -62,9 +62,11 @@ ColumnLayout {
         visible: !panel.videoSession.ready
         Layout.fillWidth: true
         wrapMode: Text.Wrap
-        text: panel.videoSession.hasSource ? qsTr("The video is not ready yet.")
-                                           : qsTr("No video selected")
-        color: Theme.textMuted
+        text: panel.videoSession.hasError ? panel.videoSession.errorMessage
+              : panel.videoSession.busy ? qsTr("The video is being read…")
+              : panel.videoSession.hasSource ? qsTr("The video is not ready yet.")
+              : qsTr("No video selected")
+        color: panel.videoSession.hasError ? Theme.error : Theme.textMuted
     }
     GridLayout {
         visible: panel.videoSession.ready
