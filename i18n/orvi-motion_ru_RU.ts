@@ -965,7 +965,12 @@
         <translation>%1 из 2</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+5"/>
+        <source>%1 (%2–%3) px</source>
+        <translation>%1 (%2–%3) пикс.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>%1 µm peak
 %2 mm/s RMS
 %3 m/s² peak</source>
@@ -1004,12 +1009,7 @@
         <translation>Амплитуда перемещения: медиана по надёжным точкам, несущим линию, с квартилями, пикс. (пик). Для физических единиц проведите известную длину на исходном видео.</translation>
     </message>
     <message>
-        <location line="+53"/>
-        <source>%1 px peak (%2–%3)</source>
-        <translation>%1 пикс. пик (%2–%3)</translation>
-    </message>
-    <message>
-        <location line="+196"/>
+        <location line="+249"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
@@ -1619,8 +1619,8 @@
     </message>
     <message>
         <location line="+1"/>
-        <source>± is the standard error; an estimate is reliable when the point carries the line and the amplitude is at least four times its error.</source>
-        <translation>± — стандартная ошибка; оценка надёжна, если точка несёт линию, а амплитуда не меньше четырёх её ошибок.</translation>
+        <source>± is the standard error.</source>
+        <translation>± — стандартная ошибка.</translation>
     </message>
     <message>
         <location line="-223"/>
@@ -3005,12 +3005,22 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Видео не выбрано</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+10"/>
         <source>Video parameters</source>
         <translation>Параметры видео</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+0"/>
+        <source>Confirm the capture rate…</source>
+        <translation>Подтвердите частоту съёмки…</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 fps is only assumed: nothing is analysed or amplified until you confirm it or enter the camera&apos;s rate</source>
+        <translation>%1 fps лишь принята по умолчанию: ничего не анализируется и не усиливается, пока вы не подтвердите её или не введёте частоту камеры</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Vibration amplification</source>
         <translation>Усиление вибраций</translation>
     </message>

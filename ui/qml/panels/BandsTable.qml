@@ -92,7 +92,7 @@ Item {
     // The line's amplitude with the quartiles of its reliable points.
     function amplitudeText(c) {
         return c.amplitudePx === undefined ? "—"
-             : qsTr("%1 px peak (%2–%3)").arg(fixed(c.amplitudePx, 3))
+             : qsTr("%1 (%2–%3) px").arg(fixed(c.amplitudePx, 3))
                                          .arg(fixed(c.amplitudeLowerPx, 3))
                                          .arg(fixed(c.amplitudeUpperPx, 3))
     }

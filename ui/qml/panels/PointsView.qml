@@ -75,21 +75,21 @@ Item {
         return Number(value).toLocaleString(Qt.locale(), "f", decimals)
     }
     // Four significant digits, as the other amplitude texts.
-    function significant(value) {
+    function significant(value, digits) {
         if (value === undefined || !isFinite(value))
             return "—"
         if (value === 0)
             return "0"
-        const decimals = 3 - Math.floor(Math.log10(Math.abs(value)))
+        const decimals = (digits === undefined ? 4 : digits) - 1 - Math.floor(Math.log10(Math.abs(value)))
         return fixed(value, Math.min(12, Math.max(0, decimals)))
     }
     function frequencyText(value, step) {
         const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
         return fixed(value, decimals)
     }
-    // "0.213 ± 0.011"; an unreliable estimate shows its noise only, never as a value.
+    // "0.2134 ± 0.011"; an unreliable estimate shows its noise only, never as a value.
     function displacementText(a) {
-        const error = a.standardErrorPx === undefined ? "" : significant(a.standardErrorPx)
+        const error = a.standardErrorPx === undefined ? "" : significant(a.standardErrorPx, 2)
         if (a.reliable)
             return qsTr("%1 ± %2").arg(significant(a.amplitudePx)).arg(error)
         return error.length > 0 ? qsTr("not reliable (± %1)").arg(error) : "—"
@@ -452,7 +452,7 @@ SiteMarkersItem {
                         }
                         return null
                     }
-                    visible: !!line && line.amplitudePoint >= 0
+                    visible: amplitudeBox.tableShown && !!line && line.amplitudePoint >= 0
                     Layout.fillWidth: true
                     Label {
                         Layout.fillWidth: true
@@ -487,7 +487,7 @@ SiteMarkersItem {
                           : points.amplitudes.length === 0
                           ? qsTr("Amplitudes are measured only at accepted points of the current spectrum.")
                           : (points.scaled ? "" : qsTr("Without a known length amplitudes are given in pixels only; draw one on the source video.") + " ")
-                            + qsTr("± is the standard error; an estimate is reliable when the point carries the line and the amplitude is at least four times its error.")
+                            + qsTr("± is the standard error.")
                     visible: text.length > 0
                 }
                 Item { Layout.fillHeight: true; visible: points.amplitudes.length === 0 }

@@ -45,7 +45,8 @@ Rectangle {
             objectName: "videoParametersButton"
             text: rateAssumed ? qsTr("Confirm the capture rate…") : qsTr("Video parameters")
             flat: !rateAssumed
-            highlighted: rateAssumed
+            font.bold: rateAssumed
+            palette.buttonText: rateAssumed ? Theme.warning : Theme.text
             visible: bar.videoSession.hasSource
             ToolTip.visible: hovered && rateAssumed
             ToolTip.delay: 300
