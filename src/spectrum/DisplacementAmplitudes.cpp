@@ -120,6 +120,16 @@ struct Segment
     int length = 0;
 };
 
+// Indices of `segments`, shortest first (stable).
+std::vector<size_t> orderByLength(const std::vector<Segment>& segments)
+{
+    std::vector<size_t> order(segments.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return segments[a].length < segments[b].length; });
+    return order;
+}
+
 bool displacementSegment(const GridSite& site, int index, Segment* out)
 {
     const qint64 end = qint64(site.segmentStart) + site.segmentLength;
@@ -402,13 +412,9 @@ double refinedFrequency(const project_data::SpectrumResult& result, size_t candi
     if (carrying.empty() || !(rate > 0.0))
         return interpolatedPeakHz(result.spectrum, binWidth, bin);
     // By length, so that the projection tables are built once per length and frequency.
-    std::vector<size_t> order(carrying.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return carrying[a].length < carrying[b].length; });
     std::vector<Segment> segments;
     std::vector<double> backgrounds;
-    for (size_t i : order) {
+    for (size_t i : orderByLength(carrying)) {
         segments.push_back(carrying[i]);
         backgrounds.push_back(carryingBackgrounds[i]);
     }
@@ -499,13 +505,9 @@ bool measureDisplacementAmplitudes(project_data::SpectrumResult& result,
         ++signal;
     }
     // By segment length, so that the projection tables are built once per length.
-    std::vector<size_t> order(segments.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return segments[a].length < segments[b].length; });
     std::vector<Segment> sortedSegments;
     std::vector<int> sortedSignals;
-    for (size_t i : order) {
+    for (size_t i : orderByLength(segments)) {
         sortedSegments.push_back(segments[i]);
         sortedSignals.push_back(signalOfSegment[i]);
     }
