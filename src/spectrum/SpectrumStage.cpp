@@ -3,6 +3,7 @@
 #include "motion/MotionWorkerPool.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <complex>
@@ -562,15 +563,20 @@ bool onKeyFrameMultiple(double frequencyHz, double keyFrameRateHz, double tolera
 
 double localBackground(const std::vector<double>& spectrum, int bin)
 {
+    // Read for every bin of every point: a fixed buffer instead of an allocation each time.
     const int bins = int(spectrum.size());
-    std::vector<double> window;
-    window.reserve(2 * kBackgroundHalfWindow);
+    std::array<double, 2 * kBackgroundHalfWindow> window;
+    size_t count = 0;
     for (int j = std::max(bin - kBackgroundHalfWindow, 1);
          j <= std::min(bin + kBackgroundHalfWindow, bins - 1); ++j) {
         if (std::abs(j - bin) > kBackgroundGuardBins)
-            window.push_back(spectrum[size_t(j)]);
+            window[count++] = spectrum[size_t(j)];
     }
-    return window.empty() ? kBackgroundFloor : upperMedian(std::move(window));
+    if (count == 0)
+        return kBackgroundFloor;
+    const auto middle = window.begin() + std::ptrdiff_t(count / 2);
+    std::nth_element(window.begin(), middle, window.begin() + std::ptrdiff_t(count));
+    return std::max(*middle, kBackgroundFloor);
 }
 
 double relativeBandPower(const project_data::SpectrumResult& result, double lowerHz, double upperHz)
