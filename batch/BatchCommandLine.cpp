@@ -47,38 +47,47 @@ const SettingOption kSettingOptions[] = {
 
 QList<QCommandLineOption> settingOptions()
 {
-    using T = BatchCommandLine;
     return {
         {"capture-rate",
-         T::tr("Capture frame rate of the camera in fps, or \"detected\" for the rate each file "
-               "declares. Required."),
+         BatchCommandLine::tr(
+             "Capture frame rate of the camera in fps, or \"detected\" for the rate each file "
+             "declares. Required."),
          "fps"},
-        {"start", T::tr("First frame, from 0 (default 0)."), "frame"},
+        {"start", BatchCommandLine::tr("First frame, from 0 (default 0)."), "frame"},
         {"end",
-         T::tr("End frame, exclusive (default: the whole recording, as far as the analysis "
-               "grid allows)."),
+         BatchCommandLine::tr(
+             "End frame, exclusive (default: the whole recording, as far as the analysis "
+             "grid allows)."),
          "frame"},
-        {"region", T::tr("Region as fractions of the frame: x,y,width,height (default 0,0,1,1)."),
+        {"region",
+         BatchCommandLine::tr(
+             "Region as fractions of the frame: x,y,width,height (default 0,0,1,1)."),
          "x,y,w,h"},
-        {"grid", T::tr("Analysis grid: 0 (16 x 8), 1 (32 x 16, default) or 2 (64 x 32)."),
+        {"grid",
+         BatchCommandLine::tr("Analysis grid: 0 (16 x 8), 1 (32 x 16, default) or 2 (64 x 32)."),
          "index"},
-        {"workers", T::tr("Worker threads per recording (default: shared out by the run)."),
+        {"workers",
+         BatchCommandLine::tr("Worker threads per recording (default: shared out by the run)."),
          "count"},
         {"known-length",
-         T::tr("A known length: two points as fractions of the frame and their distance in "
-               "millimetres; amplitudes are then in micrometres."),
+         BatchCommandLine::tr(
+             "A known length: two points as fractions of the frame and their distance in "
+             "millimetres; amplitudes are then in micrometres."),
          "x1,y1,x2,y2,mm"},
         {"exports",
-         T::tr("Exports of each analysed recording, among pdf, docx, csv, json and png "
-               "(default pdf,json)."),
+         BatchCommandLine::tr(
+             "Exports of each analysed recording, among pdf, docx, csv, json and png "
+             "(default pdf,json)."),
          "list"},
-        {"band", T::tr("Amplified band in Hz: lower,upper."), "lower,upper"},
-        {"factor", T::tr("Amplification factor."), "factor"},
+        {"band", BatchCommandLine::tr("Amplified band in Hz: lower,upper."), "lower,upper"},
+        {"factor", BatchCommandLine::tr("Amplification factor."), "factor"},
         {"parameters",
-         T::tr("Take the amplification settings from the parameters file of an earlier export; "
-               "other options override them."),
+         BatchCommandLine::tr(
+             "Take the amplification settings from the parameters file of an earlier export; "
+             "other options override them."),
          "file"},
-        {"no-region-optimization", T::tr("Amplify the whole frame, not only around the region.")},
+        {"no-region-optimization",
+         BatchCommandLine::tr("Amplify the whole frame, not only around the region.")},
     };
 }
 
@@ -158,11 +167,12 @@ bool BatchCommandLine::parse(const QStringList& arguments, Parsed* parsed, QStri
         tr("Video files or folders of them; for merge, summary parts or the folder that holds "
            "them."),
         QStringLiteral("[inputs...]"));
-    const QCommandLineOption job(QStringLiteral("job"),
-                                 tr("Job file (JSON): defaults, recordings and their own settings."),
-                                 QStringLiteral("file"));
+    const QCommandLineOption job(
+        QStringLiteral("job"), tr("Job file (JSON): defaults, recordings and their own settings."),
+        QStringLiteral("file"));
     const QCommandLineOption list(QStringLiteral("list"),
-                                  tr("File that names one recording a line."), QStringLiteral("file"));
+                                  tr("File that names one recording a line."),
+                                  QStringLiteral("file"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
                                     tr("Folder of the outputs and the summary (default: the job "
                                        "file's \"output\", else the current folder)."),

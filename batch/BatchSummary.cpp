@@ -68,13 +68,18 @@ QStringList csvHeader(bool analyse)
 {
     QStringList header{"index", "file", "status", "capture_fps", "start_frame", "end_frame"};
     if (analyse) {
-        header << "accepted_sites" << "site_count";
+        header << "accepted_sites"
+               << "site_count";
         for (int k = 1; k <= kCsvCandidates; ++k)
-            for (const char* column : {"hz", "refined_hz", "contrast_db", "amplitude",
-                                       "amplitude_unit", "marks"})
+            for (const char* column :
+                 {"hz", "bin_hz", "contrast_db", "amplitude", "amplitude_unit", "marks"})
                 header << QStringLiteral("f%1_%2").arg(k).arg(QLatin1String(column));
     } else {
-        header << "lower_hz" << "upper_hz" << "factor" << "measured_gain" << "outputs";
+        header << "lower_hz"
+               << "upper_hz"
+               << "factor"
+               << "measured_gain"
+               << "outputs";
     }
     header << "message";
     return header;
@@ -83,8 +88,8 @@ QStringList csvHeader(bool analyse)
 QStringList csvRow(const QJsonObject& row, bool analyse)
 {
     QStringList fields;
-    for (const char* key : {"index", "file", "status", "captureFps", "startFrame",
-                            "endFrameExclusive"})
+    for (const char* key :
+         {"index", "file", "status", "captureFps", "startFrame", "endFrameExclusive"})
         fields << csvField(row.value(QLatin1String(key)));
     if (analyse) {
         fields << csvField(row.value(QStringLiteral("acceptedSites")))
@@ -92,7 +97,7 @@ QStringList csvRow(const QJsonObject& row, bool analyse)
         const QJsonArray candidates = row.value(QStringLiteral("candidates")).toArray();
         for (int k = 0; k < kCsvCandidates; ++k) {
             const QJsonObject c = candidates.at(k).toObject();
-            for (const char* key : {"frequencyHz", "refinedFrequencyHz", "contrastDb", "amplitude",
+            for (const char* key : {"frequencyHz", "binFrequencyHz", "contrastDb", "amplitude",
                                     "amplitudeUnit", "marks"})
                 fields << csvField(c.value(QLatin1String(key)));
         }
@@ -140,8 +145,9 @@ bool isDone(const QJsonObject& row)
 QJsonObject BatchSummary::document(BatchVerb verb, const QStringList& jobInputs,
                                    std::vector<RecordingOutcome> rows)
 {
-    std::sort(rows.begin(), rows.end(),
-              [](const RecordingOutcome& a, const RecordingOutcome& b) { return a.index < b.index; });
+    std::sort(rows.begin(), rows.end(), [](const RecordingOutcome& a, const RecordingOutcome& b) {
+        return a.index < b.index;
+    });
     QJsonArray list;
     for (const RecordingOutcome& row : rows)
         list.append(rowOf(row));
@@ -170,7 +176,8 @@ bool BatchSummary::placeUsable(const QString& basePath, QString* error)
         const QFileInfo info(path);
         if (!info.exists() && !info.isSymLink())
             continue;
-        if (info.isSymLink() || !info.isFile() || !(path == json ? isOurJson(path) : isOurCsv(path))) {
+        if (info.isSymLink() || !info.isFile() ||
+            !(path == json ? isOurJson(path) : isOurCsv(path))) {
             *error = tr("%1 exists and is not a summary of this program; it is not replaced. "
                         "Choose another place with --summary.")
                          .arg(path);
@@ -186,7 +193,8 @@ bool BatchSummary::placeUsable(const QString& basePath, QString* error)
 
 QByteArray BatchSummary::csv(const QJsonObject& document)
 {
-    const bool analyse = document.value(QStringLiteral("verb")).toString() == QLatin1String("analyse");
+    const bool analyse =
+        document.value(QStringLiteral("verb")).toString() == QLatin1String("analyse");
     QStringList lines{csvHeader(analyse).join(QLatin1Char(','))};
     for (const QJsonValue& row : document.value(QStringLiteral("rows")).toArray())
         lines << csvRow(row.toObject(), analyse).join(QLatin1Char(','));
@@ -211,8 +219,8 @@ QStringList BatchSummary::partsIn(const QStringList& arguments)
             continue;
         }
         const QDir folder(argument);
-        for (const QString& name : folder.entryList({QStringLiteral("summary-*.json")}, QDir::Files,
-                                                    QDir::Name))
+        for (const QString& name :
+             folder.entryList({QStringLiteral("summary-*.json")}, QDir::Files, QDir::Name))
             parts << folder.absoluteFilePath(name);
     }
     return parts;
@@ -255,14 +263,14 @@ bool BatchSummary::merge(const QStringList& parts, QJsonObject* document, QStrin
     QJsonArray merged;
     for (int index = 0; index < inputs.size(); ++index) {
         auto it = rows.find(index);
-        merged.append(it != rows.end()
-                          ? it->second
-                          : QJsonObject{{QStringLiteral("index"), index},
-                                        {QStringLiteral("file"), inputs[index]},
-                                        {QStringLiteral("status"),
-                                         statusCode(RecordingStatus::Missing)},
-                                        {QStringLiteral("message"),
-                                         tr("No summary part reports this recording.")}});
+        merged.append(
+            it != rows.end()
+                ? it->second
+                : QJsonObject{
+                      {QStringLiteral("index"), index},
+                      {QStringLiteral("file"), inputs[index]},
+                      {QStringLiteral("status"), statusCode(RecordingStatus::Missing)},
+                      {QStringLiteral("message"), tr("No summary part reports this recording.")}});
     }
     first.insert(QStringLiteral("rows"), merged);
     *document = withCounts(first);

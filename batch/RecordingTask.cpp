@@ -17,6 +17,7 @@
 #include <QImage>
 #include <QJsonArray>
 #include <cmath>
+#include <optional>
 
 namespace orvi::batch {
 
@@ -71,16 +72,16 @@ bool probe(const QString& path, const TaskEnvironment& environment, media::Video
            QString* error)
 {
     media::libav::LibavVideoAnalyzer analyzer;
-    const bool ok = analyzer.analyze([flag = environment.cancelled] { return flag->load(); },
-                                     path, info, error);
+    const bool ok = analyzer.analyze([flag = environment.cancelled] { return flag->load(); }, path,
+                                     info, error);
     return ok && !environment.cancelled->load();
 }
 
 // The job states the rate, or asks for the one the file declares; never a silent default.
 bool applyCaptureRate(const RecordingSettings& settings, media::VideoInfo* info, QString* error)
 {
-    const double rate = settings.useDetectedRate ? info->detectedCaptureFrameRate
-                                                 : settings.captureRate;
+    const double rate =
+        settings.useDetectedRate ? info->detectedCaptureFrameRate : settings.captureRate;
     if (!std::isfinite(rate) || rate <= 0.0) {
         *error = RecordingTask::tr("The recording declares no frame rate: state the capture frame "
                                    "rate for it.");
@@ -110,17 +111,19 @@ QJsonArray candidateFigures(const project_data::SpectrumResult& result)
         const project_data::FrequencyCandidate& c = result.candidates[i];
         const bool physical = std::isfinite(mmPerPixel);
         const double amplitude =
-            physical ? spectrum::physicalAmplitude(c.amplitudePx, c.refinedFrequencyHz, mmPerPixel)
-                           .displacementUm
-                     : c.amplitudePx;
+            physical
+                ? spectrum::physicalAmplitude(c.amplitudePx, c.measuredFrequencyHz(), mmPerPixel)
+                      .displacementUm
+                : c.amplitudePx;
         list.append(QJsonObject{
-            {QStringLiteral("frequencyHz"), c.frequencyHz},
-            {QStringLiteral("refinedFrequencyHz"), number(c.refinedFrequencyHz)},
+            {QStringLiteral("frequencyHz"), number(c.measuredFrequencyHz())},
+            {QStringLiteral("binFrequencyHz"), c.frequencyHz},
             {QStringLiteral("contrastDb"), number(c.contrastDb)},
             {QStringLiteral("relativePower"), c.relativePower},
             {QStringLiteral("spatialSupport"), c.spatialSupport},
             {QStringLiteral("amplitude"), number(amplitude)},
-            {QStringLiteral("amplitudeUnit"), physical ? QStringLiteral("µm") : QStringLiteral("px")},
+            {QStringLiteral("amplitudeUnit"),
+             physical ? QStringLiteral("µm") : QStringLiteral("px")},
             {QStringLiteral("marks"), QJsonArray::fromStringList(candidateMarks(c))},
         });
     }
@@ -175,6 +178,22 @@ QString cancelledMessage()
     return RecordingTask::tr("Stopped before it finished; nothing of it was published.");
 }
 
+// Probes the recording and applies its capture rate; the outcome to report when either fails.
+std::optional<RecordingOutcome> prepareSource(const BatchRecording& recording,
+                                              const RecordingSettings& settings,
+                                              const TaskEnvironment& environment,
+                                              media::VideoInfo* info)
+{
+    QString error;
+    if (!probe(recording.input, environment, info, &error))
+        return environment.cancelled->load()
+                   ? outcome(recording, RecordingStatus::Cancelled, cancelledMessage())
+                   : outcome(recording, RecordingStatus::Failed, error);
+    if (!applyCaptureRate(settings, info, &error))
+        return outcome(recording, RecordingStatus::Failed, error);
+    return std::nullopt;
+}
+
 RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSettings& settings,
                              const QByteArray& fingerprint, const TaskEnvironment& environment,
                              const TaskProgress& progress)
@@ -182,11 +201,9 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
     const std::shared_ptr<std::atomic_bool> cancelled = environment.cancelled;
     QString error;
     media::VideoInfo info;
-    if (!probe(recording.input, environment, &info, &error))
-        return cancelled->load() ? outcome(recording, RecordingStatus::Cancelled, cancelledMessage())
-                                 : outcome(recording, RecordingStatus::Failed, error);
-    if (!applyCaptureRate(settings, &info, &error))
-        return outcome(recording, RecordingStatus::Failed, error);
+    if (std::optional<RecordingOutcome> failure =
+            prepareSource(recording, settings, environment, &info))
+        return *failure;
 
     project_data::SpectrumAnalysisRequest request;
     request.videoInfo = info;
@@ -197,10 +214,11 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
     request.lengthScale = settings.knownLength;
     request.startFrame = settings.startFrame;
     // Without an end: the whole recording, as far as the grid's signal budget reaches.
-    request.endFrame = settings.endFrame > 0
-                           ? settings.endFrame
-                           : std::min(info.frameCount,
-                                      settings.startFrame + spectrum::maximumFragmentFrames(request));
+    request.endFrame =
+        settings.endFrame > 0
+            ? settings.endFrame
+            : std::min(info.frameCount,
+                       settings.startFrame + spectrum::maximumFragmentFrames(request));
     request.identity = spectrum::makeIdentity(0, request);
     if (const QString invalid = spectrum::validate(request); !invalid.isEmpty())
         return outcome(recording, RecordingStatus::Failed, invalid);
@@ -212,10 +230,9 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
                                          "above 0 mm."));
 
     const QSize grid = spectrum::effectiveGrid(request);
-    MemoryHold memory(environment.memory,
-                      RecordingTask::analysisMemoryBytes(info.frameSize,
-                                                         qint64(grid.width()) * grid.height(),
-                                                         request.endFrame - request.startFrame));
+    MemoryHold memory(environment.memory, RecordingTask::analysisMemoryBytes(
+                                              info.frameSize, qint64(grid.width()) * grid.height(),
+                                              request.endFrame - request.startFrame));
     if (!memory.acquire(cancelled))
         return outcome(recording, RecordingStatus::Cancelled, cancelledMessage());
     const project_data::SpectrumResult result = spectrum::runSpectrumAnalysis(
@@ -243,15 +260,16 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
         return outcome(recording, RecordingStatus::Failed, error);
     const reports::AnalysisExportContext context = exportContext(result);
     QStringList written;
-    const std::vector<PlannedExport> planned = plannedExports(recording.outputStem, settings.exports);
+    const std::vector<PlannedExport> planned =
+        plannedExports(recording.outputStem, settings.exports);
     for (const PlannedExport& item : planned) {
         if (cancelled->load())
             return outcome(recording, RecordingStatus::Cancelled, cancelledMessage());
         // Without a candidate there is no band, and so no band power map.
         if (item.format == AnalysisExportFormat::BandPowerMapPng && !context.hasPowerMap)
             continue;
-        error = reports::writeAnalysisExport(outputs.stagingPath(item.name), int(item.format),
-                                             context);
+        error =
+            reports::writeAnalysisExport(outputs.stagingPath(item.name), int(item.format), context);
         if (!error.isEmpty())
             return outcome(recording, RecordingStatus::Failed,
                            QStringLiteral("%1: %2").arg(item.name, error));
@@ -272,16 +290,15 @@ RecordingOutcome runAmplification(const BatchRecording& recording,
     const std::shared_ptr<std::atomic_bool> cancelled = environment.cancelled;
     QString error;
     media::VideoInfo info;
-    if (!probe(recording.input, environment, &info, &error))
-        return cancelled->load() ? outcome(recording, RecordingStatus::Cancelled, cancelledMessage())
-                                 : outcome(recording, RecordingStatus::Failed, error);
-    if (!applyCaptureRate(settings, &info, &error))
-        return outcome(recording, RecordingStatus::Failed, error);
+    if (std::optional<RecordingOutcome> failure =
+            prepareSource(recording, settings, environment, &info))
+        return *failure;
 
     project_data::ProcessingRequest request;
     request.sourceInfo = info;
     request.settings.startFrame = settings.startFrame;
-    request.settings.endFrameExclusive = settings.endFrame > 0 ? settings.endFrame : info.frameCount;
+    request.settings.endFrameExclusive =
+        settings.endFrame > 0 ? settings.endFrame : info.frameCount;
     request.settings.regionOfInterest = settings.region;
     request.settings.lowerFrequencyHz = settings.lowerHz;
     request.settings.upperFrequencyHz = settings.upperHz;
@@ -325,7 +342,8 @@ RecordingOutcome runAmplification(const BatchRecording& recording,
         {QStringLiteral("measuredMotionGain"), number(result.measuredMotionGain)},
         {QStringLiteral("outputs"), QJsonArray::fromStringList(written)},
     };
-    if (!outputs.createStaging(&error) || !outputs.stageManifest(fingerprint, written, figures, &error) ||
+    if (!outputs.createStaging(&error) ||
+        !outputs.stageManifest(fingerprint, written, figures, &error) ||
         !outputs.publish({outputs.manifestName()}, &error)) {
         // Without its manifest the set would look like someone else's to the next run.
         for (const QString& name : written)
@@ -350,7 +368,8 @@ QStringList plannedNames(BatchVerb verb, const QString& stem, unsigned exports)
 } // namespace
 
 RecordingOutcome RecordingTask::run(const BatchRecording& recording,
-                                    const TaskEnvironment& environment, const TaskProgress& progress)
+                                    const TaskEnvironment& environment,
+                                    const TaskProgress& progress)
 {
     try {
         if (environment.cancelled->load())
@@ -359,7 +378,8 @@ RecordingOutcome RecordingTask::run(const BatchRecording& recording,
         RecordingSettings settings;
         QJsonObject resolved;
         QString error;
-        if (!BatchSettings::read(environment.verb, recording.settings, &settings, &error, &resolved))
+        if (!BatchSettings::read(environment.verb, recording.settings, &settings, &error,
+                                 &resolved))
             return outcome(recording, RecordingStatus::Failed, error);
         const QString verb = environment.verb == BatchVerb::Analyse ? QStringLiteral("analyse")
                                                                     : QStringLiteral("amplify");
@@ -371,10 +391,9 @@ RecordingOutcome RecordingTask::run(const BatchRecording& recording,
 
         RecordingOutputs outputs(environment.outputFolder, recording.outputStem);
         QJsonObject figures;
-        switch (outputs.previous(fingerprint,
-                                 plannedNames(environment.verb, recording.outputStem,
-                                              settings.exports),
-                                 &figures, &error)) {
+        switch (outputs.previous(
+            fingerprint, plannedNames(environment.verb, recording.outputStem, settings.exports),
+            &figures, &error)) {
         case RecordingOutputs::Previous::Matching:
             progress(1.0);
             return outcome(recording, RecordingStatus::Skipped,
