@@ -7,6 +7,7 @@
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
+#include "motion/BackgroundPriority.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "orvi/Version.h"
 #include "processing/OutputDestination.h"
@@ -50,8 +51,7 @@ constexpr double kProgressStep = 0.005;
 // the views show it.
 QString formatFrequency(double hz, double stepHz)
 {
-    const int decimals =
-        std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
+    const int decimals = std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(hz, 'f', decimals);
@@ -649,6 +649,7 @@ bool SpectrumController::startAnalysis(double captureFrameRate, int densityIndex
             Qt::QueuedConnection);
     };
     m_analysisWatcher.setFuture(QtConcurrent::run([request, flag = m_cancelFlag, report] {
+        motion_core::lowerCurrentThreadPriority();
         return spectrum::runSpectrumAnalysis(
             request, [flag] { return flag->load(); }, report);
     }));
@@ -1086,8 +1087,7 @@ int SpectrumController::initialDiagnosticSite() const
     }
     const auto accepted = std::find_if(m_diagnosticSites.begin(), m_diagnosticSites.end(),
                                        [](const GridSite& site) { return site.accepted; });
-    return accepted == m_diagnosticSites.end() ? 0
-                                               : int(accepted - m_diagnosticSites.begin());
+    return accepted == m_diagnosticSites.end() ? 0 : int(accepted - m_diagnosticSites.begin());
 }
 
 void SpectrumController::selectDiagnosticSite(int index)
@@ -1254,6 +1254,7 @@ void SpectrumController::calculatePhaseMap()
         QtConcurrent::run([sites = m_diagnosticSites, reference = m_phaseReference,
                            axis = m_phaseAxis, rate = m_result.request.videoInfo.captureFrameRate,
                            frequency = m_phaseFrequencyHz, flag = m_phaseCancelFlag] {
+            motion_core::lowerCurrentThreadPriority();
             return spectrum::computeRelativePhase(sites, reference, axis, rate, frequency,
                                                   [flag] { return flag->load(); });
         }));
@@ -1393,6 +1394,7 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
     emit stateChanged();
     m_reportWatcher.setFuture(
         QtConcurrent::run([target = m_reportPath, format, context = std::move(context)] {
+            motion_core::lowerCurrentThreadPriority();
             return reports::writeAnalysisExport(target, format, context);
         }));
     return true;

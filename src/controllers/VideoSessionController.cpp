@@ -4,6 +4,7 @@
 #include "controllers/MediaRuntimeController.h"
 #include "media/VideoFileTypes.h"
 #include "media/libav/LibavVideoAnalyzer.h"
+#include "motion/BackgroundPriority.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -207,6 +208,7 @@ void VideoSessionController::launchProbe()
 
     // Runs on the pool; it touches only its own copies, the flag and queued calls back here.
     auto task = [this, cancelFlag, generation, path = m_filePath]() -> VideoAnalysisResult {
+        motion_core::lowerCurrentThreadPriority();
         VideoAnalysisResult result;
         try {
             media::libav::LibavVideoAnalyzer analyzer;
