@@ -66,7 +66,8 @@ bool readJobFile(const QString& path, JobFile* job, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = BatchJobLoader::tr("Cannot read the job file %1: %2").arg(path, file.errorString());
+        *error =
+            BatchJobLoader::tr("Cannot read the job file %1: %2").arg(path, file.errorString());
         return false;
     }
     QJsonParseError parse;
@@ -157,8 +158,7 @@ bool BatchJobLoader::readList(const QString& path, QStringList* inputs, QString*
     return true;
 }
 
-bool BatchJobLoader::load(BatchVerb verb, const JobSources& sources, BatchJob* job,
-                          QString* error)
+bool BatchJobLoader::load(BatchVerb verb, const JobSources& sources, BatchJob* job, QString* error)
 {
     JobFile file;
     if (!sources.jobFile.isEmpty() && !readJobFile(sources.jobFile, &file, error))

@@ -62,7 +62,9 @@ bool BatchProgress::standardErrorIsTerminal()
 QString BatchProgress::duration(qint64 seconds)
 {
     if (seconds >= 3600)
-        return tr("%1 h %2 min").arg(seconds / 3600).arg((seconds % 3600) / 60, 2, 10, QLatin1Char('0'));
+        return tr("%1 h %2 min")
+            .arg(seconds / 3600)
+            .arg((seconds % 3600) / 60, 2, 10, QLatin1Char('0'));
     if (seconds >= 60)
         return tr("%1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
     return tr("%1 s").arg(seconds);
@@ -123,13 +125,12 @@ void BatchProgress::drawBar()
     const double fraction = overallFraction();
     const int filled = int(fraction * kBarWidth);
     const QString bar = QString(filled, QChar(0x2588)) + QString(kBarWidth - filled, QChar(0x00B7));
-    writeStandardError(QStringLiteral("\r\033[K") +
-                       tr("[%1] %2% · %3 of %4 recordings · %5")
-                           .arg(bar)
-                           .arg(int(fraction * 100.0))
-                           .arg(m_finished)
-                           .arg(m_total)
-                           .arg(remainingText(fraction)));
+    writeStandardError(QStringLiteral("\r\033[K") + tr("[%1] %2% · %3 of %4 recordings · %5")
+                                                        .arg(bar)
+                                                        .arg(int(fraction * 100.0))
+                                                        .arg(m_finished)
+                                                        .arg(m_total)
+                                                        .arg(remainingText(fraction)));
     m_barShown = true;
 }
 

@@ -14,8 +14,8 @@ constexpr double kProgressStep = 0.01;
 
 BatchRunner::BatchRunner(BatchJob job, std::vector<int> selection, const Options& options,
                          BatchProgress* progress, QObject* parent)
-    : QObject(parent), m_job(std::move(job)), m_selection(std::move(selection)),
-      m_options(options), m_progress(progress), m_memory(options.memoryLimitBytes)
+    : QObject(parent), m_job(std::move(job)), m_selection(std::move(selection)), m_options(options),
+      m_progress(progress), m_memory(options.memoryLimitBytes)
 {
     m_pool.setMaxThreadCount(std::max(options.parallel, 1));
     // Decoding threads and the analysis' own pools do the heavy work; these only wait on them.

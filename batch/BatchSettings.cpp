@@ -148,8 +148,7 @@ bool readKey(const QString& key, const QJsonValue& value, RecordingSettings* s)
     }
     if (key == kRotationSpeed) {
         s->rotationSpeedRpm = value.toDouble(std::nan(""));
-        return value.isDouble() && std::isfinite(s->rotationSpeedRpm) &&
-               s->rotationSpeedRpm >= 0.0;
+        return value.isDouble() && std::isfinite(s->rotationSpeedRpm) && s->rotationSpeedRpm >= 0.0;
     }
     if (key == kParameters)
         return value.isString() && !value.toString().isEmpty();
@@ -160,9 +159,9 @@ bool readKey(const QString& key, const QJsonValue& value, RecordingSettings* s)
 
 QStringList BatchSettings::keys()
 {
-    return {kCaptureRate, kStart,   kEnd,    kRegion,     kGrid,
-            kWorkers,     kKnownLength, kExports, kBand,   kFactor,
-            kParameters,  kRegionOptimization, kStabilizationRegion, kRotationSpeed};
+    return {kCaptureRate,         kStart,        kEnd,  kRegion, kGrid,       kWorkers,
+            kKnownLength,         kExports,      kBand, kFactor, kParameters, kRegionOptimization,
+            kStabilizationRegion, kRotationSpeed};
 }
 
 bool BatchSettings::checkKeys(const QJsonObject& object, const QString& where, QString* error)
@@ -191,9 +190,9 @@ bool BatchSettings::exportsFrom(const QJsonValue& value, unsigned* exports, QStr
                                    QStringLiteral("png")};
     if (!value.isString() && !value.isArray())
         return false;
-    const QJsonArray list = value.isString()
-                                ? QJsonArray::fromStringList(value.toString().split(QLatin1Char(',')))
-                                : value.toArray();
+    const QJsonArray list =
+        value.isString() ? QJsonArray::fromStringList(value.toString().split(QLatin1Char(',')))
+                         : value.toArray();
     unsigned flags = 0;
     for (const QJsonValue& item : list) {
         const int position = names.indexOf(item.toString().trimmed().toLower());
@@ -238,10 +237,11 @@ bool BatchSettings::keysFromParametersFile(const QString& path, QJsonObject* key
          processing.value(QStringLiteral("regionProcessingOptimizationEnabled"))},
         {kRotationSpeed, processing.value(QStringLiteral("rotationSpeedRpm"))},
     };
-    const QJsonValue stabilization = processing.value(QStringLiteral("stabilizationReferenceRegion"));
-    out.insert(kStabilizationRegion,
-               stabilization.isObject() ? QJsonValue(rectArray(stabilization.toObject()))
-                                        : QJsonValue());
+    const QJsonValue stabilization =
+        processing.value(QStringLiteral("stabilizationReferenceRegion"));
+    out.insert(kStabilizationRegion, stabilization.isObject()
+                                         ? QJsonValue(rectArray(stabilization.toObject()))
+                                         : QJsonValue());
     if (!checkKeys(out, path, error))
         return false;
     *keys = out;

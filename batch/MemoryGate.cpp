@@ -20,7 +20,8 @@ qint64 memInfoBytes(const QByteArray& contents, const char* field)
 
 qint64 controlGroupLimit()
 {
-    for (const char* path : {"/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory/memory.limit_in_bytes"}) {
+    for (const char* path :
+         {"/sys/fs/cgroup/memory.max", "/sys/fs/cgroup/memory/memory.limit_in_bytes"}) {
         QFile file(QString::fromLatin1(path));
         if (!file.open(QIODevice::ReadOnly))
             continue;
@@ -74,14 +75,16 @@ qint64 MemoryGate::defaultLimitBytes()
     qint64 limit = total > 0 ? total / 2 : qint64(2) << 30;
     if (available > 0)
         limit = std::min(limit, available * 4 / 5);
+    // Divided first: an unlimited group reads as a value close to the largest qint64.
     if (const qint64 group = controlGroupLimit(); group > 0)
-        limit = std::min(limit, group * 4 / 5);
+        limit = std::min(limit, group / 5 * 4);
     return std::max<qint64>(limit, qint64(256) << 20);
 }
 
 qint64 MemoryGate::parseSize(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\s*([0-9]+(?:\\.[0-9]+)?)\\s*([kKmMgGtT]?)[iI]?[bB]?\\s*$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*([0-9]+(?:\\.[0-9]+)?)\\s*([kKmMgGtT]?)[iI]?[bB]?\\s*$"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return 0;

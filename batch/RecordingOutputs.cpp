@@ -27,8 +27,7 @@ bool exists(const QString& path)
 
 RecordingOutputs::RecordingOutputs(const QString& folder, const QString& stem)
     : m_folder(folder), m_stem(stem)
-{
-}
+{}
 
 RecordingOutputs::~RecordingOutputs()
 {
@@ -76,7 +75,8 @@ RecordingOutputs::Previous RecordingOutputs::previous(const QByteArray& fingerpr
     }
     for (const QString& name : plannedNames) {
         if (exists(finalPath(name))) {
-            *reason = tr("An output already exists: %1. Nothing was replaced.").arg(finalPath(name));
+            *reason =
+                tr("An output already exists: %1. Nothing was replaced.").arg(finalPath(name));
             return Previous::Blocking;
         }
     }
@@ -115,8 +115,8 @@ bool RecordingOutputs::stageManifest(const QByteArray& fingerprint, const QStrin
                                {QStringLiteral("row"), figures}};
     QFile file(stagingPath(manifestName()));
     const QByteArray bytes = QJsonDocument(manifest).toJson(QJsonDocument::Indented);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() ||
-        !file.flush()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
         *error = tr("Cannot write %1: %2").arg(file.fileName(), file.errorString());
         return false;
     }
@@ -164,7 +164,8 @@ QByteArray recordingFingerprint(const QString& verb, const QJsonObject& resolved
     hash.addData(QFileInfo(input).fileName().toUtf8());
     hash.addData(QByteArray::number(file.size()));
     hash.addData(file.read(kSampledBytes));
-    if (file.size() > kSampledBytes && file.seek(std::max(file.size() - kSampledBytes, kSampledBytes)))
+    if (file.size() > kSampledBytes &&
+        file.seek(std::max(file.size() - kSampledBytes, kSampledBytes)))
         hash.addData(file.read(kSampledBytes));
     return hash.result().toHex();
 }

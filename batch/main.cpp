@@ -34,8 +34,8 @@ std::vector<std::unique_ptr<QTranslator>> installTranslations()
 {
     std::vector<std::unique_ptr<QTranslator>> translators;
     // The engines' texts come from the program's catalogues, the batch's own from its own.
-    for (const char* base : {"orvi-motion", "orvi-motion_motion_core", "orvi-motion_media",
-                             "orvi-motion_batch"}) {
+    for (const char* base :
+         {"orvi-motion", "orvi-motion_motion_core", "orvi-motion_media", "orvi-motion_batch"}) {
         auto translator = std::make_unique<QTranslator>();
         if (translator->load(QLocale::system(), QLatin1String(base), QStringLiteral("_"),
                              QStringLiteral(":/i18n"))) {
@@ -48,26 +48,25 @@ std::vector<std::unique_ptr<QTranslator>> installTranslations()
 
 int merge(const BatchCommandLine::Parsed& parsed)
 {
-    const QStringList parts =
-        BatchSummary::partsIn(parsed.positional.isEmpty() ? QStringList{QDir::currentPath()}
-                                                          : parsed.positional);
+    const QStringList parts = BatchSummary::partsIn(
+        parsed.positional.isEmpty() ? QStringList{QDir::currentPath()} : parsed.positional);
     QJsonObject document;
     QString error;
     if (!BatchSummary::merge(parts, &document, &error)) {
         printError(error);
         return BatchSummary::NotStarted;
     }
-    const QString base = !parsed.summaryBase.isEmpty()
-                             ? parsed.summaryBase
-                             : QFileInfo(parts.first()).absoluteDir().filePath(QStringLiteral("summary"));
+    const QString base =
+        !parsed.summaryBase.isEmpty()
+            ? parsed.summaryBase
+            : QFileInfo(parts.first()).absoluteDir().filePath(QStringLiteral("summary"));
     if (!BatchSummary::write(base, document, &error)) {
         printError(error);
         return BatchSummary::NotStarted;
     }
-    QTextStream(stdout) << BatchMain::tr("Merged %1 parts into %2.json and %2.csv.")
-                               .arg(parts.size())
-                               .arg(base)
-                        << Qt::endl;
+    QTextStream(stdout)
+        << BatchMain::tr("Merged %1 parts into %2.json and %2.csv.").arg(parts.size()).arg(base)
+        << Qt::endl;
     return BatchSummary::exitStatus(document);
 }
 
@@ -85,8 +84,8 @@ BatchRunner::Options runOptions(const BatchCommandLine::Parsed& parsed, int sele
 {
     const int processors = std::max(QThread::idealThreadCount(), 1);
     BatchRunner::Options options;
-    options.parallel = std::max(1, std::min(parsed.parallel > 0 ? parsed.parallel : processors,
-                                            selected));
+    options.parallel =
+        std::max(1, std::min(parsed.parallel > 0 ? parsed.parallel : processors, selected));
     options.workerThreads = std::max(1, processors / options.parallel);
     options.memoryLimitBytes =
         parsed.memoryLimitBytes > 0 ? parsed.memoryLimitBytes : MemoryGate::defaultLimitBytes();

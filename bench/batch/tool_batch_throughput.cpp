@@ -31,11 +31,19 @@ bool makeClip(const QString& path, int index)
     // Alternate sources and noise seeds, so that no single rendering decides the figures.
     const QString source = index % 2 == 0 ? QStringLiteral("testsrc2=size=1280x720:rate=240")
                                           : QStringLiteral("mandelbrot=size=1280x720:rate=240");
-    return QProcess::execute(QStringLiteral("ffmpeg"),
-                             {"-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i", source, "-vf",
-                              QStringLiteral("noise=alls=8:allf=t:all_seed=%1").arg(index + 1),
-                              "-frames:v", QString::number(kFrames), "-c:v", "libx264", "-preset",
-                              "veryfast", "-g", "250", "-pix_fmt", "yuv420p", path}) == 0;
+    return QProcess::execute(
+               QStringLiteral("ffmpeg"),
+               {"-v",        "error",
+                "-nostdin",  "-y",
+                "-f",        "lavfi",
+                "-i",        source,
+                "-vf",       QStringLiteral("noise=alls=8:allf=t:all_seed=%1").arg(index + 1),
+                "-frames:v", QString::number(kFrames),
+                "-c:v",      "libx264",
+                "-preset",   "veryfast",
+                "-g",        "250",
+                "-pix_fmt",  "yuv420p",
+                path}) == 0;
 }
 
 struct Measured
@@ -110,9 +118,10 @@ int main(int argc, char* argv[])
         sum += m.seconds;
         toolPeak = std::max(toolPeak, m.peakKiB);
     }
-    QStringList batchArguments{"analyse",  clips, "-o", folder.filePath(QStringLiteral("out")),
-                               "--capture-rate", "240", "--end", QString::number(kFrames),
-                               "--exports", "json", "--plain"};
+    QStringList batchArguments{
+        "analyse",        clips,  "-o",     folder.filePath(QStringLiteral("out")),
+        "--capture-rate", "240",  "--end",  QString::number(kFrames),
+        "--exports",      "json", "--plain"};
     if (!bound.isEmpty())
         batchArguments << "--memory-limit" << bound;
     const Measured batch = measure(bin + QStringLiteral("/orvi-motion-batch"), batchArguments);

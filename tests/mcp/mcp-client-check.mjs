@@ -128,9 +128,10 @@ async function exerciseControl(client, era) {
         revision = result.revision;
         return result;
     };
-    // The sample clip's container already states its capture rate: stating it again is no change.
+    // Stating the current rate changes nothing, unless it confirms the assumed starting rate.
     await step('orvi_set_capture_frame_rate', { framesPerSecond: setup.rate },
-        snapshot.source.metadata.captureFrameRate !== setup.rate);
+        snapshot.source.metadata.captureFrameRate !== setup.rate ||
+        snapshot.source.metadata.captureFrameRateOrigin === 'assumed');
     await step('orvi_set_range', { startFrame: setup.start, endFrameExclusive: setup.end });
     const [x, y, width, height] = setup.roi;
     await step('orvi_set_roi', { x, y, width, height });
