@@ -1,5 +1,8 @@
 #include "motion/MotionWorkerPool.h"
 
+#include "records/ThreadHandOff.h"
+
+#include <QRunnable>
 #include <QSemaphore>
 #include <QThread>
 #include <algorithm>
@@ -8,6 +11,33 @@
 #include <vector>
 
 namespace orvi::motion_core {
+
+using project_data::publishHandOff;
+using project_data::receiveHandOff;
+
+namespace {
+
+// One queued task. The pool passes it to a worker thread inside Qt, so the task itself is the
+// channel on which it is handed over.
+class PoolTask final : public QRunnable
+{
+public:
+    explicit PoolTask(std::function<void()> task) : m_task(std::move(task))
+    {
+        publishHandOff(this);
+    }
+
+    void run() override
+    {
+        receiveHandOff(this);
+        m_task();
+    }
+
+private:
+    std::function<void()> m_task;
+};
+
+} // namespace
 
 MotionWorkerPool::MotionWorkerPool()
 {
@@ -33,7 +63,7 @@ void MotionWorkerPool::setWorkerCount(int count)
 
 void MotionWorkerPool::start(std::function<void()> task)
 {
-    m_pool.start(std::move(task));
+    m_pool.start(new PoolTask(std::move(task)));
 }
 
 namespace {
@@ -81,6 +111,7 @@ void runParallel(MotionWorkerPool& pool, int itemCount, qint64 costPerItem,
                 } catch (...) {
                     *failureSlot = std::current_exception();
                 }
+                publishHandOff(&finished);
                 finished.release();
             });
         } catch (...) {
@@ -90,6 +121,7 @@ void runParallel(MotionWorkerPool& pool, int itemCount, qint64 costPerItem,
         ++started;
     }
     finished.acquire(started);
+    receiveHandOff(&finished);
 
     if (startFailure)
         std::rethrow_exception(startFailure);
