@@ -16,7 +16,7 @@ set(orvi_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
 set(orvi_sample_dir ${CMAKE_INSTALL_DATADIR}/${PROJECT_NAME}/samples)
 set(orvi_packaging_out ${PROJECT_BINARY_DIR}/packaging)
 
-install(TARGETS orvi-motion orvi-motion-mcp RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS orvi-motion orvi-motion-mcp orvi-motion-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Desktop entry, metadata and icons: the application menu, "Open with" in file managers and
 # software centres find the program through them.
@@ -36,7 +36,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/ui/icons/hicolor
 execute_process(COMMAND date -u -R -d "${ORVI_RELEASE_DATE} 12:00"
   OUTPUT_VARIABLE ORVI_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(orvi_compressed)
-foreach(page orvi-motion.1 orvi-motion-mcp.1 changelog)
+foreach(page orvi-motion.1 orvi-motion-mcp.1 orvi-motion-batch.1 changelog)
   configure_file(${PROJECT_SOURCE_DIR}/packaging/${page}.in ${orvi_packaging_out}/${page} @ONLY)
   add_custom_command(OUTPUT ${orvi_packaging_out}/${page}.gz
     COMMAND gzip -9 -n -k -f ${orvi_packaging_out}/${page}
@@ -46,6 +46,7 @@ foreach(page orvi-motion.1 orvi-motion-mcp.1 changelog)
 endforeach()
 add_custom_target(orvi-compressed-docs ALL DEPENDS ${orvi_compressed})
 install(FILES ${orvi_packaging_out}/orvi-motion.1.gz ${orvi_packaging_out}/orvi-motion-mcp.1.gz
+  ${orvi_packaging_out}/orvi-motion-batch.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${orvi_packaging_out}/copyright @ONLY)
 install(FILES ${orvi_packaging_out}/copyright ${orvi_packaging_out}/changelog.gz
@@ -91,7 +92,8 @@ reports, CSV, JSON or PNG.
 
 The package also holds orvi-motion-mcp, a Model Context Protocol server
 that lets an AI agent inspect a running instance, and drive it when the
-user allows.]=])
+user allows, and orvi-motion-batch, which analyses or amplifies many
+recordings without the window.]=])
 file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake CONTENT "\
 set(ORVI_QML_SCANNER \"$<TARGET_FILE:Qt6::qmlimportscanner>\")
 set(ORVI_QML_SOURCE_DIR \"${PROJECT_SOURCE_DIR}/ui/qml\")

@@ -9,7 +9,7 @@
         <translation>Усиление вибраций</translation>
     </message>
     <message>
-        <location line="+133"/>
+        <location line="+136"/>
         <source>Source recording frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
@@ -360,7 +360,7 @@
         <translation>Страница</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="+46"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="+52"/>
         <source>Zazira spectrum analysis report</source>
         <translation>Отчёт о спектральном анализе Zazira</translation>
     </message>
@@ -390,22 +390,12 @@
         <translation>%1 мкм (пик), %2 мм/с (СКЗ), %3 м/с² (пик)</translation>
     </message>
     <message>
-        <location line="+8"/>
-        <source>Displacement amplitude: unavailable.</source>
-        <translation>Амплитуда перемещения: недоступна.</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Displacement amplitude: %1 px peak at %2 Hz at point %3; median of the points where the frequency stands out: %4 px.</source>
-        <translation>Амплитуда перемещения: %1 пикс. (пик) на частоте %2 Гц в точке %3; медиана по точкам, где частота выделяется: %4 пикс.</translation>
-    </message>
-    <message>
-        <location line="+6"/>
+        <location line="+19"/>
         <source>In physical units: %1.</source>
         <translation>В физических единицах: %1.</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+27"/>
         <source>No length scale was given: displacement amplitudes are stated in pixels of the source frame only.</source>
         <translation>Масштаб длины не задан: амплитуды перемещения указаны только в пикселях исходного кадра.</translation>
     </message>
@@ -486,9 +476,39 @@
         <translation>Отчёт создан: %1</translation>
     </message>
     <message>
+        <location line="-148"/>
+        <source>Displacement amplitude: unavailable (no point that carries the line measures it reliably).</source>
+        <translation>Амплитуда перемещения: недоступна (ни одна точка, несущая эту линию, не измеряет её надёжно).</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Displacement amplitude at %1 Hz: %2 px peak, quartiles %3–%4 px, over %5 reliable points that carry the line; the strongest of them, point %6, moves %7 px.</source>
+        <translation>Амплитуда перемещения на %1 Гц: %2 пикс. (пик), квартили %3–%4 пикс., по %5 надёжным точкам, несущим линию; сильнейшая из них, точка %6, смещается на %7 пикс.</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>%1 (%2–%3)</source>
+        <translation>%1 (%2–%3)</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>entered by the user</source>
+        <translation>введена пользователем</translation>
+    </message>
+    <message>
         <location line="+2"/>
-        <source>Source size: %1 × %2 pixels; capture frame rate: %3 fps.</source>
-        <translation>Размер исходного видео: %1 × %2 пикселей; частота кадров съёмки: %3 fps.</translation>
+        <source>detected in the file</source>
+        <translation>определена по файлу</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>assumed, not confirmed</source>
+        <translation>принята по умолчанию, не подтверждена</translation>
+    </message>
+    <message>
+        <location line="+118"/>
+        <source>Source size: %1 × %2 pixels; capture frame rate: %3 fps (%4).</source>
+        <translation>Размер исходного видео: %1 × %2 пикселей; частота кадров съёмки: %3 fps (%4).</translation>
     </message>
     <message>
         <location line="+3"/>
@@ -532,12 +552,12 @@
     </message>
     <message>
         <location line="+10"/>
-        <location line="+61"/>
+        <location line="+73"/>
         <source>Frequency Hz</source>
         <translation>Частота Гц</translation>
     </message>
     <message>
-        <location line="-61"/>
+        <location line="-73"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
@@ -558,17 +578,17 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+60"/>
+        <location line="+71"/>
         <source>Amplitude, px</source>
         <translation>Амплитуда, пикс.</translation>
     </message>
     <message>
-        <location line="-58"/>
+        <location line="-69"/>
         <source>Note</source>
         <translation>Примечание</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+13"/>
         <source>Possible compression artefact</source>
         <translation>Возможный артефакт сжатия</translation>
     </message>
@@ -599,21 +619,56 @@
     </message>
     <message>
         <location line="+3"/>
-        <source>Amplitudes come from the displacement of each cell&apos;s image content, measured to a fraction of a pixel by gradient least squares between consecutive frames, at the candidate&apos;s frequency refined between spectral bins. The amplitude is the peak displacement along the direction of largest motion, at the point where it is largest among those where the frequency stands out; the median covers the same points. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion at that frequency.</source>
-        <translation>Амплитуды получены из смещения содержимого изображения в каждой ячейке, измеренного с точностью до долей пикселя методом наименьших квадратов по градиентам между соседними кадрами, на частоте кандидата, уточнённой между спектральными отсчётами. Амплитуда — это пиковое перемещение вдоль направления наибольшего движения в той точке, где оно наибольшее среди точек, в которых частота выделяется; медиана берётся по тем же точкам. Скорость (СКЗ) и ускорение (пик) рассчитаны в предположении синусоидального движения на этой частоте.</translation>
+        <source>Amplitudes come from the displacement of each cell&apos;s image content, measured to a fraction of a pixel by gradient least squares between consecutive frames, at the candidate&apos;s frequency refined between spectral bins. A point&apos;s amplitude is the peak displacement along the direction of largest motion, with a standard error from the noise of the point&apos;s own displacement next to that frequency. It is reliable when the point carries the line (the frequency stands out in its phase spectrum), the amplitude is at least four times its standard error and its swing stays inside the cell.</source>
+        <translation>Амплитуды получены из смещения содержимого изображения в каждой ячейке, измеренного с точностью до долей пикселя методом наименьших квадратов по градиентам между соседними кадрами, на частоте кандидата, уточнённой между спектральными отсчётами. Амплитуда точки — это пиковое перемещение вдоль направления наибольшего движения со стандартной ошибкой, оценённой по шуму собственного перемещения точки вблизи этой частоты. Оценка надёжна, если точка несёт линию (частота выделяется в её фазовом спектре), амплитуда не меньше четырёх стандартных ошибок, а размах не выходит за пределы ячейки.</translation>
     </message>
     <message>
-        <location line="+8"/>
-        <source>Point</source>
-        <translation>Точка</translation>
+        <location line="+9"/>
+        <source>A line&apos;s amplitude is the median over its reliable points, each counted by how clearly it shows the motion (its amplitude over its standard error, squared); the quartiles give the spread. Points that only touch the moving structure, and faint traces that the encoder or another line&apos;s harmonics leave at the same frequency, count little. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion at that frequency.</source>
+        <translation>Амплитуда линии — медиана по её надёжным точкам, где каждая точка учитывается по тому, насколько ясно она показывает движение (квадрат отношения амплитуды к стандартной ошибке); квартили показывают разброс. Точки, лишь задевающие движущуюся структуру, и слабые следы, которые кодер или гармоники другой линии оставляют на той же частоте, почти не учитываются. Скорость (СКЗ) и ускорение (пик) рассчитаны в предположении синусоидального движения на этой частоте.</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Quartiles, px</source>
+        <translation>Квартили, пикс.</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Points</source>
+        <translation>Точки</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>Median, px</source>
-        <translation>Медиана, пикс.</translation>
+        <source>Strongest point</source>
+        <translation>Сильнейшая точка</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
+        <source>Strongest, px</source>
+        <translation>Сильнейшая, пикс.</translation>
+    </message>
+    <message>
+        <location line="+30"/>
+        <source>Direction, °: the angle of the strongest point&apos;s largest motion from the image&apos;s x axis towards its y axis (downwards), between −90° and 90°. Physical units are given for the line&apos;s amplitude.</source>
+        <translation>Направление, °: угол наибольшего движения сильнейшей точки, отсчитываемый от оси x изображения к его оси y (вниз), от −90° до 90°. Физические единицы даны для амплитуды линии.</translation>
+    </message>
+    <message>
+        <location line="+44"/>
+        <source>Displacement amplitude at %1 Hz, µm peak; colours from 0 to the 95th percentile</source>
+        <translation>Амплитуда перемещения на %1 Гц, мкм (пик); цвета от 0 до 95-го процентиля</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Displacement amplitude at %1 Hz, px peak; colours from 0 to the 95th percentile</source>
+        <translation>Амплитуда перемещения на %1 Гц, пикс. (пик); цвета от 0 до 95-го процентиля</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Each cell whose point measures the amplitude reliably shows the peak displacement of its content at the strongest candidate&apos;s frequency, on a linear scale from 0 to the 95th percentile of those values; larger values take the top colour. Other cells remain transparent.</source>
+        <translation>Каждая ячейка, точка которой надёжно измеряет амплитуду, показывает пиковое перемещение своего содержимого на частоте сильнейшего кандидата в линейной шкале от 0 до 95-го процентиля этих значений; большие значения получают верхний цвет. Остальные ячейки остаются прозрачными.</translation>
+    </message>
+    <message>
+        <location line="-80"/>
         <source>Direction, °</source>
         <translation>Направление, °</translation>
     </message>
@@ -633,37 +688,17 @@
         <translation>Ускорение, м/с²</translation>
     </message>
     <message>
-        <location line="+18"/>
-        <source>Direction, °: the angle of the largest motion from the image&apos;s x axis towards its y axis (downwards), between −90° and 90°.</source>
-        <translation>Направление, °: угол наибольшего движения, отсчитываемый от оси x изображения к его оси y (вниз), от −90° до 90°.</translation>
-    </message>
-    <message>
-        <location line="+2"/>
+        <location line="+28"/>
         <source>Limits: a cell sees motion across its edges only; motion along a straight edge does not change the image and reads as zero. A cell holding both moving and still structure reads less than its moving part. Displacements of a few hundredths of a pixel, strong video compression, lighting changes and camera movement reduce the accuracy; the camera&apos;s own motion adds to every point.</source>
         <translation>Ограничения: ячейка видит только движение поперёк своих краёв; движение вдоль прямого края не меняет изображение и даёт ноль. Ячейка, в которой есть и подвижная, и неподвижная структура, показывает меньше, чем движется её подвижная часть. Перемещения в несколько сотых пикселя, сильное сжатие видео, изменения освещения и движение камеры снижают точность; собственное движение камеры добавляется ко всем точкам.</translation>
     </message>
     <message>
-        <location line="+41"/>
-        <source>Displacement amplitude at %1 Hz, µm peak</source>
-        <translation>Амплитуда перемещения на %1 Гц, мкм (пик)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Displacement amplitude at %1 Hz, px peak</source>
-        <translation>Амплитуда перемещения на %1 Гц, пикс. (пик)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
+        <location line="+47"/>
         <source>Displacement amplitude map at %1 Hz</source>
         <translation>Карта амплитуды перемещения на %1 Гц</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <source>Each accepted cell shows the peak displacement of its content at the strongest candidate&apos;s frequency, on a linear scale from 0 to the largest value. Cells without an estimate remain transparent.</source>
-        <translation>Каждая принятая ячейка показывает пиковое перемещение своего содержимого на частоте сильнейшего кандидата в линейной шкале от 0 до наибольшего значения. Ячейки без оценки остаются прозрачными.</translation>
-    </message>
-    <message>
-        <location line="+38"/>
+        <location line="+40"/>
         <source>Peak at %1 Hz</source>
         <translation>Пик на частоте %1 Гц</translation>
     </message>
@@ -768,7 +803,7 @@
         <translation>Экспорт в CSV и JSON содержит числовые спектры, значения ячеек, признаки достоверности и параметры анализа для дальнейшего изучения. Заключение о техническом состоянии оборудования автоматически не формируется.</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportFigures.cpp" line="+284"/>
+        <location filename="../src/reports/ReportFigures.cpp" line="+286"/>
         <source>Frequency, Hz</source>
         <translation>Частота, Гц</translation>
     </message>
@@ -788,7 +823,7 @@
         <translation>Относительная мощность полосы · линейная цветовая шкала</translation>
     </message>
     <message>
-        <location line="+65"/>
+        <location line="+79"/>
         <source>Reference</source>
         <translation>Опорная точка</translation>
     </message>
@@ -930,12 +965,12 @@
         <translation>%1 из 2</translation>
     </message>
     <message>
-        <location line="+3"/>
-        <source>%1 px peak</source>
-        <translation>%1 пикс. (пик)</translation>
+        <location line="+5"/>
+        <source>%1 (%2–%3) px</source>
+        <translation>%1 (%2–%3) пикс.</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+7"/>
         <source>%1 µm peak
 %2 mm/s RMS
 %3 m/s² peak</source>
@@ -944,17 +979,37 @@
 %3 м/с² (пик)</translation>
     </message>
     <message>
-        <location line="-14"/>
+        <location line="-18"/>
         <source>%1–%2 Hz</source>
         <translation>%1–%2 Гц</translation>
     </message>
     <message>
-        <location line="-44"/>
+        <location line="-51"/>
+        <source>Frequency of the line, refined between the spectrum&apos;s bins</source>
+        <translation>Частота линии, уточнённая между отсчётами спектра</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>How far the line stands above the neighbouring bins, each point judged against its own noise</source>
+        <translation>Насколько линия возвышается над соседними отсчётами; каждая точка оценивается относительно собственного шума</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>Amplitude</source>
         <translation>Амплитуда</translation>
     </message>
     <message>
-        <location line="+247"/>
+        <location line="+1"/>
+        <source>Displacement amplitude: median over the reliable points that carry the line, with its quartiles; px and µm peak, velocity RMS, acceleration peak</source>
+        <translation>Амплитуда перемещения: медиана по надёжным точкам, несущим линию, с квартилями; пикс. и мкм (пик), скорость (СКЗ), ускорение (пик)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Displacement amplitude: median over the reliable points that carry the line, with its quartiles, px peak. Draw a known length on the source video for physical units.</source>
+        <translation>Амплитуда перемещения: медиана по надёжным точкам, несущим линию, с квартилями, пикс. (пик). Для физических единиц проведите известную длину на исходном видео.</translation>
+    </message>
+    <message>
+        <location line="+249"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
@@ -974,7 +1029,7 @@
         <translation>Полоса на %1 Гц</translation>
     </message>
     <message>
-        <location line="-153"/>
+        <location line="-157"/>
         <source>Band power</source>
         <translation>Мощн. полосы</translation>
     </message>
@@ -989,17 +1044,7 @@
         <translation>Контраст</translation>
     </message>
     <message>
-        <location line="+5"/>
-        <source>Displacement amplitude at the strongest point, px peak. Set a known length for physical units.</source>
-        <translation>Амплитуда перемещения в самой сильной точке, пикс. (пик). Задайте известную длину, чтобы получить физические единицы.</translation>
-    </message>
-    <message>
-        <location line="-1"/>
-        <source>Displacement amplitude at the strongest point: px and µm peak, velocity RMS, acceleration peak</source>
-        <translation>Амплитуда перемещения в самой сильной точке: пикс. и мкм (пик), скорость (СКЗ), ускорение (пик)</translation>
-    </message>
-    <message>
-        <location line="-2"/>
+        <location line="+2"/>
         <source>Fragment halves in which the peak is found again; — when the fragment is too short or has gaps</source>
         <translation>Число половин фрагмента, в которых пик найден снова; — если фрагмент слишком короткий или с пропусками</translation>
     </message>
@@ -1014,27 +1059,17 @@
         <translation>Частота</translation>
     </message>
     <message>
-        <location line="+230"/>
+        <location line="+234"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location line="-230"/>
-        <source>Peak frequency of the candidate</source>
-        <translation>Частота пика кандидата</translation>
-    </message>
-    <message>
-        <location line="+4"/>
-        <source>Peak power over the median of the neighbouring bins</source>
-        <translation>Мощность пика относительно медианы соседних отсчётов</translation>
-    </message>
-    <message>
-        <location line="-2"/>
+        <location line="-232"/>
         <source>Peak power</source>
         <translation>Мощн. пика</translation>
     </message>
     <message>
-        <location line="+201"/>
+        <location line="+205"/>
         <source>Possible compression artefact (key-frame cadence)</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1044,7 +1079,7 @@
         <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
     </message>
     <message>
-        <location line="-204"/>
+        <location line="-208"/>
         <source>Relative peak power, normalised within the analysis</source>
         <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
     </message>
@@ -1069,7 +1104,7 @@
         <translation>Охват</translation>
     </message>
     <message>
-        <location line="+233"/>
+        <location line="+237"/>
         <source>⚠ Possible compression artefact (key-frame cadence)</source>
         <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1456,7 +1491,7 @@
 <context>
     <name>PointsView</name>
     <message>
-        <location filename="../ui/qml/panels/PointsView.qml" line="+109"/>
+        <location filename="../ui/qml/panels/PointsView.qml" line="+116"/>
         <source>Points</source>
         <translation>Точки</translation>
     </message>
@@ -1473,12 +1508,12 @@
     <message>
         <location line="+23"/>
         <location line="+73"/>
-        <location line="+152"/>
+        <location line="+153"/>
         <source>Point %1: %2</source>
         <translation>Точка %1: %2</translation>
     </message>
     <message>
-        <location line="-224"/>
+        <location line="-225"/>
         <source>No point selected</source>
         <translation>Точка не выбрана</translation>
     </message>
@@ -1488,7 +1523,17 @@
         <translation>Принята</translation>
     </message>
     <message>
-        <location line="-4"/>
+        <location line="-10"/>
+        <source>%1 ± %2</source>
+        <translation>%1 ± %2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>not reliable (± %1)</source>
+        <translation>ненадёжно (± %1)</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>%1 Hz: %2 px</source>
         <translation>%1 Гц: %2 пикс.</translation>
     </message>
@@ -1553,17 +1598,37 @@
         <translation>Колесо: масштаб; перетаскивание: сдвиг; двойной щелчок: весь фрагмент.</translation>
     </message>
     <message>
-        <location line="+133"/>
+        <location line="+142"/>
+        <source>Strongest reliable point at %1 Hz: point %2, %3 px.</source>
+        <translation>Сильнейшая надёжная точка на %1 Гц: точка %2, %3 пикс.</translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>Show it</source>
+        <translation>Показать</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Select the strongest reliable point of this line</source>
+        <translation>Выбрать сильнейшую надёжную точку этой линии</translation>
+    </message>
+    <message>
+        <location line="+15"/>
         <source>Without a known length amplitudes are given in pixels only; draw one on the source video.</source>
         <translation>Без известной длины амплитуды даны только в пикселях; задайте её на исходном видео.</translation>
     </message>
     <message>
-        <location line="-187"/>
+        <location line="+1"/>
+        <source>± is the standard error.</source>
+        <translation>± — стандартная ошибка.</translation>
+    </message>
+    <message>
+        <location line="-223"/>
         <source>No signal was recorded at this point.</source>
         <translation>В этой точке сигнал не записан.</translation>
     </message>
     <message>
-        <location line="+94"/>
+        <location line="+95"/>
         <source>Select a point to see its vibration at each candidate frequency.</source>
         <translation>Выберите точку, чтобы увидеть её вибрацию на каждой частоте-кандидате.</translation>
     </message>
@@ -1630,7 +1695,7 @@ m/s², peak</source>
 м/с², пик</translation>
     </message>
     <message>
-        <location line="+57"/>
+        <location line="+92"/>
         <source>Amplitudes are measured only at accepted points of the current spectrum.</source>
         <translation>Амплитуды измеряются только в принятых точках текущего спектра.</translation>
     </message>
@@ -1736,7 +1801,7 @@ m/s², peak</source>
 <context>
     <name>ProcessingParametersWriter</name>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+178"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+179"/>
         <source>The reserved staging JSON file is missing or is not empty.</source>
         <translation>Зарезервированный промежуточный файл JSON отсутствует или не пуст.</translation>
     </message>
@@ -1779,7 +1844,7 @@ m/s², peak</source>
         <translation>Частота вращения должна быть равна 0 или находиться в диапазоне от 500 до 7000 об/мин.</translation>
     </message>
     <message>
-        <location line="+187"/>
+        <location line="+193"/>
         <source>Select at least %1 frames for this frequency band.</source>
         <translation>Для этой полосы частот выберите не менее %1 кадров.</translation>
     </message>
@@ -1795,6 +1860,11 @@ m/s², peak</source>
     </message>
     <message>
         <location line="+4"/>
+        <source>Confirm the capture frame rate under Video parameters: %1 FPS is only assumed, and every frequency depends on it.</source>
+        <translation>Подтвердите частоту кадров съёмки в параметрах видео: %1 FPS лишь принята по умолчанию, а от неё зависит каждая частота.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Choose a valid analysis fragment.</source>
         <translation>Выберите допустимый фрагмент для анализа.</translation>
     </message>
@@ -2046,7 +2116,12 @@ m/s², peak</source>
         <translation>Введите частоту кадров съёмки больше 0 и не более 10000 fps.</translation>
     </message>
     <message>
-        <location line="+5"/>
+        <location line="+4"/>
+        <source>Confirm the capture frame rate: %1 fps is only assumed, and every frequency depends on it.</source>
+        <translation>Подтвердите частоту кадров съёмки: %1 fps лишь принята по умолчанию, а от неё зависит каждая частота.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
         <source>Select a frame range inside the source video.</source>
         <translation>Выберите диапазон кадров в пределах исходного видео.</translation>
     </message>
@@ -2108,7 +2183,7 @@ m/s², peak</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
     <message>
-        <location filename="../src/spectrum/SpectrumViews.cpp" line="+202"/>
+        <location filename="../src/spectrum/SpectrumViews.cpp" line="+203"/>
         <source>No textured point in this cell on the first frame.</source>
         <translation>На первом кадре в этой ячейке нет текстурированной точки.</translation>
     </message>
@@ -2184,7 +2259,7 @@ m/s², peak</source>
         <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
     </message>
     <message>
-        <location line="+164"/>
+        <location line="+172"/>
         <source>Cancelling spectrum analysis</source>
         <translation>Отмена спектрального анализа</translation>
     </message>
@@ -2209,21 +2284,27 @@ m/s², peak</source>
 The analysis follows the local phase of image structure at every point of a grid inside the analysis region and computes the spectrum of that motion. Relative power compares frequencies with one another; it is not a displacement in millimetres. Camera shake, changes of light and large movement of the object also change the signal.
 
 How to interpret a peak
-A peak is a frequency worth investigating, not proof of a mechanical vibration. Check its contrast, how many points show it and whether both halves of the fragment show it again, then confirm it with the amplified video.
+A peak is a frequency worth investigating, not proof of a mechanical vibration. Each point is judged against its own noise, so a line that a few clean points carry is found among many noisy ones. Check its contrast, how many points show it and whether both halves of the fragment show it again, then confirm it with the amplified video.
+
+Amplitude
+Every point&apos;s displacement at a line&apos;s frequency comes with a standard error from its own noise. It counts as reliable when the point carries the line, the amplitude is at least four times its error and its swing stays inside the cell. A line&apos;s amplitude is the median over its reliable points, each weighted by how clearly it shows the motion, with the quartiles as its spread; the points view names the strongest reliable point.
 
 Frame rate and accuracy
-Every frequency depends on the capture frame rate you entered, which for a slow-motion file differs from its playback rate. Motion faster than half the capture rate appears at a false, lower frequency (aliasing). A finer frequency grid does not by itself separate two close vibrations; only a longer fragment does.</source>
+Every frequency depends on the capture frame rate, which for a slow-motion file differs from its playback rate. A new file starts from an assumed 240 fps, which must be confirmed or changed before anything is measured. Frequencies are refined between the spectrum&apos;s bins. Motion faster than half the capture rate appears at a false, lower frequency (aliasing). A finer frequency grid does not by itself separate two close vibrations; only a longer fragment does.</source>
         <translation>Что измеряет анализ
 Анализ отслеживает локальную фазу структуры изображения в каждой точке сетки внутри области анализа и рассчитывает спектр этого движения. Относительная мощность сравнивает частоты между собой; это не перемещение в миллиметрах. Сигнал также изменяют дрожание камеры, изменения освещения и крупное движение объекта.
 
 Как интерпретировать пик
-Пик — это частота, которую стоит исследовать, а не доказательство механической вибрации. Проверьте его контраст, количество точек, в которых он виден, и повторяется ли он в обеих половинах фрагмента, затем подтвердите его усиленным видео.
+Пик — это частота, которую стоит исследовать, а не доказательство механической вибрации. Каждая точка оценивается относительно собственного шума, поэтому линию, которую несут несколько чистых точек, удаётся найти среди множества зашумлённых. Проверьте её контраст, количество точек, в которых она видна, и повторяется ли она в обеих половинах фрагмента, затем подтвердите её усиленным видео.
+
+Амплитуда
+Перемещение каждой точки на частоте линии сопровождается стандартной ошибкой, оценённой по её собственному шуму. Оценка считается надёжной, если точка несёт линию, амплитуда не меньше четырёх ошибок, а размах не выходит за пределы ячейки. Амплитуда линии — медиана по её надёжным точкам, взвешенная по тому, насколько ясно каждая показывает движение; квартили показывают разброс. Вид точек называет сильнейшую надёжную точку.
 
 Частота кадров и точность
-Каждая частота зависит от введённой частоты кадров съёмки, которая у файла замедленной съёмки отличается от частоты воспроизведения. Движение быстрее половины частоты съёмки проявляется на ложной, более низкой частоте (алиасинг). Более мелкая сетка частот сама по себе не разделяет две близкие вибрации; это делает только более длинный фрагмент.</translation>
+Каждая частота зависит от частоты кадров съёмки, которая у файла замедленной съёмки отличается от частоты воспроизведения. Для нового файла принимается 240 fps; эту частоту нужно подтвердить или изменить, прежде чем что-либо измерять. Частоты уточняются между отсчётами спектра. Движение быстрее половины частоты съёмки проявляется на ложной, более низкой частоте (алиасинг). Более мелкая сетка частот сама по себе не разделяет две близкие вибрации; это делает только более длинный фрагмент.</translation>
     </message>
     <message>
-        <location line="+91"/>
+        <location line="+101"/>
         <source>Frames %1–%2; analysis region: x=%3%, y=%4%, width=%5%, height=%6%.</source>
         <translation>Кадры %1–%2; область анализа: x=%3%, y=%4%, ширина=%5%, высота=%6%.</translation>
     </message>
@@ -2324,7 +2405,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Для усиления полоса расширена с %1–%2 Гц до %3–%4 Гц для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
     </message>
     <message>
-        <location line="+144"/>
+        <location line="+155"/>
         <source>Calculate a spectrum to show the first frame and local frequency map.</source>
         <translation>Рассчитайте спектр, чтобы показать первый кадр и карту локальных частот.</translation>
     </message>
@@ -2404,7 +2485,7 @@ Every frequency depends on the capture frame rate you entered, which for a slow-
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
     <message>
-        <location line="-462"/>
+        <location line="-468"/>
         <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
         <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
     </message>
@@ -2730,7 +2811,17 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
         <translation>кадр/с</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+16"/>
+        <source>Confirm</source>
+        <translation>Подтвердить</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The rate is only assumed; confirm it as the camera&apos;s capture rate</source>
+        <translation>Частота лишь принята по умолчанию; подтвердите её как частоту съёмки камеры</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <location line="+3"/>
         <location line="+109"/>
         <source>Spectrum parameters</source>
@@ -2914,12 +3005,22 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Видео не выбрано</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+10"/>
         <source>Video parameters</source>
         <translation>Параметры видео</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+0"/>
+        <source>Confirm the capture rate…</source>
+        <translation>Подтвердите частоту съёмки…</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 fps is only assumed: nothing is analysed or amplified until you confirm it or enter the camera&apos;s rate</source>
+        <translation>%1 fps лишь принята по умолчанию: ничего не анализируется и не усиливается, пока вы не подтвердите её или не введёте частоту камеры</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Vibration amplification</source>
         <translation>Усиление вибраций</translation>
     </message>
@@ -3024,17 +3125,27 @@ The worker count limits how many processor threads the analysis may use.</source
     <message>
         <location line="+1"/>
         <location line="+4"/>
-        <location line="+24"/>
+        <location line="+32"/>
         <source>unknown</source>
         <translation>неизвестно</translation>
     </message>
     <message>
-        <location line="-25"/>
+        <location line="-33"/>
         <source>%1 s</source>
         <translation>%1 с</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+15"/>
+        <source>assumed</source>
+        <translation>принята по умолчанию</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>detected</source>
+        <translation>определена</translation>
+    </message>
+    <message>
+        <location line="+3"/>
         <source>File</source>
         <translation>Файл</translation>
     </message>
@@ -3080,17 +3191,17 @@ The worker count limits how many processor threads the analysis may use.</source
     </message>
     <message>
         <location line="+1"/>
-        <location line="+66"/>
+        <location line="+121"/>
         <source>Capture frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
     <message>
-        <location line="-65"/>
+        <location line="-135"/>
         <source>entered</source>
         <translation>введена</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+17"/>
         <source>Slow-motion factor</source>
         <translation>Коэффициент замедления</translation>
     </message>
@@ -3135,7 +3246,37 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Замедленная съёмка: частота съёмки отличается от частоты воспроизведения, поэтому все времена и частоты отсчитываются по частоте съёмки.</translation>
     </message>
     <message>
+        <location line="+21"/>
+        <source>Confirm the capture frame rate</source>
+        <translation>Подтвердите частоту кадров съёмки</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>%1 is assumed, as high-speed cameras often record at it; the file itself states %2.</source>
+        <translation>Принято %1 — с такой частотой часто снимают скоростные камеры; в самом файле указано %2.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>%1 is assumed, as high-speed cameras often record at it.</source>
+        <translation>Принято %1 — с такой частотой часто снимают скоростные камеры.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Nothing is analysed or amplified until you confirm it or enter the camera&apos;s rate below.</source>
+        <translation>Ничего не анализируется и не усиливается, пока вы не подтвердите её или не введёте частоту камеры ниже.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Confirm %1</source>
+        <translation>Подтвердить %1</translation>
+    </message>
+    <message>
         <location line="+6"/>
+        <source>Use the file&apos;s %1</source>
+        <translation>Взять из файла: %1</translation>
+    </message>
+    <message>
+        <location line="+15"/>
         <source>FPS</source>
         <translation>кадр/с</translation>
     </message>
@@ -3319,12 +3460,12 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Анализировать можно только локальные видеофайлы.</translation>
     </message>
     <message>
-        <location line="+92"/>
+        <location line="+108"/>
         <source>The embedded FFmpeg libraries are unavailable.</source>
         <translation>Встроенные библиотеки FFmpeg недоступны.</translation>
     </message>
     <message>
-        <location line="+121"/>
+        <location line="+123"/>
         <source>Video analysis failed.</source>
         <translation>Не удалось проанализировать видео.</translation>
     </message>
@@ -3361,7 +3502,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>WorkspacePage</name>
     <message>
-        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+413"/>
+        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+417"/>
         <source>Video parameters</source>
         <translation>Параметры видео</translation>
     </message>

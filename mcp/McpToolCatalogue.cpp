@@ -230,7 +230,9 @@ QString description(int index)
     case 5:
         return QCoreApplication::translate(
             "McpStdioServer",
-            "Set the physical capture sampling rate used by vibration processing.");
+            "Set the physical capture sampling rate used by vibration processing. A newly "
+            "opened video starts from an assumed 240 fps, and nothing is processed or analysed "
+            "until a rate is set here (setting 240 confirms it).");
     case 6:
         return QCoreApplication::translate(
             "McpStdioServer", "Set the selected half-open frame range for analysis and preview.");

@@ -78,6 +78,15 @@ if [[ "$state" != "ready" ]]; then
 fi
 echo "The installed program opened the sample clip: $state"
 
+# The batch program as the container image runs it: installed, no display, the sample clip.
+/usr/bin/orvi-motion-batch analyse --capture-rate 240 --exports pdf,json --plain \
+    -o "$work/batch" /usr/share/orvi-motion/samples/orvi-sample-240fps.mp4
+python3 -c '
+import json, sys
+row = json.load(open(sys.argv[1]))["rows"][0]
+assert row["status"] == "ok" and row["candidates"], row' "$work/batch/summary.json"
+echo "The installed batch program analysed the sample clip."
+
 cd /
 $orvi_sudo dpkg --purge orvi-motion
 left=()

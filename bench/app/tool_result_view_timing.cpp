@@ -166,6 +166,8 @@ int main(int argc, char* argv[])
         out << "the clip did not open: " << session->errorMessage() << "\n";
         return 1;
     }
+    // The rate as the user would confirm it; nothing is analysed with an assumed one.
+    session->setCaptureFrameRate(session->captureFrameRate());
     // The finest grid holds at most 4096 frames of signal; a longer clip is cut to them.
     controller.analysisFragment()->setRangeFrames(0, std::min<qint64>(session->frameCount(), 4096));
     auto* spectrum = controller.spectrum();

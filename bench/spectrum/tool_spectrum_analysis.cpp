@@ -73,7 +73,8 @@ QJsonArray candidatesJson(const project_data::SpectrumResult& result)
     QJsonArray list;
     for (const project_data::FrequencyCandidate& c : result.candidates) {
         QJsonObject candidate{
-            {"frequencyHz", c.frequencyHz},
+            {"frequencyHz", c.measuredFrequencyHz()},
+            {"binFrequencyHz", c.frequencyHz},
             {"relativePower", c.relativePower},
             {"relativeBandPower",
              number(spectrum::relativeBandPower(result, c.lowerFrequencyHz, c.upperFrequencyHz))},
@@ -86,8 +87,11 @@ QJsonArray candidatesJson(const project_data::SpectrumResult& result)
             {"possibleCompressionArtefact", c.possibleCompressionArtefact},
             {"refinedFrequencyHz", number(c.refinedFrequencyHz)},
             {"amplitudePx", number(c.amplitudePx)},
+            {"amplitudeLowerPx", number(c.amplitudeLowerPx)},
+            {"amplitudeUpperPx", number(c.amplitudeUpperPx)},
+            {"amplitudePoints", c.amplitudePoints},
+            {"strongestAmplitudePx", number(c.strongestAmplitudePx)},
             {"amplitudePoint", c.amplitudePoint},
-            {"medianAmplitudePx", number(c.medianAmplitudePx)},
         };
         const QJsonObject physical = physicalJson(result, c.amplitudePx, c.refinedFrequencyHz);
         for (auto it = physical.begin(); it != physical.end(); ++it)
@@ -111,7 +115,10 @@ QJsonArray amplitudesJson(const project_data::SpectrumResult& result,
                               {"amplitudeXPx", number(a.amplitudeXPx)},
                               {"phaseXDegrees", number(a.phaseXDegrees)},
                               {"amplitudeYPx", number(a.amplitudeYPx)},
-                              {"phaseYDegrees", number(a.phaseYDegrees)}};
+                              {"phaseYDegrees", number(a.phaseYDegrees)},
+                              {"standardErrorPx", number(a.standardErrorPx)},
+                              {"carriesLine", a.carriesLine},
+                              {"reliable", a.reliable}};
         const QJsonObject physical =
             physicalJson(result, a.amplitudePx, result.candidates[i].refinedFrequencyHz);
         for (auto it = physical.begin(); it != physical.end(); ++it)

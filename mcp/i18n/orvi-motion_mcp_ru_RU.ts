@@ -237,8 +237,8 @@
         <translation>Открыть локальное видео в ORVI Zazira и запустить его обычный асинхронный анализ.</translation>
     </message>
     <message>
-        <source>Set the physical capture sampling rate used by vibration processing.</source>
-        <translation>Задать физическую частоту съёмки, используемую при обработке вибраций.</translation>
+        <source>Set the physical capture sampling rate used by vibration processing. A newly opened video starts from an assumed 240 fps, and nothing is processed or analysed until a rate is set here (setting 240 confirms it).</source>
+        <translation>Задать физическую частоту съёмки, используемую при обработке вибраций. Для только что открытого видео принимается 240 fps, и ничего не обрабатывается и не анализируется, пока частота не задана здесь (задание 240 подтверждает её).</translation>
     </message>
     <message>
         <source>Set the selected half-open frame range for analysis and preview.</source>

@@ -1,5 +1,6 @@
 #include "controllers/PipelineJobRunner.h"
 
+#include "motion/BackgroundPriority.h"
 #include "processing/VideoProcessingPipeline.h"
 
 #include <QElapsedTimer>
@@ -31,6 +32,7 @@ runPipelineJob(const project_data::ProcessingRequest& request,
         report(progress);
     };
     auto cancelled = [&cancelFlag] { return cancelFlag && cancelFlag->load(); };
+    motion_core::lowerCurrentThreadPriority();
     processing::VideoProcessingPipeline pipeline;
     return pipeline.run(request, onProgress, cancelled);
 }

@@ -3,6 +3,7 @@
 #include "controllers/AnalysisFragmentController.h"
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/VideoSessionController.h"
+#include "motion/BackgroundPriority.h"
 #include "records/ThreadHandOff.h"
 
 #include <QCoreApplication>
@@ -35,7 +36,9 @@ PlaybackController::PlaybackController(controllers::VideoSessionController* vide
     connect(m_worker, &PlaybackWorker::operationFailed, this,
             &PlaybackController::onOperationFailed);
     connect(m_worker, &PlaybackWorker::endReached, this, &PlaybackController::onEndReached);
-    m_thread.start(QThread::LowPriority);
+    // The thread lowers itself before it opens a decoder, whose threads inherit that.
+    connect(&m_thread, &QThread::started, [] { motion_core::lowerCurrentThreadPriority(); });
+    m_thread.start();
 
     if (m_videoSession) {
         using Session = controllers::VideoSessionController;

@@ -92,6 +92,11 @@ double ProcessingSettingsController::captureFrameRate() const
     return m_videoSession->videoInfo().captureFrameRate;
 }
 
+bool ProcessingSettingsController::captureFrameRateAssumed() const
+{
+    return m_videoSession && m_videoSession->videoInfo().captureFrameRateAssumed;
+}
+
 bool ProcessingSettingsController::rotationSpeedValid() const
 {
     return processingSettings().isRotationSpeedValid();
@@ -210,10 +215,11 @@ qint64 ProcessingSettingsController::recommendedMinimumDurationUs() const
 bool ProcessingSettingsController::settingsValid() const
 {
     const Settings settings = processingSettings();
-    return sessionReady() && captureFrameRate() > 0.0 && fragmentValid() &&
-           m_fragment->physicalTimingAvailable() && settings.isRotationSpeedValid() &&
-           frequencyBandValid() && settings.isAmplificationValid() &&
-           settings.isWorkerCountValid() && regionValid() && fragmentDurationSufficient();
+    return sessionReady() && captureFrameRate() > 0.0 && !captureFrameRateAssumed() &&
+           fragmentValid() && m_fragment->physicalTimingAvailable() &&
+           settings.isRotationSpeedValid() && frequencyBandValid() &&
+           settings.isAmplificationValid() && settings.isWorkerCountValid() && regionValid() &&
+           fragmentDurationSufficient();
 }
 
 QString ProcessingSettingsController::rotationSpeedValidationMessage() const
@@ -240,6 +246,12 @@ QString ProcessingSettingsController::validationMessage() const
         return QCoreApplication::translate(
             "ProcessingSettingsController",
             "Enter the camera capture frame rate before choosing the frequency band.");
+    if (captureFrameRateAssumed())
+        return QCoreApplication::translate(
+                   "ProcessingSettingsController",
+                   "Confirm the capture frame rate under Video parameters: %1 FPS is only "
+                   "assumed, and every frequency depends on it.")
+            .arg(rate);
     if (!fragmentValid())
         return QCoreApplication::translate("ProcessingSettingsController",
                                            "Choose a valid analysis fragment.");
@@ -496,8 +508,8 @@ QByteArray ProcessingSettingsController::computeSignature() const
         stream << info.filePath << info.containerName << info.codecName << info.frameSize
                << info.durationUs << info.frameCount << info.nominalFrameRate
                << info.detectedCaptureFrameRate << info.captureFrameRate
-               << info.captureFrameRateManual << info.slowMotionPlaybackIntent
-               << info.variableFrameRate << info.uniformStartFrame;
+               << info.captureFrameRateManual << info.captureFrameRateAssumed
+               << info.slowMotionPlaybackIntent << info.variableFrameRate << info.uniformStartFrame;
     }
     if (m_fragment) {
         stream << m_fragment->startFrame() << m_fragment->endFrameExclusive()

@@ -96,6 +96,8 @@ public:
     bool available() const;
     bool frequencyEditingAvailable() const;
     bool settingsValid() const;
+    // The session's capture rate is still the unconfirmed starting value.
+    bool captureFrameRateAssumed() const;
     bool rotationSpeedValid() const;
     bool lowerFrequencyValid() const;
     bool upperFrequencyValid() const;

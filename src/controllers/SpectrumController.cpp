@@ -7,6 +7,7 @@
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
+#include "motion/BackgroundPriority.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "orvi/Version.h"
 #include "processing/OutputDestination.h"
@@ -50,8 +51,7 @@ constexpr double kProgressStep = 0.005;
 // the views show it.
 QString formatFrequency(double hz, double stepHz)
 {
-    const int decimals =
-        std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
+    const int decimals = std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(hz, 'f', decimals);
@@ -234,6 +234,14 @@ SpectrumAnalysisRequest SpectrumController::buildRequest(std::optional<double> c
         request.videoInfo.filePath = m_videoSession->filePath();
     }
     request.videoInfo.captureFrameRate = captureFrameRate.value_or(sessionCaptureRate());
+    // A rate other than the session's is the user's entry; the session's own one may still be
+    // the assumed starting value.
+    const bool sessionRate = request.videoInfo.captureFrameRate == sessionCaptureRate();
+    request.videoInfo.captureFrameRateAssumed =
+        m_videoSession && sessionRate && m_videoSession->captureFrameRateAssumed();
+    if (!sessionRate) {
+        request.videoInfo.captureFrameRateManual = true;
+    }
     if (m_settings)
         request.analysisRegion = m_settings->regionOfInterest();
     if (m_fragment) {
@@ -329,14 +337,24 @@ QString SpectrumController::analysisHelp() const
         "also change the signal.\n\n"
         "How to interpret a peak\n"
         "A peak is a frequency worth investigating, not proof of a mechanical vibration. "
-        "Check its contrast, how many points show it and whether both halves of the "
-        "fragment show it again, then confirm it with the amplified video.\n\n"
+        "Each point is judged against its own noise, so a line that a few clean points carry "
+        "is found among many noisy ones. Check its contrast, how many points show it and "
+        "whether both halves of the fragment show it again, then confirm it with the "
+        "amplified video.\n\n"
+        "Amplitude\n"
+        "Every point's displacement at a line's frequency comes with a standard error from "
+        "its own noise. It counts as reliable when the point carries the line, the amplitude "
+        "is at least four times its error and its swing stays inside the cell. A line's "
+        "amplitude is the median over its reliable points, each weighted by how clearly it "
+        "shows the motion, with the quartiles as its spread; the points view names the "
+        "strongest reliable point.\n\n"
         "Frame rate and accuracy\n"
-        "Every frequency depends on the capture frame rate you entered, which for a "
-        "slow-motion file differs from its playback rate. Motion faster than half the "
-        "capture rate appears at a false, lower frequency (aliasing). A finer frequency "
-        "grid does not by itself separate two close vibrations; only a longer fragment "
-        "does.");
+        "Every frequency depends on the capture frame rate, which for a slow-motion file "
+        "differs from its playback rate. A new file starts from an assumed 240 fps, which "
+        "must be confirmed or changed before anything is measured. Frequencies are refined "
+        "between the spectrum's bins. Motion faster than half the capture rate appears at a "
+        "false, lower frequency (aliasing). A finer frequency grid does not by itself "
+        "separate two close vibrations; only a longer fragment does.");
 }
 
 int SpectrumController::effectiveWorkerThreadCount() const
@@ -631,6 +649,7 @@ bool SpectrumController::startAnalysis(double captureFrameRate, int densityIndex
             Qt::QueuedConnection);
     };
     m_analysisWatcher.setFuture(QtConcurrent::run([request, flag = m_cancelFlag, report] {
+        motion_core::lowerCurrentThreadPriority();
         return spectrum::runSpectrumAnalysis(
             request, [flag] { return flag->load(); }, report);
     }));
@@ -781,7 +800,7 @@ void SpectrumController::selectCandidate(int index)
     if (candidate.lowerFrequencyHz != m_selectedLowerHz ||
         candidate.upperFrequencyHz != m_selectedUpperHz)
         applySelectedBand(candidate.lowerFrequencyHz, candidate.upperFrequencyHz);
-    m_phaseFrequencyHz = candidate.frequencyHz;
+    m_phaseFrequencyHz = candidate.measuredFrequencyHz();
     resetPhaseState();
     emit stateChanged();
 }
@@ -861,7 +880,9 @@ void SpectrumController::rebuildResultLists()
             spectrum::relativeBandPower(m_result, c.lowerFrequencyHz, c.upperFrequencyHz);
         const bool bandPowerAvailable = std::isfinite(bandPower);
         QVariantMap map{
-            {QStringLiteral("frequencyHz"), c.frequencyHz},
+            {QStringLiteral("frequencyHz"), c.measuredFrequencyHz()},
+            {QStringLiteral("binFrequencyHz"), c.frequencyHz},
+            {QStringLiteral("refinedFrequencyHz"), c.measuredFrequencyHz()},
             {QStringLiteral("relativePower"), c.relativePower},
             {QStringLiteral("bandPowerAvailable"), bandPowerAvailable},
             {QStringLiteral("relativeBandPower"), bandPowerAvailable ? bandPower : 0.0},
@@ -872,10 +893,15 @@ void SpectrumController::rebuildResultLists()
             {QStringLiteral("lowerFrequencyHz"), c.lowerFrequencyHz},
             {QStringLiteral("upperFrequencyHz"), c.upperFrequencyHz},
             {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact}};
-        addAmplitude(&map, c.amplitudePx, c.refinedFrequencyHz);
+        addAmplitude(&map, c.amplitudePx, c.measuredFrequencyHz());
+        map.insert(QStringLiteral("amplitudePoints"), c.amplitudePoints);
         map.insert(QStringLiteral("amplitudePoint"), c.amplitudePoint);
-        if (std::isfinite(c.medianAmplitudePx))
-            map.insert(QStringLiteral("medianAmplitudePx"), c.medianAmplitudePx);
+        if (std::isfinite(c.amplitudePx)) {
+            map.insert(QStringLiteral("medianAmplitudePx"), c.amplitudePx);
+            map.insert(QStringLiteral("amplitudeLowerPx"), c.amplitudeLowerPx);
+            map.insert(QStringLiteral("amplitudeUpperPx"), c.amplitudeUpperPx);
+            map.insert(QStringLiteral("strongestAmplitudePx"), c.strongestAmplitudePx);
+        }
         m_candidates.append(map);
     }
 }
@@ -888,8 +914,6 @@ void SpectrumController::addAmplitude(QVariantMap* map, double amplitudePx,
     if (!std::isfinite(amplitudePx))
         return;
     map->insert(QStringLiteral("amplitudePx"), amplitudePx);
-    if (std::isfinite(frequencyHz))
-        map->insert(QStringLiteral("refinedFrequencyHz"), frequencyHz);
     const spectrum::PhysicalAmplitude units =
         spectrum::physicalAmplitude(amplitudePx, frequencyHz, millimetresPerPixel());
     if (!std::isfinite(units.displacementUm))
@@ -956,12 +980,18 @@ QVariantList SpectrumController::selectedPointAmplitudes() const
     const auto& amplitudes = m_result.acceptedSignals[size_t(signal)].amplitudes;
     for (size_t i = 0; i < amplitudes.size() && i < m_result.candidates.size(); ++i) {
         const project_data::PointAmplitude& a = amplitudes[i];
-        QVariantMap map{{QStringLiteral("frequencyHz"), m_result.candidates[i].frequencyHz}};
-        addAmplitude(&map, a.amplitudePx, m_result.candidates[i].refinedFrequencyHz);
-        if (std::isfinite(a.amplitudePx)) {
+        const double frequency = m_result.candidates[i].measuredFrequencyHz();
+        QVariantMap map{{QStringLiteral("frequencyHz"), frequency},
+                        {QStringLiteral("reliable"), a.reliable},
+                        {QStringLiteral("carriesLine"), a.carriesLine}};
+        // An estimate that is not reliable shows only its noise: it is no measurement.
+        if (a.reliable) {
+            addAmplitude(&map, a.amplitudePx, frequency);
             map.insert(QStringLiteral("directionDegrees"), a.directionDegrees);
             map.insert(QStringLiteral("phaseDegrees"), a.phaseDegrees);
         }
+        if (std::isfinite(a.standardErrorPx))
+            map.insert(QStringLiteral("standardErrorPx"), a.standardErrorPx);
         list.append(map);
     }
     return list;
@@ -1057,8 +1087,7 @@ int SpectrumController::initialDiagnosticSite() const
     }
     const auto accepted = std::find_if(m_diagnosticSites.begin(), m_diagnosticSites.end(),
                                        [](const GridSite& site) { return site.accepted; });
-    return accepted == m_diagnosticSites.end() ? 0
-                                               : int(accepted - m_diagnosticSites.begin());
+    return accepted == m_diagnosticSites.end() ? 0 : int(accepted - m_diagnosticSites.begin());
 }
 
 void SpectrumController::selectDiagnosticSite(int index)
@@ -1098,7 +1127,7 @@ void SpectrumController::rebuildLocalSpectrum()
         m_localCandidates.append(
             QVariantMap{{QStringLiteral("lowerFrequencyHz"), c.lowerFrequencyHz},
                         {QStringLiteral("upperFrequencyHz"), c.upperFrequencyHz},
-                        {QStringLiteral("frequencyHz"), c.frequencyHz},
+                        {QStringLiteral("frequencyHz"), c.measuredFrequencyHz()},
                         {QStringLiteral("relativePower"), c.relativePower}});
     double largest = 0.0;
     for (std::size_t k = 1; k < local.spectrum.size(); ++k) {
@@ -1225,6 +1254,7 @@ void SpectrumController::calculatePhaseMap()
         QtConcurrent::run([sites = m_diagnosticSites, reference = m_phaseReference,
                            axis = m_phaseAxis, rate = m_result.request.videoInfo.captureFrameRate,
                            frequency = m_phaseFrequencyHz, flag = m_phaseCancelFlag] {
+            motion_core::lowerCurrentThreadPriority();
             return spectrum::computeRelativePhase(sites, reference, axis, rate, frequency,
                                                   [flag] { return flag->load(); });
         }));
@@ -1364,6 +1394,7 @@ bool SpectrumController::exportAnalysis(const QUrl& path, int format, bool logar
     emit stateChanged();
     m_reportWatcher.setFuture(
         QtConcurrent::run([target = m_reportPath, format, context = std::move(context)] {
+            motion_core::lowerCurrentThreadPriority();
             return reports::writeAnalysisExport(target, format, context);
         }));
     return true;

@@ -4,6 +4,7 @@
 #include "controllers/MediaRuntimeController.h"
 #include "media/VideoFileTypes.h"
 #include "media/libav/LibavVideoAnalyzer.h"
+#include "motion/BackgroundPriority.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -136,18 +137,34 @@ bool VideoSessionController::setCaptureFrameRate(double framesPerSecond)
         return false;
     if (framesPerSecond == m_videoInfo.captureFrameRate && m_videoInfo.captureFrameRateManual)
         return true;
+    // Setting the assumed rate itself confirms it.
     m_videoInfo.captureFrameRate = framesPerSecond;
     m_videoInfo.captureFrameRateManual = true;
+    m_videoInfo.captureFrameRateAssumed = false;
     emit videoInfoChanged();
     return true;
 }
 
+void VideoSessionController::resetCaptureFrameRate()
+{
+    if (m_operationLocked || m_videoInfo.filePath.isEmpty() ||
+        (m_videoInfo.captureFrameRateAssumed &&
+         m_videoInfo.captureFrameRate == kInitialCaptureFrameRate))
+        return;
+    m_videoInfo.captureFrameRate = kInitialCaptureFrameRate;
+    m_videoInfo.captureFrameRateManual = false;
+    m_videoInfo.captureFrameRateAssumed = true;
+    emit videoInfoChanged();
+}
+
 void VideoSessionController::clearCaptureFrameRateOverride()
 {
-    if (m_operationLocked || !m_videoInfo.captureFrameRateManual)
+    if (m_operationLocked ||
+        (!m_videoInfo.captureFrameRateManual && !m_videoInfo.captureFrameRateAssumed))
         return;
     m_videoInfo.captureFrameRate = m_videoInfo.detectedCaptureFrameRate;
     m_videoInfo.captureFrameRateManual = false;
+    m_videoInfo.captureFrameRateAssumed = false;
     emit videoInfoChanged();
 }
 
@@ -191,6 +208,7 @@ void VideoSessionController::launchProbe()
 
     // Runs on the pool; it touches only its own copies, the flag and queued calls back here.
     auto task = [this, cancelFlag, generation, path = m_filePath]() -> VideoAnalysisResult {
+        motion_core::lowerCurrentThreadPriority();
         VideoAnalysisResult result;
         try {
             media::libav::LibavVideoAnalyzer analyzer;
@@ -277,10 +295,12 @@ void VideoSessionController::finishProbe(quint64 generation)
     if (result.succeeded) {
         setErrorMessage({});
         m_videoInfo = std::move(result.videoInfo);
-        // Every new file starts from an entered 240 fps for the user to confirm or change;
-        // the probe's own judgement stays in detectedCaptureFrameRate.
+        // Every new file starts from 240 fps, as high-speed clips often play at a much lower
+        // rate; it stays an assumption, which nothing is measured with, until the user
+        // confirms or changes it. The probe's own judgement stays in detectedCaptureFrameRate.
         m_videoInfo.captureFrameRate = kInitialCaptureFrameRate;
-        m_videoInfo.captureFrameRateManual = true;
+        m_videoInfo.captureFrameRateManual = false;
+        m_videoInfo.captureFrameRateAssumed = true;
         m_progress = 1.0;
         m_progressKnown = true;
         emit progressChanged();

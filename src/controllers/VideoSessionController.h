@@ -55,6 +55,10 @@ class VideoSessionController : public QObject
         double detectedCaptureFrameRate READ detectedCaptureFrameRate NOTIFY videoInfoChanged)
     Q_PROPERTY(double captureFrameRate READ captureFrameRate NOTIFY videoInfoChanged)
     Q_PROPERTY(bool captureFrameRateManual READ captureFrameRateManual NOTIFY videoInfoChanged)
+    // The 240 fps starting value, not yet confirmed or changed by the user.
+    Q_PROPERTY(bool captureFrameRateAssumed READ captureFrameRateAssumed NOTIFY videoInfoChanged)
+    // "entered", "assumed", "detected" or "" (no rate).
+    Q_PROPERTY(QString captureFrameRateOrigin READ captureFrameRateOrigin NOTIFY videoInfoChanged)
     Q_PROPERTY(bool variableFrameRate READ variableFrameRate NOTIFY videoInfoChanged)
     Q_PROPERTY(bool captureFrameRateKnown READ captureFrameRateKnown NOTIFY videoInfoChanged)
     Q_PROPERTY(bool captureTimingMapRequired READ captureTimingMapRequired NOTIFY videoInfoChanged)
@@ -116,6 +120,8 @@ public:
     double detectedCaptureFrameRate() const { return m_videoInfo.detectedCaptureFrameRate; }
     double captureFrameRate() const { return m_videoInfo.captureFrameRate; }
     bool captureFrameRateManual() const { return m_videoInfo.captureFrameRateManual; }
+    bool captureFrameRateAssumed() const { return m_videoInfo.captureFrameRateAssumed; }
+    QString captureFrameRateOrigin() const { return m_videoInfo.captureFrameRateOrigin(); }
     bool variableFrameRate() const { return m_videoInfo.variableFrameRate; }
     bool captureFrameRateKnown() const { return m_videoInfo.captureFrameRateKnown(); }
     bool captureTimingMapRequired() const { return m_videoInfo.captureTimingMapRequired(); }
@@ -145,8 +151,12 @@ public:
     // Probes the current file again after a failed or cancelled attempt.
     Q_INVOKABLE void retryAnalysis();
     Q_INVOKABLE void cancelAnalysis();
+    // An entry by the user, also of the assumed rate's own value (which confirms it).
     Q_INVOKABLE bool setCaptureFrameRate(double framesPerSecond);
+    // Back to the rate detected in the file (0, that is none, when it has none).
     Q_INVOKABLE void clearCaptureFrameRateOverride();
+    // Back to a new file's starting value: 240 fps, assumed until the user confirms it.
+    Q_INVOKABLE void resetCaptureFrameRate();
 
 signals:
     void progressChanged();

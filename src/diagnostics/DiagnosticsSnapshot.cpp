@@ -150,6 +150,7 @@ QJsonObject DiagnosticsSnapshot::sourceMetadata() const
             {QStringLiteral("captureFrameRate"), session.captureFrameRate()},
             {QStringLiteral("captureFrameRateKnown"), session.captureFrameRateKnown()},
             {QStringLiteral("captureFrameRateManual"), session.captureFrameRateManual()},
+            {QStringLiteral("captureFrameRateOrigin"), session.captureFrameRateOrigin()},
             {QStringLiteral("captureFrameRateRequired"), session.captureFrameRateRequired()},
             {QStringLiteral("captureTimingMapRequired"), session.captureTimingMapRequired()},
             {QStringLiteral("estimatedRecordingDurationUs"),

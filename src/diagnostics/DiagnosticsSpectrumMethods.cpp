@@ -134,8 +134,13 @@ QString DiagnosticsSpectrumMethods::start(const QJsonObject& params) const
     const QJsonValue rate = params.value(QStringLiteral("captureFrameRate"));
     if (!density || !workers || (!rate.isUndefined() && !std::isfinite(rate.toDouble())))
         return kInvalidParameters;
+    ui::controllers::VideoSessionController& session = *controllers_.videoSession;
     const double captureFrameRate =
-        rate.isUndefined() ? controllers_.videoSession->captureFrameRate() : rate.toDouble();
+        rate.isUndefined() ? session.captureFrameRate() : rate.toDouble();
+    // A rate the client states is its user's entry, also when it repeats the assumed one.
+    if (!rate.isUndefined() && session.captureFrameRateAssumed() &&
+        captureFrameRate == session.captureFrameRate())
+        session.setCaptureFrameRate(captureFrameRate);
     if (!spectrum.startAnalysis(captureFrameRate, *density, *workers))
         return QStringLiteral("spectrum_start_rejected");
     return {};

@@ -35,6 +35,15 @@ bool VideoInfo::captureFrameRateKnown() const
     return std::isfinite(captureFrameRate) && captureFrameRate > 0.0;
 }
 
+QString VideoInfo::captureFrameRateOrigin() const
+{
+    if (!captureFrameRateKnown())
+        return {};
+    if (captureFrameRateManual)
+        return QStringLiteral("entered");
+    return captureFrameRateAssumed ? QStringLiteral("assumed") : QStringLiteral("detected");
+}
+
 bool VideoInfo::captureTimingMapRequired() const
 {
     const double playback = averagePlaybackFrameRate();

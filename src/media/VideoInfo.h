@@ -20,6 +20,9 @@ struct VideoInfo
     double detectedCaptureFrameRate = 0.0;
     double captureFrameRate = 0.0;
     bool captureFrameRateManual = false;
+    // The rate is a starting value the user has neither confirmed nor changed: nothing may be
+    // measured with it yet.
+    bool captureFrameRateAssumed = false;
     bool slowMotionPlaybackIntent = false;
     bool variableFrameRate = false;
     std::vector<qint64> frameTimestamps; // stream time-base ticks, decode order
@@ -34,6 +37,9 @@ struct VideoInfo
     double averagePlaybackFrameRate() const;
     double effectiveFrameRate() const;
     bool captureFrameRateKnown() const;
+    // Where the capture rate comes from: "entered" by the user, "assumed" as a starting value,
+    // "detected" from the file, or "" while there is none.
+    QString captureFrameRateOrigin() const;
     bool captureTimingMapRequired() const;
     qint64 estimatedRecordingDurationUs() const;
     double averageSlowMotionFactor() const;

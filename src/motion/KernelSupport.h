@@ -15,15 +15,24 @@
 
 namespace orvi::motion_core::detail {
 
-// Hot loops get an AVX2 clone next to the portable one, picked at load time. FMA is left out
-// on purpose: contracted multiply-adds would round differently from the plain formulas (a
-// phase product of two equal samples would no longer be exactly 0). Not under the thread
-// checker: the load-time clone resolvers would run instrumented before its runtime is ready.
+// Hot loops get AVX2 and AVX-512 clones next to the portable one, picked at load time. The
+// library is built without floating-point contraction: fused multiply-adds would round
+// differently from the plain formulas (a phase product of two equal samples would no longer
+// be exactly 0), so every clone computes the same floats. Not under the thread checker: the
+// load-time clone resolvers would run instrumented before its runtime is ready.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES) && \
     !defined(__SANITIZE_THREAD__)
-#define ORVI_MOTION_HOT __attribute__((target_clones("default", "avx2")))
+#define ORVI_MOTION_HOT __attribute__((target_clones("default", "avx2", "avx512f")))
 #else
 #define ORVI_MOTION_HOT
+#endif
+
+// Bodies shared by several hot loops: compiled into each caller's clone, never called for
+// the portable target alone.
+#if defined(__GNUC__)
+#define ORVI_MOTION_INLINE inline __attribute__((always_inline))
+#else
+#define ORVI_MOTION_INLINE inline
 #endif
 
 // Source positions and weights of one axis of a bilinear resize from `from` to `to` samples.
@@ -32,6 +41,10 @@ struct BilinearAxis
     std::vector<int> first;
     std::vector<int> second;
     std::vector<float> weight;
+    // An exact doubling (to == 2 * from, from > 1): between the first and the last output,
+    // output 2k + 1 blends samples k and k + 1 by 0.25 and output 2k + 2 by 0.75, so loops
+    // may take the neighbours by position instead of from the tables.
+    bool doubling = false;
 
     void build(int from, int to);
 };

@@ -5,7 +5,9 @@
 namespace orvi::motion_core {
 
 // Accumulated whole microseconds per stage of the motion chain (each measurement truncated
-// from nanoseconds), with the processed size and whether a crop was planned.
+// from nanoseconds), with the processed size and whether a crop was planned. The phase
+// motion processor forms the Riesz components inside the accumulation and the shift, and
+// shifts inside the denoising pass, so its quadrature and phase-shift times stay 0.
 struct MotionStageTimings
 {
     qint64 luminanceUs = 0;

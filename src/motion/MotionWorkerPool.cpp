@@ -1,19 +1,18 @@
 #include "motion/MotionWorkerPool.h"
 
+#include "motion/BackgroundPriority.h"
 #include "records/ThreadHandOff.h"
 
 #include <QRunnable>
-#include <QSemaphore>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace orvi::motion_core {
-
-using project_data::publishHandOff;
-using project_data::receiveHandOff;
 
 namespace {
 
@@ -24,12 +23,13 @@ class PoolTask final : public QRunnable
 public:
     explicit PoolTask(std::function<void()> task) : m_task(std::move(task))
     {
-        publishHandOff(this);
+        project_data::publishHandOff(this);
     }
 
     void run() override
     {
-        receiveHandOff(this);
+        project_data::receiveHandOff(this);
+        lowerCurrentThreadPriority();
         m_task();
     }
 
@@ -75,6 +75,36 @@ qint64 saturatingProduct(qint64 a, qint64 b)
     return a * b;
 }
 
+// What the caller and its helpers share for one runParallel call. Helpers hold it by
+// reference count, so one that starts only after every chunk was done (its thread was
+// busy or not scheduled) finds nothing to claim and touches nothing of the caller's.
+struct ParallelRun
+{
+    const std::function<void(int, int)>* task = nullptr;
+    int itemCount = 0;
+    int chunkCount = 0;
+    std::atomic<int> nextChunk{0};
+    std::atomic<int> unfinished{0};
+    std::vector<std::exception_ptr> failures;
+
+    // Runs chunks until none is left to claim.
+    void work()
+    {
+        for (int chunk = nextChunk.fetch_add(1); chunk < chunkCount;
+             chunk = nextChunk.fetch_add(1)) {
+            const int begin = static_cast<int>(qint64(chunk) * itemCount / chunkCount);
+            const int end = static_cast<int>(qint64(chunk + 1) * itemCount / chunkCount);
+            try {
+                (*task)(begin, end);
+            } catch (...) {
+                failures[static_cast<std::size_t>(chunk)] = std::current_exception();
+            }
+            if (unfinished.fetch_sub(1) == 1)
+                unfinished.notify_all();
+        }
+    }
+};
+
 } // namespace
 
 void runParallel(MotionWorkerPool& pool, int itemCount, qint64 costPerItem,
@@ -96,36 +126,30 @@ void runParallel(MotionWorkerPool& pool, int itemCount, qint64 costPerItem,
         return;
     }
 
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(taskCount));
-    QSemaphore finished(0);
+    // The caller works too: it claims chunks like its helpers, so a helper that is slow to
+    // wake costs nothing, and one thread fewer is handed work on every call.
+    auto run = std::make_shared<ParallelRun>();
+    run->task = &task;
+    run->itemCount = itemCount;
+    run->chunkCount = static_cast<int>(taskCount);
+    run->unfinished.store(run->chunkCount);
+    run->failures.resize(static_cast<std::size_t>(taskCount));
     std::exception_ptr startFailure;
-    int started = 0;
-    for (qint64 i = 0; i < taskCount; ++i) {
-        const int begin = static_cast<int>(i * itemCount / taskCount);
-        const int end = static_cast<int>((i + 1) * itemCount / taskCount);
-        std::exception_ptr* failureSlot = &failures[static_cast<std::size_t>(i)];
+    for (qint64 i = 1; i < taskCount; ++i) {
         try {
-            pool.start([task, begin, end, failureSlot, &finished] {
-                try {
-                    task(begin, end);
-                } catch (...) {
-                    *failureSlot = std::current_exception();
-                }
-                publishHandOff(&finished);
-                finished.release();
-            });
+            pool.start([run] { run->work(); });
         } catch (...) {
             startFailure = std::current_exception();
             break;
         }
-        ++started;
     }
-    finished.acquire(started);
-    receiveHandOff(&finished);
+    run->work();
+    for (int left = run->unfinished.load(); left != 0; left = run->unfinished.load())
+        run->unfinished.wait(left);
 
     if (startFailure)
         std::rethrow_exception(startFailure);
-    for (const std::exception_ptr& failure : failures) {
+    for (const std::exception_ptr& failure : run->failures) {
         if (failure)
             std::rethrow_exception(failure);
     }

@@ -10,9 +10,10 @@ namespace orvi::motion_core {
 // Default work per task below which splitting does not pay for the thread hand-off.
 inline constexpr qint64 kParallelCostPerTask = 65536;
 
-// A private, low-priority thread pool for the row-parallel kernels. Idle threads never
-// expire, so consecutive frames reuse warm threads. Each motion processor and each
-// spectrum analysis run owns one; it is driven from one thread at a time.
+// A private thread pool for the row-parallel kernels, its threads below the interface
+// thread (lowerCurrentThreadPriority). Idle threads never expire, so consecutive frames
+// reuse warm threads. Each motion processor and each spectrum analysis run owns one; it is
+// driven from one thread at a time.
 class MotionWorkerPool
 {
 public:
@@ -41,12 +42,12 @@ private:
     qint64 m_minimumTaskCost = kParallelCostPerTask;
 };
 
-// Runs task(begin, end) over [0, itemCount) split into contiguous chunks on the pool.
+// Runs task(begin, end) over [0, itemCount) split into contiguous chunks.
 // At most one chunk per worker and per item, and at least about the pool's minimum task
 // cost (itemCount * costPerItem units) per chunk; a single chunk runs inline on the
-// calling thread. Otherwise the caller blocks (running no chunk itself) until every
-// chunk has finished, then rethrows a failure to start a chunk or else the first
-// exception of a chunk in chunk order.
+// calling thread. Otherwise the caller and the pool's threads claim chunks in order until
+// none is left, the caller waits until every chunk has finished, then rethrows a failure
+// to start a helper or else the first exception of a chunk in chunk order.
 //
 // Chunks only ever see disjoint item ranges, so a task that writes item i of its output
 // from shared read-only inputs gives the same result for any worker count.

@@ -19,27 +19,39 @@ bool allSameSize(const FloatPlane& first, std::initializer_list<const FloatPlane
     return true;
 }
 
+// Row y of both Riesz components of `in`.
+ORVI_MOTION_INLINE void rieszRow(const FloatPlane& in, int y, float* __restrict o1,
+                                 float* __restrict o2)
+{
+    const int w = in.width, h = in.height;
+    const float* up = in.row(reflectWholeSample(y - 1, h));
+    const float* down = in.row(reflectWholeSample(y + 1, h));
+    const float* mid = in.row(y);
+    for (int x = 0; x < w; ++x)
+        o2[x] = 0.5f * (up[x] - down[x]);
+    if (w == 1) {
+        o1[0] = 0.5f * (mid[0] - mid[0]);
+        return;
+    }
+    o1[0] = 0.5f * (mid[1] - mid[1]);
+    for (int x = 1; x < w - 1; ++x)
+        o1[x] = 0.5f * (mid[x - 1] - mid[x + 1]);
+    o1[w - 1] = 0.5f * (mid[w - 2] - mid[w - 2]);
+}
+
 ORVI_MOTION_HOT void rieszRows(const FloatPlane& in, FloatPlane& r1, FloatPlane& r2, int begin,
                                int end)
 {
-    const int w = in.width, h = in.height;
-    for (int y = begin; y < end; ++y) {
-        const float* up = in.row(reflectWholeSample(y - 1, h));
-        const float* down = in.row(reflectWholeSample(y + 1, h));
-        const float* mid = in.row(y);
-        float* o1 = r1.row(y);
-        float* o2 = r2.row(y);
-        for (int x = 0; x < w; ++x)
-            o2[x] = 0.5f * (up[x] - down[x]);
-        if (w == 1) {
-            o1[0] = 0.5f * (mid[0] - mid[0]);
-            continue;
-        }
-        o1[0] = 0.5f * (mid[1] - mid[1]);
-        for (int x = 1; x < w - 1; ++x)
-            o1[x] = 0.5f * (mid[x - 1] - mid[x + 1]);
-        o1[w - 1] = 0.5f * (mid[w - 2] - mid[w - 2]);
-    }
+    for (int y = begin; y < end; ++y)
+        rieszRow(in, y, r1.row(y), r2.row(y));
+}
+
+// Per-thread rows of work: four planes' worth of one row each.
+float* rowBuffers(int width)
+{
+    thread_local std::vector<float> rows;
+    rows.resize(4 * static_cast<std::size_t>(width));
+    return rows.data();
 }
 
 struct PhaseInputs
@@ -97,6 +109,28 @@ ORVI_MOTION_HOT void accumulateSamples(const PhaseInputs& in, float* __restrict 
     }
 }
 
+// Phase accumulation straight from two frames' band levels: each row's Riesz components
+// are formed where they are needed, the same floats the planes would hold, so no component
+// plane is written or read back.
+ORVI_MOTION_HOT void accumulateBandRows(const FloatPlane& current, const FloatPlane& previous,
+                                        float* accCos, float* accSin, float* amplitude, int begin,
+                                        int end)
+{
+    const int w = current.width;
+    float* currentR1 = rowBuffers(w);
+    float* currentR2 = currentR1 + w;
+    float* previousR1 = currentR2 + w;
+    float* previousR2 = previousR1 + w;
+    for (int y = begin; y < end; ++y) {
+        rieszRow(current, y, currentR1, currentR2);
+        rieszRow(previous, y, previousR1, previousR2);
+        const PhaseInputs in{current.row(y),  currentR1,  currentR2,
+                             previous.row(y), previousR1, previousR2};
+        const std::size_t offset = static_cast<std::size_t>(y) * w;
+        accumulateSamples(in, accCos + offset, accSin + offset, amplitude + offset, 0, w);
+    }
+}
+
 ORVI_MOTION_HOT void shiftSamples(const float* band, const float* __restrict r1,
                                   const float* __restrict r2, const float* __restrict fc,
                                   const float* __restrict fs, float factor, float* out, int begin,
@@ -133,8 +167,8 @@ ORVI_MOTION_HOT void shiftSamples(const float* band, const float* __restrict r1,
 }
 
 // Horizontal 9-tap denoising blur of one row; `columns` lists the bordered taps.
-inline void blurRow9(const float* __restrict src, float* __restrict dst, int w,
-                     const detail::TapIndex& columns)
+ORVI_MOTION_INLINE void blurRow9(const float* __restrict src, float* __restrict dst, int w,
+                                 const detail::TapIndex& columns)
 {
     constexpr int taps = 9, radius = 4;
     const float* k = kDenoiseTaps;
@@ -167,7 +201,8 @@ inline void blurRow9(const float* __restrict src, float* __restrict dst, int w,
 }
 
 // Vertical 9-tap denoising blur of columns [0, n) from nine source rows.
-inline void blurColumns9(const float* const* rows, int offset, float* __restrict dst, int n)
+ORVI_MOTION_INLINE void blurColumns9(const float* const* rows, int offset, float* __restrict dst,
+                                     int n)
 {
     const float* k = kDenoiseTaps;
     const float* __restrict s0 = rows[0] + offset;
@@ -193,19 +228,31 @@ inline void blurColumns9(const float* const* rows, int offset, float* __restrict
     }
 }
 
+// Where the denoised rows go: into two planes, or straight into the phase shift of `band`
+// (written to `shifted`), so that the denoised phase never makes a round trip to memory.
+struct DenoiseTarget
+{
+    FloatPlane* denoisedCos = nullptr;
+    FloatPlane* denoisedSin = nullptr;
+    const FloatPlane* band = nullptr;
+    float factor = 0.0f;
+    FloatPlane* shifted = nullptr;
+};
+
 // Amplitude-weighted blur of output rows [begin, end), in blocks of rows: the weighted
 // products and their horizontal blur are made for the block's source rows (with the
 // four-row halo) in a per-thread buffer, then blurred vertically and normalised. The
 // horizontal passes stay in cache instead of going through full planes.
 ORVI_MOTION_HOT void denoiseRows(const FloatPlane& a, const FloatPlane& b, const FloatPlane& m,
                                  const detail::TapIndex& columns, const detail::TapIndex& rows,
-                                 FloatPlane& outA, FloatPlane& outB, int begin, int end)
+                                 const DenoiseTarget& target, int begin, int end)
 {
     constexpr int taps = 9, radius = 4, blockRows = 32, columnBlock = 512;
     thread_local std::vector<float> work;
     alignas(32) float sumCos[columnBlock], sumSin[columnBlock], sumAmplitude[columnBlock];
     const int w = a.width, h = a.height;
     const std::size_t width = static_cast<std::size_t>(w);
+    float* shiftRows = target.band ? rowBuffers(w) : nullptr;
     for (int y0 = begin; y0 < end; y0 += blockRows) {
         const int y1 = std::min(end, y0 + blockRows);
         // Every reflected source row of the block lies in [s0, s1).
@@ -243,8 +290,8 @@ ORVI_MOTION_HOT void denoiseRows(const FloatPlane& a, const FloatPlane& b, const
                 rowsSin[t] = blurredSin + offset;
                 rowsAmplitude[t] = blurredAmplitude + offset;
             }
-            float* __restrict oa = outA.row(y);
-            float* __restrict ob = outB.row(y);
+            float* __restrict oa = target.band ? shiftRows : target.denoisedCos->row(y);
+            float* __restrict ob = target.band ? shiftRows + width : target.denoisedSin->row(y);
             for (int x0 = 0; x0 < w; x0 += columnBlock) {
                 const int n = std::min(columnBlock, w - x0);
                 blurColumns9(rowsCos, x0, sumCos, n);
@@ -257,6 +304,13 @@ ORVI_MOTION_HOT void denoiseRows(const FloatPlane& a, const FloatPlane& b, const
                     oa[x0 + x] = sumCos[x] / divisor * keep;
                     ob[x0 + x] = sumSin[x] / divisor * keep;
                 }
+            }
+            if (target.band) {
+                float* r1 = shiftRows + 2 * width;
+                float* r2 = shiftRows + 3 * width;
+                rieszRow(*target.band, y, r1, r2);
+                shiftSamples(target.band->row(y), r1, r2, oa, ob, target.factor,
+                             target.shifted->row(y), 0, w);
             }
         }
     }
@@ -337,9 +391,9 @@ void denoisePhase(MotionWorkerPool& pool, FloatPlane& filteredCos, FloatPlane& f
     s.denoisedSin.reshape(w, h);
     s.columns.build(w, w, 1, 9);
     s.rows.build(h, h, 1, 9);
+    const DenoiseTarget target{&s.denoisedCos, &s.denoisedSin};
     runParallel(pool, h, qint64(w) * (2 + 6 * 9), [&](int begin, int end) {
-        denoiseRows(filteredCos, filteredSin, amplitude, s.columns, s.rows, s.denoisedCos,
-                    s.denoisedSin, begin, end);
+        denoiseRows(filteredCos, filteredSin, amplitude, s.columns, s.rows, target, begin, end);
     });
     // The results replace the inputs; their storage goes back to the scratch for next time.
     std::swap(filteredCos.samples, s.denoisedCos.samples);
@@ -359,6 +413,44 @@ void shiftPhase(MotionWorkerPool& pool, const FloatPlane& band, const FloatPlane
         shiftSamples(band.samples.data(), r1.samples.data(), r2.samples.data(),
                      filteredCos.samples.data(), filteredSin.samples.data(), factor,
                      out.samples.data(), begin, end);
+    });
+}
+
+bool accumulatePhase(MotionWorkerPool& pool, const FloatPlane& currentI,
+                     const FloatPlane& previousI, FloatPlane& cosAccumulator,
+                     FloatPlane& sinAccumulator, FloatPlane& amplitude)
+{
+    if (!allSameSize(currentI, {&previousI, &cosAccumulator, &sinAccumulator}))
+        return false;
+    amplitude.reshape(currentI.width, currentI.height);
+    runParallel(pool, currentI.height, qint64(currentI.width) * (32 + 16), [&](int begin, int end) {
+        accumulateBandRows(currentI, previousI, cosAccumulator.samples.data(),
+                           sinAccumulator.samples.data(), amplitude.samples.data(), begin, end);
+    });
+    return true;
+}
+
+void denoiseAndShiftPhase(MotionWorkerPool& pool, const FloatPlane& filteredCos,
+                          const FloatPlane& filteredSin, const FloatPlane& amplitude,
+                          const FloatPlane& band, float factor, FloatPlane& out,
+                          DenoiseScratch* scratch)
+{
+    if (!allSameSize(filteredCos, {&filteredSin, &amplitude, &band}) || &out == &band) {
+        out.clear();
+        return;
+    }
+    DenoiseScratch local;
+    DenoiseScratch& s = scratch ? *scratch : local;
+    const int w = band.width, h = band.height;
+    out.reshape(w, h);
+    s.columns.build(w, w, 1, 9);
+    s.rows.build(h, h, 1, 9);
+    DenoiseTarget target;
+    target.band = &band;
+    target.factor = factor;
+    target.shifted = &out;
+    runParallel(pool, h, qint64(w) * (2 + 6 * 9 + 24 + 8), [&](int begin, int end) {
+        denoiseRows(filteredCos, filteredSin, amplitude, s.columns, s.rows, target, begin, end);
     });
 }
 

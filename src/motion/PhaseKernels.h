@@ -66,6 +66,12 @@ bool accumulatePhase(MotionWorkerPool& pool, const FloatPlane& currentI,
                      const FloatPlane& previousR2, FloatPlane& cosAccumulator,
                      FloatPlane& sinAccumulator, FloatPlane& amplitude);
 
+// The same accumulation with the Riesz components of both frames formed from their band
+// levels as they are needed (rieszTransform's floats), so no component plane is kept.
+bool accumulatePhase(MotionWorkerPool& pool, const FloatPlane& currentI,
+                     const FloatPlane& previousI, FloatPlane& cosAccumulator,
+                     FloatPlane& sinAccumulator, FloatPlane& amplitude);
+
 // Output planes and border tables of the phase denoising, kept between frames to avoid
 // reallocation (the planes' storage is exchanged with the denoised planes on every call).
 struct DenoiseScratch
@@ -90,5 +96,13 @@ void denoisePhase(MotionWorkerPool& pool, FloatPlane& filteredCos, FloatPlane& f
 void shiftPhase(MotionWorkerPool& pool, const FloatPlane& band, const FloatPlane& r1,
                 const FloatPlane& r2, const FloatPlane& filteredCos, const FloatPlane& filteredSin,
                 float factor, FloatPlane& out);
+
+// denoisePhase followed by shiftPhase with the Riesz components of `band`, row by row: the
+// same floats as the two calls, without the denoised planes (the filtered planes are left
+// as they are). `out` must not be `band`; that, or planes of different sizes, clear `out`.
+void denoiseAndShiftPhase(MotionWorkerPool& pool, const FloatPlane& filteredCos,
+                          const FloatPlane& filteredSin, const FloatPlane& amplitude,
+                          const FloatPlane& band, float factor, FloatPlane& out,
+                          DenoiseScratch* scratch = nullptr);
 
 } // namespace orvi::motion_core

@@ -113,8 +113,7 @@ void PhaseMotionProcessor::clearPhaseState()
 {
     m_cosFilter.reset();
     m_sinFilter.reset();
-    for (std::vector<FloatPlane>* planes :
-         {&m_previousBand, &m_previousR1, &m_previousR2, &m_cosAccumulator, &m_sinAccumulator})
+    for (std::vector<FloatPlane>* planes : {&m_previousBand, &m_cosAccumulator, &m_sinAccumulator})
         planes->clear();
     m_phaseStateInitialised = false;
     m_lastPresentationTimeUs = -1;
@@ -182,16 +181,13 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)
         StageTimer timer(m_timings.pyramidDecompositionUs);
         m_pyramid->decompose(m_luminance, m_band, m_residual, &m_pyramidScratch);
     }
-    {
-        StageTimer timer(m_timings.quadratureUs);
-        m_pyramid->rieszTransform(m_band, m_r1, m_r2);
-    }
+    // The Riesz components are formed row by row inside the accumulation and the shift
+    // (quadratureUs stays 0), and the shift runs inside the denoising pass: the chain is
+    // bound by memory traffic, and these passes keep it to one read of each plane.
     {
         StageTimer timer(m_timings.phaseAccumulationUs);
         if (!m_phaseStateInitialised) {
             m_previousBand = m_band;
-            m_previousR1 = m_r1;
-            m_previousR2 = m_r2;
             m_cosAccumulator.clear();
             m_sinAccumulator.clear();
             for (const FloatPlane& level : m_band) {
@@ -202,16 +198,13 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)
         }
         m_amplitude.resize(levels);
         for (std::size_t l = 0; l < levels; ++l) {
-            if (!accumulatePhase(m_pool, m_band[l], m_r1[l], m_r2[l], m_previousBand[l],
-                                 m_previousR1[l], m_previousR2[l], m_cosAccumulator[l],
+            if (!accumulatePhase(m_pool, m_band[l], m_previousBand[l], m_cosAccumulator[l],
                                  m_sinAccumulator[l], m_amplitude[l]))
                 throw std::logic_error("phase planes of different sizes");
         }
-        // The current planes become the previous ones. The band values are shifted into the
+        // The current band becomes the previous one; the shifted band is written into the
         // old previous planes below, so no copy is needed.
         std::swap(m_previousBand, m_band);
-        std::swap(m_previousR1, m_r1);
-        std::swap(m_previousR2, m_r2);
     }
     {
         StageTimer timer(m_timings.temporalFilterUs);
@@ -221,16 +214,10 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)
     }
     {
         StageTimer timer(m_timings.phaseDenoisingUs);
-        for (std::size_t l = 0; l < levels; ++l)
-            denoisePhase(m_pool, m_filteredCos[l], m_filteredSin[l], m_amplitude[l],
-                         &m_denoiseScratch);
-    }
-    {
-        StageTimer timer(m_timings.phaseShiftUs);
         const float factor = static_cast<float>(m_settings.amplificationFactor - 1.0);
         for (std::size_t l = 0; l < levels; ++l)
-            shiftPhase(m_pool, m_previousBand[l], m_previousR1[l], m_previousR2[l],
-                       m_filteredCos[l], m_filteredSin[l], factor, m_band[l]);
+            denoiseAndShiftPhase(m_pool, m_filteredCos[l], m_filteredSin[l], m_amplitude[l],
+                                 m_previousBand[l], factor, m_band[l], &m_denoiseScratch);
     }
     {
         StageTimer timer(m_timings.reconstructionUs);

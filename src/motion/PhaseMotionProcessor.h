@@ -68,11 +68,7 @@ private:
     FloatPlane m_residual;
     FloatPlane m_reconstructed;
     std::vector<FloatPlane> m_band;
-    std::vector<FloatPlane> m_r1;
-    std::vector<FloatPlane> m_r2;
     std::vector<FloatPlane> m_previousBand;
-    std::vector<FloatPlane> m_previousR1;
-    std::vector<FloatPlane> m_previousR2;
     std::vector<FloatPlane> m_cosAccumulator;
     std::vector<FloatPlane> m_sinAccumulator;
     std::vector<FloatPlane> m_amplitude;

@@ -42,6 +42,14 @@ void detail::BilinearAxis::build(int from, int to)
         second[i] = std::min(from - 1, i0 + 1);
         weight[i] = static_cast<float>(s - i0);
     }
+    doubling = to == 2 * from && from > 1;
+    for (int i = 1; doubling && i + 1 < to; ++i) {
+        const int k = (i - 1) / 2;
+        const bool odd = i % 2 == 1;
+        const int expectedSecond = odd ? std::min(from - 1, k + 1) : k + 1;
+        doubling =
+            first[i] == k && second[i] == expectedSecond && weight[i] == (odd ? 0.25f : 0.75f);
+    }
 }
 
 void detail::TapIndex::build(int n, int outputs, int stride, int tapCount)
@@ -91,8 +99,9 @@ ORVI_MOTION_HOT void lumaRowsArgb(const uchar* bits, qsizetype stride, int width
 // Horizontal pass over rows [begin, end) at output columns 0, stride, 2 * stride, ...
 // Interior outputs run as straight loops over a compile-time tap count.
 template <int Taps>
-void horizontalRows(const FloatPlane& in, const float* taps, const TapIndex& columns, int outWidth,
-                    int stride, FloatPlane& out, int begin, int end)
+ORVI_MOTION_INLINE void horizontalRows(const FloatPlane& in, const float* taps,
+                                       const TapIndex& columns, int outWidth, int stride,
+                                       FloatPlane& out, int begin, int end)
 {
     constexpr int radius = Taps / 2;
     const int w = in.width;
@@ -128,8 +137,8 @@ void horizontalRows(const FloatPlane& in, const float* taps, const TapIndex& col
 
 // Vertical pass: output row r sums the source rows listed for it in `rows`.
 template <int Taps>
-void verticalRows(const FloatPlane& in, const float* taps, const TapIndex& rows, FloatPlane& out,
-                  int begin, int end)
+ORVI_MOTION_INLINE void verticalRows(const FloatPlane& in, const float* taps, const TapIndex& rows,
+                                     FloatPlane& out, int begin, int end)
 {
     const int w = in.width;
     for (int y = begin; y < end; ++y) {

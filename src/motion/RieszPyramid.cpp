@@ -1,5 +1,6 @@
 #include "motion/RieszPyramid.h"
 
+#include "motion/KernelSupport.h"
 #include "motion/MotionWorkerPool.h"
 #include "motion/PhaseKernels.h"
 #include "motion/PlaneKernels.h"
@@ -76,14 +77,44 @@ ORVI_MOTION_HOT void blurEvenRows(const FloatPlane& in, const TapIndex& rows, Fl
     }
 }
 
+// Row `r` of n samples resized to 2n (an exact doubling, see BilinearAxis): the table's
+// formula with the neighbours and weights of the inner outputs known by position, four
+// pairs at a time; the first and the last output as the table has them.
+ORVI_MOTION_INLINE void doubleRow(const float* r, int n, const BilinearAxis& ax, float* out)
+{
+    const auto fromTable = [&](int x) {
+        const int i0 = ax.first[x], i1 = ax.second[x];
+        return r[i0] + (r[i1] - r[i0]) * ax.weight[x];
+    };
+    out[0] = fromTable(0);
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128 quarter = _mm_set1_ps(0.25f), threeQuarters = _mm_set1_ps(0.75f);
+    for (; k + 5 <= n; k += 4) {
+        const __m128 here = _mm_loadu_ps(r + k);
+        const __m128 step = _mm_sub_ps(_mm_loadu_ps(r + k + 1), here);
+        const __m128 odd = _mm_add_ps(here, _mm_mul_ps(step, quarter));
+        const __m128 even = _mm_add_ps(here, _mm_mul_ps(step, threeQuarters));
+        _mm_storeu_ps(out + 2 * k + 1, _mm_unpacklo_ps(odd, even));
+        _mm_storeu_ps(out + 2 * k + 5, _mm_unpackhi_ps(odd, even));
+    }
+#endif
+    for (; k + 1 < n; ++k) {
+        out[2 * k + 1] = r[k] + (r[k + 1] - r[k]) * 0.25f;
+        out[2 * k + 2] = r[k] + (r[k + 1] - r[k]) * 0.75f;
+    }
+    out[2 * n - 1] = fromTable(2 * n - 1);
+}
+
 // One output row of a bilinear resize of `small`, combined with `full` by `sign`:
 // sign -1 gives full - up (band split), +1 gives up + full (reconstruction). Every row of
 // `small` feeds about four output rows (as the upper or lower neighbour), so each is resized
 // along x once and kept while needed; the values are the same floats either way. The two
 // rows an output row needs differ by at most one, so they never share a parity slot.
 template <bool Subtract>
-void upsampleCombineRows(const FloatPlane& small, const BilinearAxis& ax, const BilinearAxis& ay,
-                         const FloatPlane& full, FloatPlane& out, int begin, int end)
+ORVI_MOTION_INLINE void upsampleCombineRows(const FloatPlane& small, const BilinearAxis& ax,
+                                            const BilinearAxis& ay, const FloatPlane& full,
+                                            FloatPlane& out, int begin, int end)
 {
     const int w = out.width;
     const int* x0 = ax.first.data();
@@ -97,8 +128,12 @@ void upsampleCombineRows(const FloatPlane& small, const BilinearAxis& ax, const 
         float* target = resized.data() + static_cast<std::size_t>(slot) * w;
         if (resizedRow[slot] != row) {
             const float* r = small.row(row);
-            for (int x = 0; x < w; ++x)
-                target[x] = r[x0[x]] + (r[x1[x]] - r[x0[x]]) * fx[x];
+            if (ax.doubling) {
+                doubleRow(r, small.width, ax, target);
+            } else {
+                for (int x = 0; x < w; ++x)
+                    target[x] = r[x0[x]] + (r[x1[x]] - r[x0[x]]) * fx[x];
+            }
             resizedRow[slot] = row;
         }
         return target;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <cmath>
 #include <limits>
 
 namespace orvi::project_data {
@@ -19,14 +20,23 @@ struct FrequencyCandidate
     // On a multiple of the source's key-frame rate: the line may come from the encoder's
     // key-frame cadence rather than from the equipment.
     bool possibleCompressionArtefact = false;
-    // The vibration's frequency between bins, at which the amplitudes are measured.
+    // The line's frequency between bins, the one every view and export states.
     double refinedFrequencyHz = std::numeric_limits<double>::quiet_NaN();
-    // Peak displacement (px of the source frame) at the strongest point among those where the
-    // frequency stands out (all accepted points when it stands out at none), that point's grid
-    // index, and the median over the same points.
+    // Peak displacement (px of the source frame) of the reliable points that carry the line:
+    // their median (the headline figure), lower and upper quartiles and count; then the
+    // strongest of them and its grid index. NaN and -1 without such a point.
     double amplitudePx = std::numeric_limits<double>::quiet_NaN();
+    double amplitudeLowerPx = std::numeric_limits<double>::quiet_NaN();
+    double amplitudeUpperPx = std::numeric_limits<double>::quiet_NaN();
+    qint32 amplitudePoints = 0;
+    double strongestAmplitudePx = std::numeric_limits<double>::quiet_NaN();
     qint32 amplitudePoint = -1;
-    double medianAmplitudePx = std::numeric_limits<double>::quiet_NaN();
+
+    // The frequency to state: the refined one where it was measured, else the bin's.
+    double measuredFrequencyHz() const
+    {
+        return std::isfinite(refinedFrequencyHz) ? refinedFrequencyHz : frequencyHz;
+    }
 };
 
 } // namespace orvi::project_data

@@ -19,6 +19,14 @@ struct PointAmplitude
     double directionDegrees = std::numeric_limits<double>::quiet_NaN();
     // Phase of the motion along that axis.
     double phaseDegrees = std::numeric_limits<double>::quiet_NaN();
+    // Standard error of amplitudePx: the noise of the point's own displacement along that axis
+    // next to the frequency.
+    double standardErrorPx = std::numeric_limits<double>::quiet_NaN();
+    // The frequency stands out in the point's phase spectrum: the point carries the line.
+    bool carriesLine = false;
+    // The estimate can be trusted: the point carries the line, the amplitude is at least four
+    // times its standard error, and its swing stays inside the point's cell.
+    bool reliable = false;
 };
 
 } // namespace orvi::project_data

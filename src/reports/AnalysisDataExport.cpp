@@ -95,7 +95,10 @@ QJsonObject amplitudeObject(const AnalysisExportContext& context, double frequen
                        {QStringLiteral("amplitudeXPx"), number(a.amplitudeXPx)},
                        {QStringLiteral("phaseXDegrees"), number(a.phaseXDegrees)},
                        {QStringLiteral("amplitudeYPx"), number(a.amplitudeYPx)},
-                       {QStringLiteral("phaseYDegrees"), number(a.phaseYDegrees)}};
+                       {QStringLiteral("phaseYDegrees"), number(a.phaseYDegrees)},
+                       {QStringLiteral("amplitudeStandardErrorPx"), number(a.standardErrorPx)},
+                       {QStringLiteral("amplitudeReliable"), a.reliable},
+                       {QStringLiteral("carriesLine"), a.carriesLine}};
     insertPhysical(object, context, a.amplitudePx, frequencyHz);
     return object;
 }
@@ -126,7 +129,7 @@ void insertExportAmplitude(QJsonObject& cell, const AnalysisExportContext& conte
     project_data::PointAmplitude a;
     double frequency = std::numeric_limits<double>::quiet_NaN();
     if (candidate >= 0) {
-        frequency = result.candidates[std::size_t(candidate)].refinedFrequencyHz;
+        frequency = result.candidates[std::size_t(candidate)].measuredFrequencyHz();
         if (signal >= 0) {
             const auto& amplitudes = result.acceptedSignals[std::size_t(signal)].amplitudes;
             if (std::size_t(candidate) < amplitudes.size())
@@ -253,7 +256,7 @@ QJsonArray buildCellsArray(const AnalysisExportContext& context)
             const auto& amplitudes = result.acceptedSignals[std::size_t(signalOf[i])].amplitudes;
             QJsonArray list;
             for (std::size_t c = 0; c < amplitudes.size() && c < result.candidates.size(); ++c)
-                list.append(amplitudeObject(context, result.candidates[c].refinedFrequencyHz,
+                list.append(amplitudeObject(context, result.candidates[c].measuredFrequencyHz(),
                                             amplitudes[c]));
             cell.insert(QStringLiteral("amplitudes"), list);
         }
@@ -283,6 +286,9 @@ QJsonObject buildSettingsObject(const AnalysisExportContext& context)
     o.insert(QStringLiteral("sourceHeight"), video.frameSize.height());
     o.insert(QStringLiteral("captureFps"), number(video.captureFrameRate));
     o.insert(QStringLiteral("captureFpsManual"), video.captureFrameRateManual);
+    o.insert(QStringLiteral("captureFpsOrigin"), video.captureFrameRateOrigin());
+    o.insert(QStringLiteral("amplitudeStatistic"),
+             QStringLiteral("median_of_reliable_points_carrying_the_line_weighted_by_clarity"));
     o.insert(QStringLiteral("nominalPlaybackFps"), number(video.nominalFrameRate));
     o.insert(QStringLiteral("analysisWidth"), result.analysisImageSize.width());
     o.insert(QStringLiteral("analysisHeight"), result.analysisImageSize.height());
@@ -351,7 +357,7 @@ int amplitudeCandidateIndex(const AnalysisExportContext& context)
 {
     const auto& candidates = context.result.candidates;
     for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const double f = candidates[i].refinedFrequencyHz;
+        const double f = candidates[i].measuredFrequencyHz();
         if (f >= context.lowerHz && f <= context.upperHz)
             return int(i);
     }
@@ -388,7 +394,7 @@ QByteArray spectrumCsv(const AnalysisExportContext& context)
 
 QByteArray cellDataCsv(const AnalysisExportContext& context)
 {
-    static const std::array<const char*, 33> columns{"point",
+    static const std::array<const char*, 35> columns{"point",
                                                      "cell.x",
                                                      "cell.y",
                                                      "cell.width",
@@ -420,7 +426,9 @@ QByteArray cellDataCsv(const AnalysisExportContext& context)
                                                      "amplitudePhaseYDegrees",
                                                      "displacementUm",
                                                      "velocityMmPerSecondRms",
-                                                     "accelerationMetresPerSecond2"};
+                                                     "accelerationMetresPerSecond2",
+                                                     "amplitudeStandardErrorPx",
+                                                     "amplitudeReliable"};
     QStringList lines{QStringLiteral(
         "point,cell_x,cell_y,cell_width,cell_height,sample_x,sample_y,signal_accepted,"
         "valid_samples,gaps,segment_start_s,segment_duration_s,power_valid,relative_band_power,"
@@ -428,7 +436,7 @@ QByteArray cellDataCsv(const AnalysisExportContext& context)
         "phase_duration_s,phase_reason,power_reason,amplitude_frequency_hz,amplitude_px,"
         "amplitude_direction_deg,amplitude_phase_deg,amplitude_x_px,amplitude_phase_x_deg,"
         "amplitude_y_px,amplitude_phase_y_deg,displacement_um,velocity_mm_s_rms,"
-        "acceleration_m_s2")};
+        "acceleration_m_s2,amplitude_standard_error_px,amplitude_reliable")};
     const QJsonArray cells = buildCellsArray(context);
     for (const QJsonValue& value : cells) {
         const QJsonObject cell = value.toObject();
@@ -459,7 +467,8 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
     const std::vector<int> signalOf = signalOfSites(context);
     for (const project_data::FrequencyCandidate& c : context.result.candidates) {
         QJsonObject candidate{
-            {QStringLiteral("frequencyHz"), number(c.frequencyHz)},
+            {QStringLiteral("frequencyHz"), number(c.measuredFrequencyHz())},
+            {QStringLiteral("binFrequencyHz"), number(c.frequencyHz)},
             {QStringLiteral("relativePower"), number(c.relativePower)},
             {QStringLiteral("contrastDb"), number(c.contrastDb)},
             {QStringLiteral("spatialSupport"), number(c.spatialSupport)},
@@ -470,10 +479,14 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
             {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact},
             {QStringLiteral("refinedFrequencyHz"), number(c.refinedFrequencyHz)},
             {QStringLiteral("amplitudePx"), number(c.amplitudePx)},
-            {QStringLiteral("medianAmplitudePx"), number(c.medianAmplitudePx)},
+            {QStringLiteral("medianAmplitudePx"), number(c.amplitudePx)},
+            {QStringLiteral("amplitudeLowerQuartilePx"), number(c.amplitudeLowerPx)},
+            {QStringLiteral("amplitudeUpperQuartilePx"), number(c.amplitudeUpperPx)},
+            {QStringLiteral("amplitudePoints"), c.amplitudePoints},
+            {QStringLiteral("strongestAmplitudePx"), number(c.strongestAmplitudePx)},
             {QStringLiteral("amplitudePointOneBased"),
              c.amplitudePoint >= 0 ? QJsonValue(c.amplitudePoint + 1) : QJsonValue()}};
-        insertPhysical(candidate, context, c.amplitudePx, c.refinedFrequencyHz);
+        insertPhysical(candidate, context, c.amplitudePx, c.measuredFrequencyHz());
         candidates.append(candidate);
         // The strongest point's displacement amplitude spectrum, on the bins of "spectrum".
         const int point = c.amplitudePoint;
@@ -485,10 +498,10 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
                      .amplitudeSpectrumPx)
                 values.append(number(v));
             if (!values.isEmpty())
-                amplitudeSpectra.append(
-                    QJsonObject{{QStringLiteral("pointOneBased"), point + 1},
-                                {QStringLiteral("candidateFrequencyHz"), number(c.frequencyHz)},
-                                {QStringLiteral("amplitudePx"), values}});
+                amplitudeSpectra.append(QJsonObject{
+                    {QStringLiteral("pointOneBased"), point + 1},
+                    {QStringLiteral("candidateFrequencyHz"), number(c.measuredFrequencyHz())},
+                    {QStringLiteral("amplitudePx"), values}});
         }
     }
     root.insert(QStringLiteral("candidates"), candidates);

@@ -27,6 +27,12 @@ QString num(double value, int decimals)
     return formatReportNumber(value, decimals);
 }
 
+// One line's frequency, written alike wherever the report names it.
+QString lineHz(const FrequencyCandidate& c)
+{
+    return formatReportNumber(c.measuredFrequencyHz(), kLineFrequencyDecimals);
+}
+
 class Composer
 {
 public:
@@ -120,17 +126,39 @@ private:
     QString amplitudeSentence(const FrequencyCandidate& c) const
     {
         if (!std::isfinite(c.amplitudePx))
-            return AnalysisReport::tr("Displacement amplitude: unavailable.");
+            return AnalysisReport::tr("Displacement amplitude: unavailable (no point that carries "
+                                      "the line measures it reliably).");
         QString sentence =
-            AnalysisReport::tr("Displacement amplitude: %1 px peak at %2 Hz at point %3; median "
-                               "of the points where the frequency stands out: %4 px.")
-                .arg(num(c.amplitudePx, 4), num(c.refinedFrequencyHz, 3),
-                     QString::number(c.amplitudePoint + 1), num(c.medianAmplitudePx, 4));
+            AnalysisReport::tr("Displacement amplitude at %1 Hz: %2 px peak, quartiles %3–%4 px, "
+                               "over %5 reliable points that carry the line; the strongest of "
+                               "them, point %6, moves %7 px.")
+                .arg(lineHz(c), num(c.amplitudePx, 4), num(c.amplitudeLowerPx, 4),
+                     num(c.amplitudeUpperPx, 4), QString::number(c.amplitudePoints),
+                     QString::number(c.amplitudePoint + 1), num(c.strongestAmplitudePx, 4));
         if (hasScale())
             sentence +=
                 QLatin1Char(' ') + AnalysisReport::tr("In physical units: %1.")
-                                       .arg(physicalUnits(c.amplitudePx, c.refinedFrequencyHz));
+                                       .arg(physicalUnits(c.amplitudePx, c.measuredFrequencyHz()));
         return sentence;
+    }
+
+    // The headline amplitude with its quartiles, as a table cell.
+    QString amplitudeCell(const FrequencyCandidate& c) const
+    {
+        if (!std::isfinite(c.amplitudePx))
+            return num(NAN, 0);
+        return AnalysisReport::tr("%1 (%2–%3)")
+            .arg(num(c.amplitudePx, 3), num(c.amplitudeLowerPx, 3), num(c.amplitudeUpperPx, 3));
+    }
+
+    QString rateOrigin() const
+    {
+        const QString origin = m_result.request.videoInfo.captureFrameRateOrigin();
+        if (origin == QLatin1String("entered"))
+            return AnalysisReport::tr("entered by the user");
+        if (origin == QLatin1String("detected"))
+            return AnalysisReport::tr("detected in the file");
+        return AnalysisReport::tr("assumed, not confirmed");
     }
 
     QString scaleParagraph() const
@@ -248,9 +276,9 @@ private:
             AnalysisReport::tr("Source video: %1").arg(sourceName()),
             AnalysisReport::tr("Report created: %1")
                 .arg(m_context.created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
-            AnalysisReport::tr("Source size: %1 × %2 pixels; capture frame rate: %3 fps.")
+            AnalysisReport::tr("Source size: %1 × %2 pixels; capture frame rate: %3 fps (%4).")
                 .arg(QString::number(frameSize.width()), QString::number(frameSize.height()),
-                     num(m_rate, 3)),
+                     num(m_rate, 3), rateOrigin()),
             AnalysisReport::tr("Analyzed source frames: %1–%2 (numbered from 1); recording "
                                "duration: %3 s.")
                 .arg(QString::number(request.startFrame + 1), QString::number(request.endFrame),
@@ -302,9 +330,12 @@ private:
             for (const FrequencyCandidate& c : m_result.candidates) {
                 const double share =
                     spectrum::relativeBandPower(m_result, c.lowerFrequencyHz, c.upperFrequencyHz);
-                QStringList row{num(c.frequencyHz, 3),    num(c.relativePower, 4),
-                                num(share * 100.0, 2),    num(c.contrastDb, 1),
-                                num(c.spatialSupport, 2), num(c.amplitudePx, 3)};
+                QStringList row{lineHz(c),
+                                num(c.relativePower, 4),
+                                num(share * 100.0, 2),
+                                num(c.contrastDb, 1),
+                                num(c.spatialSupport, 2),
+                                amplitudeCell(c)};
                 if (artefacts)
                     row.append(c.possibleCompressionArtefact
                                    ? AnalysisReport::tr("Possible compression artefact")
@@ -349,14 +380,24 @@ private:
             AnalysisReport::tr(
                 "Amplitudes come from the displacement of each cell's image content, measured to "
                 "a fraction of a pixel by gradient least squares between consecutive frames, at "
-                "the candidate's frequency refined between spectral bins. The amplitude is the "
-                "peak displacement along the direction of largest motion, at the point where it "
-                "is largest among those where the frequency stands out; the median covers the "
-                "same points. Velocity (RMS) and acceleration (peak) assume a sinusoidal motion "
-                "at that frequency.")};
-        QStringList header{AnalysisReport::tr("Frequency Hz"), AnalysisReport::tr("Point"),
-                           AnalysisReport::tr("Amplitude, px"), AnalysisReport::tr("Median, px"),
-                           AnalysisReport::tr("Direction, °")};
+                "the candidate's frequency refined between spectral bins. A point's amplitude is "
+                "the peak displacement along the direction of largest motion, with a standard "
+                "error from the noise of the point's own displacement next to that frequency. It "
+                "is reliable when the point carries the line (the frequency stands out in its "
+                "phase spectrum), the amplitude is at least four times its standard error and "
+                "its swing stays inside the cell."),
+            AnalysisReport::tr(
+                "A line's amplitude is the median over its reliable points, each counted by how "
+                "clearly it shows the motion (its amplitude over its standard error, squared); "
+                "the quartiles give the spread. Points that only touch the moving structure, and "
+                "faint traces that the encoder or another line's harmonics leave at the same "
+                "frequency, count little. Velocity (RMS) and acceleration (peak) assume a "
+                "sinusoidal motion at that frequency.")};
+        QStringList header{
+            AnalysisReport::tr("Frequency Hz"),    AnalysisReport::tr("Amplitude, px"),
+            AnalysisReport::tr("Quartiles, px"),   AnalysisReport::tr("Points"),
+            AnalysisReport::tr("Strongest point"), AnalysisReport::tr("Strongest, px"),
+            AnalysisReport::tr("Direction, °")};
         if (hasScale())
             header << AnalysisReport::tr("Displacement, µm")
                    << AnalysisReport::tr("Velocity RMS, mm/s")
@@ -365,21 +406,29 @@ private:
         for (std::size_t i = 0; i < m_result.candidates.size(); ++i) {
             const FrequencyCandidate& c = m_result.candidates[i];
             const double direction = strongestPointAmplitude(i).directionDegrees;
-            QStringList row{num(c.refinedFrequencyHz, 3),
+            QStringList row{lineHz(c),
+                            num(c.amplitudePx, 4),
+                            std::isfinite(c.amplitudePx)
+                                ? QStringLiteral("%1–%2").arg(num(c.amplitudeLowerPx, 4),
+                                                              num(c.amplitudeUpperPx, 4))
+                                : num(NAN, 0),
+                            QString::number(c.amplitudePoints),
                             c.amplitudePoint >= 0 ? QString::number(c.amplitudePoint + 1)
                                                   : num(NAN, 0),
-                            num(c.amplitudePx, 4), num(c.medianAmplitudePx, 4), num(direction, 1)};
+                            num(c.strongestAmplitudePx, 4),
+                            num(direction, 1)};
             if (hasScale()) {
-                const spectrum::PhysicalAmplitude u =
-                    spectrum::physicalAmplitude(c.amplitudePx, c.refinedFrequencyHz, m_mmPerPixel);
+                const spectrum::PhysicalAmplitude u = spectrum::physicalAmplitude(
+                    c.amplitudePx, c.measuredFrequencyHz(), m_mmPerPixel);
                 row << num(u.displacementUm, 2) << num(u.velocityMmPerSecondRms, 3)
                     << num(u.accelerationMetresPerSecond2, 3);
             }
             page.tableRows.append(row);
         }
         page.closingNotes = {
-            AnalysisReport::tr("Direction, °: the angle of the largest motion from the image's x "
-                               "axis towards its y axis (downwards), between −90° and 90°."),
+            AnalysisReport::tr("Direction, °: the angle of the strongest point's largest motion "
+                               "from the image's x axis towards its y axis (downwards), between "
+                               "−90° and 90°. Physical units are given for the line's amplitude."),
             AnalysisReport::tr(
                 "Limits: a cell sees motion across its edges only; motion along a straight edge "
                 "does not change the image and reads as zero. A cell holding both moving and "
@@ -409,28 +458,33 @@ private:
         const FrequencyCandidate& c = m_result.candidates[candidate];
         const double factor = hasScale() ? m_mmPerPixel * 1000.0 : 1.0;
         std::vector<AmplitudeMapEntry> entries;
-        double maximum = 0.0;
+        std::vector<double> values;
         for (const project_data::AcceptedSignal& signal : m_result.acceptedSignals) {
-            if (candidate >= signal.amplitudes.size())
+            if (candidate >= signal.amplitudes.size() || !signal.amplitudes[candidate].reliable)
                 continue;
             const double value = signal.amplitudes[candidate].amplitudePx * factor;
             entries.push_back({signal.cellRect, value});
-            if (std::isfinite(value))
-                maximum = std::max(maximum, value);
+            values.push_back(value);
         }
-        const QString frequency = num(c.refinedFrequencyHz, 2);
+        // A few large values must not leave every other cell dark.
+        const double top = colorScaleTop(values);
+        const QString frequency = lineHz(c);
         const QString title =
-            hasScale()
-                ? AnalysisReport::tr("Displacement amplitude at %1 Hz, µm peak").arg(frequency)
-                : AnalysisReport::tr("Displacement amplitude at %1 Hz, px peak").arg(frequency);
+            hasScale() ? AnalysisReport::tr("Displacement amplitude at %1 Hz, µm peak; colours "
+                                            "from 0 to the 95th percentile")
+                             .arg(frequency)
+                       : AnalysisReport::tr("Displacement amplitude at %1 Hz, px peak; colours "
+                                            "from 0 to the 95th percentile")
+                             .arg(frequency);
         addMapPages(AnalysisReport::tr("Displacement amplitude map at %1 Hz").arg(frequency),
-                    {AnalysisReport::tr("Each accepted cell shows the peak displacement of its "
-                                        "content at the strongest candidate's frequency, on a "
-                                        "linear scale from 0 to the largest value. Cells without "
-                                        "an estimate remain transparent."),
+                    {AnalysisReport::tr("Each cell whose point measures the amplitude reliably "
+                                        "shows the peak displacement of its content at the "
+                                        "strongest candidate's frequency, on a linear scale from "
+                                        "0 to the 95th percentile of those values; larger values "
+                                        "take the top colour. Other cells remain transparent."),
                      amplitudeSentence(c)},
                     [&](const MapFigureFrame& frame) {
-                        return renderAmplitudeMapFigure(frame, entries, maximum, title);
+                        return renderAmplitudeMapFigure(frame, entries, top, title);
                     });
     }
 
@@ -451,14 +505,14 @@ private:
 
     void addCandidatePages(const FrequencyCandidate& c)
     {
-        const double f = c.frequencyHz;
+        const double f = c.measuredFrequencyHz();
         const double lo = c.lowerFrequencyHz;
         const double hi = c.upperFrequencyHz;
         const double margin =
             std::max({4.0 * m_result.binWidthHz, 2.0 * m_result.windowResolutionHz, hi - lo});
         const double from = std::max(std::min(f, lo) - margin, 0.0);
         const double to = std::min(std::max(f, hi) + margin, m_lastBinHz);
-        const QString frequency = num(f, 2);
+        const QString frequency = lineHz(c);
         const QString bandLine = bandPowerLine(lo, hi);
         if (to > from) {
             m_pages.append(figurePage(

@@ -156,8 +156,8 @@ void drawCandidateLabels(QPainter& painter, ChartPainter& chartPainter, const Ch
 {
     std::vector<project_data::FrequencyCandidate> visible;
     for (const auto& c : spec.candidates) {
-        if (std::isfinite(c.frequencyHz) && c.frequencyHz >= chart.xMin &&
-            c.frequencyHz <= chart.xMax)
+        const double hz = c.measuredFrequencyHz();
+        if (std::isfinite(hz) && hz >= chart.xMin && hz <= chart.xMax)
             visible.push_back(c);
     }
     // Strongest first, so that weaker labels make way when they would collide.
@@ -166,7 +166,8 @@ void drawCandidateLabels(QPainter& painter, ChartPainter& chartPainter, const Ch
     std::vector<QRectF> placed;
     const QRectF bounds = chart.plot.adjusted(2 * unit, 2 * unit, -2 * unit, 0);
     for (const auto& c : visible) {
-        const QPointF peak = chart.map(c.frequencyHz, std::min(c.relativePower, chart.yMax));
+        const QPointF peak =
+            chart.map(c.measuredFrequencyHz(), std::min(c.relativePower, chart.yMax));
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(QPen(Qt::white, 0.8 * unit));
@@ -174,7 +175,8 @@ void drawCandidateLabels(QPainter& painter, ChartPainter& chartPainter, const Ch
         painter.drawEllipse(peak, 2.6 * unit, 2.6 * unit);
         painter.restore();
 
-        const QString text = formatReportNumber(c.frequencyHz, 2) + QStringLiteral(" Hz");
+        const QString text = formatReportNumber(c.measuredFrequencyHz(), kLineFrequencyDecimals) +
+                             QStringLiteral(" Hz");
         const QFont font = chartPainter.font(8, true);
         const QFontMetricsF metrics(font);
         const double width = metrics.horizontalAdvance(text) + 5.0 * unit;
@@ -342,6 +344,20 @@ QImage renderBandPowerMapFigure(const MapFigureFrame& frame,
                           : AnalysisReport::tr("Relative band power · linear colors"));
     painter.end();
     return canvas.image;
+}
+
+double colorScaleTop(std::vector<double> values)
+{
+    values.erase(std::remove_if(values.begin(), values.end(),
+                                [](double v) { return !(std::isfinite(v) && v > 0.0); }),
+                 values.end());
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const double at = kColorScalePercentile * double(values.size() - 1);
+    const size_t below = size_t(std::floor(at));
+    const size_t above = std::min(below + 1, values.size() - 1);
+    return values[below] + (at - double(below)) * (values[above] - values[below]);
 }
 
 QImage renderAmplitudeMapFigure(const MapFigureFrame& frame,

@@ -44,7 +44,13 @@ struct AmplitudeMapEntry
     QRectF cellRect;
     double value = 0.0;
 };
-// Cells coloured linearly from 0 to `maximum` (the colour bar is labelled in the same unit).
+// Share of an amplitude map's values below the top of its colour scale.
+inline constexpr double kColorScalePercentile = 0.95;
+// The top of an amplitude map's colour scale: the 95th percentile of the finite positive
+// values (interpolated), 0 without any.
+double colorScaleTop(std::vector<double> values);
+// Cells coloured linearly from 0 to `maximum`, larger values in the top colour (the colour bar
+// is labelled in the same unit).
 QImage renderAmplitudeMapFigure(const MapFigureFrame& frame,
                                 const std::vector<AmplitudeMapEntry>& entries, double maximum,
                                 const QString& colorBarTitle);

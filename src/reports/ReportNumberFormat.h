@@ -9,4 +9,7 @@ namespace orvi::reports {
 // with trailing zeros removed.
 QString formatReportNumber(double value, int decimals);
 
+// Decimals of a spectral line's frequency, the same in every table, heading and figure.
+inline constexpr int kLineFrequencyDecimals = 3;
+
 } // namespace orvi::reports

@@ -1,8 +1,11 @@
 #include "spectrum/DisplacementAmplitudes.h"
 
+#include "motion/MotionWorkerPool.h"
 #include "spectrum/SpectrumStage.h"
 
+#include <QSizeF>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -17,8 +20,15 @@ using project_data::GridSite;
 using project_data::PointAmplitude;
 
 constexpr double kRadiansToDegrees = 180.0 / std::numbers::pi;
-// Shortest half segment whose phase takes part in the frequency refinement.
-constexpr int kMinimumRefinementSamples = 16;
+// Golden-section steps of the frequency refinement: the bracket of 1.2 bins shrinks to a
+// ten-thousandth of a bin.
+constexpr int kRefinementSteps = 20;
+// Largest standard error of a point's amplitude, relative to the amplitude, that still counts
+// as a measurement.
+constexpr double kMaximumRelativeError = 0.25;
+// Standard error below which points weigh by their amplitude alone in a candidate's figures: a
+// thousandth of a pixel is beyond what a cell can resolve.
+constexpr double kPrecisionFloorPx = 0.001;
 
 // Mean and slope (per sample, about the centre) of a stretch of samples.
 struct Line
@@ -110,6 +120,16 @@ struct Segment
     int length = 0;
 };
 
+// Indices of `segments`, shortest first (stable).
+std::vector<size_t> orderByLength(const std::vector<Segment>& segments)
+{
+    std::vector<size_t> order(segments.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return segments[a].length < segments[b].length; });
+    return order;
+}
+
 bool displacementSegment(const GridSite& site, int index, Segment* out)
 {
     const qint64 end = qint64(site.segmentStart) + site.segmentLength;
@@ -137,7 +157,22 @@ double wrappedDegrees(double radians)
     return degrees;
 }
 
-// The motion (x, y) = Re((cx, cy) e^(i omega t)) described by its phasors.
+// Restates the motion's amplitude and phase along the axis at `angle` (radians).
+void alongAxis(PointAmplitude& a, const Complex& cx, const Complex& cy, double angle)
+{
+    // The axis points right (or straight down), so that its phase is defined.
+    if (angle <= -std::numbers::pi / 2.0)
+        angle += std::numbers::pi;
+    else if (angle > std::numbers::pi / 2.0)
+        angle -= std::numbers::pi;
+    const Complex along = std::cos(angle) * cx + std::sin(angle) * cy;
+    a.amplitudePx = std::abs(along);
+    a.directionDegrees = angle * kRadiansToDegrees;
+    a.phaseDegrees = wrappedDegrees(std::arg(along));
+}
+
+// The motion (x, y) = Re((cx, cy) e^(i omega t)) described by its phasors, along its major
+// axis.
 PointAmplitude describeMotion(const Complex& cx, const Complex& cy)
 {
     PointAmplitude a;
@@ -147,86 +182,30 @@ PointAmplitude describeMotion(const Complex& cx, const Complex& cy)
     a.phaseYDegrees = wrappedDegrees(std::arg(cy));
     // |d|^2 = (|cx|^2 + |cy|^2) / 2 + Re((cx^2 + cy^2) e^(2 i omega t)) / 2.
     const Complex squares = cx * cx + cy * cy;
-    a.amplitudePx = std::sqrt(0.5 * (std::norm(cx) + std::norm(cy) + std::abs(squares)));
     // At the largest displacement e^(i omega t) = e^(-i arg(squares) / 2).
     const Complex turn =
         std::abs(squares) > 0.0 ? std::polar(1.0, -0.5 * std::arg(squares)) : Complex(1.0, 0.0);
-    double angle = std::atan2((cy * turn).real(), (cx * turn).real());
-    // The axis points right (or straight down), so that its phase is defined.
-    if (angle <= -std::numbers::pi / 2.0)
-        angle += std::numbers::pi;
-    else if (angle > std::numbers::pi / 2.0)
-        angle -= std::numbers::pi;
-    a.directionDegrees = angle * kRadiansToDegrees;
-    a.phaseDegrees = wrappedDegrees(std::arg(std::cos(angle) * cx + std::sin(angle) * cy));
+    alongAxis(a, cx, cy, std::atan2((cy * turn).real(), (cx * turn).real()));
     return a;
 }
 
-// Amplitude of a segment at `omega` (radians per sample), with phases counted from the
+// Phasors (x, y) of a segment at `omega` (radians per sample), with phases counted from the
 // fragment start: phase sample i describes frame i + 1.
-PointAmplitude measureSegment(const Segment& segment, double omega, Projector& projector)
+std::pair<Complex, Complex> segmentPhasors(const Segment& segment, double omega,
+                                           Projector& projector)
 {
     projector.prepare(segment.length, omega);
     const Complex toFragmentTime = std::polar(1.0, -omega * (segment.first + 1));
-    const Complex cx =
-        projector.phasor(projector.project(segment.x, fitLine(segment.x, segment.length))) *
-        toFragmentTime;
-    const Complex cy =
-        projector.phasor(projector.project(segment.y, fitLine(segment.y, segment.length))) *
-        toFragmentTime;
+    return {projector.phasor(projector.project(segment.x, fitLine(segment.x, segment.length))) *
+                toFragmentTime,
+            projector.phasor(projector.project(segment.y, fitLine(segment.y, segment.length))) *
+                toFragmentTime};
+}
+
+PointAmplitude measureSegment(const Segment& segment, double omega, Projector& projector)
+{
+    const auto [cx, cy] = segmentPhasors(segment, omega, projector);
     return describeMotion(cx, cy);
-}
-
-// The peak between bins: a parabola through the logarithms of the peak bin and its
-// neighbours (the Hann window's main lobe is close to a Gaussian).
-double interpolatedPeakHz(const std::vector<double>& spectrum, double binWidth, double frequencyHz)
-{
-    const long k = std::lround(frequencyHz / binWidth);
-    if (k < 1 || size_t(k) + 1 >= spectrum.size())
-        return frequencyHz;
-    const double below = spectrum[size_t(k) - 1];
-    const double peak = spectrum[size_t(k)];
-    const double above = spectrum[size_t(k) + 1];
-    if (!(below > 0.0 && peak > 0.0 && above > 0.0))
-        return frequencyHz;
-    const double curvature = std::log(below) - 2.0 * std::log(peak) + std::log(above);
-    if (!(curvature < 0.0))
-        return frequencyHz;
-    const double offset =
-        std::clamp(0.5 * (std::log(below) - std::log(above)) / curvature, -0.5, 0.5);
-    return (double(k) + offset) * binWidth;
-}
-
-// Moves the frequency by the mean rate at which the points' phase advances from the first
-// half of their segments to the second (weighted by their power), at most half a bin.
-double refinedByProgression(const std::vector<Segment>& segments, double frequencyHz,
-                            double captureRate, double binWidth, Projector& projector)
-{
-    const double omega = 2.0 * std::numbers::pi * frequencyHz / captureRate;
-    double weightSum = 0.0;
-    double rateSum = 0.0;
-    for (const Segment& segment : segments) {
-        const int half = segment.length / 2;
-        const int offset = segment.length - half;
-        if (half < kMinimumRefinementSamples)
-            continue;
-        projector.prepare(half, omega);
-        const Complex back = std::polar(1.0, -omega * offset);
-        for (const float* x : {segment.x, segment.y}) {
-            const Complex early = projector.project(x, fitLine(x, half));
-            const Complex late = projector.project(x + offset, fitLine(x + offset, half));
-            const Complex turn = late * std::conj(early) * back;
-            const double weight = std::abs(turn);
-            if (!(weight > 0.0) || !std::isfinite(weight))
-                continue;
-            rateSum += weight * std::arg(turn) / offset;
-            weightSum += weight;
-        }
-    }
-    if (!(weightSum > 0.0))
-        return frequencyHz;
-    const double shift = rateSum / weightSum * captureRate / (2.0 * std::numbers::pi);
-    return frequencyHz + std::clamp(shift, -0.5 * binWidth, 0.5 * binWidth);
 }
 
 bool standsOut(const project_data::AcceptedSignal& signal, int bin)
@@ -238,54 +217,233 @@ bool standsOut(const project_data::AcceptedSignal& signal, int bin)
            power > kSupportFloor;
 }
 
-double median(std::vector<double> values)
+// A value and the weight it carries in a weighted quantile.
+struct Weighted
 {
-    if (values.empty())
-        return NAN;
-    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    if (values.size() % 2 == 1)
-        return *middle;
-    return 0.5 * (*middle + *std::max_element(values.begin(), middle));
+    double value = 0.0;
+    double weight = 0.0;
+};
+
+// The weighted quantile at `fraction` (0 ... 1) of values sorted ascending: the first value
+// at which the cumulative weight reaches that fraction of the total.
+double weightedQuantile(const std::vector<Weighted>& sorted, double fraction)
+{
+    double total = 0.0;
+    for (const Weighted& w : sorted)
+        total += w.weight;
+    double cumulative = 0.0;
+    for (const Weighted& w : sorted) {
+        cumulative += w.weight;
+        if (cumulative >= fraction * total)
+            return w.value;
+    }
+    return sorted.empty() ? NAN : sorted.back().value;
 }
 
-// Measures one candidate at every point (segments in order of length).
-void measureCandidate(project_data::SpectrumResult& result, size_t candidateIndex,
-                      const std::vector<Segment>& segments, const std::vector<int>& signalOfSegment,
-                      Projector& projector)
+// What every candidate needs to measure a point: its refined frequency and its bin.
+struct CandidateLine
+{
+    double omega = 0.0; // radians per sample
+    int bin = 0;
+};
+
+// The displacement spectrum of one segment, kept while its candidates are measured.
+class SegmentSpectrum
+{
+public:
+    SegmentSpectrum(const Segment& segment, int fftSize, const std::vector<Complex>& twiddles)
+    {
+        double windowSum = 0.0;
+        m_x = windowedTransform(segment.x, segment.length, fftSize, twiddles, &windowSum);
+        m_y = windowedTransform(segment.y, segment.length, fftSize, twiddles, &windowSum);
+        m_scale = windowSum > 0.0 ? 2.0 / (windowSum * windowSum) : 0.0;
+        m_bins = int(std::min(m_x.size(), m_y.size()) / 2);
+    }
+
+    // Standard error of a sinusoid's amplitude along the axis at `degrees` near `bin`. A bin
+    // of noise power P carries, on average, P of squared amplitude error along a sinusoid; P
+    // is the neighbouring bins' median over ln 2 (the median of exponentially distributed
+    // powers), which a neighbouring line does not sway. The noise is taken along the motion's
+    // own axis: a cell whose gradients are weak or run one way amplifies its noise in that
+    // direction, and an axis that follows the noise shows it.
+    double standardError(int bin, double degrees) const
+    {
+        const double angle = degrees / kRadiansToDegrees;
+        const double ux = std::cos(angle);
+        const double uy = std::sin(angle);
+        std::vector<double> power(size_t(std::max(m_bins, 0)), 0.0);
+        const int from = std::max(bin - kBackgroundHalfWindow, 1);
+        const int to = std::min(bin + kBackgroundHalfWindow, m_bins - 1);
+        for (int k = from; k <= to; ++k)
+            power[size_t(k)] = std::norm(ux * m_x[size_t(k)] + uy * m_y[size_t(k)]) * m_scale;
+        return std::sqrt(localBackground(power, bin) / std::numbers::ln2);
+    }
+
+private:
+    std::vector<Complex> m_x;
+    std::vector<Complex> m_y;
+    double m_scale = 0.0;
+    int m_bins = 0;
+};
+
+// A point's amplitude is trustworthy when its standard error is at most a quarter of it (noise
+// alone reaches that rarely, even along the axis it picks itself) and its swing, twice the
+// peak, stays inside its cell: the tracker follows the content of the cell, so a larger figure
+// measures something else.
+bool trustworthy(const PointAmplitude& amplitude, const QSizeF& cellPixels)
+{
+    return std::isfinite(amplitude.amplitudePx) && std::isfinite(amplitude.standardErrorPx) &&
+           amplitude.standardErrorPx <= kMaximumRelativeError * amplitude.amplitudePx &&
+           2.0 * amplitude.amplitudePx <= std::min(cellPixels.width(), cellPixels.height());
+}
+
+// Every candidate's amplitude at one point.
+void measurePoint(project_data::SpectrumResult& result, const Segment& segment, int signalIndex,
+                  const std::vector<CandidateLine>& lines, const std::vector<Complex>& twiddles,
+                  Projector& projector)
+{
+    project_data::AcceptedSignal& signal = result.acceptedSignals[size_t(signalIndex)];
+    const SegmentSpectrum spectrum(segment, result.fftSize, twiddles);
+    const QSizeF frame = result.request.videoInfo.frameSize;
+    const QSizeF cell(signal.cellRect.width() * frame.width(),
+                      signal.cellRect.height() * frame.height());
+    for (size_t c = 0; c < lines.size(); ++c) {
+        PointAmplitude amplitude = measureSegment(segment, lines[c].omega, projector);
+        if (std::isfinite(amplitude.amplitudePx))
+            amplitude.standardErrorPx =
+                spectrum.standardError(lines[c].bin, amplitude.directionDegrees);
+        amplitude.carriesLine = standsOut(signal, lines[c].bin);
+        amplitude.reliable = amplitude.carriesLine && trustworthy(amplitude, cell);
+        signal.amplitudes[c] = amplitude;
+    }
+}
+
+// The candidate's headline figures from the reliable points that carry its line.
+void summarise(project_data::SpectrumResult& result, size_t candidateIndex,
+               const std::vector<Segment>& segments, const std::vector<int>& signalOfSegment)
 {
     project_data::FrequencyCandidate& candidate = result.candidates[candidateIndex];
-    candidate.amplitudePx = candidate.medianAmplitudePx = NAN;
+    candidate.strongestAmplitudePx = NAN;
     candidate.amplitudePoint = -1;
-    const double rate = result.request.videoInfo.captureFrameRate;
-    const double binWidth = result.binWidthHz;
-    const int bin = int(std::lround(candidate.frequencyHz / binWidth));
-
-    std::vector<Segment> supporting;
-    for (size_t i = 0; i < segments.size(); ++i)
-        if (standsOut(result.acceptedSignals[size_t(signalOfSegment[i])], bin))
-            supporting.push_back(segments[i]);
-    const bool anySupport = !supporting.empty();
-    const double interpolated =
-        interpolatedPeakHz(result.spectrum, binWidth, candidate.frequencyHz);
-    candidate.refinedFrequencyHz = refinedByProgression(anySupport ? supporting : segments,
-                                                        interpolated, rate, binWidth, projector);
-    const double omega = 2.0 * std::numbers::pi * candidate.refinedFrequencyHz / rate;
-
-    std::vector<double> considered;
+    std::vector<Weighted> values;
     for (size_t i = 0; i < segments.size(); ++i) {
-        project_data::AcceptedSignal& signal = result.acceptedSignals[size_t(signalOfSegment[i])];
-        const PointAmplitude amplitude = measureSegment(segments[i], omega, projector);
-        signal.amplitudes[candidateIndex] = amplitude;
-        if ((anySupport && !standsOut(signal, bin)) || !std::isfinite(amplitude.amplitudePx))
+        const PointAmplitude& a =
+            result.acceptedSignals[size_t(signalOfSegment[i])].amplitudes[candidateIndex];
+        if (!a.reliable)
             continue;
-        considered.push_back(amplitude.amplitudePx);
-        if (!(amplitude.amplitudePx <= candidate.amplitudePx)) {
-            candidate.amplitudePx = amplitude.amplitudePx;
+        // A point weighs by how clearly it shows the motion: its amplitude over its standard
+        // error, squared. Cells on the moving structure then outweigh those that only touch it
+        // (whose weak gradients, diluted by noise, read low), faint traces the encoder or the
+        // harmonics of another line leave at the same frequency, and the rare noisy estimate
+        // that passed as reliable.
+        const double clarity = a.amplitudePx / std::max(a.standardErrorPx, kPrecisionFloorPx);
+        values.push_back({a.amplitudePx, clarity * clarity});
+        // Ties go to the earlier grid point, whatever the segments' order.
+        if (!(a.amplitudePx < candidate.strongestAmplitudePx) &&
+            (a.amplitudePx > candidate.strongestAmplitudePx || candidate.amplitudePoint < 0 ||
+             segments[i].site < candidate.amplitudePoint)) {
+            candidate.strongestAmplitudePx = a.amplitudePx;
             candidate.amplitudePoint = segments[i].site;
         }
     }
-    candidate.medianAmplitudePx = median(std::move(considered));
+    std::sort(values.begin(), values.end(),
+              [](const Weighted& a, const Weighted& b) { return a.value < b.value; });
+    candidate.amplitudePoints = qint32(values.size());
+    candidate.amplitudePx = weightedQuantile(values, 0.5);
+    candidate.amplitudeLowerPx = weightedQuantile(values, 0.25);
+    candidate.amplitudeUpperPx = weightedQuantile(values, 0.75);
+}
+
+// Summed power, each point over its own local background, of the phase segments of the
+// points at `omega` (radians per sample).
+double linePower(const std::vector<Segment>& segments, const std::vector<double>& backgrounds,
+                 double omega, Projector& projector)
+{
+    double power = 0.0;
+    for (size_t i = 0; i < segments.size(); ++i) {
+        const Segment& segment = segments[i];
+        projector.prepare(segment.length, omega);
+        for (const float* x : {segment.x, segment.y})
+            power += std::norm(projector.phasor(projector.project(x, fitLine(x, segment.length)))) /
+                     backgrounds[i];
+    }
+    return power;
+}
+
+// The frequency between bins at which a candidate is measured: where the phase spectra of
+// the points that carry the line (all accepted points when none does), each over its own
+// background, peak together, searched within 0.6 bins of the peak bin. This is the
+// least-squares frequency of a sinusoid common to those points, finer than the bins.
+double refinedFrequency(const project_data::SpectrumResult& result, size_t candidateIndex,
+                        Projector& projector)
+{
+    const project_data::FrequencyCandidate& candidate = result.candidates[candidateIndex];
+    const double binWidth = result.binWidthHz;
+    const double rate = result.request.videoInfo.captureFrameRate;
+    const int bin = int(std::lround(candidate.frequencyHz / binWidth));
+    std::vector<Segment> carrying, all;
+    std::vector<double> carryingBackgrounds, allBackgrounds;
+    size_t signal = 0;
+    for (size_t i = 0; i < result.sites.size() && signal < result.acceptedSignals.size(); ++i) {
+        const GridSite& site = result.sites[i];
+        if (!site.accepted)
+            continue;
+        const project_data::AcceptedSignal& accepted = result.acceptedSignals[signal++];
+        const qint64 end = qint64(site.segmentStart) + site.segmentLength;
+        if (site.segmentStart < 0 || site.segmentLength < 2 ||
+            end > qint64(site.phaseSeriesX.size()) || end > qint64(site.phaseSeriesY.size()) ||
+            bin >= int(accepted.powerSpectrum.size()))
+            continue;
+        const Segment segment{int(i), site.phaseSeriesX.data() + site.segmentStart,
+                              site.phaseSeriesY.data() + site.segmentStart, site.segmentStart,
+                              site.segmentLength};
+        const double background = localBackground(accepted.powerSpectrum, bin);
+        all.push_back(segment);
+        allBackgrounds.push_back(background);
+        if (standsOut(accepted, bin)) {
+            carrying.push_back(segment);
+            carryingBackgrounds.push_back(background);
+        }
+    }
+    if (carrying.empty()) {
+        carrying = std::move(all);
+        carryingBackgrounds = std::move(allBackgrounds);
+    }
+    if (carrying.empty() || !(rate > 0.0))
+        return interpolatedPeakHz(result.spectrum, binWidth, bin);
+    // By length, so that the projection tables are built once per length and frequency.
+    std::vector<Segment> segments;
+    std::vector<double> backgrounds;
+    for (size_t i : orderByLength(carrying)) {
+        segments.push_back(carrying[i]);
+        backgrounds.push_back(carryingBackgrounds[i]);
+    }
+    const auto power = [&](double hz) {
+        return linePower(segments, backgrounds, 2.0 * std::numbers::pi * hz / rate, projector);
+    };
+    const double golden = 0.5 * (std::sqrt(5.0) - 1.0);
+    double low = (bin - 0.6) * binWidth;
+    double high = (bin + 0.6) * binWidth;
+    double left = high - golden * (high - low);
+    double right = low + golden * (high - low);
+    double leftPower = power(left);
+    double rightPower = power(right);
+    for (int step = 0; step < kRefinementSteps; ++step) {
+        if (leftPower >= rightPower) {
+            high = right;
+            right = left;
+            rightPower = leftPower;
+            left = high - golden * (high - low);
+            leftPower = power(left);
+        } else {
+            low = left;
+            left = right;
+            leftPower = rightPower;
+            right = low + golden * (high - low);
+            rightPower = power(right);
+        }
+    }
+    return 0.5 * (low + high);
 }
 
 } // namespace
@@ -319,7 +477,8 @@ std::vector<double> displacementAmplitudeSpectrum(const GridSite& site, int fftS
 }
 
 bool measureDisplacementAmplitudes(project_data::SpectrumResult& result,
-                                   const CancellationCheck& isCancelled)
+                                   const CancellationCheck& isCancelled,
+                                   motion_core::MotionWorkerPool* pool)
 {
     const double rate = result.request.videoInfo.captureFrameRate;
     for (project_data::AcceptedSignal& signal : result.acceptedSignals) {
@@ -338,30 +497,56 @@ bool measureDisplacementAmplitudes(project_data::SpectrumResult& result,
             continue;
         Segment segment;
         if (size_t(signal) < result.acceptedSignals.size() &&
-            displacementSegment(result.sites[i], int(i), &segment)) {
+            displacementSegment(result.sites[i], int(i), &segment) &&
+            segment.length <= result.fftSize) {
             segments.push_back(segment);
             signalOfSegment.push_back(signal);
         }
         ++signal;
     }
     // By segment length, so that the projection tables are built once per length.
-    std::vector<size_t> order(segments.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return segments[a].length < segments[b].length; });
     std::vector<Segment> sortedSegments;
     std::vector<int> sortedSignals;
-    for (size_t i : order) {
+    for (size_t i : orderByLength(segments)) {
         sortedSegments.push_back(segments[i]);
         sortedSignals.push_back(signalOfSegment[i]);
     }
 
     Projector projector;
+    std::vector<CandidateLine> lines;
     for (size_t c = 0; c < result.candidates.size(); ++c) {
         if (isCancelled && isCancelled())
             return false;
-        measureCandidate(result, c, sortedSegments, sortedSignals, projector);
+        project_data::FrequencyCandidate& candidate = result.candidates[c];
+        candidate.refinedFrequencyHz = refinedFrequency(result, c, projector);
+        lines.push_back({2.0 * std::numbers::pi * candidate.refinedFrequencyHz / rate,
+                         int(std::lround(candidate.frequencyHz / result.binWidthHz))});
     }
+
+    const std::vector<Complex> twiddles = twiddleTable(result.fftSize);
+    std::atomic<bool> stopped{false};
+    const auto measure = [&](int begin, int end) {
+        Projector own;
+        for (int i = begin; i < end && !stopped.load(); ++i) {
+            if (isCancelled && isCancelled()) {
+                stopped.store(true);
+                return;
+            }
+            measurePoint(result, sortedSegments[size_t(i)], sortedSignals[size_t(i)], lines,
+                         twiddles, own);
+        }
+    };
+    const int count = int(sortedSegments.size());
+    const qint64 costPerPoint = qint64(result.fftSize) * 40 + qint64(lines.size()) * 4096;
+    if (pool)
+        motion_core::runParallel(*pool, count, costPerPoint, measure);
+    else
+        measure(0, count);
+    if (stopped.load())
+        return false;
+    for (size_t c = 0; c < result.candidates.size(); ++c)
+        summarise(result, c, sortedSegments, sortedSignals);
+
     // The strongest points keep their amplitude spectrum.
     for (const project_data::FrequencyCandidate& candidate : result.candidates) {
         const auto at =

@@ -7,6 +7,10 @@
 
 #include <vector>
 
+namespace orvi::motion_core {
+class MotionWorkerPool;
+}
+
 namespace orvi::spectrum {
 
 // Vibration amplitudes in pixels of the source frame, from the cell displacements that the
@@ -14,15 +18,21 @@ namespace orvi::spectrum {
 //
 // For every candidate of a finished spectrum stage: the frequency is refined between bins
 // (peak interpolation on the aggregate spectrum, then the phase progression between the two
-// halves of each point's segment); at that frequency every accepted point's displacement over
-// its accepted segment, detrended, is projected on a Hann-weighted sinusoid, which gives the
-// peak amplitude and phase of x and y and of the motion along its major axis. The candidate
-// keeps the strongest and the median amplitude among the points where it stands out, and the
-// strongest points keep their amplitude spectrum. A point whose displacement is not finite
-// over its segment gets NaN. A sinusoid needs about two periods in a segment for a faithful
-// amplitude. False when cancelled; the amplitudes are then incomplete.
+// halves of each carrying point's segment); at that frequency every accepted point's
+// displacement over its accepted segment, detrended, is projected on a Hann-weighted sinusoid,
+// which gives the peak amplitude and phase of x and y and of the motion along its major axis.
+// Each amplitude carries a standard error from the point's own displacement noise along that
+// axis next to the frequency (a cell whose gradients are weak or run one way amplifies its
+// noise along the weak direction, and shows it there), and is reliable when that error is at
+// most half of it and its swing stays inside the cell. A candidate's headline is the median,
+// with its quartiles, over the reliable points that carry its line (whose phase spectrum shows
+// it); the strongest of those points keeps its amplitude spectrum. A point whose displacement
+// is not finite over its segment gets NaN. A sinusoid needs about two periods in a segment for
+// a faithful amplitude. The points are measured on `pool` when one is given. False when
+// cancelled; the amplitudes are then incomplete.
 bool measureDisplacementAmplitudes(project_data::SpectrumResult& result,
-                                   const CancellationCheck& isCancelled);
+                                   const CancellationCheck& isCancelled,
+                                   motion_core::MotionWorkerPool* pool = nullptr);
 
 // A site's displacement at one frequency over its accepted segment (NaN fields when it has
 // no finite displacement there).

@@ -112,6 +112,11 @@ QString validate(const project_data::SpectrumAnalysisRequest& request)
         return QCoreApplication::translate(
             "SpectrumAnalysis",
             "Enter a capture frame rate greater than 0 and no greater than 10000 fps.");
+    if (info.captureFrameRateAssumed)
+        return QCoreApplication::translate("SpectrumAnalysis",
+                                           "Confirm the capture frame rate: %1 fps is only "
+                                           "assumed, and every frequency depends on it.")
+            .arg(rate);
     if (request.startFrame < 0 || request.endFrame <= request.startFrame ||
         request.endFrame > info.frameCount)
         return QCoreApplication::translate("SpectrumAnalysis",

@@ -175,7 +175,7 @@ void analyse(const project_data::SpectrumAnalysisRequest& request,
     bool spectrumOk = computeSpectrum(series, request.videoInfo.captureFrameRate, result,
                                       isCancelled, pool, stageProgress);
     if (spectrumOk && options.measureDisplacement &&
-        !measureDisplacementAmplitudes(result, isCancelled))
+        !measureDisplacementAmplitudes(result, isCancelled, &pool))
         spectrumOk = false;
     if (cancelled(isCancelled)) {
         markCancelled(result);

@@ -3,6 +3,7 @@
 #include "motion/MotionWorkerPool.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <complex>
@@ -10,12 +11,23 @@
 #include <limits>
 #include <map>
 #include <numbers>
+#include <set>
 
 namespace orvi::spectrum {
 
-namespace {
-
 using Complex = std::complex<double>;
+
+std::vector<Complex> twiddleTable(int size)
+{
+    std::vector<Complex> twiddles(static_cast<size_t>(std::max(size / 2, 1)));
+    for (int j = 0; j < size / 2; ++j) {
+        const double angle = -2.0 * std::numbers::pi * j / size;
+        twiddles[size_t(j)] = Complex(std::cos(angle), std::sin(angle));
+    }
+    return twiddles;
+}
+
+namespace {
 
 int nextPowerOfTwo(int value)
 {
@@ -28,17 +40,6 @@ int nextPowerOfTwo(int value)
 bool isPowerOfTwo(int value)
 {
     return value > 0 && (value & (value - 1)) == 0;
-}
-
-// exp(-2 pi i j / size) for j < size / 2, shared read-only by every transform of that size.
-std::vector<Complex> makeTwiddles(int size)
-{
-    std::vector<Complex> twiddles(static_cast<size_t>(std::max(size / 2, 1)));
-    for (int j = 0; j < size / 2; ++j) {
-        const double angle = -2.0 * std::numbers::pi * j / size;
-        twiddles[size_t(j)] = Complex(std::cos(angle), std::sin(angle));
-    }
-    return twiddles;
 }
 
 // In-place radix-2 forward transform; false when cancelled between stages.
@@ -76,30 +77,11 @@ std::vector<double> powerSpectrum(const float* samples, int count, int fftSize,
                                   const std::vector<Complex>& twiddles,
                                   const CancellationCheck& isCancelled)
 {
-    const double centre = (count - 1) * 0.5;
-    double sum = 0.0;
-    double weighted = 0.0;
-    double spread = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double offset = i - centre;
-        sum += samples[i];
-        weighted += offset * samples[i];
-        spread += offset * offset;
-    }
-    const double mean = sum / count;
-    const double slope = spread > 0.0 ? weighted / spread : 0.0;
-
-    std::vector<Complex> data(static_cast<size_t>(fftSize), Complex(0.0, 0.0));
     double windowSum = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double window =
-            count > 1 ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (count - 1)) : 0.0;
-        windowSum += window;
-        data[size_t(i)] = Complex((samples[i] - mean - slope * (i - centre)) * window, 0.0);
-    }
-    if (!forwardFft(data, twiddles, isCancelled))
+    const std::vector<Complex> data =
+        windowedTransform(samples, count, fftSize, twiddles, &windowSum, isCancelled);
+    if (data.empty())
         return {};
-
     std::vector<double> power(size_t(fftSize / 2), 0.0);
     if (windowSum <= 0.0)
         return power;
@@ -121,6 +103,8 @@ struct PointHalves
 {
     std::vector<double> first;  // X + Y, first half of the segment
     std::vector<double> second; // X + Y, second half
+    // Power of every bin over the point's own local background at that bin.
+    std::vector<float> evidence;
 };
 
 struct Sizes
@@ -168,20 +152,21 @@ bool checkInput(const std::vector<std::vector<float>>& series, double captureRat
     return true;
 }
 
-// Peaks of the aggregate from the lowest bin with two periods in the shortest segment,
-// strongest first. False when cancelled.
-bool detectPeaks(const std::vector<double>& aggregate, double maximum, const Sizes& sizes,
-                 const CancellationCheck& isCancelled, std::vector<int>& peaks)
+// Peaks of the detection statistic from the lowest bin with two periods in the shortest
+// segment, strongest first by the aggregate. False when cancelled.
+bool detectPeaks(const std::vector<double>& detection, const std::vector<double>& aggregate,
+                 const Sizes& sizes, const CancellationCheck& isCancelled, std::vector<int>& peaks)
 {
-    const int bins = int(aggregate.size());
+    const double maximum = *std::max_element(aggregate.begin(), aggregate.end());
+    const int bins = int(detection.size());
     const int lowest = std::max(int(std::ceil(2.0 * sizes.fftSize / double(sizes.minLength))), 2);
     for (int k = lowest; k + 1 < bins; ++k) {
         if (k % 256 == 0 && isCancelled && isCancelled())
             return false;
-        const double value = aggregate[size_t(k)];
-        if (value > aggregate[size_t(k - 1)] && value >= aggregate[size_t(k + 1)] &&
-            value >= kPeakFloor * maximum &&
-            value >= kPeakToBackground * localBackground(aggregate, k))
+        const double value = detection[size_t(k)];
+        if (value > detection[size_t(k - 1)] && value >= detection[size_t(k + 1)] &&
+            aggregate[size_t(k)] >= kPeakFloor * maximum &&
+            value >= kPeakToBackground * localBackground(detection, k))
             peaks.push_back(k);
     }
     std::stable_sort(peaks.begin(), peaks.end(), [&aggregate](int a, int b) {
@@ -293,6 +278,10 @@ bool analysePoint(const std::vector<float>& seriesX, const std::vector<float>& s
     for (int k = 1; k < bins; ++k)
         signal.powerSpectrum[size_t(k)] = full[0][size_t(k)] + full[1][size_t(k)];
     signal.localBackground = upperMedian(signal.powerSpectrum);
+    halves.evidence.assign(size_t(bins), 0.0f);
+    for (int k = 1; k < bins; ++k)
+        halves.evidence[size_t(k)] =
+            float(signal.powerSpectrum[size_t(k)] / localBackground(signal.powerSpectrum, k));
     const int halfBins = sizes.halfSize / 2;
     halves.first.assign(size_t(halfBins), 0.0);
     halves.second.assign(size_t(halfBins), 0.0);
@@ -303,11 +292,60 @@ bool analysePoint(const std::vector<float>& seriesX, const std::vector<float>& s
     return true;
 }
 
+// The strongest evidence of the points at every bin: a bounded min-heap per bin. Its contents
+// do not depend on the order in which the points arrive.
+class StrongestEvidence
+{
+public:
+    void reset(int bins, int kept)
+    {
+        m_kept = std::max(kept, 1);
+        m_heaps.assign(size_t(bins), {});
+    }
+
+    void add(const std::vector<float>& evidence)
+    {
+        for (size_t k = 1; k < evidence.size() && k < m_heaps.size(); ++k) {
+            std::vector<float>& heap = m_heaps[k];
+            if (int(heap.size()) < m_kept) {
+                heap.push_back(evidence[k]);
+                std::push_heap(heap.begin(), heap.end(), std::greater<float>());
+            } else if (evidence[k] > heap.front()) {
+                std::pop_heap(heap.begin(), heap.end(), std::greater<float>());
+                heap.back() = evidence[k];
+                std::push_heap(heap.begin(), heap.end(), std::greater<float>());
+            }
+        }
+    }
+
+    // Mean of the kept values of every bin, summed in ascending order.
+    std::vector<double> means()
+    {
+        std::vector<double> mean(m_heaps.size(), 0.0);
+        for (size_t k = 1; k < m_heaps.size(); ++k) {
+            std::vector<float>& heap = m_heaps[k];
+            std::sort(heap.begin(), heap.end());
+            double sum = 0.0;
+            for (float value : heap)
+                sum += value;
+            mean[k] = heap.empty() ? 0.0 : sum / double(heap.size());
+        }
+        return mean;
+    }
+
+private:
+    int m_kept = 1;
+    std::vector<std::vector<float>> m_heaps;
+};
+
 // Aggregates of all points and of the two fragment halves, summed in point order.
 struct Aggregates
 {
     std::vector<double> full;
     std::vector<std::vector<double>> halves;
+    // Detection statistic: at every bin, the mean evidence of the points that show the most.
+    std::vector<double> detection;
+    double rawMaximum = 0.0; // of the unweighted sum of the points' spectra
 };
 
 // Runs the points batch by batch on the pool. False when cancelled or a worker stopped.
@@ -321,6 +359,10 @@ bool aggregatePoints(const std::vector<std::vector<float>>& series, const StageP
     const int halfBins = sizes.halfSize / 2;
     aggregates.full.assign(size_t(bins), 0.0);
     aggregates.halves.assign(2, std::vector<double>(size_t(halfBins), 0.0));
+    StrongestEvidence strongest;
+    std::vector<double> raw(size_t(bins), 0.0);
+    strongest.reset(bins, std::max(kDetectionMinimumPoints,
+                                   int(std::lround(kDetectionPointShare * sizes.points))));
     const qint64 pointsPerBudget =
         std::max<qint64>(1, kBatchWorkingSetBytes / (qint64(sizes.fftSize) * 64));
     const int batchSize =
@@ -351,17 +393,61 @@ bool aggregatePoints(const std::vector<std::vector<float>>& series, const StageP
             const std::vector<double>& power =
                 result.acceptedSignals[size_t(batchStart + i)].powerSpectrum;
             for (int k = 1; k < bins; ++k)
-                aggregates.full[size_t(k)] += power[size_t(k)];
+                raw[size_t(k)] += power[size_t(k)];
             for (int k = 1; k < halfBins; ++k) {
                 aggregates.halves[0][size_t(k)] += halves[size_t(i)].first[size_t(k)];
                 aggregates.halves[1][size_t(k)] += halves[size_t(i)].second[size_t(k)];
             }
+            strongest.add(halves[size_t(i)].evidence);
         }
         const int done = batchStart + count;
         if (progress && (done / 16 > batchStart / 16 || done == sizes.points))
             progress(double(done) / sizes.points);
     }
+    aggregates.detection = strongest.means();
+    aggregates.rawMaximum = *std::max_element(raw.begin(), raw.end());
+    // Points more than twice as noisy as three in four of them weigh less, by their noise
+    // level: hundreds of noisy points then cannot bury a line that clean ones carry, while the
+    // others count by their power alone (in a clean video a larger motion brings more
+    // sampling noise, and must not lose its rank for it).
+    std::vector<double> levels;
+    levels.reserve(result.acceptedSignals.size());
+    for (const project_data::AcceptedSignal& signal : result.acceptedSignals)
+        levels.push_back(signal.localBackground);
+    std::sort(levels.begin(), levels.end());
+    const double ordinary = levels[std::min(
+        levels.size() - 1, size_t(std::floor(kOrdinaryNoiseShare * double(levels.size()))))];
+    for (const project_data::AcceptedSignal& signal : result.acceptedSignals) {
+        const double limit = kNoisyPointFactor * ordinary;
+        const double weight = limit / std::max(signal.localBackground, limit);
+        for (int k = 1; k < bins; ++k)
+            aggregates.full[size_t(k)] += signal.powerSpectrum[size_t(k)] * weight;
+    }
     return true;
+}
+
+// The peaks (strongest first) that may come from the encoder: those on a multiple of the
+// key-frame rate, and those on such a multiple plus or minus the frequency of a stronger peak
+// that is not on one (the cadence modulating a real motion).
+std::set<int> compressionArtefacts(const std::vector<int>& peaks, double binWidth,
+                                   double keyFrameRate)
+{
+    std::set<int> artefacts;
+    std::vector<double> motions;
+    for (int k : peaks) {
+        const double hz = k * binWidth;
+        const auto modulated = [&](double motion) {
+            return onKeyFrameMultiple(std::abs(hz - motion), keyFrameRate, binWidth) ||
+                   onKeyFrameMultiple(hz + motion, keyFrameRate, binWidth);
+        };
+        if (onKeyFrameMultiple(hz, keyFrameRate, binWidth))
+            artefacts.insert(k);
+        else if (std::any_of(motions.begin(), motions.end(), modulated))
+            artefacts.insert(k);
+        else
+            motions.push_back(hz);
+    }
+    return artefacts;
 }
 
 // Half-power band around peak k, capped at the midpoint towards every other detected peak.
@@ -392,14 +478,64 @@ void proposeBand(const std::vector<double>& aggregate, const std::vector<int>& p
 
 } // namespace
 
+std::vector<Complex> windowedTransform(const float* samples, int count, int fftSize,
+                                       const std::vector<Complex>& twiddles, double* windowSum,
+                                       const CancellationCheck& isCancelled)
+{
+    const double centre = (count - 1) * 0.5;
+    double sum = 0.0;
+    double weighted = 0.0;
+    double spread = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double offset = i - centre;
+        sum += samples[i];
+        weighted += offset * samples[i];
+        spread += offset * offset;
+    }
+    const double mean = sum / count;
+    const double slope = spread > 0.0 ? weighted / spread : 0.0;
+
+    std::vector<Complex> data(static_cast<size_t>(fftSize), Complex(0.0, 0.0));
+    double windows = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double window =
+            count > 1 ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (count - 1)) : 0.0;
+        windows += window;
+        data[size_t(i)] = Complex((samples[i] - mean - slope * (i - centre)) * window, 0.0);
+    }
+    if (windowSum)
+        *windowSum = windows;
+    if (!forwardFft(data, twiddles, isCancelled))
+        return {};
+    return data;
+}
+
 std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int first, int length,
                                          int fftSize, const CancellationCheck& isCancelled)
 {
     if (first < 0 || length < 1 || qint64(first) + length > qint64(series.size()) ||
         !isPowerOfTwo(fftSize) || fftSize < length || fftSize < 2)
         return {};
-    return powerSpectrum(series.data() + first, length, fftSize, makeTwiddles(fftSize),
+    return powerSpectrum(series.data() + first, length, fftSize, twiddleTable(fftSize),
                          isCancelled);
+}
+
+double interpolatedPeakHz(const std::vector<double>& spectrum, double binWidth, int bin)
+{
+    const double centre = bin * binWidth;
+    if (bin < 1 || size_t(bin) + 1 >= spectrum.size())
+        return centre;
+    const double below = spectrum[size_t(bin) - 1];
+    const double peak = spectrum[size_t(bin)];
+    const double above = spectrum[size_t(bin) + 1];
+    if (!(below > 0.0 && peak > 0.0 && above > 0.0))
+        return centre;
+    const double curvature = std::log(below) - 2.0 * std::log(peak) + std::log(above);
+    if (!(curvature < 0.0))
+        return centre;
+    const double offset =
+        std::clamp(0.5 * (std::log(below) - std::log(above)) / curvature, -0.5, 0.5);
+    return (bin + offset) * binWidth;
 }
 
 int steadyKeyFrameInterval(const std::vector<qint64>& keyFrames)
@@ -427,15 +563,20 @@ bool onKeyFrameMultiple(double frequencyHz, double keyFrameRateHz, double tolera
 
 double localBackground(const std::vector<double>& spectrum, int bin)
 {
+    // Read for every bin of every point: a fixed buffer instead of an allocation each time.
     const int bins = int(spectrum.size());
-    std::vector<double> window;
-    window.reserve(2 * kBackgroundHalfWindow);
+    std::array<double, 2 * kBackgroundHalfWindow> window;
+    size_t count = 0;
     for (int j = std::max(bin - kBackgroundHalfWindow, 1);
          j <= std::min(bin + kBackgroundHalfWindow, bins - 1); ++j) {
         if (std::abs(j - bin) > kBackgroundGuardBins)
-            window.push_back(spectrum[size_t(j)]);
+            window[count++] = spectrum[size_t(j)];
     }
-    return window.empty() ? kBackgroundFloor : upperMedian(std::move(window));
+    if (count == 0)
+        return kBackgroundFloor;
+    const auto middle = window.begin() + std::ptrdiff_t(count / 2);
+    std::nth_element(window.begin(), middle, window.begin() + std::ptrdiff_t(count));
+    return std::max(*middle, kBackgroundFloor);
 }
 
 double relativeBandPower(const project_data::SpectrumResult& result, double lowerHz, double upperHz)
@@ -470,8 +611,8 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
     if (!checkInput(series, captureRate, result, isCancelled, plan.sizes))
         return false;
     const Sizes& sizes = plan.sizes;
-    plan.fullTwiddles = makeTwiddles(sizes.fftSize);
-    plan.halfTwiddles = makeTwiddles(sizes.halfSize);
+    plan.fullTwiddles = twiddleTable(sizes.fftSize);
+    plan.halfTwiddles = twiddleTable(sizes.halfSize);
     Aggregates aggregates;
     if (!aggregatePoints(series, plan, result, isCancelled, pool, progress, aggregates))
         return false;
@@ -485,8 +626,9 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
     result.candidates.clear();
     result.unresolvedPeaks = false;
     const double maximum = *std::max_element(aggregate.begin(), aggregate.end());
-    result.powerNormalization = maximum / (sizes.points < 2 ? 1.0 : double(sizes.points));
-    if (maximum < kSilentSpectrum) {
+    result.powerNormalization =
+        aggregates.rawMaximum / (sizes.points < 2 ? 1.0 : double(sizes.points));
+    if (aggregates.rawMaximum < kSilentSpectrum || !(maximum > 0.0)) {
         result.spectrum.assign(size_t(bins), 0.0);
         return true;
     }
@@ -495,7 +637,8 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
         result.spectrum[size_t(k)] = aggregate[size_t(k)] / maximum;
 
     std::vector<int> peaks;
-    if (!detectPeaks(aggregate, maximum, sizes, isCancelled, peaks))
+    const std::vector<double>& detection = aggregates.detection;
+    if (!detectPeaks(detection, aggregate, sizes, isCancelled, peaks))
         return false;
     const double binWidth = result.binWidthHz;
     // A line's peak lands on a bin next to it. Key-frame lines closer together than ten bins
@@ -503,9 +646,9 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
     const double keyFrameRate =
         result.keyFrameInterval >= 1 ? captureRate / result.keyFrameInterval : 0.0;
     const bool sparseComb = keyFrameRate >= kKeyFrameLineMinimumBins * binWidth;
-    const auto isArtefact = [&](int k) {
-        return sparseComb && onKeyFrameMultiple(k * binWidth, keyFrameRate, binWidth);
-    };
+    const std::set<int> artefacts =
+        sparseComb ? compressionArtefacts(peaks, binWidth, keyFrameRate) : std::set<int>();
+    const auto isArtefact = [&artefacts](int k) { return artefacts.count(k) > 0; };
     bool unresolved = false;
     const std::vector<int> selected = selectPeaks(peaks, isArtefact, unresolved);
 
@@ -521,7 +664,9 @@ bool computeSpectrum(const std::vector<std::vector<float>>& series, double captu
         const double power = aggregate[size_t(k)];
         candidate.frequencyHz = k * binWidth;
         candidate.relativePower = power / maximum;
-        candidate.contrastDb = 10.0 * std::log10(power / localBackground(aggregate, k));
+        candidate.contrastDb =
+            10.0 * std::log10(detection[size_t(k)] / localBackground(detection, k));
+        candidate.refinedFrequencyHz = interpolatedPeakHz(result.spectrum, binWidth, k);
         candidate.spatialSupport = spatialSupport(result.acceptedSignals, k);
         candidate.stabilityEvaluated =
             wholeFragment &&

@@ -58,7 +58,8 @@ bandPowerMap(const std::vector<project_data::AcceptedSignal>& pointSignals, doub
                 if (power[size_t(k)] > power[size_t(peak)])
                     peak = k;
             }
-            entry.peakFrequencyHz = peak * binWidthHz;
+            // Between bins, like every other frequency the analysis states.
+            entry.peakFrequencyHz = interpolatedPeakHz(power, binWidthHz, peak);
             if (std::isfinite(bandPower) && bandPower > 1e-12 &&
                 bandPower >= 4.0 * (high - low + 1) * signal.localBackground) {
                 entry.value = bandPower;

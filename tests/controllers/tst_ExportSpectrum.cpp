@@ -6,6 +6,7 @@
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/SpectrumController.h"
 #include "controllers/VideoSessionController.h"
+#include "reports/ReportNumberFormat.h"
 #include "reports/ReportTools.h"
 #include "spectrum/SpectrumTestVideo.h"
 #include "support/MediaTools.h"
@@ -241,6 +242,81 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.busy(), 60000);
         QVERIFY(w.spectrum.cancelled() && w.spectrum.ready());
         QCOMPARE(w.spectrum.candidates(), before);
+    }
+
+    // A freshly opened clip is measured only once its capture rate is confirmed; then its line
+    // reads at the refined frequency in the candidates, the JSON export and the PDF report.
+    void confirmedRateAndRefinedFrequencies_data()
+    {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<double>("hz");
+        QTest::newRow("sample clip, 240 fps")
+            << QCoreApplication::applicationDirPath() + "/../samples/orvi-sample-240fps.mp4"
+            << 240.0 << 12.5;
+        QTest::newRow("30 fps clip") << QString() << 30.0 << 3.0;
+    }
+
+    void confirmedRateAndRefinedFrequencies()
+    {
+        QFETCH(QString, clip);
+        QFETCH(double, rate);
+        QFETCH(double, hz);
+        if (clip.isEmpty()) {
+            // 0.4 px at 3 Hz over ten seconds of an ordinary 30 fps camera.
+            clip = m_folder.filePath(QStringLiteral("ordinary-30fps.mp4"));
+            const SyntheticTexture texture(3);
+            const auto motion = [&](int, int, double t) {
+                return QPointF(0.4 * std::sin(2.0 * std::numbers::pi * hz * t), 0.0);
+            };
+            orvi::media::VideoInfo info;
+            QString error;
+            QVERIFY2(orvi::spectrum::testing::writeTestVideo(
+                         clip, kSize, 300, rate,
+                         [&](int i) { return texture.frame(kSize, motion, i / rate); }, &info,
+                         &error),
+                     qPrintable(error));
+        } else if (!QFileInfo::exists(clip)) {
+            QSKIP("the sample clip is built with the tools");
+        }
+        Workbench w;
+        w.session.openSource(QUrl::fromLocalFile(clip));
+        QTRY_VERIFY_WITH_TIMEOUT(w.playback.canPlay() && w.session.ready(), 60000);
+        QVERIFY(w.fragment.setRangeFrames(0, w.session.frameCount()));
+        QCOMPARE(w.session.captureFrameRateOrigin(), QStringLiteral("assumed"));
+        QVERIFY(!w.spectrum.startAnalysis(w.session.captureFrameRate(), 1, 0));
+        QVERIFY(w.spectrum.errorMessage().contains(QStringLiteral("assumed")));
+        QVERIFY(!w.settings.settingsValid() && !w.preview.available());
+
+        QVERIFY(w.session.setCaptureFrameRate(rate));
+        QVERIFY(w.spectrum.startAnalysis(rate, 1, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.busy(), 120000);
+        QVERIFY2(w.spectrum.ready(), qPrintable(w.spectrum.errorMessage()));
+        const int line = candidateNear(w.spectrum, hz);
+        QVERIFY(line >= 0);
+        const QVariantMap candidate = w.spectrum.candidates()[line].toMap();
+        QVERIFY2(std::abs(candidate["frequencyHz"].toDouble() - hz) <= 0.05,
+                 qPrintable(candidate["frequencyHz"].toString()));
+        w.spectrum.selectCandidate(line);
+
+        QTemporaryDir out(m_folder.filePath(QStringLiteral("refined-XXXXXX")));
+        for (const QString& name : {QStringLiteral("d.json"), QStringLiteral("r.pdf")}) {
+            QVERIFY(w.spectrum.exportAnalysis(QUrl::fromLocalFile(out.filePath(name)),
+                                              name.endsWith("json") ? 4 : 0, false));
+            QTRY_VERIFY_WITH_TIMEOUT(!w.spectrum.reportBusy(), 60000);
+        }
+        const QJsonObject data =
+            QJsonDocument::fromJson(test::readFile(out.filePath("d.json"))).object();
+        QCOMPARE(data["captureFpsOrigin"].toString(), QStringLiteral("entered"));
+        const QJsonObject exported = data["candidates"].toArray().at(line).toObject();
+        QCOMPARE(exported["frequencyHz"].toDouble(), candidate["frequencyHz"].toDouble());
+        // The report names the line by one value, in its table and its own page.
+        const QString pdf = test::pdfText(out.filePath("r.pdf"));
+        const QString stated = orvi::reports::formatReportNumber(
+            exported["frequencyHz"].toDouble(), orvi::reports::kLineFrequencyDecimals);
+        QVERIFY2(pdf.contains(QStringLiteral("Peak at %1 Hz").arg(stated)), qPrintable(stated));
+        QVERIFY(pdf.contains(QLatin1Char('\n') + stated + QLatin1Char('\n')));
+        QVERIFY(std::abs(stated.toDouble() - hz) <= 0.05);
     }
 
     // Relative phase of a patch leading another by 90 degrees, then every export format.

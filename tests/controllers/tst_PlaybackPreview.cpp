@@ -289,6 +289,7 @@ private:
         w.session.openSource(QUrl::fromLocalFile(m_clip));
         QTRY_VERIFY_WITH_TIMEOUT(w.playback.canPlay(), 60000);
         QCOMPARE(w.playback.currentFrameIndex(), 0);
+        QVERIFY(w.session.setCaptureFrameRate(240.0)); // the camera's rate, as the user states it
     }
 
     QImage referenceFrame(qint64 index) const

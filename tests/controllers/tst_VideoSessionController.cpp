@@ -100,11 +100,20 @@ private slots:
         QCOMPARE(session.uniformStartFrame(), uniformStart);
         if (ready) {
             QCOMPARE(seen.firstFrames, QList<QSize>{frameSize});
+            // 240 fps is assumed, not entered, until the user confirms it (the same value) or
+            // changes it; going back to the starting value makes it an assumption again.
             QCOMPARE(session.captureFrameRate(), 240.0);
-            QVERIFY(session.captureFrameRateManual() && session.captureTimingMapRequired());
+            QCOMPARE(session.captureFrameRateOrigin(), QStringLiteral("assumed"));
+            QVERIFY(!session.captureFrameRateManual() && session.captureTimingMapRequired());
+            QVERIFY(session.setCaptureFrameRate(240.0));
+            QCOMPARE(session.captureFrameRateOrigin(), QStringLiteral("entered"));
+            session.resetCaptureFrameRate();
+            QCOMPARE(session.captureFrameRateOrigin(), QStringLiteral("assumed"));
             QVERIFY(!session.setCaptureFrameRate(10000.5) && session.setCaptureFrameRate(10000));
             session.clearCaptureFrameRateOverride();
             QCOMPARE(session.captureFrameRate(), detectedRate);
+            QCOMPARE(session.captureFrameRateOrigin(),
+                     detectedRate > 0.0 ? QStringLiteral("detected") : QString());
             QCOMPARE(session.captureFrameRateRequired(), detectedRate == 0.0);
         }
 

@@ -356,6 +356,7 @@ private slots:
         QVERIFY(waitForSnapshot(instance, [](const QJsonObject& snapshot) {
             return snapshot["source"]["ready"].toBool() && snapshot["playback"]["ready"].toBool();
         }));
+        QVERIFY(step("setCaptureFrameRate", {{"framesPerSecond", 240}}));
         QVERIFY(step("setRange", {{"startFrame", 0}, {"endFrameExclusive", 480}}));
         QVERIFY(step("setRoi", {{"x", 0.25}, {"y", 0.25}, {"width", 0.5}, {"height", 0.5}}));
         QVERIFY(

@@ -229,6 +229,59 @@ private slots:
         shiftPhase(pool, inPlace, r1, r2, fc, fs, factor, inPlace);
         QVERIFY(identical(inPlace, out));
     }
+
+    // The processor's fused passes form the Riesz components row by row and shift inside the
+    // denoising; they must give the very floats of the separate kernels.
+    void fusedPassesMatchSeparateKernels_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("workers");
+        QTest::newRow("1x1") << 1 << 1 << 2;
+        QTest::newRow("single row") << 9 << 1 << 2;
+        QTest::newRow("single column") << 1 << 9 << 2;
+        QTest::newRow("odd, inline") << 41 << 17 << 1;
+        QTest::newRow("split across workers") << 640 << 203 << 3;
+    }
+
+    void fusedPassesMatchSeparateKernels()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, workers);
+        MotionWorkerPool pool;
+        pool.setWorkerCount(workers);
+        const FloatPlane band = randomPlane(width, height, 11, -40.0f, 40.0f);
+        FloatPlane previous = band;
+        const FloatPlane noise = randomPlane(width, height, 12, -4.0f, 4.0f);
+        for (std::size_t k = 0; k < previous.size(); ++k)
+            previous.samples[k] += noise.samples[k];
+
+        FloatPlane r1, r2, pr1, pr2, amplitude, fusedAmplitude;
+        rieszTransform(pool, band, r1, r2);
+        rieszTransform(pool, previous, pr1, pr2);
+        FloatPlane cos = randomPlane(width, height, 13, -1.0f, 1.0f);
+        FloatPlane sin = randomPlane(width, height, 14, -1.0f, 1.0f);
+        FloatPlane fusedCos = cos, fusedSin = sin;
+        QVERIFY(accumulatePhase(pool, band, r1, r2, previous, pr1, pr2, cos, sin, amplitude));
+        QVERIFY(accumulatePhase(pool, band, previous, fusedCos, fusedSin, fusedAmplitude));
+        QVERIFY(identical(fusedCos, cos));
+        QVERIFY(identical(fusedSin, sin));
+        QVERIFY(identical(fusedAmplitude, amplitude));
+
+        for (float factor : {0.0f, 4.0f, 49.0f}) {
+            const FloatPlane filteredCos = cos, filteredSin = sin;
+            FloatPlane fused;
+            denoiseAndShiftPhase(pool, filteredCos, filteredSin, amplitude, band, factor, fused);
+            FloatPlane denoisedCos = cos, denoisedSin = sin, expected;
+            denoisePhase(pool, denoisedCos, denoisedSin, amplitude);
+            shiftPhase(pool, band, r1, r2, denoisedCos, denoisedSin, factor, expected);
+            QVERIFY(identical(fused, expected));
+        }
+        FloatPlane aliased = band;
+        denoiseAndShiftPhase(pool, cos, sin, amplitude, aliased, 4.0f, aliased);
+        QVERIFY(aliased.isEmpty());
+    }
 };
 
 QTEST_GUILESS_MAIN(PhaseKernelsTest)

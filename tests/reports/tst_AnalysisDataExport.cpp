@@ -71,8 +71,8 @@ private slots:
             QVERIFY(std::abs(fields[3].toDouble() - fields[2].toDouble() * 390.625) <=
                     1e-12 * fields[3].toDouble());
             if (long(k) == peak)
-                QVERIFY(std::abs(fields[2].toDouble() - candidate.amplitudePx) <
-                        0.2 * candidate.amplitudePx);
+                QVERIFY(std::abs(fields[2].toDouble() - candidate.strongestAmplitudePx) <
+                        0.2 * candidate.strongestAmplitudePx);
         }
     }
 
@@ -91,14 +91,15 @@ private slots:
                                 "amplitude_px,amplitude_direction_deg,amplitude_phase_deg,"
                                 "amplitude_x_px,amplitude_phase_x_deg,amplitude_y_px,"
                                 "amplitude_phase_y_deg,displacement_um,velocity_mm_s_rms,"
-                                "acceleration_m_s2"));
+                                "acceleration_m_s2,amplitude_standard_error_px,"
+                                "amplitude_reliable"));
         const QJsonArray cells = buildCellsArray(m_context);
         int rejected = 0;
         int usable = 0;
         for (qsizetype i = 0; i < cells.size(); ++i) {
             // The same cells as the JSON array, in its order; absent values are empty.
             const QStringList f = lines.at(i + 1).split(QLatin1Char(','));
-            QCOMPARE(f.size(), 33);
+            QCOMPARE(f.size(), 35);
             const QJsonObject cell = cells.at(i).toObject();
             QCOMPARE(f[1].toDouble(), cell["cell"].toObject()["x"].toDouble());
             QCOMPARE(f[21], cell["powerReason"].toString());
@@ -166,12 +167,31 @@ private slots:
         QCOMPARE(spectrum.at(3).toArray().at(0).toDouble(), 3 * context.result.binWidthHz);
         QCOMPARE(root["candidates"].toArray().size(), qsizetype(context.result.candidates.size()));
         const QJsonObject candidate = root["candidates"].toArray().at(0).toObject();
-        QCOMPARE(candidate.keys(),
-                 QStringList({"accelerationMetresPerSecond2", "amplitudePointOneBased",
-                              "amplitudePx", "contrastDb", "displacementUm", "frequencyHz",
-                              "lowerHz", "medianAmplitudePx", "possibleCompressionArtefact",
-                              "refinedFrequencyHz", "relativePower", "spatialSupport", "stability",
-                              "stabilityEvaluated", "upperHz", "velocityMmPerSecondRms"}));
+        QCOMPARE(candidate.keys(), QStringList({"accelerationMetresPerSecond2",
+                                                "amplitudeLowerQuartilePx",
+                                                "amplitudePointOneBased",
+                                                "amplitudePoints",
+                                                "amplitudePx",
+                                                "amplitudeUpperQuartilePx",
+                                                "binFrequencyHz",
+                                                "contrastDb",
+                                                "displacementUm",
+                                                "frequencyHz",
+                                                "lowerHz",
+                                                "medianAmplitudePx",
+                                                "possibleCompressionArtefact",
+                                                "refinedFrequencyHz",
+                                                "relativePower",
+                                                "spatialSupport",
+                                                "stability",
+                                                "stabilityEvaluated",
+                                                "strongestAmplitudePx",
+                                                "upperHz",
+                                                "velocityMmPerSecondRms"}));
+        // The line's frequency is the refined one; the bin's stays under its own key.
+        QCOMPARE(candidate["frequencyHz"].toDouble(), candidate["refinedFrequencyHz"].toDouble());
+        QVERIFY(std::abs(candidate["frequencyHz"].toDouble() -
+                         candidate["binFrequencyHz"].toDouble()) <= context.result.binWidthHz);
         QCOMPARE(root["lengthScale"].toObject()["millimetresPerPixel"].toDouble(), 0.390625);
         QCOMPARE(root["cells"].toArray().size(), qsizetype(context.sites.size()));
         QCOMPARE(root.contains(QStringLiteral("phase")), phaseCalculated);

@@ -1,6 +1,7 @@
-// The analysis of clips as a high-speed camera records a vibration shaker: a dark T-shaped bar
-// (level 38) on a grey wall (95) above a dark floor (22), moving vertically; edges area-sampled
-// and lens-blurred, sensor noise of 3 levels, libx264 at CRF 23 with a key frame every 12 frames.
+// The analysis of clips as a high-speed camera records a vibration shaker (a dark T-shaped bar on
+// a grey wall, lens-blurred, sensor noise of 3 levels, libx264 at CRF 23 with a key frame every
+// 12 frames), rendered by the orvi-tool-shaker-clip process with independent noise seeds: every
+// goal has to hold in at least four of five renderings, not in the one it was tuned on.
 
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
@@ -9,12 +10,10 @@
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 using namespace orvi;
 
@@ -23,63 +22,17 @@ namespace {
 constexpr int kWidth = 356, kHeight = 280, kFrames = 1200, kKeyFrameInterval = 12;
 constexpr double kRate = 240.0;
 constexpr QRect kBar{93, 100, 170, 12}, kStem{168, 112, 20, 83}; // at rest
+constexpr int kSeeds = 5, kSeedsRequired = 4;
 
-// Area coverage of [lo, hi) by each of n pixels, Gaussian-blurred (the edge pixel repeats). The
-// scene is a sum of rectangles, so its 2-D blur is a product of such profiles.
-std::vector<double> profile(int n, double lo, double hi, double sigma)
+project_data::SpectrumResult analyse(const QString& path, QString* error)
 {
-    const int radius = int(std::ceil(4.0 * sigma));
-    std::vector<double> line(static_cast<size_t>(n), 0.0);
-    for (int i = 0; i < n; ++i) {
-        double sum = 0.0, weights = 0.0;
-        for (int k = -radius; k <= radius; ++k) {
-            const int j = std::clamp(i + k, 0, n - 1);
-            const double g = radius > 0 ? std::exp(-0.5 * k * k / (sigma * sigma)) : 1.0;
-            sum += g * std::max(0.0, std::min(j + 1.0, hi) - std::max(double(j), lo));
-            weights += g;
-        }
-        line[size_t(i)] = sum / weights;
-    }
-    return line;
-}
-
-// The bar and stem move by amplitude x sin(2 pi f t); frames are piped to the ffmpeg tool.
-bool writeShakerClip(const QString& path, double amplitude, double hz, double blur)
-{
-    QProcess ffmpeg;
-    ffmpeg.start(test::findTool(QStringLiteral("ffmpeg")),
-                 QString::asprintf("-v error -y -f rawvideo -pix_fmt gray -s %dx%d -r %g -i - -c:v "
-                                   "libx264 -crf 23 -g %d -sc_threshold 0 -pix_fmt yuv420p",
-                                   kWidth, kHeight, kRate, kKeyFrameInterval)
-                         .split(QLatin1Char(' '))
-                     << path);
-    const auto barX = profile(kWidth, kBar.left(), kBar.right() + 1, blur);
-    const auto stemX = profile(kWidth, kStem.left(), kStem.right() + 1, blur);
-    const auto floorY = profile(kHeight, 200.0, kHeight, blur);
-    // Nearly Gaussian noise, cheaply: the four 16-bit parts of a xorshift64 draw, summed.
-    quint64 random = 0x9e3779b97f4a7c15ull;
-    QByteArray frame(kWidth * kHeight, Qt::Uninitialized);
-    for (int i = 0; i < kFrames && ffmpeg.waitForStarted(); ++i) {
-        const double d = amplitude * std::sin(2.0 * std::numbers::pi * hz * i / kRate);
-        const auto barY = profile(kHeight, kBar.top() + d, kBar.bottom() + 1 + d, blur);
-        const auto stemY = profile(kHeight, kStem.top() + d, kStem.bottom() + 1 + d, blur);
-        for (int p = 0; p < kWidth * kHeight; ++p) {
-            const size_t x = size_t(p % kWidth), y = size_t(p / kWidth);
-            random ^= random << 13, random ^= random >> 7, random ^= random << 17;
-            const double noise = double((random & 0xffff) + ((random >> 16) & 0xffff) +
-                                        ((random >> 32) & 0xffff) + (random >> 48)) -
-                                 2.0 * 65535.0;
-            const double v = 95.0 - 73.0 * floorY[y] -
-                             57.0 * (barX[x] * barY[y] + stemX[x] * stemY[y]) +
-                             noise * 3.0 * std::sqrt(3.0) / 65536.0;
-            frame[p] = char(std::clamp(std::lround(v), 0L, 255L));
-        }
-        ffmpeg.write(frame);
-        ffmpeg.waitForBytesWritten(-1);
-    }
-    ffmpeg.closeWriteChannel();
-    return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
+    project_data::SpectrumAnalysisRequest request;
+    if (!media::libav::LibavVideoAnalyzer().analyze({}, path, &request.videoInfo, error))
+        return {};
+    request.videoInfo.captureFrameRate = kRate;
+    request.endFrame = kFrames;
+    request.requestedGrid = spectrum::gridForDensity(2);
+    return spectrum::runSpectrumAnalysis(request, {}, {});
 }
 
 // On the bar or stem, within a cell's height of their edges.
@@ -91,6 +44,53 @@ bool onTheBar(const QRectF& cell)
            px.intersects(QRectF(kStem).adjusted(-2, 0, 2, 9));
 }
 
+// Why a result misses the goal of its row, or an empty text when it meets it.
+QString missedGoal(const project_data::SpectrumResult& result, double amplitude, double hz,
+                   bool strongest, double minimumContrastDb)
+{
+    if (!result.ok)
+        return result.errorMessage;
+    // Every line on the key-frame cadence is marked as a possible compression artefact.
+    for (const project_data::FrequencyCandidate& c : result.candidates)
+        if (std::abs(std::remainder(c.frequencyHz, kRate / kKeyFrameInterval)) <=
+                result.binWidthHz &&
+            !c.possibleCompressionArtefact)
+            return QStringLiteral("unmarked key-frame line at %1 Hz").arg(c.frequencyHz);
+    const auto found =
+        std::find_if(result.candidates.begin(), result.candidates.end(), [&](const auto& c) {
+            return std::abs(c.frequencyHz - hz) <= result.binWidthHz;
+        });
+    if (found == result.candidates.end() || (strongest && found != result.candidates.begin()))
+        return QStringLiteral("not found or not the strongest");
+    if (found->contrastDb < minimumContrastDb || std::abs(found->refinedFrequencyHz - hz) > 0.05)
+        return QStringLiteral("%1 dB at %2 Hz")
+            .arg(found->contrastDb)
+            .arg(found->refinedFrequencyHz);
+    if (amplitude >= 0.4) {
+        // The headline within 20 %, and no reliable point above three times the truth.
+        const size_t line = size_t(found - result.candidates.begin());
+        const bool outlier = std::any_of(result.acceptedSignals.begin(),
+                                         result.acceptedSignals.end(), [&](const auto& s) {
+                                             return s.amplitudes[line].reliable &&
+                                                    s.amplitudes[line].amplitudePx > 3 * amplitude;
+                                         });
+        if (std::abs(found->amplitudePx - amplitude) > 0.2 * amplitude || outlier)
+            return QStringLiteral("amplitude %1 px").arg(found->amplitudePx);
+    }
+    // The band map lights the bar: nine in ten of its strong cells touch the bar's edges.
+    int strong = 0, strongOnBar = 0;
+    for (const auto& entry :
+         spectrum::bandPowerMap(result.acceptedSignals, result.binWidthHz, found->lowerFrequencyHz,
+                                found->upperFrequencyHz)) {
+        const bool isStrong = entry.valid && entry.value >= 0.5;
+        strong += isStrong ? 1 : 0;
+        strongOnBar += isStrong && onTheBar(entry.cellRect) ? 1 : 0;
+    }
+    if (strong == 0 || strongOnBar * 10 < strong * 9)
+        return QStringLiteral("%1 of %2 strong cells on the bar").arg(strongOnBar).arg(strong);
+    return {};
+}
+
 } // namespace
 
 class CameraClipsTest : public QObject
@@ -98,68 +98,61 @@ class CameraClipsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void strongestCandidateIsTheVibration_data()
+    void initTestCase()
+    {
+        m_tool = test::testBinaryDir() + QStringLiteral("/bin/orvi-tool-shaker-clip");
+        if (!QFileInfo(m_tool).isExecutable() || test::findTool(QStringLiteral("ffmpeg")).isEmpty())
+            QSKIP("the shaker clip tool and ffmpeg render the clips");
+        QVERIFY(m_dir.isValid());
+    }
+
+    void goalsHoldAcrossNoiseSeeds_data()
     {
         QTest::addColumn<double>("amplitude");
         QTest::addColumn<double>("frequency");
-        QTest::addColumn<double>("blur");
+        QTest::addColumn<bool>("strongest");
         QTest::addColumn<double>("minimumContrastDb");
-        QTest::addColumn<bool>("onKeyFrameLine"); // 240 / 12 = 20 Hz and its multiples
-        QTest::newRow("blurred 0.2 px at 2 Hz") << 0.2 << 2.0 << 1.5 << 6.0 << false;
-        QTest::newRow("blurred 0.1 px at 20 Hz") << 0.1 << 20.0 << 1.5 << 6.0 << true;
-        QTest::newRow("sharp 0.4 px at 2 Hz") << 0.4 << 2.0 << 0.0 << 20.0 << false;
-        // Without motion, the strongest line comes from the encoder.
-        QTest::newRow("key-frame lines without motion") << 0.0 << 0.0 << 1.5 << 6.0 << true;
+        QTest::newRow("0.2 px at 2 Hz, strongest at 12 dB") << 0.2 << 2.0 << true << 12.0;
+        QTest::newRow("0.1 px at 7 Hz, found") << 0.1 << 7.0 << false << 0.0;
+        // On the key-frame cadence (240 / 12 = 20 Hz), so marked as a possible artefact too.
+        QTest::newRow("0.1 px at 20 Hz, strongest") << 0.1 << 20.0 << true << 0.0;
+        QTest::newRow("0.4 px at 2 Hz, amplitude") << 0.4 << 2.0 << true << 12.0;
     }
 
-    void strongestCandidateIsTheVibration()
+    void goalsHoldAcrossNoiseSeeds()
     {
         QFETCH(double, amplitude);
         QFETCH(double, frequency);
-        QFETCH(double, blur);
+        QFETCH(bool, strongest);
         QFETCH(double, minimumContrastDb);
-        QFETCH(bool, onKeyFrameLine);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("shaker.mp4"));
-        QVERIFY(writeShakerClip(path, amplitude, frequency, blur));
-        project_data::SpectrumAnalysisRequest request;
-        QString error;
-        QVERIFY2(media::libav::LibavVideoAnalyzer().analyze({}, path, &request.videoInfo, &error),
-                 qPrintable(error));
-        request.videoInfo.captureFrameRate = kRate;
-        request.endFrame = kFrames;
-        request.requestedGrid = spectrum::gridForDensity(2);
-        const auto result = spectrum::runSpectrumAnalysis(request, {}, {});
-        QVERIFY2(result.ok, qPrintable(result.errorMessage));
-        QCOMPARE(result.keyFrameInterval, kKeyFrameInterval);
-        QVERIFY(!result.candidates.empty());
-        for (const project_data::FrequencyCandidate& c : result.candidates) {
-            const double offLine = std::remainder(c.frequencyHz, kRate / kKeyFrameInterval);
-            QVERIFY2(std::abs(offLine) > result.binWidthHz || c.possibleCompressionArtefact,
-                     qPrintable(QString::number(c.frequencyHz)));
+        QStringList misses;
+        for (int seed = 1; seed <= kSeeds; ++seed) {
+            QString error;
+            const project_data::SpectrumResult result =
+                analyse(render(amplitude, frequency, seed), &error);
+            const QString missed = error.isEmpty() ? missedGoal(result, amplitude, frequency,
+                                                                strongest, minimumContrastDb)
+                                                   : error;
+            if (!missed.isEmpty())
+                misses << QStringLiteral("seed %1: %2").arg(seed).arg(missed);
         }
-        const project_data::FrequencyCandidate& strongest = result.candidates.front();
-        QCOMPARE(strongest.possibleCompressionArtefact, onKeyFrameLine);
-        if (amplitude == 0.0)
-            return;
-        QVERIFY(std::abs(strongest.frequencyHz - frequency) <= result.binWidthHz);
-        QVERIFY(strongest.contrastDb >= minimumContrastDb);
+        QVERIFY2(misses.size() <= kSeeds - kSeedsRequired, qPrintable(misses.join("; ")));
+    }
 
-        // The band map lights the bar: nine in ten of its strong cells touch the bar's edges.
-        int strong = 0, strongOnBar = 0;
-        for (const auto& entry :
-             spectrum::bandPowerMap(result.acceptedSignals, result.binWidthHz,
-                                    strongest.lowerFrequencyHz, strongest.upperFrequencyHz)) {
-            const bool isStrong = entry.valid && entry.value >= 0.5;
-            strong += isStrong ? 1 : 0;
-            strongOnBar += isStrong && onTheBar(entry.cellRect) ? 1 : 0;
-        }
-        QVERIFY2(strong > 0 && strongOnBar * 10 >= strong * 9,
-                 qPrintable(QStringLiteral("%1 of %2").arg(strongOnBar).arg(strong)));
+    // Without motion, the strongest line comes from the encoder and is marked so.
+    void stillClipShowsOnlyTheEncoder()
+    {
+        QString error;
+        const auto result = analyse(render(0.0, 0.0, 1), &error);
+        QVERIFY2(result.ok, qPrintable(error + result.errorMessage));
+        QCOMPARE(result.keyFrameInterval, kKeyFrameInterval);
+        QVERIFY(!result.candidates.empty() &&
+                result.candidates.front().possibleCompressionArtefact);
     }
 
     // The sample clip the build writes for a first start (with the program's own encoder):
-    // parts moving 0.4 px at 12.5 Hz and 0.3 px at 37.5 Hz are its two strongest lines.
+    // parts moving 0.4 px at 12.5 Hz and 0.3 px at 37.5 Hz are its two strongest lines, read
+    // between the bins and measured within 20 %.
     void sampleClipShowsItsKnownVibrations()
     {
         const QString path = QCoreApplication::applicationDirPath() +
@@ -179,12 +172,32 @@ private slots:
         for (const auto& [hz, px] : known) {
             const auto found = std::find_if(
                 result.candidates.begin(), result.candidates.begin() + 2,
-                [&](const auto& c) { return std::abs(c.frequencyHz - hz) <= result.binWidthHz; });
+                [&](const auto& c) { return std::abs(c.refinedFrequencyHz - hz) <= 0.05; });
             QVERIFY2(found != result.candidates.begin() + 2, qPrintable(QString::number(hz)));
-            QVERIFY2(std::abs(found->amplitudePx - px) <= 0.2 * px,
+            QVERIFY2(std::abs(found->amplitudePx - px) <= 0.2 * px &&
+                         found->amplitudeLowerPx <= found->amplitudePx &&
+                         found->amplitudePx <= found->amplitudeUpperPx,
                      qPrintable(QString::number(found->amplitudePx)));
         }
     }
+
+private:
+    QString render(double amplitude, double frequency, int seed)
+    {
+        const QString path = m_dir.filePath(
+            QStringLiteral("bar-%1-%2-%3.mp4").arg(amplitude).arg(frequency).arg(seed));
+        QString output;
+        const bool ok =
+            test::runTool(m_tool,
+                          {path, "--amplitude", QString::number(amplitude), "--frequency",
+                           QString::number(frequency), "--seed", QString::number(seed), "--frames",
+                           QString::number(kFrames), "--gop", QString::number(kKeyFrameInterval)},
+                          &output, 300000);
+        return ok ? path : QString();
+    }
+
+    QString m_tool;
+    QTemporaryDir m_dir;
 };
 
 QTEST_GUILESS_MAIN(CameraClipsTest)

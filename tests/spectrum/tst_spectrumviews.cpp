@@ -64,7 +64,7 @@ void SpectrumViewsTest::bandMapNormalisesToTheStrongestPoint()
     QCOMPARE(int(entries.size()), 3);
     QVERIFY(entries[0].valid);
     QCOMPARE(entries[0].value, 1.0);
-    QCOMPARE(entries[0].peakFrequencyHz, 5.0); // first of equal maxima
+    QCOMPARE(entries[0].peakFrequencyHz, 5.25); // between two equal bins
     QVERIFY(entries[1].valid);
     QCOMPARE(entries[1].value, (2.0 + 0.01) / 8.0);
     QCOMPARE(entries[1].peakFrequencyHz, 5.5);

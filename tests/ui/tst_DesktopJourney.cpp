@@ -129,6 +129,12 @@ private slots:
         QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+o")}));
         QVERIFY(typeIntoFileDialog(clip));
         QTRY_COMPARE_WITH_TIMEOUT(m_controller->videoSession()->filePath(), clip, 30000);
+        // The starting 240 fps is only assumed until the user confirms it.
+        QVERIFY(click(QStringLiteral("Confirm the capture rate…")));
+        QVERIFY(click(QStringLiteral("Confirm 240.000 FPS")));
+        QTRY_COMPARE(m_controller->videoSession()->captureFrameRateOrigin(),
+                     QStringLiteral("entered"));
+        QVERIFY(click(QStringLiteral("Close")));
 
         QVERIFY(click(QStringLiteral("Settings…")));
         QVERIFY(click(QStringLiteral("Start amplification")));

@@ -122,6 +122,21 @@ class TestMainWindow : public QObject
                  qPrintable(error));
         openClip(clip);
         SpectrumController* spectrum = m_controller->spectrum();
+        // The starting 240 fps is only assumed: nothing is measured until the user confirms it
+        // in the video parameters.
+        QVERIFY(!spectrum->startAnalysis(rate, 1, 0));
+        QCOMPARE(outcome(QVariantMap{{"action", "open_dialog"}, {"dialog", "video_parameters"}}),
+                 QStringLiteral("ok"));
+        QQuickItem* confirm = nullptr;
+        QTRY_VERIFY((confirm = visibleItem("confirmCaptureRateButton")));
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {},
+            confirm->mapToScene(QPointF(confirm->width() / 2, confirm->height() / 2)).toPoint());
+        QTRY_COMPARE(m_controller->videoSession()->captureFrameRateOrigin(),
+                     QStringLiteral("entered"));
+        QVERIFY(!visibleItem("captureRatePrompt"));
+        QCOMPARE(outcome(QVariantMap{{"action", "close_dialog"}, {"dialog", "video_parameters"}}),
+                 QStringLiteral("ok"));
         QVERIFY(spectrum->startAnalysis(rate, 1, 0));
         QTRY_VERIFY_WITH_TIMEOUT(!spectrum->busy(), 120000);
         QVERIFY2(spectrum->ready(), qPrintable(spectrum->errorMessage()));

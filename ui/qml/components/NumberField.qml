@@ -3,7 +3,8 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import OrviMotion.Theme
 
-// A labelled number field with its unit; commits a valid number when editing finishes.
+// A labelled number field with its unit; commits a valid number when editing finishes and the
+// text was changed, and tells when it was emptied. A value that is not a number shows empty.
 RowLayout {
     id: field
 
@@ -17,11 +18,12 @@ RowLayout {
     property bool editable: true
     property int fieldWidth: 110
     signal committed(real value)
+    signal cleared()
 
     spacing: Theme.smallSpacing
 
     function displayText(number) {
-        return Number(number).toLocaleString(Qt.locale(), "f", field.decimals)
+        return isFinite(number) ? Number(number).toLocaleString(Qt.locale(), "f", field.decimals) : ""
     }
 
     Label {
@@ -45,10 +47,18 @@ RowLayout {
         }
         text: field.displayText(field.value)
         color: field.invalid || !acceptableInput ? Theme.error : Theme.text
+        // Leaving a field the user has not typed in is no entry.
+        property bool edited: false
+        onTextEdited: edited = true
         onEditingFinished: {
-            const number = Number.fromLocaleString(Qt.locale(), text)
-            if (acceptableInput && isFinite(number))
-                field.committed(number)
+            if (edited) {
+                const number = Number.fromLocaleString(Qt.locale(), text)
+                if (text.trim().length === 0)
+                    field.cleared()
+                else if (acceptableInput && isFinite(number))
+                    field.committed(number)
+            }
+            edited = false
             text = Qt.binding(() => field.displayText(field.value))
         }
     }

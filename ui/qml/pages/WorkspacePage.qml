@@ -182,6 +182,10 @@ Page {
         if (!(rate > 0 && rate <= 10000) || !wholeIn(density, 0, 2)
                 || !wholeIn(workers, 0, spectrumSettings.maximumWorkerThreadCount))
             return fail("invalid_parameters")
+        // A rate the client states is an entry, also when it repeats the assumed one.
+        if (parameters.captureFrameRate !== undefined && videoSession.captureFrameRateAssumed
+                && rate === videoSession.captureFrameRate)
+            videoSession.setCaptureFrameRate(rate)
         spectrumSettings.draftCaptureFrameRate = rate
         spectrumSettings.draftGridDensityIndex = density
         spectrumSettings.draftWorkerThreadCount = workers

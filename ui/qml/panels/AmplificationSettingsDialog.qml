@@ -55,6 +55,7 @@ Dialog {
             source: videoSession.filePath,
             captureRate: videoSession.captureFrameRate,
             captureManual: videoSession.captureFrameRateManual,
+            captureAssumed: videoSession.captureFrameRateAssumed,
             lower: processingSettings.lowerFrequencyHz,
             upper: processingSettings.upperFrequencyHz,
             amplification: processingSettings.amplificationFactor,
@@ -72,6 +73,8 @@ Dialog {
         if (changed.captureRate) {
             if (remembered.captureManual)
                 videoSession.setCaptureFrameRate(remembered.captureRate)
+            else if (remembered.captureAssumed)
+                videoSession.resetCaptureFrameRate()
             else
                 videoSession.clearCaptureFrameRateOverride()
         }

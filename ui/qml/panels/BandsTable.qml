@@ -30,16 +30,16 @@ Item {
     }
     readonly property int noteWidth: 28
     readonly property var headerTitles: [
-        [qsTr("Frequency"), qsTr("Peak frequency of the candidate")],
+        [qsTr("Frequency"), qsTr("Frequency of the line, refined between the spectrum's bins")],
         [qsTr("Band"), qsTr("Frequency band selected by this candidate")],
         [qsTr("Peak power"), qsTr("Relative peak power, normalised within the analysis")],
         [qsTr("Band power"), qsTr("Share of the total power that lies inside the band")],
-        [qsTr("Contrast"), qsTr("Peak power over the median of the neighbouring bins")],
+        [qsTr("Contrast"), qsTr("How far the line stands above the neighbouring bins, each point judged against its own noise")],
         [qsTr("Support"), qsTr("Share of accepted points at which the frequency stands out")],
         [qsTr("Stability"), qsTr("Fragment halves in which the peak is found again; — when the fragment is too short or has gaps")],
         [qsTr("Amplitude"), table.scaled
-            ? qsTr("Displacement amplitude at the strongest point: px and µm peak, velocity RMS, acceleration peak")
-            : qsTr("Displacement amplitude at the strongest point, px peak. Set a known length for physical units.")]
+            ? qsTr("Displacement amplitude: median over the reliable points that carry the line, with its quartiles; px and µm peak, velocity RMS, acceleration peak")
+            : qsTr("Displacement amplitude: median over the reliable points that carry the line, with its quartiles, px peak. Draw a known length on the source video for physical units.")]
     ]
     // Each column is at least as wide as its longest header word and its widest cell, so that
     // nothing is cut; a wider table shares out the rest, a narrower one scrolls sideways.
@@ -89,8 +89,12 @@ Item {
                 percent(c.spatialSupport),
                 c.stabilityEvaluated ? qsTr("%1 of 2").arg(Math.round(c.stability * 2)) : "—"]
     }
+    // The line's amplitude with the quartiles of its reliable points.
     function amplitudeText(c) {
-        return c.amplitudePx === undefined ? "—" : qsTr("%1 px peak").arg(fixed(c.amplitudePx, 3))
+        return c.amplitudePx === undefined ? "—"
+             : qsTr("%1 (%2–%3) px").arg(fixed(c.amplitudePx, 3))
+                                         .arg(fixed(c.amplitudeLowerPx, 3))
+                                         .arg(fixed(c.amplitudeUpperPx, 3))
     }
     function physicalText(c) {
         if (!scaled || c.displacementUm === undefined)

@@ -75,23 +75,30 @@ Item {
         return Number(value).toLocaleString(Qt.locale(), "f", decimals)
     }
     // Four significant digits, as the other amplitude texts.
-    function significant(value) {
+    function significant(value, digits) {
         if (value === undefined || !isFinite(value))
             return "—"
         if (value === 0)
             return "0"
-        const decimals = 3 - Math.floor(Math.log10(Math.abs(value)))
+        const decimals = (digits === undefined ? 4 : digits) - 1 - Math.floor(Math.log10(Math.abs(value)))
         return fixed(value, Math.min(12, Math.max(0, decimals)))
     }
     function frequencyText(value, step) {
         const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
         return fixed(value, decimals)
     }
-    // "12.50 Hz: 0.213 px · 37.50 Hz: 0.0741 px" for the one-line summary.
+    // "0.2134 ± 0.011"; an unreliable estimate shows its noise only, never as a value.
+    function displacementText(a) {
+        const error = a.standardErrorPx === undefined ? "" : significant(a.standardErrorPx, 2)
+        if (a.reliable)
+            return qsTr("%1 ± %2").arg(significant(a.amplitudePx)).arg(error)
+        return error.length > 0 ? qsTr("not reliable (± %1)").arg(error) : "—"
+    }
+    // "12.50 Hz: 0.213 ± 0.011 px · 37.50 Hz: not reliable (± 0.2) px" for the one-line summary.
     function amplitudeSummary() {
         const step = spectrum ? spectrum.frequencyStepHz : 0.1
         return amplitudes.map(a => qsTr("%1 Hz: %2 px").arg(frequencyText(a.frequencyHz, step))
-                                                       .arg(significant(a.amplitudePx))).join(" · ")
+                                                       .arg(displacementText(a))).join(" · ")
     }
     function statusText(entry) {
         return entry.accepted ? qsTr("Accepted") : qsTr("Excluded")
@@ -334,6 +341,7 @@ SiteMarkersItem {
                             + (tableShown ? 2 * cellMetrics.height + shownRows * cellMetrics.lineSpacing
                                             + Theme.smallSpacing : 0)
                             + (noteLabel.visible ? noteLabel.implicitHeight + 4 : 0)
+                            + (strongestRow.visible ? strongestRow.implicitHeight + 4 : 0)
             color: Theme.surface
             border.color: Theme.border
             radius: Theme.radius
@@ -392,7 +400,7 @@ SiteMarkersItem {
                             const step = points.spectrum ? points.spectrum.frequencyStepHz : 0.1
                             return points.amplitudes.map(a => {
                                 const row = [points.frequencyText(a.frequencyHz, step),
-                                             points.significant(a.amplitudePx),
+                                             points.displacementText(a),
                                              a.phaseDegrees === undefined ? "—" : points.fixed(a.phaseDegrees, 1)]
                                 return points.scaled ? row.concat([points.significant(a.displacementUm),
                                                                    points.significant(a.velocityMmPerSecondRms),
@@ -432,6 +440,41 @@ SiteMarkersItem {
                         }
                     }
                 }
+                // The line's strongest reliable point, one click away.
+                RowLayout {
+                    id: strongestRow
+                    readonly property var line: {
+                        const list = points.spectrum ? points.spectrum.candidates : []
+                        for (const c of list) {
+                            if (Math.abs(c.lowerFrequencyHz - points.spectrum.selectedLowerFrequencyHz) <= 1e-9
+                                    && Math.abs(c.upperFrequencyHz - points.spectrum.selectedUpperFrequencyHz) <= 1e-9)
+                                return c
+                        }
+                        return null
+                    }
+                    visible: amplitudeBox.tableShown && !!line && line.amplitudePoint >= 0
+                    Layout.fillWidth: true
+                    Label {
+                        Layout.fillWidth: true
+                        elide: Text.ElideRight
+                        font.pixelSize: Theme.smallFontSize
+                        color: Theme.textMuted
+                        text: parent.line && parent.line.amplitudePoint >= 0
+                              ? qsTr("Strongest reliable point at %1 Hz: point %2, %3 px.")
+                                    .arg(points.frequencyText(parent.line.frequencyHz, points.spectrum.frequencyStepHz))
+                                    .arg(parent.line.amplitudePoint + 1)
+                                    .arg(points.significant(parent.line.strongestAmplitudePx))
+                              : ""
+                    }
+                    ToolTextButton {
+                        objectName: "strongestPointButton"
+                        visible: !!parent.line && parent.line.amplitudePoint !== points.selectedSite
+                        enabled: points.interactionEnabled
+                        text: qsTr("Show it")
+                        tip: qsTr("Select the strongest reliable point of this line")
+                        onClicked: points.spectrum.selectDiagnosticSite(parent.line.amplitudePoint)
+                    }
+                }
                 Label {
                     id: noteLabel
                     Layout.fillWidth: true
@@ -443,8 +486,8 @@ SiteMarkersItem {
                     text: points.selectedSite < 0 || amplitudeBox.compact ? ""
                           : points.amplitudes.length === 0
                           ? qsTr("Amplitudes are measured only at accepted points of the current spectrum.")
-                          : points.scaled ? ""
-                          : qsTr("Without a known length amplitudes are given in pixels only; draw one on the source video.")
+                          : (points.scaled ? "" : qsTr("Without a known length amplitudes are given in pixels only; draw one on the source video.") + " ")
+                            + qsTr("± is the standard error.")
                     visible: text.length > 0
                 }
                 Item { Layout.fillHeight: true; visible: points.amplitudes.length === 0 }

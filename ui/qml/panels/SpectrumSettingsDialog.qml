@@ -123,7 +123,21 @@ Dialog {
                         to: 10000
                         value: dialog.draftCaptureFrameRate
                         editable: !dialog.spectrumBusy
+                        invalid: !(dialog.draftCaptureFrameRate > 0)
                         onCommitted: (value) => dialog.draftCaptureFrameRate = value
+                        // An empty field is no rate, never the previous one.
+                        onCleared: dialog.draftCaptureFrameRate = NaN
+                    }
+                    Button {
+                        objectName: "confirmDraftCaptureRateButton"
+                        visible: !!dialog.videoSession && dialog.videoSession.captureFrameRateAssumed
+                                 && dialog.draftCaptureFrameRate === dialog.videoSession.captureFrameRate
+                        enabled: !dialog.spectrumBusy
+                        text: qsTr("Confirm")
+                        ToolTip.visible: hovered
+                        ToolTip.delay: 600
+                        ToolTip.text: qsTr("The rate is only assumed; confirm it as the camera's capture rate")
+                        onClicked: dialog.videoSession.setCaptureFrameRate(dialog.draftCaptureFrameRate)
                     }
                     Button {
                         text: "?"

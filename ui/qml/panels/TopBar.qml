@@ -38,10 +38,20 @@ Rectangle {
             elide: Text.ElideMiddle
             font.pixelSize: Theme.fontSize
         }
+        // Until the user settles the capture rate, this is where they do it.
         Button {
-            text: qsTr("Video parameters")
-            flat: true
+            readonly property bool rateAssumed: bar.videoSession.ready
+                                                && bar.videoSession.captureFrameRateAssumed
+            objectName: "videoParametersButton"
+            text: rateAssumed ? qsTr("Confirm the capture rate…") : qsTr("Video parameters")
+            flat: !rateAssumed
+            font.bold: rateAssumed
+            palette.buttonText: rateAssumed ? Theme.warning : Theme.text
             visible: bar.videoSession.hasSource
+            ToolTip.visible: hovered && rateAssumed
+            ToolTip.delay: 300
+            ToolTip.text: qsTr("%1 fps is only assumed: nothing is analysed or amplified until you confirm it or enter the camera's rate")
+                              .arg(Number(bar.videoSession.captureFrameRate).toLocaleString(Qt.locale(), "f", 0))
             onClicked: bar.videoParametersRequested()
         }
         ButtonGroup { id: sections }

@@ -27,6 +27,13 @@ ColumnLayout {
         && videoSession.playbackFrameRate > 0
         ? videoSession.captureFrameRate / videoSession.playbackFrameRate : 0
 
+    // The rate the file itself states: the detected capture rate, else its playback rate.
+    readonly property real fileRate: videoSession.detectedCaptureFrameRate > 0
+        ? videoSession.detectedCaptureFrameRate : videoSession.playbackFrameRate
+    readonly property string rateOrigin: videoSession.captureFrameRateOrigin === "entered" ? qsTr("entered")
+        : videoSession.captureFrameRateOrigin === "assumed" ? qsTr("assumed")
+        : videoSession.captureFrameRateOrigin === "detected" ? qsTr("detected") : ""
+
     readonly property var rows: [
         [qsTr("File"), panel.videoSession.filePath],
         [qsTr("Container"), panel.videoSession.containerDisplayName],
@@ -38,7 +45,8 @@ ColumnLayout {
         [qsTr("Nominal frame rate"), panel.rate(panel.videoSession.nominalFrameRate)],
         [qsTr("Playback frame rate"), panel.rate(panel.videoSession.playbackFrameRate)],
         [qsTr("Capture frame rate"), panel.rate(panel.videoSession.captureFrameRate)
-             + (panel.videoSession.captureFrameRateManual ? " · " + qsTr("entered") : "")],
+             + (panel.rateOrigin.length > 0 ? " · " + panel.rateOrigin : ""),
+         panel.videoSession.captureFrameRateAssumed],
         [qsTr("Slow-motion factor"), panel.slowMotionFactor > 0
              ? Number(panel.slowMotionFactor).toLocaleString(Qt.locale(), "f", 2) + "×"
              : qsTr("unknown")],
@@ -99,6 +107,60 @@ ColumnLayout {
         wrapMode: Text.Wrap
         color: Theme.textMuted
         text: qsTr("Slow motion: the capture rate differs from the playback rate, so every time and frequency is measured at the capture rate.")
+    }
+    // The starting rate is only an assumption: nothing is measured until the user settles it.
+    Rectangle {
+        objectName: "captureRatePrompt"
+        visible: panel.videoSession.ready && panel.videoSession.captureFrameRateAssumed
+        Layout.fillWidth: true
+        implicitHeight: prompt.implicitHeight + 2 * Theme.smallSpacing
+        color: Theme.surface
+        border.color: Theme.warning
+        radius: Theme.radius
+        ColumnLayout {
+            id: prompt
+            anchors.fill: parent
+            anchors.margins: Theme.smallSpacing
+            spacing: Theme.smallSpacing
+            Label {
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                color: Theme.warning
+                font.bold: true
+                text: qsTr("Confirm the capture frame rate")
+            }
+            Label {
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                color: Theme.text
+                text: (panel.fileRate > 0
+                       ? qsTr("%1 is assumed, as high-speed cameras often record at it; the file itself states %2.")
+                             .arg(panel.rate(panel.videoSession.captureFrameRate)).arg(panel.rate(panel.fileRate))
+                       : qsTr("%1 is assumed, as high-speed cameras often record at it.")
+                             .arg(panel.rate(panel.videoSession.captureFrameRate)))
+                      + " " + qsTr("Nothing is analysed or amplified until you confirm it or enter the camera's rate below.")
+            }
+            Flow {
+                Layout.fillWidth: true
+                spacing: Theme.smallSpacing
+                Button {
+                    objectName: "confirmCaptureRateButton"
+                    text: qsTr("Confirm %1").arg(panel.rate(panel.videoSession.captureFrameRate))
+                    highlighted: true
+                    onClicked: panel.videoSession.setCaptureFrameRate(panel.videoSession.captureFrameRate)
+                }
+                Button {
+                    visible: panel.fileRate > 0 && panel.fileRate !== panel.videoSession.captureFrameRate
+                    text: qsTr("Use the file's %1").arg(panel.rate(panel.fileRate))
+                    onClicked: {
+                        if (panel.videoSession.detectedCaptureFrameRate > 0)
+                            panel.videoSession.clearCaptureFrameRateOverride()
+                        else
+                            panel.videoSession.setCaptureFrameRate(panel.fileRate)
+                    }
+                }
+            }
+        }
     }
     NumberField {
         Layout.fillWidth: true
