@@ -4,6 +4,7 @@
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/VideoSessionController.h"
 #include "motion/BackgroundPriority.h"
+#include "records/ThreadHandOff.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -103,7 +104,17 @@ void PlaybackController::emitStateIfChanged(const Flags& before)
 
 template <typename Command> void PlaybackController::post(Command command)
 {
-    QMetaObject::invokeMethod(m_worker, std::move(command), Qt::QueuedConnection);
+    // The command and its captures reach the playback thread through Qt's event queue.
+    PlaybackWorker* const worker = m_worker;
+    project_data::postHandOff(worker, [&] {
+        QMetaObject::invokeMethod(
+            worker,
+            [worker, command = std::move(command)]() mutable {
+                project_data::receiveHandOff(worker);
+                command();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 quint64 PlaybackController::nextRequest()

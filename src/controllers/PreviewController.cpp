@@ -6,6 +6,7 @@
 #include "controllers/TimeArithmetic.h"
 #include "controllers/VideoSessionController.h"
 #include "records/ProcessingState.h"
+#include "records/ThreadHandOff.h"
 #include "results/TemporaryVideo.h"
 
 #include <QCoreApplication>
@@ -298,6 +299,7 @@ void PreviewController::onSourceChanged()
 void PreviewController::onProgress(quint64 generation,
                                    const project_data::ProcessingProgress& progress)
 {
+    project_data::receiveHandOff(m_worker);
     if (generation != m_generation || !m_busy)
         return;
     m_progress = progress.fraction();
@@ -310,6 +312,7 @@ void PreviewController::onProgress(quint64 generation,
 
 void PreviewController::onFinished(quint64 generation, const project_data::ProcessingResult& result)
 {
+    project_data::receiveHandOff(m_worker);
     if (generation != m_generation || !m_busy)
         return;
     m_busy = false;

@@ -7,6 +7,27 @@
 
 namespace orvi::diagnostics::service {
 
+namespace {
+
+// A Unix socket's path holds at most 107 bytes, and an owner-only socket is first bound under a
+// slightly longer temporary name beside it. A temporary folder deep in a build tree does not
+// leave room for that, so the socket then goes to the system's own short temporary folder; the
+// descriptor's "socketPath" tells clients where it is.
+QString listenAddressFor(const QString& socketName)
+{
+#ifdef Q_OS_UNIX
+    constexpr qsizetype kLongestFittingPath = 107 - 16;
+    const QString preferred = QDir(QDir::tempPath()).filePath(socketName);
+    if (preferred.toUtf8().size() <= kLongestFittingPath)
+        return preferred;
+    return QDir(QStringLiteral("/tmp")).filePath(socketName);
+#else
+    return socketName;
+#endif
+}
+
+} // namespace
+
 DiagnosticsEndpoint::DiagnosticsEndpoint(IDiagnosticsDispatcher& dispatcher, QObject* parent)
     : QObject(parent), server_(dispatcher)
 {}
@@ -31,7 +52,7 @@ bool DiagnosticsEndpoint::start(bool controlEnabled, QString* errorCode)
         return false;
 
     descriptor_ = InstanceDescriptor::create(controlEnabled);
-    if (!server_.listen(descriptor_.socketName, descriptor_.token, errorCode)) {
+    if (!server_.listen(listenAddressFor(descriptor_.socketName), descriptor_.token, errorCode)) {
         clear();
         return false;
     }

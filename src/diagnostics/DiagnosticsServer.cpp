@@ -2,6 +2,7 @@
 
 #include "diagnostics/DiagnosticsProtocol.h"
 
+#include <QDebug>
 #include <QJsonDocument>
 #include <QLocalSocket>
 #include <QPointer>
@@ -49,6 +50,9 @@ bool DiagnosticsServer::listen(const QString& name, const QString& token, QStrin
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     server_.setMaxPendingConnections(protocol::kMaximumClientCount);
     if (token.isEmpty() || !server_.listen(name)) {
+        if (!token.isEmpty())
+            qWarning().noquote() << "Could not listen on the diagnostics socket" << name << ":"
+                                 << server_.errorString();
         if (errorCode)
             *errorCode = QStringLiteral("local_server_listen_failed");
         return false;

@@ -1,7 +1,9 @@
 #include "motion/MotionWorkerPool.h"
 
 #include "motion/BackgroundPriority.h"
+#include "records/ThreadHandOff.h"
 
+#include <QRunnable>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
@@ -11,6 +13,31 @@
 #include <vector>
 
 namespace orvi::motion_core {
+
+namespace {
+
+// One queued task. The pool passes it to a worker thread inside Qt, so the task itself is the
+// channel on which it is handed over.
+class PoolTask final : public QRunnable
+{
+public:
+    explicit PoolTask(std::function<void()> task) : m_task(std::move(task))
+    {
+        project_data::publishHandOff(this);
+    }
+
+    void run() override
+    {
+        project_data::receiveHandOff(this);
+        lowerCurrentThreadPriority();
+        m_task();
+    }
+
+private:
+    std::function<void()> m_task;
+};
+
+} // namespace
 
 MotionWorkerPool::MotionWorkerPool()
 {
@@ -36,10 +63,7 @@ void MotionWorkerPool::setWorkerCount(int count)
 
 void MotionWorkerPool::start(std::function<void()> task)
 {
-    m_pool.start([task = std::move(task)] {
-        lowerCurrentThreadPriority();
-        task();
-    });
+    m_pool.start(new PoolTask(std::move(task)));
 }
 
 namespace {

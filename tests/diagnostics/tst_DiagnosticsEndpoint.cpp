@@ -38,13 +38,26 @@ private slots:
     void startPublishesAReachableInstance_data()
     {
         QTest::addColumn<bool>("control");
-        QTest::newRow("read-only mode") << false;
-        QTest::newRow("control mode") << true;
+        QTest::addColumn<int>("temporaryFolderLength");
+        QTest::newRow("read-only mode") << false << 0;
+        QTest::newRow("control mode") << true << 0;
+        // Beyond what a Unix socket path can hold.
+        QTest::newRow("temporary folder deep in a tree") << true << 160;
     }
 
     void startPublishesAReachableInstance()
     {
         QFETCH(bool, control);
+        QFETCH(int, temporaryFolderLength);
+        const QByteArray savedTemporaryFolder = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", savedTemporaryFolder); });
+        if (temporaryFolderLength > 0) {
+            QString deep = runtime_.path();
+            while (deep.size() < temporaryFolderLength)
+                deep += QStringLiteral("/nested-folder");
+            QVERIFY(QDir().mkpath(deep));
+            qputenv("TMPDIR", deep.toUtf8());
+        }
         TestDispatcher dispatcher;
         DiagnosticsEndpoint endpoint(dispatcher);
         QString error;
@@ -57,7 +70,7 @@ private slots:
         QCOMPARE(descriptor->controlEnabled, control);
 
         // A client that knows only the descriptor is served.
-        LineClient client(descriptor->socketName);
+        LineClient client(descriptor->serverAddress());
         client.request(descriptor->token, "test.echo");
         QCOMPARE(client.next().value("ok"), QJsonValue(true));
     }

@@ -2,6 +2,7 @@
 
 #include "diagnostics/DescriptorFile.h"
 #include "diagnostics/RuntimeDirectory.h"
+#include "records/ThreadHandOff.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -32,6 +33,7 @@ bool FakeInstance::startServing()
 {
     start();
     ready_.acquire();
+    orvi::project_data::receiveHandOff(&ready_);
     return listening_ && RuntimeDirectory::prepare(runtimeDirectory_) &&
            DescriptorFile::write(descriptor_, descriptorPath());
 }
@@ -41,6 +43,7 @@ void FakeInstance::stopServing()
     if (isRunning()) {
         quit();
         wait();
+        orvi::project_data::receiveHandOff(this);
     }
     DescriptorFile::remove(descriptorPath());
 }
@@ -110,8 +113,10 @@ void FakeInstance::run()
             });
         }
     });
+    orvi::project_data::publishHandOff(&ready_);
     ready_.release();
     exec();
+    orvi::project_data::publishHandOff(this);
 }
 
 QByteArray FakeInstance::answer(const QByteArray& line)
