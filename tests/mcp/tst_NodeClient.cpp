@@ -281,9 +281,14 @@ private slots:
         for (const QString mode : {"control", "read-only"}) {
             Program program(mode == "control" ? "--mcp-control" : "--mcp-debug", home_.path());
             QVERIFY(program.waitForDescriptor());
-            // The socket lives in the program's own temporary folder, which only the
-            // descriptor names.
-            QVERIFY(program.descriptor.socketPath.startsWith(program.temporaryFolder() + '/'));
+            // The socket lives in the program's own temporary folder, or in the system's
+            // short one when that folder is too deep for a socket path; only the descriptor
+            // names it.
+            const QFileInfo socket(program.descriptor.socketPath);
+            QCOMPARE(socket.fileName(), program.descriptor.socketName);
+            QVERIFY2(socket.absolutePath() == program.temporaryFolder() ||
+                         socket.absolutePath() == QStringLiteral("/tmp"),
+                     qPrintable(socket.absolutePath()));
             runScript(mode, clip, clips.path());
             if (QTest::currentTestFailed())
                 return;
