@@ -2,15 +2,8 @@
 // its agreement with the headless tool and with the window's analysis, resumption, sharding
 // through the documented recipes, amplification from a parameters file and its exit statuses.
 
-#include "controllers/AnalysisFragmentController.h"
-#include "controllers/ExportController.h"
-#include "controllers/MediaRuntimeController.h"
-#include "controllers/PlaybackController.h"
-#include "controllers/PreviewController.h"
-#include "controllers/ProcessingSettingsController.h"
-#include "controllers/SpectrumController.h"
-#include "controllers/VideoSessionController.h"
 #include "spectrum/SpectrumTestVideo.h"
+#include "support/ControllerWorkbench.h"
 #include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
@@ -67,18 +60,7 @@ int run(const QStringList& arguments, const QString& program = {},
     return process.exitCode();
 }
 
-struct Workbench
-{
-    MediaRuntimeController runtime;
-    VideoSessionController session{&runtime};
-    AnalysisFragmentController fragment{&session};
-    ProcessingSettingsController settings{&session, &fragment};
-    PlaybackController playback{&session, &fragment, &runtime};
-    PreviewController preview{&session, &runtime, &settings, &playback};
-    ExportController exporter{&session, &runtime, &settings, &playback, &preview};
-    SpectrumController spectrum{&session,  &fragment, &settings, &runtime,
-                                &playback, &preview,  &exporter};
-};
+using Workbench = orvi::test::ControllerWorkbench;
 
 } // namespace
 

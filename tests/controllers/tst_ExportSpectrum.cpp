@@ -1,14 +1,7 @@
-#include "controllers/AnalysisFragmentController.h"
-#include "controllers/ExportController.h"
-#include "controllers/MediaRuntimeController.h"
-#include "controllers/PlaybackController.h"
-#include "controllers/PreviewController.h"
-#include "controllers/ProcessingSettingsController.h"
-#include "controllers/SpectrumController.h"
-#include "controllers/VideoSessionController.h"
 #include "reports/ReportNumberFormat.h"
 #include "reports/ReportTools.h"
 #include "spectrum/SpectrumTestVideo.h"
+#include "support/ControllerWorkbench.h"
 #include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
@@ -30,19 +23,7 @@ namespace {
 constexpr double kRate = 240.0;
 const QSize kSize(160, 96);
 
-// The interface's controllers, wired as the application wires them.
-struct Workbench
-{
-    MediaRuntimeController runtime;
-    VideoSessionController session{&runtime};
-    AnalysisFragmentController fragment{&session};
-    ProcessingSettingsController settings{&session, &fragment};
-    PlaybackController playback{&session, &fragment, &runtime};
-    PreviewController preview{&session, &runtime, &settings, &playback};
-    ExportController exporter{&session, &runtime, &settings, &playback, &preview};
-    SpectrumController spectrum{&session,  &fragment, &settings, &runtime,
-                                &playback, &preview,  &exporter};
-};
+using Workbench = orvi::test::ControllerWorkbench;
 
 // Horizontal motion of the left and right halves of the frame.
 orvi::spectrum::testing::Displacement halves(double leftHz, double rightHz, double leadDegrees)
