@@ -17,9 +17,6 @@
 #include <cmath>
 #include <numbers>
 
-using namespace orvi::ui::controllers;
-using orvi::ui::playback::PlaybackController;
-
 namespace {
 
 const QSize kSize(128, 96);

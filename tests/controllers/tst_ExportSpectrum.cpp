@@ -15,7 +15,6 @@
 
 using namespace orvi::ui::controllers;
 using orvi::spectrum::testing::SyntheticTexture;
-using orvi::ui::playback::PlaybackController;
 namespace test = orvi::reports::test;
 
 namespace {
