@@ -251,11 +251,12 @@ struct CandidateLine
 class SegmentSpectrum
 {
 public:
-    SegmentSpectrum(const Segment& segment, int fftSize, const std::vector<Complex>& twiddles)
+    SegmentSpectrum(const Segment& segment, int fftSize, const std::vector<Complex>& twiddles,
+                    const std::vector<double>& window)
     {
         double windowSum = 0.0;
-        m_x = windowedTransform(segment.x, segment.length, fftSize, twiddles, &windowSum);
-        m_y = windowedTransform(segment.y, segment.length, fftSize, twiddles, &windowSum);
+        pairedWindowedTransform(segment.x, segment.y, segment.length, fftSize, twiddles, window,
+                                m_x, m_y, &windowSum);
         m_scale = windowSum > 0.0 ? 2.0 / (windowSum * windowSum) : 0.0;
         m_bins = int(std::min(m_x.size(), m_y.size()) / 2);
     }
@@ -297,18 +298,29 @@ bool trustworthy(const PointAmplitude& amplitude, const QSizeF& cellPixels)
            2.0 * amplitude.amplitudePx <= std::min(cellPixels.width(), cellPixels.height());
 }
 
+// What one worker keeps from point to point (segments come by length): the window and one
+// projector per candidate line.
+struct PointTables
+{
+    std::vector<double> window;
+    std::vector<Projector> projectors;
+};
+
 // Every candidate's amplitude at one point.
 void measurePoint(project_data::SpectrumResult& result, const Segment& segment, int signalIndex,
                   const std::vector<CandidateLine>& lines, const std::vector<Complex>& twiddles,
-                  Projector& projector)
+                  PointTables& tables)
 {
     project_data::AcceptedSignal& signal = result.acceptedSignals[size_t(signalIndex)];
-    const SegmentSpectrum spectrum(segment, result.fftSize, twiddles);
+    if (tables.window.size() != size_t(segment.length))
+        tables.window = hannWindow(segment.length);
+    tables.projectors.resize(lines.size());
+    const SegmentSpectrum spectrum(segment, result.fftSize, twiddles, tables.window);
     const QSizeF frame = result.request.videoInfo.frameSize;
     const QSizeF cell(signal.cellRect.width() * frame.width(),
                       signal.cellRect.height() * frame.height());
     for (size_t c = 0; c < lines.size(); ++c) {
-        PointAmplitude amplitude = measureSegment(segment, lines[c].omega, projector);
+        PointAmplitude amplitude = measureSegment(segment, lines[c].omega, tables.projectors[c]);
         if (std::isfinite(amplitude.amplitudePx))
             amplitude.standardErrorPx =
                 spectrum.standardError(lines[c].bin, amplitude.directionDegrees);
@@ -526,7 +538,7 @@ bool measureDisplacementAmplitudes(project_data::SpectrumResult& result,
     const std::vector<Complex> twiddles = twiddleTable(result.fftSize);
     std::atomic<bool> stopped{false};
     const auto measure = [&](int begin, int end) {
-        Projector own;
+        PointTables own;
         for (int i = begin; i < end && !stopped.load(); ++i) {
             if (isCancelled && isCancelled()) {
                 stopped.store(true);

@@ -42,6 +42,13 @@ bool isPowerOfTwo(int value)
     return value > 0 && (value & (value - 1)) == 0;
 }
 
+// The product of two finite complex numbers, without the library's checks for infinities.
+inline Complex multiply(const Complex& a, const Complex& b)
+{
+    return Complex(a.real() * b.real() - a.imag() * b.imag(),
+                   a.real() * b.imag() + a.imag() * b.real());
+}
+
 // In-place radix-2 forward transform; false when cancelled between stages.
 bool forwardFft(std::vector<Complex>& data, const std::vector<Complex>& twiddles,
                 const CancellationCheck& isCancelled)
@@ -64,7 +71,7 @@ bool forwardFft(std::vector<Complex>& data, const std::vector<Complex>& twiddles
             Complex* lowHalf = data.data() + start;
             Complex* highHalf = lowHalf + half;
             for (int j = 0; j < half; ++j) {
-                const Complex product = highHalf[j] * twiddles[size_t(j) * size_t(stride)];
+                const Complex product = multiply(highHalf[j], twiddles[size_t(j) * size_t(stride)]);
                 highHalf[j] = lowHalf[j] - product;
                 lowHalf[j] += product;
             }
@@ -73,23 +80,85 @@ bool forwardFft(std::vector<Complex>& data, const std::vector<Complex>& twiddles
     return true;
 }
 
-std::vector<double> powerSpectrum(const float* samples, int count, int fftSize,
-                                  const std::vector<Complex>& twiddles,
-                                  const CancellationCheck& isCancelled)
+// Windowed, detrended samples (see windowedTransform) into every `stride`-th double of `out`;
+// returns the window's sum.
+double fillDetrended(const float* samples, int count, const std::vector<double>& window,
+                     double* out, int stride)
 {
+    const double centre = (count - 1) * 0.5;
+    double sum = 0.0;
+    double weighted = 0.0;
+    double spread = 0.0;
+    for (int i = 0; i < count; ++i) {
+        const double offset = i - centre;
+        sum += samples[i];
+        weighted += offset * samples[i];
+        spread += offset * offset;
+    }
+    const double mean = sum / count;
+    const double slope = spread > 0.0 ? weighted / spread : 0.0;
+    double windows = 0.0;
+    for (int i = 0; i < count; ++i) {
+        windows += window[size_t(i)];
+        out[size_t(i) * size_t(stride)] =
+            (samples[i] - mean - slope * (i - centre)) * window[size_t(i)];
+    }
+    return windows;
+}
+
+// Transform of x + i y (all fftSize bins); false when cancelled.
+bool packedTransform(const float* x, const float* y, int count,
+                     const std::vector<Complex>& twiddles, const std::vector<double>& window,
+                     std::vector<Complex>& data, double* windowSum,
+                     const CancellationCheck& isCancelled)
+{
+    std::fill(data.begin(), data.end(), Complex(0.0, 0.0));
+    // std::complex is laid out as two doubles, real part first.
+    double* parts = reinterpret_cast<double*>(data.data());
+    *windowSum = fillDetrended(x, count, window, parts, 2);
+    fillDetrended(y, count, window, parts + 1, 2);
+    return forwardFft(data, twiddles, isCancelled);
+}
+
+// One-sided power spectrum of x plus that of y (fftSize / 2 bins, bin 0 is 0), each linear
+// trend removed, Hann windowed and zero-padded. With Z the transform of x + i y,
+// |X_k|^2 + |Y_k|^2 = (|Z_k|^2 + |Z_(N-k)|^2) / 2. Empty when cancelled.
+std::vector<double> pairedPowerSpectrum(const float* x, const float* y, int count, int fftSize,
+                                        const std::vector<Complex>& twiddles,
+                                        const std::vector<double>& window,
+                                        const CancellationCheck& isCancelled)
+{
+    std::vector<Complex> data(static_cast<size_t>(fftSize));
     double windowSum = 0.0;
-    const std::vector<Complex> data =
-        windowedTransform(samples, count, fftSize, twiddles, &windowSum, isCancelled);
-    if (data.empty())
+    if (!packedTransform(x, y, count, twiddles, window, data, &windowSum, isCancelled))
         return {};
     std::vector<double> power(size_t(fftSize / 2), 0.0);
     if (windowSum <= 0.0)
         return power;
     const double scale = 2.0 / (windowSum * windowSum);
     for (int k = 1; k < fftSize / 2; ++k)
-        power[size_t(k)] = std::norm(data[size_t(k)]) * scale;
+        power[size_t(k)] =
+            0.5 * (std::norm(data[size_t(k)]) + std::norm(data[size_t(fftSize - k)])) * scale;
     return power;
 }
+
+// The Hann window of the last length asked for, kept while lengths repeat.
+class WindowCache
+{
+public:
+    const std::vector<double>& of(int count)
+    {
+        if (count != m_count) {
+            m_count = count;
+            m_window = hannWindow(count);
+        }
+        return m_window;
+    }
+
+private:
+    int m_count = -1;
+    std::vector<double> m_window;
+};
 
 double upperMedian(std::vector<double> values)
 {
@@ -256,38 +325,38 @@ struct StagePlan
 // half-segment spectra into `halves`. False when cancelled.
 bool analysePoint(const std::vector<float>& seriesX, const std::vector<float>& seriesY,
                   const StagePlan& plan, const CancellationCheck& isCancelled,
-                  project_data::AcceptedSignal& signal, PointHalves& halves)
+                  WindowCache windows[2], project_data::AcceptedSignal& signal, PointHalves& halves)
 {
     const Sizes& sizes = plan.sizes;
     const int length = int(seriesX.size());
     const int half = length / 2;
-    std::vector<double> full[2];
-    std::vector<double> parts[2][2];
-    const float* components[2] = {seriesX.data(), seriesY.data()};
-    for (int c = 0; c < 2; ++c) {
-        const float* samples = components[c];
-        full[c] = powerSpectrum(samples, length, sizes.fftSize, plan.fullTwiddles, isCancelled);
-        parts[c][0] = powerSpectrum(samples, half, sizes.halfSize, plan.halfTwiddles, isCancelled);
-        parts[c][1] = powerSpectrum(samples + (length - half), half, sizes.halfSize,
-                                    plan.halfTwiddles, isCancelled);
-        if (full[c].empty() || parts[c][0].empty() || parts[c][1].empty())
-            return false;
-    }
+    const float* x = seriesX.data();
+    const float* y = seriesY.data();
+    const std::vector<double> full = pairedPowerSpectrum(
+        x, y, length, sizes.fftSize, plan.fullTwiddles, windows[0].of(length), isCancelled);
+    const std::vector<double>& halfWindow = windows[1].of(half);
+    const std::vector<double> parts[2] = {
+        pairedPowerSpectrum(x, y, half, sizes.halfSize, plan.halfTwiddles, halfWindow, isCancelled),
+        pairedPowerSpectrum(x + (length - half), y + (length - half), half, sizes.halfSize,
+                            plan.halfTwiddles, halfWindow, isCancelled)};
+    if (full.empty() || parts[0].empty() || parts[1].empty())
+        return false;
     const int bins = sizes.fftSize / 2;
     signal.powerSpectrum.assign(size_t(bins), 0.0);
     for (int k = 1; k < bins; ++k)
-        signal.powerSpectrum[size_t(k)] = full[0][size_t(k)] + full[1][size_t(k)];
+        signal.powerSpectrum[size_t(k)] = full[size_t(k)];
     signal.localBackground = upperMedian(signal.powerSpectrum);
     halves.evidence.assign(size_t(bins), 0.0f);
+    const std::vector<double> backgrounds = localBackgrounds(signal.powerSpectrum);
     for (int k = 1; k < bins; ++k)
         halves.evidence[size_t(k)] =
-            float(signal.powerSpectrum[size_t(k)] / localBackground(signal.powerSpectrum, k));
+            float(signal.powerSpectrum[size_t(k)] / backgrounds[size_t(k)]);
     const int halfBins = sizes.halfSize / 2;
     halves.first.assign(size_t(halfBins), 0.0);
     halves.second.assign(size_t(halfBins), 0.0);
     for (int k = 1; k < halfBins; ++k) {
-        halves.first[size_t(k)] = parts[0][0][size_t(k)] + parts[1][0][size_t(k)];
-        halves.second[size_t(k)] = parts[0][1][size_t(k)] + parts[1][1][size_t(k)];
+        halves.first[size_t(k)] = parts[0][size_t(k)];
+        halves.second[size_t(k)] = parts[1][size_t(k)];
     }
     return true;
 }
@@ -375,11 +444,12 @@ bool aggregatePoints(const std::vector<std::vector<float>>& series, const StageP
             return false;
         const int count = std::min(batchSize, sizes.points - batchStart);
         motion_core::runParallel(pool, count, qint64(sizes.fftSize) * 32, [&](int begin, int end) {
+            WindowCache windows[2];
             for (int i = begin; i < end; ++i) {
                 const int point = batchStart + i;
                 if (stop.load() || (isCancelled && isCancelled()) ||
                     !analysePoint(series[size_t(2 * point)], series[size_t(2 * point + 1)], plan,
-                                  isCancelled, result.acceptedSignals[size_t(point)],
+                                  isCancelled, windows, result.acceptedSignals[size_t(point)],
                                   halves[size_t(i)])) {
                     stop.store(true);
                     return;
@@ -478,36 +548,51 @@ void proposeBand(const std::vector<double>& aggregate, const std::vector<int>& p
 
 } // namespace
 
+std::vector<double> hannWindow(int count)
+{
+    std::vector<double> window(size_t(std::max(count, 0)), 0.0);
+    for (int i = 0; i < count && count > 1; ++i)
+        window[size_t(i)] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (count - 1));
+    return window;
+}
+
 std::vector<Complex> windowedTransform(const float* samples, int count, int fftSize,
                                        const std::vector<Complex>& twiddles, double* windowSum,
                                        const CancellationCheck& isCancelled)
 {
-    const double centre = (count - 1) * 0.5;
-    double sum = 0.0;
-    double weighted = 0.0;
-    double spread = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double offset = i - centre;
-        sum += samples[i];
-        weighted += offset * samples[i];
-        spread += offset * offset;
-    }
-    const double mean = sum / count;
-    const double slope = spread > 0.0 ? weighted / spread : 0.0;
-
     std::vector<Complex> data(static_cast<size_t>(fftSize), Complex(0.0, 0.0));
-    double windows = 0.0;
-    for (int i = 0; i < count; ++i) {
-        const double window =
-            count > 1 ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (count - 1)) : 0.0;
-        windows += window;
-        data[size_t(i)] = Complex((samples[i] - mean - slope * (i - centre)) * window, 0.0);
-    }
+    const double windows =
+        fillDetrended(samples, count, hannWindow(count), reinterpret_cast<double*>(data.data()), 2);
     if (windowSum)
         *windowSum = windows;
     if (!forwardFft(data, twiddles, isCancelled))
         return {};
     return data;
+}
+
+bool pairedWindowedTransform(const float* x, const float* y, int count, int fftSize,
+                             const std::vector<Complex>& twiddles,
+                             const std::vector<double>& window, std::vector<Complex>& transformX,
+                             std::vector<Complex>& transformY, double* windowSum,
+                             const CancellationCheck& isCancelled)
+{
+    std::vector<Complex> packed(static_cast<size_t>(fftSize));
+    double windows = 0.0;
+    if (!packedTransform(x, y, count, twiddles, window, packed, &windows, isCancelled))
+        return false;
+    if (windowSum)
+        *windowSum = windows;
+    // X_k = (Z_k + conj Z_(N-k)) / 2, Y_k = (Z_k - conj Z_(N-k)) / 2i.
+    transformX.resize(size_t(fftSize));
+    transformY.resize(size_t(fftSize));
+    for (int k = 0; k < fftSize; ++k) {
+        const Complex z = packed[size_t(k)];
+        const Complex mirror = std::conj(packed[size_t((fftSize - k) % fftSize)]);
+        transformX[size_t(k)] = 0.5 * (z + mirror);
+        const Complex difference = 0.5 * (z - mirror);
+        transformY[size_t(k)] = Complex(difference.imag(), -difference.real());
+    }
+    return true;
 }
 
 std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int first, int length,
@@ -516,8 +601,18 @@ std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int f
     if (first < 0 || length < 1 || qint64(first) + length > qint64(series.size()) ||
         !isPowerOfTwo(fftSize) || fftSize < length || fftSize < 2)
         return {};
-    return powerSpectrum(series.data() + first, length, fftSize, twiddleTable(fftSize),
-                         isCancelled);
+    double windowSum = 0.0;
+    const std::vector<Complex> data = windowedTransform(
+        series.data() + first, length, fftSize, twiddleTable(fftSize), &windowSum, isCancelled);
+    if (data.empty())
+        return {};
+    std::vector<double> power(size_t(fftSize / 2), 0.0);
+    if (windowSum <= 0.0)
+        return power;
+    const double scale = 2.0 / (windowSum * windowSum);
+    for (int k = 1; k < fftSize / 2; ++k)
+        power[size_t(k)] = std::norm(data[size_t(k)]) * scale;
+    return power;
 }
 
 double interpolatedPeakHz(const std::vector<double>& spectrum, double binWidth, int bin)
@@ -577,6 +672,75 @@ double localBackground(const std::vector<double>& spectrum, int bin)
     const auto middle = window.begin() + std::ptrdiff_t(count / 2);
     std::nth_element(window.begin(), middle, window.begin() + std::ptrdiff_t(count));
     return std::max(*middle, kBackgroundFloor);
+}
+
+namespace {
+
+// The values of a sliding background window, kept in ascending order.
+class SortedWindow
+{
+public:
+    void insert(double value)
+    {
+        double* end = m_values.data() + m_count;
+        double* at = std::upper_bound(m_values.data(), end, value);
+        std::copy_backward(at, end, end + 1);
+        *at = value;
+        ++m_count;
+    }
+    void remove(double value)
+    {
+        double* end = m_values.data() + m_count;
+        double* at = std::lower_bound(m_values.data(), end, value);
+        std::copy(at + 1, end, at);
+        --m_count;
+    }
+    // What nth_element places in the middle: the upper median.
+    double upperMedian() const
+    {
+        return m_count == 0 ? kBackgroundFloor : std::max(m_values[m_count / 2], kBackgroundFloor);
+    }
+
+private:
+    std::array<double, 2 * kBackgroundHalfWindow> m_values{};
+    size_t m_count = 0;
+};
+
+} // namespace
+
+std::vector<double> localBackgrounds(const std::vector<double>& spectrum)
+{
+    const int bins = int(spectrum.size());
+    std::vector<double> backgrounds(spectrum.size(), kBackgroundFloor);
+    const bool ordered =
+        std::all_of(spectrum.begin(), spectrum.end(), [](double v) { return std::isfinite(v); });
+    if (!ordered) { // no order to keep: each bin on its own
+        for (int k = 1; k < bins; ++k)
+            backgrounds[size_t(k)] = localBackground(spectrum, k);
+        return backgrounds;
+    }
+    // Bin k reads j in [k - 12, k - 3] and [k + 3, k + 12] within 1 ... bins - 1.
+    const auto inside = [bins](int j) { return j >= 1 && j < bins; };
+    SortedWindow window;
+    for (int j = 1; j <= std::min(1 + kBackgroundHalfWindow, bins - 1); ++j) {
+        if (j - 1 > kBackgroundGuardBins)
+            window.insert(spectrum[size_t(j)]);
+    }
+    for (int k = 1; k < bins; ++k) {
+        backgrounds[size_t(k)] = window.upperMedian();
+        // From bin k to bin k + 1.
+        const int leaving[2] = {k - kBackgroundHalfWindow, k + kBackgroundGuardBins + 1};
+        const int entering[2] = {k - kBackgroundGuardBins, k + kBackgroundHalfWindow + 1};
+        for (int j : leaving) {
+            if (inside(j))
+                window.remove(spectrum[size_t(j)]);
+        }
+        for (int j : entering) {
+            if (inside(j))
+                window.insert(spectrum[size_t(j)]);
+        }
+    }
+    return backgrounds;
 }
 
 double relativeBandPower(const project_data::SpectrumResult& result, double lowerHz, double upperHz)

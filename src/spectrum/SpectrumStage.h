@@ -75,6 +75,20 @@ windowedTransform(const float* samples, int count, int fftSize,
                   const std::vector<std::complex<double>>& twiddles, double* windowSum,
                   const CancellationCheck& isCancelled = {});
 
+// The Hann window 0.5 - 0.5 cos(2 pi i / (count - 1)) of `count` samples (zero for one sample),
+// the window every transform here applies.
+std::vector<double> hannWindow(int count);
+
+// What `windowedTransform` gives for `x` and for `y` (the same `count`, `fftSize` and
+// `window`, which is hannWindow(count)), from one complex transform of x + i y split by its
+// symmetry. Agrees with two separate transforms within double rounding. False when cancelled.
+bool pairedWindowedTransform(const float* x, const float* y, int count, int fftSize,
+                             const std::vector<std::complex<double>>& twiddles,
+                             const std::vector<double>& window,
+                             std::vector<std::complex<double>>& transformX,
+                             std::vector<std::complex<double>>& transformY, double* windowSum,
+                             const CancellationCheck& isCancelled = {});
+
 // One-sided power spectrum (fftSize / 2 bins, bin 0 is 0) of `length` samples from `first`,
 // linear trend removed, Hann windowed, zero-padded to the power of two `fftSize`. Empty when
 // cancelled or when the arguments do not describe a segment inside the series.
@@ -84,6 +98,9 @@ std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int f
 // Upper median of the bins within 12 of `bin` (bin 0, the bin and its 2 nearest neighbours
 // on each side left out), at least 1e-30.
 double localBackground(const std::vector<double>& spectrum, int bin);
+
+// localBackground of every bin (entry 0 is the floor), in one pass over the spectrum.
+std::vector<double> localBackgrounds(const std::vector<double>& spectrum);
 
 // The distance in frames between consecutive key frames (frame indices in order) when at least
 // two distances were seen and three in four of them are the same; 0 otherwise.

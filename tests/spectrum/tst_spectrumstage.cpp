@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <random>
 
 using namespace orvi;
 using namespace orvi::spectrum;
@@ -136,6 +137,25 @@ void SpectrumStageTest::fftAgreesWithDirectTransform()
     for (int k = 0; k < fftSize / 2; ++k)
         QVERIFY2(std::abs(fast[size_t(k)] - direct[size_t(k)]) <= 1e-10 * peak,
                  qPrintable(QStringLiteral("bin %1").arg(k)));
+
+    // Two series through one packed transform: each as its own transform gives it.
+    const std::vector<float> other = tone(first + length, 0.113, 0.05, 1.1, 0.3, 11);
+    const auto twiddles = orvi::spectrum::twiddleTable(fftSize);
+    std::vector<std::complex<double>> pairedX, pairedY;
+    double windowSum = 0.0;
+    QVERIFY(orvi::spectrum::pairedWindowedTransform(
+        series.data() + first, other.data() + first, length, fftSize, twiddles,
+        orvi::spectrum::hannWindow(length), pairedX, pairedY, &windowSum));
+    for (const auto& [paired, input] :
+         {std::pair{&pairedX, &series}, std::pair{&pairedY, &other}}) {
+        double single = 0.0;
+        const auto alone = orvi::spectrum::windowedTransform(input->data() + first, length, fftSize,
+                                                             twiddles, &single);
+        QCOMPARE(windowSum, single);
+        for (int k = 0; k < fftSize; ++k)
+            QVERIFY2(std::abs((*paired)[size_t(k)] - alone[size_t(k)]) <= 1e-9 * windowSum,
+                     qPrintable(QStringLiteral("bin %1").arg(k)));
+    }
 }
 
 void SpectrumStageTest::segmentPowerSpectrumRefusesBadSegments()
@@ -350,6 +370,20 @@ void SpectrumStageTest::localBackgroundIsUpperMedianOfNeighbours()
     // Nothing left: the floor.
     QCOMPARE(localBackground(std::vector<double>(3, 5.0), 1), 1e-30);
     QCOMPARE(localBackground(std::vector<double>(40, 0.0), 20), 1e-30);
+
+    // The one-pass form gives every bin's value, near the ends, with ties and with NaN.
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> level(0, 6); // few levels: many ties
+    for (int size : {2, 5, 16, 27, 300}) {
+        std::vector<double> spectrum(static_cast<size_t>(size));
+        for (double& value : spectrum)
+            value = level(random) * 0.5;
+        if (size == 300)
+            spectrum[150] = std::numeric_limits<double>::quiet_NaN();
+        const std::vector<double> all = orvi::spectrum::localBackgrounds(spectrum);
+        for (int k = 1; k < size; ++k)
+            QCOMPARE(all[size_t(k)], localBackground(spectrum, k));
+    }
 }
 
 void SpectrumStageTest::relativeBandPowerCountsBinCentres_data()
