@@ -5,6 +5,7 @@
 #include "results/TemporaryVideoSource.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,8 @@ namespace {
 constexpr double kMaximumTicksPerSecond = 30.0;
 constexpr int kIdleTickIntervalMs = 33;
 constexpr int kDecoderThreads = 2;
+// Below this many frames behind, decoding forward is cheaper than a jump to a key frame.
+constexpr qint64 kJumpMinimumFrames = 8;
 
 int tickIntervalMs(double rate)
 {
@@ -98,10 +101,11 @@ void PlaybackWorker::play(quint64 requestId, qint64 fromFrame, qint64 endFrameEx
     m_stopRequested.store(false);
     m_rate = rate;
     m_rangeEnd = endFrameExclusive;
-    m_carry = 0.0;
     const bool alreadyThere = fromFrame == m_currentFrame && m_nextReadFrame == fromFrame + 1;
     if (!alreadyThere && !showFrame(fromFrame))
         return; // the failure or the end has been reported
+    m_clockStartFrame = fromFrame;
+    m_clock.start();
     m_playing = true;
     m_timer->start(tickIntervalMs(m_rate));
     emit playingChanged(requestId, true);
@@ -196,6 +200,27 @@ void PlaybackWorker::clearPreview(quint64 requestId)
     emit previewConfigurationChanged(requestId, false, {});
 }
 
+qint64 PlaybackWorker::clockFrame() const
+{
+    const double elapsedSeconds = double(m_clock.nsecsElapsed()) * 1e-9;
+    const qint64 due = m_clockStartFrame + qint64(std::floor(elapsedSeconds * m_rate + 1e-9));
+    return std::min(due, m_rangeEnd - 1);
+}
+
+void PlaybackWorker::jumpTowards(qint64 target)
+{
+    // Decoding every frame up to a distant target would only let the lag grow: start from the
+    // last key frame on the way instead, when one is known.
+    if (target - m_nextReadFrame < kJumpMinimumFrames)
+        return;
+    qint64 landing = -1;
+    for (qint64 key = m_source->keyFrameAfter(m_nextReadFrame - 1); key >= 0 && key <= target;
+         key = m_source->keyFrameAfter(key))
+        landing = key;
+    if (landing > m_nextReadFrame && m_source->seekToFrame(landing))
+        m_nextReadFrame = landing;
+}
+
 void PlaybackWorker::onTick()
 {
     if (!m_playing)
@@ -204,21 +229,24 @@ void PlaybackWorker::onTick()
         stopPlaying();
         return;
     }
-    const double due = double(m_timer->interval()) * m_rate / 1000.0 + m_carry + 1e-9;
-    const qint64 framesDue = qint64(std::floor(due));
-    const qint64 frames = std::max<qint64>(framesDue, 1);
-    m_carry = std::max(0.0, due - double(frames));
-    for (qint64 k = 0; k < frames; ++k) {
+    // The shown frame follows the wall clock: frames the decoder cannot reach in time are
+    // dropped, never shown late.
+    const qint64 target = clockFrame();
+    if (target < m_nextReadFrame)
+        return; // ahead of the clock
+    jumpTowards(target);
+    QElapsedTimer tick;
+    tick.start();
+    const qint64 budgetNs = qint64(m_timer->interval()) * 1'000'000;
+    while (m_nextReadFrame <= target) {
         if (m_stopRequested.load()) {
             stopPlaying();
             return;
         }
-        if (m_nextReadFrame - 1 >= m_rangeEnd - 1) {
-            finishRange();
-            return;
-        }
-        // Only the frame shown at the end of the tick, or the range's last, becomes an image.
-        const bool convert = k == frames - 1 || m_nextReadFrame >= m_rangeEnd - 1;
+        // Only the frame shown at the end of the tick becomes an image: the target, the
+        // range's last, or the frame reached when the tick's time is up.
+        const bool convert = m_nextReadFrame == target || m_nextReadFrame >= m_rangeEnd - 1 ||
+                             tick.nsecsElapsed() > budgetNs;
         if (decodeNext(convert) != Decoded::Frame)
             return;
         if (convert)
@@ -229,6 +257,8 @@ void PlaybackWorker::onTick()
             finishRange();
             return;
         }
+        if (convert)
+            return;
     }
 }
 

@@ -3,6 +3,7 @@
 #include "media/IVideoSource.h"
 #include "media/VideoInfo.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -22,7 +23,9 @@ using CancelFlag = std::shared_ptr<std::atomic_bool>;
 // of the same index, on the playback thread. Every command carries the controller's request
 // id and every reply repeats the id of the command being served, so the controller can drop
 // replies of superseded commands. While playing, a timer ticks at most about 30 times a
-// second; frames between two ticks are decoded without conversion to an image.
+// second and shows the frame the wall clock points at; frames between two ticks are decoded
+// without conversion to an image, or skipped by a jump to a key frame when decoding falls
+// behind.
 class PlaybackWorker : public QObject
 {
     Q_OBJECT
@@ -72,6 +75,11 @@ private:
     };
 
     void onTick();
+    // The frame the clock points at, within the range.
+    qint64 clockFrame() const;
+    // Moves the read position to the last known key frame before `target` when decoding up to
+    // it would take long.
+    void jumpTowards(qint64 target);
     // Takes a seek or step command; false (and answered) when there is no source.
     bool beginNavigation(quint64 requestId);
     bool isCancelled() const;
@@ -97,9 +105,11 @@ private:
     qint64 m_nextPreviewIndex = -1; // where the preview source reads next
     CancelFlag m_cancelFlag;
     media::VideoInfo m_videoInfo;
-    double m_rate = 0.0;
+    double m_rate = 0.0; // frames a second
     qint64 m_rangeEnd = 0;
-    double m_carry = 0.0;
+    // Playback's clock: frame m_clockStartFrame was shown when it started.
+    QElapsedTimer m_clock;
+    qint64 m_clockStartFrame = 0;
     FramePair m_pair;
     // The frame last delivered (what the interface shows) and where the source reads next;
     // they differ after frames were skipped in a tick that a stop request cut short.

@@ -27,6 +27,14 @@ public:
     virtual ReadResult skipFrame(qint64* frameIndex = nullptr, qint64* presentationTimeUs = nullptr,
                                  QString* error = nullptr) = 0;
     virtual bool wasCancelled() const = 0;
+    // A frame after `frameIndex` from which decoding starts without earlier frames: one the
+    // source has seen, or the next one of a steady key-frame spacing it has seen. Playback
+    // that falls behind jumps there instead of decoding every frame. -1 when it cannot say.
+    virtual qint64 keyFrameAfter(qint64 frameIndex) const
+    {
+        Q_UNUSED(frameIndex);
+        return -1;
+    }
 };
 
 } // namespace orvi::media

@@ -57,6 +57,13 @@ QString LibavClipFixtures::uniformMp4(const QString& name, int frames, QSize siz
                   frames);
 }
 
+QString LibavClipFixtures::groupedMp4(const QString& name, int interval)
+{
+    const QString n = QString::number(interval);
+    return encode(name, QStringLiteral("testsrc2=size=160x120:rate=30"), 48,
+                  {"-g", n, "-keyint_min", n, "-sc_threshold", "0", "-bf", "2"});
+}
+
 QString LibavClipFixtures::cornerMarkedMp4(const QString& name, double rotationDegrees, int frames)
 {
     const QString output =

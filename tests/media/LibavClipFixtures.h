@@ -25,6 +25,8 @@ public:
     // Blue frame with a red block in the top-left corner whose display matrix asks for the
     // given clockwise rotation (degrees, any angle).
     QString cornerMarkedMp4(const QString& name, double rotationDegrees, int frames = 6);
+    // 48 frames with a key frame every `interval` frames and B-frames between.
+    QString groupedMp4(const QString& name, int interval);
     // Frame n is a flat grey of luma 16 + 5 n, so a frame tells its own index.
     // The first four intervals last three frame periods; the remaining 36 frames are uniform.
     QString irregularStartMp4(const QString& name);

@@ -110,6 +110,24 @@ private slots:
         QCOMPARE(frame.image, expected.at(4));
     }
 
+    void knowsKeyFramesAhead()
+    {
+        const QString path = m_clips->groupedMp4(QStringLiteral("grouped.mp4"), 12);
+        QVERIFY2(!path.isEmpty(), qPrintable(m_clips->lastError()));
+        LibavVideoSource source;
+        QString error;
+        QVERIFY2(source.open(path, &error), qPrintable(error));
+        // From the container's index, before any frame is decoded.
+        QCOMPARE(source.keyFrameAfter(0), 12);
+        QCOMPARE(source.keyFrameAfter(30), 36);
+        QCOMPARE(source.keyFrameAfter(36), -1);
+        QVERIFY(source.seekToFrame(24, &error));
+        VideoFrame frame;
+        QCOMPARE(source.readFrame(frame, &error), ReadResult::Frame);
+        QCOMPARE(frame.frameIndex, 24);
+        QVERIFY(frame.keyFrame);
+    }
+
     void refusesUnusableRecord_data()
     {
         QTest::addColumn<QString>("defect");

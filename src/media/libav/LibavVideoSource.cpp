@@ -6,6 +6,7 @@
 #include "media/libav/LibavStreamRotation.h"
 #include "media/libav/LibavVideoAnalyzer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <optional>
@@ -113,6 +114,7 @@ void LibavVideoSource::close()
     m_decoder.reset();
     m_info = VideoInfo();
     m_nextIndex = 0;
+    m_keyFrames.clear();
     m_open = false;
 }
 
@@ -142,8 +144,26 @@ bool LibavVideoSource::prepare(const VideoInfo& videoInfo, QString* error)
         return false;
     }
     m_nextIndex = 0;
+    readKeyFrameIndex();
     m_open = true;
     return true;
+}
+
+// Containers that index every frame (MP4, QuickTime) mark their key frames there: with one
+// entry per frame in decoding order, a key frame that opens its group is shown as the frame
+// of the same number. Anything else is learned while decoding.
+void LibavVideoSource::readKeyFrameIndex()
+{
+    m_keyFrames.clear();
+    AVStream* stream = m_decoder->stream();
+    const int entries = avformat_index_get_entries_count(stream);
+    if (entries < 1 || entries != m_info.frameCount)
+        return;
+    for (int i = 0; i < entries; ++i) {
+        const AVIndexEntry* entry = avformat_index_get_entry(stream, i);
+        if (entry != nullptr && (entry->flags & AVINDEX_KEYFRAME) != 0)
+            m_keyFrames.push_back(i);
+    }
 }
 
 bool LibavVideoSource::openDecoder(QString* error)
@@ -462,6 +482,30 @@ ReadResult LibavVideoSource::readInto(VideoFrame& frame, const Conversion& conve
     return result;
 }
 
+void LibavVideoSource::rememberKeyFrame(qint64 index)
+{
+    const auto at = std::lower_bound(m_keyFrames.begin(), m_keyFrames.end(), index);
+    if (at == m_keyFrames.end() || *at != index)
+        m_keyFrames.insert(at, index);
+}
+
+qint64 LibavVideoSource::keyFrameAfter(qint64 frameIndex) const
+{
+    const auto seen = std::upper_bound(m_keyFrames.begin(), m_keyFrames.end(), frameIndex);
+    if (seen != m_keyFrames.end())
+        return *seen;
+    // The spacing counts as steady when the last three key frames seen share it.
+    const size_t count = m_keyFrames.size();
+    if (count < 3)
+        return -1;
+    const qint64 last = m_keyFrames[count - 1];
+    const qint64 spacing = last - m_keyFrames[count - 2];
+    if (spacing < 1 || m_keyFrames[count - 2] - m_keyFrames[count - 3] != spacing)
+        return -1;
+    const qint64 next = last + spacing * ((frameIndex - last) / spacing + 1);
+    return m_info.frameCount >= 1 && next >= m_info.frameCount ? -1 : next;
+}
+
 ReadResult LibavVideoSource::skipFrame(qint64* frameIndex, qint64* presentationTimeUs,
                                        QString* error)
 {
@@ -483,6 +527,8 @@ ReadResult LibavVideoSource::advance(const Conversion& convert, qint64* frameInd
             if (status == DecodeStatus::End) {
                 result = ReadResult::EndOfStream;
             } else if (status == DecodeStatus::FrameReady) {
+                if (isKeyFrame(*m_decoder->frame))
+                    rememberKeyFrame(m_nextIndex);
                 const bool converted = !convert || convert(&message);
                 av_frame_unref(m_decoder->frame.get());
                 // The frame was consumed even when its conversion failed: the next one keeps

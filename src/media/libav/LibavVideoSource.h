@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace orvi::media::libav {
 
@@ -40,6 +41,7 @@ public:
     ReadResult skipFrame(qint64* frameIndex = nullptr, qint64* presentationTimeUs = nullptr,
                          QString* error = nullptr) override;
     bool wasCancelled() const override { return m_cancellation.wasCancelled(); }
+    qint64 keyFrameAfter(qint64 frameIndex) const override;
 
     // Reads the next frame reduced for analysis: `crop` (display pixels) of the display image
     // scaled to `size` with bilinear filtering straight from the decoded picture, so no
@@ -74,6 +76,8 @@ private:
 
     bool convertFrame(QImage* image, QString* error);
     bool convertReducedFrame(const QRect& crop, const QSize& size, QImage* image, QString* error);
+    void rememberKeyFrame(qint64 index);
+    void readKeyFrameIndex();
     bool conversionSucceeded(int status, QString* error);
     // Reads the next frame with `convert` filling the frame's image, then numbers it.
     ReadResult readInto(VideoFrame& frame, const Conversion& convert, QString* error);
@@ -92,6 +96,8 @@ private:
     int m_decoderThreadCount = 0;
     VideoInfo m_info;
     qint64 m_nextIndex = 0;
+    // Indices of the key frames decoded so far, ascending.
+    std::vector<qint64> m_keyFrames;
     bool m_open = false;
     std::unique_ptr<Decoder> m_decoder;
 };
