@@ -4,6 +4,7 @@
 #include "controllers/ExportController.h"
 #include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
+#include "controllers/NumberFormatter.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
@@ -47,42 +48,21 @@ constexpr int kMaximumDensityIndex = 2;
 constexpr double kBandReadBackTolerance = 1e-9;
 constexpr double kProgressStep = 0.005;
 
-// A frequency to the precision the spectrum resolves: one decimal finer than its bin width, as
-// the views show it.
+// A frequency to the precision the spectrum resolves, in the controller's own texts.
 QString formatFrequency(double hz, double stepHz)
 {
-    const int decimals = std::clamp(int(std::ceil(-std::log10(std::max(1e-6, stepHz)))) + 1, 0, 5);
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(hz, 'f', decimals);
+    return NumberFormatter::fixedText(NumberFormatter::plainSystemLocale(), hz,
+                                      NumberFormatter::frequencyDecimalsFor(stepHz));
 }
 
-// d significant digits in the system locale, no group separators, no trailing zeros.
 QString formatSignificant(double value, int digits)
 {
-    if (!std::isfinite(value))
-        return QStringLiteral("—");
-    if (value == 0.0)
-        return QStringLiteral("0");
-    const int decimals =
-        std::clamp(digits - int(std::floor(std::log10(std::abs(value)))) - 1, 0, 12);
-    QLocale locale = QLocale::system();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString text = locale.toString(value, 'f', decimals);
-    const QString point = locale.decimalPoint();
-    if (decimals > 0 && text.contains(point)) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(point))
-            text.chop(point.size());
-    }
-    return text;
+    return NumberFormatter::trimmed(NumberFormatter::plainSystemLocale(), value, digits);
 }
 
 bool bandValidFor(double lowerHz, double upperHz, double rate)
 {
-    return std::isfinite(lowerHz) && std::isfinite(upperHz) && std::isfinite(rate) &&
-           lowerHz > 0.0 && lowerHz < upperHz && upperHz < rate * 0.5;
+    return motion_core::TemporalBandpassFilter::isBandValid(rate, lowerHz, upperHz);
 }
 
 QString gridDescription(const SpectrumAnalysisRequest& request)

@@ -34,9 +34,8 @@ Dialog {
     height: Math.min(820, (parent ? parent.height : 800) - 32)
     padding: Theme.spacing
 
-    function number(value, decimals) {
-        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
-    }
+    NumberFormatter { id: numbers }
+    function number(value, decimals) { return numbers.fixed(value, decimals) }
     function section(name) {
         return [capture, filter, amplification, resources, region][sectionNames.indexOf(name)]
     }
@@ -171,7 +170,7 @@ Dialog {
                         unit: qsTr("FPS")
                         decimals: 3
                         from: 0.001
-                        to: 10000
+                        to: dialog.videoSession.maximumCaptureFrameRate
                         value: dialog.videoSession.captureFrameRate
                         editable: dialog.videoSession.ready
                         onCommitted: (value) => {

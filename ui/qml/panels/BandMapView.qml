@@ -23,7 +23,8 @@ Item {
     function resetView() { return viewport.resetView() }
     function setView(request) { return viewport.setView(request) }
 
-    function fixed(value, decimals) { return Number(value).toLocaleString(Qt.locale(), "f", decimals) }
+    NumberFormatter { id: numbers }
+    function fixed(value, decimals) { return numbers.fixed(value, decimals) }
     function hoverText(sample) {
         if (!sample.valid)
             return qsTr("This point has no reliable signal in the selected band.")

@@ -71,22 +71,13 @@ Item {
         if (index >= 0)
             spectrum.selectDiagnosticSite(index)
     }
-    function fixed(value, decimals) {
-        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
-    }
+    NumberFormatter { id: numbers }
+    function fixed(value, decimals) { return numbers.fixed(value, decimals) }
     // Four significant digits, as the other amplitude texts.
     function significant(value, digits) {
-        if (value === undefined || !isFinite(value))
-            return "—"
-        if (value === 0)
-            return "0"
-        const decimals = (digits === undefined ? 4 : digits) - 1 - Math.floor(Math.log10(Math.abs(value)))
-        return fixed(value, Math.min(12, Math.max(0, decimals)))
+        return numbers.significant(value === undefined ? NaN : value, digits === undefined ? 4 : digits)
     }
-    function frequencyText(value, step) {
-        const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
-        return fixed(value, decimals)
-    }
+    function frequencyText(value, step) { return numbers.frequency(value, step) }
     // "0.2134 ± 0.011"; an unreliable estimate shows its noise only, never as a value.
     function displacementText(a) {
         const error = a.standardErrorPx === undefined ? "" : significant(a.standardErrorPx, 2)

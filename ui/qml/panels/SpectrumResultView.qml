@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // The spectrum section's right side: the analysis header, the representation switch and the
 // container of the five representations, with the analysis export dialog.
@@ -76,18 +77,11 @@ Panel {
     }
     readonly property bool candidateChoiceEnabled: interactionEnabled && !busy && !!spectrum
                                                    && !spectrum.stale && candidates.length > 0
-    readonly property int frequencyDecimals: {
-        const step = Math.max(1e-6, spectrum ? spectrum.frequencyStepHz : 0)
-        return Math.min(5, Math.max(0, Math.ceil(-Math.log10(step)) + 1))
-    }
-    function frequencyText(hz) {
-        return Number(hz).toLocaleString(Qt.locale(), "f", frequencyDecimals)
-    }
+    NumberFormatter { id: numbers }
+    function frequencyText(hz) { return numbers.frequency(hz, spectrum ? spectrum.frequencyStepHz : 0) }
     function percentText(fraction) {
         const value = fraction * 100
-        const magnitude = Math.floor(Math.log10(Math.max(Math.abs(value), 1e-12)))
-        const decimals = Math.min(12, Math.max(0, 3 - magnitude))
-        return qsTr("%1 %").arg(Number(value).toLocaleString(Qt.locale(), "f", decimals))
+        return qsTr("%1 %").arg(numbers.fixed(value, numbers.significantDecimals(value, 4, 12)))
     }
     function candidateText(c) {
         return qsTr("%1 Hz · %2").arg(frequencyText(c.frequencyHz))

@@ -120,7 +120,7 @@ Dialog {
                         unit: qsTr("FPS")
                         decimals: 3
                         from: 0.001
-                        to: 10000
+                        to: dialog.videoSession.maximumCaptureFrameRate
                         value: dialog.draftCaptureFrameRate
                         editable: !dialog.spectrumBusy
                         invalid: !(dialog.draftCaptureFrameRate > 0)
