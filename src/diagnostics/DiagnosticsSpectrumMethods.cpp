@@ -198,7 +198,7 @@ bool DiagnosticsSpectrumMethods::resultCurrent() const
 
 int DiagnosticsSpectrumMethods::pointCount() const
 {
-    return int(controllers_.spectrum->diagnosticSites().size());
+    return int(controllers_.spectrum->inspection().sites().size());
 }
 
 } // namespace orvi::diagnostics::service

@@ -355,8 +355,8 @@ private:
     PlaybackController playback_{&session_, &fragment_, &runtime_};
     PreviewController preview_{&session_, &runtime_, &settings_, &playback_};
     ExportController exporter_{&session_, &runtime_, &settings_, &playback_, &preview_};
-    SpectrumController spectrum_{&session_,  &fragment_, &settings_, &runtime_,
-                                 &playback_, &preview_,  &exporter_};
+    SpectrumController spectrum_{&session_, &fragment_, &settings_,
+                                 &runtime_, &preview_,  &exporter_};
     SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_, &playback_,
                                    &preview_, &exporter_, &spectrum_}};
 };

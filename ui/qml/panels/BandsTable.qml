@@ -15,14 +15,7 @@ Item {
 
     readonly property var candidates: spectrum ? spectrum.candidates : []
     readonly property bool scaled: !!(spectrum && spectrum.hasLengthScale)
-    readonly property int selectedIndex: {
-        for (let i = 0; i < candidates.length; ++i) {
-            if (Math.abs(candidates[i].lowerFrequencyHz - spectrum.selectedLowerFrequencyHz) <= 1e-9
-                    && Math.abs(candidates[i].upperFrequencyHz - spectrum.selectedUpperFrequencyHz) <= 1e-9)
-                return i
-        }
-        return -1
-    }
+    readonly property int selectedIndex: spectrum ? spectrum.selectedCandidate : -1
     readonly property bool canApply: interactionEnabled && !!spectrum && !spectrum.busy
                                      && !spectrum.stale && spectrum.canApplyBand
     readonly property int frequencyDecimals: numbers.frequencyDecimals(spectrum ? spectrum.frequencyStepHz : 1)

@@ -61,20 +61,9 @@ Panel {
                                            || representation === 4
     readonly property var candidates: spectrum ? spectrum.candidates : []
     readonly property bool onPhaseMap: representation === 4
-    // The first candidate matching the selected band (and, on the phase map, the phase
-    // frequency); −1 when none matches.
-    readonly property int selectedCandidate: {
-        if (!spectrum || (onPhaseMap && !(spectrum.phaseFrequencyHz > 0)))
-            return -1
-        for (let i = 0; i < candidates.length; ++i) {
-            const c = candidates[i]
-            if (Math.abs(c.lowerFrequencyHz - spectrum.selectedLowerFrequencyHz) <= 1e-9
-                    && Math.abs(c.upperFrequencyHz - spectrum.selectedUpperFrequencyHz) <= 1e-9
-                    && (!onPhaseMap || Math.abs(c.frequencyHz - spectrum.phaseFrequencyHz) <= 1e-9))
-                return i
-        }
-        return -1
-    }
+    // The candidate of the selected band (on the phase map, also of the phase frequency).
+    readonly property int selectedCandidate: !spectrum ? -1 : onPhaseMap ? spectrum.phaseCandidate
+                                                                         : spectrum.selectedCandidate
     readonly property bool candidateChoiceEnabled: interactionEnabled && !busy && !!spectrum
                                                    && !spectrum.stale && candidates.length > 0
     NumberFormatter { id: numbers }
