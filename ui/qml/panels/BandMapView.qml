@@ -21,7 +21,7 @@ Item {
     // Automation contract shared by the representations.
     function viewState() { return viewport.viewState() }
     function resetView() { return viewport.resetView() }
-    function setView(request) { return viewport.setView(request) }
+    function setFrameView(zoom, panX, panY) { return viewport.setFrameView(zoom, panX, panY) }
 
     NumberFormatter { id: numbers }
     function fixed(value, decimals) { return numbers.fixed(value, decimals) }

@@ -42,25 +42,13 @@ Item {
     }
     function resetView() {
         if (displayMode === 0)
-            return viewport.resetView()
-        if (displayMode === 1) {
+            viewport.resetView()
+        else if (displayMode === 1)
             signalPlot.resetRange()
-            return { ok: true }
-        }
-        return { ok: false, error: "unsupported_view" }
     }
-    function setView(request) {
-        if (displayMode === 0)
-            return viewport.setView(request)
-        if (displayMode !== 1)
-            return { ok: false, error: "unsupported_view" }
-        const lower = request.lower, upper = request.upper
-        const numbers = [lower, upper].every(v => typeof v === "number" && isFinite(v))
-        if (!numbers || lower < 0 || upper > spectrum.diagnosticDurationSeconds
-                || !signalPlot.setRange(lower, upper))
-            return { ok: false, error: "invalid_view" }
-        return { ok: true }
-    }
+    function setFrameView(zoom, panX, panY) { return viewport.setFrameView(zoom, panX, panY) }
+    // The signal's time range; false when the plot cannot show it.
+    function setRange(lower, upper) { return signalPlot.setRange(lower, upper) }
 
     // Selects the marker nearest to a frame point (fractions), if one is close enough.
     function pick(u, v) {

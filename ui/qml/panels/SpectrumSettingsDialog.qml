@@ -71,14 +71,11 @@ Dialog {
         function onStateChanged() { dialog.validateDraft() }
     }
 
-    // Automation hooks.
-    function diagnosticAccept() {
-        if (!visible || help.visible || !calculateButton.enabled)
-            return false
+    // The automation's actions, accepted by the window's automation object.
+    function confirm() {
         calculateButton.clicked()
-        return true
     }
-    function diagnosticRevealResources() {
+    function revealResources() {
         resourcesCard.expanded = true
     }
     function openHelp() {
