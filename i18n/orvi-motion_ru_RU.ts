@@ -9,7 +9,7 @@
         <translation>Усиление вибраций</translation>
     </message>
     <message>
-        <location line="+136"/>
+        <location line="+121"/>
         <source>Source recording frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
@@ -360,7 +360,7 @@
         <translation>Страница</translation>
     </message>
     <message>
-        <location filename="../src/reports/ReportComposer.cpp" line="+52"/>
+        <location filename="../src/reports/ReportComposer.cpp" line="+53"/>
         <source>Zazira spectrum analysis report</source>
         <translation>Отчёт о спектральном анализе Zazira</translation>
     </message>
@@ -733,7 +733,7 @@
         <translation>На этой карте используется полоса обнаруженного кандидата независимо от полосы, выбранной в интерфейсе. Цвета нормируются отдельно для каждой полосы, и их нельзя использовать для сравнения абсолютной мощности между картами. Значения ниже 0.0001 скрыты.</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location line="+21"/>
         <source>Additional map: band selected in the interface</source>
         <translation>Дополнительная карта: полоса, выбранная в интерфейсе</translation>
     </message>
@@ -922,7 +922,7 @@
 <context>
     <name>BandMapView</name>
     <message>
-        <location filename="../ui/qml/panels/BandMapView.qml" line="+29"/>
+        <location filename="../ui/qml/panels/BandMapView.qml" line="+30"/>
         <source>This point has no reliable signal in the selected band.</source>
         <translation>В этой точке нет надёжного сигнала в выбранной полосе.</translation>
     </message>
@@ -945,7 +945,7 @@
 <context>
     <name>BandsTable</name>
     <message>
-        <location filename="../ui/qml/panels/BandsTable.qml" line="+79"/>
+        <location filename="../ui/qml/panels/BandsTable.qml" line="+68"/>
         <source>%1 %</source>
         <translation>%1 %</translation>
     </message>
@@ -984,7 +984,7 @@
         <translation>%1–%2 Гц</translation>
     </message>
     <message>
-        <location line="-51"/>
+        <location line="-49"/>
         <source>Frequency of the line, refined between the spectrum&apos;s bins</source>
         <translation>Частота линии, уточнённая между отсчётами спектра</translation>
     </message>
@@ -1009,7 +1009,7 @@
         <translation>Амплитуда перемещения: медиана по надёжным точкам, несущим линию, с квартилями, пикс. (пик). Для физических единиц проведите известную длину на исходном видео.</translation>
     </message>
     <message>
-        <location line="+249"/>
+        <location line="+247"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
@@ -1029,7 +1029,7 @@
         <translation>Полоса на %1 Гц</translation>
     </message>
     <message>
-        <location line="-157"/>
+        <location line="-155"/>
         <source>Band power</source>
         <translation>Мощн. полосы</translation>
     </message>
@@ -1059,17 +1059,17 @@
         <translation>Частота</translation>
     </message>
     <message>
-        <location line="+234"/>
+        <location line="+232"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location line="-232"/>
+        <location line="-230"/>
         <source>Peak power</source>
         <translation>Мощн. пика</translation>
     </message>
     <message>
-        <location line="+205"/>
+        <location line="+203"/>
         <source>Possible compression artefact (key-frame cadence)</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1079,7 +1079,7 @@
         <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
     </message>
     <message>
-        <location line="-208"/>
+        <location line="-206"/>
         <source>Relative peak power, normalised within the analysis</source>
         <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
     </message>
@@ -1104,7 +1104,7 @@
         <translation>Охват</translation>
     </message>
     <message>
-        <location line="+237"/>
+        <location line="+235"/>
         <source>⚠ Possible compression artefact (key-frame cadence)</source>
         <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
@@ -1215,7 +1215,7 @@
         <translation>Помощник частотного фильтра</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+19"/>
         <source>Choose a filter band around the shaft rotation frequency: enter the speed, select a harmonic and half-width, then apply the band.</source>
         <translation>Выберите полосу фильтра около частоты вращения вала: введите скорость, выберите гармонику и полуширину, затем примените полосу.</translation>
     </message>
@@ -1279,7 +1279,7 @@
 <context>
     <name>LengthOverlay</name>
     <message>
-        <location filename="../ui/qml/components/LengthOverlay.qml" line="+65"/>
+        <location filename="../ui/qml/components/LengthOverlay.qml" line="+68"/>
         <source>%1 px</source>
         <translation>%1 пикс.</translation>
     </message>
@@ -1330,7 +1330,7 @@
 <context>
     <name>Main</name>
     <message>
-        <location filename="../ui/qml/Main.qml" line="+235"/>
+        <location filename="../ui/qml/Main.qml" line="+203"/>
         <source>Open source video</source>
         <translation>Открыть исходное видео</translation>
     </message>
@@ -1413,7 +1413,7 @@
 <context>
     <name>PhaseMapView</name>
     <message>
-        <location filename="../ui/qml/panels/PhaseMapView.qml" line="+31"/>
+        <location filename="../ui/qml/panels/PhaseMapView.qml" line="+32"/>
         <source>Point %1: excluded from the analysis, cannot be a reference</source>
         <translation>Точка %1: исключена из анализа, не может быть опорной</translation>
     </message>
@@ -1441,7 +1441,7 @@
 <context>
     <name>PlaybackController</name>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="+147"/>
+        <location filename="../src/controllers/PlaybackController.cpp" line="+161"/>
         <location filename="../src/controllers/PlaybackWorker.cpp" line="+156"/>
         <source>The processed preview range is invalid.</source>
         <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
@@ -1491,7 +1491,7 @@
 <context>
     <name>PointsView</name>
     <message>
-        <location filename="../ui/qml/panels/PointsView.qml" line="+116"/>
+        <location filename="../ui/qml/panels/PointsView.qml" line="+95"/>
         <source>Points</source>
         <translation>Точки</translation>
     </message>
@@ -1703,7 +1703,7 @@ m/s², peak</source>
 <context>
     <name>PreviewController</name>
     <message>
-        <location filename="../src/controllers/PreviewController.cpp" line="+120"/>
+        <location filename="../src/controllers/PreviewController.cpp" line="+121"/>
         <source>Save or discard the current result before starting another analysis.</source>
         <translation>Сохраните или отмените текущий результат, прежде чем запускать новый анализ.</translation>
     </message>
@@ -1728,7 +1728,7 @@ m/s², peak</source>
         <translation>Отмена результата анализа</translation>
     </message>
     <message>
-        <location line="+158"/>
+        <location line="+160"/>
         <source>Analysis result was cancelled</source>
         <translation>Результат анализа отменён</translation>
     </message>
@@ -1844,7 +1844,7 @@ m/s², peak</source>
         <translation>Частота вращения должна быть равна 0 или находиться в диапазоне от 500 до 7000 об/мин.</translation>
     </message>
     <message>
-        <location line="+193"/>
+        <location line="+195"/>
         <source>Select at least %1 frames for this frequency band.</source>
         <translation>Для этой полосы частот выберите не менее %1 кадров.</translation>
     </message>
@@ -1963,7 +1963,7 @@ m/s², peak</source>
 <context>
     <name>SourceViewport</name>
     <message>
-        <location filename="../ui/qml/panels/SourceViewport.qml" line="+30"/>
+        <location filename="../ui/qml/panels/SourceViewport.qml" line="+32"/>
         <source>Source video</source>
         <translation>Исходное видео</translation>
     </message>
@@ -2008,7 +2008,7 @@ m/s², peak</source>
         <translation>%1 мм</translation>
     </message>
     <message>
-        <location line="+27"/>
+        <location line="+26"/>
         <source>Line: %1 px. Enter its real length; drag an end to adjust it.</source>
         <translation>Линия: %1 пикс. Введите её реальную длину; конец линии можно перетащить.</translation>
     </message>
@@ -2206,7 +2206,7 @@ m/s², peak</source>
 <context>
     <name>SpectrumChartView</name>
     <message>
-        <location filename="../ui/qml/panels/SpectrumChartView.qml" line="+50"/>
+        <location filename="../ui/qml/panels/SpectrumChartView.qml" line="+43"/>
         <source>Frequency, Hz</source>
         <translation>Частота, Гц</translation>
     </message>
@@ -2234,12 +2234,12 @@ m/s², peak</source>
 <context>
     <name>SpectrumController</name>
     <message>
-        <location filename="../src/controllers/SpectrumController.cpp" line="+93"/>
+        <location filename="../src/controllers/SpectrumInputs.cpp" line="+204"/>
         <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
         <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
     </message>
     <message>
-        <location line="+22"/>
+        <location filename="../src/controllers/SpectrumPhaseMap.cpp" line="+24"/>
         <source>The common continuous interval is too short.</source>
         <translation>Общий непрерывный интервал слишком короткий.</translation>
     </message>
@@ -2259,7 +2259,7 @@ m/s², peak</source>
         <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
     </message>
     <message>
-        <location line="+172"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="+42"/>
         <source>Cancelling spectrum analysis</source>
         <translation>Отмена спектрального анализа</translation>
     </message>
@@ -2274,12 +2274,12 @@ m/s², peak</source>
         <translation>Расчёт спектра</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+103"/>
         <source>Some peaks overlap. The proposed band does not guarantee isolation of one component.</source>
         <translation>Некоторые пики перекрываются. Предложенная полоса не гарантирует выделения одной компоненты.</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="+32"/>
         <source>What the analysis measures
 The analysis follows the local phase of image structure at every point of a grid inside the analysis region and computes the spectrum of that motion. Relative power compares frequencies with one another; it is not a displacement in millimetres. Camera shake, changes of light and large movement of the object also change the signal.
 
@@ -2304,17 +2304,17 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
 Каждая частота зависит от частоты кадров съёмки, которая у файла замедленной съёмки отличается от частоты воспроизведения. Для нового файла принимается 240 fps; эту частоту нужно подтвердить или изменить, прежде чем что-либо измерять. Частоты уточняются между отсчётами спектра. Движение быстрее половины частоты съёмки проявляется на ложной, более низкой частоте (алиасинг). Более мелкая сетка частот сама по себе не разделяет две близкие вибрации; это делает только более длинный фрагмент.</translation>
     </message>
     <message>
-        <location line="+101"/>
+        <location filename="../src/controllers/SpectrumInputs.cpp" line="-29"/>
         <source>Frames %1–%2; analysis region: x=%3%, y=%4%, width=%5%, height=%6%.</source>
         <translation>Кадры %1–%2; область анализа: x=%3%, y=%4%, ширина=%5%, высота=%6%.</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="-23"/>
         <source>%1 fps; frames %2–%3; %4/%5 reliable sites; grid %6 Hz; window scale %7 Hz; %8 × %9 analysis pixels; %10 ms.</source>
         <translation>%1 кадр/с; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Гц; масштаб окна %7 Гц; %8 × %9 пикселей анализа; %10 мс.</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location filename="../src/controllers/SpectrumController.cpp" line="+23"/>
         <source>Calculate a spectrum first.</source>
         <translation>Сначала рассчитайте спектр.</translation>
     </message>
@@ -2329,12 +2329,12 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Дождитесь завершения текущей операции.</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location filename="../src/controllers/SpectrumBandSelection.cpp" line="+52"/>
         <source>Select a band strictly between 0 Hz and the Nyquist frequency.</source>
         <translation>Выберите полосу строго между 0 Гц и частотой Найквиста.</translation>
     </message>
     <message>
-        <location line="+38"/>
+        <location filename="../src/controllers/SpectrumPhaseMap.cpp" line="+174"/>
         <source>Cancelling phase calculation…</source>
         <translation>Отмена расчёта фазы…</translation>
     </message>
@@ -2359,7 +2359,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Щёлкните ячейку, чтобы выбрать опорную точку фазы.</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+3"/>
         <source>This reference has no accepted continuous signal. Choose another point.</source>
         <translation>У этой опорной точки нет принятого непрерывного сигнала. Выберите другую точку.</translation>
     </message>
@@ -2369,48 +2369,47 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Рассчитайте фазу для выбранной частоты, компоненты и опорной точки.</translation>
     </message>
     <message>
-        <location line="+25"/>
-        <location line="+38"/>
+        <location filename="../src/controllers/SpectrumInputs.cpp" line="-49"/>
         <source>Select one of the available grid densities.</source>
         <translation>Выберите одну из доступных плотностей сетки.</translation>
     </message>
     <message>
-        <location line="-24"/>
+        <location line="+21"/>
         <source>Effective grid: %1 × %2 (%3 points), analysis image: %4 × %5 pixels. Maximum fragment: %6 frames for this grid.</source>
         <translation>Фактическая сетка: %1 × %2 (%3 точек), изображение анализа: %4 × %5 пикселей. Максимальный фрагмент для этой сетки: %6 кадров.</translation>
     </message>
     <message>
-        <location line="+127"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="+111"/>
         <source>Spectrum analysis failed.</source>
         <translation>Ошибка спектрального анализа.</translation>
     </message>
     <message>
-        <location line="+106"/>
+        <location filename="../src/controllers/SpectrumBandSelection.cpp" line="+15"/>
         <source>The selected fragment has %1 frames. Automatic band expansion up to four times the original width could not satisfy the amplifier&apos;s duration requirement. Select a longer fragment or adjust the band manually. Amplification settings were not changed.</source>
         <translation>Выбранный фрагмент содержит %1 кадров. Автоматическое расширение полосы до четырёхкратной исходной ширины не позволило выполнить требование усилителя к длительности. Выберите более длинный фрагмент или настройте полосу вручную. Параметры усиления не изменены.</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+12"/>
         <source>The band could not be applied. Check that amplification settings are editable.</source>
         <translation>Не удалось применить полосу. Проверьте, что параметры усиления доступны для изменения.</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+12"/>
         <source>Band %1–%2 Hz applied to amplification without expansion; the selected fragment is long enough.</source>
         <translation>Полоса %1–%2 Гц применена к усилению без расширения; выбранный фрагмент достаточно длинный.</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+7"/>
         <source>For amplification, the band was expanded from %1–%2 Hz to %3–%4 Hz for the selected %5 frames. The spectrum selection is unchanged. Nearby oscillations may also be amplified.</source>
         <translation>Для усиления полоса расширена с %1–%2 Гц до %3–%4 Гц для выбранных %5 кадров. Выбор на спектре не изменён. Близкие колебания также могут быть усилены.</translation>
     </message>
     <message>
-        <location line="+155"/>
+        <location line="+15"/>
         <source>Calculate a spectrum to show the first frame and local frequency map.</source>
         <translation>Рассчитайте спектр, чтобы показать первый кадр и карту локальных частот.</translation>
     </message>
     <message>
-        <location line="+7"/>
+        <location line="+6"/>
         <source>Select a valid frequency band to highlight it on the first frame.</source>
         <translation>Выберите допустимую полосу частот, чтобы выделить её на первом кадре.</translation>
     </message>
@@ -2425,12 +2424,12 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Выделено ячеек: %1 из %2 надёжных точек. Значения нормированы на самую сильную точку в этой полосе.</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location filename="../src/controllers/PointInspection.cpp" line="+53"/>
         <source>Accepted points: %1 of %2. Spectrum uses each point&apos;s longest continuous segment; gaps are not interpolated.</source>
         <translation>Принято точек: %1 из %2. Спектр использует самый длинный непрерывный участок каждой точки; пропуски не интерполируются.</translation>
     </message>
     <message>
-        <location line="+51"/>
+        <location line="+94"/>
         <source>Local spectrum unavailable: this point has no accepted continuous segment.</source>
         <translation>Локальный спектр недоступен: у этой точки нет принятого непрерывного участка.</translation>
     </message>
@@ -2450,17 +2449,17 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>На принятом участке нет измеримой локальной спектральной мощности.</translation>
     </message>
     <message>
-        <location line="+50"/>
+        <location filename="../src/controllers/SpectrumPhaseMap.cpp" line="-33"/>
         <source>No phase estimate yet.</source>
         <translation>Оценки фазы пока нет.</translation>
     </message>
     <message>
-        <location line="+69"/>
+        <location line="-49"/>
         <source>Phase calculation cancelled.</source>
         <translation>Расчёт фазы отменён.</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+15"/>
         <source>Phase shown for %1 of %2 points. Each pair uses its common continuous interval.</source>
         <translation>Фаза показана для %1 из %2 точек. Каждая пара использует свой общий непрерывный интервал.</translation>
     </message>
@@ -2470,22 +2469,22 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Нет устойчивых оценок фазы. Попробуйте другую опорную точку, компоненту или частоту.</translation>
     </message>
     <message>
-        <location line="+50"/>
+        <location filename="../src/controllers/AnalysisExportFlow.cpp" line="+122"/>
         <source>Choose an available export format for the current analysis and a local file.</source>
         <translation>Выберите доступный формат экспорта для текущего анализа и локальный файл.</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location line="+24"/>
         <source>Saving analysis export…</source>
         <translation>Сохранение экспорта анализа…</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+28"/>
         <source>Analysis export saved: %1</source>
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
     <message>
-        <location line="-468"/>
+        <location filename="../src/controllers/SpectrumAmplitudes.cpp" line="+118"/>
         <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
         <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
     </message>
@@ -2493,7 +2492,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
 <context>
     <name>SpectrumResultView</name>
     <message>
-        <location filename="../ui/qml/panels/SpectrumResultView.qml" line="+28"/>
+        <location filename="../ui/qml/panels/SpectrumResultView.qml" line="+30"/>
         <source>Spectral analysis</source>
         <translation>Спектральный анализ</translation>
     </message>
@@ -2523,7 +2522,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Экспорт…</translation>
     </message>
     <message>
-        <location line="+232"/>
+        <location line="+168"/>
         <source>Spectrum</source>
         <translation>Спектр</translation>
     </message>
@@ -2554,12 +2553,12 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Настройки карты мощности</translation>
     </message>
     <message>
-        <location line="-367"/>
+        <location line="-320"/>
         <source>Reading the spectrum</source>
         <translation>Как читать спектр</translation>
     </message>
     <message>
-        <location line="+324"/>
+        <location line="+277"/>
         <source>Spectral analysis is not available.</source>
         <translation>Спектральный анализ недоступен.</translation>
     </message>
@@ -2574,7 +2573,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Спектра пока нет. Выберите «Начать анализ», чтобы рассчитать его.</translation>
     </message>
     <message>
-        <location line="-354"/>
+        <location line="-307"/>
         <source>Spectrum is outdated. Recalculate before applying a band.</source>
         <translation>Спектр устарел. Пересчитайте его перед применением полосы.</translation>
     </message>
@@ -2672,7 +2671,7 @@ A strong, high-contrast peak with wide support and full stability is the most tr
 Наиболее надёжен сильный пик с высоким контрастом, широкой поддержкой и полной устойчивостью. Щелчок по строке выбирает её полосу; правый щелчок позволяет применить её к усилению вибраций.</translation>
     </message>
     <message>
-        <location line="+170"/>
+        <location line="+123"/>
         <source>Frequency candidate and band power</source>
         <translation>Кандидат частоты и мощность в полосе</translation>
     </message>
@@ -2771,7 +2770,7 @@ Points below 0.01 % or without a reliable signal stay transparent on both scales
 Точки ниже 0,01 % или без надёжного сигнала остаются прозрачными на обеих шкалах. Экспортируемое изображение карты мощности и отчёт используют выбранную здесь шкалу.</translation>
     </message>
     <message>
-        <location line="-416"/>
+        <location line="-369"/>
         <source>The phase map compares the timing of the motion at one frequency across the analysis points. Each cell&apos;s colour is the phase of that point&apos;s motion relative to the reference point, marked with a ring, from −180° to 180°. The scale is cyclic: −180° and 180° have the same colour.
 
 Points that move together share the reference&apos;s colour (0°). Points near ±180° move in antiphase, as in rocking, bending or torsion. A gradual change of colour along a part suggests a travelling wave or a mode shape.
@@ -2801,7 +2800,7 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
         <translation>Спектральный анализ недоступен.</translation>
     </message>
     <message>
-        <location line="+79"/>
+        <location line="+76"/>
         <source>Capture frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
@@ -2995,7 +2994,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>TopBar</name>
     <message>
-        <location filename="../ui/qml/panels/TopBar.qml" line="+28"/>
+        <location filename="../ui/qml/panels/TopBar.qml" line="+30"/>
         <source>Open video</source>
         <translation>Открыть видео</translation>
     </message>
@@ -3048,7 +3047,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>TransportBar</name>
     <message>
-        <location filename="../ui/qml/panels/TransportBar.qml" line="+23"/>
+        <location filename="../ui/qml/panels/TransportBar.qml" line="+25"/>
         <source>Pause video</source>
         <translation>Пауза</translation>
     </message>
@@ -3085,7 +3084,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>%1 с</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+5"/>
         <source>Selected: %1 frames</source>
         <translation>Выбрано кадров: %1</translation>
     </message>
@@ -3118,7 +3117,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>VideoParametersPanel</name>
     <message>
-        <location filename="../ui/qml/panels/VideoParametersPanel.qml" line="+15"/>
+        <location filename="../ui/qml/panels/VideoParametersPanel.qml" line="+16"/>
         <source>%1 FPS</source>
         <translation>%1 кадр/с</translation>
     </message>
@@ -3434,7 +3433,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>VideoSessionController</name>
     <message>
-        <location filename="../src/controllers/VideoSessionController.cpp" line="+116"/>
+        <location filename="../src/controllers/VideoSessionController.cpp" line="+117"/>
         <source>Save or discard the current analysis result before opening another video.</source>
         <translation>Перед открытием другого видео сохраните или отмените текущий результат анализа.</translation>
     </message>
@@ -3460,12 +3459,12 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Анализировать можно только локальные видеофайлы.</translation>
     </message>
     <message>
-        <location line="+108"/>
+        <location line="+113"/>
         <source>The embedded FFmpeg libraries are unavailable.</source>
         <translation>Встроенные библиотеки FFmpeg недоступны.</translation>
     </message>
     <message>
-        <location line="+123"/>
+        <location line="+124"/>
         <source>Video analysis failed.</source>
         <translation>Не удалось проанализировать видео.</translation>
     </message>
@@ -3502,7 +3501,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>WorkspacePage</name>
     <message>
-        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+417"/>
+        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+311"/>
         <source>Video parameters</source>
         <translation>Параметры видео</translation>
     </message>

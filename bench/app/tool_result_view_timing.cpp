@@ -13,6 +13,7 @@
 #include "app/ApplicationIdentity.h"
 #include "controllers/SpectrumChartItem.h"
 #include "controllers/UiModule.h"
+#include "controllers/WindowAutomation.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -36,14 +37,10 @@ namespace {
 
 using orvi::ui::controllers::ApplicationController;
 
-QVariantMap uiAction(QQuickWindow* window, const QVariantMap& request)
+// False, with the refusal code in *error, when the window refused the action.
+bool uiAction(QQuickWindow* window, const QVariantMap& request, QString* error = nullptr)
 {
-    QVariant result;
-    QMetaObject::invokeMethod(window, "diagnosticUiAction", Q_RETURN_ARG(QVariant, result),
-                              Q_ARG(QVariant, request));
-    if (result.metaType() == QMetaType::fromType<QJSValue>())
-        result = result.value<QJSValue>().toVariant();
-    return result.toMap();
+    return window->findChild<orvi::ui::controllers::WindowAutomation*>()->act(request, error);
 }
 
 // Longest time one pointer event took to handle, before any repaint.
@@ -201,12 +198,12 @@ int main(int argc, char* argv[])
         for (const QString& view : views) {
             QElapsedTimer one;
             one.start();
-            const QVariantMap answer =
-                uiAction(window, {{QStringLiteral("action"), QStringLiteral("select_view")},
-                                  {QStringLiteral("view"), view}});
-            if (!answer.value(QStringLiteral("ok")).toBool()) {
-                out << "select_view " << view
-                    << " failed: " << answer.value(QStringLiteral("error")).toString() << "\n";
+            QString error;
+            if (!uiAction(window,
+                          {{QStringLiteral("action"), QStringLiteral("select_view")},
+                           {QStringLiteral("view"), view}},
+                          &error)) {
+                out << "select_view " << view << " failed: " << error << "\n";
                 return 1;
             }
             waitForFrame(window, 5000);

@@ -55,8 +55,7 @@ struct Workbench
     PlaybackController playback{&session, &fragment, &runtime};
     PreviewController preview{&session, &runtime, &settings, &playback};
     ExportController exporter{&session, &runtime, &settings, &playback, &preview};
-    SpectrumController spectrum{&session,  &fragment, &settings, &runtime,
-                                &playback, &preview,  &exporter};
+    SpectrumController spectrum{&session, &fragment, &settings, &runtime, &preview, &exporter};
 };
 
 // Runs a bench tool beside this process's event loop; its JSON output, empty on failure.

@@ -18,7 +18,7 @@ ApplicationController::ApplicationController(QObject* parent)
       m_exporter(new ExportController(m_videoSession, m_mediaRuntime, m_processingSettings,
                                       m_playback, m_preview, this)),
       m_spectrum(new SpectrumController(m_videoSession, m_analysisFragment, m_processingSettings,
-                                        m_mediaRuntime, m_playback, m_preview, m_exporter, this))
+                                        m_mediaRuntime, m_preview, m_exporter, this))
 {
     watchActivity(m_videoSession, &VideoSessionController::stateChanged);
     // Busy and unsaved both change with it (acknowledging and saving notify too).

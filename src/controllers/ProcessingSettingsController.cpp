@@ -109,15 +109,17 @@ bool ProcessingSettingsController::lowerFrequencyValid() const
 
 bool ProcessingSettingsController::upperFrequencyValid() const
 {
-    const double rate = captureFrameRate();
-    return lowerFrequencyValid() && std::isfinite(m_upperFrequencyHz) &&
-           m_upperFrequencyHz > m_lowerFrequencyHz && rate > 0.0 && m_upperFrequencyHz < rate / 2.0;
+    return frequencyBandValid();
 }
 
 bool ProcessingSettingsController::frequencyBandValid() const
 {
-    return TemporalBandpassFilter::isBandValid(captureFrameRate(), m_lowerFrequencyHz,
-                                               m_upperFrequencyHz);
+    return isBandValid(m_lowerFrequencyHz, m_upperFrequencyHz);
+}
+
+bool ProcessingSettingsController::isBandValid(double lowerHz, double upperHz) const
+{
+    return TemporalBandpassFilter::isBandValid(captureFrameRate(), lowerHz, upperHz);
 }
 
 bool ProcessingSettingsController::amplificationValid() const

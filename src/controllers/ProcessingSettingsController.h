@@ -102,6 +102,8 @@ public:
     bool lowerFrequencyValid() const;
     bool upperFrequencyValid() const;
     bool frequencyBandValid() const;
+    // The one band rule at the current capture rate: 0 < lower < upper < rate / 2.
+    Q_INVOKABLE bool isBandValid(double lowerHz, double upperHz) const;
     bool amplificationValid() const;
     bool regionCustomized() const;
     bool regionProcessingOptimizationEnabled() const { return m_regionOptimizationEnabled; }

@@ -1,13 +1,14 @@
 #pragma once
 
-#include "records/RelativePhaseSample.h"
-#include "records/SpectrumAnalysisRequest.h"
-#include "records/SpectrumResult.h"
+#include "controllers/AnalysisExportFlow.h"
+#include "controllers/PointInspection.h"
+#include "controllers/SpectrumAmplitudes.h"
+#include "controllers/SpectrumBandSelection.h"
+#include "controllers/SpectrumInputs.h"
+#include "controllers/SpectrumPhaseMap.h"
+#include "controllers/SpectrumRun.h"
 
-#include <QDateTime>
-#include <QFutureWatcher>
 #include <QImage>
-#include <QJsonObject>
 #include <QObject>
 #include <QPointF>
 #include <QRectF>
@@ -16,14 +17,6 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
-#include <atomic>
-#include <memory>
-#include <optional>
-#include <vector>
-
-namespace orvi::ui::playback {
-class PlaybackController;
-}
 
 namespace orvi::ui::controllers {
 
@@ -34,12 +27,12 @@ class PreviewController;
 class ProcessingSettingsController;
 class VideoSessionController;
 
-// The vibration spectrum analysis as the interface and the diagnostics service drive it:
-// builds requests from the sibling controllers' inputs, runs and cancels analyses and relative
-// phase calculations on the global thread pool, keeps the last result and the per-point
-// diagnostics, derives every list and text the views show, applies a chosen band to the
-// amplification settings and writes analysis exports. A result is stale when the identity of
-// the current inputs differs from the one it was computed for.
+// The vibration spectrum analysis as the interface and the diagnostics service drive it. A
+// facade over its parts: the inputs and their identity, the run and its result, the inspected
+// points, the selected band and its power map, the relative phase, the amplitudes and the
+// analysis exports. It keeps them consistent with one another and tells the interface when
+// they change. A result is stale when the identity of the current inputs differs from the one
+// it was computed for.
 class SpectrumController : public QObject
 {
     Q_OBJECT
@@ -66,7 +59,7 @@ class SpectrumController : public QObject
     Q_PROPERTY(int maximumWorkerThreadCount READ maximumWorkerThreadCount CONSTANT)
     Q_PROPERTY(int availableLogicalProcessorCount READ availableLogicalProcessorCount CONSTANT)
     Q_PROPERTY(QString resultGridDescription READ resultGridDescription NOTIFY resultChanged)
-    // Per-point diagnostics.
+    // Inspection of the points, one by one.
     Q_PROPERTY(
         QString diagnosticGridDescription READ diagnosticGridDescription NOTIFY diagnosticChanged)
     Q_PROPERTY(QVariantList diagnosticSites READ diagnosticSites NOTIFY diagnosticChanged)
@@ -103,6 +96,9 @@ class SpectrumController : public QObject
     // Band selection and application.
     Q_PROPERTY(double selectedLowerFrequencyHz READ selectedLowerFrequencyHz NOTIFY stateChanged)
     Q_PROPERTY(double selectedUpperFrequencyHz READ selectedUpperFrequencyHz NOTIFY stateChanged)
+    // The candidate whose band is selected, and the one the phase map uses; -1 for none.
+    Q_PROPERTY(int selectedCandidate READ selectedCandidate NOTIFY stateChanged)
+    Q_PROPERTY(int phaseCandidate READ phaseCandidate NOTIFY stateChanged)
     Q_PROPERTY(bool canApplyBand READ canApplyBand NOTIFY stateChanged)
     Q_PROPERTY(QString bandValidationMessage READ bandValidationMessage NOTIFY stateChanged)
     Q_PROPERTY(QString bandApplicationMessage READ bandApplicationMessage NOTIFY stateChanged)
@@ -142,116 +138,131 @@ class SpectrumController : public QObject
 public:
     SpectrumController(VideoSessionController* videoSession, AnalysisFragmentController* fragment,
                        ProcessingSettingsController* settings, MediaRuntimeController* mediaRuntime,
-                       playback::PlaybackController* playback, PreviewController* preview,
-                       ExportController* exporter, QObject* parent = nullptr);
+                       PreviewController* preview, ExportController* exporter,
+                       QObject* parent = nullptr);
     ~SpectrumController() override;
 
-    bool busy() const { return m_busy; }
-    bool cancelling() const { return m_cancelling; }
-    bool available() const;
-    bool ready() const { return m_result.ok; }
-    bool stale() const;
-    bool hasError() const { return !m_errorMessage.isEmpty(); }
-    bool cancelled() const { return m_cancelled; }
-    double progress() const { return m_progress; }
-    QString stageName() const;
-    QString errorMessage() const { return m_errorMessage; }
-    QString validationMessage() const;
-    QString warningMessage() const;
-    QString analysisHelp() const;
-    int gridDensityIndex() const { return m_gridDensityIndex; }
-    int workerThreadCount() const { return m_workerThreadCount; }
-    int effectiveWorkerThreadCount() const;
-    int maximumWorkerThreadCount() const;
-    int availableLogicalProcessorCount() const;
-    QString resultGridDescription() const;
-
-    QString diagnosticGridDescription() const;
-    QVariantList diagnosticSites() const { return m_diagnosticSiteList; }
-    // Views with one entry per point read these rather than convert the whole list.
-    int diagnosticSiteCount() const { return int(m_diagnosticSiteList.size()); }
-    Q_INVOKABLE QVariantMap diagnosticSite(int index) const
-    {
-        return index >= 0 && index < m_diagnosticSiteList.size()
-                   ? m_diagnosticSiteList[index].toMap()
-                   : QVariantMap();
-    }
-    const std::vector<project_data::GridSite>& diagnosticGridSites() const
-    {
-        return m_diagnosticSites;
-    }
-    QString diagnosticText() const { return m_diagnosticText; }
-    QImage diagnosticFrame() const { return m_diagnosticFrame; }
-    QRectF diagnosticRegion() const { return m_diagnosticRegion; }
-    bool diagnosticStale() const;
-    int selectedDiagnosticSite() const { return m_selectedSite; }
-    double diagnosticDurationSeconds() const;
-    double diagnosticSampleRate() const;
-    double diagnosticSegmentStartSeconds() const;
-    double diagnosticSegmentEndSeconds() const;
-    bool diagnosticSegmentAccepted() const;
-    QVariantList localSpectrumPoints() const { return m_localPoints; }
-    QVariantList localSpectrumCandidates() const { return m_localCandidates; }
-    double localSpectrumStepHz() const { return m_localStepHz; }
-    double localSpectrumPeakHz() const { return m_localPeakHz; }
-    bool localSpectrumAvailable() const { return m_localAvailable; }
-    QString localSpectrumMessage() const { return m_localMessage; }
-
-    QString inputSummary() const;
-    QString resultSummary() const;
-    double minimumFrequencyHz() const;
-    double maximumFrequencyHz() const;
-    double frequencyStepHz() const;
-    QVariantList spectrumPoints() const { return m_spectrumPoints; }
-    QVariantList candidates() const { return m_candidates; }
-
-    double selectedLowerFrequencyHz() const { return m_selectedLowerHz; }
-    double selectedUpperFrequencyHz() const { return m_selectedUpperHz; }
-    bool canApplyBand() const { return bandValidationMessage().isEmpty(); }
-    QString bandValidationMessage() const;
-    QString bandApplicationMessage() const;
-
-    bool mapAvailable() const { return m_mapAvailable; }
-    QString mapMessage() const { return m_mapMessage; }
-    QVariantList mapSamples() const { return m_mapSamples; }
-    qint64 mapFrameNumber() const;
-    QImage mapFrame() const { return m_result.firstFrame; }
-    QRectF mapRegion() const { return m_result.request.analysisRegion; }
-
-    QVariantList phaseSamples() const { return m_phaseSamples; }
-    bool phaseAvailable() const;
-    bool phaseBusy() const { return m_phaseBusy; }
-    bool phaseCancelling() const;
-    bool phaseCanCalculate() const;
-    QString phaseMessage() const;
-    int phaseReferenceSite() const { return m_phaseReference; }
-    int phaseAxis() const { return m_phaseAxis; }
-    double phaseFrequencyHz() const { return m_phaseFrequencyHz; }
-
-    bool canExportReport() const;
-    bool reportBusy() const { return m_reportBusy; }
-    QString reportMessage() const { return m_reportMessage; }
-    // Where analysis exports start: the analysed video's folder.
-    QUrl exportFolderUrl() const;
-    bool hasLengthScale() const { return m_lengthScale.isSet(); }
-    QPointF lengthScaleFirst() const { return m_lengthScale.first; }
-    QPointF lengthScaleSecond() const { return m_lengthScale.second; }
-    double lengthScaleMillimetres() const { return m_lengthScale.lengthMm; }
-    double millimetresPerPixel() const;
-    QString lengthScaleMessage() const { return m_lengthScaleMessage; }
-    QVariantList selectedPointAmplitudes() const;
-
-    // The last result, ready or not (for the diagnostics documents and benchmarks).
-    const project_data::SpectrumResult& result() const { return m_result; }
-    // The "spectrum" section of the diagnostics snapshot, keys in their documented order.
-    QJsonObject diagnosticSnapshot() const;
+    // The parts, read-only, for the diagnostics documents, benchmarks and tests.
+    const SpectrumInputs& inputs() const { return m_inputs; }
+    const SpectrumRun& run() const { return m_run; }
+    const PointInspection& inspection() const { return m_inspection; }
+    const SpectrumBandSelection& band() const { return m_band; }
+    const SpectrumPhaseMap& phase() const { return m_phase; }
+    const AnalysisExportFlow& analysisExport() const { return m_export; }
+    // The last result, ready or not.
+    const project_data::SpectrumResult& result() const { return m_run.result(); }
     // Cancels and waits for every running task; nothing starts after.
     void shutdown();
 
+    bool busy() const { return m_run.busy(); }
+    bool cancelling() const { return m_run.cancelling(); }
+    bool available() const;
+    bool ready() const { return m_run.ready(); }
+    bool stale() const { return ready() && m_inputs.identity() != result().request.identity; }
+    bool hasError() const { return !m_run.errorMessage().isEmpty(); }
+    bool cancelled() const { return m_run.cancelled(); }
+    double progress() const { return m_run.progress(); }
+    QString stageName() const { return m_run.stageName(); }
+    QString errorMessage() const { return m_run.errorMessage(); }
+    QString validationMessage() const { return m_inputs.validationMessage(); }
+    QString warningMessage() const;
+    QString analysisHelp() const { return SpectrumRun::help(); }
+    int gridDensityIndex() const { return m_inputs.gridDensityIndex(); }
+    int workerThreadCount() const { return m_inputs.workerThreadCount(); }
+    int effectiveWorkerThreadCount() const { return m_inputs.effectiveWorkerThreadCount(); }
+    int maximumWorkerThreadCount() const { return SpectrumInputs::maximumWorkerThreadCount(); }
+    int availableLogicalProcessorCount() const
+    {
+        return SpectrumInputs::availableLogicalProcessorCount();
+    }
+    QString resultGridDescription() const { return m_run.gridDescription(); }
+
+    QString diagnosticGridDescription() const { return m_inspection.gridDescription(); }
+    QVariantList diagnosticSites() const { return m_inspection.siteList(); }
+    // Views with one entry per point read these rather than convert the whole list.
+    int diagnosticSiteCount() const { return int(m_inspection.siteList().size()); }
+    Q_INVOKABLE QVariantMap diagnosticSite(int index) const { return m_inspection.site(index); }
+    const std::vector<project_data::GridSite>& diagnosticGridSites() const
+    {
+        return m_inspection.sites();
+    }
+    QString diagnosticText() const { return m_inspection.text(); }
+    QImage diagnosticFrame() const { return m_inspection.frame(); }
+    QRectF diagnosticRegion() const { return m_inspection.region(); }
+    bool diagnosticStale() const
+    {
+        return !m_inspection.empty() && m_inputs.identity() != m_inspection.identity();
+    }
+    int selectedDiagnosticSite() const { return m_inspection.selectedSite(); }
+    double diagnosticDurationSeconds() const { return m_inspection.durationSeconds(); }
+    double diagnosticSampleRate() const { return m_inspection.sampleRate(); }
+    double diagnosticSegmentStartSeconds() const { return m_inspection.segmentStartSeconds(); }
+    double diagnosticSegmentEndSeconds() const { return m_inspection.segmentEndSeconds(); }
+    bool diagnosticSegmentAccepted() const { return m_inspection.segmentAccepted(); }
+    QVariantList localSpectrumPoints() const { return m_inspection.localPoints(); }
+    QVariantList localSpectrumCandidates() const { return m_inspection.localCandidates(); }
+    double localSpectrumStepHz() const { return m_inspection.localStepHz(); }
+    double localSpectrumPeakHz() const { return m_inspection.localPeakHz(); }
+    bool localSpectrumAvailable() const { return m_inspection.localAvailable(); }
+    QString localSpectrumMessage() const { return m_inspection.localMessage(); }
+
+    QString inputSummary() const { return m_inputs.summary(); }
+    QString resultSummary() const { return m_run.summary(); }
+    double minimumFrequencyHz() const { return ready() ? result().binWidthHz : 0.0; }
+    double maximumFrequencyHz() const;
+    double frequencyStepHz() const { return ready() ? result().binWidthHz : 0.1; }
+    QVariantList spectrumPoints() const { return m_amplitudes.spectrumPoints(); }
+    QVariantList candidates() const { return m_amplitudes.candidates(); }
+
+    double selectedLowerFrequencyHz() const { return m_band.lowerHz(); }
+    double selectedUpperFrequencyHz() const { return m_band.upperHz(); }
+    int selectedCandidate() const { return m_band.candidateIndex(result().candidates); }
+    int phaseCandidate() const;
+    bool canApplyBand() const { return bandValidationMessage().isEmpty(); }
+    QString bandValidationMessage() const;
+    QString bandApplicationMessage() const
+    {
+        return stale() ? QString() : m_band.applicationMessage();
+    }
+
+    bool mapAvailable() const { return m_band.mapAvailable(); }
+    QString mapMessage() const { return m_band.mapMessage(); }
+    QVariantList mapSamples() const { return m_band.mapSamples(); }
+    qint64 mapFrameNumber() const { return ready() ? result().request.startFrame + 1 : 0; }
+    QImage mapFrame() const { return result().firstFrame; }
+    QRectF mapRegion() const { return result().request.analysisRegion; }
+
+    QVariantList phaseSamples() const { return m_phase.cells(); }
+    bool phaseAvailable() const { return m_phase.valid() && !stale(); }
+    bool phaseBusy() const { return m_phase.busy(); }
+    bool phaseCancelling() const { return m_phase.cancelling(); }
+    bool phaseCanCalculate() const;
+    QString phaseMessage() const;
+    int phaseReferenceSite() const { return m_phase.referenceSite(); }
+    int phaseAxis() const { return m_phase.axis(); }
+    double phaseFrequencyHz() const { return m_phase.frequencyHz(); }
+
+    bool canExportReport() const;
+    bool reportBusy() const { return m_export.busy(); }
+    QString reportMessage() const { return m_export.message(); }
+    // Where analysis exports start: the analysed video's folder.
+    QUrl exportFolderUrl() const { return AnalysisExportFlow::folderUrl(sourcePath()); }
+    bool hasLengthScale() const { return m_inputs.lengthScale().isSet(); }
+    QPointF lengthScaleFirst() const { return m_inputs.lengthScale().first; }
+    QPointF lengthScaleSecond() const { return m_inputs.lengthScale().second; }
+    double lengthScaleMillimetres() const { return m_inputs.lengthScale().lengthMm; }
+    double millimetresPerPixel() const;
+    QString lengthScaleMessage() const { return m_amplitudes.scaleMessage(); }
+    QVariantList selectedPointAmplitudes() const;
+
+    // The reason the draft cannot start an analysis, for the settings to show; empty when it
+    // can.
     Q_INVOKABLE QString validateAnalysis(double captureFrameRate, int densityIndex,
                                          int workerThreadCount) const;
-    Q_INVOKABLE QString gridPlan(double captureFrameRate, int densityIndex) const;
-    Q_INVOKABLE QString validateCaptureFrameRate(double captureFrameRate) const;
+    Q_INVOKABLE QString gridPlan(double captureFrameRate, int densityIndex) const
+    {
+        return m_inputs.gridPlan(captureFrameRate, densityIndex);
+    }
     Q_INVOKABLE bool startAnalysis(double captureFrameRate, int densityIndex,
                                    int workerThreadCount);
     Q_INVOKABLE void cancel();
@@ -264,12 +275,18 @@ public:
     Q_INVOKABLE bool applyBandToAmplification();
     Q_INVOKABLE void selectDiagnosticSite(int index);
     Q_INVOKABLE QVariantMap diagnosticTraceWindow(double startSeconds, double endSeconds,
-                                                  int columns, bool detrend) const;
+                                                  int columns, bool detrend) const
+    {
+        return m_inspection.traceWindow(startSeconds, endSeconds, columns, detrend);
+    }
     Q_INVOKABLE void setPhaseReferenceSite(int index);
     Q_INVOKABLE void setPhaseAxis(int axis);
     Q_INVOKABLE void calculatePhaseMap();
     Q_INVOKABLE void cancelPhaseMap();
-    Q_INVOKABLE QUrl suggestedAnalysisFileUrl(int format);
+    Q_INVOKABLE QUrl suggestedAnalysisFileUrl(int format)
+    {
+        return m_export.suggestedFileUrl(format, sourcePath());
+    }
     Q_INVOKABLE bool exportAnalysis(const QUrl& path, int format, bool logarithmicColors);
     // A refusal or a finished export's message goes once the user has left the export dialog.
     Q_INVOKABLE void dismissReportMessage();
@@ -286,117 +303,38 @@ signals:
     void progressChanged();
 
 private:
-    using Flag = std::shared_ptr<std::atomic_bool>;
-
-    // Request from the current inputs; an absent rate, index or count means the session's
-    // rate, the stored density or the stored count. Without the full metadata only what the
-    // identity and the limits read is copied (the per-frame timing map is left out).
-    project_data::SpectrumAnalysisRequest buildRequest(std::optional<double> captureFrameRate = {},
-                                                       std::optional<int> densityIndex = {},
-                                                       std::optional<int> workerThreadCount = {},
-                                                       bool fullMetadata = true) const;
-    QByteArray currentIdentity() const;
     bool otherWorkRuns() const;
     bool anythingRuns() const;
-    bool resultCurrent() const;
-    bool diagnosticsMatchResult() const;
-    double sessionCaptureRate() const;
+    bool resultCurrent() const { return ready() && !stale(); }
+    bool inspectionMatchesResult() const
+    {
+        return !m_inspection.empty() && m_inspection.identity() == result().request.identity;
+    }
+    QString sourcePath() const;
 
     void onSourceChanged();
-    void onInputsChanged();
-    void onProgress(quint64 generation, double value);
-    void onAnalysisFinished();
-    void onPhaseFinished();
-    void onReportFinished();
-
+    void onRunFinished();
+    void adoptResult(project_data::SpectrumResult result);
     void applySelectedBand(double lowerHz, double upperHz);
-    void rebuildResultLists();
-    void addAmplitude(QVariantMap* map, double amplitudePx, double frequencyHz) const;
-    void notifyReportAbility();
+    void rebuildInspection();
     void applyLengthScale(const project_data::LengthScale& scale);
-    void rebuildMap();
-    void rebuildDiagnostics();
-    int initialDiagnosticSite() const;
-    void rebuildLocalSpectrum();
-    void rebuildPhaseSamples();
-    void resetPhaseState();
     void clearAll();
 
     VideoSessionController* m_videoSession = nullptr;
     AnalysisFragmentController* m_fragment = nullptr;
     ProcessingSettingsController* m_settings = nullptr;
     MediaRuntimeController* m_mediaRuntime = nullptr;
-    playback::PlaybackController* m_playback = nullptr;
     PreviewController* m_preview = nullptr;
     ExportController* m_exporter = nullptr;
-
-    qint64 m_inputRevision = 0;
-    int m_gridDensityIndex = 1;
-    int m_workerThreadCount = 0;
-    project_data::LengthScale m_lengthScale;
-    QString m_lengthScaleMessage;
-
-    // Analysis run.
-    bool m_busy = false;
-    bool m_cancelling = false;
-    bool m_cancelled = false;
     bool m_shuttingDown = false;
-    double m_progress = 0.0;
-    QString m_errorMessage;
-    Flag m_cancelFlag;
-    quint64 m_generation = 0;
-    QFutureWatcher<project_data::SpectrumResult> m_analysisWatcher;
-    project_data::SpectrumResult m_result;
 
-    // Diagnostics of the last run that produced sites.
-    project_data::SpectrumAnalysisRequest m_diagnosticRequest;
-    QByteArray m_diagnosticIdentity;
-    std::vector<project_data::GridSite> m_diagnosticSites;
-    QImage m_diagnosticFrame;
-    QRectF m_diagnosticRegion;
-    QVariantList m_diagnosticSiteList;
-    QString m_diagnosticText;
-    int m_selectedSite = -1;
-    std::vector<float> m_detrendedX;
-    std::vector<float> m_detrendedY;
-
-    // Selection and derived lists.
-    double m_selectedLowerHz = 0.0;
-    double m_selectedUpperHz = 0.0;
-    QString m_bandApplicationMessage;
-    QVariantList m_spectrumPoints;
-    QVariantList m_candidates;
-    bool m_mapAvailable = false;
-    QString m_mapMessage;
-    QVariantList m_mapSamples;
-    QVariantList m_localPoints;
-    QVariantList m_localCandidates;
-    double m_localStepHz = 0.0;
-    double m_localPeakHz = 0.0;
-    double m_localPowerNormalization = 0.0;
-    bool m_localAvailable = false;
-    QString m_localMessage;
-
-    // Relative phase.
-    int m_phaseReference = -1;
-    int m_phaseAxis = 0;
-    double m_phaseFrequencyHz = 0.0;
-    bool m_phaseBusy = false;
-    Flag m_phaseCancelFlag;
-    std::vector<project_data::RelativePhaseSample> m_phaseVector;
-    bool m_phaseVectorComputed = false;
-    bool m_phaseValid = false;
-    QString m_storedPhaseMessage;
-    QVariantList m_phaseSamples;
-    QFutureWatcher<std::vector<project_data::RelativePhaseSample>> m_phaseWatcher;
-
-    // Analysis exports.
-    QDateTime m_reportTime;
-    bool m_reportBusy = false;
-    bool m_couldExportReport = false;
-    QString m_reportMessage;
-    QString m_reportPath;
-    QFutureWatcher<QString> m_reportWatcher;
+    SpectrumInputs m_inputs;
+    SpectrumRun m_run;
+    PointInspection m_inspection;
+    SpectrumBandSelection m_band;
+    SpectrumPhaseMap m_phase;
+    AnalysisExportFlow m_export;
+    SpectrumAmplitudes m_amplitudes;
 };
 
 } // namespace orvi::ui::controllers

@@ -5,6 +5,7 @@
 #include "media/VideoFileTypes.h"
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "motion/BackgroundPriority.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,7 +19,6 @@ namespace orvi::ui::controllers {
 namespace {
 
 constexpr double kInitialCaptureFrameRate = 240.0;
-constexpr double kMaximumCaptureFrameRate = 10000.0;
 constexpr double kMaximumProbeProgress = 0.99;
 
 } // namespace
@@ -130,10 +130,15 @@ void VideoSessionController::cancelAnalysis()
     setState(Cancelling);
 }
 
+double VideoSessionController::maximumCaptureFrameRate()
+{
+    return spectrum::kMaximumCaptureFrameRate;
+}
+
 bool VideoSessionController::setCaptureFrameRate(double framesPerSecond)
 {
     if (m_operationLocked || m_videoInfo.filePath.isEmpty() || !std::isfinite(framesPerSecond) ||
-        framesPerSecond <= 0.0 || framesPerSecond > kMaximumCaptureFrameRate)
+        framesPerSecond <= 0.0 || framesPerSecond > spectrum::kMaximumCaptureFrameRate)
         return false;
     if (framesPerSecond == m_videoInfo.captureFrameRate && m_videoInfo.captureFrameRateManual)
         return true;

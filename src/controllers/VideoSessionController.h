@@ -68,6 +68,8 @@ class VideoSessionController : public QObject
     Q_PROPERTY(double effectiveFrameRate READ effectiveFrameRate NOTIFY videoInfoChanged)
     Q_PROPERTY(bool captureFrameRateRequired READ captureFrameRateRequired NOTIFY videoInfoChanged)
     Q_PROPERTY(qint64 uniformStartFrame READ uniformStartFrame NOTIFY videoInfoChanged)
+    // The highest capture frame rate anything accepts, for the rate fields.
+    Q_PROPERTY(double maximumCaptureFrameRate READ maximumCaptureFrameRate CONSTANT)
 
 public:
     enum AnalysisState
@@ -136,6 +138,7 @@ public:
         return !m_videoInfo.filePath.isEmpty() && !m_videoInfo.captureFrameRateKnown();
     }
     qint64 uniformStartFrame() const { return m_videoInfo.uniformStartFrame; }
+    static double maximumCaptureFrameRate();
 
     // For the other controllers.
     const media::VideoInfo& videoInfo() const { return m_videoInfo; }

@@ -10,6 +10,7 @@
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsPerformanceReport.h"
 #include "diagnostics/DiagnosticsProtocol.h"
+#include "diagnostics/DiagnosticsSpectrumSnapshot.h"
 #include "media/libav/LibavRuntime.h"
 #include "processing/VideoWatermarkRenderer.h"
 
@@ -71,11 +72,16 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
             {QStringLiteral("settings"), settings()},
             {QStringLiteral("playback"), playback()},
             {QStringLiteral("preview"), preview()},
-            {QStringLiteral("spectrum"), controllers_.spectrum->diagnosticSnapshot()},
+            {QStringLiteral("spectrum"), spectrum()},
             {QStringLiteral("export"), exporter()},
             {QStringLiteral("ffmpeg"), runtime},
             {QStringLiteral("mediaRuntime"), runtime},
             {QStringLiteral("libav"), libav_}};
+}
+
+QJsonObject DiagnosticsSnapshot::spectrum() const
+{
+    return DiagnosticsSpectrumSnapshot::section(*controllers_.spectrum);
 }
 
 QJsonObject DiagnosticsSnapshot::performance(const QJsonObject& document)

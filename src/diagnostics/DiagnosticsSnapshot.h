@@ -24,6 +24,7 @@ public:
     QJsonObject playback() const;
     QJsonObject preview() const;
     QJsonObject exporter() const;
+    QJsonObject spectrum() const;
     // "ffmpeg" and "mediaRuntime": the media runtime controller's status.
     QJsonObject mediaRuntime() const;
     // The FFmpeg runtime check as the video sources see it; the loaded libraries cannot

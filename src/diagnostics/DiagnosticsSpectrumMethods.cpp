@@ -6,6 +6,8 @@
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/DiagnosticsEventJournal.h"
 #include "diagnostics/DiagnosticsProtocol.h"
+#include "motion/TemporalBandpassFilter.h"
+#include "spectrum/SpectrumAnalysisLimits.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -127,8 +129,8 @@ QString DiagnosticsSpectrumMethods::run(const QString& action, const QJsonObject
 QString DiagnosticsSpectrumMethods::start(const QJsonObject& params) const
 {
     ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
-    const std::optional<int> density =
-        wholeIn(params, "density", spectrum.gridDensityIndex(), 0, kDensityCount - 1);
+    const std::optional<int> density = wholeIn(params, "density", spectrum.gridDensityIndex(), 0,
+                                               orvi::spectrum::kGridDensityCount - 1);
     const std::optional<int> workers = wholeIn(params, "workers", spectrum.workerThreadCount(), 0,
                                                spectrum.maximumWorkerThreadCount());
     const QJsonValue rate = params.value(QStringLiteral("captureFrameRate"));
@@ -169,10 +171,10 @@ QString DiagnosticsSpectrumMethods::setBand(const QJsonObject& params) const
 
 bool DiagnosticsSpectrumMethods::bandValid(double lowerHz, double upperHz) const
 {
-    if (!resultCurrent() || !std::isfinite(lowerHz) || !std::isfinite(upperHz))
-        return false;
-    const double rate = controllers_.spectrum->result().request.videoInfo.captureFrameRate;
-    return lowerHz > 0.0 && upperHz > lowerHz && upperHz < rate / 2.0;
+    return resultCurrent() &&
+           motion_core::TemporalBandpassFilter::isBandValid(
+               controllers_.spectrum->result().request.videoInfo.captureFrameRate, lowerHz,
+               upperHz);
 }
 
 QString DiagnosticsSpectrumMethods::exportAnalysis(const QJsonObject& params) const
@@ -196,7 +198,7 @@ bool DiagnosticsSpectrumMethods::resultCurrent() const
 
 int DiagnosticsSpectrumMethods::pointCount() const
 {
-    return int(controllers_.spectrum->diagnosticSites().size());
+    return int(controllers_.spectrum->inspection().sites().size());
 }
 
 } // namespace orvi::diagnostics::service

@@ -16,7 +16,6 @@ class DiagnosticsEventJournal;
 class DiagnosticsSpectrumMethods
 {
 public:
-    static constexpr int kDensityCount = 3;
     static constexpr int kExportFormatCount = 8;
     static constexpr int kPhaseAxisCount = 2;
 

@@ -1,5 +1,6 @@
 #include "diagnostics/DiagnosticsWindowMethods.h"
 
+#include "controllers/WindowAutomation.h"
 #include "diagnostics/DiagnosticsEventJournal.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "processing/OutputDestination.h"
@@ -12,20 +13,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QJSValue>
-#include <QMetaMethod>
 #include <QQuickWindow>
 #include <QTemporaryFile>
+#include <optional>
 #include <utility>
 
 namespace orvi::diagnostics::service {
 
 namespace {
-
-QJsonObject toJsonObject(const QVariant& value)
-{
-    return QJsonObject::fromVariantMap(value.toMap());
-}
 
 // What the capture checks of "maxWidth" and "path" leave: the width limit, or an error.
 std::optional<int> captureWidth(const QJsonObject& params)
@@ -91,27 +86,9 @@ QQuickWindow* DiagnosticsWindowMethods::mainWindow()
     return nullptr;
 }
 
-std::optional<QVariant>
-DiagnosticsWindowMethods::callWindowFunction(QQuickWindow* window, const char* signature,
-                                             const std::optional<QVariant>& argument)
+ui::controllers::WindowAutomation* DiagnosticsWindowMethods::automation(QQuickWindow* window)
 {
-    // The automation contract names functions of the QML document, which C++ can reach only
-    // through the window's meta-object.
-    const QMetaObject* meta = window->metaObject();
-    const int index = meta->indexOfMethod(QMetaObject::normalizedSignature(signature));
-    if (index < 0)
-        return std::nullopt;
-    const QMetaMethod method = meta->method(index);
-    QVariant result;
-    const bool ran =
-        argument ? method.invoke(window, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result),
-                                 Q_ARG(QVariant, *argument))
-                 : method.invoke(window, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result));
-    if (!ran)
-        return std::nullopt;
-    if (result.metaType() == QMetaType::fromType<QJSValue>())
-        return result.value<QJSValue>().toVariant();
-    return result;
+    return window->findChild<ui::controllers::WindowAutomation*>();
 }
 
 DispatchResult DiagnosticsWindowMethods::getUi(const QJsonObject&) const
@@ -119,11 +96,10 @@ DispatchResult DiagnosticsWindowMethods::getUi(const QJsonObject&) const
     QQuickWindow* window = mainWindow();
     if (!window)
         return DispatchResult::failure("ui_unavailable");
-    const std::optional<QVariant> state =
-        callWindowFunction(window, "diagnosticUiState()", std::nullopt);
-    if (!state)
+    const ui::controllers::WindowAutomation* contract = automation(window);
+    if (!contract)
         return DispatchResult::failure("ui_method_unavailable");
-    QJsonObject result = toJsonObject(*state);
+    QJsonObject result = QJsonObject::fromVariantMap(contract->state());
     result.insert(QStringLiteral("revision"), static_cast<double>(journal_.revision()));
     return DispatchResult::success(result);
 }
@@ -133,20 +109,16 @@ DispatchResult DiagnosticsWindowMethods::ui(const QJsonObject& params) const
     QQuickWindow* window = mainWindow();
     if (!window)
         return DispatchResult::failure("ui_unavailable");
-    const QVariant request = params.value(QStringLiteral("request")).toObject().toVariantMap();
-    const std::optional<QVariant> answer =
-        callWindowFunction(window, "diagnosticUiAction(QVariant)", request);
-    if (!answer)
+    ui::controllers::WindowAutomation* contract = automation(window);
+    if (!contract)
         return DispatchResult::failure("ui_method_unavailable");
-    QJsonObject result = toJsonObject(*answer);
-    if (result.value(QStringLiteral("ok")) != QJsonValue(true)) {
-        const QJsonValue error = result.value(QStringLiteral("error"));
-        return DispatchResult::failure(error.isString() ? error.toString()
-                                                        : QStringLiteral("ui_action_rejected"));
-    }
+    QString refusal;
+    if (!contract->act(params.value(QStringLiteral("request")).toObject().toVariantMap(), &refusal))
+        return DispatchResult::failure(refusal);
     journal_.recordCoalesced(QStringLiteral("ui.action"));
-    result.insert(QStringLiteral("revision"), static_cast<double>(journal_.revision()));
-    return DispatchResult::success(result);
+    return DispatchResult::success(
+        {{QStringLiteral("ok"), true},
+         {QStringLiteral("revision"), static_cast<double>(journal_.revision())}});
 }
 
 DispatchResult DiagnosticsWindowMethods::screenshot(const QJsonObject& params) const

@@ -3,18 +3,20 @@
 #include "diagnostics/DispatchResult.h"
 
 #include <QJsonObject>
-#include <QVariant>
 #include <functional>
-#include <optional>
 
 class QQuickWindow;
+
+namespace orvi::ui::controllers {
+class WindowAutomation;
+}
 
 namespace orvi::diagnostics::service {
 
 class DiagnosticsEventJournal;
 
-// The methods that reach the main window: its automation functions (diagnosticUiState and
-// diagnosticUiAction, declared by the QML document) and a PNG capture of its contents.
+// The methods that reach the main window: the interface state and named actions of the window's
+// automation object, and a PNG capture of its contents.
 class DiagnosticsWindowMethods
 {
 public:
@@ -36,10 +38,8 @@ public:
     static QQuickWindow* mainWindow();
 
 private:
-    // Runs a function that the window's document declares; nullopt when it has none or the
-    // call fails to run. The result is converted from a script value when it is one.
-    static std::optional<QVariant> callWindowFunction(QQuickWindow* window, const char* signature,
-                                                      const std::optional<QVariant>& argument);
+    // The automation object the window's document declares, or null.
+    static ui::controllers::WindowAutomation* automation(QQuickWindow* window);
 
     DiagnosticsEventJournal& journal_;
     std::function<QJsonObject()> snapshot_;

@@ -1,5 +1,6 @@
 #include "reports/ReportComposer.h"
 
+#include "motion/TemporalBandpassFilter.h"
 #include "records/SpectrumAlgorithms.h"
 #include "reports/AnalysisExportContext.h"
 #include "reports/AnalysisReport.h"
@@ -554,9 +555,8 @@ private:
 
     bool selectedBandValid() const
     {
-        const double lo = m_context.lowerHz;
-        const double hi = m_context.upperHz;
-        return std::isfinite(lo) && std::isfinite(hi) && lo > 0.0 && lo < hi && hi < m_rate * 0.5;
+        return motion_core::TemporalBandpassFilter::isBandValid(m_rate, m_context.lowerHz,
+                                                                m_context.upperHz);
     }
 
     void addSelectedBandPage()

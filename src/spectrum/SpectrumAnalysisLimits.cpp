@@ -41,7 +41,7 @@ bool isKnownGrid(const QSize& grid)
 
 QSize gridForDensity(int densityIndex)
 {
-    if (densityIndex < 0 || densityIndex > 2)
+    if (densityIndex < 0 || densityIndex >= kGridDensityCount)
         return QSize(0, 0);
     return QSize(16 << densityIndex, 8 << densityIndex);
 }

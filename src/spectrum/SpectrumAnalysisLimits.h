@@ -12,6 +12,8 @@
 namespace orvi::spectrum {
 
 inline constexpr int kMaximumWorkerThreads = 256;
+inline constexpr int kGridDensityCount = 3;
+// The highest capture frame rate the program accepts anywhere.
 inline constexpr double kMaximumCaptureFrameRate = 10000.0;
 inline constexpr qint64 kMinimumFragmentFrames = 65;
 inline constexpr qint64 kMaximumFragmentFrames = 65537;

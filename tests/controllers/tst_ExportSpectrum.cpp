@@ -181,12 +181,7 @@ private slots:
         QVERIFY(!w.spectrum.stale());
         QVERIFY(std::abs(w.spectrum.candidates()[low].toMap()["displacementUm"].toDouble() -
                          px * mmPerPixel * 1000.0) < 1e-9);
-        QCOMPARE(w.spectrum.diagnosticSnapshot()
-                     .value("lengthScale")
-                     .toObject()
-                     .value("millimetresPerPixel")
-                     .toDouble(),
-                 mmPerPixel);
+        QCOMPARE(w.spectrum.millimetresPerPixel(), mmPerPixel);
 
         w.spectrum.selectCandidate(low);
         const QVariantMap candidate = w.spectrum.candidates()[low].toMap();
@@ -212,6 +207,16 @@ private slots:
         QVERIFY(!w.spectrum.applyBandToAmplification());
         QVERIFY(w.settings.setRegionOfInterest(region.x(), region.y(), region.width(),
                                                region.height()));
+        QVERIFY(!w.spectrum.stale());
+        // So does another capture rate, or the source file rewritten on disk.
+        QVERIFY(w.session.setCaptureFrameRate(2 * kRate) && w.spectrum.stale());
+        QVERIFY(w.session.setCaptureFrameRate(kRate) && !w.spectrum.stale());
+        QFile clip(m_folder.filePath(QStringLiteral("two.mp4")));
+        const QDateTime written = QFileInfo(clip).lastModified();
+        QVERIFY(clip.open(QIODevice::ReadWrite));
+        QVERIFY(clip.setFileTime(written.addSecs(10), QFileDevice::FileModificationTime));
+        QVERIFY(w.spectrum.stale());
+        QVERIFY(clip.setFileTime(written, QFileDevice::FileModificationTime));
         QVERIFY(!w.spectrum.stale());
 
         const QVariantList before = w.spectrum.candidates();

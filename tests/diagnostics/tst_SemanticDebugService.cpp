@@ -5,6 +5,7 @@
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/SpectrumController.h"
+#include "controllers/UiModule.h"
 #include "controllers/VideoSessionController.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "support/MediaTools.h"
@@ -262,17 +263,22 @@ private slots:
 
     void windowMethods()
     {
+        orvi::ui::registerUiModule();
         QQmlEngine engine;
         QQmlComponent component(&engine);
         component.setData(R"(
             import QtQuick
+            import OrviMotion.Ui
             Window {
                 objectName: "orviMainWindow"; width: 2560; height: 1440; visible: true
                 color: "steelblue"
-                function diagnosticUiState() { return { sections: ["video"] } }
-                function diagnosticUiAction(request) {
-                    return request.action === "select_section" ? { ok: true }
-                                                               : { ok: false, error: "invalid_section" }
+                property int section: 0
+                WindowAutomation {
+                    videoSession: null; processingSettings: null; preview: null; spectrum: null
+                    operationBusy: false; spectrumSettingsHelpVisible: false
+                    windowDialogs: ({ about: false })
+                    workspaceState: ({ section: "amplification", dialogs: { help: false } })
+                    onSectionRequested: (index) => section = index
                 }
             })",
                           QUrl());
@@ -280,14 +286,18 @@ private slots:
         QVERIFY2(window, qPrintable(component.errorString()));
 
         const quint64 revision = service_.revision();
-        QCOMPARE(call("diagnostics.getUi").result, parse(R"({"sections":["video"],"revision":)" +
-                                                         QByteArray::number(revision) + "}"));
+        QCOMPARE(call("diagnostics.getUi").result,
+                 parse(R"({"section":"amplification","dialogs":{"help":false,"about":false},)"
+                       R"("revision":)" +
+                       QByteArray::number(revision) + "}"));
         QCOMPARE(call("diagnostics.ui", {{"request", QJsonObject{{"action", "x"}}}}).errorCode,
-                 "invalid_section");
+                 "unsupported_action");
         QCOMPARE(service_.revision(), revision);
         const DispatchResult accepted =
-            call("diagnostics.ui", {{"request", QJsonObject{{"action", "select_section"}}}});
+            call("diagnostics.ui",
+                 {{"request", QJsonObject{{"action", "select_section"}, {"section", "spectrum"}}}});
         QCOMPARE(accepted.result.value("revision"), QJsonValue(double(revision + 1)));
+        QCOMPARE(window->property("section").toInt(), 1);
 
         const QString existing = folder_.filePath("existing.png");
         QFile file(existing);
@@ -355,8 +365,8 @@ private:
     PlaybackController playback_{&session_, &fragment_, &runtime_};
     PreviewController preview_{&session_, &runtime_, &settings_, &playback_};
     ExportController exporter_{&session_, &runtime_, &settings_, &playback_, &preview_};
-    SpectrumController spectrum_{&session_,  &fragment_, &settings_, &runtime_,
-                                 &playback_, &preview_,  &exporter_};
+    SpectrumController spectrum_{&session_, &fragment_, &settings_,
+                                 &runtime_, &preview_,  &exporter_};
     SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_, &playback_,
                                    &preview_, &exporter_, &spectrum_}};
 };

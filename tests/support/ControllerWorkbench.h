@@ -21,8 +21,8 @@ struct ControllerWorkbench
     ui::playback::PlaybackController playback{&session, &fragment, &runtime};
     ui::controllers::PreviewController preview{&session, &runtime, &settings, &playback};
     ui::controllers::ExportController exporter{&session, &runtime, &settings, &playback, &preview};
-    ui::controllers::SpectrumController spectrum{&session,  &fragment, &settings, &runtime,
-                                                 &playback, &preview,  &exporter};
+    ui::controllers::SpectrumController spectrum{&session, &fragment, &settings,
+                                                 &runtime, &preview,  &exporter};
 };
 
 } // namespace orvi::test

@@ -2,6 +2,7 @@
 #include "app/ApplicationIdentity.h"
 #include "controllers/RegionEditorItem.h"
 #include "controllers/UiModule.h"
+#include "controllers/WindowAutomation.h"
 #include "media/LibavClipFixtures.h"
 #include "spectrum/SpectrumTestVideo.h"
 
@@ -43,28 +44,13 @@ class TestMainWindow : public QObject
     std::unique_ptr<QQmlApplicationEngine> m_engine;
     QQuickWindow* m_window = nullptr;
 
-    QVariantMap call(const char* function, const QVariant& argument = {})
-    {
-        QVariant result;
-        const bool ran =
-            argument.isValid()
-                ? QMetaObject::invokeMethod(m_window, function, Q_RETURN_ARG(QVariant, result),
-                                            Q_ARG(QVariant, argument))
-                : QMetaObject::invokeMethod(m_window, function, Q_RETURN_ARG(QVariant, result));
-        if (!ran)
-            return {};
-        if (result.metaType() == QMetaType::fromType<QJSValue>())
-            result = result.value<QJSValue>().toVariant();
-        return result.toMap();
-    }
-    QVariantMap act(const QVariant& request) { return call("diagnosticUiAction", request); }
-    QVariantMap state() { return call("diagnosticUiState"); }
-    // "ok" or the error code of one action.
+    WindowAutomation* automation() { return m_window->findChild<WindowAutomation*>(); }
+    QVariantMap state() { return automation()->state(); }
+    // "ok" or the refusal code of one action.
     QString outcome(const QVariant& request)
     {
-        const QVariantMap answer = act(request);
-        return answer.value("ok").toBool() ? QStringLiteral("ok")
-                                           : answer.value("error").toString();
+        QString refusal;
+        return automation()->act(request, &refusal) ? QStringLiteral("ok") : refusal;
     }
 
     void openClip(const QString& path)
@@ -171,6 +157,7 @@ private slots:
         m_window = qobject_cast<QQuickWindow*>(m_engine->rootObjects().first());
         QVERIFY(m_window);
         QCOMPARE(m_window->objectName(), QStringLiteral("orviMainWindow"));
+        QVERIFY(automation());
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     void cleanup()
@@ -304,6 +291,32 @@ private slots:
         QTest::keyClick(m_window, Qt::Key_Escape); // restores the region of the edit's start
         QCOMPARE(settings->regionOfInterest(), QRectF(0, 0, 1, 1));
         QVERIFY(!state().value("regionEditing").toBool());
+    }
+
+    // The amplification settings take the one band rule: a lower edge of 0 Hz is refused, not
+    // applied as a band the settings then call invalid.
+    void amplificationBandFollowsTheBandRule()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        LibavClipFixtures clips(folder.path());
+        const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), 0.0, 12);
+        QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));
+        openClip(clip);
+        QCOMPARE(
+            outcome(QVariantMap{{"action", "open_dialog"}, {"dialog", "amplification_settings"}}),
+            QStringLiteral("ok"));
+        const auto setBand = [&](double lower, double upper) {
+            const QVariantMap band{{"lowerFrequencyHz", lower}, {"upperFrequencyHz", upper}};
+            return outcome(QVariantMap{{"action", "set_dialog_parameters"},
+                                       {"dialog", "amplification_settings"},
+                                       {"parameters", band}});
+        };
+        QCOMPARE(setBand(0.0, 2.0), QStringLiteral("invalid_parameters"));
+        QCOMPARE(setBand(1.0, 2.0), QStringLiteral("ok"));
+        QCOMPARE(m_controller->processingSettings()->lowerFrequencyHz(), 1.0);
+        QVERIFY(m_controller->processingSettings()->frequencyBandValid());
     }
 
     // The maps on a real analysis: a click on the band map changes nothing, both maps follow

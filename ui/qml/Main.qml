@@ -129,76 +129,43 @@ ApplicationWindow {
         }
     }
 
-    // Automation: the window level of the contract.
-    readonly property var actionKeys: ({
-        accept_dialog: ["dialog"],
-        set_dialog_section: ["dialog", "section", "expanded"],
-        scroll_dialog: ["dialog", "section"],
-        select_section: ["section"],
-        select_view: ["view"],
-        open_dialog: ["dialog"],
-        close_dialog: ["dialog"],
-        reset_view: [],
-        set_view: ["lower", "upper", "zoom", "panX", "panY"],
-        set_export_format: ["format"],
-        set_map_colors: ["logarithmic"],
-        set_dialog_parameters: ["dialog", "parameters"],
-        set_region_editing: ["enabled"]
-    })
-    readonly property var windowDialogs: ({
-        about: aboutDialog, open_video: openDialog, save_video: saveDialog
-    })
-
     function windowDialogOpen() {
         return openDialog.visible || saveDialog.visible || aboutDialog.visible
                || unsavedDialog.visible || busyCloseDialog.visible
     }
-    function diagnosticUiState() {
-        const state = workspace.diagnosticState()
-        state.dialogs.open_video = openDialog.visible
-        state.dialogs.save_video = saveDialog.visible
-        state.dialogs.about = aboutDialog.visible
-        state.dialogs.unsaved = unsavedDialog.visible
-        state.dialogs.busy_close = busyCloseDialog.visible
-        return state
-    }
-    function diagnosticUiAction(request) {
-        if (request === null || typeof request !== "object" || Array.isArray(request))
-            return { ok: false, error: "invalid_request" }
-        const action = request.action
-        if (typeof action !== "string" || !actionKeys.hasOwnProperty(action))
-            return { ok: false, error: "unsupported_action" }
-        for (const key in request) {
-            if (key !== "action" && actionKeys[action].indexOf(key) < 0)
-                return { ok: false, error: "invalid_parameters" }
-        }
-        const dialog = windowDialogs.hasOwnProperty(request.dialog) ? windowDialogs[request.dialog]
-                                                                    : null
-        if (action === "close_dialog" && dialog) {
-            dialog.close()
-            return { ok: true }
-        }
-        if (windowDialogOpen())
-            return { ok: false, error: "modal_dialog_open" }
-        if (action === "open_dialog" && dialog) {
-            if (workspace.anyDialogOpen(diagnosticUiState()))
-                return { ok: false, error: "modal_dialog_open" }
-            if (dialog === aboutDialog) {
+
+    // Automation: the object judges each named action against what the window shows; the
+    // window performs what it accepted.
+    WindowAutomation {
+        id: automation
+        videoSession: window.videoSession
+        processingSettings: window.processingSettings
+        preview: window.preview
+        spectrum: window.spectrum
+        operationBusy: window.operationBusy
+        windowDialogs: ({
+            open_video: openDialog.visible, save_video: saveDialog.visible,
+            about: aboutDialog.visible, unsaved: unsavedDialog.visible,
+            busy_close: busyCloseDialog.visible
+        })
+        workspaceState: workspace.automationState
+        spectrumSettingsHelpVisible: workspace.spectrumSettingsHelpVisible
+        onDialogOpenRequested: (dialog) => {
+            if (dialog === WindowAutomation.About)
                 aboutDialog.open()
-                return { ok: true }
-            }
-            if (operationBusy)
-                return { ok: false, error: "busy" }
-            if (dialog === openDialog) {
-                chooseVideo()
-                return { ok: true }
-            }
-            if (!preview.ready)
-                return { ok: false, error: "no_result" }
-            requestSave()
-            return { ok: true }
+            else if (dialog === WindowAutomation.OpenVideo)
+                window.chooseVideo()
+            else if (dialog === WindowAutomation.SaveVideo)
+                window.requestSave()
         }
-        return workspace.diagnosticAction(request)
+        onDialogCloseRequested: (dialog) => {
+            if (dialog === WindowAutomation.About)
+                aboutDialog.close()
+            else if (dialog === WindowAutomation.OpenVideo)
+                openDialog.close()
+            else if (dialog === WindowAutomation.SaveVideo)
+                saveDialog.close()
+        }
     }
 
     Shortcut {
@@ -223,6 +190,7 @@ ApplicationWindow {
         preview: window.preview
         exporter: window.exporter
         spectrum: window.spectrum
+        automation: automation
         onOpenRequested: if (!window.operationBusy) window.chooseVideo()
         onFileDropped: (url) => window.openVideo(url)
         onSaveRequested: window.requestSave()

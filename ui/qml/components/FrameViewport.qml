@@ -30,20 +30,19 @@ Item {
         zoom = 1
         panX = 0
         panY = 0
-        return { ok: true }
     }
-    function setView(request) {
+    // A zoom and pan inside the frame's limits, or why not (NaN stands for no number).
+    function setFrameView(z, x, y) {
         if (!hasFrame)
-            return { ok: false, error: "no_frame" }
-        const z = request.zoom, x = request.panX, y = request.panY
-        const valid = [z, x, y].every(v => typeof v === "number" && isFinite(v))
+            return WindowAutomation.NoFrame
+        const valid = [z, x, y].every(v => isFinite(v))
                       && z >= 1 && z <= maximumZoom && x >= 1 - z && x <= 0 && y >= 1 - z && y <= 0
         if (!valid)
-            return { ok: false, error: "invalid_view" }
+            return WindowAutomation.InvalidView
         zoom = z
         panX = x
         panY = y
-        return { ok: true }
+        return WindowAutomation.Accepted
     }
     // Zooms by `factor` keeping the frame point under (x, y) in place, the view inside the frame.
     function zoomAbout(factor, x, y) {

@@ -1,12 +1,15 @@
 import QtQuick
 import QtQuick.Controls
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // A known length on the frame: a line between two points (fractions of the frame) that the user
 // draws by dragging and adjusts by its end handles. While measuring, its length in source pixels
 // stands beside it; otherwise the caption (the set length) does.
 Item {
     id: overlay
+
+    NumberFormatter { id: numbers }
 
     required property rect frameRect // the painted frame, in this item's coordinates
     required property size frameSize // the source frame, in pixels
@@ -62,7 +65,7 @@ Item {
         // Above the middle of the line, kept inside the frame.
         x: Math.min(overlay.width - width, Math.max(0, (overlay.a.x + overlay.b.x - width) / 2))
         y: Math.min(overlay.height - height, Math.max(0, (overlay.a.y + overlay.b.y) / 2 - height - 8))
-        text: overlay.active ? qsTr("%1 px").arg(Number(overlay.lengthPx).toLocaleString(Qt.locale(), "f", 1))
+        text: overlay.active ? qsTr("%1 px").arg(numbers.fixed(overlay.lengthPx, 1))
                              : overlay.caption
         color: Theme.measure
         font.pixelSize: Theme.smallFontSize + 1

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // A labelled number field with its unit; commits a valid number when editing finishes and the
 // text was changed, and tells when it was emptied. A value that is not a number shows empty.
@@ -22,8 +23,9 @@ RowLayout {
 
     spacing: Theme.smallSpacing
 
+    NumberFormatter { id: numbers }
     function displayText(number) {
-        return isFinite(number) ? Number(number).toLocaleString(Qt.locale(), "f", field.decimals) : ""
+        return isFinite(number) ? numbers.fixed(number, field.decimals) : ""
     }
 
     Label {

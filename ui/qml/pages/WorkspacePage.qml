@@ -19,6 +19,7 @@ Page {
     required property PreviewController preview
     required property var exporter
     required property var spectrum
+    required property WindowAutomation automation
 
     signal openRequested()
     signal fileDropped(url url)
@@ -138,189 +139,81 @@ Page {
         function onAnalysisStarted() { page.resultTab = 1 }
     }
 
-    // Automation: the workspace level of the contract.
-    function anyDialogOpen(state) {
-        for (const name in state.dialogs) {
-            if (state.dialogs[name])
-                return true
-        }
-        return false
-    }
-    function diagnosticState() {
-        const state = resultView.diagnosticState()
-        state.section = resultTab === 1 ? "spectrum" : "amplification"
-        state.regionEditing = regionEditing
-        state.regionEditPending = regionEditPending
-        state.dialogs.amplification_settings = amplificationSettings.visible
-        state.dialogs.frequency_filter_helper = amplificationSettings.helperVisible
-        state.dialogs.spectrum_settings = spectrumSettings.visible
-        state.dialogs.video_parameters = videoParameters.visible
-        state.dialogs.help = state.dialogs.help || spectrumSettings.helpVisible
-        state.amplificationSections = amplificationSettings.diagnosticSections()
-        state.spectrumDraft = {
+    // Automation: what the workspace shows, and the actions the automation object accepted.
+    readonly property bool spectrumSettingsHelpVisible: spectrumSettings.helpVisible
+    readonly property var automationState: ({
+        section: resultTab === 1 ? "spectrum" : "amplification",
+        regionEditing: regionEditing,
+        regionEditPending: regionEditPending,
+        dialogs: Object.assign({}, resultView.automationDialogs, {
+            amplification_settings: amplificationSettings.visible,
+            frequency_filter_helper: amplificationSettings.helperVisible,
+            spectrum_settings: spectrumSettings.visible,
+            video_parameters: videoParameters.visible,
+            help: resultView.automationDialogs.help || spectrumSettings.helpVisible
+        }),
+        amplificationSections: amplificationSettings.sectionStates,
+        spectrumDraft: {
             captureFrameRate: spectrumSettings.draftCaptureFrameRate,
             gridDensityIndex: spectrumSettings.draftGridDensityIndex,
             workerThreadCount: spectrumSettings.draftWorkerThreadCount
+        },
+        view: resultView.viewName,
+        exportFormat: resultView.exportFormat,
+        logarithmicColors: resultView.logarithmicColors,
+        viewState: resultView.viewState
+    })
+    Connections {
+        target: page.automation
+        function onDialogOpenRequested(dialog) {
+            if (dialog === WindowAutomation.VideoParameters)
+                videoParameters.open()
+            else if (dialog === WindowAutomation.AmplificationSettings)
+                page.openSettings(amplificationSettings)
+            else if (dialog === WindowAutomation.SpectrumSettings)
+                page.openSettings(spectrumSettings)
+            else if (dialog === WindowAutomation.SpectrumSettingsHelp)
+                spectrumSettings.openHelp()
+            else if (dialog === WindowAutomation.FrequencyFilterHelper)
+                amplificationSettings.openFilterHelper()
         }
-        return state
-    }
-    function ok() { return { ok: true } }
-    function fail(code) { return { ok: false, error: code } }
-    function finite(value) { return typeof value === "number" && isFinite(value) }
-    function wholeIn(value, low, high) {
-        return finite(value) && Number.isInteger(value) && value >= low && value <= high
-    }
-    function setSpectrumParameters(parameters) {
-        const allowed = ["captureFrameRate", "gridDensityIndex", "workerThreadCount"]
-        for (const key in parameters) {
-            if (allowed.indexOf(key) < 0 || !finite(parameters[key]))
-                return fail("invalid_parameters")
-        }
-        const rate = parameters.captureFrameRate ?? spectrumSettings.draftCaptureFrameRate
-        const density = parameters.gridDensityIndex ?? spectrumSettings.draftGridDensityIndex
-        const workers = parameters.workerThreadCount ?? spectrumSettings.draftWorkerThreadCount
-        if (!(rate > 0 && rate <= 10000) || !wholeIn(density, 0, 2)
-                || !wholeIn(workers, 0, spectrumSettings.maximumWorkerThreadCount))
-            return fail("invalid_parameters")
-        // A rate the client states is an entry, also when it repeats the assumed one.
-        if (parameters.captureFrameRate !== undefined && videoSession.captureFrameRateAssumed
-                && rate === videoSession.captureFrameRate)
-            videoSession.setCaptureFrameRate(rate)
-        spectrumSettings.draftCaptureFrameRate = rate
-        spectrumSettings.draftGridDensityIndex = density
-        spectrumSettings.draftWorkerThreadCount = workers
-        if (parameters.workerThreadCount !== undefined)
-            spectrumSettings.diagnosticRevealResources()
-        return ok()
-    }
-    function setAmplificationParameters(parameters) {
-        const allowed = ["captureFrameRate", "lowerFrequencyHz", "upperFrequencyHz",
-                         "amplificationFactor", "workerThreadCount"]
-        for (const key in parameters) {
-            if (allowed.indexOf(key) < 0 || !finite(parameters[key]))
-                return fail("invalid_parameters")
-        }
-        const settings = processingSettings
-        const rate = parameters.captureFrameRate ?? videoSession.captureFrameRate
-        const lower = parameters.lowerFrequencyHz ?? settings.lowerFrequencyHz
-        const upper = parameters.upperFrequencyHz ?? settings.upperFrequencyHz
-        const factor = parameters.amplificationFactor ?? settings.amplificationFactor
-        const workers = parameters.workerThreadCount ?? settings.workerThreadCount
-        if (!(rate > 0 && rate <= 10000) || !(lower >= 0) || !(upper > lower) || !(upper < rate / 2)
-                || factor < settings.minimumAmplificationFactor
-                || factor > settings.maximumAmplificationFactor
-                || !wholeIn(workers, 0, settings.maximumWorkerThreadCount))
-            return fail("invalid_parameters")
-        if (parameters.captureFrameRate !== undefined)
-            videoSession.setCaptureFrameRate(rate)
-        if (parameters.lowerFrequencyHz !== undefined || parameters.upperFrequencyHz !== undefined)
-            settings.setFrequencyBand(lower, upper)
-        if (parameters.amplificationFactor !== undefined)
-            settings.setAmplificationFactor(factor)
-        if (parameters.workerThreadCount !== undefined)
-            settings.setWorkerThreadCount(workers)
-        amplificationSettings.diagnosticRevealParameters(parameters)
-        return ok()
-    }
-    function diagnosticAction(request) {
-        const action = request.action
-        const dialog = request.dialog
-        if (action === "close_dialog") {
-            if (dialog === "frequency_filter_helper")
-                amplificationSettings.diagnosticCloseFilterHelper()
-            else if (dialog === "amplification_settings")
+        function onDialogCloseRequested(dialog) {
+            if (dialog === WindowAutomation.VideoParameters) {
+                videoParameters.close()
+            } else if (dialog === WindowAutomation.AmplificationSettings) {
                 amplificationSettings.close()
-            else if (dialog === "spectrum_settings") {
+            } else if (dialog === WindowAutomation.FrequencyFilterHelper) {
+                amplificationSettings.closeFilterHelper()
+            } else if (dialog === WindowAutomation.SpectrumSettings) {
                 spectrumSettings.closeHelp()
                 spectrumSettings.reject()
-            } else if (dialog === "video_parameters")
-                videoParameters.close()
-            else if (dialog === "help" && spectrumSettings.helpVisible)
+            } else if (dialog === WindowAutomation.SpectrumSettingsHelp) {
                 spectrumSettings.closeHelp()
-            else
-                return resultView.diagnosticAction(request)
-            return ok()
+            }
         }
-        if (action === "open_dialog" && dialog === "help" && spectrumSettings.visible) {
-            spectrumSettings.openHelp()
-            return ok()
+        function onDialogAcceptRequested(dialog) {
+            if (dialog === WindowAutomation.SpectrumSettings)
+                spectrumSettings.confirm()
+            else if (dialog === WindowAutomation.AmplificationSettings)
+                amplificationSettings.confirm()
         }
-        if (action === "accept_dialog") {
-            if (operationBusy)
-                return fail("busy")
-            if (dialog === "spectrum_settings")
-                return spectrumSettings.diagnosticAccept() ? ok() : fail("unavailable")
-            if (dialog === "amplification_settings")
-                return amplificationSettings.diagnosticAccept() ? ok() : fail("unavailable")
-            return fail("unsupported_dialog")
+        function onSectionRequested(section) { page.resultTab = section }
+        function onRegionEditingRequested(enabled) { page.requestRegionEditing(enabled) }
+        function onAmplificationSectionRequested(section, expanded) {
+            amplificationSettings.setSectionExpanded(section, expanded)
         }
-        if (action === "set_dialog_section" || action === "scroll_dialog") {
-            if (dialog !== "amplification_settings")
-                return fail("unsupported_dialog")
-            if (operationBusy)
-                return fail("busy")
-            const done = action === "set_dialog_section"
-                ? amplificationSettings.diagnosticSetSection(request.section, request.expanded)
-                : amplificationSettings.diagnosticScrollSection(request.section)
-            return done ? ok() : fail("invalid_section_or_unavailable")
+        function onAmplificationSectionScrollRequested(section) {
+            amplificationSettings.scrollToSection(section)
         }
-        if (action === "open_dialog" && dialog === "frequency_filter_helper") {
-            if (operationBusy)
-                return fail("busy")
-            return amplificationSettings.visible && amplificationSettings.diagnosticOpenFilterHelper()
-                   ? ok() : fail("unavailable")
+        function onAmplificationParametersShown(names) { amplificationSettings.revealParameters(names) }
+        function onSpectrumDraftRequested(captureFrameRate, densityIndex, workerThreadCount,
+                                          revealResources) {
+            spectrumSettings.draftCaptureFrameRate = captureFrameRate
+            spectrumSettings.draftGridDensityIndex = densityIndex
+            spectrumSettings.draftWorkerThreadCount = workerThreadCount
+            if (revealResources)
+                spectrumSettings.revealResources()
         }
-        if (action === "set_dialog_parameters") {
-            if (operationBusy)
-                return fail("busy")
-            if (amplificationSettings.helperVisible || spectrumSettings.helpVisible)
-                return fail("modal_dialog_open")
-            const parameters = request.parameters
-            if (parameters === null || typeof parameters !== "object" || Array.isArray(parameters))
-                return fail("invalid_parameters")
-            if (dialog === "spectrum_settings" && spectrumSettings.visible)
-                return setSpectrumParameters(parameters)
-            if (dialog === "amplification_settings" && amplificationSettings.visible)
-                return setAmplificationParameters(parameters)
-            return fail("dialog_not_open")
-        }
-        if (anyDialogOpen(diagnosticState())) {
-            if ((action === "open_dialog" && (dialog === "help" || dialog === "export_destination"))
-                    || action === "set_export_format")
-                return resultView.diagnosticAction(request)
-            return fail("modal_dialog_open")
-        }
-        if (action === "select_section") {
-            if (request.section === "amplification")
-                resultTab = 0
-            else if (request.section === "spectrum")
-                resultTab = 1
-            else
-                return fail("invalid_section")
-            return ok()
-        }
-        if (action === "set_region_editing") {
-            if (typeof request.enabled !== "boolean")
-                return fail("invalid_parameters")
-            if (operationBusy || !videoSession.ready)
-                return fail("unavailable")
-            requestRegionEditing(request.enabled)
-            return ok()
-        }
-        if (action === "open_dialog" && dialog === "video_parameters") {
-            videoParameters.open()
-            return ok()
-        }
-        if (action === "open_dialog" && (dialog === "amplification_settings"
-                                         || dialog === "spectrum_settings")) {
-            if (!settingsAllowed)
-                return fail("unavailable")
-            openSettings(dialog === "amplification_settings" ? amplificationSettings : spectrumSettings)
-            return ok()
-        }
-        if (resultTab !== 1)
-            return fail("wrong_section")
-        return resultView.diagnosticAction(request)
     }
 
     header: TopBar {
@@ -372,6 +265,7 @@ Page {
             SpectrumResultView {
                 id: resultView
                 spectrum: page.spectrum
+                automation: page.automation
                 configureAllowed: page.settingsAllowed && !!page.spectrum
                 onConfigureRequested: page.openSettings(spectrumSettings)
             }

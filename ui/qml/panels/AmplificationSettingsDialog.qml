@@ -34,9 +34,8 @@ Dialog {
     height: Math.min(820, (parent ? parent.height : 800) - 32)
     padding: Theme.spacing
 
-    function number(value, decimals) {
-        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
-    }
+    NumberFormatter { id: numbers }
+    function number(value, decimals) { return numbers.fixed(value, decimals) }
     function section(name) {
         return [capture, filter, amplification, resources, region][sectionNames.indexOf(name)]
     }
@@ -90,53 +89,39 @@ Dialog {
             processingSettings.setRegionProcessingOptimizationEnabled(remembered.optimize)
     }
 
-    // Automation hooks.
-    function diagnosticAccept() {
-        if (!visible || helper.visible || !startButton.enabled)
-            return false
-        startButton.clicked()
-        return true
-    }
-    function diagnosticSections() {
+    // The automation's actions, accepted by the window's automation object.
+    readonly property var sectionStates: {
         const result = { scrollY: list.contentY }
         for (const name of sectionNames)
             result[name] = section(name).expanded
         return result
     }
-    function diagnosticSetSection(name, expanded) {
-        if (sectionNames.indexOf(name) < 0 || !visible || helper.visible
-                || typeof expanded !== "boolean"
-                || (name === "region" && expanded && !processingSettings.regionCustomized))
-            return false
-        section(name).expanded = expanded
-        return true
+    function confirm() {
+        startButton.clicked()
     }
-    function diagnosticScrollSection(name) {
-        if (sectionNames.indexOf(name) < 0 || !visible || helper.visible)
-            return false
+    function setSectionExpanded(name, expanded) {
+        section(name).expanded = expanded
+    }
+    function scrollToSection(name) {
         Qt.callLater(() => {
             const top = section(name).y
             list.contentY = Math.max(0, Math.min(top, list.contentHeight - list.height))
         })
-        return true
     }
-    function diagnosticOpenFilterHelper() {
-        if (!helperButton.enabled || helper.visible)
-            return false
+    function openFilterHelper() {
         helperButton.clicked()
-        return true
     }
-    function diagnosticCloseFilterHelper() {
+    function closeFilterHelper() {
         helper.close()
     }
-    function diagnosticRevealParameters(values) {
-        if (values.captureFrameRate !== undefined)
+    function revealParameters(names) {
+        if (names.indexOf("captureFrameRate") >= 0)
             capture.expanded = true
-        if (values.lowerFrequencyHz !== undefined || values.upperFrequencyHz !== undefined)
+        if (names.indexOf("lowerFrequencyHz") >= 0 || names.indexOf("upperFrequencyHz") >= 0)
             filter.expanded = true
-        if (values.amplificationFactor !== undefined)
+        if (names.indexOf("amplificationFactor") >= 0)
             amplification.expanded = true
-        if (values.workerThreadCount !== undefined)
+        if (names.indexOf("workerThreadCount") >= 0)
             resources.expanded = true
     }
 
@@ -171,7 +156,7 @@ Dialog {
                         unit: qsTr("FPS")
                         decimals: 3
                         from: 0.001
-                        to: 10000
+                        to: dialog.videoSession.maximumCaptureFrameRate
                         value: dialog.videoSession.captureFrameRate
                         editable: dialog.videoSession.ready
                         onCommitted: (value) => {

@@ -21,9 +21,10 @@ Item {
     // Automation contract shared by the representations.
     function viewState() { return viewport.viewState() }
     function resetView() { return viewport.resetView() }
-    function setView(request) { return viewport.setView(request) }
+    function setFrameView(zoom, panX, panY) { return viewport.setFrameView(zoom, panX, panY) }
 
-    function fixed(value, decimals) { return Number(value).toLocaleString(Qt.locale(), "f", decimals) }
+    NumberFormatter { id: numbers }
+    function fixed(value, decimals) { return numbers.fixed(value, decimals) }
     function hoverText(sample) {
         if (!sample.valid)
             return qsTr("This point has no reliable signal in the selected band.")

@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // The frequency candidates as a table: one row per candidate, a click selects its band, and
 // the selected band can be applied to the amplification.
@@ -14,20 +15,10 @@ Item {
 
     readonly property var candidates: spectrum ? spectrum.candidates : []
     readonly property bool scaled: !!(spectrum && spectrum.hasLengthScale)
-    readonly property int selectedIndex: {
-        for (let i = 0; i < candidates.length; ++i) {
-            if (Math.abs(candidates[i].lowerFrequencyHz - spectrum.selectedLowerFrequencyHz) <= 1e-9
-                    && Math.abs(candidates[i].upperFrequencyHz - spectrum.selectedUpperFrequencyHz) <= 1e-9)
-                return i
-        }
-        return -1
-    }
+    readonly property int selectedIndex: spectrum ? spectrum.selectedCandidate : -1
     readonly property bool canApply: interactionEnabled && !!spectrum && !spectrum.busy
                                      && !spectrum.stale && spectrum.canApplyBand
-    readonly property int frequencyDecimals: {
-        const step = Math.max(1e-6, spectrum ? spectrum.frequencyStepHz : 1)
-        return Math.min(5, Math.max(0, Math.ceil(-Math.log10(step)) + 1))
-    }
+    readonly property int frequencyDecimals: numbers.frequencyDecimals(spectrum ? spectrum.frequencyStepHz : 1)
     readonly property int noteWidth: 28
     readonly property var headerTitles: [
         [qsTr("Frequency"), qsTr("Frequency of the line, refined between the spectrum's bins")],
@@ -69,14 +60,12 @@ Item {
     FontMetrics { id: headerMetrics; font.pixelSize: Theme.smallFontSize; font.bold: true }
     FontMetrics { id: cellMetrics; font.pixelSize: Theme.fontSize; font.bold: true }
 
-    function fixed(value, decimals) {
-        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
-    }
+    NumberFormatter { id: numbers }
+    function fixed(value, decimals) { return numbers.fixed(value, decimals) }
     function percent(fraction, significant) {
         const value = fraction * 100
-        const decimals = significant === undefined ? 1
-                       : Math.max(0, significant - 1 - Math.floor(Math.log10(Math.max(Math.abs(value), 1e-12))))
-        return qsTr("%1 %").arg(fixed(value, Math.min(decimals, 6)))
+        const decimals = significant === undefined ? 1 : numbers.significantDecimals(value, significant, 6)
+        return qsTr("%1 %").arg(fixed(value, decimals))
     }
     function hz(value) { return qsTr("%1 Hz").arg(fixed(value, frequencyDecimals)) }
     function cellTexts(c) {

@@ -28,9 +28,8 @@ Dialog {
     width: Math.min(600, (parent ? parent.width : 640) - 64)
     padding: Theme.spacing
 
-    function number(value, decimals) {
-        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
-    }
+    NumberFormatter { id: numbers }
+    function number(value, decimals) { return numbers.fixed(value, decimals) }
 
     onAboutToShow: lastApplicationFailed = false
 
@@ -89,8 +88,8 @@ Dialog {
             wrapMode: Text.Wrap
             color: Theme.error
             visible: helper.processingSettings.rotationSpeedValid
-                     && (helper.lastApplicationFailed || helper.lower <= 0
-                         || helper.upper >= helper.processingSettings.nyquistFrequencyHz)
+                     && (helper.lastApplicationFailed
+                         || !helper.processingSettings.isBandValid(helper.lower, helper.upper))
             text: qsTr("The calculated band must be above zero and below the Nyquist frequency.")
         }
         Label {

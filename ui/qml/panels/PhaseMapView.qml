@@ -22,8 +22,9 @@ Item {
     // Automation contract shared by the representations.
     function viewState() { return viewport.viewState() }
     function resetView() { return viewport.resetView() }
-    function setView(request) { return viewport.setView(request) }
+    function setFrameView(zoom, panX, panY) { return viewport.setFrameView(zoom, panX, panY) }
 
+    NumberFormatter { id: numbers }
     function hoverText(index) {
         const sample = samples[index]
         const point = index + 1
@@ -31,7 +32,7 @@ Item {
             return qsTr("Point %1: excluded from the analysis, cannot be a reference").arg(point)
         if (sample.valid)
             return qsTr("Point %1: %2° relative to the reference")
-                .arg(point).arg(Number(sample.phaseDegrees).toLocaleString(Qt.locale(), "f", 1))
+                .arg(point).arg(numbers.fixed(sample.phaseDegrees, 1))
         return sample.reason.length > 0 ? qsTr("Point %1: %2").arg(point).arg(sample.reason)
                                         : qsTr("Point %1").arg(point)
     }

@@ -42,25 +42,13 @@ Item {
     }
     function resetView() {
         if (displayMode === 0)
-            return viewport.resetView()
-        if (displayMode === 1) {
+            viewport.resetView()
+        else if (displayMode === 1)
             signalPlot.resetRange()
-            return { ok: true }
-        }
-        return { ok: false, error: "unsupported_view" }
     }
-    function setView(request) {
-        if (displayMode === 0)
-            return viewport.setView(request)
-        if (displayMode !== 1)
-            return { ok: false, error: "unsupported_view" }
-        const lower = request.lower, upper = request.upper
-        const numbers = [lower, upper].every(v => typeof v === "number" && isFinite(v))
-        if (!numbers || lower < 0 || upper > spectrum.diagnosticDurationSeconds
-                || !signalPlot.setRange(lower, upper))
-            return { ok: false, error: "invalid_view" }
-        return { ok: true }
-    }
+    function setFrameView(zoom, panX, panY) { return viewport.setFrameView(zoom, panX, panY) }
+    // The signal's time range; false when the plot cannot show it.
+    function setRange(lower, upper) { return signalPlot.setRange(lower, upper) }
 
     // Selects the marker nearest to a frame point (fractions), if one is close enough.
     function pick(u, v) {
@@ -71,22 +59,13 @@ Item {
         if (index >= 0)
             spectrum.selectDiagnosticSite(index)
     }
-    function fixed(value, decimals) {
-        return Number(value).toLocaleString(Qt.locale(), "f", decimals)
-    }
+    NumberFormatter { id: numbers }
+    function fixed(value, decimals) { return numbers.fixed(value, decimals) }
     // Four significant digits, as the other amplitude texts.
     function significant(value, digits) {
-        if (value === undefined || !isFinite(value))
-            return "—"
-        if (value === 0)
-            return "0"
-        const decimals = (digits === undefined ? 4 : digits) - 1 - Math.floor(Math.log10(Math.abs(value)))
-        return fixed(value, Math.min(12, Math.max(0, decimals)))
+        return numbers.significant(value === undefined ? NaN : value, digits === undefined ? 4 : digits)
     }
-    function frequencyText(value, step) {
-        const decimals = Math.min(5, Math.max(0, Math.ceil(-Math.log10(Math.max(1e-6, step))) + 1))
-        return fixed(value, decimals)
-    }
+    function frequencyText(value, step) { return numbers.frequency(value, step) }
     // "0.2134 ± 0.011"; an unreliable estimate shows its noise only, never as a value.
     function displacementText(a) {
         const error = a.standardErrorPx === undefined ? "" : significant(a.standardErrorPx, 2)

@@ -10,6 +10,8 @@ import OrviMotion.Ui
 Panel {
     id: viewport
 
+    NumberFormatter { id: numbers }
+
     required property VideoSessionController videoSession
     required property PlaybackController playback
     required property ProcessingSettingsController processingSettings
@@ -110,8 +112,7 @@ Panel {
             first: viewport.lengthSet ? viewport.spectrum.lengthScaleFirst : Qt.point(0, 0)
             second: viewport.lengthSet ? viewport.spectrum.lengthScaleSecond : Qt.point(0, 0)
             caption: viewport.lengthSet
-                     ? qsTr("%1 mm").arg(Number(viewport.spectrum.lengthScaleMillimetres)
-                                         .toLocaleString(Qt.locale(), "f", 3))
+                     ? qsTr("%1 mm").arg(numbers.fixed(viewport.spectrum.lengthScaleMillimetres, 3))
                      : ""
             visible: viewport.measuring || (viewport.videoSession.ready && hasLine)
         }
@@ -138,7 +139,7 @@ Panel {
                     text: lengthBar.failed ? viewport.spectrum.lengthScaleMessage
                           : lengthLine.hasLine
                             ? qsTr("Line: %1 px. Enter its real length; drag an end to adjust it.")
-                                  .arg(Number(lengthLine.lengthPx).toLocaleString(Qt.locale(), "f", 1))
+                                  .arg(numbers.fixed(lengthLine.lengthPx, 1))
                             : qsTr("Drag along a part of known size on the frame.")
                 }
                 Flow {

@@ -19,16 +19,9 @@ Item {
 
     // Automation contract shared by the representations.
     function viewState() { return { lower: plot.viewLower, upper: plot.viewUpper } }
-    function resetView() {
-        plot.resetView()
-        return { ok: true }
-    }
-    function setView(request) {
-        if (typeof request.lower !== "number" || typeof request.upper !== "number"
-                || !plot.setView(request.lower, request.upper))
-            return { ok: false, error: "invalid_view" }
-        return { ok: true }
-    }
+    function resetView() { plot.resetView() }
+    // False when the chart cannot show that range.
+    function setRange(lower, upper) { return plot.setView(lower, upper) }
 
     ColumnLayout {
         anchors.fill: parent

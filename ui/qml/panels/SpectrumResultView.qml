@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
+import OrviMotion.Ui
 
 // The spectrum section's right side: the analysis header, the representation switch and the
 // container of the five representations, with the analysis export dialog.
@@ -10,6 +11,7 @@ Panel {
     id: view
 
     required property var spectrum
+    required property WindowAutomation automation
     required property bool configureAllowed
     signal configureRequested()
 
@@ -48,7 +50,8 @@ Panel {
             exportDialog.open()
     }
 
-    // The representations in their numbering; each answers viewState(), resetView() and setView().
+    // The representations in their numbering; each but the bands table answers viewState() and
+    // resetView(), the frame views setFrameView() and the plots setRange().
     readonly property var representationItems: [chartView, mapView, pointsView, bandsTable, phaseView]
     readonly property var currentView: representationItems[representation]
     readonly property bool resultShown: ready && !busy
@@ -60,34 +63,16 @@ Panel {
                                            || representation === 4
     readonly property var candidates: spectrum ? spectrum.candidates : []
     readonly property bool onPhaseMap: representation === 4
-    // The first candidate matching the selected band (and, on the phase map, the phase
-    // frequency); −1 when none matches.
-    readonly property int selectedCandidate: {
-        if (!spectrum || (onPhaseMap && !(spectrum.phaseFrequencyHz > 0)))
-            return -1
-        for (let i = 0; i < candidates.length; ++i) {
-            const c = candidates[i]
-            if (Math.abs(c.lowerFrequencyHz - spectrum.selectedLowerFrequencyHz) <= 1e-9
-                    && Math.abs(c.upperFrequencyHz - spectrum.selectedUpperFrequencyHz) <= 1e-9
-                    && (!onPhaseMap || Math.abs(c.frequencyHz - spectrum.phaseFrequencyHz) <= 1e-9))
-                return i
-        }
-        return -1
-    }
+    // The candidate of the selected band (on the phase map, also of the phase frequency).
+    readonly property int selectedCandidate: !spectrum ? -1 : onPhaseMap ? spectrum.phaseCandidate
+                                                                         : spectrum.selectedCandidate
     readonly property bool candidateChoiceEnabled: interactionEnabled && !busy && !!spectrum
                                                    && !spectrum.stale && candidates.length > 0
-    readonly property int frequencyDecimals: {
-        const step = Math.max(1e-6, spectrum ? spectrum.frequencyStepHz : 0)
-        return Math.min(5, Math.max(0, Math.ceil(-Math.log10(step)) + 1))
-    }
-    function frequencyText(hz) {
-        return Number(hz).toLocaleString(Qt.locale(), "f", frequencyDecimals)
-    }
+    NumberFormatter { id: numbers }
+    function frequencyText(hz) { return numbers.frequency(hz, spectrum ? spectrum.frequencyStepHz : 0) }
     function percentText(fraction) {
         const value = fraction * 100
-        const magnitude = Math.floor(Math.log10(Math.max(Math.abs(value), 1e-12)))
-        const decimals = Math.min(12, Math.max(0, 3 - magnitude))
-        return qsTr("%1 %").arg(Number(value).toLocaleString(Qt.locale(), "f", decimals))
+        return qsTr("%1 %").arg(numbers.fixed(value, numbers.significantDecimals(value, 4, 12)))
     }
     function candidateText(c) {
         return qsTr("%1 Hz · %2").arg(frequencyText(c.frequencyHz))
@@ -151,107 +136,60 @@ Panel {
         }
     }
 
-    // Automation: state and actions of the result view level.
-    function diagnosticState() {
-        return {
-            view: viewName,
-            dialogs: {
-                analysis_export: exportDialog.visible,
-                export_destination: exportDialog.destinationVisible,
-                map_settings: mapSettings.visible,
-                help: help.visible || mapSettings.helpVisible || exportDialog.helpVisible
-            },
-            exportFormat: exportDialog.formatIndex,
-            logarithmicColors: logarithmicColors,
-            viewState: representation === 3 ? {} : currentView.viewState()
+    // Automation: what the result view shows, and the actions the automation object accepted.
+    readonly property var automationDialogs: ({
+        analysis_export: exportDialog.visible,
+        export_destination: exportDialog.destinationVisible,
+        map_settings: mapSettings.visible,
+        help: help.visible || mapSettings.helpVisible || exportDialog.helpVisible
+    })
+    readonly property int exportFormat: exportDialog.formatIndex
+    readonly property var viewState: representation === 3 ? ({}) : currentView.viewState()
+    Connections {
+        target: view.automation
+        function onDialogOpenRequested(dialog) {
+            if (dialog === WindowAutomation.AnalysisExport)
+                exportDialog.open()
+            else if (dialog === WindowAutomation.ExportDestination)
+                exportDialog.openDestinationChooser()
+            else if (dialog === WindowAutomation.AnalysisExportHelp)
+                exportDialog.openHelp()
+            else if (dialog === WindowAutomation.MapSettings)
+                mapSettings.open()
+            else if (dialog === WindowAutomation.MapSettingsHelp)
+                mapSettings.openHelp()
+            else if (dialog === WindowAutomation.ResultHelp)
+                help.open()
         }
-    }
-    function diagnosticAction(request) {
-        const action = request.action
-        const dialog = request.dialog
-        if (action === "close_dialog") {
-            if (dialog === "analysis_export") {
+        function onDialogCloseRequested(dialog) {
+            if (dialog === WindowAutomation.AnalysisExport) {
                 exportDialog.closeDestinationChooser()
                 exportDialog.closeHelp()
                 exportDialog.reject()
-            } else if (dialog === "export_destination") {
+            } else if (dialog === WindowAutomation.ExportDestination) {
                 exportDialog.closeDestinationChooser()
-            } else if (dialog === "map_settings") {
+            } else if (dialog === WindowAutomation.MapSettings) {
                 mapSettings.close()
-            } else if (dialog === "help") {
+            } else if (dialog === WindowAutomation.ResultHelp) {
                 help.close()
                 mapSettings.closeHelp()
                 exportDialog.closeHelp()
-            } else {
-                return { ok: false, error: "unsupported_dialog" }
             }
-            return { ok: true }
         }
-        if (action === "open_dialog" && dialog === "export_destination")
-            return exportDialog.openDestinationChooser() ? { ok: true }
-                                                         : { ok: false, error: "unavailable" }
-        if (action === "open_dialog" && dialog === "help") {
-            if (exportDialog.visible)
-                exportDialog.openHelp()
-            else if (mapSettings.visible)
-                mapSettings.openHelp()
-            else if (ready && !busy)
-                help.open()
-            else
-                return { ok: false, error: "no_result" }
-            return { ok: true }
+        function onViewRequested(representation, displayMode) {
+            view.representation = representation
+            view.displayMode = displayMode
         }
-        if (action === "set_export_format") {
-            if (!exportDialog.visible)
-                return { ok: false, error: "dialog_not_open" }
-            const format = request.format
-            if (typeof format !== "number" || !Number.isInteger(format) || format < 0 || format > 7)
-                return { ok: false, error: "invalid_format" }
-            exportDialog.formatIndex = format
-            return { ok: true }
+        function onExportFormatRequested(format) { exportDialog.formatIndex = format }
+        function onMapColorsRequested(logarithmic) { view.logarithmicColors = logarithmic }
+        function onViewResetRequested() { view.currentView.resetView() }
+        function onFrameViewRequested(zoom, panX, panY) {
+            view.automation.report(view.currentView.setFrameView(zoom, panX, panY))
         }
-        if (exportDialog.visible || mapSettings.visible || help.visible)
-            return { ok: false, error: "modal_dialog_open" }
-        if (!ready)
-            return { ok: false, error: "no_result" }
-        if (busy)
-            return { ok: false, error: "busy" }
-        if (action === "select_view") {
-            const modes = { points: 0, signal: 1, local: 2 }
-            const index = request.view === "signal" || request.view === "local" ? 2
-                                                                                 : viewNames.indexOf(request.view)
-            if (typeof request.view !== "string" || index < 0)
-                return { ok: false, error: "invalid_view" }
-            if (index === 2 && request.view !== "points" && spectrum.selectedDiagnosticSite < 0)
-                return { ok: false, error: "no_selected_point" }
-            representation = index
-            displayMode = index === 2 ? modes[request.view] : 0
-            return { ok: true }
+        function onRangeViewRequested(lower, upper) {
+            if (!view.currentView.setRange(lower, upper))
+                view.automation.report(WindowAutomation.InvalidView)
         }
-        if (action === "open_dialog") {
-            if (dialog === "analysis_export") {
-                if (!interactionEnabled || !spectrum.canExportReport)
-                    return { ok: false, error: "unavailable" }
-                exportDialog.open()
-                return { ok: true }
-            }
-            if (dialog === "map_settings" && representation === 1) {
-                mapSettings.open()
-                return { ok: true }
-            }
-            return { ok: false, error: "unsupported_dialog" }
-        }
-        if (action === "set_map_colors") {
-            if (typeof request.logarithmic !== "boolean")
-                return { ok: false, error: "invalid_parameters" }
-            logarithmicColors = request.logarithmic
-            return { ok: true }
-        }
-        if (action === "reset_view")
-            return representation === 3 ? { ok: false, error: "unsupported_view" } : currentView.resetView()
-        if (action === "set_view")
-            return representation === 3 ? { ok: false, error: "unsupported_view" } : currentView.setView(request)
-        return { ok: false, error: "unsupported_action" }
     }
 
     ColumnLayout {

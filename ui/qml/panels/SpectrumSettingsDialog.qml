@@ -71,14 +71,11 @@ Dialog {
         function onStateChanged() { dialog.validateDraft() }
     }
 
-    // Automation hooks.
-    function diagnosticAccept() {
-        if (!visible || help.visible || !calculateButton.enabled)
-            return false
+    // The automation's actions, accepted by the window's automation object.
+    function confirm() {
         calculateButton.clicked()
-        return true
     }
-    function diagnosticRevealResources() {
+    function revealResources() {
         resourcesCard.expanded = true
     }
     function openHelp() {
@@ -120,7 +117,7 @@ Dialog {
                         unit: qsTr("FPS")
                         decimals: 3
                         from: 0.001
-                        to: 10000
+                        to: dialog.videoSession.maximumCaptureFrameRate
                         value: dialog.draftCaptureFrameRate
                         editable: !dialog.spectrumBusy
                         invalid: !(dialog.draftCaptureFrameRate > 0)

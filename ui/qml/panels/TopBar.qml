@@ -8,6 +8,8 @@ import OrviMotion.Ui
 Rectangle {
     id: bar
 
+    NumberFormatter { id: numbers }
+
     required property VideoSessionController videoSession
     required property int section
     required property bool busy
@@ -51,7 +53,7 @@ Rectangle {
             ToolTip.visible: hovered && rateAssumed
             ToolTip.delay: 300
             ToolTip.text: qsTr("%1 fps is only assumed: nothing is analysed or amplified until you confirm it or enter the camera's rate")
-                              .arg(Number(bar.videoSession.captureFrameRate).toLocaleString(Qt.locale(), "f", 0))
+                              .arg(numbers.fixed(bar.videoSession.captureFrameRate, 0))
             onClicked: bar.videoParametersRequested()
         }
         ButtonGroup { id: sections }

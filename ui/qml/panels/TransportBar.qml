@@ -8,6 +8,8 @@ import OrviMotion.Ui
 Rectangle {
     id: bar
 
+    NumberFormatter { id: numbers }
+
     required property PlaybackController playback
     required property AnalysisFragmentController analysisFragment
 
@@ -85,8 +87,7 @@ Rectangle {
         }
         Label {
             // Time in the file, as a player shows it.
-            text: qsTr("%1 s").arg(Number(bar.playback.positionUs / 1e6)
-                                   .toLocaleString(Qt.locale(), "f", 3))
+            text: qsTr("%1 s").arg(numbers.fixed(bar.playback.positionUs / 1e6, 3))
             color: Theme.textMuted
         }
         Rectangle { Layout.preferredWidth: 1; Layout.preferredHeight: 24; color: Theme.border }

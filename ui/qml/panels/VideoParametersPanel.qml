@@ -11,12 +11,13 @@ ColumnLayout {
 
     required property VideoSessionController videoSession
 
+    NumberFormatter { id: numbers }
     function rate(value) {
-        return value > 0 ? qsTr("%1 FPS").arg(Number(value).toLocaleString(Qt.locale(), "f", 3))
+        return value > 0 ? qsTr("%1 FPS").arg(numbers.fixed(value, 3))
                          : qsTr("unknown")
     }
     function duration(us) {
-        return us > 0 ? qsTr("%1 s").arg(Number(us / 1e6).toLocaleString(Qt.locale(), "f", 3))
+        return us > 0 ? qsTr("%1 s").arg(numbers.fixed(us / 1e6, 3))
                       : qsTr("unknown")
     }
 
@@ -48,7 +49,7 @@ ColumnLayout {
              + (panel.rateOrigin.length > 0 ? " · " + panel.rateOrigin : ""),
          panel.videoSession.captureFrameRateAssumed],
         [qsTr("Slow-motion factor"), panel.slowMotionFactor > 0
-             ? Number(panel.slowMotionFactor).toLocaleString(Qt.locale(), "f", 2) + "×"
+             ? numbers.fixed(panel.slowMotionFactor, 2) + "×"
              : qsTr("unknown")],
         [qsTr("Recording duration"), panel.duration(panel.recordingDurationUs)],
         [qsTr("Frame timing"), panel.videoSession.variableFrameRate
@@ -169,7 +170,7 @@ ColumnLayout {
         unit: qsTr("FPS")
         decimals: 3
         from: 0.001
-        to: 10000
+        to: panel.videoSession.maximumCaptureFrameRate
         value: panel.videoSession.captureFrameRate
         editable: panel.videoSession.ready
         onCommitted: (value) => panel.videoSession.setCaptureFrameRate(value)
