@@ -145,30 +145,6 @@ private slots:
         QVERIFY(instance.requests().size() >= 3);
     }
 
-    void screenshotImageTravelsAsAnImageItem()
-    {
-        FakeInstance& instance = startInstance();
-        const QJsonObject shot{{"pngBase64", "iVBORw0KGgo="},
-                               {"width", 320},
-                               {"height", 200},
-                               {"path", ""},
-                               {"revision", 4}};
-        instance.replyWithResult("diagnostics.screenshot", shot);
-        const QJsonObject result = callTool("orvi_screenshot", {{"expectedRevision", 4}});
-
-        // The application's own revision is kept, the image moves out of the structured result.
-        QJsonObject withoutImage = shot;
-        withoutImage.remove("pngBase64");
-        QCOMPARE(result.value("structuredContent").toObject(), withoutImage);
-        const QJsonArray content = result.value("content").toArray();
-        QCOMPARE(content.size(), 2);
-        QCOMPARE(content.at(0).toObject().value("type"), QJsonValue("text"));
-        QVERIFY(!content.at(0).toObject().value("text").toString().contains("iVBOR"));
-        QCOMPARE(
-            content.at(1).toObject(),
-            (QJsonObject{{"type", "image"}, {"mimeType", "image/png"}, {"data", "iVBORw0KGgo="}}));
-    }
-
     void malformedResponsesAreRefused_data()
     {
         QTest::addColumn<QByteArray>("reply");
@@ -239,6 +215,8 @@ private slots:
         QCOMPARE(result.value("isError"), QJsonValue(true));
         QCOMPARE(result.value("structuredContent").toObject(),
                  (QJsonObject{{"code", "bridge_connection_error"}, {"message", message}}));
+        QCOMPARE(result.value("content").toArray(),
+                 (QJsonArray{QJsonObject{{"type", "text"}, {"text", message}}}));
         QVERIFY(a.requests().isEmpty() && b.requests().isEmpty());
 
         qputenv("ORVI_MOTION_INSTANCE_ID", b.descriptor().instanceId.toUtf8());

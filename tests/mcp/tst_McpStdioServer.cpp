@@ -172,23 +172,6 @@ private slots:
         QCOMPARE(McpToolCatalogue::methodForTool("orvi_nothing"), QString());
     }
 
-    void toolCallWithoutInstanceIsAnErrorResult()
-    {
-        McpStdioServer server;
-        const QJsonObject result =
-            server
-                .handleLine(
-                    request("tools/call", {{"_meta", modernMeta()}, {"name", "orvi_get_snapshot"}}))
-                ->value("result")
-                .toObject();
-        const QString text = "No running ORVI Zazira diagnostic instance was found.";
-        QCOMPARE(result.value("isError"), QJsonValue(true));
-        QCOMPARE(result.value("structuredContent").toObject(),
-                 (QJsonObject{{"code", "bridge_connection_error"}, {"message", text}}));
-        QCOMPARE(result.value("content").toArray(),
-                 (QJsonArray{QJsonObject{{"type", "text"}, {"text", text}}}));
-        QCOMPARE(result.value("resultType"), QJsonValue("complete"));
-    }
     void framing()
     {
         const QByteArray ping = request("ping", {{"_meta", modernMeta()}}, 9);

@@ -6,31 +6,27 @@ using orvi::media::VideoInfo;
 
 namespace {
 
-VideoInfo makeInfo(qint64 frameCount, qint64 durationUs, double nominal, double capture)
+// Ten frames 10 ticks of 1/1000 s apart, one interval changed to `changed` ticks.
+VideoInfo withIntervals(int changedIndex = -1, qint64 changed = 10)
 {
     VideoInfo info;
     info.frameSize = QSize(64, 48);
-    info.frameCount = frameCount;
-    info.durationUs = durationUs;
-    info.nominalFrameRate = nominal;
-    info.captureFrameRate = capture;
-    return info;
-}
-
-// Timestamps in 1/1000 s ticks from a list of intervals.
-VideoInfo withIntervals(const QList<qint64>& intervals)
-{
-    VideoInfo info = makeInfo(intervals.size() + 1, 1000000, 30.0, 0.0);
+    info.frameCount = 10;
+    info.durationUs = 1000000;
+    info.nominalFrameRate = 30.0;
     info.timestampTimeBase = 0.001;
     qint64 t = 0;
     info.frameTimestamps.push_back(t);
-    for (qint64 interval : intervals)
-        info.frameTimestamps.push_back(t += interval);
+    for (int i = 0; i < 9; ++i)
+        info.frameTimestamps.push_back(t += i == changedIndex ? changed : 10);
     return info;
 }
 
 } // namespace
 
+Q_DECLARE_METATYPE(VideoInfo)
+
+// Whether a fragment lies on a uniform grid, and the warning shown when it does not.
 class TestVideoInfo : public QObject
 {
     Q_OBJECT
@@ -38,46 +34,37 @@ class TestVideoInfo : public QObject
 private slots:
     void uniformTiming_data()
     {
-        QTest::addColumn<QList<qint64>>("intervals");
+        QTest::addColumn<VideoInfo>("info");
         QTest::addColumn<qint64>("first");
         QTest::addColumn<qint64>("endExclusive");
         QTest::addColumn<bool>("uniform");
-
-        const QList<qint64> regular(9, 10);
-        QList<qint64> jitterHead = regular;
-        jitterHead[0] = 25;
-        QList<qint64> repeated = regular;
-        repeated[4] = 0;
-
-        QTest::newRow("regular grid") << regular << qint64(0) << qint64(10) << true;
-        QTest::newRow("irregular head") << jitterHead << qint64(0) << qint64(10) << false;
-        QTest::newRow("irregular head excluded") << jitterHead << qint64(1) << qint64(10) << true;
-        QTest::newRow("repeated timestamp") << repeated << qint64(0) << qint64(10) << false;
-        QTest::newRow("one frame range") << regular << qint64(3) << qint64(4) << false;
-        QTest::newRow("range past the end") << regular << qint64(0) << qint64(11) << false;
+        QTest::newRow("regular grid") << withIntervals() << qint64(0) << qint64(10) << true;
+        QTest::newRow("irregular head") << withIntervals(0, 25) << qint64(0) << qint64(10) << false;
+        QTest::newRow("irregular head excluded")
+            << withIntervals(0, 25) << qint64(1) << qint64(10) << true;
+        QTest::newRow("repeated timestamp")
+            << withIntervals(4, 0) << qint64(0) << qint64(10) << false;
+        QTest::newRow("one frame range") << withIntervals() << qint64(3) << qint64(4) << false;
+        QTest::newRow("range past the end") << withIntervals() << qint64(0) << qint64(11) << false;
+        // Without a timing map the variable-rate flag decides.
+        VideoInfo noMap = withIntervals();
+        noMap.frameTimestamps.clear();
+        QTest::newRow("no map, constant rate") << noMap << qint64(0) << qint64(10) << true;
+        noMap.variableFrameRate = true;
+        QTest::newRow("no map, variable rate") << noMap << qint64(0) << qint64(10) << false;
     }
 
     void uniformTiming()
     {
-        QFETCH(QList<qint64>, intervals);
+        QFETCH(VideoInfo, info);
         QFETCH(qint64, first);
         QFETCH(qint64, endExclusive);
         QFETCH(bool, uniform);
-
-        const VideoInfo info = withIntervals(intervals);
         QCOMPARE(info.isUniformFrameTiming(first, endExclusive), uniform);
-        const bool validRange =
-            first >= 0 && endExclusive <= info.frameCount && endExclusive - first >= 2;
-        QCOMPARE(info.timingWarning(first, endExclusive).isEmpty(), uniform || !validRange);
-    }
-
-    void withoutTimingMapTheVariableFlagDecides()
-    {
-        VideoInfo info = makeInfo(10, 1000000, 10.0, 0.0);
-        QVERIFY(info.isUniformFrameTiming(0, 10));
-        info.variableFrameRate = true;
-        QVERIFY(!info.isUniformFrameTiming(0, 10));
-        QVERIFY(info.timingWarning(0, 10).startsWith(QStringLiteral("Frame timing is irregular")));
+        const bool validRange = first >= 0 && endExclusive <= 10 && endExclusive - first >= 2;
+        const QString warning = info.timingWarning(first, endExclusive);
+        QCOMPARE(warning.isEmpty(), uniform || !validRange);
+        QVERIFY(warning.isEmpty() || warning.startsWith("Frame timing is irregular"));
     }
 };
 

@@ -280,24 +280,6 @@ private slots:
         QVERIFY(processor.stageTimings().totalUs() > 0);
     }
 
-    void resultsIndependentOfWorkerCount()
-    {
-        const MovingTexture texture(160, 128, 2.0, 9);
-        const std::vector<QImage> input = sinusoidalMotion(texture, 0.3, 12.0, 24);
-        std::vector<std::vector<QImage>> outputs;
-        for (int workers : {1, 2, 8}) {
-            ProcessingSettings s = bandSettings(20.0);
-            s.workerThreadCount = workers;
-            outputs.push_back(processAll(input, s));
-            QCOMPARE(outputs.back().size(), input.size());
-        }
-        QVERIFY(!sameImages(outputs[0], input)); // something was amplified
-        for (std::size_t i = 0; i < input.size(); ++i) {
-            QCOMPARE(outputs[1][i], outputs[0][i]);
-            QCOMPARE(outputs[2][i], outputs[0][i]);
-        }
-    }
-
     void matchesReferenceChain_data()
     {
         QTest::addColumn<int>("width");
@@ -350,6 +332,11 @@ private slots:
         }
         QVERIFY2(differing * 1000 < total, qPrintable(QString::number(differing)));
         QVERIFY(!sameImages(output, input));
+        // However the work is shared out, the same images come back.
+        for (int workers : {1, 8}) {
+            s.workerThreadCount = workers;
+            QVERIFY(processAll(input, s) == output);
+        }
     }
 
     void magnification_data()

@@ -5,6 +5,8 @@
 
 using orvi::processing::VideoWatermarkRenderer;
 
+// Where the mark lands on a real export (the bottom-right corner, nothing elsewhere) the
+// pipeline's test checks on the decoded file.
 class TestVideoWatermarkRenderer : public QObject
 {
     Q_OBJECT
@@ -46,43 +48,6 @@ private slots:
         const QPoint expected(std::max(frameSize.width() - margin - renderer.image().width(), 0),
                               std::max(frameSize.height() - margin - renderer.image().height(), 0));
         QCOMPARE(renderer.position(), expected);
-    }
-
-    void drawsIntoBottomRightCornerOnly_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::newRow("decoded-rgba-frame") << int(QImage::Format_RGBA8888);
-        QTest::newRow("processed-argb-frame") << int(QImage::Format_ARGB32);
-    }
-
-    void drawsIntoBottomRightCornerOnly()
-    {
-        QFETCH(int, format);
-        const QSize size(640, 360);
-        QImage frame(size, QImage::Format(format));
-        frame.fill(QColor(20, 40, 60));
-        const QImage original = frame.copy();
-
-        VideoWatermarkRenderer renderer;
-        QVERIFY(renderer.configure(size));
-        QString error = QStringLiteral("stale");
-        QVERIFY(renderer.draw(frame, &error));
-        QVERIFY(error.isEmpty());
-
-        const QRect mark(renderer.position(), renderer.image().size());
-        int brightened = 0;
-        for (int y = 0; y < size.height(); ++y) {
-            for (int x = 0; x < size.width(); ++x) {
-                const QRgb now = frame.pixel(x, y);
-                if (!mark.contains(x, y)) {
-                    QCOMPARE(now, original.pixel(x, y));
-                } else if (qRed(now) > 200 && qGreen(now) > 200) {
-                    ++brightened;
-                }
-            }
-        }
-        QVERIFY2(brightened > 50, qPrintable(QString::number(brightened)));
-        QVERIFY(mark.left() > size.width() / 2 && mark.top() > size.height() / 2);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -285,6 +286,31 @@ private slots:
         }
         QVERIFY(seen.contains(QStringLiteral("usable")));
         QVERIFY(seen.contains(QStringLiteral("unavailable")));
+    }
+
+    // The figures as PNG: 1600 px wide, the maps in the region's shape above their colour bar.
+    void figuresKeepTheirShape_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("spectrum") << 5;
+        QTest::newRow("band power map") << 6;
+        QTest::newRow("relative phase map") << 7;
+    }
+
+    void figuresKeepTheirShape()
+    {
+        QFETCH(int, format);
+        const QString path = m_dir.filePath(QStringLiteral("figure-%1.png").arg(format));
+        QCOMPARE(writeAnalysisExport(path, format, m_context), QString());
+        QImageReader reader(path);
+        QCOMPARE(reader.format(), QByteArray("png"));
+        const QSize size = reader.size();
+        QCOMPARE(size.width(), 1600);
+        const QRectF region = m_context.result.request.analysisRegion; // of 640 x 360
+        const int mapHeight = int(1600 * region.height() * 360 / (region.width() * 640));
+        QVERIFY2(format == 5 ? size.height() == 900
+                             : size.height() > mapHeight - 2 && size.height() < mapHeight + 250,
+                 qPrintable(QString::number(size.height())));
     }
 
 private:

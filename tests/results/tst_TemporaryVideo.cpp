@@ -1,7 +1,5 @@
 #include "StoreTestFixtures.h"
 #include "results/TemporaryVideo.h"
-#include "support/MediaTools.h"
-#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,28 +187,6 @@ private slots:
         QVERIFY(next.begin());
         QVERIFY(!QFileInfo::exists(childDirectory));
         QCOMPARE(resultDirectories(), QStringList{QFileInfo(next.directoryPath()).fileName()});
-    }
-
-    void stagingFilesOfAKilledExportGoAtTheNextStart()
-    {
-        const QString tool = QDir(orvi::test::testBinaryDir()).filePath("bin/orvi-tool-pipeline");
-        if (!QFileInfo(tool).isExecutable() || orvi::test::findTool("ffmpeg").isEmpty())
-            QSKIP("the pipeline tool and ffmpeg are needed");
-        QTemporaryDir folder;
-        const QString clip = folder.filePath(QStringLiteral("clip.mp4"));
-        QVERIFY(orvi::test::encodeClip(clip, "testsrc2=size=320x240:rate=30", 240));
-        QProcess child; // an analysis, then the export of its result
-        child.start(tool, {clip, folder.filePath(QStringLiteral("out.mp4"))});
-        QTRY_VERIFY_WITH_TIMEOUT(orvi::test::folderEntries(folder.path()).size() == 3 ||
-                                     child.state() == QProcess::NotRunning,
-                                 120000);
-        child.kill(); // mid-export: both staging files exist, nothing is published
-        QVERIFY(child.waitForFinished(30000));
-        QCOMPARE(orvi::test::folderEntries(folder.path()).filter(".out.mp4.").size(), 2);
-
-        TemporaryVideo::cleanupStaleResults(); // what the program runs first when it starts
-        QCOMPARE(orvi::test::folderEntries(folder.path()), QStringList{"clip.mp4"});
-        QCOMPARE(orvi::test::folderEntries(TemporaryVideo::storeRootPath()), QStringList());
     }
 
     void ignoresASymbolicLinkAsStoreRoot()

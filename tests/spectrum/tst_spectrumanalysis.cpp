@@ -1,12 +1,10 @@
 #include "SpectrumTestVideo.h"
-#include "spectrum/RelativePhase.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 #include "spectrum/SpectrumAnalysisRun.h"
 #include "spectrum/SpectrumViews.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <atomic>
 #include <cmath>
 #include <numbers>
 
@@ -21,18 +19,12 @@ constexpr double kRate = 240.0;
 constexpr int kFrames = 257; // 256 phase samples: N = 256, bin width 0.9375 Hz
 const QSize kSize(160, 96);
 
-// Horizontal motion of the left half (x < 80) and of the right half.
-testing::Displacement halves(double leftAmplitude, double leftHz, double rightAmplitude,
-                             double rightHz, double rightLeadDegrees)
+// Horizontal motion of the left half (x < 80) at 12 Hz and of the right half at 30 Hz.
+QPointF twoFrequencies(int x, int, double t)
 {
-    return [=](int x, int, double t) {
-        const double w = 2.0 * std::numbers::pi * t;
-        if (x < kSize.width() / 2)
-            return QPointF(leftAmplitude * std::cos(w * leftHz), 0.0);
-        return QPointF(rightAmplitude *
-                           std::cos(w * rightHz + rightLeadDegrees * std::numbers::pi / 180),
-                       0.0);
-    };
+    const double w = 2.0 * std::numbers::pi * t;
+    return QPointF(x < kSize.width() / 2 ? 0.4 * std::cos(w * 12.0) : 0.2 * std::cos(w * 30.0),
+                   0.0);
 }
 
 project_data::SpectrumAnalysisRequest requestFor(const media::VideoInfo& info, int density = 0)
@@ -42,7 +34,7 @@ project_data::SpectrumAnalysisRequest requestFor(const media::VideoInfo& info, i
     request.startFrame = 0;
     request.endFrame = std::min<qint64>(info.frameCount, kFrames);
     request.requestedGrid = gridForDensity(density);
-    request.workerThreadCount = 1;
+    request.workerThreadCount = 2; // the pooled extraction
     request.identity = makeIdentity(1, request);
     return request;
 }
@@ -61,16 +53,13 @@ class SpectrumAnalysisTest : public QObject
 private slots:
     void initTestCase();
     void findsBothPatchFrequencies();
-    void relativePhaseOfALeadingPatchIsPositive();
     void flatRegionHasNoReliableSignals();
-    void cancellationEndsCancelled();
     void refusalsBeforeReadingLeaveNoSites();
     void readingPastTheEndReportsIncompleteDecoding();
 
 private:
     QTemporaryDir m_dir;
     media::VideoInfo m_twoFrequencies;
-    media::VideoInfo m_leadingPatch;
     media::VideoInfo m_flat;
 };
 
@@ -79,17 +68,10 @@ void SpectrumAnalysisTest::initTestCase()
     QVERIFY(m_dir.isValid());
     const SyntheticTexture texture(7);
     QString error;
-    const auto twoFrequencies = halves(0.4, 12.0, 0.2, 30.0, 0.0);
     QVERIFY2(writeTestVideo(
                  m_dir.filePath("two-frequencies.mp4"), kSize, kFrames, kRate,
                  [&](int i) { return texture.frame(kSize, twoFrequencies, i / kRate); },
                  &m_twoFrequencies, &error),
-             qPrintable(error));
-    const auto leading = halves(0.3, 20.0, 0.3, 20.0, 90.0);
-    QVERIFY2(writeTestVideo(
-                 m_dir.filePath("leading.mp4"), kSize, kFrames, kRate,
-                 [&](int i) { return texture.frame(kSize, leading, i / kRate); }, &m_leadingPatch,
-                 &error),
              qPrintable(error));
     QVERIFY2(writeTestVideo(
                  m_dir.filePath("flat.mp4"), QSize(96, 64), 80, kRate,
@@ -151,51 +133,6 @@ void SpectrumAnalysisTest::findsBothPatchFrequencies()
     QCOMPARE(progress.back(), 1.0);
 }
 
-void SpectrumAnalysisTest::relativePhaseOfALeadingPatchIsPositive()
-{
-    auto request = requestFor(m_leadingPatch);
-    request.workerThreadCount = 2; // the pooled path gives the same signals
-    const auto result = runSpectrumAnalysis(request, {}, {});
-    QVERIFY2(result.ok, qPrintable(result.errorMessage));
-    // Reference: an accepted point well inside the left half.
-    int reference = -1;
-    for (size_t i = 0; i < result.sites.size(); ++i) {
-        const auto& site = result.sites[i];
-        if (site.accepted && site.cellRect.right() < 0.4 && site.cellRect.top() > 0.3) {
-            reference = int(i);
-            break;
-        }
-    }
-    QVERIFY(reference >= 0);
-    const auto samples = computeRelativePhase(result.sites, reference, 0, kRate, 20.0, {});
-    QCOMPARE(samples.size(), result.sites.size());
-    // Away from the seam every estimate is the patch's phase, except that a point where the
-    // local phase of a mixed texture runs against the motion (its local frequency is negative)
-    // reads half a turn off.
-    const auto offBy = [](double phase, double target) {
-        return std::abs(std::remainder(phase - target, 360.0));
-    };
-    int leading = 0;
-    int inPhase = 0;
-    int inverted = 0;
-    for (const auto& sample : samples) {
-        if (!sample.valid || (sample.sampleX >= 0.45 && sample.sampleX <= 0.55))
-            continue;
-        const double target = sample.sampleX > 0.55 ? 90.0 : 0.0;
-        if (offBy(sample.phaseDegrees, target) <= 10.0)
-            ++(target > 0.0 ? leading : inPhase);
-        else if (offBy(sample.phaseDegrees, target + 180.0) <= 10.0)
-            ++inverted;
-        else
-            QFAIL(qPrintable(QStringLiteral("%1 degrees at x = %2")
-                                 .arg(sample.phaseDegrees)
-                                 .arg(sample.sampleX)));
-    }
-    QVERIFY(leading > 30);
-    QVERIFY(inPhase > 30);
-    QVERIFY(inverted <= (leading + inPhase) / 10);
-}
-
 void SpectrumAnalysisTest::flatRegionHasNoReliableSignals()
 {
     auto request = requestFor(m_flat);
@@ -210,20 +147,6 @@ void SpectrumAnalysisTest::flatRegionHasNoReliableSignals()
                          [](const auto& s) { return s.textured; }));
 }
 
-void SpectrumAnalysisTest::cancellationEndsCancelled()
-{
-    std::atomic<bool> cancel{false};
-    int reports = 0;
-    const auto result = runSpectrumAnalysis(
-        requestFor(m_twoFrequencies), [&cancel] { return cancel.load(); },
-        [&](double) {
-            if (++reports == 2)
-                cancel.store(true);
-        });
-    QVERIFY(result.cancelled && !result.ok && result.errorMessage.isEmpty());
-    QCOMPARE(reports, 2);
-}
-
 void SpectrumAnalysisTest::refusalsBeforeReadingLeaveNoSites()
 {
     // 160 x 96 gives a 37 x 21 grid for 64 x 32: 8388608 / 777 + 1 frames at most. The run
@@ -233,9 +156,7 @@ void SpectrumAnalysisTest::refusalsBeforeReadingLeaveNoSites()
     request.endFrame = 10798;
     auto result = runSpectrumAnalysis(request, {}, {});
     QVERIFY(!result.ok && !result.cancelled && result.sites.empty());
-    QCOMPARE(result.errorMessage,
-             QStringLiteral("This grid supports at most 10797 frames within the signal memory "
-                            "budget. Shorten the fragment or choose a coarser grid."));
+    QVERIFY(result.errorMessage.contains(QStringLiteral("at most 10797 frames")));
 
     request = requestFor(m_twoFrequencies);
     request.videoInfo.filePath = m_dir.filePath("missing.mp4");

@@ -5,6 +5,7 @@
 #include <QtTest>
 #include <cmath>
 #include <complex>
+#include <functional>
 #include <numbers>
 #include <random>
 
@@ -96,7 +97,6 @@ class SpectrumStageTest : public QObject
 private slots:
     void fftAgreesWithDirectTransform_data();
     void fftAgreesWithDirectTransform();
-    void segmentPowerSpectrumRefusesBadSegments();
     void pureToneGivesOneCandidateWithHalfPowerBand();
     void peaksTwoBinsApartKeepOnlyTheStronger();
     void peaksSixBinsApartMeetAtTheMidpoint();
@@ -105,8 +105,7 @@ private slots:
     void stabilityNeedsTheWholeFragment();
     void stabilityCountsTheHalvesThatShowThePeak();
     void resultsDoNotDependOnWorkerCount();
-    void inputChecksRefuse();
-    void cancellationStopsTheStage();
+    void inputChecksAndCancellationRefuse();
     void localBackgroundIsUpperMedianOfNeighbours();
     void relativeBandPowerCountsBinCentres_data();
     void relativeBandPowerCountsBinCentres();
@@ -156,15 +155,6 @@ void SpectrumStageTest::fftAgreesWithDirectTransform()
             QVERIFY2(std::abs((*paired)[size_t(k)] - alone[size_t(k)]) <= 1e-9 * windowSum,
                      qPrintable(QStringLiteral("bin %1").arg(k)));
     }
-}
-
-void SpectrumStageTest::segmentPowerSpectrumRefusesBadSegments()
-{
-    const std::vector<float> series = tone(100, 0.1, 1.0);
-    QVERIFY(segmentPowerSpectrum(series, 50, 51, 64).empty()); // past the end
-    QVERIFY(segmentPowerSpectrum(series, 0, 100, 96).empty()); // not a power of two
-    QVERIFY(segmentPowerSpectrum(series, 0, 100, 64).empty()); // shorter than the segment
-    QVERIFY(segmentPowerSpectrum(series, 0, 100, 128, [] { return true; }).empty());
 }
 
 void SpectrumStageTest::pureToneGivesOneCandidateWithHalfPowerBand()
@@ -323,14 +313,14 @@ void SpectrumStageTest::resultsDoNotDependOnWorkerCount()
                 parallel.result.acceptedSignals[i].powerSpectrum);
 }
 
-void SpectrumStageTest::inputChecksRefuse()
+void SpectrumStageTest::inputChecksAndCancellationRefuse()
 {
     const auto accepted = [](const std::vector<std::vector<float>>& series, double rate,
-                             int signalCount) {
+                             int signalCount, const std::function<bool()>& cancel = {}) {
         project_data::SpectrumResult result;
         result.acceptedSignals = emptySignals(signalCount);
         motion_core::MotionWorkerPool pool;
-        return computeSpectrum(series, rate, result, {}, pool, {});
+        return computeSpectrum(series, rate, result, cancel, pool, {});
     };
     const std::vector<float> x = tone(128, 0.1, 1.0);
     std::vector<float> withNan = x;
@@ -343,19 +333,17 @@ void SpectrumStageTest::inputChecksRefuse()
     QVERIFY(!accepted({x, x}, 0.0, 1));
     // 258 series of 65536: 16 908 288 samples, more than 2^24.
     QVERIFY(!accepted(std::vector<std::vector<float>>(258, std::vector<float>(65536)), 100.0, 129));
-}
-
-void SpectrumStageTest::cancellationStopsTheStage()
-{
-    const std::vector<std::vector<float>> series = {tone(1000, 0.1, 1.0), tone(1000, 0.1, 1.0)};
-    project_data::SpectrumResult result;
-    result.acceptedSignals = emptySignals(1);
-    motion_core::MotionWorkerPool pool;
+    // Cancelled after the input checks, in the middle of the transforms.
+    const std::vector<float> longer = tone(1000, 0.1, 1.0);
     int polls = 0;
-    // Let the input checks pass, then cancel in the middle of the transforms.
-    const auto cancelLater = [&polls] { return ++polls > 5; };
-    QVERIFY(!computeSpectrum(series, 100.0, result, cancelLater, pool, {}));
+    QVERIFY(!accepted({longer, longer}, 100.0, 1, [&polls] { return ++polls > 5; }));
     QVERIFY(polls > 5);
+
+    const std::vector<float> series = tone(100, 0.1, 1.0);
+    QVERIFY(segmentPowerSpectrum(series, 50, 51, 64).empty()); // past the end
+    QVERIFY(segmentPowerSpectrum(series, 0, 100, 96).empty()); // not a power of two
+    QVERIFY(segmentPowerSpectrum(series, 0, 100, 64).empty()); // shorter than the segment
+    QVERIFY(segmentPowerSpectrum(series, 0, 100, 128, [] { return true; }).empty());
 }
 
 void SpectrumStageTest::localBackgroundIsUpperMedianOfNeighbours()
