@@ -106,6 +106,20 @@ double fillDetrended(const float* samples, int count, const std::vector<double>&
     return windows;
 }
 
+// One-sided power (fftSize / 2 bins, bin 0 is 0) from a transform's squared magnitude at each
+// bin, scaled by a Hann window of the given sum.
+template <typename BinPower>
+std::vector<double> oneSidedPower(int fftSize, double windowSum, const BinPower& binPower)
+{
+    std::vector<double> power(size_t(fftSize / 2), 0.0);
+    if (windowSum <= 0.0)
+        return power;
+    const double scale = 2.0 / (windowSum * windowSum);
+    for (int k = 1; k < fftSize / 2; ++k)
+        power[size_t(k)] = binPower(k) * scale;
+    return power;
+}
+
 // Transform of x + i y (all fftSize bins); false when cancelled.
 bool packedTransform(const float* x, const float* y, int count,
                      const std::vector<Complex>& twiddles, const std::vector<double>& window,
@@ -132,14 +146,9 @@ std::vector<double> pairedPowerSpectrum(const float* x, const float* y, int coun
     double windowSum = 0.0;
     if (!packedTransform(x, y, count, twiddles, window, data, &windowSum, isCancelled))
         return {};
-    std::vector<double> power(size_t(fftSize / 2), 0.0);
-    if (windowSum <= 0.0)
-        return power;
-    const double scale = 2.0 / (windowSum * windowSum);
-    for (int k = 1; k < fftSize / 2; ++k)
-        power[size_t(k)] =
-            0.5 * (std::norm(data[size_t(k)]) + std::norm(data[size_t(fftSize - k)])) * scale;
-    return power;
+    return oneSidedPower(fftSize, windowSum, [&](int k) {
+        return 0.5 * (std::norm(data[size_t(k)]) + std::norm(data[size_t(fftSize - k)]));
+    });
 }
 
 // The Hann window of the last length asked for, kept while lengths repeat.
@@ -606,13 +615,7 @@ std::vector<double> segmentPowerSpectrum(const std::vector<float>& series, int f
         series.data() + first, length, fftSize, twiddleTable(fftSize), &windowSum, isCancelled);
     if (data.empty())
         return {};
-    std::vector<double> power(size_t(fftSize / 2), 0.0);
-    if (windowSum <= 0.0)
-        return power;
-    const double scale = 2.0 / (windowSum * windowSum);
-    for (int k = 1; k < fftSize / 2; ++k)
-        power[size_t(k)] = std::norm(data[size_t(k)]) * scale;
-    return power;
+    return oneSidedPower(fftSize, windowSum, [&](int k) { return std::norm(data[size_t(k)]); });
 }
 
 double interpolatedPeakHz(const std::vector<double>& spectrum, double binWidth, int bin)
