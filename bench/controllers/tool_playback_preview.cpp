@@ -11,8 +11,9 @@
 // The machine may be shared: the load average, the tick gaps of an idle event loop and of the
 // same preview run in another process, and the interface thread's CPU time are printed too.
 //
-// Usage: orvi-tool-playback-preview [rounds] [--preview-only]. The clip is made with the ffmpeg
-// tool first (a short one for --preview-only, which skips 1 and 2).
+// Usage: orvi-tool-playback-preview [rounds] [--preview-only | --seeks-only]. The clip is made
+// with the ffmpeg tool first (a short one for --preview-only, which skips 1 and 2);
+// --seeks-only measures 2 alone, for comparing two builds on the same machine.
 
 #include "BenchSupport.h"
 #include "TickGapMeter.h"
@@ -367,6 +368,7 @@ int main(int argc, char* argv[])
     orvi::media::libav::LibavRuntime::routeLogMessages();
     const QStringList arguments = QCoreApplication::arguments();
     const bool previewOnly = arguments.contains(QStringLiteral("--preview-only"));
+    const bool seeksOnly = arguments.contains(QStringLiteral("--seeks-only"));
     const int rounds = arguments.size() > 1 ? std::max(1, arguments[1].toInt()) : 2;
     QTemporaryDir folder;
     qputenv("TMPDIR", QFile::encodeName(folder.path()));
@@ -384,6 +386,8 @@ int main(int argc, char* argv[])
     }
     std::printf("load average before: %s\n", qPrintable(loadAverage()));
     std::fflush(stdout);
+    if (seeksOnly)
+        return measureSeeks(w) ? 0 : 1;
     measureQuietLoop();
     if (!previewOnly)
         std::printf("decoding without conversion: %.1f frames/s with one thread, %.1f with two "

@@ -54,6 +54,12 @@ struct LibavVideoSource::Decoder
     qint64 framesToSkip = 0;
 
     AVStream* stream() const { return format->streams[streamIndex]; }
+    // True for a packet shown before the frame a seek by timestamp looks for.
+    bool precedesSeekTarget(const AVPacket& packet) const
+    {
+        return pendingSeekTarget.has_value() && *pendingSeekTarget != AV_NOPTS_VALUE &&
+               packet.pts != AV_NOPTS_VALUE && packet.pts < *pendingSeekTarget;
+    }
 };
 
 LibavVideoSource::LibavVideoSource(CancellationCallback cancellation, int decoderThreadCount)
@@ -366,6 +372,10 @@ LibavVideoSource::DecodeStatus LibavVideoSource::feedDecoder(QString* error)
         }
         av_packet_unref(packet);
     }
+    // On the way to a seek's frame, pictures that nothing refers to are not decoded at all:
+    // they would be dropped, and skipping them leaves every later picture exactly as it was.
+    decoder.codec->skip_frame =
+        decoder.precedesSeekTarget(*packet) ? AVDISCARD_NONREF : AVDISCARD_DEFAULT;
     const int sent = avcodec_send_packet(decoder.codec.get(), packet);
     av_packet_unref(packet);
     if (sent < 0) {
