@@ -3,7 +3,8 @@
 //  1. playback at speed 1 (and 0.5) for 10 s: images shown per second and how far the shown
 //     frame lags the wall clock (target: it keeps up, no growing lag, at up to 30 images a
 //     second), beside how fast a decoder of one and of two threads gets through the clip;
-//  2. seek latency to 50 random frames (median and worst);
+//  2. seek latency to 50 random frames (median and worst), and how soon the last position of a
+//     slider drag is shown;
 //  3. a preview of a 1080p fragment through PreviewController next to orvi-tool-pipeline's
 //     analysis of the same fragment, in alternating rounds (target: at most 1.05 times);
 //  4. the interface thread's longest stall (1 ms timer) while the preview runs and while it
@@ -29,6 +30,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFutureWatcher>
 #include <QGuiApplication>
@@ -37,6 +39,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QTimer>
 #include <QtConcurrent>
 #include <algorithm>
 #include <cstdio>
@@ -180,6 +184,42 @@ bool measurePlayback(Workbench& w, double speed)
     return true;
 }
 
+// Drags of the slider over a twentieth of the file: a position every 16 ms for 20 positions,
+// then the time from the last one until its frame is shown, and how many frames were decoded.
+bool measureScrubbing(Workbench& w)
+{
+    std::vector<double> latencies;
+    int decoded = 0;
+    QObject::connect(&w.playback, &PlaybackController::frameReady, [&] { ++decoded; });
+    const qint64 frames = w.playback.frameCount();
+    constexpr int kDrags = 5;
+    constexpr int kPositions = 20;
+    for (int drag = 0; drag < kDrags; ++drag) {
+        const double from = 0.15 * drag + 0.05;
+        double fraction = from;
+        for (int position = 0; position < kPositions; ++position) {
+            fraction = from + 0.0025 * position;
+            w.playback.seekToFraction(fraction);
+            QEventLoop pause;
+            QTimer::singleShot(16, &pause, &QEventLoop::quit);
+            pause.exec();
+        }
+        const qint64 target = qint64(std::llround(double(frames - 1) * fraction));
+        QElapsedTimer clock;
+        clock.start();
+        if (!runUntil(
+                [&] { return w.playback.canPlay() && w.playback.currentFrameIndex() == target; },
+                30000))
+            return false;
+        latencies.push_back(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::printf("slider drags (%d positions 16 ms apart): the last position shown %.1f ms after "
+                "the drag ended (median; worst %.1f ms), %d of %d positions decoded\n",
+                kPositions, percentile(latencies, 0.5), percentile(latencies, 1.0), decoded,
+                kDrags * kPositions);
+    return true;
+}
+
 bool measureSeeks(Workbench& w)
 {
     QRandomGenerator random(20240501);
@@ -198,7 +238,7 @@ bool measureSeeks(Workbench& w)
     std::printf("seek to %d random frames (250-frame key-frame intervals): median %.1f ms, "
                 "worst %.1f ms\n",
                 kSeeks, percentile(latencies, 0.5), percentile(latencies, 1.0));
-    return true;
+    return measureScrubbing(w);
 }
 
 // The tool's analysis performance record (empty on failure); the event loop runs meanwhile,

@@ -75,6 +75,12 @@ bool PlaybackController::canNavigate() const
            !m_exportActive && !hasError();
 }
 
+bool PlaybackController::canSeek() const
+{
+    return m_ready && !m_playPending && !m_pausePending && !m_previewGenerationActive &&
+           !m_exportActive && !hasError();
+}
+
 bool PlaybackController::canPlay() const
 {
     return canNavigate() && !m_playing && m_frameCount >= 1;
@@ -267,9 +273,27 @@ void PlaybackController::stepSeconds(double seconds)
 
 void PlaybackController::seekToFrame(qint64 frameIndex)
 {
-    if (!canPlay() || m_frameCount <= 0)
+    if (!canSeek() || m_frameCount <= 0)
         return;
     const qint64 index = std::clamp<qint64>(frameIndex, 0, m_frameCount - 1);
+    if (m_busy) {
+        m_queuedSeek = index;
+        return;
+    }
+    postSeek(index);
+}
+
+void PlaybackController::takeQueuedSeek()
+{
+    if (!m_queuedSeek || m_busy)
+        return;
+    const qint64 index = *std::exchange(m_queuedSeek, std::nullopt);
+    if (canSeek() && index < m_frameCount)
+        postSeek(index);
+}
+
+void PlaybackController::postSeek(qint64 index)
+{
     const Flags before = flags();
     const quint64 requestId = nextRequest();
     m_worker->requestStop();
@@ -362,6 +386,7 @@ void PlaybackController::openSource()
     clearPreviewFrame();
     setPreviewState(false, {});
     m_busy = true;
+    m_queuedSeek.reset();
     emitStateIfChanged(before);
     emit timelineChanged();
     emit positionChanged();
@@ -388,6 +413,7 @@ void PlaybackController::reset()
     m_currentFrameIndex = -1;
     m_ready = false;
     m_busy = false;
+    m_queuedSeek.reset();
     m_playing = false;
     m_playPending = false;
     m_pausePending = false;
@@ -463,6 +489,7 @@ void PlaybackController::onFramePairDecoded(quint64 requestId, const QImage& sou
         emit previewFrameCleared();
     if (hadPreviewFrame != m_hasPreviewFrame)
         emit previewStateChanged();
+    takeQueuedSeek();
 }
 
 void PlaybackController::onPreviewConfigurationChanged(quint64 requestId, bool available,
@@ -476,6 +503,7 @@ void PlaybackController::onPreviewConfigurationChanged(quint64 requestId, bool a
         clearPreviewFrame();
     setPreviewState(available, errorMessage);
     emitStateIfChanged(before);
+    takeQueuedSeek();
 }
 
 void PlaybackController::onPlayingChanged(quint64 requestId, bool playing)
@@ -494,6 +522,7 @@ void PlaybackController::onPlayingChanged(quint64 requestId, bool playing)
     }
     m_playing = playing;
     emitStateIfChanged(before);
+    takeQueuedSeek();
 }
 
 void PlaybackController::onOperationFailed(quint64 requestId, const QString& errorMessage)
@@ -506,6 +535,7 @@ void PlaybackController::onOperationFailed(quint64 requestId, const QString& err
     m_pausePending = false;
     m_playing = false;
     m_busy = false;
+    m_queuedSeek.reset();
     clearSourceFrame();
     clearPreviewFrame();
     setPreviewState(false, {});
@@ -531,6 +561,7 @@ void PlaybackController::onEndReached(quint64 requestId)
                                                     "Source video contains no decodable frames."));
     }
     emitStateIfChanged(before);
+    takeQueuedSeek();
 }
 
 } // namespace orvi::ui::playback

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QtQml/qqmlregistration.h>
 #include <memory>
+#include <optional>
 
 namespace orvi::project_data {
 class TemporaryVideo;
@@ -38,6 +39,7 @@ class PlaybackController : public QObject
     Q_PROPERTY(bool hasError READ hasError NOTIFY stateChanged)
     Q_PROPERTY(bool canPlay READ canPlay NOTIFY stateChanged)
     Q_PROPERTY(bool canNavigate READ canNavigate NOTIFY stateChanged)
+    Q_PROPERTY(bool canSeek READ canSeek NOTIFY stateChanged)
     Q_PROPERTY(bool playPending READ playPending NOTIFY stateChanged)
     Q_PROPERTY(bool pausePending READ pausePending NOTIFY stateChanged)
     Q_PROPERTY(bool previewAvailable READ previewAvailable NOTIFY previewStateChanged)
@@ -70,6 +72,9 @@ public:
     bool hasError() const { return !m_errorMessage.isEmpty(); }
     bool canPlay() const;
     bool canNavigate() const;
+    // Seeks are taken while another navigation runs (a dragged slider): the latest position
+    // waits and is decoded next, the ones it replaced never are.
+    bool canSeek() const;
     bool playPending() const { return m_playPending; }
     bool pausePending() const { return m_pausePending; }
     bool previewAvailable() const { return m_previewAvailable; }
@@ -135,6 +140,8 @@ private:
     void emitStateIfChanged(const Flags& before);
     template <typename Command> void post(Command command);
     quint64 nextRequest();
+    void postSeek(qint64 index);
+    void takeQueuedSeek();
     double nominalRate() const;
 
     void followSession();
@@ -176,6 +183,7 @@ private:
     qint64 m_frameCount = 0;
     bool m_ready = false;
     bool m_busy = false;
+    std::optional<qint64> m_queuedSeek; // the latest seek asked for while busy
     bool m_playing = false;
     bool m_playPending = false;
     bool m_pausePending = false;

@@ -160,6 +160,19 @@ private slots:
         }
         QCOMPARE(w.playback.currentFrameIndex(), middle - 1);
         QVERIFY(compare(w.playback.sourceImage(), referenceFrame(middle - 1)).largest <= 3);
+
+        // A dragged slider: seeks asked for while one decodes replace each other, and only
+        // the first and the latest are decoded.
+        QSignalSpy decoded(&w.playback, &PlaybackController::frameReady);
+        for (const double fraction : {0.1, 0.7, 0.3, 0.9, 0.25}) {
+            QVERIFY(w.playback.canSeek());
+            w.playback.seekToFraction(fraction);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(w.playback.canPlay(), 20000);
+        const qint64 last = qint64(std::llround((kClipFrames - 1) * 0.25));
+        QCOMPARE(w.playback.currentFrameIndex(), last);
+        QCOMPARE(decoded.count(), 2);
+        QVERIFY(compare(w.playback.sourceImage(), referenceFrame(last)).largest <= 3);
     }
 
     // A preview of a fragment that starts at frame 100: its frames are the pipeline's for the

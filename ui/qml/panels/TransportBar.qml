@@ -51,13 +51,19 @@ Rectangle {
             id: position
             Layout.fillWidth: true
             Layout.minimumWidth: 80
-            enabled: bar.playback.canNavigate
+            // Stays enabled while a seek decodes, so a drag is never cut short; the handle
+            // follows the pointer while pressed and the shown frame otherwise.
+            enabled: bar.playback.canSeek
             focusPolicy: Qt.NoFocus
             from: 0
             to: 1
-            value: bar.playback.progress
             Accessible.name: qsTr("Playback position")
             onMoved: bar.playback.seekToFraction(value)
+            Binding on value {
+                when: !position.pressed
+                value: bar.playback.progress
+                restoreMode: Binding.RestoreNone
+            }
             // The groove shows the selected fragment, so the playhead is seen against it.
             background: Rectangle {
                 readonly property real lastFrame: Math.max(1, bar.playback.frameCount - 1)
