@@ -30,6 +30,8 @@ PlaybackController::PlaybackController(controllers::VideoSessionController* vide
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
     connect(m_worker, &PlaybackWorker::framePairDecoded, this,
             &PlaybackController::onFramePairDecoded);
+    connect(m_worker, &PlaybackWorker::nearbyFrameDecoded, this,
+            &PlaybackController::onNearbyFrameDecoded);
     connect(m_worker, &PlaybackWorker::previewConfigurationChanged, this,
             &PlaybackController::onPreviewConfigurationChanged);
     connect(m_worker, &PlaybackWorker::playingChanged, this, &PlaybackController::onPlayingChanged);
@@ -88,6 +90,8 @@ bool PlaybackController::canPlay() const
 
 double PlaybackController::progress() const
 {
+    if (m_frameCount > 1 && m_seekTarget)
+        return std::clamp(double(*m_seekTarget) / double(m_frameCount - 1), 0.0, 1.0);
     if (m_frameCount > 1 && m_currentFrameIndex >= 0)
         return std::clamp(double(m_currentFrameIndex) / double(m_frameCount - 1), 0.0, 1.0);
     if (m_durationUs >= 1)
@@ -276,11 +280,12 @@ void PlaybackController::seekToFrame(qint64 frameIndex)
     if (!canSeek() || m_frameCount <= 0)
         return;
     const qint64 index = std::clamp<qint64>(frameIndex, 0, m_frameCount - 1);
-    if (m_busy) {
+    m_seekTarget = index;
+    if (m_busy)
         m_queuedSeek = index;
-        return;
-    }
-    postSeek(index);
+    else
+        postSeek(index);
+    emit positionChanged();
 }
 
 void PlaybackController::takeQueuedSeek()
@@ -288,8 +293,12 @@ void PlaybackController::takeQueuedSeek()
     if (!m_queuedSeek || m_busy)
         return;
     const qint64 index = *std::exchange(m_queuedSeek, std::nullopt);
-    if (canSeek() && index < m_frameCount)
+    if (canSeek() && index < m_frameCount) {
         postSeek(index);
+        return;
+    }
+    m_seekTarget.reset();
+    emit positionChanged();
 }
 
 void PlaybackController::postSeek(qint64 index)
@@ -387,6 +396,7 @@ void PlaybackController::openSource()
     setPreviewState(false, {});
     m_busy = true;
     m_queuedSeek.reset();
+    m_seekTarget.reset();
     emitStateIfChanged(before);
     emit timelineChanged();
     emit positionChanged();
@@ -414,6 +424,7 @@ void PlaybackController::reset()
     m_ready = false;
     m_busy = false;
     m_queuedSeek.reset();
+    m_seekTarget.reset();
     m_playing = false;
     m_playPending = false;
     m_pausePending = false;
@@ -478,6 +489,8 @@ void PlaybackController::onFramePairDecoded(quint64 requestId, const QImage& sou
     m_positionUs = presentationTimeUs;
     m_ready = true;
     m_busy = false;
+    if (!m_queuedSeek)
+        m_seekTarget.reset();
     m_hasFrame = true;
     m_hasPreviewFrame = !previewImage.isNull();
     emitStateIfChanged(before);
@@ -490,6 +503,21 @@ void PlaybackController::onFramePairDecoded(quint64 requestId, const QImage& sou
     if (hadPreviewFrame != m_hasPreviewFrame)
         emit previewStateChanged();
     takeQueuedSeek();
+}
+
+void PlaybackController::onNearbyFrameDecoded(quint64 requestId, const QImage& sourceImage,
+                                              qint64 frameIndex, qint64 presentationTimeUs)
+{
+    if (!isCurrent(requestId) || sourceImage.isNull())
+        return;
+    const Flags before = flags();
+    m_sourceImage = sourceImage;
+    m_currentFrameIndex = frameIndex;
+    m_positionUs = presentationTimeUs;
+    m_hasFrame = true;
+    emitStateIfChanged(before);
+    emit positionChanged();
+    emit frameReady(sourceImage);
 }
 
 void PlaybackController::onPreviewConfigurationChanged(quint64 requestId, bool available,
@@ -536,6 +564,7 @@ void PlaybackController::onOperationFailed(quint64 requestId, const QString& err
     m_playing = false;
     m_busy = false;
     m_queuedSeek.reset();
+    m_seekTarget.reset();
     clearSourceFrame();
     clearPreviewFrame();
     setPreviewState(false, {});
@@ -555,6 +584,7 @@ void PlaybackController::onEndReached(quint64 requestId)
     m_pausePending = false;
     m_playing = false;
     m_busy = false;
+    m_seekTarget.reset();
     if (m_currentFrameIndex < 0) {
         m_ready = false;
         setErrorMessage(QCoreApplication::translate("PlaybackController",

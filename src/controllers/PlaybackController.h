@@ -158,6 +158,8 @@ private:
     void onFramePairDecoded(quint64 requestId, const QImage& sourceImage,
                             const QImage& previewImage, qint64 frameIndex,
                             qint64 presentationTimeUs);
+    void onNearbyFrameDecoded(quint64 requestId, const QImage& sourceImage, qint64 frameIndex,
+                              qint64 presentationTimeUs);
     void onPreviewConfigurationChanged(quint64 requestId, bool available,
                                        const QString& errorMessage);
     void onPlayingChanged(quint64 requestId, bool playing);
@@ -184,6 +186,7 @@ private:
     bool m_ready = false;
     bool m_busy = false;
     std::optional<qint64> m_queuedSeek; // the latest seek asked for while busy
+    std::optional<qint64> m_seekTarget; // where the slider stands until that frame is shown
     bool m_playing = false;
     bool m_playPending = false;
     bool m_pausePending = false;

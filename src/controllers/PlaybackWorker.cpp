@@ -19,6 +19,9 @@ constexpr int kIdleTickIntervalMs = 33;
 constexpr int kDecoderThreads = 2;
 // Below this many frames behind, decoding forward is cheaper than a jump to a key frame.
 constexpr qint64 kJumpMinimumFrames = 8;
+// A seek this many frames or more past its key frame shows the key frame while it decodes on
+// (at 1080p about a tenth of a second of decoding).
+constexpr qint64 kNearbyFrameMinimumDistance = 24;
 
 int tickIntervalMs(double rate)
 {
@@ -127,8 +130,10 @@ void PlaybackWorker::pause(quint64 requestId)
 
 void PlaybackWorker::seekToFrame(quint64 requestId, qint64 frameIndex)
 {
-    if (beginNavigation(requestId))
-        showFrame(frameIndex);
+    if (!beginNavigation(requestId))
+        return;
+    showNearbyKeyFrame(frameIndex);
+    showFrame(frameIndex);
 }
 
 void PlaybackWorker::step(quint64 requestId, qint64 delta)
@@ -278,6 +283,21 @@ bool PlaybackWorker::beginNavigation(quint64 requestId)
 bool PlaybackWorker::isCancelled() const
 {
     return m_cancelFlag && m_cancelFlag->load();
+}
+
+void PlaybackWorker::showNearbyKeyFrame(qint64 target)
+{
+    // Beside a preview the pair would not match; steps show their frame without a detour.
+    if (m_preview)
+        return;
+    const qint64 key = m_source->keyFrameAtOrBefore(target);
+    if (key < 0 || target - key < kNearbyFrameMinimumDistance || key == m_currentFrame)
+        return;
+    media::VideoFrame frame;
+    if (m_source->seekToFrame(key) && m_source->readFrame(frame) == media::ReadResult::Frame &&
+        frame.frameIndex == key)
+        emit nearbyFrameDecoded(m_requestId, frame.image, frame.frameIndex,
+                                frame.presentationTimeUs);
 }
 
 bool PlaybackWorker::showFrame(qint64 frameIndex)

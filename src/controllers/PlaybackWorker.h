@@ -52,6 +52,10 @@ public:
 signals:
     void framePairDecoded(quint64 requestId, const QImage& sourceImage, const QImage& previewImage,
                           qint64 frameIndex, qint64 presentationTimeUs);
+    // A frame shown while a seek still decodes towards the one asked for; the seek answers
+    // with framePairDecoded as always.
+    void nearbyFrameDecoded(quint64 requestId, const QImage& sourceImage, qint64 frameIndex,
+                            qint64 presentationTimeUs);
     void previewConfigurationChanged(quint64 requestId, bool available,
                                      const QString& errorMessage);
     void playingChanged(quint64 requestId, bool playing);
@@ -85,6 +89,9 @@ private:
     bool isCancelled() const;
     // Moves the source to `frameIndex` and delivers that frame; false when it could not.
     bool showFrame(qint64 frameIndex);
+    // Delivers the key frame a seek to `target` starts from, when decoding on from it to the
+    // target takes a while.
+    void showNearbyKeyFrame(qint64 target);
     Decoded decodeNext(bool convert);
     // Reads (or skips) the preview frame of source frame `frameIndex` when the preview
     // covers it; when it cannot, playback stops and the preview is dropped and reported.

@@ -35,6 +35,12 @@ public:
         Q_UNUSED(frameIndex);
         return -1;
     }
+    // The last such frame at or before `frameIndex`, the first one decoded after a seek there.
+    virtual qint64 keyFrameAtOrBefore(qint64 frameIndex) const
+    {
+        Q_UNUSED(frameIndex);
+        return -1;
+    }
 };
 
 } // namespace orvi::media

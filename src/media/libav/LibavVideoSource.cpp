@@ -516,6 +516,24 @@ qint64 LibavVideoSource::keyFrameAfter(qint64 frameIndex) const
     return m_info.frameCount >= 1 && next >= m_info.frameCount ? -1 : next;
 }
 
+qint64 LibavVideoSource::keyFrameAtOrBefore(qint64 frameIndex) const
+{
+    if (frameIndex < 0 || (m_info.frameCount >= 1 && frameIndex >= m_info.frameCount))
+        return -1;
+    const auto after = std::upper_bound(m_keyFrames.begin(), m_keyFrames.end(), frameIndex);
+    if (after == m_keyFrames.begin())
+        return -1;
+    const qint64 last = *std::prev(after);
+    if (after != m_keyFrames.end() || m_keyFrames.size() < 3)
+        return last;
+    // Beyond the last key frame seen, a steady spacing (see keyFrameAfter) says more.
+    const size_t count = m_keyFrames.size();
+    const qint64 spacing = last - m_keyFrames[count - 2];
+    if (spacing < 1 || m_keyFrames[count - 2] - m_keyFrames[count - 3] != spacing)
+        return last;
+    return last + spacing * ((frameIndex - last) / spacing);
+}
+
 ReadResult LibavVideoSource::skipFrame(qint64* frameIndex, qint64* presentationTimeUs,
                                        QString* error)
 {

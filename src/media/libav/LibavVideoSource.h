@@ -42,6 +42,7 @@ public:
                          QString* error = nullptr) override;
     bool wasCancelled() const override { return m_cancellation.wasCancelled(); }
     qint64 keyFrameAfter(qint64 frameIndex) const override;
+    qint64 keyFrameAtOrBefore(qint64 frameIndex) const override;
 
     // Reads the next frame reduced for analysis: `crop` (display pixels) of the display image
     // scaled to `size` with bilinear filtering straight from the decoded picture, so no
