@@ -185,18 +185,25 @@ void BM_DecodeOnly(benchmark::State& state)
     decode(state, Conversion::None);
 }
 
-// `onPoolThread` runs the analysis on a thread of the global pool, as the application does
-// (image scaling then stays on that thread instead of fanning out to the pool).
-void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true)
+// The 1000 frames of the clip on the 64 x 32 grid.
+project_data::SpectrumAnalysisRequest request64x32()
 {
-    if (!frameCountOk(state))
-        return;
     project_data::SpectrumAnalysisRequest request;
     request.videoInfo = clip().info;
     request.startFrame = 0;
     request.endFrame = kFrames;
     request.requestedGrid = spectrum::gridForDensity(2);
     request.identity = spectrum::makeIdentity(0, request);
+    return request;
+}
+
+// `onPoolThread` runs the analysis on a thread of the global pool, as the application does
+// (image scaling then stays on that thread instead of fanning out to the pool).
+void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true)
+{
+    if (!frameCountOk(state))
+        return;
+    const project_data::SpectrumAnalysisRequest request = request64x32();
     project_data::SpectrumResult result;
     spectrum::SpectrumRunOptions options;
     options.measureDisplacement = amplitudes;
@@ -262,12 +269,7 @@ void BM_AnalysisAgainstDecodeInPairs(benchmark::State& state)
 {
     if (!frameCountOk(state))
         return;
-    project_data::SpectrumAnalysisRequest request;
-    request.videoInfo = clip().info;
-    request.startFrame = 0;
-    request.endFrame = kFrames;
-    request.requestedGrid = spectrum::gridForDensity(2);
-    request.identity = spectrum::makeIdentity(0, request);
+    const project_data::SpectrumAnalysisRequest request = request64x32();
     const int rounds = qEnvironmentVariableIntValue("ORVI_BENCH_ROUNDS") > 0
                            ? qEnvironmentVariableIntValue("ORVI_BENCH_ROUNDS")
                            : 5;
