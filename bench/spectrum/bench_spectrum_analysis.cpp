@@ -4,7 +4,8 @@
 // runs once on a thread of the global pool, as in the application, and once without measuring
 // displacement amplitudes (timeVsNoAmplitudes compares the two). The clip is
 // ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating test pattern made once with the ffmpeg
-// tool.
+// tool. The analysis with camera motion compensation (a reference region on the pattern) is
+// compared with the one without it (timeVsUncompensated).
 
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "media/libav/LibavVideoSource.h"
@@ -38,6 +39,7 @@ struct Clip
     double decodeSeconds = 0.0; // decode only, for the ratios
     double readSeconds = 0.0;   // decode with RGBA conversion
     double withoutAmplitudesSeconds = 0.0;
+    double uncompensatedSeconds = 0.0;
 };
 
 enum class Conversion
@@ -186,7 +188,8 @@ void BM_DecodeOnly(benchmark::State& state)
 
 // `onPoolThread` runs the analysis on a thread of the global pool, as the application does
 // (image scaling then stays on that thread instead of fanning out to the pool).
-void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true)
+void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true,
+                  bool compensated = false)
 {
     if (!frameCountOk(state))
         return;
@@ -195,6 +198,8 @@ void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = 
     request.startFrame = 0;
     request.endFrame = kFrames;
     request.requestedGrid = spectrum::gridForDensity(2);
+    request.cameraMotionCompensation = compensated;
+    request.cameraReferenceRegion = QRectF(0.02, 0.05, 0.3, 0.4);
     request.identity = spectrum::makeIdentity(0, request);
     project_data::SpectrumResult result;
     spectrum::SpectrumRunOptions options;
@@ -228,8 +233,19 @@ void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = 
         state.counters["timeVsDecodeRgba"] = seconds / clip().readSeconds;
     if (!amplitudes)
         clip().withoutAmplitudesSeconds = seconds;
-    else if (clip().withoutAmplitudesSeconds > 0.0)
+    else if (clip().withoutAmplitudesSeconds > 0.0 && !compensated)
         state.counters["timeVsNoAmplitudes"] = seconds / clip().withoutAmplitudesSeconds;
+    if (compensated && clip().uncompensatedSeconds > 0.0) {
+        state.counters["timeVsUncompensated"] = seconds / clip().uncompensatedSeconds;
+        state.counters["cameraPeakPx"] = result.cameraMotion.peakPx;
+    } else if (!compensated && amplitudes && !onPoolThread) {
+        clip().uncompensatedSeconds = seconds;
+    }
+}
+
+void BM_SpectrumAnalysis64x32Compensated(benchmark::State& state)
+{
+    analyse64x32(state, false, true, true);
 }
 
 void BM_SpectrumAnalysis64x32WithoutAmplitudes(benchmark::State& state)
@@ -298,6 +314,10 @@ BENCHMARK(BM_SpectrumAnalysis64x32WithoutAmplitudes)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SpectrumAnalysis64x32Compensated)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32OnPoolThread)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)

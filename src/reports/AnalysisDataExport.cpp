@@ -307,6 +307,18 @@ QJsonObject buildSettingsObject(const AnalysisExportContext& context)
     o.insert(QStringLiteral("unresolvedPeaks"), result.unresolvedPeaks);
     o.insert(QStringLiteral("windowResolutionHz"), number(result.windowResolutionHz));
     o.insert(QStringLiteral("keyFrameInterval"), result.keyFrameInterval);
+    // Present only with camera motion compensation, so other exports stay as they were.
+    if (request.cameraMotionCompensation) {
+        const project_data::CameraMotion& camera = result.cameraMotion;
+        o.insert(QStringLiteral("cameraMotionCompensation"),
+                 QJsonObject{{QStringLiteral("referenceNormalized"),
+                              rectObject(request.cameraReferenceRegion)},
+                             {QStringLiteral("compensatedMotion"), QStringLiteral("translation")},
+                             {QStringLiteral("peakDisplacementPx"), number(camera.peakPx)},
+                             {QStringLiteral("rmsDisplacementPx"), number(camera.rmsPx)},
+                             {QStringLiteral("meanMatchQuality"), number(camera.meanQuality)},
+                             {QStringLiteral("lowestMatchQuality"), number(camera.lowestQuality)}});
+    }
     o.insert(QStringLiteral("lowerHz"), number(context.lowerHz));
     o.insert(QStringLiteral("upperHz"), number(context.upperHz));
     o.insert(QStringLiteral("logarithmicColors"), context.logarithmicColors);
@@ -477,6 +489,7 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
             {QStringLiteral("lowerHz"), number(c.lowerFrequencyHz)},
             {QStringLiteral("upperHz"), number(c.upperFrequencyHz)},
             {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact},
+            {QStringLiteral("cameraMotion"), c.cameraMotion},
             {QStringLiteral("refinedFrequencyHz"), number(c.refinedFrequencyHz)},
             {QStringLiteral("amplitudePx"), number(c.amplitudePx)},
             {QStringLiteral("medianAmplitudePx"), number(c.amplitudePx)},
