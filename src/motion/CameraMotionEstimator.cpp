@@ -1,5 +1,7 @@
 #include "motion/CameraMotionEstimator.h"
 
+#include "motion/KernelSupport.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <array>
@@ -25,7 +27,7 @@ constexpr int kTaps = kTapsBefore + kTapsAfter + 1;
 // the stronger direction's: weaker structure leaves the match to noise and compression.
 constexpr double kMinimumWeakEnergy = 1.0;
 constexpr double kMinimumDirectionRatio = 0.05;
-constexpr int kMaximumIterations = 12;
+constexpr int kMaximumIterations = 8;
 constexpr double kConvergedStep = 1e-3;
 constexpr int kMinimumMatchSide = 8;
 
@@ -109,6 +111,40 @@ struct Moments
     double xx = 0.0, xy = 0.0, yy = 0.0;
 };
 
+// Sums of one match between the resampled image and the template over the matched pixels.
+struct MatchSums
+{
+    double xx = 0.0, xy = 0.0, yy = 0.0;         // gradient products
+    double xDifference = 0.0, yDifference = 0.0; // gradient times (now - then)
+    double gradientX = 0.0, gradientY = 0.0;
+    double difference = 0.0, squaredDifference = 0.0;
+    double template_ = 0.0, squaredTemplate = 0.0;
+
+    ORVI_MOTION_HOT void addRow(const float* __restrict now, const float* __restrict then,
+                                const float* __restrict gx, const float* __restrict gy, int from,
+                                int to)
+    {
+        float s[11] = {};
+        for (int x = from; x < to; ++x) {
+            const float e = now[x] - then[x];
+            s[0] += gx[x] * gx[x];
+            s[1] += gx[x] * gy[x];
+            s[2] += gy[x] * gy[x];
+            s[3] += gx[x] * e;
+            s[4] += gy[x] * e;
+            s[5] += gx[x];
+            s[6] += gy[x];
+            s[7] += e;
+            s[8] += e * e;
+            s[9] += then[x];
+            s[10] += then[x] * then[x];
+        }
+        xx += s[0], xy += s[1], yy += s[2], xDifference += s[3], yDifference += s[4];
+        gradientX += s[5], gradientY += s[6], difference += s[7], squaredDifference += s[8];
+        template_ += s[9], squaredTemplate += s[10];
+    }
+};
+
 std::pair<double, double> eigenvalues(const Moments& m)
 {
     const double half = 0.5 * (m.xx + m.yy);
@@ -187,10 +223,16 @@ bool CameraMotionEstimator::addFrame(const QImage& reference, QPointF* displacem
         if (!start(error))
             return false;
         m_estimate = QPointF();
+        m_previousEstimate = QPointF();
     } else {
         smoothedLuminance(reference, m_current, m_scratch);
+        // Steady motion continues: the search starts where the last step would lead.
+        const QPointF last = m_estimate;
+        if (framesSeen() >= 2)
+            m_estimate += m_estimate - m_previousEstimate;
         if (!track(m_estimate, quality, error))
             return false;
+        m_previousEstimate = last;
     }
     const QPointF framePixels(m_estimate.x() * m_scale.width(), m_estimate.y() * m_scale.height());
     m_displacementX.push_back(float(framePixels.x()));
@@ -301,6 +343,9 @@ bool CameraMotionEstimator::track(QPointF& estimate, double& quality, QString* e
 {
     const int w = m_current.width;
     const int h = m_current.height;
+    const QString outOfReach = QCoreApplication::translate(
+        "CameraMotionEstimator", "The camera moved the reference region out of reach: the camera "
+                                 "motion is too large to be measured in it.");
     QPointF next = estimate;
     double residual = 0.0;
     double contrast = m_templateContrast;
@@ -311,63 +356,35 @@ bool CameraMotionEstimator::track(QPointF& estimate, double& quality, QString* e
         matchSpan(w, nx, x0, x1);
         matchSpan(h, ny, y0, y1);
         if (x1 - x0 < kMinimumMatchSide || y1 - y0 < kMinimumMatchSide)
-            return fail(error, QCoreApplication::translate(
-                                   "CameraMotionEstimator",
-                                   "The camera moved the reference region out of reach: the "
-                                   "camera motion is too large to be measured in it."));
+            return fail(error, outOfReach);
         resample(next);
-        double sumNow = 0.0, sumThen = 0.0;
-        for (int y = y0; y < y1; ++y) {
-            const float* now = m_resampled.row(y);
-            const float* then = m_template.row(y);
-            for (int x = x0; x < x1; ++x) {
-                sumNow += now[x];
-                sumThen += then[x];
-            }
-        }
+        // One pass: rows summed in single precision, rows added in double.
+        MatchSums sums;
+        for (int y = y0; y < y1; ++y)
+            sums.addRow(m_resampled.row(y), m_template.row(y), m_gradientX.row(y),
+                        m_gradientY.row(y), x0, x1);
         const double count = double(x1 - x0) * double(y1 - y0);
-        // A change of overall brightness is no motion.
-        const float offset = float((sumNow - sumThen) / count);
-        const float meanThen = float(sumThen / count);
-        Moments m;
-        double bx = 0.0, by = 0.0, errors = 0.0, texture = 0.0;
-        for (int y = y0; y < y1; ++y) {
-            const float* now = m_resampled.row(y);
-            const float* then = m_template.row(y);
-            const float* gx = m_gradientX.row(y);
-            const float* gy = m_gradientY.row(y);
-            for (int x = x0; x < x1; ++x) {
-                const double e = double(now[x] - then[x] - offset);
-                m.xx += double(gx[x]) * gx[x];
-                m.xy += double(gx[x]) * gy[x];
-                m.yy += double(gy[x]) * gy[x];
-                bx += gx[x] * e;
-                by += gy[x] * e;
-                errors += e * e;
-                const double t = double(then[x] - meanThen);
-                texture += t * t;
-            }
-        }
-        const double det = m.xx * m.yy - m.xy * m.xy;
-        if (!(det > 1e-9 * (m.xx + m.yy) * (m.xx + m.yy)))
-            return fail(error, QCoreApplication::translate(
-                                   "CameraMotionEstimator",
-                                   "The camera moved the reference region out of reach: the "
-                                   "camera motion is too large to be measured in it."));
+        // A change of overall brightness is no motion: the mean difference is taken out.
+        const double offset = sums.difference / count;
+        const double bx = sums.xDifference - offset * sums.gradientX;
+        const double by = sums.yDifference - offset * sums.gradientY;
+        const double xx = sums.xx, xy = sums.xy, yy = sums.yy;
+        const double det = xx * yy - xy * xy;
+        if (!(det > 1e-9 * (xx + yy) * (xx + yy)))
+            return fail(error, outOfReach);
         // The resampled image at `next` reads the template moved by next - true motion.
-        const double dx = (m.yy * bx - m.xy * by) / det;
-        const double dy = (m.xx * by - m.xy * bx) / det;
-        residual = std::sqrt(errors / count);
-        contrast = std::sqrt(texture / count);
+        const double dx = (yy * bx - xy * by) / det;
+        const double dy = (xx * by - xy * bx) / det;
+        const double errors = sums.squaredDifference - count * offset * offset;
+        const double meanThen = sums.template_ / count;
+        residual = std::sqrt(std::max(errors, 0.0) / count);
+        contrast = std::sqrt(std::max(sums.squaredTemplate / count - meanThen * meanThen, 0.0));
         next -= QPointF(dx, dy);
         if (std::hypot(dx, dy) < kConvergedStep)
             break;
     }
     if (!std::isfinite(next.x()) || !std::isfinite(next.y()))
-        return fail(error, QCoreApplication::translate(
-                               "CameraMotionEstimator",
-                               "The camera moved the reference region out of reach: the "
-                               "camera motion is too large to be measured in it."));
+        return fail(error, outOfReach);
     estimate = next;
     quality = contrast > 0.0 ? std::clamp(1.0 - residual / contrast, 0.0, 1.0) : 0.0;
     return true;

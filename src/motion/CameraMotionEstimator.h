@@ -69,6 +69,7 @@ private:
     FloatPlane m_resampled;
     double m_templateContrast = 0.0;
     QPointF m_estimate; // measurement pixels
+    QPointF m_previousEstimate;
     std::vector<float> m_displacementX;
     std::vector<float> m_displacementY;
     std::vector<float> m_quality;

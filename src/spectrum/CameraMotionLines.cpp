@@ -10,6 +10,8 @@ namespace orvi::spectrum {
 namespace {
 
 constexpr double kLineToBackground = 4.0;
+// The camera's motion at a line must be at least this share of the line's amplitude.
+constexpr double kCameraShareOfLine = 0.5;
 
 // The camera's displacement from the second frame on, so that sample i lines up with the
 // points' phase sample i (the motion between frames 0 and i + 1).
@@ -45,8 +47,13 @@ void markCameraMotionLines(project_data::SpectrumResult& result)
     const double floor = 0.5 * kCameraLineFloorPx * kCameraLineFloorPx;
     for (project_data::FrequencyCandidate& candidate : result.candidates) {
         const int bin = int(std::lround(candidate.frequencyHz / result.binWidthHz));
+        // What is left of camera shake is a small part of it; a line of the equipment far
+        // stronger than the camera's own motion at its frequency is no camera motion.
+        const double line =
+            std::isfinite(candidate.amplitudePx) ? kCameraShareOfLine * candidate.amplitudePx : 0.0;
+        const double lineFloor = std::max(floor, 0.5 * line * line);
         for (int k = std::max(bin - 1, 1); k <= std::min(bin + 1, bins - 1); ++k) {
-            if (power[size_t(k)] >= floor &&
+            if (power[size_t(k)] >= lineFloor &&
                 power[size_t(k)] >= kLineToBackground * localBackground(power, k)) {
                 candidate.cameraMotion = true;
                 break;
