@@ -489,7 +489,6 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
             {QStringLiteral("lowerHz"), number(c.lowerFrequencyHz)},
             {QStringLiteral("upperHz"), number(c.upperFrequencyHz)},
             {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact},
-            {QStringLiteral("cameraMotion"), c.cameraMotion},
             {QStringLiteral("refinedFrequencyHz"), number(c.refinedFrequencyHz)},
             {QStringLiteral("amplitudePx"), number(c.amplitudePx)},
             {QStringLiteral("medianAmplitudePx"), number(c.amplitudePx)},
@@ -500,6 +499,9 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
             {QStringLiteral("amplitudePointOneBased"),
              c.amplitudePoint >= 0 ? QJsonValue(c.amplitudePoint + 1) : QJsonValue()}};
         insertPhysical(candidate, context, c.amplitudePx, c.measuredFrequencyHz());
+        // The mark exists only where camera motion was compensated.
+        if (context.result.request.cameraMotionCompensation)
+            candidate.insert(QStringLiteral("cameraMotion"), c.cameraMotion);
         candidates.append(candidate);
         // The strongest point's displacement amplitude spectrum, on the bins of "spectrum".
         const int point = c.amplitudePoint;
