@@ -567,12 +567,12 @@
     </message>
     <message>
         <location line="+15"/>
-        <location line="+80"/>
+        <location line="+81"/>
         <source>Frequency Hz</source>
         <translation>Частота Гц</translation>
     </message>
     <message>
-        <location line="-80"/>
+        <location line="-81"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
@@ -593,12 +593,12 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+78"/>
+        <location line="+79"/>
         <source>Amplitude, px</source>
         <translation>Амплитуда, пикс.</translation>
     </message>
     <message>
-        <location line="-76"/>
+        <location line="-77"/>
         <source>Note</source>
         <translation>Примечание</translation>
     </message>
@@ -623,7 +623,7 @@
         <translation>Пространственный охват: доля принятых точек анализа, в которых мощность на этой частоте не менее чем в четыре раза превышает локальный спектральный фон и превышает минимальный порог сигнала. Значение лежит в диапазоне от 0 до 1: 0.75 означает 75% принятых точек. Отклонённые точки не учитываются в знаменателе. Это не доля площади изображения и не вероятность того, что частота определена верно; низкий охват может указывать на локализованную вибрацию.</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
@@ -1178,8 +1178,8 @@
     </message>
     <message>
         <location line="+5"/>
-        <source>Draw a reference region first: choose “Camera reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.</source>
-        <translation>Сначала выделите опорную область: нажмите «Опора камеры» над исходным видео и проведите мышью по части сцены, которая не вибрирует, например по стене, полу или неподвижной раме.</translation>
+        <source>Draw a reference region first: choose “Reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.</source>
+        <translation>Сначала выделите опорную область: нажмите «Опора» над исходным видео и проведите мышью по части сцены, которая не вибрирует, например по стене, полу или неподвижной раме.</translation>
     </message>
     <message>
         <location line="+6"/>
@@ -2097,8 +2097,8 @@ m/s², peak</source>
     </message>
     <message>
         <location line="+0"/>
-        <source>Camera reference</source>
-        <translation>Опора камеры</translation>
+        <source>Reference</source>
+        <translation>Опора</translation>
     </message>
     <message>
         <location line="+4"/>

@@ -39,7 +39,7 @@ SettingsSection {
                     .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.y * 100))
                     .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.width * 100))
                     .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.height * 100))
-              : qsTr("Draw a reference region first: choose “Camera reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.")
+              : qsTr("Draw a reference region first: choose “Reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.")
     }
     Label {
         Layout.fillWidth: true

@@ -80,7 +80,7 @@ Panel {
             onClicked: viewport.measuring ? viewport.finishMeasuring() : viewport.startMeasuring()
         },
         ToolTextButton {
-            text: viewport.referenceEditing ? qsTr("Finish reference") : qsTr("Camera reference")
+            text: viewport.referenceEditing ? qsTr("Finish reference") : qsTr("Reference")
             checkable: true
             checked: viewport.referenceEditing
             enabled: viewport.referenceEditing || viewport.referenceAvailable
