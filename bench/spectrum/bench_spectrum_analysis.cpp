@@ -4,8 +4,8 @@
 // runs once on a thread of the global pool, as in the application, and once without measuring
 // displacement amplitudes (timeVsNoAmplitudes compares the two). The clip is
 // ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating test pattern made once with the ffmpeg
-// tool. The analysis with camera motion compensation (a reference region on the pattern) is
-// compared with the one without it (timeVsUncompensated).
+// tool. The analysis with camera motion compensation is compared with the one without it
+// (timeVsUncompensated) on a clip with a still textured patch for the reference.
 
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "media/libav/LibavVideoSource.h"
@@ -15,11 +15,13 @@
 #include "spectrum/SpectrumAnalysisRun.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QThreadPool>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <sys/resource.h>
@@ -39,7 +41,6 @@ struct Clip
     double decodeSeconds = 0.0; // decode only, for the ratios
     double readSeconds = 0.0;   // decode with RGBA conversion
     double withoutAmplitudesSeconds = 0.0;
-    double uncompensatedSeconds = 0.0;
 };
 
 enum class Conversion
@@ -188,8 +189,7 @@ void BM_DecodeOnly(benchmark::State& state)
 
 // `onPoolThread` runs the analysis on a thread of the global pool, as the application does
 // (image scaling then stays on that thread instead of fanning out to the pool).
-void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true,
-                  bool compensated = false)
+void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = true)
 {
     if (!frameCountOk(state))
         return;
@@ -198,8 +198,6 @@ void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = 
     request.startFrame = 0;
     request.endFrame = kFrames;
     request.requestedGrid = spectrum::gridForDensity(2);
-    request.cameraMotionCompensation = compensated;
-    request.cameraReferenceRegion = QRectF(0.02, 0.05, 0.3, 0.4);
     request.identity = spectrum::makeIdentity(0, request);
     project_data::SpectrumResult result;
     spectrum::SpectrumRunOptions options;
@@ -233,19 +231,97 @@ void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = 
         state.counters["timeVsDecodeRgba"] = seconds / clip().readSeconds;
     if (!amplitudes)
         clip().withoutAmplitudesSeconds = seconds;
-    else if (clip().withoutAmplitudesSeconds > 0.0 && !compensated)
+    else if (clip().withoutAmplitudesSeconds > 0.0)
         state.counters["timeVsNoAmplitudes"] = seconds / clip().withoutAmplitudesSeconds;
-    if (compensated && clip().uncompensatedSeconds > 0.0) {
-        state.counters["timeVsUncompensated"] = seconds / clip().uncompensatedSeconds;
-        state.counters["cameraPeakPx"] = result.cameraMotion.peakPx;
-    } else if (!compensated && amplitudes && !onPoolThread) {
-        clip().uncompensatedSeconds = seconds;
-    }
 }
 
-void BM_SpectrumAnalysis64x32Compensated(benchmark::State& state)
+// A static texture (a 480 x 400 patch of crossed gratings over the test pattern) shaken as a
+// whole like the pattern: the camera reference lies on the patch. Without (0) and with (1)
+// camera motion compensation, twice in turn, so that the ratio compares neighbouring runs.
+void BM_ShakenTexture64x32(benchmark::State& state)
 {
-    analyse64x32(state, false, true, true);
+    static QTemporaryDir dir;
+    static double uncompensatedSeconds = 0.0;
+    static double uncompensatedCpuSeconds = 0.0;
+    const QString texture = dir.filePath(QStringLiteral("texture.png"));
+    const QString path = dir.filePath(QStringLiteral("shaken-texture-1080p.mp4"));
+    if (!QFileInfo::exists(path)) {
+        const int made =
+            QProcess::execute(QStringLiteral("ffmpeg"),
+                              {"-v", "error", "-y", "-f", "lavfi", "-i",
+                               "nullsrc=size=480x400,geq=lum='128+50*sin(X/3.1)*cos(Y/4.3)+40*"
+                               "sin((X+2*Y)/6.7)':cb=128:cr=128",
+                               "-frames:v", "1", texture});
+        const int shaken =
+            made != 0 ? made
+                      : QProcess::execute(QStringLiteral("ffmpeg"),
+                                          {"-v",
+                                           "error",
+                                           "-y",
+                                           "-f",
+                                           "lavfi",
+                                           "-i",
+                                           "testsrc2=size=1936x1096:rate=240",
+                                           "-loop",
+                                           "1",
+                                           "-i",
+                                           texture,
+                                           "-filter_complex",
+                                           "[0][1]overlay=40:60:shortest=0,crop=1920:1080:x='8+3*"
+                                           "sin(2*PI*12*t)':y='8+2*sin(2*PI*31*t)'",
+                                           "-frames:v",
+                                           QString::number(kFrames),
+                                           "-c:v",
+                                           "libx264",
+                                           "-preset",
+                                           "veryfast",
+                                           "-crf",
+                                           "18",
+                                           "-pix_fmt",
+                                           "yuv420p",
+                                           path});
+        if (shaken != 0) {
+            state.SkipWithError("ffmpeg could not make the shaken texture clip");
+            return;
+        }
+    }
+    project_data::SpectrumAnalysisRequest request;
+    QString error;
+    if (!media::libav::LibavVideoAnalyzer().analyze({}, path, &request.videoInfo, &error)) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    request.videoInfo.captureFrameRate = 240.0;
+    request.endFrame = kFrames;
+    request.requestedGrid = spectrum::gridForDensity(2);
+    request.cameraMotionCompensation = state.range(0) == 1;
+    request.cameraReferenceRegion = QRectF(0.03, 0.07, 0.2, 0.3);
+    project_data::SpectrumResult result;
+    double seconds = 0.0;
+    double cpuSeconds = 0.0;
+    for (auto _ : state) {
+        const double cpuStarted = processCpuSeconds();
+        const auto started = std::chrono::steady_clock::now();
+        result = spectrum::runSpectrumAnalysis(request, {}, {});
+        cpuSeconds = processCpuSeconds() - cpuStarted;
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (!result.ok) {
+            state.SkipWithError(qPrintable(result.errorMessage));
+            return;
+        }
+    }
+    state.counters["cpuSeconds"] = cpuSeconds;
+    if (!request.cameraMotionCompensation) {
+        uncompensatedSeconds = seconds;
+        uncompensatedCpuSeconds = cpuSeconds;
+        return;
+    }
+    state.counters["cameraPeakPx"] = result.cameraMotion.peakPx;
+    state.counters["cameraQuality"] = result.cameraMotion.meanQuality;
+    if (uncompensatedSeconds > 0.0)
+        state.counters["timeVsUncompensated"] = seconds / uncompensatedSeconds;
+    if (uncompensatedCpuSeconds > 0.0)
+        state.counters["cpuVsUncompensated"] = cpuSeconds / uncompensatedCpuSeconds;
 }
 
 void BM_SpectrumAnalysis64x32WithoutAmplitudes(benchmark::State& state)
@@ -314,7 +390,11 @@ BENCHMARK(BM_SpectrumAnalysis64x32WithoutAmplitudes)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SpectrumAnalysis64x32Compensated)
+BENCHMARK(BM_ShakenTexture64x32)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(0)
+    ->Arg(1)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
