@@ -35,23 +35,27 @@ Axis axisFor(double offset)
 }
 
 ORVI_MOTION_HOT void blendRow(const uchar* __restrict upper, const uchar* __restrict lower,
-                              uchar* __restrict out, int bytes, uint32_t xNear, uint32_t xFar,
-                              uint32_t yNear, uint32_t yFar)
+                              uchar* __restrict out, int bytes, uint16_t xNear, uint16_t xFar,
+                              uint16_t yNear, uint16_t yFar)
 {
-    // upper and lower point at the first source pixel; the far pixel is 4 bytes on.
+    // upper and lower point at the first source pixel; the far pixel is 4 bytes on. Each pass
+    // rounds to 8 bits, so all arithmetic fits 16-bit lanes (at most one level off the exact
+    // blend).
     for (int j = 0; j < bytes; ++j) {
-        const uint32_t top = upper[j] * xNear + upper[j + 4] * xFar;
-        const uint32_t bottom = lower[j] * xNear + lower[j + 4] * xFar;
-        out[j] = uchar((top * yNear + bottom * yFar + 32768u) >> 16);
+        const uint16_t top = uint16_t((upper[j] * xNear + upper[j + 4] * xFar + 128u) >> 8);
+        const uint16_t bottom = uint16_t((lower[j] * xNear + lower[j + 4] * xFar + 128u) >> 8);
+        out[j] = uchar((top * yNear + bottom * yFar + 128u) >> 8);
     }
 }
 
 uint32_t blendPixel(const uchar* upper, const uchar* lower, int x0, int x1, int channel,
                     const Axis& x, const Axis& y)
 {
-    const uint32_t top = upper[4 * x0 + channel] * x.near + upper[4 * x1 + channel] * x.far;
-    const uint32_t bottom = lower[4 * x0 + channel] * x.near + lower[4 * x1 + channel] * x.far;
-    return (top * y.near + bottom * y.far + 32768u) >> 16;
+    const uint32_t top =
+        (upper[4 * x0 + channel] * x.near + upper[4 * x1 + channel] * x.far + 128u) >> 8;
+    const uint32_t bottom =
+        (lower[4 * x0 + channel] * x.near + lower[4 * x1 + channel] * x.far + 128u) >> 8;
+    return (top * y.near + bottom * y.far + 128u) >> 8;
 }
 
 void shiftRows(const QImage& source, QImage& target, const Axis& x, const Axis& y, int begin,

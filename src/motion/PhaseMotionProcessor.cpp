@@ -182,10 +182,10 @@ bool PhaseMotionProcessor::stabilise(media::VideoFrame& frame, QString* error)
         return false;
     if (displacement.isNull())
         return true;
-    // A fresh image: the frame's may still be shared with the caller's.
-    QImage stabilised;
-    shiftImage(frame.image, -displacement, stabilised, &m_pool);
-    frame.image = std::move(stabilised);
+    // The same image every frame, so its pages are not allocated anew; the previous output has
+    // normally been released by then (otherwise writing into it copies it first).
+    shiftImage(frame.image, -displacement, m_stabilised, &m_pool);
+    frame.image = m_stabilised;
     return true;
 }
 

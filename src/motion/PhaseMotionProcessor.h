@@ -82,6 +82,7 @@ private:
     std::vector<FloatPlane> m_filteredSin;
     PyramidScratch m_pyramidScratch;
     CameraMotionEstimator m_cameraMotion;
+    QImage m_stabilised;
     DenoiseScratch m_denoiseScratch;
 };
 
