@@ -47,7 +47,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const double fps = parser.value(rate).toDouble() > 0.0 ? parser.value(rate).toDouble()
-                                                            : source.videoInfo().nominalFrameRate;
+                                                           : source.videoInfo().nominalFrameRate;
     const double hz = parser.value(frequency).toDouble();
     motion_core::CameraMotionEstimator estimator;
     media::VideoFrame frame;
