@@ -43,6 +43,7 @@ const SettingOption kSettingOptions[] = {
     {"factor", "factor", SettingOption::Number, 1},
     {"parameters", "parameters", SettingOption::Path, 1},
     {"no-region-optimization", "regionOptimization", SettingOption::Flag, 0},
+    {"camera-reference", "stabilizationRegion", SettingOption::Numbers, 4},
 };
 
 QList<QCommandLineOption> settingOptions()
@@ -88,6 +89,12 @@ QList<QCommandLineOption> settingOptions()
          "file"},
         {"no-region-optimization",
          BatchCommandLine::tr("Amplify the whole frame, not only around the region.")},
+        {"camera-reference",
+         BatchCommandLine::tr(
+             "Compensate camera motion, measured on this still part of the scene as fractions "
+             "of the frame: x,y,width,height. Removes the camera's shift from the analysis and "
+             "the amplification; rotation, zoom and parallax remain."),
+         "x,y,w,h"},
     };
 }
 

@@ -97,6 +97,8 @@ QStringList candidateMarks(const project_data::FrequencyCandidate& candidate)
     QStringList marks;
     if (candidate.possibleCompressionArtefact)
         marks << QStringLiteral("possible_compression_artefact");
+    if (candidate.cameraMotion)
+        marks << QStringLiteral("camera_motion");
     if (candidate.stabilityEvaluated && candidate.stability <= 0.0)
         marks << QStringLiteral("not_repeated_in_halves");
     return marks;
@@ -208,6 +210,8 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
     project_data::SpectrumAnalysisRequest request;
     request.videoInfo = info;
     request.analysisRegion = settings.region;
+    request.cameraMotionCompensation = settings.stabilization;
+    request.cameraReferenceRegion = settings.stabilizationRegion;
     request.requestedGrid = spectrum::gridForDensity(settings.gridDensity);
     request.workerThreadCount =
         settings.workerThreads > 0 ? settings.workerThreads : environment.workerThreads;

@@ -4,12 +4,12 @@
 <context>
     <name>AmplificationSettingsDialog</name>
     <message>
-        <location filename="../ui/qml/panels/AmplificationSettingsDialog.qml" line="+29"/>
+        <location filename="../ui/qml/panels/AmplificationSettingsDialog.qml" line="+30"/>
         <source>Vibration amplification</source>
         <translation>Усиление вибраций</translation>
     </message>
     <message>
-        <location line="+121"/>
+        <location line="+124"/>
         <source>Source recording frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
@@ -160,7 +160,7 @@
         <translation>Будет обработан весь кадр.</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+23"/>
         <source>Close</source>
         <translation>Закрыть</translation>
     </message>
@@ -380,7 +380,7 @@
         <translation>Возможный артефакт сжатия: частота кратна частоте ключевых кадров видео (%1 Гц: один ключевой кадр каждые %2 кадров при частоте съёмки). Периодичность ключевых кадров кодировщика может давать такие линии без какого-либо движения оборудования. Если найдено больше 20 пиков, такие кандидаты уступают место остальным пикам.</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+42"/>
         <source>The frequency lies on a multiple of the key-frame rate of the video (%1 Hz); the line may come from the encoder&apos;s key-frame cadence rather than from the equipment.</source>
         <translation>Частота кратна частоте ключевых кадров видео (%1 Гц); линия может быть вызвана периодичностью ключевых кадров кодировщика, а не оборудованием.</translation>
     </message>
@@ -481,7 +481,22 @@
         <translation>Амплитуда перемещения: недоступна (ни одна точка, несущая эту линию, не измеряет её надёжно).</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="-51"/>
+        <source>Camera motion: the camera&apos;s own motion, measured on the reference region, also has a line at this frequency. The line may be what is left of camera shake rather than a vibration of the equipment.</source>
+        <translation>Движение камеры: собственное движение камеры, измеренное по опорной области, тоже имеет линию на этой частоте. Линия может быть остатком дрожания камеры, а не вибрацией оборудования.</translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>Camera motion compensation: on. Reference region in normalized coordinates: x=%1, y=%2, width=%3, height=%4. Measured camera motion: %5 px peak, %6 px RMS; mean match quality %7 (1 = perfect).</source>
+        <translation>Компенсация движения камеры: включена. Опорная область в нормированных координатах: x=%1, y=%2, ширина=%3, высота=%4. Измеренное движение камеры: %5 пикс. (пик), %6 пикс. (СКЗ); среднее качество совмещения %7 (1 — идеально).</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The compensation measures the camera&apos;s translation on the reference region and moves every frame back by it before the phase signals are followed. It assumes that the reference region does not move itself. It does not remove a rotation or a zoom of the camera, nor parallax: parts of the scene at other distances from the camera than the reference move differently when the camera moves, and that difference remains.</source>
+        <translation>Компенсация измеряет сдвиг камеры по опорной области и возвращает каждый кадр на этот сдвиг перед отслеживанием фазовых сигналов. Предполагается, что сама опорная область неподвижна. Поворот и изменение масштаба (зум) камеры не устраняются, как и параллакс: части сцены на другом расстоянии от камеры, чем опорная область, при движении камеры смещаются иначе, и эта разница остаётся.</translation>
+    </message>
+    <message>
+        <location line="+34"/>
         <source>Displacement amplitude at %1 Hz: %2 px peak, quartiles %3–%4 px, over %5 reliable points that carry the line; the strongest of them, point %6, moves %7 px.</source>
         <translation>Амплитуда перемещения на %1 Гц: %2 пикс. (пик), квартили %3–%4 пикс., по %5 надёжным точкам, несущим линию; сильнейшая из них, точка %6, смещается на %7 пикс.</translation>
     </message>
@@ -531,7 +546,7 @@
         <translation>Шаг бинов FFT: %1 Гц; консервативная оценка разрешения окна: %2 Гц.</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+5"/>
         <source>The report covers the full spectrum and all %1 detected frequency candidates (up to 20). Each candidate has an enlarged spectrum page and a band power map of its proposed band.</source>
         <translation>Отчёт охватывает полный спектр и все обнаруженные кандидаты частот (%1, не более 20). Для каждого кандидата приведены страница с увеличенным фрагментом спектра и карта мощности в предложенной для него полосе.</translation>
     </message>
@@ -551,13 +566,13 @@
         <translation>Мощность нормирована в пределах этого анализа. Закрашенная область обозначает выбранную полосу. Перечисленные пики являются кандидатами, а не независимо подтверждёнными частотами машины.</translation>
     </message>
     <message>
-        <location line="+10"/>
-        <location line="+73"/>
+        <location line="+15"/>
+        <location line="+81"/>
         <source>Frequency Hz</source>
         <translation>Частота Гц</translation>
     </message>
     <message>
-        <location line="-73"/>
+        <location line="-81"/>
         <source>Relative peak power</source>
         <translation>Относительная мощность пика</translation>
     </message>
@@ -578,22 +593,27 @@
     </message>
     <message>
         <location line="+0"/>
-        <location line="+71"/>
+        <location line="+79"/>
         <source>Amplitude, px</source>
         <translation>Амплитуда, пикс.</translation>
     </message>
     <message>
-        <location line="-69"/>
+        <location line="-77"/>
         <source>Note</source>
         <translation>Примечание</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>Possible compression artefact</source>
         <translation>Возможный артефакт сжатия</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+2"/>
+        <source>Camera motion</source>
+        <translation>Движение камеры</translation>
+    </message>
+    <message>
+        <location line="+5"/>
         <source>Contrast, dB: how strongly the peak stands above the nearby spectral background. It is calculated as 10 × log10(peak power / background power); the background is the median of neighboring spectral bins, excluding the peak and its nearest neighbors. A contrast of 10 dB means 10 times the background power; 20 dB means 100 times. This is not sound level or physical displacement.</source>
         <translation>Контраст, dB: насколько сильно пик возвышается над окружающим спектральным фоном. Рассчитывается как 10 × log10(мощность пика / мощность фона); фоном считается медиана соседних спектральных бинов без учёта пика и его ближайших соседей. Контраст 10 dB означает мощность в 10 раз выше фона; 20 dB — в 100 раз выше. Это не уровень звука и не физическое перемещение.</translation>
     </message>
@@ -603,7 +623,7 @@
         <translation>Пространственный охват: доля принятых точек анализа, в которых мощность на этой частоте не менее чем в четыре раза превышает локальный спектральный фон и превышает минимальный порог сигнала. Значение лежит в диапазоне от 0 до 1: 0.75 означает 75% принятых точек. Отклонённые точки не учитываются в знаменателе. Это не доля площади изображения и не вероятность того, что частота определена верно; низкий охват может указывать на локализованную вибрацию.</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+15"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
@@ -713,7 +733,7 @@
         <translation>Относительная мощность: %1; контраст: %2 dB; пространственный охват: %3.</translation>
     </message>
     <message>
-        <location line="+6"/>
+        <location line="+7"/>
         <source>The vertical scale fits the displayed range. Power retains the normalization of the full spectrum; compare axis values when comparing peaks. All detected candidates within this range are labeled.</source>
         <translation>Вертикальная шкала подобрана по отображаемому диапазону. Мощность сохраняет нормировку полного спектра; при сравнении пиков сверяйте значения по оси. Все обнаруженные кандидаты в этом диапазоне подписаны.</translation>
     </message>
@@ -1009,7 +1029,22 @@
         <translation>Амплитуда перемещения: медиана по надёжным точкам, несущим линию, с квартилями, пикс. (пик). Для физических единиц проведите известную длину на исходном видео.</translation>
     </message>
     <message>
-        <location line="+247"/>
+        <location line="+199"/>
+        <source>Camera motion</source>
+        <translation>Движение камеры</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Camera motion: the camera&apos;s own motion, measured on the reference region, has a line at this frequency too, so the line may be what is left of camera shake rather than a vibration of the equipment.</source>
+        <translation>Движение камеры: собственное движение камеры, измеренное по опорной области, тоже имеет линию на этой частоте, поэтому линия может быть остатком дрожания камеры, а не вибрацией оборудования.</translation>
+    </message>
+    <message>
+        <location line="+41"/>
+        <source>⌖ Camera motion: the line is also present in the reference region</source>
+        <translation>⌖ Движение камеры: линия есть и в опорной области</translation>
+    </message>
+    <message>
+        <location line="+16"/>
         <source>Apply band to amplification</source>
         <translation>Применить полосу к усилению</translation>
     </message>
@@ -1024,7 +1059,7 @@
         <translation>Применить в усилителе вибраций</translation>
     </message>
     <message>
-        <location line="-110"/>
+        <location line="-123"/>
         <source>Band at %1 Hz</source>
         <translation>Полоса на %1 Гц</translation>
     </message>
@@ -1059,27 +1094,27 @@
         <translation>Частота</translation>
     </message>
     <message>
-        <location line="+232"/>
+        <location line="+236"/>
         <source>No frequency candidates passed the detection thresholds.</source>
         <translation>Ни один кандидат частоты не прошёл пороги обнаружения.</translation>
     </message>
     <message>
-        <location line="-230"/>
+        <location line="-234"/>
         <source>Peak power</source>
         <translation>Мощн. пика</translation>
     </message>
     <message>
-        <location line="+203"/>
+        <location line="+205"/>
         <source>Possible compression artefact (key-frame cadence)</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров)</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>Possible compression artefact (key-frame cadence): the frequency lies on a multiple of the video&apos;s key-frame rate, so the line may come from the encoder rather than from the equipment.</source>
         <translation>Возможный артефакт сжатия (период ключевых кадров): частота кратна частоте ключевых кадров видео, поэтому линия может происходить от кодировщика, а не от оборудования.</translation>
     </message>
     <message>
-        <location line="-206"/>
+        <location line="-209"/>
         <source>Relative peak power, normalised within the analysis</source>
         <translation>Относительная мощность пика, нормированная в пределах анализа</translation>
     </message>
@@ -1104,9 +1139,52 @@
         <translation>Охват</translation>
     </message>
     <message>
-        <location line="+235"/>
+        <location line="+239"/>
         <source>⚠ Possible compression artefact (key-frame cadence)</source>
         <translation>⚠ Возможный артефакт сжатия (период ключевых кадров)</translation>
+    </message>
+</context>
+<context>
+    <name>CameraMotionSection</name>
+    <message>
+        <location filename="../ui/qml/components/CameraMotionSection.qml" line="+19"/>
+        <source>Camera motion</source>
+        <translation>Движение камеры</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Compensated</source>
+        <translation>Компенсируется</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Not compensated</source>
+        <translation>Не компенсируется</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>No reference region</source>
+        <translation>Нет опорной области</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Compensate camera motion</source>
+        <translation>Компенсировать движение камеры</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Reference region: x %1 %, y %2 %, %3 % × %4 % of the frame.</source>
+        <translation>Опорная область: x %1 %, y %2 %, %3 % × %4 % кадра.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Draw a reference region first: choose “Reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.</source>
+        <translation>Сначала выделите опорную область: нажмите «Опора» над исходным видео и проведите мышью по части сцены, которая не вибрирует, например по стене, полу или неподвижной раме.</translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The camera&apos;s shift is measured on the reference region in every frame and removed before amplification and spectrum analysis, so that the shake of a hand-held camera or a tripod on a vibrating floor is not taken for the machine&apos;s vibration. Only the shift is removed: a rotation or zoom of the camera is not, nor parallax between parts of the scene at other distances from the camera than the reference. Spectrum lines that the camera&apos;s own motion also shows are marked “camera motion”.</source>
+        <translation>Сдвиг камеры измеряется по опорной области в каждом кадре и устраняется перед усилением и спектральным анализом, чтобы дрожание камеры в руках или штатива на вибрирующем полу не принималось за вибрацию машины. Устраняется только сдвиг: поворот и зум камеры не устраняются, как и параллакс между частями сцены на другом расстоянии от камеры, чем опорная область. Линии спектра, которые есть и в собственном движении камеры, отмечаются как «движение камеры».</translation>
     </message>
 </context>
 <context>
@@ -1442,7 +1520,7 @@
     <name>PlaybackController</name>
     <message>
         <location filename="../src/controllers/PlaybackController.cpp" line="+161"/>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="+156"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="+160"/>
         <source>The processed preview range is invalid.</source>
         <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
     </message>
@@ -1457,23 +1535,23 @@
         <translation>Исходное видео не содержит кадров, которые удаётся декодировать.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="-97"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="-98"/>
         <source>Could not prepare source video playback.</source>
         <translation>Не удалось подготовить воспроизведение исходного видео.</translation>
     </message>
     <message>
-        <location line="+184"/>
+        <location line="+211"/>
         <location line="+15"/>
         <source>Could not seek to the requested video frame.</source>
         <translation>Не удалось перейти к запрошенному кадру видео.</translation>
     </message>
     <message>
-        <location line="-81"/>
+        <location line="-107"/>
         <source>Could not open the processed preview.</source>
         <translation>Не удалось открыть обработанный предпросмотр.</translation>
     </message>
     <message>
-        <location line="+106"/>
+        <location line="+132"/>
         <source>Could not decode the next video frame.</source>
         <translation>Не удалось декодировать следующий кадр видео.</translation>
     </message>
@@ -1749,7 +1827,7 @@ m/s², peak</source>
         <translation>Не удалось подготовить результат анализа к воспроизведению.</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+17"/>
         <source>Analysis result is ready</source>
         <translation>Результат анализа готов</translation>
     </message>
@@ -1801,7 +1879,7 @@ m/s², peak</source>
 <context>
     <name>ProcessingParametersWriter</name>
     <message>
-        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+179"/>
+        <location filename="../src/processing/ProcessingParametersWriter.cpp" line="+205"/>
         <source>The reserved staging JSON file is missing or is not empty.</source>
         <translation>Зарезервированный промежуточный файл JSON отсутствует или не пуст.</translation>
     </message>
@@ -1914,7 +1992,7 @@ m/s², peak</source>
         <translation>Коэффициент усиления 1 оставляет движение без изменений.</translation>
     </message>
     <message>
-        <location line="+32"/>
+        <location line="+34"/>
         <source>A processing request is required.</source>
         <translation>Требуется запрос на обработку.</translation>
     </message>
@@ -1922,7 +2000,7 @@ m/s², peak</source>
 <context>
     <name>RegionEditorItem</name>
     <message>
-        <location filename="../src/controllers/RegionEditorItem.cpp" line="+370"/>
+        <location filename="../src/controllers/RegionEditorItem.cpp" line="+383"/>
         <source>The region is too small.</source>
         <translation>Область слишком мала.</translation>
     </message>
@@ -1935,7 +2013,7 @@ m/s², peak</source>
 <context>
     <name>RegionOverlay</name>
     <message>
-        <location filename="../ui/qml/components/RegionOverlay.qml" line="+12"/>
+        <location filename="../ui/qml/components/RegionOverlay.qml" line="+18"/>
         <source>Analysis region editor</source>
         <translation>Редактор области анализа</translation>
     </message>
@@ -1945,12 +2023,32 @@ m/s², peak</source>
         <translation>Клавиши со стрелками перемещают область. С нажатой клавишей Shift стрелки меняют её размер.</translation>
     </message>
     <message>
-        <location line="+36"/>
+        <location line="-5"/>
         <source>Analysis region</source>
         <translation>Область анализа</translation>
     </message>
     <message>
-        <location line="+48"/>
+        <location line="-1"/>
+        <source>Camera reference</source>
+        <translation>Опора камеры</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Camera reference region editor</source>
+        <translation>Редактор опорной области камеры</translation>
+    </message>
+    <message>
+        <location line="+87"/>
+        <source>Drag over a still part of the scene to draw the camera reference region.</source>
+        <translation>Проведите мышью по неподвижной части сцены, чтобы нарисовать опорную область камеры.</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Editing camera reference region · Click outside or Enter to finish · Esc to cancel</source>
+        <translation>Редактирование опорной области камеры · Щелчок снаружи или Enter — завершить · Esc — отменить</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Drag to draw the analysis region.</source>
         <translation>Протяните указатель, чтобы нарисовать область анализа.</translation>
     </message>
@@ -1963,12 +2061,12 @@ m/s², peak</source>
 <context>
     <name>SourceViewport</name>
     <message>
-        <location filename="../ui/qml/panels/SourceViewport.qml" line="+32"/>
+        <location filename="../ui/qml/panels/SourceViewport.qml" line="+36"/>
         <source>Source video</source>
         <translation>Исходное видео</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+30"/>
         <source>Finish region</source>
         <translation>Готово</translation>
     </message>
@@ -1994,6 +2092,21 @@ m/s², peak</source>
     </message>
     <message>
         <location line="+4"/>
+        <source>Finish reference</source>
+        <translation>Готово</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Reference</source>
+        <translation>Опора</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Draw a region over a still part of the scene (a wall, the floor, a fixed frame) on which the camera&apos;s own motion is measured and removed</source>
+        <translation>Нарисовать область на неподвижной части сцены (стена, пол, неподвижная рама), по которой измеряется и устраняется собственное движение камеры</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>Full frame</source>
         <translation>Весь кадр</translation>
     </message>
@@ -2003,7 +2116,7 @@ m/s², peak</source>
         <translation>Анализировать весь кадр</translation>
     </message>
     <message>
-        <location line="+34"/>
+        <location line="+48"/>
         <source>%1 mm</source>
         <translation>%1 мм</translation>
     </message>
@@ -2147,8 +2260,8 @@ m/s², peak</source>
     </message>
     <message>
         <location line="+3"/>
-        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="+76"/>
-        <location line="+56"/>
+        <location filename="../src/spectrum/SpectrumAnalysisRun.cpp" line="+133"/>
+        <location line="+61"/>
         <source>The analysis region is too narrow after spatial reduction.</source>
         <translation>Область анализа слишком узка после пространственного уменьшения.</translation>
     </message>
@@ -2158,7 +2271,12 @@ m/s², peak</source>
         <translation>Максимальное число кадров для этой сетки в пределах бюджета памяти сигналов: %1. Сократите фрагмент или выберите более грубую сетку.</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+11"/>
+        <source>Select a camera reference region at least 32 by 32 pixels inside the frame.</source>
+        <translation>Выберите в пределах кадра опорную область камеры размером не менее 32 на 32 пикселя.</translation>
+    </message>
+    <message>
+        <location line="+7"/>
         <source>Mark two points at least one pixel apart inside the frame and enter their distance in millimetres greater than 0.</source>
         <translation>Отметьте внутри кадра две точки на расстоянии не менее одного пикселя и введите расстояние между ними в миллиметрах больше 0.</translation>
     </message>
@@ -2173,12 +2291,12 @@ m/s², peak</source>
         <translation>Декодированные кадры не соответствуют выбранному равномерному диапазону.</translation>
     </message>
     <message>
-        <location line="+45"/>
+        <location line="+46"/>
         <source>No continuous reliable phase signals were found. Select a textured region or a shorter stable fragment.</source>
         <translation>Непрерывные надёжные фазовые сигналы не найдены. Выберите текстурированную область или более короткий стабильный фрагмент.</translation>
     </message>
     <message>
-        <location line="+41"/>
+        <location line="+43"/>
         <source>Spectrum analysis failed while allocating or processing data.</source>
         <translation>Сбой спектрального анализа при выделении памяти или обработке данных.</translation>
     </message>
@@ -2234,7 +2352,7 @@ m/s², peak</source>
 <context>
     <name>SpectrumController</name>
     <message>
-        <location filename="../src/controllers/SpectrumInputs.cpp" line="+204"/>
+        <location filename="../src/controllers/SpectrumInputs.cpp" line="+210"/>
         <source>Grid: %1 × %2 (%3 points); requested: %4 × %5.</source>
         <translation>Сетка: %1 × %2 (%3 точек); запрошено: %4 × %5.</translation>
     </message>
@@ -2484,7 +2602,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Экспорт анализа сохранён: %1</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumAmplitudes.cpp" line="+118"/>
+        <location filename="../src/controllers/SpectrumAmplitudes.cpp" line="+119"/>
         <source>A known length needs two different points inside the frame and a positive distance in millimetres.</source>
         <translation>Для известной длины нужны две разные точки внутри кадра и положительное расстояние в миллиметрах.</translation>
     </message>
@@ -2790,7 +2908,7 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
 <context>
     <name>SpectrumSettingsDialog</name>
     <message>
-        <location filename="../ui/qml/panels/SpectrumSettingsDialog.qml" line="+30"/>
+        <location filename="../ui/qml/panels/SpectrumSettingsDialog.qml" line="+31"/>
         <source>Zazira spectrum analysis</source>
         <translation>Спектральный анализ Zazira</translation>
     </message>
@@ -2822,12 +2940,12 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
     <message>
         <location line="+5"/>
         <location line="+3"/>
-        <location line="+109"/>
+        <location line="+115"/>
         <source>Spectrum parameters</source>
         <translation>Параметры спектра</translation>
     </message>
     <message>
-        <location line="-94"/>
+        <location line="-100"/>
         <location line="+8"/>
         <source>Point density</source>
         <translation>Плотность точек</translation>
@@ -2838,7 +2956,7 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
         <translation>%1 × %2 (%3 точек)</translation>
     </message>
     <message>
-        <location line="+18"/>
+        <location line="+24"/>
         <source>Computing resources</source>
         <translation>Вычислительные ресурсы</translation>
     </message>
@@ -3298,7 +3416,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Неизвестная ошибка обработки файла.</translation>
     </message>
     <message>
-        <location line="+126"/>
+        <location line="+132"/>
         <source>A file may remain at %1: %2</source>
         <translation>По пути %1 может остаться файл: %2</translation>
     </message>
@@ -3308,7 +3426,7 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Обработка отменена пользователем.</translation>
     </message>
     <message>
-        <location line="+29"/>
+        <location line="+30"/>
         <source>An output path matches the input file or a result file already exists.</source>
         <translation>Выходной путь совпадает с входным файлом, или файл результата уже существует.</translation>
     </message>
@@ -3319,7 +3437,7 @@ The worker count limits how many processor threads the analysis may use.</source
     </message>
     <message>
         <location line="+38"/>
-        <location line="+177"/>
+        <location line="+178"/>
         <source>Processing frames</source>
         <translation>Обработка кадров</translation>
     </message>
@@ -3501,7 +3619,7 @@ The worker count limits how many processor threads the analysis may use.</source
 <context>
     <name>WorkspacePage</name>
     <message>
-        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+311"/>
+        <location filename="../ui/qml/pages/WorkspacePage.qml" line="+312"/>
         <source>Video parameters</source>
         <translation>Параметры видео</translation>
     </message>

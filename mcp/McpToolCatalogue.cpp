@@ -121,6 +121,17 @@ QJsonObject inputSchema(int index)
     const auto unitExtent = [] {
         return bounded("number", {{"exclusiveMinimum", 0}, {"maximum", 1}});
     };
+    // A normalised rectangle, or null for none.
+    const auto referenceRegionSchema = [&] {
+        QJsonObject rect = typed("object");
+        rect.insert(QStringLiteral("properties"),
+                    QJsonObject{{QStringLiteral("x"), unitInterval()},
+                                {QStringLiteral("y"), unitInterval()},
+                                {QStringLiteral("width"), unitExtent()},
+                                {QStringLiteral("height"), unitExtent()}});
+        rect.insert(QStringLiteral("required"), QJsonArray{"x", "y", "width", "height"});
+        return QJsonObject{{QStringLiteral("anyOf"), QJsonArray{rect, typed("null")}}};
+    };
     switch (index) {
     case 3:
         return objectSchema(
@@ -158,7 +169,9 @@ QJsonObject inputSchema(int index)
              {QStringLiteral("amplificationFactor"), positiveNumber()},
              {QStringLiteral("workerThreadCount"),
               bounded("integer", {{"minimum", 0}, {"maximum", 256}})},
-             {QStringLiteral("regionProcessingOptimizationEnabled"), typed("boolean")}},
+             {QStringLiteral("regionProcessingOptimizationEnabled"), typed("boolean")},
+             {QStringLiteral("stabilizationReferenceRegion"), referenceRegionSchema()},
+             {QStringLiteral("stabilizationEnabled"), typed("boolean")}},
             {});
     case 9: {
         QJsonObject action = typed("string");
@@ -242,8 +255,13 @@ QString description(int index)
             "Set the rectangular region of interest in normalized upright-frame coordinates.");
     case 8:
         return QCoreApplication::translate(
-            "McpStdioServer", "Set rotation speed, temporal frequency band, motion amplification "
-                              "factor, worker thread limit, and ROI processing optimization.");
+            "McpStdioServer",
+            "Set rotation speed, temporal frequency band, motion amplification factor, worker "
+            "thread limit, ROI processing optimization, and camera motion compensation: "
+            "stabilizationReferenceRegion is a still part of the scene (normalized x, y, width, "
+            "height; null clears it) on which the camera's translation is measured and removed "
+            "from the amplification and the spectrum analysis; stabilizationEnabled switches it "
+            "on and needs a reference region. Rotation, zoom and parallax are not removed.");
     case 9:
         return QCoreApplication::translate(
             "McpStdioServer", "Play, pause, toggle, seek, or set the speed of synchronized source "

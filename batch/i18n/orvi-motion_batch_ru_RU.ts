@@ -4,7 +4,7 @@
 <context>
     <name>BatchCommandLine</name>
     <message>
-        <location filename="../BatchCommandLine.cpp" line="+52"/>
+        <location filename="../BatchCommandLine.cpp" line="+53"/>
         <source>Capture frame rate of the camera in fps, or &quot;detected&quot; for the rate each file declares. Required.</source>
         <translation>Частота кадров съёмки камеры в fps или «detected» — частота, указанная в каждом файле. Обязательно.</translation>
     </message>
@@ -64,7 +64,12 @@
         <translation>Усиливать весь кадр, а не только окрестность области.</translation>
     </message>
     <message>
-        <location line="+66"/>
+        <location line="+2"/>
+        <source>Compensate camera motion, measured on this still part of the scene as fractions of the frame: x,y,width,height. Removes the camera&apos;s shift from the analysis and the amplification; rotation, zoom and parallax remain.</source>
+        <translation>Компенсировать движение камеры, измеренное по этой неподвижной части сцены, в долях кадра: x,y,ширина,высота. Сдвиг камеры устраняется из анализа и усиления; поворот, зум и параллакс остаются.</translation>
+    </message>
+    <message>
+        <location line="+70"/>
         <source>Spectrum analysis or motion amplification of many recordings without the window.
 
 Verbs:
@@ -184,7 +189,7 @@ Verbs:
         <translation>В папке %1 нет видеофайлов.</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+24"/>
         <source>Cannot read the job file %1: %2</source>
         <translation>Не удаётся прочитать файл задания %1: %2</translation>
     </message>
@@ -214,7 +219,7 @@ Verbs:
         <translation>Не удаётся прочитать файл списка %1: %2</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+19"/>
         <source>The job file is for &quot;%1&quot;, not for &quot;%2&quot;.</source>
         <translation>Файл задания предназначен для «%1», а не для «%2».</translation>
     </message>
@@ -232,12 +237,12 @@ Verbs:
 <context>
     <name>BatchMain</name>
     <message>
-        <location filename="../main.cpp" line="+67"/>
+        <location filename="../main.cpp" line="+68"/>
         <source>Merged %1 parts into %2.json and %2.csv.</source>
         <translation>Объединено частей: %1, в %2.json и %2.csv.</translation>
     </message>
     <message>
-        <location line="+46"/>
+        <location line="+44"/>
         <source>Cannot create the output folder %1.</source>
         <translation>Не удаётся создать папку результатов %1.</translation>
     </message>
@@ -260,7 +265,7 @@ Verbs:
         <translation>У настройки «%1» непригодное значение.</translation>
     </message>
     <message>
-        <location line="+145"/>
+        <location line="+144"/>
         <source>Unknown setting &quot;%1&quot;.</source>
         <translation>Неизвестная настройка «%1».</translation>
     </message>
@@ -280,7 +285,7 @@ Verbs:
         <translation>%1 не является файлом параметров усиленного видео.</translation>
     </message>
     <message>
-        <location line="+31"/>
+        <location line="+32"/>
         <source>A parameters file only applies to amplification.</source>
         <translation>Файл параметров применим только к усилению.</translation>
     </message>
@@ -303,12 +308,12 @@ Verbs:
 <context>
     <name>BatchSummary</name>
     <message>
-        <location filename="../BatchSummary.cpp" line="+127"/>
+        <location filename="../BatchSummary.cpp" line="+132"/>
         <source>Cannot write the summary %1: %2</source>
         <translation>Не удаётся записать сводку %1: %2</translation>
     </message>
     <message>
-        <location line="+47"/>
+        <location line="+49"/>
         <source>%1 exists and is not a summary of this program; it is not replaced. Choose another place with --summary.</source>
         <translation>%1 существует и не является сводкой этой программы; он не заменён. Выберите другое место через --summary.</translation>
     </message>
@@ -318,7 +323,7 @@ Verbs:
         <translation>Не удаётся создать папку сводки %1.</translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+44"/>
         <source>No summary parts to merge.</source>
         <translation>Нет частей сводки для объединения.</translation>
     </message>
@@ -341,7 +346,7 @@ Verbs:
 <context>
     <name>RecordingOutputs</name>
     <message>
-        <location filename="../RecordingOutputs.cpp" line="+60"/>
+        <location filename="../RecordingOutputs.cpp" line="+59"/>
         <source>Outputs of another job or of other settings exist for this recording (%1). Nothing was replaced: move them away or choose another output folder.</source>
         <translation>Для этой записи уже есть результаты другого задания или других настроек (%1). Ничего не заменено: переместите их или выберите другую папку результатов.</translation>
     </message>
@@ -351,7 +356,7 @@ Verbs:
         <translation>%1 отсутствует, хотя прежний запуск его опубликовал. Ничего не заменено: удалите %2, чтобы обработать запись заново.</translation>
     </message>
     <message>
-        <location line="+11"/>
+        <location line="+12"/>
         <source>An output already exists: %1. Nothing was replaced.</source>
         <translation>Результат уже существует: %1. Ничего не заменено.</translation>
     </message>
@@ -384,27 +389,27 @@ Verbs:
 <context>
     <name>RecordingTask</name>
     <message>
-        <location filename="../RecordingTask.cpp" line="+85"/>
+        <location filename="../RecordingTask.cpp" line="+86"/>
         <source>The recording declares no frame rate: state the capture frame rate for it.</source>
         <translation>В записи не указана частота кадров: задайте для неё частоту кадров съёмки.</translation>
     </message>
     <message>
-        <location line="+90"/>
+        <location line="+94"/>
         <source>Stopped before it finished; nothing of it was published.</source>
         <translation>Остановлено до завершения; ничего из этого не опубликовано.</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+52"/>
         <source>The known length is unusable: its points must lie in the frame, at least a pixel apart, and its length above 0 mm.</source>
         <translation>Известная длина непригодна: её точки должны лежать в кадре не ближе пикселя друг к другу, а длина — быть больше 0 мм.</translation>
     </message>
     <message>
-        <location line="+19"/>
+        <location line="+18"/>
         <source>Spectrum analysis failed.</source>
         <translation>Спектральный анализ не удался.</translation>
     </message>
     <message>
-        <location line="+129"/>
+        <location line="+131"/>
         <source>Not started: the run was stopped.</source>
         <translation>Не начато: запуск остановлен.</translation>
     </message>
@@ -452,7 +457,7 @@ Verbs:
         <translation>%1 ч %2 мин</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
         <source>%1 min %2 s</source>
         <translation>%1 мин %2 с</translation>
     </message>
@@ -482,7 +487,7 @@ Verbs:
         <translation>осталось около %1</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+8"/>
         <source>[%1] %2% · %3 of %4 recordings · %5</source>
         <translation>[%1] %2% · %3 из %4 записей · %5</translation>
     </message>

@@ -71,6 +71,9 @@ QJsonObject resultJson(const ProcessingResult& result)
         {"measuredMotionGain", std::isfinite(result.measuredMotionGain)
                                    ? QJsonValue(result.measuredMotionGain)
                                    : QJsonValue()},
+        {"cameraMotionPeakPx", std::isfinite(result.cameraMotion.peakPx)
+                                   ? QJsonValue(result.cameraMotion.peakPx)
+                                   : QJsonValue()},
     };
 }
 
@@ -119,15 +122,22 @@ int main(int argc, char** argv)
     const QCommandLineOption capture({"c", "capture"}, "Capture frame rate (0 = the video's own).",
                                      "fps", "0");
     const QCommandLineOption noOptimization("no-region-optimization", "Process the full frame.");
-    parser.addOptions({start, end, region, band, factor, workers, capture, noOptimization});
+    const QCommandLineOption cameraReference(
+        "camera-reference",
+        "Compensate camera motion measured on this still region (normalised x,y,w,h).", "rect");
+    parser.addOptions(
+        {start, end, region, band, factor, workers, capture, noOptimization, cameraReference});
     parser.process(app);
 
     QTextStream err(stderr);
     const QStringList positional = parser.positionalArguments();
     QList<double> rect;
     QList<double> edges;
+    QList<double> reference;
     if (positional.size() != 2 || !parseNumbers(parser.value(region), 4, &rect) ||
-        !parseNumbers(parser.value(band), 2, &edges)) {
+        !parseNumbers(parser.value(band), 2, &edges) ||
+        (parser.isSet(cameraReference) &&
+         !parseNumbers(parser.value(cameraReference), 4, &reference))) {
         err << parser.helpText();
         return 2;
     }
@@ -143,6 +153,11 @@ int main(int argc, char** argv)
     request.settings.amplificationFactor = parser.value(factor).toDouble();
     request.settings.workerThreadCount = parser.value(workers).toInt();
     request.settings.regionProcessingOptimizationEnabled = !parser.isSet(noOptimization);
+    if (!reference.isEmpty()) {
+        request.settings.stabilizationEnabled = true;
+        request.settings.stabilizationReferenceRegion =
+            QRectF(reference[0], reference[1], reference[2], reference[3]);
+    }
     if (request.settings.endFrameExclusive < 0) {
         if (request.settings.startFrame > 0) {
             err << "--end is required with --start.\n";
@@ -164,6 +179,7 @@ int main(int argc, char** argv)
         exportRequest.sourceTemporaryResult = analysis.temporaryResult;
         // As the interface does: the preview's measured gain goes with its export.
         exportRequest.measuredMotionGain = analysis.measuredMotionGain;
+        exportRequest.cameraMotion = analysis.cameraMotion;
         const ProcessingResult exported = runQuietly(exportRequest);
         document.insert("export", resultJson(exported));
         document.insert("temporaryResultBytes", analysis.temporaryResult->storageBytes());

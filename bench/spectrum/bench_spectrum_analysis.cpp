@@ -4,7 +4,8 @@
 // runs once on a thread of the global pool, as in the application, and once without measuring
 // displacement amplitudes (timeVsNoAmplitudes compares the two). The clip is
 // ORVI_BENCH_SPECTRUM_CLIP when set, otherwise a vibrating test pattern made once with the ffmpeg
-// tool.
+// tool. The analysis with camera motion compensation is compared with the one without it
+// (timeVsUncompensated) on a clip with a still textured patch for the reference.
 
 #include "media/libav/LibavVideoAnalyzer.h"
 #include "media/libav/LibavVideoSource.h"
@@ -14,12 +15,14 @@
 #include "spectrum/SpectrumAnalysisRun.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <sys/resource.h>
@@ -307,6 +310,95 @@ void BM_AnalysisAgainstDecodeInPairs(benchmark::State& state)
     state.counters["cpuVsDecodeOnlyMedian"] = median(cpuRatios);
 }
 
+// A static texture (a 480 x 400 patch of crossed gratings over the test pattern) shaken as a
+// whole like the pattern: the camera reference lies on the patch. Without (0) and with (1)
+// camera motion compensation, twice in turn, so that the ratio compares neighbouring runs.
+void BM_ShakenTexture64x32(benchmark::State& state)
+{
+    static QTemporaryDir dir;
+    static double uncompensatedSeconds = 0.0;
+    static double uncompensatedCpuSeconds = 0.0;
+    const QString texture = dir.filePath(QStringLiteral("texture.png"));
+    const QString path = dir.filePath(QStringLiteral("shaken-texture-1080p.mp4"));
+    if (!QFileInfo::exists(path)) {
+        const int made =
+            QProcess::execute(QStringLiteral("ffmpeg"),
+                              {"-v", "error", "-y", "-f", "lavfi", "-i",
+                               "nullsrc=size=480x400,geq=lum='128+50*sin(X/3.1)*cos(Y/4.3)+40*"
+                               "sin((X+2*Y)/6.7)':cb=128:cr=128",
+                               "-frames:v", "1", texture});
+        const int shaken =
+            made != 0 ? made
+                      : QProcess::execute(QStringLiteral("ffmpeg"),
+                                          {"-v",
+                                           "error",
+                                           "-y",
+                                           "-f",
+                                           "lavfi",
+                                           "-i",
+                                           "testsrc2=size=1936x1096:rate=240",
+                                           "-loop",
+                                           "1",
+                                           "-i",
+                                           texture,
+                                           "-filter_complex",
+                                           "[0][1]overlay=40:60:shortest=0,crop=1920:1080:x='8+3*"
+                                           "sin(2*PI*12*t)':y='8+2*sin(2*PI*31*t)'",
+                                           "-frames:v",
+                                           QString::number(kFrames),
+                                           "-c:v",
+                                           "libx264",
+                                           "-preset",
+                                           "veryfast",
+                                           "-crf",
+                                           "18",
+                                           "-pix_fmt",
+                                           "yuv420p",
+                                           path});
+        if (shaken != 0) {
+            state.SkipWithError("ffmpeg could not make the shaken texture clip");
+            return;
+        }
+    }
+    project_data::SpectrumAnalysisRequest request;
+    QString error;
+    if (!media::libav::LibavVideoAnalyzer().analyze({}, path, &request.videoInfo, &error)) {
+        state.SkipWithError(qPrintable(error));
+        return;
+    }
+    request.videoInfo.captureFrameRate = 240.0;
+    request.endFrame = kFrames;
+    request.requestedGrid = spectrum::gridForDensity(2);
+    request.cameraMotionCompensation = state.range(0) == 1;
+    request.cameraReferenceRegion = QRectF(0.03, 0.07, 0.2, 0.3);
+    project_data::SpectrumResult result;
+    double seconds = 0.0;
+    double cpuSeconds = 0.0;
+    for (auto _ : state) {
+        const double cpuStarted = processCpuSeconds();
+        const auto started = std::chrono::steady_clock::now();
+        result = spectrum::runSpectrumAnalysis(request, {}, {});
+        cpuSeconds = processCpuSeconds() - cpuStarted;
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        if (!result.ok) {
+            state.SkipWithError(qPrintable(result.errorMessage));
+            return;
+        }
+    }
+    state.counters["cpuSeconds"] = cpuSeconds;
+    if (!request.cameraMotionCompensation) {
+        uncompensatedSeconds = seconds;
+        uncompensatedCpuSeconds = cpuSeconds;
+        return;
+    }
+    state.counters["cameraPeakPx"] = result.cameraMotion.peakPx;
+    state.counters["cameraQuality"] = result.cameraMotion.meanQuality;
+    if (uncompensatedSeconds > 0.0)
+        state.counters["timeVsUncompensated"] = seconds / uncompensatedSeconds;
+    if (uncompensatedCpuSeconds > 0.0)
+        state.counters["cpuVsUncompensated"] = cpuSeconds / uncompensatedCpuSeconds;
+}
+
 void BM_SpectrumAnalysis64x32WithoutAmplitudes(benchmark::State& state)
 {
     analyse64x32(state, false, false);
@@ -373,6 +465,14 @@ BENCHMARK(BM_SpectrumAnalysis64x32WithoutAmplitudes)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ShakenTexture64x32)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_SpectrumAnalysis64x32OnPoolThread)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)

@@ -85,6 +85,7 @@ QJsonArray candidatesJson(const project_data::SpectrumResult& result)
             {"lowerFrequencyHz", c.lowerFrequencyHz},
             {"upperFrequencyHz", c.upperFrequencyHz},
             {"possibleCompressionArtefact", c.possibleCompressionArtefact},
+            {"cameraMotion", c.cameraMotion},
             {"refinedFrequencyHz", number(c.refinedFrequencyHz)},
             {"amplitudePx", number(c.amplitudePx)},
             {"amplitudeLowerPx", number(c.amplitudeLowerPx)},
@@ -159,6 +160,11 @@ QJsonObject summaryJson(const project_data::SpectrumResult& result)
         {"nonFiniteSamples", nonFinite},
         {"firstAcceptedPoint", firstAccepted},
         {"keyFrameInterval", result.keyFrameInterval},
+        {"cameraMotionCompensated", result.cameraMotion.compensated},
+        {"cameraMotionPeakPx", number(result.cameraMotion.peakPx)},
+        {"cameraMotionRmsPx", number(result.cameraMotion.rmsPx)},
+        {"cameraMotionQuality", number(result.cameraMotion.meanQuality)},
+        {"cameraMotionLowestQuality", number(result.cameraMotion.lowestQuality)},
         {"millimetresPerPixel",
          number(spectrum::millimetresPerPixel(result.request.lengthScale,
                                               result.request.videoInfo.frameSize))},
@@ -279,11 +285,17 @@ int main(int argc, char** argv)
         "millimetres; amplitudes are then also given as displacement, velocity and "
         "acceleration.",
         "x1,y1,x2,y2,mm");
+    const QCommandLineOption cameraReference(
+        "camera-reference",
+        "Compensate camera motion, measured on this still part of the scene (normalised "
+        "x,y,width,height like --region). Takes out the camera's translation; rotation, zoom "
+        "and parallax between planes at different distances remain.",
+        "x,y,w,h");
     const QCommandLineOption points(
         "points", "Also print every grid point: accepted or not, the reason, the pyramid level "
                   "read, the longest segment and the samples lost by each rule.");
-    parser.addOptions(
-        {start, end, region, density, workers, rate, frequency, reference, axis, scale, points});
+    parser.addOptions({start, end, region, density, workers, rate, frequency, reference, axis,
+                       scale, points, cameraReference});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         return fail(QStringLiteral("Give exactly one video file."), 2);
@@ -317,6 +329,13 @@ int main(int argc, char** argv)
     if (!parseNumbers(parser.value(region), 4, rect))
         return fail(QStringLiteral("The region must be four numbers x,y,width,height."), 2);
     request.analysisRegion = QRectF(rect[0], rect[1], rect[2], rect[3]);
+    if (parser.isSet(cameraReference)) {
+        if (!parseNumbers(parser.value(cameraReference), 4, rect))
+            return fail(
+                QStringLiteral("The camera reference must be four numbers x,y,width,height."), 2);
+        request.cameraMotionCompensation = true;
+        request.cameraReferenceRegion = QRectF(rect[0], rect[1], rect[2], rect[3]);
+    }
     if (parser.isSet(scale)) {
         double s[5];
         if (!parseNumbers(parser.value(scale), 5, s))

@@ -364,6 +364,8 @@ void PreviewController::acceptResult(const project_data::ProcessingResult& resul
     }
     m_result = result.temporaryResult;
     m_resultRequest = m_runningRequest;
+    // The export copies the stored frames and reports the camera motion taken out of them.
+    m_resultRequest.cameraMotion = result.cameraMotion;
     m_resultStart = m_runningStart;
     m_resultEnd = m_runningEnd;
     m_measuredMotionGain = result.measuredMotionGain;

@@ -328,6 +328,8 @@ motion_core::ProcessingSettings ProcessingSettingsController::processingSettings
     settings.rotationSpeedRpm = m_rotationSpeedRpm;
     settings.workerThreadCount = m_workerThreadCount;
     settings.regionProcessingOptimizationEnabled = m_regionOptimizationEnabled;
+    settings.stabilizationEnabled = m_stabilizationEnabled;
+    settings.stabilizationReferenceRegion = m_stabilizationReference;
     return settings;
 }
 
@@ -449,6 +451,42 @@ bool ProcessingSettingsController::setRegionOfInterest(double x, double y, doubl
     return true;
 }
 
+bool ProcessingSettingsController::setStabilizationReferenceRegion(double x, double y, double width,
+                                                                   double height)
+{
+    const QRectF region(x, y, width, height);
+    if (m_operationLocked || !isRegionValid(region))
+        return false;
+    if (region != m_stabilizationReference) {
+        m_stabilizationReference = region;
+        refresh();
+    }
+    return true;
+}
+
+bool ProcessingSettingsController::clearStabilizationReferenceRegion()
+{
+    if (m_operationLocked)
+        return false;
+    if (!m_stabilizationReference.isNull() || m_stabilizationEnabled) {
+        m_stabilizationReference = QRectF();
+        m_stabilizationEnabled = false;
+        refresh();
+    }
+    return true;
+}
+
+bool ProcessingSettingsController::setStabilizationEnabled(bool enabled)
+{
+    if (m_operationLocked || (enabled && m_stabilizationReference.isNull()))
+        return false;
+    if (enabled != m_stabilizationEnabled) {
+        m_stabilizationEnabled = enabled;
+        refresh();
+    }
+    return true;
+}
+
 bool ProcessingSettingsController::useFullFrame()
 {
     if (m_operationLocked)
@@ -478,6 +516,8 @@ void ProcessingSettingsController::restoreDefaults()
     m_workerThreadCount = 0;
     m_regionOptimizationEnabled = true;
     m_regionOfInterest = kFullFrame;
+    m_stabilizationEnabled = false;
+    m_stabilizationReference = QRectF();
 }
 
 void ProcessingSettingsController::followSession()
@@ -519,7 +559,7 @@ QByteArray ProcessingSettingsController::computeSignature() const
     }
     stream << m_rotationSpeedRpm << m_lowerFrequencyHz << m_upperFrequencyHz
            << m_amplificationFactor << m_workerThreadCount << m_regionOptimizationEnabled
-           << m_regionOfInterest;
+           << m_regionOfInterest << m_stabilizationEnabled << m_stabilizationReference;
     return signature;
 }
 

@@ -64,6 +64,10 @@ class ProcessingSettingsController : public QObject
     Q_PROPERTY(double minimumRegionWidth READ minimumRegionWidth NOTIFY settingsChanged)
     Q_PROPERTY(double minimumRegionHeight READ minimumRegionHeight NOTIFY settingsChanged)
     Q_PROPERTY(QRectF regionOfInterest READ regionOfInterest NOTIFY settingsChanged)
+    Q_PROPERTY(bool stabilizationEnabled READ stabilizationEnabled NOTIFY settingsChanged)
+    Q_PROPERTY(QRectF stabilizationReferenceRegion READ stabilizationReferenceRegion NOTIFY
+                   settingsChanged)
+    Q_PROPERTY(bool stabilizationReferenceSet READ stabilizationReferenceSet NOTIFY settingsChanged)
     Q_PROPERTY(double rotationSpeedRpm READ rotationSpeedRpm NOTIFY settingsChanged)
     Q_PROPERTY(double harmonic1FrequencyHz READ harmonic1FrequencyHz NOTIFY settingsChanged)
     Q_PROPERTY(double harmonic2FrequencyHz READ harmonic2FrequencyHz NOTIFY settingsChanged)
@@ -127,6 +131,12 @@ public:
     double minimumRegionWidth() const;
     double minimumRegionHeight() const;
     QRectF regionOfInterest() const { return m_regionOfInterest; }
+    // A normalised region usable for the current frame size (inside it and large enough).
+    bool isRegionValid(const QRectF& region) const;
+    bool stabilizationEnabled() const { return m_stabilizationEnabled; }
+    // Null until one is drawn.
+    QRectF stabilizationReferenceRegion() const { return m_stabilizationReference; }
+    bool stabilizationReferenceSet() const { return !m_stabilizationReference.isNull(); }
     double rotationSpeedRpm() const { return m_rotationSpeedRpm; }
     double harmonic1FrequencyHz() const { return harmonicFrequencyHz(1); }
     double harmonic2FrequencyHz() const { return harmonicFrequencyHz(2); }
@@ -166,6 +176,13 @@ public:
     // Normalised to the upright frame; refused unless valid for the current frame size.
     Q_INVOKABLE bool setRegionOfInterest(double x, double y, double width, double height);
     Q_INVOKABLE bool useFullFrame();
+    // Camera motion compensation: the still reference region (normalised, refused unless
+    // valid for the current frame size like the analysis region), and the switch, which
+    // needs a reference region. Clearing the region switches compensation off.
+    Q_INVOKABLE bool setStabilizationReferenceRegion(double x, double y, double width,
+                                                     double height);
+    Q_INVOKABLE bool clearStabilizationReferenceRegion();
+    Q_INVOKABLE bool setStabilizationEnabled(bool enabled);
     Q_INVOKABLE bool resetToDefaults();
 
 signals:
@@ -182,7 +199,6 @@ private:
     bool setNumber(double& member, double value);
     bool sessionReady() const;
     bool fragmentValid() const;
-    bool isRegionValid(const QRectF& region) const;
     double harmonicFrequencyHz(int order) const;
 
     bool m_operationLocked = false;
@@ -196,6 +212,8 @@ private:
     int m_workerThreadCount = 0; // automatic
     bool m_regionOptimizationEnabled = true;
     QRectF m_regionOfInterest = QRectF(0.0, 0.0, 1.0, 1.0);
+    bool m_stabilizationEnabled = false;
+    QRectF m_stabilizationReference;
     QByteArray m_signature;
 };
 

@@ -126,9 +126,21 @@ void RegionEditorItem::setEditingActive(bool active)
     refreshInteraction();
 }
 
+void RegionEditorItem::setCameraReference(bool cameraReference)
+{
+    if (cameraReference == m_cameraReference)
+        return;
+    cancelGesture();
+    m_cameraReference = cameraReference;
+    emit controllersChanged();
+    emit regionChanged();
+}
+
 QRectF RegionEditorItem::savedRegion() const
 {
-    return m_settings ? m_settings->regionOfInterest() : kFullFrame;
+    if (m_settings && m_cameraReference && m_settings->stabilizationReferenceSet())
+        return m_settings->stabilizationReferenceRegion();
+    return m_settings && !m_cameraReference ? m_settings->regionOfInterest() : kFullFrame;
 }
 
 QRectF RegionEditorItem::region() const
@@ -139,7 +151,8 @@ QRectF RegionEditorItem::region() const
 
 bool RegionEditorItem::regionCustomized() const
 {
-    return m_settings && m_settings->regionCustomized();
+    return m_settings && (m_cameraReference ? m_settings->stabilizationReferenceSet()
+                                            : m_settings->regionCustomized());
 }
 
 QRectF RegionEditorItem::toPixels(const QRectF& normalised) const
@@ -378,8 +391,11 @@ bool RegionEditorItem::store(const QRectF& region)
 {
     if (!m_settings)
         return false;
-    const bool stored =
-        m_settings->setRegionOfInterest(region.x(), region.y(), region.width(), region.height());
+    const bool stored = m_cameraReference
+                            ? m_settings->setStabilizationReferenceRegion(
+                                  region.x(), region.y(), region.width(), region.height())
+                            : m_settings->setRegionOfInterest(region.x(), region.y(),
+                                                              region.width(), region.height());
     emit regionChanged();
     return stored;
 }

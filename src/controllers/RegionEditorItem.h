@@ -30,6 +30,9 @@ class RegionEditorItem : public QQuickItem
     Q_PROPERTY(orvi::ui::playback::PlaybackController* playback READ playback WRITE setPlayback
                    NOTIFY controllersChanged)
     Q_PROPERTY(QRectF frameRect READ frameRect WRITE setFrameRect NOTIFY frameRectChanged)
+    // Edits the camera motion reference region instead of the analysis region.
+    Q_PROPERTY(bool cameraReference READ cameraReference WRITE setCameraReference NOTIFY
+                   controllersChanged)
     Q_PROPERTY(
         bool editingActive READ editingActive WRITE setEditingActive NOTIFY editingActiveChanged)
     Q_PROPERTY(
@@ -58,6 +61,8 @@ public:
     void setFrameRect(const QRectF& rect);
     bool editingActive() const { return m_editingActive; }
     void setEditingActive(bool active);
+    bool cameraReference() const { return m_cameraReference; }
+    void setCameraReference(bool cameraReference);
 
     bool interactionAvailable() const { return m_interactionAvailable; }
     // The draft while a gesture runs, else the region the settings hold.
@@ -131,6 +136,7 @@ private:
     QList<QMetaObject::Connection> m_connections;
     QRectF m_frameRect;
     bool m_editingActive = false;
+    bool m_cameraReference = false;
     bool m_interactionAvailable = false;
 
     Gesture m_gesture = Gesture::None;

@@ -48,7 +48,8 @@ QVariantMap SpectrumAmplitudes::candidateEntry(const SpectrumResult& result,
                     {QStringLiteral("stability"), c.stability},
                     {QStringLiteral("lowerFrequencyHz"), c.lowerFrequencyHz},
                     {QStringLiteral("upperFrequencyHz"), c.upperFrequencyHz},
-                    {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact}};
+                    {QStringLiteral("possibleCompressionArtefact"), c.possibleCompressionArtefact},
+                    {QStringLiteral("cameraMotion"), c.cameraMotion}};
     addAmplitude(&map, c.amplitudePx, c.measuredFrequencyHz(), millimetresPerPixel);
     map.insert(QStringLiteral("amplitudePoints"), c.amplitudePoints);
     map.insert(QStringLiteral("amplitudePoint"), c.amplitudePoint);

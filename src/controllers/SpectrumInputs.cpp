@@ -72,8 +72,12 @@ SpectrumAnalysisRequest SpectrumInputs::request(std::optional<double> captureFra
         m_videoSession && sessionRate && m_videoSession->captureFrameRateAssumed();
     if (!sessionRate)
         request.videoInfo.captureFrameRateManual = true;
-    if (m_settings)
+    if (m_settings) {
         request.analysisRegion = m_settings->regionOfInterest();
+        request.cameraMotionCompensation = m_settings->stabilizationEnabled();
+        if (request.cameraMotionCompensation)
+            request.cameraReferenceRegion = m_settings->stabilizationReferenceRegion();
+    }
     if (m_fragment) {
         request.startFrame = m_fragment->startFrame();
         request.endFrame = m_fragment->endFrameExclusive();
@@ -104,6 +108,8 @@ SpectrumInputs::IdentityKey SpectrumInputs::identityKey() const
     key.startFrame = m_fragment ? m_fragment->startFrame() : 0;
     key.endFrame = m_fragment ? m_fragment->endFrameExclusive() : 0;
     key.densityIndex = m_gridDensityIndex;
+    if (m_settings && m_settings->stabilizationEnabled())
+        key.cameraReference = m_settings->stabilizationReferenceRegion();
     return key;
 }
 

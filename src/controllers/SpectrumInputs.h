@@ -75,6 +75,7 @@ private:
         qint64 startFrame = 0;
         qint64 endFrame = 0;
         int densityIndex = -1;
+        QRectF cameraReference; // null without camera motion compensation
         bool operator==(const IdentityKey&) const = default;
     };
     IdentityKey identityKey() const;

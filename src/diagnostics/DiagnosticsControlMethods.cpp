@@ -34,13 +34,41 @@ struct ProcessingChange
     std::optional<double> amplificationFactor;
     std::optional<int> workerThreadCount;
     std::optional<bool> regionProcessingOptimizationEnabled;
+    // A null rectangle clears the camera motion reference region.
+    std::optional<QRectF> stabilizationReferenceRegion;
+    std::optional<bool> stabilizationEnabled;
 
     bool empty() const
     {
         return !rotationSpeedRpm && !lowerFrequencyHz && !upperFrequencyHz &&
-               !amplificationFactor && !workerThreadCount && !regionProcessingOptimizationEnabled;
+               !amplificationFactor && !workerThreadCount && !regionProcessingOptimizationEnabled &&
+               !stabilizationReferenceRegion && !stabilizationEnabled;
     }
 };
+
+// A rectangle object {x, y, width, height} of finite numbers, or null for none.
+bool readRectangle(const QJsonObject& params, const char* key, std::optional<QRectF>* target)
+{
+    const QJsonValue value = params.value(QLatin1String(key));
+    if (value.isUndefined())
+        return true;
+    if (value.isNull()) {
+        *target = QRectF();
+        return true;
+    }
+    if (!value.isObject())
+        return false;
+    const QJsonObject rect = value.toObject();
+    const QJsonValue x = rect.value(QStringLiteral("x"));
+    const QJsonValue y = rect.value(QStringLiteral("y"));
+    const QJsonValue width = rect.value(QStringLiteral("width"));
+    const QJsonValue height = rect.value(QStringLiteral("height"));
+    if (!isFiniteNumber(x) || !isFiniteNumber(y) || !isFiniteNumber(width) ||
+        !isFiniteNumber(height))
+        return false;
+    *target = QRectF(x.toDouble(), y.toDouble(), width.toDouble(), height.toDouble());
+    return !target->value().isNull();
+}
 
 bool readNumber(const QJsonObject& params, const char* key, std::optional<double>* target)
 {
@@ -77,7 +105,14 @@ bool readProcessingChange(const QJsonObject& params, ProcessingChange* change)
             return false;
         change->regionProcessingOptimizationEnabled = optimization.toBool();
     }
-    return true;
+    const QJsonValue stabilization = params.value(QStringLiteral("stabilizationEnabled"));
+    if (!stabilization.isUndefined()) {
+        if (!stabilization.isBool())
+            return false;
+        change->stabilizationEnabled = stabilization.toBool();
+    }
+    return readRectangle(params, "stabilizationReferenceRegion",
+                         &change->stabilizationReferenceRegion);
 }
 
 } // namespace
@@ -202,6 +237,14 @@ DispatchResult DiagnosticsControlMethods::setProcessingParameters(const QJsonObj
         upper > lower && upper < rate / 2.0;
     if (!valid)
         return DispatchResult::failure("invalid_processing_parameters");
+    // Compensation needs a usable reference region: the one given, else the current one.
+    const QRectF reference =
+        change.stabilizationReferenceRegion.value_or(settings.stabilizationReferenceRegion());
+    if (change.stabilizationReferenceRegion && !reference.isNull() &&
+        !settings.isRegionValid(reference))
+        return DispatchResult::failure("invalid_stabilization_reference_region");
+    if (change.stabilizationEnabled.value_or(settings.stabilizationEnabled()) && reference.isNull())
+        return DispatchResult::failure("stabilization_reference_required");
 
     // Every value passed the checks the setters make, so each one is taken.
     bool applied = true;
@@ -216,11 +259,24 @@ DispatchResult DiagnosticsControlMethods::setProcessingParameters(const QJsonObj
     if (change.regionProcessingOptimizationEnabled)
         applied &= settings.setRegionProcessingOptimizationEnabled(
             *change.regionProcessingOptimizationEnabled);
+    if (change.stabilizationReferenceRegion)
+        applied &= reference.isNull()
+                       ? settings.clearStabilizationReferenceRegion()
+                       : settings.setStabilizationReferenceRegion(
+                             reference.x(), reference.y(), reference.width(), reference.height());
+    if (change.stabilizationEnabled)
+        applied &= settings.setStabilizationEnabled(*change.stabilizationEnabled);
     if (!applied)
         return DispatchResult::failure(protocol::codes::kStateConflict);
-    return DispatchResult::accepted({{QStringLiteral("settingsValid"), settings.settingsValid()},
-                                     {QStringLiteral("regionProcessingOptimizationEnabled"),
-                                      settings.regionProcessingOptimizationEnabled()}});
+    return DispatchResult::accepted(
+        {{QStringLiteral("settingsValid"), settings.settingsValid()},
+         {QStringLiteral("regionProcessingOptimizationEnabled"),
+          settings.regionProcessingOptimizationEnabled()},
+         {QStringLiteral("stabilizationEnabled"), settings.stabilizationEnabled()},
+         {QStringLiteral("stabilizationReferenceRegion"),
+          settings.stabilizationReferenceSet()
+              ? QJsonValue(DiagnosticsSnapshot::region(settings.stabilizationReferenceRegion()))
+              : QJsonValue(QJsonValue::Null)}});
 }
 
 DispatchResult DiagnosticsControlMethods::cancelAnalysis(const QJsonObject&) const

@@ -240,6 +240,11 @@ QJsonObject DiagnosticsSnapshot::settings() const
              settings.regionProcessingOptimizationEnabled()},
             {QStringLiteral("regionValid"), settings.regionValid()},
             {QStringLiteral("regionOfInterest"), region(settings.regionOfInterest())},
+            {QStringLiteral("stabilizationEnabled"), settings.stabilizationEnabled()},
+            {QStringLiteral("stabilizationReferenceRegion"),
+             settings.stabilizationReferenceSet()
+                 ? QJsonValue(region(settings.stabilizationReferenceRegion()))
+                 : QJsonValue(QJsonValue::Null)},
             {QStringLiteral("validationMessage"), settings.validationMessage()},
             {QStringLiteral("warningMessage"), warning}};
 }

@@ -1,6 +1,7 @@
 #include "motion/PhaseMotionProcessor.h"
 
 #include "motion/FrameComposition.h"
+#include "motion/ImageShift.h"
 #include "motion/PlaneKernels.h"
 
 #include <QElapsedTimer>
@@ -35,6 +36,17 @@ private:
     QElapsedTimer m_timer;
 };
 
+// The camera's motion is measured on at least this many pixels a side of the reference.
+constexpr int kMinimumReferencePixels = 16;
+
+bool isReferenceLargeEnough(const ProcessingSettings& settings, const QSize& frameSize)
+{
+    const QRect reference =
+        CameraMotionEstimator::referenceRect(settings.stabilizationReferenceRegion, frameSize);
+    return reference.width() >= kMinimumReferencePixels &&
+           reference.height() >= kMinimumReferencePixels;
+}
+
 } // namespace
 
 PhaseMotionProcessor::PhaseMotionProcessor() = default;
@@ -67,13 +79,10 @@ bool PhaseMotionProcessor::configureChecked(const media::VideoInfo& videoInfo,
     if (!settings.isBandValid(frameRate))
         return fail(error, tr("The amplification band must lie between 0 Hz and the Nyquist "
                               "frequency."));
-    if (!settings.areRegionsValid() || !settings.isRegionLargeEnough(frameSize))
+    if (!settings.areRegionsValid() || !settings.isRegionLargeEnough(frameSize) ||
+        (settings.stabilizationEnabled && !isReferenceLargeEnough(settings, frameSize)))
         return fail(error, tr("The amplification region or stabilization reference region is "
                               "invalid."));
-    if (settings.stabilizationEnabled)
-        return fail(error,
-                    tr("Camera motion compensation is not available yet and will be added in "
-                       "a separate stage."));
     if (!settings.isAmplificationValid())
         return fail(error, tr("The prototype amplification factor must be between 1 and 50."));
     if (!settings.isWorkerCountValid())
@@ -118,6 +127,7 @@ void PhaseMotionProcessor::clearPhaseState()
     m_phaseStateInitialised = false;
     m_lastPresentationTimeUs = -1;
     m_lastFrameIndex = -1;
+    m_cameraMotion.reset();
 }
 
 void PhaseMotionProcessor::reset()
@@ -142,9 +152,12 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
         return fail(error, tr("Frame sequence numbers must be strictly increasing."));
 
     media::VideoFrame frame = input;
-    if (m_settings.amplificationFactor > 1.0) {
+    const bool stabilising = m_settings.stabilizationEnabled;
+    if (stabilising || m_settings.amplificationFactor > 1.0) {
         try {
-            if (!amplify(frame, error))
+            if (stabilising && !stabilise(frame, error))
+                return false;
+            if (m_settings.amplificationFactor > 1.0 && !amplify(frame, error))
                 return false;
         } catch (const std::bad_alloc&) {
             return fail(error, tr("There is not enough memory to process the frame."));
@@ -159,6 +172,27 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
         m_lastFrameIndex = input.frameIndex;
     output->push_back(std::move(frame));
     return true;
+}
+
+bool PhaseMotionProcessor::stabilise(media::VideoFrame& frame, QString* error)
+{
+    QPointF displacement;
+    if (!m_cameraMotion.addWholeFrame(frame.image, m_settings.stabilizationReferenceRegion,
+                                      &displacement, error))
+        return false;
+    if (displacement.isNull())
+        return true;
+    // The same image every frame, so its pages are not allocated anew; the previous output has
+    // normally been released by then (otherwise writing into it copies it first).
+    shiftImage(frame.image, -displacement, m_stabilised, &m_pool);
+    frame.image = m_stabilised;
+    return true;
+}
+
+project_data::CameraMotion PhaseMotionProcessor::cameraMotion() const
+{
+    return m_configured && m_settings.stabilizationEnabled ? m_cameraMotion.motion()
+                                                           : project_data::CameraMotion();
 }
 
 bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "motion/CameraMotionEstimator.h"
 #include "motion/FloatPlane.h"
 #include "motion/IMotionProcessor.h"
 #include "motion/MotionWorkerPool.h"
@@ -19,7 +20,9 @@ namespace orvi::motion_core {
 // Riesz transform, phase accumulation against the previous frame, temporal band-pass of the
 // accumulated phase, amplitude-weighted denoising, phase shift by (alpha - 1),
 // reconstruction and composition into the colour frame inside the feathered region. With
-// region optimisation only a crop around the region is processed.
+// region optimisation only a crop around the region is processed. With camera motion
+// compensation every frame is first moved back by the camera's translation, measured on the
+// still reference region, so that the output magnifies the equipment and not the shake.
 class PhaseMotionProcessor final : public IMotionProcessor
 {
     Q_DECLARE_TR_FUNCTIONS(PhaseMotionProcessor)
@@ -43,12 +46,15 @@ public:
     const ProcessingRegion& regionPlan() const { return m_region; }
     int levelCount() const { return m_pyramid ? m_pyramid->levelCount() : 0; }
     quint32 workerCount() const { return m_pool.workerCount(); }
+    // The camera motion measured so far in this run (`compensated` false without it).
+    project_data::CameraMotion cameraMotion() const;
 
 private:
     bool configureChecked(const media::VideoInfo& videoInfo, const ProcessingSettings& settings,
                           QString* error);
     void clearPhaseState();
     bool amplify(media::VideoFrame& frame, QString* error);
+    bool stabilise(media::VideoFrame& frame, QString* error);
 
     ProcessingSettings m_settings;
     bool m_configured = false;
@@ -75,6 +81,8 @@ private:
     std::vector<FloatPlane> m_filteredCos;
     std::vector<FloatPlane> m_filteredSin;
     PyramidScratch m_pyramidScratch;
+    CameraMotionEstimator m_cameraMotion;
+    QImage m_stabilised;
     DenoiseScratch m_denoiseScratch;
 };
 

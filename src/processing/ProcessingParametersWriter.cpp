@@ -58,8 +58,30 @@ QJsonObject sourceObject(const project_data::ProcessingRequest& parameters,
     };
 }
 
+QJsonValue number(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+// The camera motion taken out of the frames; null without compensation.
+QJsonValue cameraMotionValue(const project_data::CameraMotion& motion)
+{
+    if (!motion.compensated)
+        return QJsonValue(QJsonValue::Null);
+    return QJsonObject{
+        {QStringLiteral("compensatedMotion"), QStringLiteral("translation")},
+        {QStringLiteral("peakDisplacementPx"), number(motion.peakPx)},
+        {QStringLiteral("rmsDisplacementPx"), number(motion.rmsPx)},
+        {QStringLiteral("meanMatchQuality"), number(motion.meanQuality)},
+        {QStringLiteral("lowestMatchQuality"), number(motion.lowestQuality)},
+        {QStringLiteral("measuredFrames"), qint64(motion.displacementX.size())},
+    };
+}
+
 QJsonObject processingObject(const motion_core::ProcessingSettings& settings,
-                             double measuredMotionGain, qint64 processedFrameCount)
+                             double measuredMotionGain,
+                             const project_data::CameraMotion& cameraMotion,
+                             qint64 processedFrameCount)
 {
     const QJsonObject fragment{
         {QStringLiteral("startFrame"), settings.startFrame},
@@ -96,6 +118,9 @@ QJsonObject processingObject(const motion_core::ProcessingSettings& settings,
         {QStringLiteral("measuredMotionGain"), std::isfinite(measuredMotionGain)
                                                    ? QJsonValue(measuredMotionGain)
                                                    : QJsonValue(QJsonValue::Null)},
+        // The camera's own translation measured on the reference region and taken out of
+        // every frame; null without compensation.
+        {QStringLiteral("cameraMotion"), cameraMotionValue(cameraMotion)},
     };
 }
 
@@ -160,7 +185,8 @@ ProcessingParametersWriter::buildDocument(const project_data::ProcessingRequest&
                      {QStringLiteral("version"), QStringLiteral("riesz-phase-cpu-0.3")}}},
         {QStringLiteral("source"), sourceObject(parameters, sourceInfo, captureFrameRate)},
         {QStringLiteral("processing"),
-         processingObject(parameters.settings, parameters.measuredMotionGain, processedFrameCount)},
+         processingObject(parameters.settings, parameters.measuredMotionGain,
+                          parameters.cameraMotion, processedFrameCount)},
         {QStringLiteral("export"), exportObject(parameters, sourceInfo)},
         {QStringLiteral("recording"), recordingObject(parameters)},
     };

@@ -157,6 +157,12 @@ private:
     {
         return passThrough() ? m_request.measuredMotionGain : m_gainMeter.gain();
     }
+    project_data::CameraMotion cameraMotion() const
+    {
+        if (passThrough() || !m_processor)
+            return m_request.cameraMotion;
+        return m_processor->cameraMotion();
+    }
 
     const ProcessingRequest& m_request;
     const IProcessingPipeline::ProgressCallback& m_progress;
@@ -288,6 +294,7 @@ ProcessingResult PipelineJob::completed()
     result.publishedParametersPath = m_publishedParametersPath;
     result.performance = performanceNow();
     result.measuredMotionGain = measuredMotionGain();
+    result.cameraMotion = cameraMotion();
     if (m_request.analysisMode)
         result.temporaryResult = m_result;
     return result;
@@ -485,6 +492,7 @@ bool PipelineJob::writeParameters(const VideoInfo& info, qint64 start, qint64 en
     parameters.outputVideoPath = QFileInfo(m_videoPath).absoluteFilePath();
     parameters.outputParametersPath = QFileInfo(m_parametersPath).absoluteFilePath();
     parameters.measuredMotionGain = measuredMotionGain();
+    parameters.cameraMotion = cameraMotion();
     ScopedTiming timing(m_performance.parametersWriteUs);
     return ProcessingParametersWriter::writeStaging(m_stagingParametersPath, parameters, info,
                                                     m_captureFrameRate,

@@ -20,6 +20,10 @@ struct FrequencyCandidate
     // On a multiple of the source's key-frame rate: the line may come from the encoder's
     // key-frame cadence rather than from the equipment.
     bool possibleCompressionArtefact = false;
+    // With camera motion compensation: the camera's own motion, measured on the reference
+    // region, has a line at this frequency too, so the line may be (what is left of) camera
+    // shake rather than the equipment's vibration.
+    bool cameraMotion = false;
     // The line's frequency between bins, the one every view and export states.
     double refinedFrequencyHz = std::numeric_limits<double>::quiet_NaN();
     // Peak displacement (px of the source frame) of the reliable points that carry the line:

@@ -3,6 +3,7 @@
 #include "media/VideoExportOptions.h"
 #include "media/VideoInfo.h"
 #include "motion/ProcessingSettings.h"
+#include "records/CameraMotion.h"
 
 #include <QDateTime>
 #include <QMetaType>
@@ -39,6 +40,8 @@ struct ProcessingRequest
     // The gain measured when that result was made, written to the parameters file of its
     // export (a pass-through export has no source frames to measure it on); NaN = unknown.
     double measuredMotionGain = std::numeric_limits<double>::quiet_NaN();
+    // Likewise the camera motion measured and removed when that result was made.
+    CameraMotion cameraMotion;
 };
 
 } // namespace orvi::project_data

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/CameraMotion.h"
 #include "records/ProcessingPerformance.h"
 #include "records/ProcessingState.h"
 
@@ -25,6 +26,8 @@ struct ProcessingResult
     // Motion gain reached in the band, measured on the region's source and processed frames;
     // NaN when unknown (no measurable motion in the band, or a pass-through export).
     double measuredMotionGain = std::numeric_limits<double>::quiet_NaN();
+    // The camera motion measured and removed (`compensated` false without compensation).
+    CameraMotion cameraMotion;
 
     bool isSuccessful() const { return state == ProcessingState::Completed; }
 };

@@ -25,6 +25,11 @@ struct SpectrumAnalysisRequest
     // Converts pixel amplitudes into physical units when set. Results in pixels never depend
     // on it, so it is no part of the identity and may change after the run.
     LengthScale lengthScale;
+    // Camera motion compensation: the camera's translation, measured on this still part of
+    // the scene (normalised like the analysis region), is taken out of every frame before
+    // the phase signals are followed. The region is read only when compensation is on.
+    bool cameraMotionCompensation = false;
+    QRectF cameraReferenceRegion;
 };
 
 } // namespace orvi::project_data

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/AcceptedSignal.h"
+#include "records/CameraMotion.h"
 #include "records/FrequencyCandidate.h"
 #include "records/GridSite.h"
 #include "records/SpectrumAnalysisRequest.h"
@@ -38,6 +39,8 @@ struct SpectrumResult
     qint64 elapsedMs = 0;
     // Frames between the fragment's key frames when they come at one steady distance, else 0.
     qint32 keyFrameInterval = 0;
+    // The camera motion that was measured and removed; `compensated` is false without it.
+    CameraMotion cameraMotion;
 };
 
 } // namespace orvi::project_data

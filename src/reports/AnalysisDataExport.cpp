@@ -307,6 +307,18 @@ QJsonObject buildSettingsObject(const AnalysisExportContext& context)
     o.insert(QStringLiteral("unresolvedPeaks"), result.unresolvedPeaks);
     o.insert(QStringLiteral("windowResolutionHz"), number(result.windowResolutionHz));
     o.insert(QStringLiteral("keyFrameInterval"), result.keyFrameInterval);
+    // Present only with camera motion compensation, so other exports stay as they were.
+    if (request.cameraMotionCompensation) {
+        const project_data::CameraMotion& camera = result.cameraMotion;
+        o.insert(QStringLiteral("cameraMotionCompensation"),
+                 QJsonObject{{QStringLiteral("referenceNormalized"),
+                              rectObject(request.cameraReferenceRegion)},
+                             {QStringLiteral("compensatedMotion"), QStringLiteral("translation")},
+                             {QStringLiteral("peakDisplacementPx"), number(camera.peakPx)},
+                             {QStringLiteral("rmsDisplacementPx"), number(camera.rmsPx)},
+                             {QStringLiteral("meanMatchQuality"), number(camera.meanQuality)},
+                             {QStringLiteral("lowestMatchQuality"), number(camera.lowestQuality)}});
+    }
     o.insert(QStringLiteral("lowerHz"), number(context.lowerHz));
     o.insert(QStringLiteral("upperHz"), number(context.upperHz));
     o.insert(QStringLiteral("logarithmicColors"), context.logarithmicColors);
@@ -487,6 +499,9 @@ QByteArray analysisDataJson(const AnalysisExportContext& context)
             {QStringLiteral("amplitudePointOneBased"),
              c.amplitudePoint >= 0 ? QJsonValue(c.amplitudePoint + 1) : QJsonValue()}};
         insertPhysical(candidate, context, c.amplitudePx, c.measuredFrequencyHz());
+        // The mark exists only where camera motion was compensated.
+        if (context.result.request.cameraMotionCompensation)
+            candidate.insert(QStringLiteral("cameraMotion"), c.cameraMotion);
         candidates.append(candidate);
         // The strongest point's displacement amplitude spectrum, on the bins of "spectrum".
         const int point = c.amplitudePoint;

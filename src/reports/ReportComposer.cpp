@@ -105,6 +105,37 @@ private:
             .arg(num(keyFrameRate(), 3), QString::number(m_result.keyFrameInterval));
     }
 
+    QString cameraMotionNote() const
+    {
+        return AnalysisReport::tr(
+            "Camera motion: the camera's own motion, measured on the reference region, also has "
+            "a line at this frequency. The line may be what is left of camera shake rather than "
+            "a vibration of the equipment.");
+    }
+
+    // What camera motion compensation did to this analysis; empty without it.
+    QStringList cameraMotionParagraphs() const
+    {
+        const auto& request = m_result.request;
+        if (!request.cameraMotionCompensation)
+            return {};
+        const QRectF& r = request.cameraReferenceRegion;
+        const project_data::CameraMotion& camera = m_result.cameraMotion;
+        return {AnalysisReport::tr("Camera motion compensation: on. Reference region in "
+                                   "normalized coordinates: x=%1, y=%2, width=%3, height=%4. "
+                                   "Measured camera motion: %5 px peak, %6 px RMS; mean match "
+                                   "quality %7 (1 = perfect).")
+                    .arg(num(r.x(), 4), num(r.y(), 4), num(r.width(), 4), num(r.height(), 4),
+                         num(camera.peakPx, 3), num(camera.rmsPx, 3), num(camera.meanQuality, 3)),
+                AnalysisReport::tr(
+                    "The compensation measures the camera's translation on the reference region "
+                    "and moves every frame back by it before the phase signals are followed. It "
+                    "assumes that the reference region does not move itself. It does not remove "
+                    "a rotation or a zoom of the camera, nor parallax: parts of the scene at "
+                    "other distances from the camera than the reference move differently when "
+                    "the camera moves, and that difference remains.")};
+    }
+
     QString peakArtefactSentence() const
     {
         return AnalysisReport::tr("The frequency lies on a multiple of the key-frame rate of the "
@@ -295,14 +326,16 @@ private:
                      QString::number(m_result.acceptedCount), QString::number(m_result.siteCount)),
             AnalysisReport::tr("FFT bin spacing: %1 Hz; conservative window resolution: %2 Hz.")
                 .arg(num(m_result.binWidthHz, 8), num(m_result.windowResolutionHz, 4)),
-            scaleParagraph(),
-            AnalysisReport::tr("The report covers the full spectrum and all %1 detected "
-                               "frequency candidates (up to 20). Each candidate has an enlarged "
-                               "spectrum page and a band power map of its proposed band.")
-                .arg(QString::number(m_result.candidates.size())),
-            AnalysisReport::tr("Algorithm: phase-spectrum-3; relative-phase-1. Analysis "
-                               "identity: %1.")
-                .arg(QString::fromLatin1(request.identity))};
+            scaleParagraph()};
+        page.paragraphs.append(cameraMotionParagraphs());
+        page.paragraphs.append(
+            {AnalysisReport::tr("The report covers the full spectrum and all %1 detected "
+                                "frequency candidates (up to 20). Each candidate has an enlarged "
+                                "spectrum page and a band power map of its proposed band.")
+                 .arg(QString::number(m_result.candidates.size())),
+             AnalysisReport::tr("Algorithm: phase-spectrum-3; relative-phase-1. Analysis "
+                                "identity: %1.")
+                 .arg(QString::fromLatin1(request.identity))});
         m_pages.append(page);
     }
 
@@ -318,9 +351,14 @@ private:
         page.fullPageFigure = false;
         if (!m_result.candidates.empty()) {
             // The note column appears only when some line may come from the encoder.
-            const bool artefacts = std::any_of(
-                m_result.candidates.begin(), m_result.candidates.end(),
-                [](const FrequencyCandidate& c) { return c.possibleCompressionArtefact; });
+            const bool artefacts =
+                std::any_of(m_result.candidates.begin(), m_result.candidates.end(),
+                            [](const FrequencyCandidate& c) {
+                                return c.possibleCompressionArtefact || c.cameraMotion;
+                            });
+            const bool cameraLines =
+                std::any_of(m_result.candidates.begin(), m_result.candidates.end(),
+                            [](const FrequencyCandidate& c) { return c.cameraMotion; });
             QStringList header{
                 AnalysisReport::tr("Frequency Hz"),    AnalysisReport::tr("Relative peak power"),
                 AnalysisReport::tr("Band power, %"),   AnalysisReport::tr("Contrast dB"),
@@ -337,10 +375,14 @@ private:
                                 num(c.contrastDb, 1),
                                 num(c.spatialSupport, 2),
                                 amplitudeCell(c)};
-                if (artefacts)
-                    row.append(c.possibleCompressionArtefact
-                                   ? AnalysisReport::tr("Possible compression artefact")
-                                   : QString());
+                if (artefacts) {
+                    QStringList marks;
+                    if (c.possibleCompressionArtefact)
+                        marks.append(AnalysisReport::tr("Possible compression artefact"));
+                    if (c.cameraMotion)
+                        marks.append(AnalysisReport::tr("Camera motion"));
+                    row.append(marks.join(QStringLiteral("; ")));
+                }
                 page.tableRows.append(row);
             }
             page.closingNotes.append(AnalysisReport::tr(
@@ -356,8 +398,12 @@ private:
                 "accepted points. Rejected points are excluded from the denominator. This is "
                 "neither the fraction of image area nor a probability that the frequency is "
                 "correct; low support may indicate localized vibration."));
-            if (artefacts)
+            if (std::any_of(
+                    m_result.candidates.begin(), m_result.candidates.end(),
+                    [](const FrequencyCandidate& c) { return c.possibleCompressionArtefact; }))
                 page.closingNotes.append(compressionArtefactNote());
+            if (cameraLines)
+                page.closingNotes.append(cameraMotionNote());
         } else {
             page.closingNotes.append(
                 AnalysisReport::tr("No frequency candidates passed the detection thresholds."));
@@ -525,7 +571,8 @@ private:
                          .arg(num(c.relativePower, 4), num(c.contrastDb, 1),
                               num(c.spatialSupport, 2)) +
                      (c.possibleCompressionArtefact ? QLatin1Char(' ') + peakArtefactSentence()
-                                                    : QString()),
+                                                    : QString()) +
+                     (c.cameraMotion ? QLatin1Char(' ') + cameraMotionNote() : QString()),
                  amplitudeSentence(c),
                  AnalysisReport::tr("The vertical scale fits the displayed range. Power retains "
                                     "the normalization of the full spectrum; compare axis values "

@@ -148,6 +148,15 @@ QString validate(const project_data::SpectrumAnalysisRequest& request)
                    "Shorten the fragment or choose a coarser grid.")
             .arg(maximum);
     }
+    if (request.cameraMotionCompensation) {
+        const QRectF& reference = request.cameraReferenceRegion;
+        if (!isUsableRegion(reference) ||
+            reference.width() * info.frameSize.width() < kMinimumRegionPixels ||
+            reference.height() * info.frameSize.height() < kMinimumRegionPixels)
+            return QCoreApplication::translate("SpectrumAnalysis",
+                                               "Select a camera reference region at least 32 by "
+                                               "32 pixels inside the frame.");
+    }
     // A scale that was entered must make sense; without one, amplitudes stay in pixels.
     if (request.lengthScale.isSet() &&
         !std::isfinite(millimetresPerPixel(request.lengthScale, info.frameSize)))
@@ -179,6 +188,9 @@ QByteArray makeIdentity(qint64 inputRevision, const project_data::SpectrumAnalys
            << request.videoInfo.frameSize << request.videoInfo.captureFrameRate
            << request.analysisRegion << request.startFrame << request.endFrame
            << request.requestedGrid;
+    // Without compensation the identity stays what it always was.
+    if (request.cameraMotionCompensation)
+        stream << QByteArrayLiteral("camera-reference") << request.cameraReferenceRegion;
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 

@@ -1,7 +1,10 @@
 #include "spectrum/SpectrumAnalysisRun.h"
 
 #include "media/libav/LibavVideoSource.h"
+#include "motion/CameraMotionEstimator.h"
+#include "motion/ImageShift.h"
 #include "motion/MotionWorkerPool.h"
+#include "spectrum/CameraMotionLines.h"
 #include "spectrum/DisplacementAmplitudes.h"
 #include "spectrum/FramePrefetcher.h"
 #include "spectrum/PhaseSignalExtractor.h"
@@ -56,6 +59,60 @@ QImage reducedFirstFrame(const QImage& image)
                         Qt::SmoothTransformation);
 }
 
+// Camera motion compensation on the reading thread: the reference region comes out of the
+// decoder beside the analysis image, the camera's displacement is measured on it, and the
+// analysis image is moved back by it before the extraction sees it.
+class FrameStabiliser
+{
+public:
+    FrameStabiliser(const project_data::SpectrumAnalysisRequest& request, const QRect& crop,
+                    const QSize& analysisSize)
+    {
+        const QSize frameSize = request.videoInfo.frameSize;
+        m_enabled = request.cameraMotionCompensation;
+        m_part.crop = motion_core::CameraMotionEstimator::referenceRect(
+            request.cameraReferenceRegion, frameSize);
+        m_part.size = motion_core::CameraMotionEstimator::measurementSize(m_part.crop.size());
+        if (m_enabled && !m_part.size.isEmpty())
+            m_estimator.reset(QSizeF(double(m_part.crop.width()) / m_part.size.width(),
+                                     double(m_part.crop.height()) / m_part.size.height()));
+        m_analysisPerSource = QPointF(double(analysisSize.width()) / crop.width(),
+                                      double(analysisSize.height()) / crop.height());
+    }
+
+    media::libav::LibavVideoSource::ReducedPart* part() { return m_enabled ? &m_part : nullptr; }
+
+    // Measures and removes the camera's motion from a frame read with part().
+    bool stabilise(media::VideoFrame& frame, QString* error)
+    {
+        if (!m_enabled)
+            return true;
+        QPointF displacement;
+        if (!m_estimator.addFrame(m_part.image, &displacement, error))
+            return false;
+        if (displacement.isNull())
+            return true;
+        const QPointF back(-displacement.x() * m_analysisPerSource.x(),
+                           -displacement.y() * m_analysisPerSource.y());
+        motion_core::shiftImage(frame.image, back, m_shifted);
+        std::swap(frame.image, m_shifted);
+        return true;
+    }
+
+    // Only once reading has ended.
+    project_data::CameraMotion motion() const
+    {
+        return m_enabled ? m_estimator.motion() : project_data::CameraMotion();
+    }
+
+private:
+    bool m_enabled = false;
+    media::libav::LibavVideoSource::ReducedPart m_part;
+    motion_core::CameraMotionEstimator m_estimator;
+    QPointF m_analysisPerSource;
+    QImage m_shifted;
+};
+
 // Decodes the fragment into the extractor. False ends the run (result already filled).
 bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
                     const CancellationCheck& isCancelled, const ProgressCallback& progress,
@@ -85,9 +142,14 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
     // scaled afterwards. Only the first frame is also converted whole, for the result.
     QImage firstFrame;
     bool firstRead = true;
+    FrameStabiliser stabiliser(request, crop, analysisSize);
     const auto read = [&](media::VideoFrame& frame, QString* error) {
         QImage* const full = std::exchange(firstRead, false) ? &firstFrame : nullptr;
-        return source.readReducedFrame(crop, analysisSize, frame, full, error);
+        const media::ReadResult status =
+            source.readReducedFrame(crop, analysisSize, frame, full, error, stabiliser.part());
+        if (status == media::ReadResult::Frame && !stabiliser.stabilise(frame, error))
+            return media::ReadResult::Error;
+        return status;
     };
     // Decoding runs a few frames ahead of the extraction; the prefetcher is stopped and
     // joined before the source closes.
@@ -139,6 +201,7 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
     prefetcher.stop();
     source.close();
     result.keyFrameInterval = steadyKeyFrameInterval(keyFrames);
+    result.cameraMotion = stabiliser.motion();
     return true;
 }
 
@@ -177,6 +240,8 @@ void analyse(const project_data::SpectrumAnalysisRequest& request,
     if (spectrumOk && options.measureDisplacement &&
         !measureDisplacementAmplitudes(result, isCancelled, &pool))
         spectrumOk = false;
+    if (spectrumOk)
+        markCameraMotionLines(result);
     if (cancelled(isCancelled)) {
         markCancelled(result);
         return;

@@ -211,13 +211,12 @@ private slots:
         QTest::newRow("band") << Change([](media::VideoInfo&, ProcessingSettings& s) {
             s.upperFrequencyHz = 120.0;
         }) << "The amplification band must lie between 0 Hz and the Nyquist frequency.";
-        QTest::newRow("stabilisation")
+        QTest::newRow("stabilisation reference too small")
             << Change([](media::VideoInfo&, ProcessingSettings& s) {
                    s.stabilizationEnabled = true;
-                   s.stabilizationReferenceRegion = QRectF(0.1, 0.1, 0.3, 0.3);
+                   s.stabilizationReferenceRegion = QRectF(0.1, 0.1, 0.01, 0.3);
                })
-            << "Camera motion compensation is not available yet and will be added in a separate "
-               "stage.";
+            << "The amplification region or stabilization reference region is invalid.";
         QTest::newRow("minimum size") << Change([](media::VideoInfo& i, ProcessingSettings&) {
             i.frameSize = {40, 20};
         }) << "The minimum frame size for processing is 32 x 32 pixels.";

@@ -37,6 +37,7 @@ struct LibavVideoSource::Decoder
     PacketPtr packet;
     FramePtr frame;
     LibavFrameConverter converter;
+    LibavFrameConverter secondConverter; // for a second reduced part of each frame
     int streamIndex = -1;
     int rotation = 0;
     bool inputOpened = false;
@@ -416,7 +417,7 @@ bool LibavVideoSource::convertFrame(QImage* image, QString* error)
 }
 
 bool LibavVideoSource::convertReducedFrame(const QRect& crop, const QSize& size, QImage* image,
-                                           QString* error)
+                                           QString* error, bool second)
 {
     const AVFrame& decoded = *m_decoder->frame;
     const QSize coded(decoded.width, decoded.height);
@@ -426,7 +427,8 @@ bool LibavVideoSource::convertReducedFrame(const QRect& crop, const QSize& size,
         return false;
     }
     const LibavFrameConverter::Status status =
-        m_decoder->converter.convertReduced(decoded, m_decoder->rotation, crop, size, image);
+        (second ? m_decoder->secondConverter : m_decoder->converter)
+            .convertReduced(decoded, m_decoder->rotation, crop, size, image);
     return conversionSucceeded(int(status), error);
 }
 
@@ -467,11 +469,14 @@ ReadResult LibavVideoSource::readFrame(VideoFrame& frame, QString* error)
 }
 
 ReadResult LibavVideoSource::readReducedFrame(const QRect& crop, const QSize& size,
-                                              VideoFrame& frame, QImage* fullImage, QString* error)
+                                              VideoFrame& frame, QImage* fullImage, QString* error,
+                                              ReducedPart* second)
 {
     const auto convert = [&](QString* message) {
         return (fullImage == nullptr || convertFrame(fullImage, message)) &&
-               convertReducedFrame(crop, size, &frame.image, message);
+               convertReducedFrame(crop, size, &frame.image, message) &&
+               (second == nullptr ||
+                convertReducedFrame(second->crop, second->size, &second->image, message, true));
     };
     return readInto(frame, convert, error);
 }

@@ -48,8 +48,17 @@ public:
     // scaled to `size` with bilinear filtering straight from the decoded picture, so no
     // full-size RGBA image is made. `fullImage`, when given, also receives the whole frame
     // as readFrame gives it. Numbering, stamps and failures as for readFrame.
+    // `second`, when given, receives another part of the same frame reduced the same way (a
+    // reference region read beside the analysed one), through a converter of its own.
+    struct ReducedPart
+    {
+        QRect crop;
+        QSize size;
+        QImage image;
+    };
     ReadResult readReducedFrame(const QRect& crop, const QSize& size, VideoFrame& frame,
-                                QImage* fullImage = nullptr, QString* error = nullptr);
+                                QImage* fullImage = nullptr, QString* error = nullptr,
+                                ReducedPart* second = nullptr);
 
     int decoderThreadCount() const { return m_decoderThreadCount; }
 
@@ -76,7 +85,8 @@ private:
     using Conversion = std::function<bool(QString* error)>;
 
     bool convertFrame(QImage* image, QString* error);
-    bool convertReducedFrame(const QRect& crop, const QSize& size, QImage* image, QString* error);
+    bool convertReducedFrame(const QRect& crop, const QSize& size, QImage* image, QString* error,
+                             bool second = false);
     void rememberKeyFrame(qint64 index);
     void readKeyFrameIndex();
     bool conversionSucceeded(int status, QString* error);

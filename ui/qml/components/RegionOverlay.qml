@@ -8,8 +8,14 @@ import OrviMotion.Ui
 RegionEditorItem {
     id: editor
 
+    // The camera reference region is drawn in a colour of its own.
+    readonly property color outlineColor: cameraReference ? Theme.cameraReference : Theme.region
+    readonly property string regionName: cameraReference ? qsTr("Camera reference")
+                                                          : qsTr("Analysis region")
+
     Accessible.role: Accessible.Graphic
-    Accessible.name: qsTr("Analysis region editor")
+    Accessible.name: cameraReference ? qsTr("Camera reference region editor")
+                                     : qsTr("Analysis region editor")
     Accessible.description: qsTr("Use arrow keys to move the region. Hold Shift and use arrow keys to resize it.")
 
     readonly property bool frameShown: frameRect.width > 0 && frameRect.height > 0
@@ -39,15 +45,15 @@ RegionEditorItem {
         width: editor.box.width
         height: editor.box.height
         color: "transparent"
-        border.color: Theme.region
+        border.color: editor.outlineColor
         border.width: editor.editingActive ? 2 : 1
         opacity: editor.editingActive ? 1.0 : 0.8
 
         Label {
             visible: parent.height > 24 && parent.width > 90
             anchors { left: parent.left; top: parent.top; margins: 4 }
-            text: qsTr("Analysis region")
-            color: Theme.region
+            text: editor.regionName
+            color: editor.outlineColor
             font.pixelSize: Theme.smallFontSize
             style: Text.Outline
             styleColor: "#000000"
@@ -71,7 +77,7 @@ RegionEditorItem {
                 anchors.centerIn: parent
                 width: 12
                 height: 12
-                color: Theme.region
+                color: editor.outlineColor
                 border.color: "#000000"
             }
         }
@@ -94,6 +100,9 @@ RegionEditorItem {
             wrapMode: Text.Wrap
             color: editor.message.length > 0 ? Theme.errorOnDark : Theme.textOnDark
             text: editor.message.length > 0 ? editor.message
+                  : editor.cameraReference
+                    ? (!editor.regionCustomized ? qsTr("Drag over a still part of the scene to draw the camera reference region.")
+                       : qsTr("Editing camera reference region · Click outside or Enter to finish · Esc to cancel"))
                   : !editor.regionCustomized ? qsTr("Drag to draw the analysis region.")
                   : qsTr("Editing analysis region · Click outside or Enter to finish · Esc to cancel")
         }

@@ -305,6 +305,7 @@ Page {
         parent: Overlay.overlay
         videoSession: page.videoSession
         spectrum: page.spectrum
+        processingSettings: page.processingSettings
     }
     Dialog {
         id: videoParameters

@@ -15,7 +15,8 @@ Dialog {
     required property bool otherWorkBusy // an export or spectrum work
     signal startRequested()
 
-    readonly property var sectionNames: ["capture", "filter", "amplification", "resources", "region"]
+    readonly property var sectionNames: ["capture", "filter", "amplification", "resources", "region",
+                                         "camera"]
     readonly property bool helperVisible: helper.visible
     readonly property bool contentEnabled: !preview.busy && !otherWorkBusy
     readonly property bool startEnabled: preview.available && !otherWorkBusy
@@ -37,7 +38,7 @@ Dialog {
     NumberFormatter { id: numbers }
     function number(value, decimals) { return numbers.fixed(value, decimals) }
     function section(name) {
-        return [capture, filter, amplification, resources, region][sectionNames.indexOf(name)]
+        return [capture, filter, amplification, resources, region, camera][sectionNames.indexOf(name)]
     }
     function markChanged(key) {
         const next = Object.assign({}, changed)
@@ -60,7 +61,8 @@ Dialog {
             amplification: processingSettings.amplificationFactor,
             rotation: processingSettings.rotationSpeedRpm,
             workers: processingSettings.workerThreadCount,
-            optimize: processingSettings.regionProcessingOptimizationEnabled
+            optimize: processingSettings.regionProcessingOptimizationEnabled,
+            stabilization: processingSettings.stabilizationEnabled
         }
         list.contentY = 0
     }
@@ -87,6 +89,8 @@ Dialog {
             processingSettings.setWorkerThreadCount(remembered.workers)
         if (changed.optimize)
             processingSettings.setRegionProcessingOptimizationEnabled(remembered.optimize)
+        if (changed.stabilization)
+            processingSettings.setStabilizationEnabled(remembered.stabilization)
     }
 
     // The automation's actions, accepted by the window's automation object.
@@ -307,6 +311,12 @@ Dialog {
                               ? qsTr("The selected region uses the configured amplification; the surrounding ring uses half.")
                               : qsTr("The full frame will be processed.")
                     }
+                }
+                CameraMotionSection {
+                    id: camera
+                    Layout.fillWidth: true
+                    processingSettings: dialog.processingSettings
+                    onToggledByUser: dialog.markChanged("stabilization")
                 }
             }
         }

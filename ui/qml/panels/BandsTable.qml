@@ -222,14 +222,18 @@ Item {
                             height: cells.height
                             horizontalAlignment: Text.AlignHCenter
                             verticalAlignment: Text.AlignVCenter
-                            visible: !!row.modelData.possibleCompressionArtefact
-                            text: "⚠"
+                            readonly property bool artefact: !!row.modelData.possibleCompressionArtefact
+                            readonly property bool cameraLine: !!row.modelData.cameraMotion
+                            visible: artefact || cameraLine
+                            text: (artefact ? "⚠" : "") + (cameraLine ? "⌖" : "")
                             color: Theme.warning
                             font.pixelSize: Theme.titleFontSize
-                            Accessible.name: qsTr("Possible compression artefact (key-frame cadence)")
+                            Accessible.name: [artefact ? qsTr("Possible compression artefact (key-frame cadence)") : "",
+                                              cameraLine ? qsTr("Camera motion") : ""].filter(t => t.length > 0).join("; ")
                             ToolTip.visible: noteMouse.containsMouse
                             ToolTip.delay: 300
-                            ToolTip.text: qsTr("Possible compression artefact (key-frame cadence): the frequency lies on a multiple of the video's key-frame rate, so the line may come from the encoder rather than from the equipment.")
+                            ToolTip.text: [artefact ? qsTr("Possible compression artefact (key-frame cadence): the frequency lies on a multiple of the video's key-frame rate, so the line may come from the encoder rather than from the equipment.") : "",
+                                           cameraLine ? qsTr("Camera motion: the camera's own motion, measured on the reference region, has a line at this frequency too, so the line may be what is left of camera shake rather than a vibration of the equipment.") : ""].filter(t => t.length > 0).join("\n")
                             MouseArea { id: noteMouse; anchors.fill: parent; hoverEnabled: true }
                         }
                     }
@@ -262,6 +266,15 @@ Item {
             Layout.fillWidth: true
             visible: table.candidates.some(c => c.possibleCompressionArtefact)
             text: qsTr("⚠ Possible compression artefact (key-frame cadence)")
+            color: Theme.warning
+            font.pixelSize: Theme.smallFontSize
+            wrapMode: Text.Wrap
+        }
+
+        Label {
+            Layout.fillWidth: true
+            visible: table.candidates.some(c => c.cameraMotion)
+            text: qsTr("⌖ Camera motion: the line is also present in the reference region")
             color: Theme.warning
             font.pixelSize: Theme.smallFontSize
             wrapMode: Text.Wrap

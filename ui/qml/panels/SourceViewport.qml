@@ -24,8 +24,12 @@ Panel {
     property bool measuring: false
     readonly property bool lengthSet: !!spectrum && spectrum.hasLengthScale
     readonly property bool measureAvailable: !busy && videoSession.ready && !!spectrum
-                                             && !regionEditing && !regionEditPending
+                                             && !regionEditing && !regionEditPending && !referenceEditing
     readonly property alias frameItem: frame
+    // Drawing the still region on which the camera's own motion is measured.
+    property bool referenceEditing: false
+    readonly property bool referenceAvailable: !busy && videoSession.ready && !regionEditing
+                                               && !regionEditPending && !measuring
     signal regionEditRequested(bool enabled)
     signal fileDropped(url url)
 
@@ -52,6 +56,7 @@ Panel {
             finishMeasuring()
     }
     onMeasureAvailableChanged: if (!measureAvailable) finishMeasuring()
+    onReferenceAvailableChanged: if (!referenceAvailable) referenceEditing = false
     Connections {
         target: viewport.videoSession
         function onSourceChanged() { viewport.finishMeasuring() }
@@ -73,6 +78,18 @@ Panel {
             enabled: viewport.measuring || viewport.measureAvailable
             tip: qsTr("Draw a line along a part of known size to give amplitudes in µm, mm/s and m/s²")
             onClicked: viewport.measuring ? viewport.finishMeasuring() : viewport.startMeasuring()
+        },
+        ToolTextButton {
+            text: viewport.referenceEditing ? qsTr("Finish reference") : qsTr("Reference")
+            checkable: true
+            checked: viewport.referenceEditing
+            enabled: viewport.referenceEditing || viewport.referenceAvailable
+            tip: qsTr("Draw a region over a still part of the scene (a wall, the floor, a fixed frame) on which the camera's own motion is measured and removed")
+            onClicked: {
+                if (!viewport.referenceEditing)
+                    viewport.playback.pause()
+                viewport.referenceEditing = !viewport.referenceEditing
+            }
         },
         ToolTextButton {
             text: qsTr("Full frame")
@@ -101,6 +118,20 @@ Panel {
             videoSession: viewport.videoSession
             playback: viewport.playback
             editingActive: viewport.regionEditing
+        }
+        RegionOverlay {
+            id: referenceEditor
+            anchors.fill: frame
+            frameRect: frame.paintedRect
+            settings: viewport.processingSettings
+            videoSession: viewport.videoSession
+            playback: viewport.playback
+            cameraReference: true
+            editingActive: viewport.referenceEditing
+            // Idle, it leaves the pointer and its cursor to the analysis region editor below.
+            enabled: viewport.referenceEditing
+            onEditingFinished: viewport.referenceEditing = false
+            onEditingCancelled: viewport.referenceEditing = false
         }
         LengthOverlay {
             id: lengthLine

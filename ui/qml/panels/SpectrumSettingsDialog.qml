@@ -12,6 +12,7 @@ Dialog {
 
     required property VideoSessionController videoSession
     required property var spectrum
+    required property ProcessingSettingsController processingSettings
 
     property real draftCaptureFrameRate: 0
     property int draftGridDensityIndex: 1
@@ -174,6 +175,12 @@ Dialog {
                     visible: text.length > 0
                     text: dialog.draftGridPlan
                     color: Theme.textMuted
+                }
+                CameraMotionSection {
+                    Layout.fillWidth: true
+                    processingSettings: dialog.processingSettings
+                    editable: !dialog.spectrumBusy
+                    onToggledByUser: dialog.draftChanged()
                 }
                 SettingsSection {
                     id: resourcesCard

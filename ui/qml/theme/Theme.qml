@@ -19,6 +19,7 @@ QtObject {
     readonly property color warning: "#8a5a00"
     readonly property color success: "#1a7f37"
     readonly property color region: "#ffb000"
+    readonly property color cameraReference: "#3ec6ff"
     readonly property color measure: "#35d0ff"
     readonly property color scrim: "#8c000000"
     readonly property color hintBackground: "#e6141a20"
