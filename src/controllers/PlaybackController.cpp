@@ -79,8 +79,8 @@ bool PlaybackController::canNavigate() const
 
 bool PlaybackController::canSeek() const
 {
-    return m_ready && !m_playPending && !m_pausePending && !m_previewGenerationActive &&
-           !m_exportActive && !hasError();
+    return m_ready && !m_playing && !m_playPending && !m_pausePending &&
+           !m_previewGenerationActive && !m_exportActive && !hasError();
 }
 
 bool PlaybackController::canPlay() const

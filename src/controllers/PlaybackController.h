@@ -72,8 +72,8 @@ public:
     bool hasError() const { return !m_errorMessage.isEmpty(); }
     bool canPlay() const;
     bool canNavigate() const;
-    // Seeks are taken while another navigation runs (a dragged slider): the latest position
-    // waits and is decoded next, the ones it replaced never are.
+    // Seeks are taken while another navigation runs (a dragged slider), not while playing:
+    // the latest position waits and is decoded next, the ones it replaced never are.
     bool canSeek() const;
     bool playPending() const { return m_playPending; }
     bool pausePending() const { return m_pausePending; }

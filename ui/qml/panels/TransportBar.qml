@@ -53,7 +53,7 @@ Rectangle {
             Layout.minimumWidth: 80
             // Stays enabled while a seek decodes, so a drag is never cut short; the handle
             // follows the pointer while pressed and the shown frame otherwise.
-            enabled: bar.playback.canSeek
+            enabled: bar.playback.canSeek || bar.playback.canNavigate
             focusPolicy: Qt.NoFocus
             from: 0
             to: 1
