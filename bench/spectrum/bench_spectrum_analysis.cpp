@@ -51,6 +51,31 @@ enum class Conversion
     AnalysisImage,
 };
 
+// Encodes the 240 fps test pattern shaken as every clip of this bench is (12 Hz across, 31 Hz
+// down), after an optional overlay graph over further inputs.
+int encodeShakenPattern(const QString& path, const QStringList& moreInputs = {},
+                        const QString& overlay = {})
+{
+    const QString shake =
+        QStringLiteral("crop=1920:1080:x='8+3*sin(2*PI*12*t)':y='8+2*sin(2*PI*31*t)'");
+    QStringList arguments{
+        "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1936x1096:rate=240"};
+    arguments << moreInputs;
+    if (overlay.isEmpty())
+        arguments << "-vf" << shake;
+    else
+        arguments << "-filter_complex" << overlay + QLatin1Char(',') + shake;
+    arguments << "-frames:v" << QString::number(kFrames) << "-c:v"
+              << "libx264"
+              << "-preset"
+              << "veryfast"
+              << "-crf"
+              << "18"
+              << "-pix_fmt"
+              << "yuv420p" << path;
+    return QProcess::execute(QStringLiteral("ffmpeg"), arguments);
+}
+
 Clip& clip()
 {
     static Clip instance = [] {
@@ -60,28 +85,7 @@ Clip& clip()
             c.dir = std::make_unique<QTemporaryDir>();
             path = c.dir->filePath(QStringLiteral("vibration-1080p.mp4"));
             std::fprintf(stderr, "Making a %d-frame 1920x1080 clip with ffmpeg...\n", kFrames);
-            const int code =
-                QProcess::execute(QStringLiteral("ffmpeg"),
-                                  {"-v",
-                                   "error",
-                                   "-y",
-                                   "-f",
-                                   "lavfi",
-                                   "-i",
-                                   "testsrc2=size=1936x1096:rate=240",
-                                   "-frames:v",
-                                   QString::number(kFrames),
-                                   "-vf",
-                                   "crop=1920:1080:x='8+3*sin(2*PI*12*t)':y='8+2*sin(2*PI*31*t)'",
-                                   "-c:v",
-                                   "libx264",
-                                   "-preset",
-                                   "veryfast",
-                                   "-crf",
-                                   "18",
-                                   "-pix_fmt",
-                                   "yuv420p",
-                                   path});
+            const int code = encodeShakenPattern(path);
             if (code != 0) {
                 c.error = QStringLiteral("ffmpeg could not make the clip");
                 return c;
@@ -329,32 +333,8 @@ void BM_ShakenTexture64x32(benchmark::State& state)
                                "-frames:v", "1", texture});
         const int shaken =
             made != 0 ? made
-                      : QProcess::execute(QStringLiteral("ffmpeg"),
-                                          {"-v",
-                                           "error",
-                                           "-y",
-                                           "-f",
-                                           "lavfi",
-                                           "-i",
-                                           "testsrc2=size=1936x1096:rate=240",
-                                           "-loop",
-                                           "1",
-                                           "-i",
-                                           texture,
-                                           "-filter_complex",
-                                           "[0][1]overlay=40:60:shortest=0,crop=1920:1080:x='8+3*"
-                                           "sin(2*PI*12*t)':y='8+2*sin(2*PI*31*t)'",
-                                           "-frames:v",
-                                           QString::number(kFrames),
-                                           "-c:v",
-                                           "libx264",
-                                           "-preset",
-                                           "veryfast",
-                                           "-crf",
-                                           "18",
-                                           "-pix_fmt",
-                                           "yuv420p",
-                                           path});
+                      : encodeShakenPattern(path, {"-loop", "1", "-i", texture},
+                                            QStringLiteral("[0][1]overlay=40:60:shortest=0"));
         if (shaken != 0) {
             state.SkipWithError("ffmpeg could not make the shaken texture clip");
             return;
