@@ -5,7 +5,8 @@
 
 namespace orvi::media {
 
-// One decoded frame: an RGBA8888 image in display orientation.
+// One decoded frame: an RGBA8888 image in display orientation (a reduced analysis reading
+// may give a Grayscale16 luminance image instead).
 struct VideoFrame
 {
     QImage image;

@@ -88,6 +88,28 @@ void shiftRows(const QImage& source, QImage& target, const Axis& x, const Axis& 
     }
 }
 
+// The 16-bit grey rows of a luminance image, with the same weights; sums stay in 32 bits.
+void shiftGreyRows(const QImage& source, QImage& target, const Axis& x, const Axis& y, int begin,
+                   int end)
+{
+    const int w = source.width();
+    const int h = source.height();
+    for (int row = begin; row < end; ++row) {
+        const auto* upper = reinterpret_cast<const quint16*>(
+            source.constScanLine(std::clamp(row + y.whole, 0, h - 1)));
+        const auto* lower = reinterpret_cast<const quint16*>(
+            source.constScanLine(std::clamp(row + y.whole + 1, 0, h - 1)));
+        auto* out = reinterpret_cast<quint16*>(target.scanLine(row));
+        for (int column = 0; column < w; ++column) {
+            const int x0 = std::clamp(column + x.whole, 0, w - 1);
+            const int x1 = std::clamp(column + x.whole + 1, 0, w - 1);
+            const uint32_t top = (upper[x0] * x.near + upper[x1] * x.far + 128u) >> 8;
+            const uint32_t bottom = (lower[x0] * x.near + lower[x1] * x.far + 128u) >> 8;
+            out[column] = quint16((top * y.near + bottom * y.far + 128u) >> 8);
+        }
+    }
+}
+
 } // namespace
 
 void shiftImage(const QImage& source, const QPointF& offset, QImage& target, MotionWorkerPool* pool)
@@ -96,7 +118,8 @@ void shiftImage(const QImage& source, const QPointF& offset, QImage& target, Mot
         target = QImage();
         return;
     }
-    if (source.depth() != 32) {
+    const bool grey = source.format() == QImage::Format_Grayscale16;
+    if (source.depth() != 32 && !grey) {
         shiftImage(source.convertToFormat(QImage::Format_ARGB32), offset, target, pool);
         return;
     }
@@ -106,12 +129,16 @@ void shiftImage(const QImage& source, const QPointF& offset, QImage& target, Mot
     const Axis x = axisFor(offset.x());
     const Axis y = axisFor(offset.y());
     const int h = source.height();
-    if (pool) {
-        runParallel(*pool, h, qint64(source.width()) * 8,
-                    [&](int begin, int end) { shiftRows(source, target, x, y, begin, end); });
-    } else {
-        shiftRows(source, target, x, y, 0, h);
-    }
+    const auto rows = [&](int begin, int end) {
+        if (grey)
+            shiftGreyRows(source, target, x, y, begin, end);
+        else
+            shiftRows(source, target, x, y, begin, end);
+    };
+    if (pool)
+        runParallel(*pool, h, qint64(source.width()) * 8, rows);
+    else
+        rows(0, h);
 }
 
 } // namespace orvi::motion_core

@@ -94,6 +94,22 @@ ORVI_MOTION_HOT void lumaRowsArgb(const uchar* bits, qsizetype stride, int width
     }
 }
 
+// A luminance image made by the analysis reading holds luminance × 256 (see
+// media::LuminanceReducer).
+void luminanceFromGrey16(MotionWorkerPool& pool, const QImage& image, FloatPlane& out)
+{
+    const int w = image.width();
+    out.reshape(w, image.height());
+    runParallel(pool, out.height, qint64(w), [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            const auto* p = reinterpret_cast<const quint16*>(image.constScanLine(y));
+            float* o = out.samples.data() + static_cast<std::size_t>(y) * w;
+            for (int x = 0; x < w; ++x)
+                o[x] = float(p[x]) * (1.0f / 256.0f);
+        }
+    });
+}
+
 // ---- blur -------------------------------------------------------------------------------
 
 // Horizontal pass over rows [begin, end) at output columns 0, stride, 2 * stride, ...
@@ -242,6 +258,10 @@ void extractLuminanceInto(MotionWorkerPool& pool, const QImage& image, FloatPlan
 {
     if (image.isNull() || image.width() < 1 || image.height() < 1) {
         out.clear();
+        return;
+    }
+    if (image.format() == QImage::Format_Grayscale16) {
+        luminanceFromGrey16(pool, image, out);
         return;
     }
     // RGBA8888 and (A)RGB32 are read as they are; other formats go through non-premultiplied

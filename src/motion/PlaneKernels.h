@@ -27,7 +27,8 @@ int reflectWholeSample(int index, int n);
 // not alias an input. An empty input gives an empty output.
 
 // Rec. 709 luma 0.2126 R + 0.7152 G + 0.0722 B of the non-premultiplied colour, in the
-// 0..255 range (no normalisation, no gamma handling).
+// 0..255 range (no normalisation, no gamma handling). A Grayscale16 image is a luminance
+// image of the analysis reading (luminance × 256) and is read as it is.
 FloatPlane extractLuminance(MotionWorkerPool& pool, const QImage& image);
 void extractLuminanceInto(MotionWorkerPool& pool, const QImage& image, FloatPlane& out);
 

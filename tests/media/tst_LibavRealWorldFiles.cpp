@@ -13,9 +13,18 @@ using namespace orvi::media::libav;
 
 namespace {
 
-// Largest channel error against RGB (200, 50, 50) on the left and (40, 180, 90) on the right.
+// Largest channel error against RGB (200, 50, 50) on the left and (40, 180, 90) on the right;
+// for a luminance image (Grayscale16, luminance × 256), the error of their luminance.
 int halvesError(const QImage& image)
 {
+    if (image.format() == QImage::Format_Grayscale16) {
+        const auto at = [&](int x) {
+            return reinterpret_cast<const quint16*>(image.constScanLine(image.height() / 2))[x] /
+                   256.0;
+        };
+        return qRound(std::max(std::abs(at(image.width() / 4) - 81.886),
+                               std::abs(at(image.width() * 3 / 4) - 143.738)));
+    }
     const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
     const QColor right = image.pixelColor(image.width() * 3 / 4, image.height() / 2);
     return std::max({std::abs(left.red() - 200), std::abs(left.green() - 50),

@@ -22,20 +22,28 @@ constexpr int kFrames = 3;
 
 // Mean absolute difference of the luminance (the weights the analysis uses) of two images
 // of one size. Colour differs more: the full-size conversion does not interpolate chroma.
+// A luminance image (Grayscale16) holds luminance × 256.
+double luminanceAt(const QImage& image, int x, int y)
+{
+    if (image.format() == QImage::Format_Grayscale16)
+        return reinterpret_cast<const quint16*>(image.constScanLine(y))[x] / 256.0;
+    const uchar* p = image.constScanLine(y) + 4 * x;
+    return 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
+}
+
 double meanLuminanceDifference(const QImage& a, const QImage& b)
 {
-    const QImage left = a.convertToFormat(QImage::Format_RGBA8888);
-    const QImage right = b.convertToFormat(QImage::Format_RGBA8888);
-    const auto luminance = [](const uchar* p) {
-        return 0.2126 * p[0] + 0.7152 * p[1] + 0.0722 * p[2];
+    const auto readable = [](const QImage& image) {
+        return image.format() == QImage::Format_Grayscale16
+                   ? image
+                   : image.convertToFormat(QImage::Format_RGBA8888);
     };
+    const QImage left = readable(a);
+    const QImage right = readable(b);
     double sum = 0.0;
-    for (int y = 0; y < left.height(); ++y) {
-        const uchar* p = left.constScanLine(y);
-        const uchar* q = right.constScanLine(y);
+    for (int y = 0; y < left.height(); ++y)
         for (int x = 0; x < left.width(); ++x)
-            sum += std::abs(luminance(p + 4 * x) - luminance(q + 4 * x));
-    }
+            sum += std::abs(luminanceAt(left, x, y) - luminanceAt(right, x, y));
     return sum / (double(left.width()) * left.height());
 }
 
@@ -86,6 +94,7 @@ void TestLibavReducedFrames::showsTheScaledCropOfTheFullFrame_data()
     QTest::addColumn<QString>("clip");
     QTest::addColumn<QRect>("crop");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("luminance"); // 4:2:0 reduced at least twice: luminance only
 
     const QString h264 =
         makeClip("planar.mp4", {"-c:v", "libx264", "-crf", "8", "-pix_fmt", "yuv420p"});
@@ -97,20 +106,21 @@ void TestLibavReducedFrames::showsTheScaledCropOfTheFullFrame_data()
     const QString threeQuarters = fixtures.cornerMarkedMp4("three-quarters.mp4", 270, kFrames);
 
     QTest::newRow("planar 4:2:0, whole frame halved")
-        << h264 << QRect(0, 0, 640, 360) << QSize(320, 180);
+        << h264 << QRect(0, 0, 640, 360) << QSize(320, 180) << true;
     QTest::newRow("planar 4:2:0, odd offsets, unscaled")
-        << h264 << QRect(33, 17, 301, 203) << QSize(301, 203);
+        << h264 << QRect(33, 17, 301, 203) << QSize(301, 203) << false;
     QTest::newRow("planar 4:2:0, odd offsets, scaled")
-        << h264 << QRect(101, 51, 411, 257) << QSize(137, 85);
-    QTest::newRow("10-bit 4:4:4") << deep << QRect(64, 40, 500, 300) << QSize(250, 150);
-    QTest::newRow("grey") << grey << QRect(7, 9, 400, 200) << QSize(200, 100);
+        << h264 << QRect(101, 51, 411, 257) << QSize(137, 85) << true;
+    QTest::newRow("10-bit 4:4:4") << deep << QRect(64, 40, 500, 300) << QSize(250, 150) << false;
+    QTest::newRow("grey") << grey << QRect(7, 9, 400, 200) << QSize(200, 100) << false;
     QTest::newRow("packed 4:2:2, odd offset")
-        << packed << QRect(31, 12, 402, 300) << QSize(201, 150);
+        << packed << QRect(31, 12, 402, 300) << QSize(201, 150) << false;
     // The marker block ends in a different corner for each turn; each crop holds its edges
     // and lies off-centre, so a crop mapped back the wrong way shows something else.
-    QTest::newRow("rotated a quarter turn") << quarter << QRect(25, 0, 95, 120) << QSize(57, 72);
+    QTest::newRow("rotated a quarter turn")
+        << quarter << QRect(25, 0, 95, 120) << QSize(57, 72) << false;
     QTest::newRow("rotated three quarters")
-        << threeQuarters << QRect(0, 45, 95, 115) << QSize(57, 69);
+        << threeQuarters << QRect(0, 45, 95, 115) << QSize(57, 69) << false;
 }
 
 void TestLibavReducedFrames::showsTheScaledCropOfTheFullFrame()
@@ -118,6 +128,7 @@ void TestLibavReducedFrames::showsTheScaledCropOfTheFullFrame()
     QFETCH(QString, clip);
     QFETCH(QRect, crop);
     QFETCH(QSize, size);
+    QFETCH(bool, luminance);
 
     LibavVideoSource whole({}, 1);
     LibavVideoSource reduced({}, 1);
@@ -135,7 +146,8 @@ void TestLibavReducedFrames::showsTheScaledCropOfTheFullFrame()
         QCOMPARE(small.frameIndex, full.frameIndex);
         QCOMPARE(small.presentationTimeUs, full.presentationTimeUs);
         QCOMPARE(small.image.size(), size);
-        QCOMPARE(small.image.format(), QImage::Format_RGBA8888);
+        QCOMPARE(small.image.format(),
+                 luminance ? QImage::Format_Grayscale16 : QImage::Format_RGBA8888);
         if (i == 0)
             QCOMPARE(alsoWhole, full.image);
 

@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace orvi::media::libav {
@@ -77,6 +78,35 @@ template <typename Enumeration> int codeOf(const Enumeration& field)
     return code;
 }
 
+// The luma coefficients Kr and Kb that define a matrix.
+void matrixCoefficients(AVColorSpace matrix, double* kr, double* kb)
+{
+    switch (matrix) {
+    case AVCOL_SPC_FCC:
+        *kr = 0.30;
+        *kb = 0.11;
+        return;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+        *kr = 0.299;
+        *kb = 0.114;
+        return;
+    case AVCOL_SPC_SMPTE240M:
+        *kr = 0.212;
+        *kb = 0.087;
+        return;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+        *kr = 0.2627;
+        *kb = 0.0593;
+        return;
+    default:
+        *kr = 0.2126;
+        *kb = 0.0722;
+        return;
+    }
+}
+
 bool sameTable(const int* table, const int* expected)
 {
     return table != nullptr && std::equal(expected, expected + 4, table);
@@ -102,6 +132,28 @@ LibavColourSpace LibavColourSpace::forEncoding(const QSize& frameSize)
     colours.matrix = assumedMatrix(frameSize.width(), frameSize.height());
     colours.fullRange = false;
     return colours;
+}
+
+LuminanceWeights LibavColourSpace::luminanceWeights() const
+{
+    // R = Y + 2 (1 − Kr) V, B = Y + 2 (1 − Kb) U, G = (Y − Kr R − Kb B) / Kg, weighed with
+    // the luminance weights of the analysis; limited range stretches 219 luma and 224
+    // chroma steps to 255.
+    constexpr double red = 0.2126, green = 0.7152, blue = 0.0722;
+    double kr = 0.0, kb = 0.0;
+    matrixCoefficients(matrix, &kr, &kb);
+    const double kg = 1.0 - kr - kb;
+    const double u = blue * 2.0 * (1.0 - kb) - green * 2.0 * kb * (1.0 - kb) / kg;
+    const double v = red * 2.0 * (1.0 - kr) - green * 2.0 * kr * (1.0 - kr) / kg;
+    const double lumaScale = fullRange ? 1.0 : 255.0 / 219.0;
+    const double chromaScale = fullRange ? 1.0 : 255.0 / 224.0;
+    LuminanceWeights weights;
+    weights.luma = float(lumaScale);
+    weights.lumaOffset = fullRange ? 0.0f : 16.0f;
+    // Below float resolution the terms are 0, so BT.709 pictures skip their chroma.
+    weights.chromaU = std::abs(u) < 1e-9 ? 0.0f : float(u * chromaScale);
+    weights.chromaV = std::abs(v) < 1e-9 ? 0.0f : float(v * chromaScale);
+    return weights;
 }
 
 void LibavColourSpace::tag(AVCodecContext& encoder) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/LuminanceReducer.h"
 #include "media/libav/LibavPointers.h"
 
 #include <QSize>
@@ -19,6 +20,9 @@ struct LibavColourSpace
     // What the exported stream is written in: limited range, and the matrix that players
     // assume for an untagged stream of that size, so that players ignoring the tags agree.
     static LibavColourSpace forEncoding(const QSize& frameSize);
+
+    // How the luminance of the RGB picture follows from the YUV samples.
+    LuminanceWeights luminanceWeights() const;
 
     // The stream tags (primaries, transfer, matrix, range) that describe this colour space.
     void tag(AVCodecContext& encoder) const;

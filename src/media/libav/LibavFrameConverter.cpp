@@ -234,6 +234,35 @@ LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& f
     });
 }
 
+LibavFrameConverter::Status LibavFrameConverter::convertReducedLuminance(const AVFrame& frame,
+                                                                         int rotationDegrees,
+                                                                         const QRect& displayCrop,
+                                                                         const QSize& displaySize,
+                                                                         QImage* image)
+{
+    const bool planar420 =
+        frame.format == AV_PIX_FMT_YUV420P || frame.format == AV_PIX_FMT_YUVJ420P;
+    if (rotationDegrees != 0 || !planar420 || frame.width <= 0 || frame.height <= 0 ||
+        frame.linesize[0] <= 0 || frame.linesize[1] <= 0 ||
+        frame.linesize[1] != frame.linesize[2] ||
+        !LuminanceReducer::handles(displayCrop.size(), displaySize))
+        return convertReduced(frame, rotationDegrees, displayCrop, displaySize, image);
+    const QSize size(frame.width, frame.height);
+    if (!QRect(QPoint(0, 0), size).contains(displayCrop))
+        return Status::CropOutsideFrame;
+    Planes420 planes;
+    planes.y = frame.data[0];
+    planes.u = frame.data[1];
+    planes.v = frame.data[2];
+    planes.yStride = frame.linesize[0];
+    planes.chromaStride = frame.linesize[1];
+    planes.size = size;
+    const LuminanceWeights weights = LibavColourSpace::ofFrame(frame).luminanceWeights();
+    return m_luminance.reduce(planes, displayCrop, displaySize, weights, *image)
+               ? Status::Ok
+               : Status::ImageAllocationFailed;
+}
+
 // Formats without croppable planes: the whole frame goes to RGBA first (unrotated), and the
 // crop of that is scaled with the same filter.
 LibavFrameConverter::Status

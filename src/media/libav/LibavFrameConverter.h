@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/LuminanceReducer.h"
 #include "media/libav/LibavColourSpace.h"
 #include "media/libav/LibavPointers.h"
 
@@ -38,6 +39,13 @@ public:
     Status convertReduced(const AVFrame& frame, int rotationDegrees, const QRect& displayCrop,
                           const QSize& displaySize, QImage* image);
 
+    // As `convertReduced`, but the image is the crop's luminance (LuminanceReducer) where the
+    // picture is unrotated 8-bit 4:2:0 and reduced at least twice both ways; otherwise the
+    // RGBA image of `convertReduced`.
+    Status convertReducedLuminance(const AVFrame& frame, int rotationDegrees,
+                                   const QRect& displayCrop, const QSize& displaySize,
+                                   QImage* image);
+
     void reset()
     {
         m_scaler.reset();
@@ -65,7 +73,8 @@ private:
     SwsContextPtr m_reducer;
     SwsContextPtr m_reducedConverter;
     FramePtr m_reducedPlanes; // the reduced picture before its conversion to RGBA
-    QImage m_staging;         // full RGBA frame, for pixel formats that cannot be cropped in place
+    LuminanceReducer m_luminance;
+    QImage m_staging; // full RGBA frame, for pixel formats that cannot be cropped in place
 };
 
 } // namespace orvi::media::libav

@@ -427,8 +427,10 @@ bool LibavVideoSource::convertReducedFrame(const QRect& crop, const QSize& size,
         return false;
     }
     const LibavFrameConverter::Status status =
-        (second ? m_decoder->secondConverter : m_decoder->converter)
-            .convertReduced(decoded, m_decoder->rotation, crop, size, image);
+        second ? m_decoder->secondConverter.convertReduced(decoded, m_decoder->rotation, crop, size,
+                                                           image)
+               : m_decoder->converter.convertReducedLuminance(decoded, m_decoder->rotation, crop,
+                                                              size, image);
     return conversionSucceeded(int(status), error);
 }
 

@@ -45,11 +45,12 @@ public:
     qint64 keyFrameAtOrBefore(qint64 frameIndex) const override;
 
     // Reads the next frame reduced for analysis: `crop` (display pixels) of the display image
-    // scaled to `size` with bilinear filtering straight from the decoded picture, so no
-    // full-size RGBA image is made. `fullImage`, when given, also receives the whole frame
-    // as readFrame gives it. Numbering, stamps and failures as for readFrame.
-    // `second`, when given, receives another part of the same frame reduced the same way (a
-    // reference region read beside the analysed one), through a converter of its own.
+    // scaled to `size` straight from the decoded picture, so no full-size RGBA image is made.
+    // The frame's image is the luminance (Grayscale16, see LuminanceReducer) where the picture
+    // allows, otherwise RGBA scaled with bilinear filtering. `fullImage`, when given, also
+    // receives the whole frame as readFrame gives it. Numbering, stamps and failures as for
+    // readFrame. `second`, when given, receives another part of the same frame reduced to
+    // RGBA (a reference region read beside the analysed one), through a converter of its own.
     struct ReducedPart
     {
         QRect crop;

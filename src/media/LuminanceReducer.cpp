@@ -1,0 +1,228 @@
+#include "media/LuminanceReducer.h"
+
+#include <algorithm>
+#include <cmath>
+
+// Hot loops get AVX2 and AVX-512 clones next to the portable one, picked at load time (not
+// under the thread checker, whose runtime is not ready when the resolvers run).
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(ORVI_NO_CLONES) && \
+    !defined(__SANITIZE_THREAD__)
+#define ORVI_MEDIA_HOT __attribute__((target_clones("default", "avx2", "avx512f")))
+#else
+#define ORVI_MEDIA_HOT
+#endif
+
+namespace orvi::media {
+
+namespace {
+
+constexpr float kMaximum = 255.0f;
+// Vertical taps of one output row at most: reductions beyond about 60 are left to scalers.
+constexpr int kMaximumTaps = 60;
+
+// Half-resolution luminance of one row of 2 × 2 blocks whose four luma samples all lie in
+// the picture: blocks [begin, end) of rows `upper` and `lower`.
+ORVI_MEDIA_HOT void blockRow(const uint8_t* __restrict upper, const uint8_t* __restrict lower,
+                             const uint8_t* __restrict u, const uint8_t* __restrict v,
+                             float* __restrict out, int count, float luma, float lumaOffset,
+                             float chromaU, float chromaV)
+{
+    const float quarter = 0.25f * luma;
+    const float offset = luma * lumaOffset + 128.0f * (chromaU + chromaV);
+    if (chromaU == 0.0f && chromaV == 0.0f) {
+        for (int i = 0; i < count; ++i)
+            out[i] =
+                quarter * float(upper[2 * i] + upper[2 * i + 1] + lower[2 * i] + lower[2 * i + 1]) -
+                offset;
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        out[i] =
+            quarter * float(upper[2 * i] + upper[2 * i + 1] + lower[2 * i] + lower[2 * i + 1]) +
+            chromaU * float(u[i]) + chromaV * float(v[i]) - offset;
+}
+
+// sums[i] = Σ weights[k] × rows[k][i]: one output row from the half-resolution rows.
+ORVI_MEDIA_HOT void weightedRows(const float* const* rows, const float* weights, int count,
+                                 int width, float* __restrict sums)
+{
+    const float* first = rows[0];
+    const float w0 = weights[0];
+    for (int i = 0; i < width; ++i)
+        sums[i] = w0 * first[i];
+    for (int k = 1; k < count; ++k) {
+        const float* row = rows[k];
+        const float w = weights[k];
+        for (int i = 0; i < width; ++i)
+            sums[i] += w * row[i];
+    }
+}
+
+// Horizontal pass of one output row. Taps of inner outputs are consecutive samples from
+// `first`, so a fixed tap count lets the compiler unroll them; border outputs read their
+// clamped indices.
+template <int Count>
+ORVI_MEDIA_HOT void columnsFixed(const float* __restrict sums, const int* first, const int* index,
+                                 const float* weights, int outputs, int width, float* out)
+{
+    for (int o = 0; o < outputs; ++o) {
+        const float* w = weights + o * Count;
+        float value = 0.0f;
+        if (first[o] >= 0 && first[o] + Count <= width) {
+            const float* s = sums + first[o];
+            for (int k = 0; k < Count; ++k)
+                value += w[k] * s[k];
+        } else {
+            for (int k = 0; k < Count; ++k)
+                value += w[k] * sums[index[o * Count + k]];
+        }
+        out[o] = value;
+    }
+}
+
+void columnsAny(const float* sums, const int* index, const float* weights, int count, int outputs,
+                float* out)
+{
+    for (int o = 0; o < outputs; ++o) {
+        float value = 0.0f;
+        for (int k = 0; k < count; ++k)
+            value += weights[o * count + k] * sums[index[o * count + k]];
+        out[o] = value;
+    }
+}
+
+} // namespace
+
+bool LuminanceReducer::handles(const QSize& crop, const QSize& size)
+{
+    return !size.isEmpty() && crop.width() >= 2 * size.width() &&
+           crop.height() >= 2 * size.height() && crop.height() <= kMaximumTaps * size.height();
+}
+
+void LuminanceReducer::buildTaps(int cropStart, int cropLength, int outputs, int halfFirst,
+                                 int halfCount, Taps& taps)
+{
+    const double scale = double(cropLength) / outputs; // luma samples per output
+    const double radius = scale / 2.0;                 // in half-resolution samples
+    taps.count = int(std::ceil(2.0 * radius)) + 1;
+    taps.index.assign(size_t(outputs) * size_t(taps.count), 0);
+    taps.weights.assign(size_t(outputs) * size_t(taps.count), 0.0f);
+    taps.first.assign(size_t(outputs), 0);
+    for (int o = 0; o < outputs; ++o) {
+        // The output's centre in half-resolution sample coordinates (sample i covers luma
+        // 2i … 2i + 2, its centre at 2i + 1).
+        const double centre = (cropStart + (o + 0.5) * scale) / 2.0 - 0.5;
+        const int first = int(std::floor(centre - radius)) + 1;
+        taps.first[size_t(o)] = first - halfFirst;
+        double total = 0.0;
+        std::vector<double> weights(size_t(taps.count));
+        for (int k = 0; k < taps.count; ++k) {
+            weights[size_t(k)] = std::max(0.0, 1.0 - std::abs(first + k - centre) / radius);
+            total += weights[size_t(k)];
+        }
+        for (int k = 0; k < taps.count; ++k) {
+            const size_t at = size_t(o) * size_t(taps.count) + size_t(k);
+            taps.index[at] = std::clamp(first + k - halfFirst, 0, halfCount - 1);
+            taps.weights[at] = float(weights[size_t(k)] / total);
+        }
+    }
+}
+
+void LuminanceReducer::prepare(const QRect& crop, const QSize& size)
+{
+    if (crop == m_crop && size == m_size)
+        return;
+    m_crop = crop;
+    m_size = size;
+    m_half =
+        QRect(QPoint(crop.left() / 2, crop.top() / 2), QPoint(crop.right() / 2, crop.bottom() / 2));
+    buildTaps(crop.x(), crop.width(), size.width(), m_half.x(), m_half.width(), m_columns);
+    buildTaps(crop.y(), crop.height(), size.height(), m_half.y(), m_half.height(), m_rows);
+    m_halfPlane.assign(size_t(m_half.width()) * size_t(m_half.height()), 0.0f);
+    m_rowSums.assign(size_t(m_half.width()), 0.0f);
+    m_output.assign(size_t(size.width()), 0.0f);
+}
+
+void LuminanceReducer::columns(const float* sums, float* out) const
+{
+    const Taps& t = m_columns;
+    const int outputs = m_size.width();
+    const int width = m_half.width();
+    switch (t.count) {
+    case 3:
+        return columnsFixed<3>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
+                               width, out);
+    case 4:
+        return columnsFixed<4>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
+                               width, out);
+    case 5:
+        return columnsFixed<5>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
+                               width, out);
+    case 6:
+        return columnsFixed<6>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
+                               width, out);
+    default:
+        return columnsAny(sums, t.index.data(), t.weights.data(), t.count, outputs, out);
+    }
+}
+
+void LuminanceReducer::halfResolution(const Planes420& planes, const LuminanceWeights& weights,
+                                      int begin, int end)
+{
+    const int lastRow = planes.size.height() - 1;
+    const int lastColumn = planes.size.width() - 1;
+    const int width = m_half.width();
+    // Blocks whose right luma sample is still inside the picture.
+    const int whole = std::clamp((lastColumn + 1) / 2 - m_half.x(), 0, width);
+    for (int j = begin; j < end; ++j) {
+        const int hy = m_half.y() + j;
+        const uint8_t* upper = planes.y + qsizetype(std::min(2 * hy, lastRow)) * planes.yStride;
+        const uint8_t* lower = planes.y + qsizetype(std::min(2 * hy + 1, lastRow)) * planes.yStride;
+        const uint8_t* u = planes.u + qsizetype(hy) * planes.chromaStride + m_half.x();
+        const uint8_t* v = planes.v + qsizetype(hy) * planes.chromaStride + m_half.x();
+        float* out = m_halfPlane.data() + size_t(j) * size_t(width);
+        const int x = 2 * m_half.x();
+        blockRow(upper + x, lower + x, u, v, out, whole, weights.luma, weights.lumaOffset,
+                 weights.chromaU, weights.chromaV);
+        for (int i = whole; i < width; ++i) { // an odd picture width's last block
+            const int left = x + 2 * i;
+            const int sum = upper[left] + upper[lastColumn] + lower[left] + lower[lastColumn];
+            out[i] = weights.luma * (0.25f * float(sum) - weights.lumaOffset) +
+                     weights.chromaU * (float(u[i]) - 128.0f) +
+                     weights.chromaV * (float(v[i]) - 128.0f);
+        }
+    }
+}
+
+bool LuminanceReducer::reduce(const Planes420& planes, const QRect& crop, const QSize& size,
+                              const LuminanceWeights& weights, QImage& target)
+{
+    if (!handles(crop.size(), size) || planes.y == nullptr || planes.u == nullptr ||
+        planes.v == nullptr || !QRect(QPoint(0, 0), planes.size).contains(crop))
+        return false;
+    if (!target.isDetached() || target.format() != QImage::Format_Grayscale16 ||
+        target.size() != size) {
+        target = QImage(size, QImage::Format_Grayscale16);
+        if (target.isNull())
+            return false;
+    }
+    prepare(crop, size);
+    halfResolution(planes, weights, 0, m_half.height());
+    const float* rows[kMaximumTaps + 2];
+    for (int oy = 0; oy < size.height(); ++oy) {
+        const size_t tapBase = size_t(oy) * size_t(m_rows.count);
+        for (int k = 0; k < m_rows.count; ++k)
+            rows[k] = m_halfPlane.data() +
+                      size_t(m_rows.index[tapBase + size_t(k)]) * size_t(m_half.width());
+        weightedRows(rows, m_rows.weights.data() + tapBase, m_rows.count, m_half.width(),
+                     m_rowSums.data());
+        columns(m_rowSums.data(), m_output.data());
+        auto* out = reinterpret_cast<quint16*>(target.scanLine(oy));
+        for (int ox = 0; ox < size.width(); ++ox)
+            out[ox] =
+                quint16(std::clamp(m_output[size_t(ox)], 0.0f, kMaximum) * float(kScale) + 0.5f);
+    }
+    return true;
+}
+
+} // namespace orvi::media
