@@ -9,7 +9,7 @@
         <translation>Усиление вибраций</translation>
     </message>
     <message>
-        <location line="+124"/>
+        <location line="+135"/>
         <source>Source recording frame rate</source>
         <translation>Частота кадров съёмки</translation>
     </message>
@@ -160,7 +160,7 @@
         <translation>Будет обработан весь кадр.</translation>
     </message>
     <message>
-        <location line="+23"/>
+        <location line="+27"/>
         <source>Close</source>
         <translation>Закрыть</translation>
     </message>
@@ -1147,7 +1147,7 @@
 <context>
     <name>CameraMotionSection</name>
     <message>
-        <location filename="../ui/qml/components/CameraMotionSection.qml" line="+19"/>
+        <location filename="../ui/qml/components/CameraMotionSection.qml" line="+20"/>
         <source>Camera motion</source>
         <translation>Движение камеры</translation>
     </message>
@@ -1172,17 +1172,27 @@
         <translation>Компенсировать движение камеры</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+16"/>
         <source>Reference region: x %1 %, y %2 %, %3 % × %4 % of the frame.</source>
         <translation>Опорная область: x %1 %, y %2 %, %3 % × %4 % кадра.</translation>
     </message>
     <message>
         <location line="+5"/>
         <source>Draw a reference region first: choose “Reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.</source>
-        <translation>Сначала выделите опорную область: нажмите «Опора» над исходным видео и проведите мышью по части сцены, которая не вибрирует, например по стене, полу или неподвижной раме.</translation>
+        <translation>Сначала выделите опорную область: нажмите «Опора» над панелью «Оригинал» и проведите мышью по части сцены, которая не вибрирует, например по стене, полу или неподвижной раме.</translation>
     </message>
     <message>
         <location line="+6"/>
+        <source>Clear reference</source>
+        <translation>Убрать опорную область</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Remove the reference region; camera motion is then not compensated</source>
+        <translation>Удалить опорную область; движение камеры тогда не компенсируется</translation>
+    </message>
+    <message>
+        <location line="+11"/>
         <source>The camera&apos;s shift is measured on the reference region in every frame and removed before amplification and spectrum analysis, so that the shake of a hand-held camera or a tripod on a vibrating floor is not taken for the machine&apos;s vibration. Only the shift is removed: a rotation or zoom of the camera is not, nor parallax between parts of the scene at other distances from the camera than the reference. Spectrum lines that the camera&apos;s own motion also shows are marked “camera motion”.</source>
         <translation>Сдвиг камеры измеряется по опорной области в каждом кадре и устраняется перед усилением и спектральным анализом, чтобы дрожание камеры в руках или штатива на вибрирующем полу не принималось за вибрацию машины. Устраняется только сдвиг: поворот и зум камеры не устраняются, как и параллакс между частями сцены на другом расстоянии от камеры, чем опорная область. Линии спектра, которые есть и в собственном движении камеры, отмечаются как «движение камеры».</translation>
     </message>
@@ -1519,39 +1529,39 @@
 <context>
     <name>PlaybackController</name>
     <message>
-        <location filename="../src/controllers/PlaybackController.cpp" line="+161"/>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="+160"/>
+        <location filename="../src/controllers/PlaybackController.cpp" line="+171"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="+165"/>
         <source>The processed preview range is invalid.</source>
         <translation>Недопустимый диапазон обработанного предпросмотра.</translation>
     </message>
     <message>
-        <location line="+353"/>
+        <location line="+402"/>
         <source>Source video playback failed.</source>
         <translation>Ошибка воспроизведения исходного видео.</translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+17"/>
         <source>Source video contains no decodable frames.</source>
         <translation>Исходное видео не содержит кадров, которые удаётся декодировать.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/PlaybackWorker.cpp" line="-98"/>
+        <location filename="../src/controllers/PlaybackWorker.cpp" line="-100"/>
         <source>Could not prepare source video playback.</source>
         <translation>Не удалось подготовить воспроизведение исходного видео.</translation>
     </message>
     <message>
-        <location line="+211"/>
-        <location line="+15"/>
+        <location line="+213"/>
+        <location line="+30"/>
         <source>Could not seek to the requested video frame.</source>
         <translation>Не удалось перейти к запрошенному кадру видео.</translation>
     </message>
     <message>
-        <location line="-107"/>
+        <location line="-122"/>
         <source>Could not open the processed preview.</source>
         <translation>Не удалось открыть обработанный предпросмотр.</translation>
     </message>
     <message>
-        <location line="+132"/>
+        <location line="+147"/>
         <source>Could not decode the next video frame.</source>
         <translation>Не удалось декодировать следующий кадр видео.</translation>
     </message>
@@ -2063,40 +2073,36 @@ m/s², peak</source>
     <message>
         <location filename="../ui/qml/panels/SourceViewport.qml" line="+36"/>
         <source>Source video</source>
-        <translation>Исходное видео</translation>
+        <translation>Оригинал</translation>
     </message>
     <message>
-        <location line="+30"/>
-        <source>Finish region</source>
-        <translation>Готово</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Edit region</source>
-        <translation>Область</translation>
-    </message>
-    <message>
-        <location line="+4"/>
+        <location line="+36"/>
         <source>Draw, move or resize the analysis region on the frame</source>
         <translation>Нарисовать, переместить или изменить размер области анализа на кадре</translation>
     </message>
     <message>
-        <location line="+4"/>
-        <source>Known length</source>
-        <translation>Масштаб</translation>
-    </message>
-    <message>
-        <location line="+4"/>
+        <location line="+8"/>
         <source>Draw a line along a part of known size to give amplitudes in µm, mm/s and m/s²</source>
         <translation>Проведите линию вдоль детали известного размера, чтобы получить амплитуды в мкм, мм/с и м/с²</translation>
     </message>
     <message>
-        <location line="+4"/>
-        <source>Finish reference</source>
+        <location line="-13"/>
+        <location line="+17"/>
+        <source>Done</source>
         <translation>Готово</translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="-16"/>
+        <source>Region</source>
+        <translation>Область</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>Scale</source>
+        <translation>Масштаб</translation>
+    </message>
+    <message>
+        <location line="+8"/>
         <source>Reference</source>
         <translation>Опора</translation>
     </message>
@@ -2377,7 +2383,7 @@ m/s², peak</source>
         <translation>Нет принятого сигнала в этой ячейке или в опорной точке.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumRun.cpp" line="+42"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="+43"/>
         <source>Cancelling spectrum analysis</source>
         <translation>Отмена спектрального анализа</translation>
     </message>
@@ -2392,12 +2398,17 @@ m/s², peak</source>
         <translation>Расчёт спектра</translation>
     </message>
     <message>
+        <location line="+36"/>
+        <source>Camera motion removed: %1 px peak, %2 px RMS; match quality %3 (lowest %4).</source>
+        <translation>Движение камеры убрано: пик %1 пикс., СКЗ %2 пикс.; качество совмещения %3 (худшее %4).</translation>
+    </message>
+    <message>
         <location filename="../src/controllers/SpectrumController.cpp" line="+103"/>
         <source>Some peaks overlap. The proposed band does not guarantee isolation of one component.</source>
         <translation>Некоторые пики перекрываются. Предложенная полоса не гарантирует выделения одной компоненты.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumRun.cpp" line="+32"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="+14"/>
         <source>What the analysis measures
 The analysis follows the local phase of image structure at every point of a grid inside the analysis region and computes the spectrum of that motion. Relative power compares frequencies with one another; it is not a displacement in millimetres. Camera shake, changes of light and large movement of the object also change the signal.
 
@@ -2427,7 +2438,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Кадры %1–%2; область анализа: x=%3%, y=%4%, ширина=%5%, высота=%6%.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumRun.cpp" line="-23"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="-41"/>
         <source>%1 fps; frames %2–%3; %4/%5 reliable sites; grid %6 Hz; window scale %7 Hz; %8 × %9 analysis pixels; %10 ms.</source>
         <translation>%1 кадр/с; кадры %2–%3; надёжных точек: %4/%5; сетка %6 Гц; масштаб окна %7 Гц; %8 × %9 пикселей анализа; %10 мс.</translation>
     </message>
@@ -2497,7 +2508,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Фактическая сетка: %1 × %2 (%3 точек), изображение анализа: %4 × %5 пикселей. Максимальный фрагмент для этой сетки: %6 кадров.</translation>
     </message>
     <message>
-        <location filename="../src/controllers/SpectrumRun.cpp" line="+111"/>
+        <location filename="../src/controllers/SpectrumRun.cpp" line="+129"/>
         <source>Spectrum analysis failed.</source>
         <translation>Ошибка спектрального анализа.</translation>
     </message>
@@ -2640,7 +2651,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Экспорт…</translation>
     </message>
     <message>
-        <location line="+168"/>
+        <location line="+170"/>
         <source>Spectrum</source>
         <translation>Спектр</translation>
     </message>
@@ -2691,7 +2702,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Спектра пока нет. Выберите «Начать анализ», чтобы рассчитать его.</translation>
     </message>
     <message>
-        <location line="-307"/>
+        <location line="-309"/>
         <source>Spectrum is outdated. Recalculate before applying a band.</source>
         <translation>Спектр устарел. Пересчитайте его перед применением полосы.</translation>
     </message>
@@ -2726,7 +2737,7 @@ Every frequency depends on the capture frame rate, which for a slow-motion file 
         <translation>Расчёт спектра отменён</translation>
     </message>
     <message>
-        <location line="+28"/>
+        <location line="+30"/>
         <source>Reading the band power map</source>
         <translation>Как читать карту мощности в полосе</translation>
     </message>
@@ -2940,12 +2951,12 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
     <message>
         <location line="+5"/>
         <location line="+3"/>
-        <location line="+115"/>
+        <location line="+116"/>
         <source>Spectrum parameters</source>
         <translation>Параметры спектра</translation>
     </message>
     <message>
-        <location line="-100"/>
+        <location line="-101"/>
         <location line="+8"/>
         <source>Point density</source>
         <translation>Плотность точек</translation>
@@ -2956,7 +2967,7 @@ The phase is meaningful only where the point clearly moves at the chosen frequen
         <translation>%1 × %2 (%3 точек)</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+25"/>
         <source>Computing resources</source>
         <translation>Вычислительные ресурсы</translation>
     </message>
@@ -3187,12 +3198,12 @@ The worker count limits how many processor threads the analysis may use.</source
         <translation>Следующий кадр</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+13"/>
         <source>Playback position</source>
         <translation>Позиция воспроизведения</translation>
     </message>
     <message>
-        <location line="+24"/>
+        <location line="+29"/>
         <source>Frame %1 / %2</source>
         <translation>Кадр %1 / %2</translation>
     </message>

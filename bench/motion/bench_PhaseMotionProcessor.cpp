@@ -2,12 +2,17 @@
 // 1920 x 1080 full frame and 3840 x 2160 with a 10 % x 10 % region (region optimisation on),
 // factor 20, band 9..14 Hz at 240 fps, automatic workers; each also with camera motion
 // compensation on a reference region in the top-left corner (the "Compensated" runs).
+// The "CompensationCost" runs give the cost of compensation as a ratio robust against a
+// machine whose speed drifts: rounds of frames alternate between a processor with and one
+// without it, and the median and spread of the rounds' time ratios are reported.
 
 #include "motion/PhaseMotionProcessor.h"
 
 #include <QImage>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -53,8 +58,8 @@ std::vector<QImage> makeFrames(int width, int height)
     return frames;
 }
 
-void runProcessor(benchmark::State& state, int width, int height, const QRectF& region,
-                  bool compensated = false)
+bool configure(PhaseMotionProcessor& processor, int width, int height, const QRectF& region,
+               bool compensated, QString* error)
 {
     media::VideoInfo info;
     info.frameSize = QSize(width, height);
@@ -68,10 +73,15 @@ void runProcessor(benchmark::State& state, int width, int height, const QRectF& 
     settings.regionProcessingOptimizationEnabled = true;
     settings.stabilizationEnabled = compensated;
     settings.stabilizationReferenceRegion = QRectF(0.02, 0.02, 0.2, 0.2);
+    return processor.configure(info, settings, error);
+}
 
+void runProcessor(benchmark::State& state, int width, int height, const QRectF& region,
+                  bool compensated = false)
+{
     PhaseMotionProcessor processor;
     QString error;
-    if (!processor.configure(info, settings, &error)) {
+    if (!configure(processor, width, height, region, compensated, &error)) {
         state.SkipWithError(error.toUtf8().constData());
         return;
     }
@@ -135,8 +145,80 @@ void BM_Region2160pCompensated(benchmark::State& state)
     runProcessor(state, 3840, 2160, QRectF(0.45, 0.45, 0.1, 0.1), true);
 }
 
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
+}
+
+// Time with compensation over time without it, frame for frame on the same images.
+void runCompensationCost(benchmark::State& state, int width, int height, const QRectF& region)
+{
+    constexpr int kRounds = 15;
+    constexpr int kFramesPerRound = 2 * kDistinctFrames;
+    PhaseMotionProcessor plain, compensated;
+    QString error;
+    if (!configure(plain, width, height, region, false, &error) ||
+        !configure(compensated, width, height, region, true, &error)) {
+        state.SkipWithError(error.toUtf8().constData());
+        return;
+    }
+    const std::vector<QImage> frames = makeFrames(width, height);
+    std::vector<media::VideoFrame> output;
+    qint64 next[2] = {0, 0};
+    // Seconds for one round of frames through one of the processors.
+    auto round = [&](int which) {
+        PhaseMotionProcessor& processor = which ? compensated : plain;
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < kFramesPerRound; ++i) {
+            media::VideoFrame frame;
+            const qint64 index = next[which]++;
+            frame.image = frames[static_cast<std::size_t>(index % kDistinctFrames)];
+            frame.frameIndex = index;
+            frame.presentationTimeUs = index * 1000000 / 240;
+            if (!processor.process(frame, &output, &error))
+                state.SkipWithError(error.toUtf8().constData());
+            output.clear();
+        }
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
+    round(0); // warm-up: sizes every plane and starts the threads
+    round(1);
+    std::vector<double> ratios, plainMs, compensatedMs;
+    for (auto _ : state) {
+        for (int r = 0; r < kRounds; ++r) {
+            // Each pair in both orders in turn, so neither side always runs on a warm cache.
+            const double first = round(r % 2);
+            const double second = round(1 - r % 2);
+            const double without = r % 2 ? second : first;
+            const double with = r % 2 ? first : second;
+            ratios.push_back(with / without);
+            plainMs.push_back(1000.0 * without / kFramesPerRound);
+            compensatedMs.push_back(1000.0 * with / kFramesPerRound);
+        }
+    }
+    state.counters["ratioMedian"] = median(ratios);
+    state.counters["ratioMin"] = *std::min_element(ratios.begin(), ratios.end());
+    state.counters["ratioMax"] = *std::max_element(ratios.begin(), ratios.end());
+    state.counters["plainMs"] = median(plainMs);
+    state.counters["compensatedMs"] = median(compensatedMs);
+}
+
+void BM_CompensationCost1080p(benchmark::State& state)
+{
+    runCompensationCost(state, 1920, 1080, QRectF(0.0, 0.0, 1.0, 1.0));
+}
+
+void BM_CompensationCost2160pRegion(benchmark::State& state)
+{
+    runCompensationCost(state, 3840, 2160, QRectF(0.45, 0.45, 0.1, 0.1));
+}
+
 } // namespace
 
+BENCHMARK(BM_CompensationCost1080p)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_CompensationCost2160pRegion)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_FullFrame1080p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5.0);
 BENCHMARK(BM_FullFrame1080pCompensated)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5.0);
 BENCHMARK(BM_Region2160p)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(5.0);

@@ -88,6 +88,7 @@ class SpectrumController : public QObject
     // Summaries and the spectrum.
     Q_PROPERTY(QString inputSummary READ inputSummary NOTIFY stateChanged)
     Q_PROPERTY(QString resultSummary READ resultSummary NOTIFY resultChanged)
+    Q_PROPERTY(QString cameraMotionSummary READ cameraMotionSummary NOTIFY resultChanged)
     Q_PROPERTY(double minimumFrequencyHz READ minimumFrequencyHz NOTIFY resultChanged)
     Q_PROPERTY(double maximumFrequencyHz READ maximumFrequencyHz NOTIFY stateChanged)
     Q_PROPERTY(double frequencyStepHz READ frequencyStepHz NOTIFY resultChanged)
@@ -208,6 +209,7 @@ public:
 
     QString inputSummary() const { return m_inputs.summary(); }
     QString resultSummary() const { return m_run.summary(); }
+    QString cameraMotionSummary() const { return m_run.cameraMotionSummary(); }
     double minimumFrequencyHz() const { return ready() ? result().binWidthHz : 0.0; }
     double maximumFrequencyHz() const;
     double frequencyStepHz() const { return ready() ? result().binWidthHz : 0.1; }

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <cmath>
 
 namespace orvi::ui::controllers {
 
@@ -66,6 +67,24 @@ QString SpectrumRun::summary() const
         .arg(m_result.analysisImageSize.width())
         .arg(m_result.analysisImageSize.height())
         .arg(m_result.elapsedMs);
+}
+
+QString SpectrumRun::cameraMotionSummary() const
+{
+    const project_data::CameraMotion& camera = m_result.cameraMotion;
+    if (!ready() || !m_result.request.cameraMotionCompensation || !camera.compensated)
+        return {};
+    const QLocale locale = NumberFormatter::plainSystemLocale();
+    // A value that cannot be given (no match quality of a single frame) shows as a dash.
+    const auto number = [&](double value) {
+        return std::isfinite(value) ? NumberFormatter::fixedText(locale, value, 2)
+                                    : QStringLiteral("—");
+    };
+    return QCoreApplication::translate("SpectrumController",
+                                       "Camera motion removed: %1 px peak, %2 px RMS; match "
+                                       "quality %3 (lowest %4).")
+        .arg(number(camera.peakPx), number(camera.rmsPx), number(camera.meanQuality),
+             number(camera.lowestQuality));
 }
 
 QString SpectrumRun::gridDescription() const

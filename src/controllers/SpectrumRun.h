@@ -34,6 +34,8 @@ public:
     bool ready() const { return m_result.ok; }
     // What the ready result was computed from, in one line; empty without one.
     QString summary() const;
+    // The camera motion taken out of the ready result, in one line; empty without it.
+    QString cameraMotionSummary() const;
     QString gridDescription() const;
     // What an analysis measures and how to read it.
     static QString help();

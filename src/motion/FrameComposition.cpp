@@ -1,5 +1,6 @@
 #include "motion/FrameComposition.h"
 
+#include "motion/ImageShift.h"
 #include "motion/KernelSupport.h"
 #include "motion/MotionWorkerPool.h"
 #include "motion/ProcessingRegion.h"
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace orvi::motion_core {
@@ -216,7 +218,8 @@ namespace orvi::motion_core {
 namespace {
 
 // One row of RGBA8888 bytes (R, G, B, A) as ARGB32 words; `opaque` forces alpha to 255.
-ORVI_MOTION_HOT void rgbaRowToArgb(const uchar* source, quint32* out, int width, bool opaque)
+ORVI_MOTION_HOT_INTEGER void rgbaRowToArgb(const uchar* source, quint32* out, int width,
+                                           bool opaque)
 {
     const quint32 alphaMask = opaque ? 0xff000000u : 0u;
     for (int x = 0; x < width; ++x) {
@@ -226,37 +229,97 @@ ORVI_MOTION_HOT void rgbaRowToArgb(const uchar* source, quint32* out, int width,
     }
 }
 
+// The frame formats whose rows convertRow() turns into ARGB32.
+bool isRowFormat(QImage::Format format)
+{
+    return format == QImage::Format_RGBA8888 || format == QImage::Format_RGBX8888 ||
+           format == QImage::Format_ARGB32 || format == QImage::Format_RGB32;
+}
+
+void convertRow(const uchar* in, quint32* out, int width, QImage::Format format)
+{
+    if (format == QImage::Format_RGBA8888 || format == QImage::Format_RGBX8888)
+        rgbaRowToArgb(in, out, width, format == QImage::Format_RGBX8888);
+    else if (format == QImage::Format_RGB32)
+        for (int x = 0; x < width; ++x)
+            out[x] = reinterpret_cast<const quint32*>(in)[x] | 0xff000000u;
+    else
+        std::memcpy(out, in, std::size_t(width) * 4);
+}
+
+bool fitsFastPaste(const QImage& fullFrame, const QImage& crop, const QPoint& topLeft)
+{
+    return !fullFrame.isNull() && !crop.isNull() && crop.format() == QImage::Format_ARGB32 &&
+           isRowFormat(fullFrame.format()) &&
+           fullFrame.rect().contains(QRect(topLeft, crop.size()));
+}
+
+QImage argbFrame(const QSize& size)
+{
+    QImage result(size, QImage::Format_ARGB32);
+    if (result.isNull())
+        throw std::bad_alloc();
+    return result;
+}
+
 } // namespace
 
 QImage pasteRegion(MotionWorkerPool& pool, const QImage& fullFrame, const QImage& crop,
                    const QPoint& topLeft)
 {
-    const QImage::Format format = fullFrame.format();
-    const bool rgbaBytes = format == QImage::Format_RGBA8888 || format == QImage::Format_RGBX8888;
-    const bool argbWords = format == QImage::Format_ARGB32 || format == QImage::Format_RGB32;
-    if (fullFrame.isNull() || crop.isNull() || crop.format() != QImage::Format_ARGB32 ||
-        !(rgbaBytes || argbWords) || !fullFrame.rect().contains(QRect(topLeft, crop.size())))
+    if (!fitsFastPaste(fullFrame, crop, topLeft))
         return pasteRegion(fullFrame, crop, topLeft);
 
+    const QImage::Format format = fullFrame.format();
     const int w = fullFrame.width(), h = fullFrame.height();
-    QImage result(w, h, QImage::Format_ARGB32);
-    if (result.isNull())
-        throw std::bad_alloc();
+    QImage result = argbFrame(fullFrame.size());
     const QRect target(topLeft, crop.size());
     runParallel(pool, h, qint64(w) * 2, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
             quint32* out = reinterpret_cast<quint32*>(result.scanLine(y));
-            const uchar* in = fullFrame.constScanLine(y);
-            if (rgbaBytes)
-                rgbaRowToArgb(in, out, w, format == QImage::Format_RGBX8888);
-            else if (format == QImage::Format_RGB32)
-                for (int x = 0; x < w; ++x)
-                    out[x] = reinterpret_cast<const quint32*>(in)[x] | 0xff000000u;
-            else
-                std::memcpy(out, in, std::size_t(w) * 4);
+            convertRow(fullFrame.constScanLine(y), out, w, format);
             if (y >= target.top() && y <= target.bottom())
                 std::memcpy(out + target.left(), crop.constScanLine(y - target.top()),
                             std::size_t(target.width()) * 4);
+        }
+    });
+    return result;
+}
+
+QImage pasteRegionShifted(MotionWorkerPool& pool, const QImage& fullFrame, const QPointF& offset,
+                          const QImage& crop, const QPoint& topLeft)
+{
+    if (!fitsFastPaste(fullFrame, crop, topLeft) || !std::isfinite(offset.x()) ||
+        !std::isfinite(offset.y())) {
+        QImage moved;
+        shiftImage(fullFrame, offset, moved, &pool);
+        return pasteRegion(pool, moved, crop, topLeft);
+    }
+
+    const QImage::Format format = fullFrame.format();
+    const int w = fullFrame.width(), h = fullFrame.height();
+    QImage result = argbFrame(fullFrame.size());
+    const QRect target(topLeft, crop.size());
+    runParallel(pool, h, qint64(w) * 8, [&](int begin, int end) {
+        ImageShift shift(fullFrame, offset, 0, w);
+        std::vector<uchar> moved(std::size_t(w) * 4);
+        // Pixels [from, to) of row y, moved, then converted into the result.
+        const auto movedPart = [&](int y, int from, int to, quint32* out) {
+            if (from >= to)
+                return;
+            shift.row(y, from, to, moved.data());
+            convertRow(moved.data(), out + from, to - from, format);
+        };
+        for (int y = begin; y < end; ++y) {
+            quint32* out = reinterpret_cast<quint32*>(result.scanLine(y));
+            if (y < target.top() || y > target.bottom()) {
+                movedPart(y, 0, w, out);
+                continue;
+            }
+            movedPart(y, 0, target.left(), out);
+            std::memcpy(out + target.left(), crop.constScanLine(y - target.top()),
+                        std::size_t(target.width()) * 4);
+            movedPart(y, target.right() + 1, w, out);
         }
     });
     return result;

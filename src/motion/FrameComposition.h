@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <QRectF>
 
 namespace orvi::motion_core {
@@ -30,5 +31,9 @@ QImage pasteRegion(const QImage& fullFrame, const QImage& crop, const QPoint& to
 // painter's way.
 QImage pasteRegion(MotionWorkerPool& pool, const QImage& fullFrame, const QImage& crop,
                    const QPoint& topLeft);
+// pasteRegion(pool, the full frame moved by `offset` (shiftImage), crop, topLeft), with the
+// frame moved and converted in one pass and the pixels under the crop not moved at all.
+QImage pasteRegionShifted(MotionWorkerPool& pool, const QImage& fullFrame, const QPointF& offset,
+                          const QImage& crop, const QPoint& topLeft);
 
 } // namespace orvi::motion_core

@@ -5,21 +5,81 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 
 namespace orvi::motion_core {
 
 namespace {
 
-// Offsets and 8-bit weights of one axis: sample p = i + whole + fraction.
-struct Axis
-{
-    int whole = 0;
-    uint32_t far = 0; // weight of sample whole + 1, 0 ... 256
-    uint32_t near = 256;
-};
+// Every pass rounds to 8 bits, so all arithmetic fits 16-bit lanes (at most one level off
+// the exact blend): as the two weights add up to 256, no sum reaches 2^16, and cutting the
+// sums to 16 bits before the shift lets the compiler keep every lane at 16 bits.
 
-Axis axisFor(double offset)
+// One row across: `in` points at the first source pixel; the far pixel is 4 bytes on.
+ORVI_MOTION_HOT_INTEGER void blendAcross(const uchar* __restrict in, uchar* __restrict out,
+                                         int bytes, uint16_t near, uint16_t far)
+{
+    for (int j = 0; j < bytes; ++j)
+        out[j] = uchar(uint16_t(in[j] * near + in[j + 4] * far + 128u) >> 8);
+}
+
+// Two rows blended across, blended down.
+ORVI_MOTION_HOT_INTEGER void blendDown(const uchar* __restrict upper, const uchar* __restrict lower,
+                                       uchar* __restrict out, int bytes, uint16_t near,
+                                       uint16_t far)
+{
+    for (int j = 0; j < bytes; ++j)
+        out[j] = uchar(uint16_t(upper[j] * near + lower[j] * far + 128u) >> 8);
+}
+
+// A 32-bit copy of the source in the format the moved image gets.
+QImage thirtyTwoBit(const QImage& source)
+{
+    return source.depth() == 32 ? source : source.convertToFormat(QImage::Format_ARGB32);
+}
+
+void prepareTarget(const QImage& source, const QSize& size, QImage& target)
+{
+    if (target.size() != size || target.format() != source.format() ||
+        target.constBits() == source.constBits())
+        target = QImage(size, source.format());
+}
+
+// Rows [begin, end) of `area` of a 16-bit grey image moved with the same weights, blended
+// per pixel; the sums stay in 32 bits.
+void shiftGreyRows(const QImage& source, const QPointF& offset, const QRect& area, uchar* bits,
+                   qsizetype stride, int begin, int end)
+{
+    const ImageShift::Axis x = ImageShift::axisFor(offset.x());
+    const ImageShift::Axis y = ImageShift::axisFor(offset.y());
+    const int w = source.width();
+    const int h = source.height();
+    for (int row = begin; row < end; ++row) {
+        const int sourceRow = area.top() + row + y.whole;
+        const auto* upper =
+            reinterpret_cast<const quint16*>(source.constScanLine(std::clamp(sourceRow, 0, h - 1)));
+        const auto* lower = reinterpret_cast<const quint16*>(
+            source.constScanLine(std::clamp(sourceRow + 1, 0, h - 1)));
+        auto* out = reinterpret_cast<quint16*>(bits + row * stride);
+        for (int column = 0; column < area.width(); ++column) {
+            const int x0 = std::clamp(area.left() + column + x.whole, 0, w - 1);
+            const int x1 = std::clamp(area.left() + column + x.whole + 1, 0, w - 1);
+            const uint32_t top = (upper[x0] * x.near + upper[x1] * x.far + 128u) >> 8;
+            const uint32_t bottom = (lower[x0] * x.near + lower[x1] * x.far + 128u) >> 8;
+            out[column] = quint16((top * y.near + bottom * y.far + 128u) >> 8);
+        }
+    }
+}
+
+} // namespace
+
+ImageShift::ImageShift(const QImage& source, const QPointF& offset, int from, int to)
+    : m_source(source), m_x(axisFor(offset.x())), m_y(axisFor(offset.y())), m_from(from), m_to(to)
+{
+    for (std::vector<uchar>& row : m_across)
+        row.resize(std::size_t(std::max(to - from, 0)) * 4);
+}
+
+ImageShift::Axis ImageShift::axisFor(double offset)
 {
     const double position = -offset; // target i reads source i - offset
     const double whole = std::floor(position);
@@ -34,111 +94,80 @@ Axis axisFor(double offset)
     return axis;
 }
 
-ORVI_MOTION_HOT void blendRow(const uchar* __restrict upper, const uchar* __restrict lower,
-                              uchar* __restrict out, int bytes, uint16_t xNear, uint16_t xFar,
-                              uint16_t yNear, uint16_t yFar)
+const uchar* ImageShift::across(int sourceRow)
 {
-    // upper and lower point at the first source pixel; the far pixel is 4 bytes on. Each pass
-    // rounds to 8 bits, so all arithmetic fits 16-bit lanes (at most one level off the exact
-    // blend).
-    for (int j = 0; j < bytes; ++j) {
-        const uint16_t top = uint16_t((upper[j] * xNear + upper[j + 4] * xFar + 128u) >> 8);
-        const uint16_t bottom = uint16_t((lower[j] * xNear + lower[j + 4] * xFar + 128u) >> 8);
-        out[j] = uchar((top * yNear + bottom * yFar + 128u) >> 8);
-    }
+    sourceRow = std::clamp(sourceRow, 0, m_source.height() - 1);
+    for (std::size_t i = 0; i < 2; ++i)
+        if (m_acrossRow[i] == sourceRow)
+            return m_across[i].data();
+    // Into the buffer filled before the last one, which the next target row no longer needs.
+    m_lastFilled = 1 - m_lastFilled;
+    m_acrossRow[std::size_t(m_lastFilled)] = sourceRow;
+    uchar* out = m_across[std::size_t(m_lastFilled)].data();
+    const uchar* in = m_source.constScanLine(sourceRow);
+    const int w = m_source.width();
+    // Columns whose two source pixels both lie inside the row.
+    const int first = std::clamp(-m_x.whole, m_from, m_to);
+    const int last = std::clamp(w - 1 - m_x.whole, first, m_to); // exclusive
+    const auto edge = [&](int column) {
+        const int x0 = std::clamp(column + m_x.whole, 0, w - 1);
+        const int x1 = std::clamp(column + m_x.whole + 1, 0, w - 1);
+        for (int c = 0; c < 4; ++c)
+            out[4 * (column - m_from) + c] =
+                uchar((in[4 * x0 + c] * m_x.near + in[4 * x1 + c] * m_x.far + 128u) >> 8);
+    };
+    for (int column = m_from; column < first; ++column)
+        edge(column);
+    if (last > first)
+        blendAcross(in + 4 * (first + m_x.whole), out + 4 * (first - m_from), 4 * (last - first),
+                    uint16_t(m_x.near), uint16_t(m_x.far));
+    for (int column = last; column < m_to; ++column)
+        edge(column);
+    return out;
 }
 
-uint32_t blendPixel(const uchar* upper, const uchar* lower, int x0, int x1, int channel,
-                    const Axis& x, const Axis& y)
+void ImageShift::row(int row, int from, int to, uchar* out)
 {
-    const uint32_t top =
-        (upper[4 * x0 + channel] * x.near + upper[4 * x1 + channel] * x.far + 128u) >> 8;
-    const uint32_t bottom =
-        (lower[4 * x0 + channel] * x.near + lower[4 * x1 + channel] * x.far + 128u) >> 8;
-    return (top * y.near + bottom * y.far + 128u) >> 8;
+    const uchar* upper = across(row + m_y.whole);
+    const uchar* lower = across(row + m_y.whole + 1);
+    const int offset = 4 * (from - m_from);
+    blendDown(upper + offset, lower + offset, out, 4 * (to - from), uint16_t(m_y.near),
+              uint16_t(m_y.far));
 }
-
-void shiftRows(const QImage& source, QImage& target, const Axis& x, const Axis& y, int begin,
-               int end)
-{
-    const int w = source.width();
-    const int h = source.height();
-    // Target columns whose two source pixels both lie inside the row.
-    const int first = std::clamp(-x.whole, 0, w);
-    const int last = std::clamp(w - 1 - x.whole, first, w); // exclusive
-    for (int row = begin; row < end; ++row) {
-        const uchar* upper = source.constScanLine(std::clamp(row + y.whole, 0, h - 1));
-        const uchar* lower = source.constScanLine(std::clamp(row + y.whole + 1, 0, h - 1));
-        uchar* out = target.scanLine(row);
-        const auto edge = [&](int column) {
-            const int x0 = std::clamp(column + x.whole, 0, w - 1);
-            const int x1 = std::clamp(column + x.whole + 1, 0, w - 1);
-            for (int c = 0; c < 4; ++c)
-                out[4 * column + c] = uchar(blendPixel(upper, lower, x0, x1, c, x, y));
-        };
-        for (int column = 0; column < first; ++column)
-            edge(column);
-        if (last > first) {
-            const int from = 4 * (first + x.whole);
-            blendRow(upper + from, lower + from, out + 4 * first, 4 * (last - first), x.near, x.far,
-                     y.near, y.far);
-        }
-        for (int column = std::max(last, first); column < w; ++column)
-            edge(column);
-    }
-}
-
-// The 16-bit grey rows of a luminance image, with the same weights; sums stay in 32 bits.
-void shiftGreyRows(const QImage& source, QImage& target, const Axis& x, const Axis& y, int begin,
-                   int end)
-{
-    const int w = source.width();
-    const int h = source.height();
-    for (int row = begin; row < end; ++row) {
-        const auto* upper = reinterpret_cast<const quint16*>(
-            source.constScanLine(std::clamp(row + y.whole, 0, h - 1)));
-        const auto* lower = reinterpret_cast<const quint16*>(
-            source.constScanLine(std::clamp(row + y.whole + 1, 0, h - 1)));
-        auto* out = reinterpret_cast<quint16*>(target.scanLine(row));
-        for (int column = 0; column < w; ++column) {
-            const int x0 = std::clamp(column + x.whole, 0, w - 1);
-            const int x1 = std::clamp(column + x.whole + 1, 0, w - 1);
-            const uint32_t top = (upper[x0] * x.near + upper[x1] * x.far + 128u) >> 8;
-            const uint32_t bottom = (lower[x0] * x.near + lower[x1] * x.far + 128u) >> 8;
-            out[column] = quint16((top * y.near + bottom * y.far + 128u) >> 8);
-        }
-    }
-}
-
-} // namespace
 
 void shiftImage(const QImage& source, const QPointF& offset, QImage& target, MotionWorkerPool* pool)
 {
-    if (source.isNull() || !std::isfinite(offset.x()) || !std::isfinite(offset.y())) {
+    shiftImageArea(source, offset, source.rect(), target, pool);
+}
+
+void shiftImageArea(const QImage& source, const QPointF& offset, const QRect& area, QImage& target,
+                    MotionWorkerPool* pool)
+{
+    if (source.isNull() || !std::isfinite(offset.x()) || !std::isfinite(offset.y()) ||
+        area.isEmpty() || !source.rect().contains(area)) {
         target = QImage();
         return;
     }
     const bool grey = source.format() == QImage::Format_Grayscale16;
-    if (source.depth() != 32 && !grey) {
-        shiftImage(source.convertToFormat(QImage::Format_ARGB32), offset, target, pool);
-        return;
-    }
-    if (target.size() != source.size() || target.format() != source.format() ||
-        target.constBits() == source.constBits())
-        target = QImage(source.size(), source.format());
-    const Axis x = axisFor(offset.x());
-    const Axis y = axisFor(offset.y());
-    const int h = source.height();
+    const QImage input = grey ? source : thirtyTwoBit(source);
+    prepareTarget(input, area.size(), target);
+    // Detached here, once: the rows below are written from several threads.
+    uchar* const bits = target.bits();
+    const qsizetype stride = target.bytesPerLine();
+    const int from = area.left(), to = area.left() + area.width();
     const auto rows = [&](int begin, int end) {
-        if (grey)
-            shiftGreyRows(source, target, x, y, begin, end);
-        else
-            shiftRows(source, target, x, y, begin, end);
+        if (grey) {
+            shiftGreyRows(input, offset, area, bits, stride, begin, end);
+            return;
+        }
+        ImageShift shift(input, offset, from, to);
+        for (int y = begin; y < end; ++y)
+            shift.row(area.top() + y, from, to, bits + y * stride);
     };
     if (pool)
-        runParallel(*pool, h, qint64(source.width()) * 8, rows);
+        runParallel(*pool, area.height(), qint64(area.width()) * 8, rows);
     else
-        rows(0, h);
+        rows(0, area.height());
 }
 
 } // namespace orvi::motion_core

@@ -153,11 +153,15 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
 
     media::VideoFrame frame = input;
     const bool stabilising = m_settings.stabilizationEnabled;
-    if (stabilising || m_settings.amplificationFactor > 1.0) {
+    const bool amplifying = m_settings.amplificationFactor > 1.0;
+    if (stabilising || amplifying) {
         try {
-            if (stabilising && !stabilise(frame, error))
+            QPointF back;
+            if (stabilising && !measureCameraMotion(frame, &back, error))
                 return false;
-            if (m_settings.amplificationFactor > 1.0 && !amplify(frame, error))
+            if (!amplifying)
+                moveWholeFrame(frame, back);
+            else if (!amplify(frame, back, error))
                 return false;
         } catch (const std::bad_alloc&) {
             return fail(error, tr("There is not enough memory to process the frame."));
@@ -174,19 +178,25 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
     return true;
 }
 
-bool PhaseMotionProcessor::stabilise(media::VideoFrame& frame, QString* error)
+bool PhaseMotionProcessor::measureCameraMotion(const media::VideoFrame& frame, QPointF* back,
+                                               QString* error)
 {
     QPointF displacement;
     if (!m_cameraMotion.addWholeFrame(frame.image, m_settings.stabilizationReferenceRegion,
                                       &displacement, error))
         return false;
-    if (displacement.isNull())
-        return true;
+    *back = -displacement;
+    return true;
+}
+
+void PhaseMotionProcessor::moveWholeFrame(media::VideoFrame& frame, const QPointF& back)
+{
+    if (back.isNull())
+        return;
     // The same image every frame, so its pages are not allocated anew; the previous output has
     // normally been released by then (otherwise writing into it copies it first).
-    shiftImage(frame.image, -displacement, m_stabilised, &m_pool);
+    shiftImage(frame.image, back, m_stabilised, &m_pool);
     frame.image = m_stabilised;
-    return true;
 }
 
 project_data::CameraMotion PhaseMotionProcessor::cameraMotion() const
@@ -195,12 +205,19 @@ project_data::CameraMotion PhaseMotionProcessor::cameraMotion() const
                                                            : project_data::CameraMotion();
 }
 
-bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)
+bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back, QString* error)
 {
     const bool cropping = m_region.croppingInForce();
+    // With a crop, only the crop is moved now; the rest of the frame is moved while the
+    // result is pasted back.
+    const bool moving = !back.isNull();
+    if (!cropping)
+        moveWholeFrame(frame, back);
     QImage working = frame.image;
     if (cropping) {
-        working = frame.image.copy(m_region.processingRect);
+        if (moving)
+            shiftImageArea(frame.image, back, m_region.processingRect, m_stabilised, &m_pool);
+        working = moving ? m_stabilised : frame.image.copy(m_region.processingRect);
         if (working.isNull())
             return fail(error, tr("There is not enough memory to prepare the selected processing "
                                   "region."));
@@ -263,9 +280,10 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, QString* error)
             m_pool, working, m_luminance, m_reconstructed, m_region.regionOfInterest,
             m_region.expandedRegion, expandedRegionWeight(m_region, m_settings.amplificationFactor),
             m_featherPixels);
+        const QPoint at = m_region.processingRect.topLeft();
         if (cropping)
-            composed =
-                pasteRegion(m_pool, frame.image, composed, m_region.processingRect.topLeft());
+            composed = moving ? pasteRegionShifted(m_pool, frame.image, back, composed, at)
+                              : pasteRegion(m_pool, frame.image, composed, at);
         frame.image = std::move(composed);
         ++m_timings.measuredFrames;
     }

@@ -10,6 +10,7 @@
 #include "motion/TemporalBandpassFilter.h"
 
 #include <QCoreApplication>
+#include <QPointF>
 #include <QSize>
 #include <memory>
 #include <vector>
@@ -53,8 +54,10 @@ private:
     bool configureChecked(const media::VideoInfo& videoInfo, const ProcessingSettings& settings,
                           QString* error);
     void clearPhaseState();
-    bool amplify(media::VideoFrame& frame, QString* error);
-    bool stabilise(media::VideoFrame& frame, QString* error);
+    // The move that takes the camera's motion since the first frame out of this frame.
+    bool measureCameraMotion(const media::VideoFrame& frame, QPointF* back, QString* error);
+    void moveWholeFrame(media::VideoFrame& frame, const QPointF& back);
+    bool amplify(media::VideoFrame& frame, const QPointF& back, QString* error);
 
     ProcessingSettings m_settings;
     bool m_configured = false;
@@ -82,7 +85,7 @@ private:
     std::vector<FloatPlane> m_filteredSin;
     PyramidScratch m_pyramidScratch;
     CameraMotionEstimator m_cameraMotion;
-    QImage m_stabilised;
+    QImage m_stabilised; // the moved frame, or only its processing crop
     DenoiseScratch m_denoiseScratch;
 };
 

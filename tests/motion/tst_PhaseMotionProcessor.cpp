@@ -1,5 +1,6 @@
 #include "MotionTestSupport.h"
 #include "ReferenceKernels.h"
+#include "motion/ImageShift.h"
 #include "motion/MotionWorkerPool.h"
 #include "motion/PhaseMotionProcessor.h"
 
@@ -425,6 +426,63 @@ private slots:
                 }
         }
         QVERIFY(changedInside > 1000);
+    }
+
+    // With a crop, only the crop is moved before the chain and the rest while pasting: the
+    // frames must be those of moving every whole frame first and amplifying without
+    // compensation.
+    void compensationMatchesMovingWholeFrames_data()
+    {
+        QTest::addColumn<QRectF>("region");
+        QTest::addColumn<int>("format");
+        QTest::newRow("inner region")
+            << QRectF(0.4, 0.45, 0.15, 0.1) << int(QImage::Format_RGBA8888);
+        QTest::newRow("region at the corner, RGBX")
+            << QRectF(0.85, 0.85, 0.15, 0.15) << int(QImage::Format_RGBX8888);
+        QTest::newRow("region at the origin, RGB32")
+            << QRectF(0.0, 0.0, 0.15, 0.15) << int(QImage::Format_RGB32);
+        QTest::newRow("full frame") << QRectF(0, 0, 1, 1) << int(QImage::Format_RGBA8888);
+    }
+
+    void compensationMatchesMovingWholeFrames()
+    {
+        QFETCH(QRectF, region);
+        QFETCH(int, format);
+        // A shaking camera: whole pixels from the crop, fractions from the texture.
+        const MovingTexture texture(340, 276, 2.0, 46);
+        std::vector<QImage> input;
+        for (int n = 0; n < 16; ++n) {
+            const double dx = 6.0 * std::sin(0.9 * n), dy = 4.0 * std::cos(0.7 * n);
+            const int wholeY = int(std::lround(dy));
+            input.push_back(texture.frame(dx - std::floor(dx))
+                                .copy(10 + int(std::floor(dx)), 10 + wholeY, 320, 256)
+                                .convertToFormat(QImage::Format(format)));
+        }
+        ProcessingSettings s = bandSettings(20.0);
+        s.regionOfInterest = region;
+        s.workerThreadCount = 2;
+        s.stabilizationEnabled = true;
+        s.stabilizationReferenceRegion = QRectF(0.02, 0.02, 0.4, 0.4);
+        PhaseMotionProcessor processor;
+        const std::vector<QImage> output = processAll(input, s, &processor);
+        QCOMPARE(output.size(), input.size());
+        QCOMPARE(processor.regionPlan().croppingInForce(), region != QRectF(0, 0, 1, 1));
+
+        CameraMotionEstimator camera;
+        std::vector<QImage> moved;
+        for (const QImage& frame : input) {
+            QPointF displacement;
+            QVERIFY(camera.addWholeFrame(frame, s.stabilizationReferenceRegion, &displacement));
+            QImage target;
+            shiftImage(frame, -displacement, target);
+            moved.push_back(displacement.isNull() ? frame : target);
+        }
+        QVERIFY(processor.cameraMotion().peakPx > 3.0);
+        s.stabilizationEnabled = false;
+        const std::vector<QImage> expected = processAll(moved, s);
+        QCOMPARE(expected.size(), output.size());
+        for (std::size_t n = 0; n < output.size(); ++n)
+            QVERIFY2(output[n] == expected[n], qPrintable(QString("frame %1").arg(n)));
     }
 
 private:

@@ -319,6 +319,53 @@ private slots:
         QVERIFY(m_controller->processingSettings()->frequencyBandValid());
     }
 
+    // The reference region cleared in the amplification settings takes compensation with it,
+    // and both come back when the dialog is left without starting.
+    void clearedReferenceReturnsWhenTheDialogIsLeft()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        LibavClipFixtures clips(folder.path());
+        const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), 0.0, 12);
+        QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));
+        openClip(clip);
+        ProcessingSettingsController* settings = m_controller->processingSettings();
+        const QRectF reference(0.1, 0.2, 0.3, 0.4);
+        QVERIFY(settings->setStabilizationReferenceRegion(reference.x(), reference.y(),
+                                                          reference.width(), reference.height()));
+        QVERIFY(settings->setStabilizationEnabled(true));
+        const QString dialog = QStringLiteral("amplification_settings");
+        QCOMPARE(outcome(QVariantMap{{"action", "open_dialog"}, {"dialog", dialog}}),
+                 QStringLiteral("ok"));
+        QCOMPARE(outcome(QVariantMap{{"action", "set_dialog_section"},
+                                     {"dialog", dialog},
+                                     {"section", "camera"},
+                                     {"expanded", true}}),
+                 QStringLiteral("ok"));
+        QCOMPARE(outcome(QVariantMap{
+                     {"action", "scroll_dialog"}, {"dialog", dialog}, {"section", "camera"}}),
+                 QStringLiteral("ok"));
+        // Both settings dialogs hold the section: the shown one's button.
+        QQuickItem* clear = nullptr;
+        QTRY_VERIFY([&] {
+            for (auto* item : m_window->findChildren<QQuickItem*>("clearReferenceButton"))
+                if (item->isVisible() && item->isEnabled())
+                    clear = item;
+            return clear != nullptr;
+        }());
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {},
+            clear->mapToScene(QPointF(clear->width() / 2, clear->height() / 2)).toPoint());
+        QTRY_VERIFY(!settings->stabilizationReferenceSet());
+        QVERIFY(!settings->stabilizationEnabled());
+        QVERIFY(!clear->isVisible());
+        QCOMPARE(outcome(QVariantMap{{"action", "close_dialog"}, {"dialog", dialog}}),
+                 QStringLiteral("ok"));
+        QTRY_COMPARE(settings->stabilizationReferenceRegion(), reference);
+        QVERIFY(settings->stabilizationEnabled());
+    }
+
     // The maps on a real analysis: a click on the band map changes nothing, both maps follow
     // the view contract, and on the phase map a click picks the reference cell it lands in.
     void mapsFollowClicksAndViewContract()

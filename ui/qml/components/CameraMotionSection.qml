@@ -12,6 +12,7 @@ SettingsSection {
     required property ProcessingSettingsController processingSettings
     property bool editable: true
     signal toggledByUser()
+    signal referenceClearedByUser()
 
     readonly property bool referenceSet: processingSettings.stabilizationReferenceSet
 
@@ -29,17 +30,33 @@ SettingsSection {
             section.toggledByUser()
         }
     }
-    Label {
+    RowLayout {
         Layout.fillWidth: true
-        wrapMode: Text.Wrap
-        color: section.referenceSet ? Theme.textMuted : Theme.warning
-        text: section.referenceSet
-              ? qsTr("Reference region: x %1 %, y %2 %, %3 % × %4 % of the frame.")
-                    .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.x * 100))
-                    .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.y * 100))
-                    .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.width * 100))
-                    .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.height * 100))
-              : qsTr("Draw a reference region first: choose “Reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.")
+        spacing: Theme.smallSpacing
+        Label {
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            color: section.referenceSet ? Theme.textMuted : Theme.warning
+            text: section.referenceSet
+                  ? qsTr("Reference region: x %1 %, y %2 %, %3 % × %4 % of the frame.")
+                        .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.x * 100))
+                        .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.y * 100))
+                        .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.width * 100))
+                        .arg(Math.round(section.processingSettings.stabilizationReferenceRegion.height * 100))
+                  : qsTr("Draw a reference region first: choose “Reference” above the source video and drag over a part of the scene that does not vibrate, such as a wall, the floor or a fixed frame.")
+        }
+        // As "Full frame" drops the analysis region; compensation goes with the reference.
+        ToolTextButton {
+            objectName: "clearReferenceButton"
+            visible: section.referenceSet
+            text: qsTr("Clear reference")
+            enabled: section.editable && section.processingSettings.available
+            tip: qsTr("Remove the reference region; camera motion is then not compensated")
+            onClicked: {
+                section.processingSettings.clearStabilizationReferenceRegion()
+                section.referenceClearedByUser()
+            }
+        }
     }
     Label {
         Layout.fillWidth: true

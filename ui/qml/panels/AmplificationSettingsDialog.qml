@@ -62,7 +62,13 @@ Dialog {
             rotation: processingSettings.rotationSpeedRpm,
             workers: processingSettings.workerThreadCount,
             optimize: processingSettings.regionProcessingOptimizationEnabled,
-            stabilization: processingSettings.stabilizationEnabled
+            stabilization: processingSettings.stabilizationEnabled,
+            // A copy: a value read from the property could follow it.
+            reference: processingSettings.stabilizationReferenceSet
+                       ? Qt.rect(processingSettings.stabilizationReferenceRegion.x,
+                                 processingSettings.stabilizationReferenceRegion.y,
+                                 processingSettings.stabilizationReferenceRegion.width,
+                                 processingSettings.stabilizationReferenceRegion.height) : null
         }
         list.contentY = 0
     }
@@ -89,6 +95,11 @@ Dialog {
             processingSettings.setWorkerThreadCount(remembered.workers)
         if (changed.optimize)
             processingSettings.setRegionProcessingOptimizationEnabled(remembered.optimize)
+        // The reference first: compensation needs it.
+        if (changed.reference && remembered.reference)
+            processingSettings.setStabilizationReferenceRegion(
+                remembered.reference.x, remembered.reference.y,
+                remembered.reference.width, remembered.reference.height)
         if (changed.stabilization)
             processingSettings.setStabilizationEnabled(remembered.stabilization)
     }
@@ -317,6 +328,10 @@ Dialog {
                     Layout.fillWidth: true
                     processingSettings: dialog.processingSettings
                     onToggledByUser: dialog.markChanged("stabilization")
+                    onReferenceClearedByUser: {
+                        dialog.markChanged("reference")
+                        dialog.markChanged("stabilization")
+                    }
                 }
             }
         }

@@ -63,8 +63,9 @@ Panel {
     }
     tools: [
         ToolTextButton {
-            text: viewport.regionEditing || viewport.regionEditPending ? qsTr("Finish region")
-                                                                       : qsTr("Edit region")
+            // Short labels keep the title whole at 960 pixels; the tips say the rest.
+            text: viewport.regionEditing || viewport.regionEditPending ? qsTr("Done")
+                                                                       : qsTr("Region")
             checkable: true
             checked: viewport.regionEditing || viewport.regionEditPending
             enabled: !viewport.busy && viewport.videoSession.ready
@@ -72,7 +73,7 @@ Panel {
             onClicked: viewport.regionEditRequested(!(viewport.regionEditing || viewport.regionEditPending))
         },
         ToolTextButton {
-            text: qsTr("Known length")
+            text: qsTr("Scale")
             checkable: true
             checked: viewport.measuring
             enabled: viewport.measuring || viewport.measureAvailable
@@ -80,7 +81,7 @@ Panel {
             onClicked: viewport.measuring ? viewport.finishMeasuring() : viewport.startMeasuring()
         },
         ToolTextButton {
-            text: viewport.referenceEditing ? qsTr("Finish reference") : qsTr("Reference")
+            text: viewport.referenceEditing ? qsTr("Done") : qsTr("Reference")
             checkable: true
             checked: viewport.referenceEditing
             enabled: viewport.referenceEditing || viewport.referenceAvailable

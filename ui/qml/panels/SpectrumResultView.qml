@@ -96,7 +96,9 @@ Panel {
                                          : ready ? ""
                                          : spectrum.cancelled ? cancelledText : ""
     readonly property string detailsText: !spectrum ? ""
-        : [statusText, ready ? spectrum.resultSummary : "", spectrum.errorMessage,
+        // The camera motion first: on a short window only the first lines show.
+        : [statusText, ready ? spectrum.cameraMotionSummary : "",
+           ready ? spectrum.resultSummary : "", spectrum.errorMessage,
            spectrum.warningMessage, spectrum.reportMessage, spectrum.bandValidationMessage,
            spectrum.bandApplicationMessage, ready && spectrum.cancelled ? cancelledText : ""]
           .filter(text => text.length > 0).join("\n\n")

@@ -181,6 +181,7 @@ Dialog {
                     processingSettings: dialog.processingSettings
                     editable: !dialog.spectrumBusy
                     onToggledByUser: dialog.draftChanged()
+                    onReferenceClearedByUser: dialog.draftChanged()
                 }
                 SettingsSection {
                     id: resourcesCard
