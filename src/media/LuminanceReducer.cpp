@@ -104,7 +104,8 @@ void LuminanceReducer::buildTaps(int cropStart, int cropLength, int outputs, int
 {
     const double scale = double(cropLength) / outputs; // luma samples per output
     const double radius = scale / 2.0;                 // in half-resolution samples
-    taps.count = int(std::ceil(2.0 * radius)) + 1;
+    // An open interval 2 × radius long holds at most ceil(2 × radius) whole samples.
+    taps.count = std::max(1, int(std::ceil(2.0 * radius)));
     taps.index.assign(size_t(outputs) * size_t(taps.count), 0);
     taps.weights.assign(size_t(outputs) * size_t(taps.count), 0.0f);
     taps.first.assign(size_t(outputs), 0);

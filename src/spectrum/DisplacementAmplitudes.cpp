@@ -10,6 +10,7 @@
 #include <complex>
 #include <numbers>
 #include <numeric>
+#include <unordered_map>
 
 namespace orvi::spectrum {
 
@@ -52,7 +53,9 @@ Line fitLine(const float* x, int n)
 }
 
 // Hann-weighted complex sinusoid w_j e^(-i omega j) of one length, for projections. Rebuilt
-// only when the length or the frequency changes, so points are visited by segment length.
+// only when the length or the frequency changes, so points are visited by segment length;
+// the sinusoid of a frequency and the window of a length are kept, so that a rebuild
+// multiplies two tables instead of evaluating a sine and a cosine per sample.
 class Projector
 {
 public:
@@ -60,8 +63,13 @@ public:
     {
         if (length == m_length && omega == m_omega)
             return;
+        if (omega != m_omega)
+            m_sinusoid.clear();
         m_length = length;
         m_omega = omega;
+        for (int j = int(m_sinusoid.size()); j < length; ++j)
+            m_sinusoid.push_back(std::polar(1.0, -omega * j));
+        const std::vector<double>& window = windowOf(length);
         m_re.resize(size_t(length));
         m_im.resize(size_t(length));
         const double centre = (length - 1) * 0.5;
@@ -69,9 +77,8 @@ public:
         m_constant = 0.0;
         m_ramp = 0.0;
         for (int j = 0; j < length; ++j) {
-            const double w =
-                length > 1 ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * j / (length - 1)) : 0.0;
-            const Complex term = w * std::polar(1.0, -omega * j);
+            const double w = window[size_t(j)];
+            const Complex term = w * m_sinusoid[size_t(j)];
             m_re[size_t(j)] = term.real();
             m_im[size_t(j)] = term.imag();
             m_windowSum += w;
@@ -85,13 +92,25 @@ public:
     // the window sum.
     Complex project(const float* x, const Line& line) const
     {
-        double re = 0.0;
-        double im = 0.0;
-        for (int j = 0; j < m_length; ++j) {
-            re += m_re[size_t(j)] * x[j];
-            im += m_im[size_t(j)] * x[j];
+        // Four partial sums a part break the chain of dependent additions (the sums differ
+        // from one running sum only by double rounding).
+        double re[4] = {0.0, 0.0, 0.0, 0.0};
+        double im[4] = {0.0, 0.0, 0.0, 0.0};
+        const double* const a = m_re.data();
+        const double* const b = m_im.data();
+        int j = 0;
+        for (; j + 4 <= m_length; j += 4) {
+            for (int k = 0; k < 4; ++k) {
+                re[k] += a[j + k] * x[j + k];
+                im[k] += b[j + k] * x[j + k];
+            }
         }
-        return Complex(re, im) - line.mean * m_constant - line.slope * m_ramp;
+        for (; j < m_length; ++j) {
+            re[0] += a[j] * x[j];
+            im[0] += b[j] * x[j];
+        }
+        const Complex sum((re[0] + re[1]) + (re[2] + re[3]), (im[0] + im[1]) + (im[2] + im[3]));
+        return sum - line.mean * m_constant - line.slope * m_ramp;
     }
 
     // Amplitude phasor A e^(i phi) of the projected sinusoid.
@@ -101,8 +120,23 @@ public:
     }
 
 private:
+    const std::vector<double>& windowOf(int length)
+    {
+        std::vector<double>& window = m_windows[length];
+        if (int(window.size()) != length) {
+            window.resize(size_t(length));
+            for (int j = 0; j < length; ++j)
+                window[size_t(j)] =
+                    length > 1 ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * j / (length - 1))
+                               : 0.0;
+        }
+        return window;
+    }
+
     int m_length = 0;
     double m_omega = NAN;
+    std::vector<Complex> m_sinusoid;                        // e^(-i omega j)
+    std::unordered_map<int, std::vector<double>> m_windows; // Hann window by length
     std::vector<double> m_re;
     std::vector<double> m_im;
     double m_windowSum = 0.0;
@@ -368,16 +402,18 @@ void summarise(project_data::SpectrumResult& result, size_t candidateIndex,
 
 // Summed power, each point over its own local background, of the phase segments of the
 // points at `omega` (radians per sample).
-double linePower(const std::vector<Segment>& segments, const std::vector<double>& backgrounds,
-                 double omega, Projector& projector)
+// `trends` holds the fitted lines of the x and y segments, two a segment.
+double linePower(const std::vector<Segment>& segments, const std::vector<Line>& trends,
+                 const std::vector<double>& backgrounds, double omega, Projector& projector)
 {
     double power = 0.0;
     for (size_t i = 0; i < segments.size(); ++i) {
         const Segment& segment = segments[i];
         projector.prepare(segment.length, omega);
-        for (const float* x : {segment.x, segment.y})
-            power += std::norm(projector.phasor(projector.project(x, fitLine(x, segment.length)))) /
-                     backgrounds[i];
+        power += std::norm(projector.phasor(projector.project(segment.x, trends[2 * i]))) /
+                 backgrounds[i];
+        power += std::norm(projector.phasor(projector.project(segment.y, trends[2 * i + 1]))) /
+                 backgrounds[i];
     }
     return power;
 }
@@ -426,12 +462,16 @@ double refinedFrequency(const project_data::SpectrumResult& result, size_t candi
     // By length, so that the projection tables are built once per length and frequency.
     std::vector<Segment> segments;
     std::vector<double> backgrounds;
+    std::vector<Line> trends; // the same at every frequency
     for (size_t i : orderByLength(carrying)) {
         segments.push_back(carrying[i]);
         backgrounds.push_back(carryingBackgrounds[i]);
+        trends.push_back(fitLine(carrying[i].x, carrying[i].length));
+        trends.push_back(fitLine(carrying[i].y, carrying[i].length));
     }
     const auto power = [&](double hz) {
-        return linePower(segments, backgrounds, 2.0 * std::numbers::pi * hz / rate, projector);
+        return linePower(segments, trends, backgrounds, 2.0 * std::numbers::pi * hz / rate,
+                         projector);
     };
     const double golden = 0.5 * (std::sqrt(5.0) - 1.0);
     double low = (bin - 0.6) * binWidth;
@@ -524,19 +564,36 @@ bool measureDisplacementAmplitudes(project_data::SpectrumResult& result,
         sortedSignals.push_back(signalOfSegment[i]);
     }
 
-    Projector projector;
+    // Candidates are refined side by side, each with tables of its own.
+    std::atomic<bool> stopped{false};
+    const int candidateCount = int(result.candidates.size());
+    std::vector<double> refined(size_t(candidateCount), NAN);
+    const auto refine = [&](int begin, int end) {
+        Projector projector;
+        for (int c = begin; c < end && !stopped.load(); ++c) {
+            if (isCancelled && isCancelled()) {
+                stopped.store(true);
+                return;
+            }
+            refined[size_t(c)] = refinedFrequency(result, size_t(c), projector);
+        }
+    };
+    const qint64 costPerCandidate = qint64(sortedSegments.size()) * result.fftSize * 64;
+    if (pool)
+        motion_core::runParallel(*pool, candidateCount, costPerCandidate, refine);
+    else
+        refine(0, candidateCount);
+    if (stopped.load())
+        return false;
     std::vector<CandidateLine> lines;
-    for (size_t c = 0; c < result.candidates.size(); ++c) {
-        if (isCancelled && isCancelled())
-            return false;
-        project_data::FrequencyCandidate& candidate = result.candidates[c];
-        candidate.refinedFrequencyHz = refinedFrequency(result, c, projector);
+    for (int c = 0; c < candidateCount; ++c) {
+        project_data::FrequencyCandidate& candidate = result.candidates[size_t(c)];
+        candidate.refinedFrequencyHz = refined[size_t(c)];
         lines.push_back({2.0 * std::numbers::pi * candidate.refinedFrequencyHz / rate,
                          int(std::lround(candidate.frequencyHz / result.binWidthHz))});
     }
 
     const std::vector<Complex> twiddles = twiddleTable(result.fftSize);
-    std::atomic<bool> stopped{false};
     const auto measure = [&](int begin, int end) {
         PointTables own;
         for (int i = begin; i < end && !stopped.load(); ++i) {
