@@ -80,6 +80,18 @@ ORVI_MEDIA_HOT void columnsFixed(const float* __restrict sums, const int* first,
     }
 }
 
+// Luminance to samples of 1/256, kept in 0 … 255: rounded through int and clamped as ints,
+// which vector lanes do without branches (a value beyond int range or not a number becomes
+// INT_MIN and so 0).
+ORVI_MEDIA_HOT void toSamples(const float* __restrict values, int count, quint16* __restrict out)
+{
+    constexpr int highest = int(kMaximum) * LuminanceReducer::kScale;
+    for (int i = 0; i < count; ++i) {
+        const int sample = int(values[i] * float(LuminanceReducer::kScale) + 0.5f);
+        out[i] = quint16(std::min(std::max(sample, 0), highest));
+    }
+}
+
 void columnsAny(const float* sums, const int* index, const float* weights, int count, int outputs,
                 float* out)
 {
@@ -218,10 +230,7 @@ bool LuminanceReducer::reduce(const Planes420& planes, const QRect& crop, const 
         weightedRows(rows, m_rows.weights.data() + tapBase, m_rows.count, m_half.width(),
                      m_rowSums.data());
         columns(m_rowSums.data(), m_output.data());
-        auto* out = reinterpret_cast<quint16*>(target.scanLine(oy));
-        for (int ox = 0; ox < size.width(); ++ox)
-            out[ox] =
-                quint16(std::clamp(m_output[size_t(ox)], 0.0f, kMaximum) * float(kScale) + 0.5f);
+        toSamples(m_output.data(), size.width(), reinterpret_cast<quint16*>(target.scanLine(oy)));
     }
     return true;
 }
