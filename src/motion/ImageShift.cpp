@@ -44,8 +44,21 @@ void prepareTarget(const QImage& source, const QSize& size, QImage& target)
         target = QImage(size, source.format());
 }
 
-// Rows [begin, end) of `area` of a 16-bit grey image moved with the same weights, blended
-// per pixel; the sums stay in 32 bits.
+// One row of 16-bit grey samples blended across and down: `upper` and `lower` point at the
+// first source sample of each source row; the far sample is the next one.
+ORVI_MOTION_HOT void blendGrey(const quint16* __restrict upper, const quint16* __restrict lower,
+                               quint16* __restrict out, int count, uint32_t xNear, uint32_t xFar,
+                               uint32_t yNear, uint32_t yFar)
+{
+    for (int i = 0; i < count; ++i) {
+        const uint32_t top = (upper[i] * xNear + upper[i + 1] * xFar + 128u) >> 8;
+        const uint32_t bottom = (lower[i] * xNear + lower[i + 1] * xFar + 128u) >> 8;
+        out[i] = quint16((top * yNear + bottom * yFar + 128u) >> 8);
+    }
+}
+
+// Rows [begin, end) of `area` of a 16-bit grey image moved with the same weights; the sums
+// stay in 32 bits.
 void shiftGreyRows(const QImage& source, const QPointF& offset, const QRect& area, uchar* bits,
                    qsizetype stride, int begin, int end)
 {
@@ -53,6 +66,9 @@ void shiftGreyRows(const QImage& source, const QPointF& offset, const QRect& are
     const ImageShift::Axis y = ImageShift::axisFor(offset.y());
     const int w = source.width();
     const int h = source.height();
+    // Area columns whose two source samples both lie inside the row.
+    const int first = std::clamp(-x.whole - area.left(), 0, area.width());
+    const int last = std::clamp(w - 1 - x.whole - area.left(), first, area.width()); // exclusive
     for (int row = begin; row < end; ++row) {
         const int sourceRow = area.top() + row + y.whole;
         const auto* upper =
@@ -60,13 +76,20 @@ void shiftGreyRows(const QImage& source, const QPointF& offset, const QRect& are
         const auto* lower = reinterpret_cast<const quint16*>(
             source.constScanLine(std::clamp(sourceRow + 1, 0, h - 1)));
         auto* out = reinterpret_cast<quint16*>(bits + row * stride);
-        for (int column = 0; column < area.width(); ++column) {
+        const auto edge = [&](int column) {
             const int x0 = std::clamp(area.left() + column + x.whole, 0, w - 1);
             const int x1 = std::clamp(area.left() + column + x.whole + 1, 0, w - 1);
             const uint32_t top = (upper[x0] * x.near + upper[x1] * x.far + 128u) >> 8;
             const uint32_t bottom = (lower[x0] * x.near + lower[x1] * x.far + 128u) >> 8;
             out[column] = quint16((top * y.near + bottom * y.far + 128u) >> 8);
-        }
+        };
+        for (int column = 0; column < first; ++column)
+            edge(column);
+        const int from = area.left() + first + x.whole;
+        blendGrey(upper + from, lower + from, out + first, last - first, x.near, x.far, y.near,
+                  y.far);
+        for (int column = last; column < area.width(); ++column)
+            edge(column);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "MotionTestSupport.h"
 #include "ReferenceKernels.h"
+#include "motion/ImageShift.h"
 #include "motion/MotionWorkerPool.h"
 #include "motion/PlaneKernels.h"
 #include "motion/RieszPyramid.h"
@@ -173,6 +174,47 @@ private slots:
                 kTolerance);
         // The band split is exactly invertible up to float rounding.
         QVERIFY(maxRelativeDifference(rebuilt, lum) < kTolerance);
+    }
+
+    // A luminance image (16-bit grey) moves like the same grey picture in 32 bits, up to the
+    // 8-bit rounding of the latter, at the borders too.
+    void greyShiftMatchesColourShift_data()
+    {
+        QTest::addColumn<QPointF>("offset");
+        QTest::addColumn<QRect>("area");
+        QTest::newRow("sub-pixel, whole") << QPointF(0.37, -0.81) << QRect(0, 0, 61, 37);
+        QTest::newRow("beyond a pixel, whole") << QPointF(-2.6, 1.2) << QRect(0, 0, 61, 37);
+        QTest::newRow("past the right edge, area") << QPointF(-5.5, 0.5) << QRect(40, 3, 21, 30);
+        QTest::newRow("past the left edge, area") << QPointF(4.25, -3.75) << QRect(0, 10, 17, 27);
+    }
+
+    void greyShiftMatchesColourShift()
+    {
+        QFETCH(QPointF, offset);
+        QFETCH(QRect, area);
+        const FloatPlane values = randomPlane(61, 37, 5, 0.0f, 255.0f);
+        QImage grey(61, 37, QImage::Format_Grayscale16);
+        QImage colour(61, 37, QImage::Format_ARGB32);
+        for (int y = 0; y < grey.height(); ++y)
+            for (int x = 0; x < grey.width(); ++x) {
+                const int level = int(values.at(x, y));
+                reinterpret_cast<quint16*>(grey.scanLine(y))[x] = quint16(level * 256);
+                colour.setPixel(x, y, qRgb(level, level, level));
+            }
+        MotionWorkerPool pool;
+        pool.setWorkerCount(2);
+        QImage movedGrey, movedColour;
+        shiftImageArea(grey, offset, area, movedGrey, &pool);
+        shiftImageArea(colour, offset, area, movedColour);
+        QCOMPARE(movedGrey.format(), QImage::Format_Grayscale16);
+        QCOMPARE(movedGrey.size(), area.size());
+        for (int y = 0; y < area.height(); ++y)
+            for (int x = 0; x < area.width(); ++x) {
+                const double level =
+                    reinterpret_cast<const quint16*>(movedGrey.constScanLine(y))[x] / 256.0;
+                QVERIFY2(std::abs(level - qRed(movedColour.pixel(x, y))) <= 1.0,
+                         qPrintable(QString("%1, %2").arg(x).arg(y)));
+            }
     }
 };
 
