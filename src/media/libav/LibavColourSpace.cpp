@@ -165,6 +165,24 @@ void LibavColourSpace::tag(AVCodecContext& encoder) const
     encoder.color_range = fullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
 }
 
+AVPixelFormat withoutJpegRange(AVPixelFormat format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUVJ411P:
+        return AV_PIX_FMT_YUV411P;
+    case AV_PIX_FMT_YUVJ420P:
+        return AV_PIX_FMT_YUV420P;
+    case AV_PIX_FMT_YUVJ422P:
+        return AV_PIX_FMT_YUV422P;
+    case AV_PIX_FMT_YUVJ440P:
+        return AV_PIX_FMT_YUV440P;
+    case AV_PIX_FMT_YUVJ444P:
+        return AV_PIX_FMT_YUV444P;
+    default:
+        return format;
+    }
+}
+
 bool applyColourSpace(SwsContext* context, AVPixelFormat source, AVPixelFormat destination,
                       const LibavColourSpace& colours)
 {

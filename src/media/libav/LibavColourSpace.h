@@ -28,6 +28,12 @@ struct LibavColourSpace
     void tag(AVCodecContext& encoder) const;
 };
 
+// The plain twin of a deprecated full-range ("J") format, any other format as it is. swscale
+// rewrites a J format to its twin when it sets a context up, so a context made for a J format
+// never matches its cache again and would be rebuilt (and warned about) for every frame; the
+// twin with the range set by applyColourSpace converts alike.
+AVPixelFormat withoutJpegRange(AVPixelFormat format);
+
 // Makes `context`, which converts from YUV (`source`) to RGB or from RGB to YUV
 // (`destination`), use `colours` for its YUV side. Other conversions are left as they are.
 // False when swscale refuses the details.

@@ -161,12 +161,12 @@ LibavFrameConverter::Status LibavFrameConverter::scalePlanes(
     const QSize& source, int format, const LibavColourSpace& colours, uint8_t* const destination[4],
     const int destinationStrides[4], const QSize& size, int destinationFormat)
 {
-    context.reset(sws_getCachedContext(context.release(), source.width(), source.height(),
-                                       static_cast<AVPixelFormat>(format), size.width(),
-                                       size.height(), static_cast<AVPixelFormat>(destinationFormat),
-                                       SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!context || !applyColourSpace(context.get(), static_cast<AVPixelFormat>(format),
-                                      static_cast<AVPixelFormat>(destinationFormat), colours))
+    const AVPixelFormat from = withoutJpegRange(static_cast<AVPixelFormat>(format));
+    const AVPixelFormat to = withoutJpegRange(static_cast<AVPixelFormat>(destinationFormat));
+    context.reset(sws_getCachedContext(context.release(), source.width(), source.height(), from,
+                                       size.width(), size.height(), to, SWS_BILINEAR, nullptr,
+                                       nullptr, nullptr));
+    if (!context || !applyColourSpace(context.get(), from, to, colours))
         return Status::ScalerUnavailable;
     if (sws_scale(context.get(), planes, strides, 0, source.height(), destination,
                   destinationStrides) < size.height())
