@@ -92,23 +92,6 @@ QString suffixTag(const QString& base, const QString& path)
     return suffix.isEmpty() ? base : base + QLatin1Char('.') + suffix;
 }
 
-void copyStageTimings(const motion_core::MotionStageTimings& timings,
-                      ProcessingPerformance& performance)
-{
-    performance.luminanceUs = timings.luminanceUs;
-    performance.pyramidDecompositionUs = timings.pyramidDecompositionUs;
-    performance.quadratureUs = timings.quadratureUs;
-    performance.phaseAccumulationUs = timings.phaseAccumulationUs;
-    performance.temporalFilterUs = timings.temporalFilterUs;
-    performance.phaseDenoisingUs = timings.phaseDenoisingUs;
-    performance.phaseShiftUs = timings.phaseShiftUs;
-    performance.reconstructionUs = timings.reconstructionUs;
-    performance.compositionUs = timings.compositionUs;
-    performance.motionProcessingFrameWidth = timings.processingWidth;
-    performance.motionProcessingFrameHeight = timings.processingHeight;
-    performance.regionProcessingOptimizationApplied = timings.regionOptimizationApplied;
-}
-
 // One run of the pipeline; everything a job needs lives here for the duration of the call.
 class PipelineJob
 {
@@ -467,7 +450,7 @@ bool PipelineJob::processFrames()
             {
                 ScopedTiming timing(m_performance.motionProcessingUs);
                 processed = m_processor->process(frame, &outputs, &error);
-                copyStageTimings(m_processor->stageTimings(), m_performance);
+                m_performance.motion = m_processor->stageTimings();
             }
             if (!processed) {
                 abortOutput();
@@ -499,7 +482,7 @@ bool PipelineJob::processFrames()
             if (!emitFrame(output))
                 return false;
         }
-        copyStageTimings(m_processor->stageTimings(), m_performance);
+        m_performance.motion = m_processor->stageTimings();
     }
     m_source->close();
     return true;
