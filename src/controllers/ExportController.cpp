@@ -35,17 +35,11 @@ ExportController::ExportController(VideoSessionController* videoSession,
                                    playback::PlaybackController* playback,
                                    PreviewController* preview, QObject* parent)
     : QObject(parent), m_videoSession(videoSession), m_mediaRuntime(mediaRuntime),
-      m_settings(settings), m_playback(playback), m_preview(preview),
-      m_worker(new exporting::ExportWorker)
+      m_settings(settings), m_playback(playback), m_preview(preview)
 {
     project_data::registerProcessingMetaTypes();
-    m_thread.setObjectName(QStringLiteral("Processed video export"));
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &exporting::ExportWorker::progressChanged, this,
-            &ExportController::onProgress);
-    connect(m_worker, &exporting::ExportWorker::finished, this, &ExportController::onFinished);
-    m_thread.start();
+    connect(&m_jobs, &PipelineJobThread::progressChanged, this, &ExportController::onProgress);
+    connect(&m_jobs, &PipelineJobThread::finished, this, &ExportController::onFinished);
 
     if (m_videoSession) {
         connect(m_videoSession, &VideoSessionController::sourceChanged, this,
@@ -162,12 +156,7 @@ void ExportController::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    if (m_cancelFlag)
-        m_cancelFlag->store(true);
-    disconnect(m_worker, nullptr, this, nullptr);
-    m_thread.quit();
-    m_thread.wait();
-    m_worker = nullptr; // deleted with the thread's end
+    m_jobs.shutdown();
 }
 
 bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
@@ -258,8 +247,6 @@ void ExportController::startExport()
     m_averagePlaybackRate = request.sourceInfo.averagePlaybackFrameRate();
     m_exportedFinishedAt = m_preview->resultFinishedAt();
 
-    m_cancelFlag = std::make_shared<std::atomic_bool>(false);
-    const quint64 operationId = ++m_operationId;
     m_busy = true;
     m_cancelling = false;
     m_completed = false;
@@ -272,22 +259,17 @@ void ExportController::startExport()
     emitBoth();
     if (m_playback)
         m_playback->setExportActive(true);
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker, operationId, request, flag = m_cancelFlag] {
-            worker->run(operationId, request, flag);
-        },
-        Qt::QueuedConnection);
+    m_jobs.start(request);
 }
 
 void ExportController::cancel()
 {
-    if (!m_busy || m_cancelling || !m_cancelFlag)
+    if (!m_busy || m_cancelling || !m_jobs.hasJob())
         return;
     m_cancelling = true;
     m_stageName =
         QCoreApplication::translate("ExportController", "Cancelling processed video export");
-    m_cancelFlag->store(true);
+    m_jobs.cancel();
     updateAvailability();
     emitBoth();
 }
@@ -353,8 +335,7 @@ void ExportController::onSourceChanged()
 {
     if (m_busy) {
         m_cancelling = true;
-        if (m_cancelFlag)
-            m_cancelFlag->store(true);
+        m_jobs.cancel();
     } else {
         m_destinationPath.clear();
         m_parametersPath.clear();
@@ -366,10 +347,9 @@ void ExportController::onSourceChanged()
     emitBoth();
 }
 
-void ExportController::onProgress(quint64 operationId,
-                                  const project_data::ProcessingProgress& progress)
+void ExportController::onProgress(const project_data::ProcessingProgress& progress)
 {
-    if (operationId != m_operationId || !m_busy)
+    if (!m_busy)
         return;
     m_progress = progress.fraction();
     if (!m_cancelling)
@@ -385,12 +365,11 @@ void ExportController::onProgress(quint64 operationId,
     emit progressChanged();
 }
 
-void ExportController::onFinished(quint64 operationId, const project_data::ProcessingResult& result)
+void ExportController::onFinished(const project_data::ProcessingResult& result)
 {
-    if (operationId != m_operationId || !m_busy)
+    if (!m_busy)
         return;
     m_cancelling = false;
-    m_cancelFlag.reset();
     m_remainingTimeUs = 0;
     if (result.performance.isPresent())
         m_performance = result.performance;
