@@ -55,8 +55,9 @@ bool PhaseMotionProcessor::configure(const media::VideoInfo& videoInfo,
     m_configured = false;
     try {
         return configureChecked(videoInfo, settings, error);
-    } catch (const std::bad_alloc&) return failWith(
-        error, tr("There is not enough memory to create the spatial pyramid."));
+    } catch (const std::bad_alloc&) {
+        return failWith(error, tr("There is not enough memory to create the spatial pyramid."));
+    }
 }
 
 bool PhaseMotionProcessor::configureChecked(const media::VideoInfo& videoInfo,
@@ -164,7 +165,9 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
         } catch (const std::exception& e) {
             return failWith(error,
                             tr("Zazira core error: %1").arg(QString::fromLocal8Bit(e.what())));
-        } catch (...) return failWith(error, tr("Zazira core error: %1").arg(tr("unknown error")));
+        } catch (...) {
+            return failWith(error, tr("Zazira core error: %1").arg(tr("unknown error")));
+        }
     }
     m_lastPresentationTimeUs = input.presentationTimeUs;
     if (input.frameIndex >= 0)
