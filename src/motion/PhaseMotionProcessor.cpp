@@ -250,7 +250,8 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
         for (std::size_t l = 0; l < levels; ++l) {
             if (!accumulatePhase(m_pool, m_band[l], m_previousBand[l], m_cosAccumulator[l],
                                  m_sinAccumulator[l], m_amplitude[l]))
-                throw std::logic_error("phase planes of different sizes");
+                return failWith(error, tr("Zazira core error: %1")
+                                           .arg(QStringLiteral("phase planes of different sizes")));
         }
         // The current band becomes the previous one; the shifted band is written into the
         // old previous planes below, so no copy is needed.
@@ -280,9 +281,11 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
             m_region.expandedRegion, expandedRegionWeight(m_region, m_settings.amplificationFactor),
             m_featherPixels);
         const QPoint at = m_region.processingRect.topLeft();
-        if (cropping)
+        if (cropping && !composed.isNull())
             composed = moving ? pasteRegionShifted(m_pool, frame.image, back, composed, at)
                               : pasteRegion(m_pool, frame.image, composed, at);
+        if (composed.isNull())
+            return failWith(error, tr("There is not enough memory to process the frame."));
         frame.image = std::move(composed);
         ++m_timings.measuredFrames;
     }
