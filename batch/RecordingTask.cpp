@@ -224,7 +224,7 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
             : std::min(info.frameCount,
                        settings.startFrame + spectrum::maximumFragmentFrames(request));
     request.identity = spectrum::makeIdentity(0, request);
-    if (const QString invalid = spectrum::validate(request); !invalid.isEmpty())
+    if (QString invalid; !spectrum::validate(request, &invalid))
         return outcome(recording, RecordingStatus::Failed, invalid);
     if (request.lengthScale.isSet() &&
         !std::isfinite(spectrum::millimetresPerPixel(request.lengthScale, info.frameSize)))
