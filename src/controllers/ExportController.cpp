@@ -9,6 +9,7 @@
 #include "controllers/VideoSessionController.h"
 #include "processing/OutputDestination.h"
 #include "processing/VideoProcessingPipeline.h"
+#include "records/ErrorMessage.h"
 #include "records/ProcessingState.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,8 @@
 #include <algorithm>
 
 namespace orvi::ui::controllers {
+
+using project_data::failWith;
 
 namespace {
 
@@ -78,7 +81,7 @@ QUrl ExportController::preferredDirectoryUrl() const
 
 bool ExportController::canStart() const
 {
-    return m_available && hasDestination() && validateDestination(m_destinationPath).isEmpty();
+    return m_available && hasDestination() && checkDestination(m_destinationPath);
 }
 
 QString ExportController::destinationFileName() const
@@ -107,39 +110,44 @@ QUrl ExportController::suggestedFileUrl() const
     return QUrl::fromLocalFile(candidate);
 }
 
-QString ExportController::validateDestination(const QString& path) const
+bool ExportController::checkDestination(const QString& path, QString* error) const
 {
     const QString trimmed = path.trimmed();
     if (trimmed.isEmpty())
-        return QCoreApplication::translate("ExportController",
-                                           "Choose where to save the processed MP4 file.");
+        return failWith(
+            error, QCoreApplication::translate("ExportController",
+                                               "Choose where to save the processed MP4 file."));
     const QFileInfo file(trimmed);
     if (file.suffix().compare(QLatin1String("mp4"), Qt::CaseInsensitive) != 0)
-        return QCoreApplication::translate("ExportController",
-                                           "The processed video must use the .mp4 extension.");
+        return failWith(
+            error, QCoreApplication::translate("ExportController",
+                                               "The processed video must use the .mp4 extension."));
     const QString resolved = processing::OutputDestination::resolvedFolder(trimmed);
     if (resolved.isEmpty())
-        return QCoreApplication::translate("ExportController",
-                                           "The destination folder does not exist.");
+        return failWith(error, QCoreApplication::translate(
+                                   "ExportController", "The destination folder does not exist."));
     if (processing::OutputDestination::isSystemFolder(resolved))
-        return QCoreApplication::translate(
-            "ExportController",
-            "The destination is a device or system folder. Choose a folder for your own files.");
+        return failWith(error,
+                        QCoreApplication::translate("ExportController",
+                                                    "The destination is a device or system folder. "
+                                                    "Choose a folder for your own files."));
     const QFileInfo folder(resolved);
     if (!folder.isWritable())
-        return QCoreApplication::translate("ExportController",
-                                           "The destination folder is not writable.");
+        return failWith(error, QCoreApplication::translate(
+                                   "ExportController", "The destination folder is not writable."));
     if (m_videoSession && m_videoSession->hasSource() &&
         processing::VideoProcessingPipeline::namesSameFile(trimmed, m_videoSession->filePath()))
-        return QCoreApplication::translate("ExportController",
-                                           "The output file must differ from the source video.");
+        return failWith(
+            error, QCoreApplication::translate(
+                       "ExportController", "The output file must differ from the source video."));
     if (taken(trimmed))
-        return QCoreApplication::translate("ExportController",
-                                           "The selected output file already exists.");
+        return failWith(error, QCoreApplication::translate(
+                                   "ExportController", "The selected output file already exists."));
     if (taken(trimmed + QStringLiteral(".json")))
-        return QCoreApplication::translate("ExportController",
-                                           "The export parameters file already exists.");
-    return {};
+        return failWith(error,
+                        QCoreApplication::translate("ExportController",
+                                                    "The export parameters file already exists."));
+    return true;
 }
 
 void ExportController::setBlocked(bool blocked)
@@ -193,8 +201,8 @@ bool ExportController::setDestination(const QUrl& fileUrl)
         path.chop(1);
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".mp4");
-    const QString message = validateDestination(path);
-    if (!message.isEmpty()) {
+    QString message;
+    if (!checkDestination(path, &message)) {
         fail(message);
         return false;
     }
@@ -215,8 +223,8 @@ void ExportController::startExport()
     if (m_busy || m_blocked || m_shutDown)
         return;
     m_errorMessage.clear();
-    const QString invalid = validateDestination(m_destinationPath);
-    if (!invalid.isEmpty()) {
+    QString invalid;
+    if (!checkDestination(m_destinationPath, &invalid)) {
         fail(invalid);
         return;
     }

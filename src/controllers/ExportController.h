@@ -80,8 +80,9 @@ public:
     bool blocked() const { return m_blocked; }
     const project_data::ProcessingPerformance& performance() const { return m_performance; }
 
-    // The first failing destination rule's message, or an empty text.
-    QString validateDestination(const QString& path) const;
+    // Whether the path may receive the export; otherwise false with the first failing rule's
+    // message.
+    bool checkDestination(const QString& path, QString* error = nullptr) const;
     // While blocked (spectrum work runs) no export starts.
     void setBlocked(bool blocked);
     // Cancels a running export and ends the worker thread, waiting for it; nothing starts
