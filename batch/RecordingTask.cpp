@@ -224,7 +224,7 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
             : std::min(info.frameCount,
                        settings.startFrame + spectrum::maximumFragmentFrames(request));
     request.identity = spectrum::makeIdentity(0, request);
-    if (const QString invalid = spectrum::validate(request); !invalid.isEmpty())
+    if (QString invalid; !spectrum::validate(request, &invalid))
         return outcome(recording, RecordingStatus::Failed, invalid);
     if (request.lengthScale.isSet() &&
         !std::isfinite(spectrum::millimetresPerPixel(request.lengthScale, info.frameSize)))
@@ -272,9 +272,8 @@ RecordingOutcome runAnalysis(const BatchRecording& recording, const RecordingSet
         // Without a candidate there is no band, and so no band power map.
         if (item.format == AnalysisExportFormat::BandPowerMapPng && !context.hasPowerMap)
             continue;
-        error =
-            reports::writeAnalysisExport(outputs.stagingPath(item.name), int(item.format), context);
-        if (!error.isEmpty())
+        if (!reports::writeAnalysisExport(outputs.stagingPath(item.name), int(item.format), context,
+                                          &error))
             return outcome(recording, RecordingStatus::Failed,
                            QStringLiteral("%1: %2").arg(item.name, error));
         written << item.name;

@@ -39,7 +39,7 @@ QImage applicationIcon()
 
 AnalysisExportFlow::AnalysisExportFlow(QObject* parent) : QObject(parent)
 {
-    connect(&m_watcher, &QFutureWatcher<QString>::finished, this, &AnalysisExportFlow::onFinished);
+    connect(&m_watcher, &QFutureWatcher<Outcome>::finished, this, &AnalysisExportFlow::onFinished);
 }
 
 AnalysisExportFlow::~AnalysisExportFlow()
@@ -146,7 +146,9 @@ bool AnalysisExportFlow::start(const QUrl& path, int format, reports::AnalysisEx
     m_message = QCoreApplication::translate("SpectrumController", "Saving analysis export…");
     m_watcher.setFuture(QtConcurrent::run([target = m_path, format, context = std::move(context)] {
         motion_core::lowerCurrentThreadPriority();
-        return reports::writeAnalysisExport(target, format, context);
+        Outcome outcome;
+        outcome.saved = reports::writeAnalysisExport(target, format, context, &outcome.error);
+        return outcome;
     }));
     emit changed();
     return true;
@@ -169,11 +171,11 @@ void AnalysisExportFlow::clear()
 void AnalysisExportFlow::onFinished()
 {
     m_busy = false;
-    const QString failure = m_watcher.result();
-    m_message = failure.isEmpty()
+    const Outcome outcome = m_watcher.result();
+    m_message = outcome.saved
                     ? QCoreApplication::translate("SpectrumController", "Analysis export saved: %1")
                           .arg(m_path)
-                    : failure;
+                    : outcome.error;
     emit changed();
     emit finished();
 }

@@ -58,6 +58,13 @@ signals:
     void finished();
 
 private:
+    // What the writing task hands back.
+    struct Outcome
+    {
+        bool saved = false;
+        QString error;
+    };
+
     void onFinished();
 
     QDateTime m_reportTime;
@@ -65,7 +72,7 @@ private:
     bool m_couldExport = false;
     QString m_message;
     QString m_path;
-    QFutureWatcher<QString> m_watcher;
+    QFutureWatcher<Outcome> m_watcher;
 };
 
 } // namespace orvi::ui::controllers

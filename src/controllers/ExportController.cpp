@@ -9,6 +9,7 @@
 #include "controllers/VideoSessionController.h"
 #include "processing/OutputDestination.h"
 #include "processing/VideoProcessingPipeline.h"
+#include "records/ErrorMessage.h"
 #include "records/ProcessingState.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,8 @@
 #include <algorithm>
 
 namespace orvi::ui::controllers {
+
+using project_data::failWith;
 
 namespace {
 
@@ -35,17 +38,11 @@ ExportController::ExportController(VideoSessionController* videoSession,
                                    playback::PlaybackController* playback,
                                    PreviewController* preview, QObject* parent)
     : QObject(parent), m_videoSession(videoSession), m_mediaRuntime(mediaRuntime),
-      m_settings(settings), m_playback(playback), m_preview(preview),
-      m_worker(new exporting::ExportWorker)
+      m_settings(settings), m_playback(playback), m_preview(preview)
 {
     project_data::registerProcessingMetaTypes();
-    m_thread.setObjectName(QStringLiteral("Processed video export"));
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &exporting::ExportWorker::progressChanged, this,
-            &ExportController::onProgress);
-    connect(m_worker, &exporting::ExportWorker::finished, this, &ExportController::onFinished);
-    m_thread.start();
+    connect(&m_jobs, &PipelineJobThread::progressChanged, this, &ExportController::onProgress);
+    connect(&m_jobs, &PipelineJobThread::finished, this, &ExportController::onFinished);
 
     if (m_videoSession) {
         connect(m_videoSession, &VideoSessionController::sourceChanged, this,
@@ -84,7 +81,7 @@ QUrl ExportController::preferredDirectoryUrl() const
 
 bool ExportController::canStart() const
 {
-    return m_available && hasDestination() && validateDestination(m_destinationPath).isEmpty();
+    return m_available && hasDestination() && checkDestination(m_destinationPath);
 }
 
 QString ExportController::destinationFileName() const
@@ -113,39 +110,44 @@ QUrl ExportController::suggestedFileUrl() const
     return QUrl::fromLocalFile(candidate);
 }
 
-QString ExportController::validateDestination(const QString& path) const
+bool ExportController::checkDestination(const QString& path, QString* error) const
 {
     const QString trimmed = path.trimmed();
     if (trimmed.isEmpty())
-        return QCoreApplication::translate("ExportController",
-                                           "Choose where to save the processed MP4 file.");
+        return failWith(
+            error, QCoreApplication::translate("ExportController",
+                                               "Choose where to save the processed MP4 file."));
     const QFileInfo file(trimmed);
     if (file.suffix().compare(QLatin1String("mp4"), Qt::CaseInsensitive) != 0)
-        return QCoreApplication::translate("ExportController",
-                                           "The processed video must use the .mp4 extension.");
+        return failWith(
+            error, QCoreApplication::translate("ExportController",
+                                               "The processed video must use the .mp4 extension."));
     const QString resolved = processing::OutputDestination::resolvedFolder(trimmed);
     if (resolved.isEmpty())
-        return QCoreApplication::translate("ExportController",
-                                           "The destination folder does not exist.");
+        return failWith(error, QCoreApplication::translate(
+                                   "ExportController", "The destination folder does not exist."));
     if (processing::OutputDestination::isSystemFolder(resolved))
-        return QCoreApplication::translate(
-            "ExportController",
-            "The destination is a device or system folder. Choose a folder for your own files.");
+        return failWith(error,
+                        QCoreApplication::translate("ExportController",
+                                                    "The destination is a device or system folder. "
+                                                    "Choose a folder for your own files."));
     const QFileInfo folder(resolved);
     if (!folder.isWritable())
-        return QCoreApplication::translate("ExportController",
-                                           "The destination folder is not writable.");
+        return failWith(error, QCoreApplication::translate(
+                                   "ExportController", "The destination folder is not writable."));
     if (m_videoSession && m_videoSession->hasSource() &&
         processing::VideoProcessingPipeline::namesSameFile(trimmed, m_videoSession->filePath()))
-        return QCoreApplication::translate("ExportController",
-                                           "The output file must differ from the source video.");
+        return failWith(
+            error, QCoreApplication::translate(
+                       "ExportController", "The output file must differ from the source video."));
     if (taken(trimmed))
-        return QCoreApplication::translate("ExportController",
-                                           "The selected output file already exists.");
+        return failWith(error, QCoreApplication::translate(
+                                   "ExportController", "The selected output file already exists."));
     if (taken(trimmed + QStringLiteral(".json")))
-        return QCoreApplication::translate("ExportController",
-                                           "The export parameters file already exists.");
-    return {};
+        return failWith(error,
+                        QCoreApplication::translate("ExportController",
+                                                    "The export parameters file already exists."));
+    return true;
 }
 
 void ExportController::setBlocked(bool blocked)
@@ -162,12 +164,7 @@ void ExportController::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    if (m_cancelFlag)
-        m_cancelFlag->store(true);
-    disconnect(m_worker, nullptr, this, nullptr);
-    m_thread.quit();
-    m_thread.wait();
-    m_worker = nullptr; // deleted with the thread's end
+    m_jobs.shutdown();
 }
 
 bool ExportController::setPreferredDirectory(const QUrl& directoryUrl)
@@ -204,8 +201,8 @@ bool ExportController::setDestination(const QUrl& fileUrl)
         path.chop(1);
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".mp4");
-    const QString message = validateDestination(path);
-    if (!message.isEmpty()) {
+    QString message;
+    if (!checkDestination(path, &message)) {
         fail(message);
         return false;
     }
@@ -226,8 +223,8 @@ void ExportController::startExport()
     if (m_busy || m_blocked || m_shutDown)
         return;
     m_errorMessage.clear();
-    const QString invalid = validateDestination(m_destinationPath);
-    if (!invalid.isEmpty()) {
+    QString invalid;
+    if (!checkDestination(m_destinationPath, &invalid)) {
         fail(invalid);
         return;
     }
@@ -258,8 +255,6 @@ void ExportController::startExport()
     m_averagePlaybackRate = request.sourceInfo.averagePlaybackFrameRate();
     m_exportedFinishedAt = m_preview->resultFinishedAt();
 
-    m_cancelFlag = std::make_shared<std::atomic_bool>(false);
-    const quint64 operationId = ++m_operationId;
     m_busy = true;
     m_cancelling = false;
     m_completed = false;
@@ -272,22 +267,17 @@ void ExportController::startExport()
     emitBoth();
     if (m_playback)
         m_playback->setExportActive(true);
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker, operationId, request, flag = m_cancelFlag] {
-            worker->run(operationId, request, flag);
-        },
-        Qt::QueuedConnection);
+    m_jobs.start(request);
 }
 
 void ExportController::cancel()
 {
-    if (!m_busy || m_cancelling || !m_cancelFlag)
+    if (!m_busy || m_cancelling || !m_jobs.hasJob())
         return;
     m_cancelling = true;
     m_stageName =
         QCoreApplication::translate("ExportController", "Cancelling processed video export");
-    m_cancelFlag->store(true);
+    m_jobs.cancel();
     updateAvailability();
     emitBoth();
 }
@@ -353,8 +343,7 @@ void ExportController::onSourceChanged()
 {
     if (m_busy) {
         m_cancelling = true;
-        if (m_cancelFlag)
-            m_cancelFlag->store(true);
+        m_jobs.cancel();
     } else {
         m_destinationPath.clear();
         m_parametersPath.clear();
@@ -366,10 +355,9 @@ void ExportController::onSourceChanged()
     emitBoth();
 }
 
-void ExportController::onProgress(quint64 operationId,
-                                  const project_data::ProcessingProgress& progress)
+void ExportController::onProgress(const project_data::ProcessingProgress& progress)
 {
-    if (operationId != m_operationId || !m_busy)
+    if (!m_busy)
         return;
     m_progress = progress.fraction();
     if (!m_cancelling)
@@ -385,12 +373,11 @@ void ExportController::onProgress(quint64 operationId,
     emit progressChanged();
 }
 
-void ExportController::onFinished(quint64 operationId, const project_data::ProcessingResult& result)
+void ExportController::onFinished(const project_data::ProcessingResult& result)
 {
-    if (operationId != m_operationId || !m_busy)
+    if (!m_busy)
         return;
     m_cancelling = false;
-    m_cancelFlag.reset();
     m_remainingTimeUs = 0;
     if (result.performance.isPresent())
         m_performance = result.performance;

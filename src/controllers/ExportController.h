@@ -1,12 +1,11 @@
 #pragma once
 
-#include "controllers/ExportWorker.h"
+#include "controllers/PipelineJobThread.h"
 #include "records/ProcessingPerformance.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
 
@@ -81,8 +80,9 @@ public:
     bool blocked() const { return m_blocked; }
     const project_data::ProcessingPerformance& performance() const { return m_performance; }
 
-    // The first failing destination rule's message, or an empty text.
-    QString validateDestination(const QString& path) const;
+    // Whether the path may receive the export; otherwise false with the first failing rule's
+    // message.
+    bool checkDestination(const QString& path, QString* error = nullptr) const;
     // While blocked (spectrum work runs) no export starts.
     void setBlocked(bool blocked);
     // Cancels a running export and ends the worker thread, waiting for it; nothing starts
@@ -108,18 +108,16 @@ private:
     void resetCounters();
     void onInputsChanged();
     void onSourceChanged();
-    void onProgress(quint64 operationId, const project_data::ProcessingProgress& progress);
-    void onFinished(quint64 operationId, const project_data::ProcessingResult& result);
+    void onProgress(const project_data::ProcessingProgress& progress);
+    void onFinished(const project_data::ProcessingResult& result);
 
     VideoSessionController* m_videoSession = nullptr;
     MediaRuntimeController* m_mediaRuntime = nullptr;
     ProcessingSettingsController* m_settings = nullptr;
     playback::PlaybackController* m_playback = nullptr;
     PreviewController* m_preview = nullptr;
-    QThread m_thread;
-    exporting::ExportWorker* m_worker = nullptr;
+    PipelineJobThread m_jobs{QStringLiteral("Processed video export")};
 
-    exporting::CancelFlag m_cancelFlag;
     QString m_preferredDirectory;
     QString m_destinationPath;
     QString m_parametersPath;
@@ -127,7 +125,6 @@ private:
     QString m_errorMessage;
     project_data::ProcessingPerformance m_performance;
     double m_progress = 0.0;
-    quint64 m_operationId = 0;
     quint64 m_exportRevision = 0;
     qint64 m_exportStart = 0;
     qint64 m_exportEnd = 0;

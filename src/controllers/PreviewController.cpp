@@ -6,7 +6,6 @@
 #include "controllers/TimeArithmetic.h"
 #include "controllers/VideoSessionController.h"
 #include "records/ProcessingState.h"
-#include "records/ThreadHandOff.h"
 #include "results/TemporaryVideo.h"
 
 #include <QCoreApplication>
@@ -28,16 +27,11 @@ PreviewController::PreviewController(VideoSessionController* videoSession,
                                      ProcessingSettingsController* settings,
                                      playback::PlaybackController* playback, QObject* parent)
     : QObject(parent), m_videoSession(videoSession), m_mediaRuntime(mediaRuntime),
-      m_settings(settings), m_playback(playback), m_worker(new preview::PreviewWorker)
+      m_settings(settings), m_playback(playback)
 {
     project_data::registerProcessingMetaTypes();
-    m_thread.setObjectName(QStringLiteral("Processed video preview"));
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &preview::PreviewWorker::progressChanged, this,
-            &PreviewController::onProgress);
-    connect(m_worker, &preview::PreviewWorker::finished, this, &PreviewController::onFinished);
-    m_thread.start();
+    connect(&m_jobs, &PipelineJobThread::progressChanged, this, &PreviewController::onProgress);
+    connect(&m_jobs, &PipelineJobThread::finished, this, &PreviewController::onFinished);
 
     if (m_settings)
         connect(m_settings, &ProcessingSettingsController::settingsChanged, this,
@@ -105,12 +99,7 @@ void PreviewController::shutdown()
     if (m_shutDown)
         return;
     m_shutDown = true;
-    if (m_cancelFlag)
-        m_cancelFlag->store(true);
-    disconnect(m_worker, nullptr, this, nullptr);
-    m_thread.quit();
-    m_thread.wait();
-    m_worker = nullptr; // deleted with the thread's end
+    m_jobs.shutdown();
 }
 
 void PreviewController::createPreview()
@@ -148,8 +137,6 @@ void PreviewController::createPreview()
     m_runningEnd = request.settings.endFrameExclusive;
     m_runningSettingsRevision = m_settingsRevision;
     m_discardOnFinish = false;
-    m_cancelFlag = std::make_shared<std::atomic_bool>(false);
-    const quint64 generation = ++m_generation;
     m_busy = true;
     m_cancelling = false;
     m_errorMessage.clear();
@@ -160,21 +147,16 @@ void PreviewController::createPreview()
     emit stateChanged();
     emit progressChanged();
     m_playback->setPreviewGenerationActive(true);
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker, generation, request, flag = m_cancelFlag] {
-            worker->run(generation, request, flag);
-        },
-        Qt::QueuedConnection);
+    m_jobs.start(request);
 }
 
 void PreviewController::cancel()
 {
-    if (!m_busy || m_cancelling || !m_cancelFlag)
+    if (!m_busy || m_cancelling || !m_jobs.hasJob())
         return;
     m_cancelling = true;
     m_stageName = QCoreApplication::translate("PreviewController", "Cancelling analysis result");
-    m_cancelFlag->store(true);
+    m_jobs.cancel();
     updateAvailability();
     emit stateChanged(); // "cancelling" is a state property
     emit progressChanged();
@@ -284,8 +266,7 @@ void PreviewController::onSourceChanged()
         // Whatever the running job makes belongs to the previous video.
         m_discardOnFinish = true;
         m_cancelling = true;
-        if (m_cancelFlag)
-            m_cancelFlag->store(true);
+        m_jobs.cancel();
     }
     discard();
     m_progress = 0.0;
@@ -296,11 +277,9 @@ void PreviewController::onSourceChanged()
     emit progressChanged();
 }
 
-void PreviewController::onProgress(quint64 generation,
-                                   const project_data::ProcessingProgress& progress)
+void PreviewController::onProgress(const project_data::ProcessingProgress& progress)
 {
-    project_data::receiveHandOff(m_worker);
-    if (generation != m_generation || !m_busy)
+    if (!m_busy)
         return;
     m_progress = progress.fraction();
     // After a cancel request the stage keeps saying so until the job ends.
@@ -310,14 +289,12 @@ void PreviewController::onProgress(quint64 generation,
     emit progressChanged();
 }
 
-void PreviewController::onFinished(quint64 generation, const project_data::ProcessingResult& result)
+void PreviewController::onFinished(const project_data::ProcessingResult& result)
 {
-    project_data::receiveHandOff(m_worker);
-    if (generation != m_generation || !m_busy)
+    if (!m_busy)
         return;
     m_busy = false;
     m_cancelling = false;
-    m_cancelFlag.reset();
     if (m_playback)
         m_playback->setPreviewGenerationActive(false);
     if (m_discardOnFinish) {

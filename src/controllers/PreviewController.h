@@ -1,13 +1,12 @@
 #pragma once
 
-#include "controllers/PreviewWorker.h"
+#include "controllers/PipelineJobThread.h"
 #include "records/ProcessingPerformance.h"
 #include "records/ProcessingRequest.h"
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
-#include <QThread>
 #include <QtQml/qqmlregistration.h>
 #include <algorithm>
 #include <limits>
@@ -114,26 +113,23 @@ private:
     void discard();
     void onSettingsChanged();
     void onSourceChanged();
-    void onProgress(quint64 generation, const project_data::ProcessingProgress& progress);
-    void onFinished(quint64 generation, const project_data::ProcessingResult& result);
+    void onProgress(const project_data::ProcessingProgress& progress);
+    void onFinished(const project_data::ProcessingResult& result);
     void acceptResult(const project_data::ProcessingResult& result);
 
     VideoSessionController* m_videoSession = nullptr;
     MediaRuntimeController* m_mediaRuntime = nullptr;
     ProcessingSettingsController* m_settings = nullptr;
     playback::PlaybackController* m_playback = nullptr;
-    QThread m_thread;
-    preview::PreviewWorker* m_worker = nullptr;
+    PipelineJobThread m_jobs{QStringLiteral("Processed video preview")};
 
     std::shared_ptr<project_data::TemporaryVideo> m_result;
     project_data::ProcessingRequest m_runningRequest;
     project_data::ProcessingRequest m_resultRequest;
-    preview::CancelFlag m_cancelFlag;
     QString m_stageName;
     QString m_errorMessage;
     project_data::ProcessingPerformance m_performance;
     double m_progress = 0.0;
-    quint64 m_generation = 0;
     quint64 m_settingsRevision = 0;
     quint64 m_runningSettingsRevision = 0;
     quint64 m_previewRevision = 0;

@@ -5,6 +5,7 @@
 #include "controllers/VideoSessionController.h"
 #include "motion/ProcessingRegion.h"
 #include "motion/TemporalBandpassFilter.h"
+#include "records/ErrorMessage.h"
 #include "records/ProcessingRequest.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,8 @@
 #include <cmath>
 
 namespace orvi::ui::controllers {
+
+using project_data::failWith;
 
 namespace {
 
@@ -336,17 +339,11 @@ motion_core::ProcessingSettings ProcessingSettingsController::processingSettings
 bool ProcessingSettingsController::buildRequest(project_data::ProcessingRequest* request,
                                                 QString* error) const
 {
-    if (!request) {
-        if (error)
-            *error = QCoreApplication::translate("ProcessingSettingsController",
-                                                 "A processing request is required.");
-        return false;
-    }
-    if (!settingsValid()) {
-        if (error)
-            *error = validationMessage();
-        return false;
-    }
+    if (!request)
+        return failWith(error, QCoreApplication::translate("ProcessingSettingsController",
+                                                           "A processing request is required."));
+    if (!settingsValid())
+        return failWith(error, validationMessage());
     request->sourceInfo = m_videoSession->videoInfo();
     request->settings = processingSettings();
     if (error)

@@ -4,12 +4,15 @@
 #include "controllers/PointInspection.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "motion/TemporalBandpassFilter.h"
+#include "records/ErrorMessage.h"
 #include "spectrum/SpectrumViews.h"
 
 #include <QCoreApplication>
 #include <cmath>
 
 namespace orvi::ui::controllers {
+
+using project_data::failWith;
 
 namespace {
 
@@ -48,10 +51,9 @@ bool SpectrumBandSelection::appliesAt(double captureFrameRate, QString* message)
 {
     if (isValid(m_lowerHz, m_upperHz, captureFrameRate))
         return true;
-    if (message)
-        *message = QCoreApplication::translate(
-            "SpectrumController", "Select a band strictly between 0 Hz and the Nyquist frequency.");
-    return false;
+    return failWith(message, QCoreApplication::translate(
+                                 "SpectrumController",
+                                 "Select a band strictly between 0 Hz and the Nyquist frequency."));
 }
 
 bool SpectrumBandSelection::applyTo(ProcessingSettingsController* settings, qint64 frames,

@@ -4,6 +4,7 @@
 #include "controllers/NumberFormatter.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
+#include "records/ErrorMessage.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 
 #include <QCoreApplication>
@@ -126,19 +127,23 @@ QByteArray SpectrumInputs::identity() const
 bool SpectrumInputs::validate(double captureFrameRate, int densityIndex, int workerThreadCount,
                               QString* message) const
 {
-    const QString problem =
-        isDensityIndex(densityIndex)
-            ? spectrum::validate(request(captureFrameRate, densityIndex, workerThreadCount))
-            : QCoreApplication::translate("SpectrumController",
-                                          "Select one of the available grid densities.");
+    if (!isDensityIndex(densityIndex))
+        return project_data::failWith(
+            message, QCoreApplication::translate("SpectrumController",
+                                                 "Select one of the available grid densities."));
+    QString problem;
+    const bool valid =
+        spectrum::validate(request(captureFrameRate, densityIndex, workerThreadCount), &problem);
     if (message)
         *message = problem;
-    return problem.isEmpty();
+    return valid;
 }
 
 QString SpectrumInputs::validationMessage() const
 {
-    return spectrum::validate(request());
+    QString problem;
+    spectrum::validate(request(), &problem);
+    return problem;
 }
 
 QString SpectrumInputs::gridPlan(double captureFrameRate, int densityIndex) const

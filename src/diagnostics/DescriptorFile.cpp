@@ -1,20 +1,13 @@
 #include "diagnostics/DescriptorFile.h"
 
+#include "records/ErrorMessage.h"
+
 #include <QFile>
 #include <QSaveFile>
 
 namespace orvi::diagnostics {
 
-namespace {
-
-bool fail(QString* target, const char* code)
-{
-    if (target)
-        *target = QString::fromLatin1(code);
-    return false;
-}
-
-} // namespace
+using project_data::failWith;
 
 bool DescriptorFile::write(const InstanceDescriptor& descriptor, const QString& path,
                            QString* errorCode)
@@ -22,18 +15,18 @@ bool DescriptorFile::write(const InstanceDescriptor& descriptor, const QString& 
     const QByteArray bytes = descriptor.toCompactJson();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return fail(errorCode, "descriptor_open_failed");
+        return failWith(errorCode, QStringLiteral("descriptor_open_failed"));
     // Applies to the temporary file, so the token is never readable by others.
     if (!file.setPermissions(QFile::ReadOwner | QFile::WriteOwner)) {
         file.cancelWriting();
-        return fail(errorCode, "descriptor_permissions_failed");
+        return failWith(errorCode, QStringLiteral("descriptor_permissions_failed"));
     }
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
-        return fail(errorCode, "descriptor_write_failed");
+        return failWith(errorCode, QStringLiteral("descriptor_write_failed"));
     }
     if (!file.commit())
-        return fail(errorCode, "descriptor_commit_failed");
+        return failWith(errorCode, QStringLiteral("descriptor_commit_failed"));
     return true;
 }
 

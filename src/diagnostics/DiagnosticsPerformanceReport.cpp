@@ -46,10 +46,10 @@ QJsonObject common(const ProcessingPerformance& report)
         {QStringLiteral("motionWorkerThreadCount"), report.effectiveWorkerThreadCount},
         {QStringLiteral("decoderThreadLimit"), report.decoderThreadLimit},
         {QStringLiteral("encoderThreadLimit"), report.encoderThreadLimit},
-        {QStringLiteral("motionProcessingFrameWidth"), report.motionProcessingFrameWidth},
-        {QStringLiteral("motionProcessingFrameHeight"), report.motionProcessingFrameHeight},
+        {QStringLiteral("motionProcessingFrameWidth"), report.motion.processingWidth},
+        {QStringLiteral("motionProcessingFrameHeight"), report.motion.processingHeight},
         {QStringLiteral("regionProcessingOptimizationApplied"),
-         report.regionProcessingOptimizationApplied}};
+         report.motion.regionOptimizationApplied}};
 }
 
 } // namespace
@@ -102,19 +102,19 @@ QJsonObject DiagnosticsPerformanceReport::pipeline(const ProcessingPerformance& 
 
 QJsonObject DiagnosticsPerformanceReport::motionCore(const ProcessingPerformance& report)
 {
-    const qint64 measured = report.motionStageSumUs();
+    const qint64 measured = report.motion.totalUs();
     return {{QStringLiteral("measuredMs"), ms(measured)},
             {QStringLiteral("coverageOfMotionProcessingPercent"),
              percent(measured, report.motionProcessingUs)},
-            {QStringLiteral("luminanceMs"), ms(report.luminanceUs)},
-            {QStringLiteral("pyramidDecompositionMs"), ms(report.pyramidDecompositionUs)},
-            {QStringLiteral("quadratureMs"), ms(report.quadratureUs)},
-            {QStringLiteral("phaseAccumulationMs"), ms(report.phaseAccumulationUs)},
-            {QStringLiteral("temporalFilterMs"), ms(report.temporalFilterUs)},
-            {QStringLiteral("phaseDenoisingMs"), ms(report.phaseDenoisingUs)},
-            {QStringLiteral("phaseShiftMs"), ms(report.phaseShiftUs)},
-            {QStringLiteral("reconstructionMs"), ms(report.reconstructionUs)},
-            {QStringLiteral("compositionMs"), ms(report.compositionUs)}};
+            {QStringLiteral("luminanceMs"), ms(report.motion.luminanceUs)},
+            {QStringLiteral("pyramidDecompositionMs"), ms(report.motion.pyramidDecompositionUs)},
+            {QStringLiteral("quadratureMs"), ms(report.motion.quadratureUs)},
+            {QStringLiteral("phaseAccumulationMs"), ms(report.motion.phaseAccumulationUs)},
+            {QStringLiteral("temporalFilterMs"), ms(report.motion.temporalFilterUs)},
+            {QStringLiteral("phaseDenoisingMs"), ms(report.motion.phaseDenoisingUs)},
+            {QStringLiteral("phaseShiftMs"), ms(report.motion.phaseShiftUs)},
+            {QStringLiteral("reconstructionMs"), ms(report.motion.reconstructionUs)},
+            {QStringLiteral("compositionMs"), ms(report.motion.compositionUs)}};
 }
 
 } // namespace orvi::diagnostics::service

@@ -5,12 +5,15 @@
 #include "controllers/PreviewController.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "diagnostics/DiagnosticsSnapshot.h"
+#include "records/ErrorMessage.h"
 
 #include <QDir>
 #include <QUrl>
 #include <cmath>
 
 namespace orvi::diagnostics::service {
+
+using project_data::failWith;
 
 namespace {
 
@@ -49,14 +52,14 @@ DiagnosticsProcessingMethods::DiagnosticsProcessingMethods(
 
 DispatchResult DiagnosticsProcessingMethods::playback(const QJsonObject& params) const
 {
-    const QString code = playbackAction(params.value(QStringLiteral("action")).toString(), params);
-    if (!code.isEmpty())
+    QString code;
+    if (!playbackAction(params.value(QStringLiteral("action")).toString(), params, &code))
         return DispatchResult::failure(code);
     return DispatchResult::accepted({{QStringLiteral("playback"), snapshot_.playback()}});
 }
 
-QString DiagnosticsProcessingMethods::playbackAction(const QString& action,
-                                                     const QJsonObject& params) const
+bool DiagnosticsProcessingMethods::playbackAction(const QString& action, const QJsonObject& params,
+                                                  QString* errorCode) const
 {
     PlaybackController& playback = *controllers_.playback;
     const QString conflict = QLatin1String(codes::kStateConflict);
@@ -66,44 +69,44 @@ QString DiagnosticsProcessingMethods::playbackAction(const QString& action,
     // once when taken, so a request that left them unset did nothing.
     if (action == QLatin1String("play")) {
         if (playback.playing() || !playback.canPlay() || pending)
-            return conflict;
+            return failWith(errorCode, conflict);
         playback.play();
-        return playback.playPending() ? QString() : conflict;
+        return playback.playPending() || failWith(errorCode, conflict);
     }
     if (action == QLatin1String("pause")) {
         if (playback.playPending())
-            return conflict;
+            return failWith(errorCode, conflict);
         if (playback.playing() && !playback.pausePending())
             playback.pause();
-        return {};
+        return true;
     }
     if (action == QLatin1String("toggle")) {
         // A playing video cannot "play", yet toggling must pause it.
         if (!(playback.canPlay() || playback.playing()) || pending)
-            return conflict;
+            return failWith(errorCode, conflict);
         playback.togglePlayback();
-        return playback.playPending() || playback.pausePending() ? QString() : conflict;
+        return playback.playPending() || playback.pausePending() || failWith(errorCode, conflict);
     }
     if (action == QLatin1String("seek")) {
         double fraction = 0.0;
         if (!numberIn(params, "fraction", 0.0, 1.0, &fraction))
-            return QLatin1String(codes::kInvalidParams);
+            return failWith(errorCode, QLatin1String(codes::kInvalidParams));
         if (!playback.canNavigate())
-            return conflict;
+            return failWith(errorCode, conflict);
         playback.seekToFraction(fraction);
-        return playback.busy() ? QString() : conflict;
+        return playback.busy() || failWith(errorCode, conflict);
     }
     if (action == QLatin1String("setSpeed")) {
         double speed = 0.0;
         if (!numberIn(params, "speed", PlaybackController::kMinimumPlaybackSpeed,
                       PlaybackController::kMaximumPlaybackSpeed, &speed))
-            return QLatin1String(codes::kInvalidParams);
+            return failWith(errorCode, QLatin1String(codes::kInvalidParams));
         if (pending)
-            return conflict;
+            return failWith(errorCode, conflict);
         playback.setPlaybackSpeed(speed);
-        return {};
+        return true;
     }
-    return QStringLiteral("invalid_playback_action");
+    return failWith(errorCode, QStringLiteral("invalid_playback_action"));
 }
 
 DispatchResult DiagnosticsProcessingMethods::startPreview(const QJsonObject&) const

@@ -26,8 +26,8 @@ public:
     DispatchResult cancelExport(const QJsonObject& params) const;
 
 private:
-    // Runs one playback action; empty when the controller took it, else the error code.
-    QString playbackAction(const QString& action, const QJsonObject& params) const;
+    // Runs one playback action; false with the error code when the controller did not take it.
+    bool playbackAction(const QString& action, const QJsonObject& params, QString* errorCode) const;
 
     DiagnosticsControllers controllers_;
     const DiagnosticsSnapshot& snapshot_;

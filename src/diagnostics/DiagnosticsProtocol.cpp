@@ -1,8 +1,12 @@
 #include "diagnostics/DiagnosticsProtocol.h"
 
+#include "records/ErrorMessage.h"
+
 #include <cmath>
 
 namespace orvi::diagnostics::protocol {
+
+using project_data::failWith;
 
 namespace {
 
@@ -62,17 +66,17 @@ bool isWholeNumber(const QJsonValue& value)
            std::trunc(number) == number;
 }
 
-QString checkExpectedRevision(const QJsonObject& params, quint64 currentRevision)
+bool checkExpectedRevision(const QJsonObject& params, quint64 currentRevision, QString* errorCode)
 {
     const auto key = QStringLiteral("expectedRevision");
     if (!params.contains(key))
-        return QString::fromLatin1(codes::kMissingExpectedRevision);
+        return failWith(errorCode, QString::fromLatin1(codes::kMissingExpectedRevision));
     const QJsonValue value = params.value(key);
     if (!isWholeNumber(value) || value.toDouble() < 0)
-        return QString::fromLatin1(codes::kInvalidExpectedRevision);
+        return failWith(errorCode, QString::fromLatin1(codes::kInvalidExpectedRevision));
     if (static_cast<quint64>(value.toDouble()) != currentRevision)
-        return QString::fromLatin1(codes::kStaleRevision);
-    return {};
+        return failWith(errorCode, QString::fromLatin1(codes::kStaleRevision));
+    return true;
 }
 
 } // namespace orvi::diagnostics::protocol

@@ -48,9 +48,10 @@ QJsonObject busyEnvelope(quint64 revision);
 // The retry hint of a "server_busy" refusal in milliseconds; -1 when response is none.
 int busyRetryAfterMs(const QJsonObject& response);
 
-// Empty when "expectedRevision" in params is present, valid and current; otherwise the
-// error code to answer with.
-QString checkExpectedRevision(const QJsonObject& params, quint64 currentRevision);
+// Whether "expectedRevision" in params is present, valid and current; otherwise false with
+// the error code to answer with.
+bool checkExpectedRevision(const QJsonObject& params, quint64 currentRevision,
+                           QString* errorCode = nullptr);
 
 // True for a finite JSON number without fraction within +-(2^53 - 1).
 bool isWholeNumber(const QJsonValue& value);

@@ -7,6 +7,7 @@
 #include "diagnostics/DiagnosticsEventJournal.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "motion/TemporalBandpassFilter.h"
+#include "records/ErrorMessage.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@
 #include <optional>
 
 namespace orvi::diagnostics::service {
+
+using project_data::failWith;
 
 namespace {
 
@@ -64,15 +67,16 @@ DispatchResult DiagnosticsSpectrumMethods::command(const QJsonObject& params) co
     const QString action = params.value(QStringLiteral("action")).toString();
     ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
     QString code;
+    bool taken = true;
     if (action == QLatin1String("cancel"))
         spectrum.cancel();
     else if (action == QLatin1String("cancel_phase"))
         spectrum.cancelPhaseMap();
     else if (workRuns())
-        code = QLatin1String(protocol::codes::kStateConflict);
+        taken = failWith(&code, QLatin1String(protocol::codes::kStateConflict));
     else
-        code = run(action, params);
-    if (!code.isEmpty())
+        taken = run(action, params, &code);
+    if (!taken)
         return DispatchResult::failure(code);
     journal_.recordCoalesced(QStringLiteral("spectrum.command"));
     return DispatchResult::success(snapshot_());
@@ -86,47 +90,48 @@ bool DiagnosticsSpectrumMethods::workRuns() const
            controllers_.videoSession->busy();
 }
 
-QString DiagnosticsSpectrumMethods::run(const QString& action, const QJsonObject& params) const
+bool DiagnosticsSpectrumMethods::run(const QString& action, const QJsonObject& params,
+                                     QString* errorCode) const
 {
     ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
     if (action == QLatin1String("start"))
-        return start(params);
+        return start(params, errorCode);
     if (action == QLatin1String("select_candidate"))
-        return selectCandidate(params);
+        return selectCandidate(params, errorCode);
     if (action == QLatin1String("set_band"))
-        return setBand(params);
+        return setBand(params, errorCode);
     if (action == QLatin1String("apply_band"))
-        return spectrum.applyBandToAmplification() ? QString()
-                                                   : QStringLiteral("band_application_rejected");
+        return spectrum.applyBandToAmplification() ||
+               failWith(errorCode, QStringLiteral("band_application_rejected"));
     if (action == QLatin1String("select_point") || action == QLatin1String("set_phase_reference")) {
         const std::optional<int> index = wholeIn(params, "index", -1, 0, pointCount() - 1);
         if (!index || *index < 0)
-            return kInvalidParameters;
+            return failWith(errorCode, kInvalidParameters);
         if (action == QLatin1String("select_point"))
             spectrum.selectDiagnosticSite(*index);
         else
             spectrum.setPhaseReferenceSite(*index);
-        return {};
+        return true;
     }
     if (action == QLatin1String("set_phase_axis")) {
         const std::optional<int> axis = wholeIn(params, "axis", -1, 0, kPhaseAxisCount - 1);
         if (!axis || *axis < 0)
-            return kInvalidParameters;
+            return failWith(errorCode, kInvalidParameters);
         spectrum.setPhaseAxis(*axis);
-        return {};
+        return true;
     }
     if (action == QLatin1String("calculate_phase")) {
         if (!spectrum.phaseCanCalculate())
-            return QStringLiteral("phase_start_rejected");
+            return failWith(errorCode, QStringLiteral("phase_start_rejected"));
         spectrum.calculatePhaseMap();
-        return {};
+        return true;
     }
     if (action == QLatin1String("export"))
-        return exportAnalysis(params);
-    return QStringLiteral("unknown_spectrum_action");
+        return exportAnalysis(params, errorCode);
+    return failWith(errorCode, QStringLiteral("unknown_spectrum_action"));
 }
 
-QString DiagnosticsSpectrumMethods::start(const QJsonObject& params) const
+bool DiagnosticsSpectrumMethods::start(const QJsonObject& params, QString* errorCode) const
 {
     ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
     const std::optional<int> density = wholeIn(params, "density", spectrum.gridDensityIndex(), 0,
@@ -135,7 +140,7 @@ QString DiagnosticsSpectrumMethods::start(const QJsonObject& params) const
                                                spectrum.maximumWorkerThreadCount());
     const QJsonValue rate = params.value(QStringLiteral("captureFrameRate"));
     if (!density || !workers || (!rate.isUndefined() && !std::isfinite(rate.toDouble())))
-        return kInvalidParameters;
+        return failWith(errorCode, kInvalidParameters);
     ui::controllers::VideoSessionController& session = *controllers_.videoSession;
     const double captureFrameRate =
         rate.isUndefined() ? session.captureFrameRate() : rate.toDouble();
@@ -144,29 +149,30 @@ QString DiagnosticsSpectrumMethods::start(const QJsonObject& params) const
         captureFrameRate == session.captureFrameRate())
         session.setCaptureFrameRate(captureFrameRate);
     if (!spectrum.startAnalysis(captureFrameRate, *density, *workers))
-        return QStringLiteral("spectrum_start_rejected");
-    return {};
+        return failWith(errorCode, QStringLiteral("spectrum_start_rejected"));
+    return true;
 }
 
-QString DiagnosticsSpectrumMethods::selectCandidate(const QJsonObject& params) const
+bool DiagnosticsSpectrumMethods::selectCandidate(const QJsonObject& params,
+                                                 QString* errorCode) const
 {
     ui::controllers::SpectrumController& spectrum = *controllers_.spectrum;
     const int count = resultCurrent() ? int(spectrum.candidates().size()) : 0;
     const std::optional<int> index = wholeIn(params, "index", -1, 0, count - 1);
     if (!index || *index < 0)
-        return QStringLiteral("invalid_candidate");
+        return failWith(errorCode, QStringLiteral("invalid_candidate"));
     spectrum.selectCandidate(*index);
-    return {};
+    return true;
 }
 
-QString DiagnosticsSpectrumMethods::setBand(const QJsonObject& params) const
+bool DiagnosticsSpectrumMethods::setBand(const QJsonObject& params, QString* errorCode) const
 {
     const double lower = params.value(QStringLiteral("lowerHz")).toDouble(0.0);
     const double upper = params.value(QStringLiteral("upperHz")).toDouble(0.0);
     if (!bandValid(lower, upper))
-        return QStringLiteral("invalid_band");
+        return failWith(errorCode, QStringLiteral("invalid_band"));
     controllers_.spectrum->setSelectedBand(lower, upper);
-    return {};
+    return true;
 }
 
 bool DiagnosticsSpectrumMethods::bandValid(double lowerHz, double upperHz) const
@@ -177,18 +183,18 @@ bool DiagnosticsSpectrumMethods::bandValid(double lowerHz, double upperHz) const
                upperHz);
 }
 
-QString DiagnosticsSpectrumMethods::exportAnalysis(const QJsonObject& params) const
+bool DiagnosticsSpectrumMethods::exportAnalysis(const QJsonObject& params, QString* errorCode) const
 {
     const std::optional<int> format = wholeIn(params, "format", -1, 0, kExportFormatCount - 1);
     if (!format || *format < 0)
-        return kInvalidParameters;
+        return failWith(errorCode, kInvalidParameters);
     const QString path = params.value(QStringLiteral("path")).toString();
     if (path.isEmpty() || !QDir::isAbsolutePath(path) || QFileInfo::exists(path))
-        return QStringLiteral("invalid_or_existing_export_path");
+        return failWith(errorCode, QStringLiteral("invalid_or_existing_export_path"));
     const bool logarithmic = params.value(QStringLiteral("logarithmic")).toBool(true);
     if (!controllers_.spectrum->exportAnalysis(QUrl::fromLocalFile(path), *format, logarithmic))
-        return QStringLiteral("report_export_rejected");
-    return {};
+        return failWith(errorCode, QStringLiteral("report_export_rejected"));
+    return true;
 }
 
 bool DiagnosticsSpectrumMethods::resultCurrent() const

@@ -29,12 +29,13 @@ private:
     // Any analysis, phase calculation, report export, preview, video export or source
     // analysis: a command other than a cancellation must wait.
     bool workRuns() const;
-    // The action's own checks and the controller call; empty when it was taken.
-    QString run(const QString& action, const QJsonObject& params) const;
-    QString start(const QJsonObject& params) const;
-    QString selectCandidate(const QJsonObject& params) const;
-    QString setBand(const QJsonObject& params) const;
-    QString exportAnalysis(const QJsonObject& params) const;
+    // The action's own checks and the controller call; false with the error code when the
+    // action was not taken.
+    bool run(const QString& action, const QJsonObject& params, QString* errorCode) const;
+    bool start(const QJsonObject& params, QString* errorCode) const;
+    bool selectCandidate(const QJsonObject& params, QString* errorCode) const;
+    bool setBand(const QJsonObject& params, QString* errorCode) const;
+    bool exportAnalysis(const QJsonObject& params, QString* errorCode) const;
     // The band of a current result may not reach half its capture rate.
     bool bandValid(double lowerHz, double upperHz) const;
     bool resultCurrent() const;

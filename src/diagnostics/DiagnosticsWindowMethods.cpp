@@ -4,6 +4,7 @@
 #include "diagnostics/DiagnosticsEventJournal.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "processing/OutputDestination.h"
+#include "records/ErrorMessage.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -19,6 +20,8 @@
 #include <utility>
 
 namespace orvi::diagnostics::service {
+
+using project_data::failWith;
 
 namespace {
 
@@ -46,25 +49,25 @@ bool isCapturePathAcceptable(const QString& path)
 
 // Writes the bytes under a hidden staging name beside `path`, then gives the file its name
 // without replacing anything, so that no file under the final name is ever partial and an
-// existing one stays as it was. Empty when written, else the error code.
-QString writeNewFile(const QString& path, const QByteArray& bytes)
+// existing one stays as it was. False with the error code when it cannot.
+bool writeNewFile(const QString& path, const QByteArray& bytes, QString* errorCode)
 {
     const QFileInfo target(path);
     const QString folder = processing::OutputDestination::resolvedFolder(path);
     if (target.exists() || target.isSymLink() || folder.isEmpty() ||
         processing::OutputDestination::isSystemFolder(folder))
-        return QStringLiteral("capture_path_exists_or_unwritable");
+        return failWith(errorCode, QStringLiteral("capture_path_exists_or_unwritable"));
     QTemporaryFile staging(
         target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(target.fileName())));
     if (!staging.open())
-        return QStringLiteral("capture_path_exists_or_unwritable");
+        return failWith(errorCode, QStringLiteral("capture_path_exists_or_unwritable"));
     if (staging.write(bytes) != bytes.size() || !staging.flush())
-        return QStringLiteral("capture_write_failed");
+        return failWith(errorCode, QStringLiteral("capture_write_failed"));
     // The rename refuses an existing target, also one that appeared since the check above.
     if (!staging.rename(path))
-        return QStringLiteral("capture_path_exists_or_unwritable");
+        return failWith(errorCode, QStringLiteral("capture_path_exists_or_unwritable"));
     staging.setAutoRemove(false);
-    return {};
+    return true;
 }
 
 } // namespace
@@ -150,8 +153,8 @@ DispatchResult DiagnosticsWindowMethods::screenshot(const QJsonObject& params) c
     if (!path.isEmpty()) {
         if (!isCapturePathAcceptable(path))
             return DispatchResult::failure("invalid_capture_path");
-        const QString error = writeNewFile(path, png);
-        if (!error.isEmpty())
+        QString error;
+        if (!writeNewFile(path, png, &error))
             return DispatchResult::failure(error);
     }
     const DispatchResult ui = getUi({});

@@ -1,5 +1,7 @@
 #include "diagnostics/RuntimeDirectory.h"
 
+#include "records/ErrorMessage.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,13 +14,9 @@
 
 namespace orvi::diagnostics {
 
-namespace {
+using project_data::failWith;
 
-void setError(QString* target, const char* code)
-{
-    if (target)
-        *target = QString::fromLatin1(code);
-}
+namespace {
 
 QString join(const QString& base)
 {
@@ -97,14 +95,10 @@ QString RuntimeDirectory::sessionRuntimeBase(const QString& root)
 
 bool RuntimeDirectory::prepare(const QString& directory, QString* errorCode)
 {
-    if (directory.isEmpty() || !QDir().mkpath(directory)) {
-        setError(errorCode, "descriptor_directory_unavailable");
-        return false;
-    }
-    if (!QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
-        setError(errorCode, "descriptor_directory_permissions_failed");
-        return false;
-    }
+    if (directory.isEmpty() || !QDir().mkpath(directory))
+        return failWith(errorCode, QStringLiteral("descriptor_directory_unavailable"));
+    if (!QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return failWith(errorCode, QStringLiteral("descriptor_directory_permissions_failed"));
     return true;
 }
 

@@ -93,8 +93,8 @@ DispatchResult SemanticDebugService::dispatch(const QString& method, const QJson
         return entry->run(params);
     if (!endpoint_.controlEnabled())
         return DispatchResult::failure(codes::kControlDisabled);
-    const QString revisionError = protocol::checkExpectedRevision(params, journal_.revision());
-    if (!revisionError.isEmpty())
+    QString revisionError;
+    if (!protocol::checkExpectedRevision(params, journal_.revision(), &revisionError))
         return DispatchResult::failure(revisionError);
     if (entry->gated && busyGateCloses(method))
         return DispatchResult::failure(codes::kStateConflict);

@@ -1,6 +1,7 @@
 #include "motion/CameraMotionEstimator.h"
 
 #include "motion/KernelSupport.h"
+#include "records/ErrorMessage.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <utility>
 
 namespace orvi::motion_core {
+
+using project_data::failWith;
 
 namespace {
 
@@ -30,13 +33,6 @@ constexpr double kMinimumDirectionRatio = 0.05;
 constexpr int kMaximumIterations = 8;
 constexpr double kConvergedStep = 1e-3;
 constexpr int kMinimumMatchSide = 8;
-
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
 
 // Luminance of an image, smoothed with a 1-2-1 kernel in both directions.
 void smoothedLuminance(const QImage& image, FloatPlane& out, FloatPlane& scratch)
@@ -204,10 +200,10 @@ bool CameraMotionEstimator::addWholeFrame(const QImage& frame, const QRectF& reg
 {
     const QRect rect = referenceRect(region, frame.size());
     if (rect.width() < 2 * kMinimumMatchSide || rect.height() < 2 * kMinimumMatchSide)
-        return fail(error, QCoreApplication::translate(
-                               "CameraMotionEstimator",
-                               "The camera reference region is too small to measure camera "
-                               "motion."));
+        return failWith(error, QCoreApplication::translate(
+                                   "CameraMotionEstimator",
+                                   "The camera reference region is too small to measure camera "
+                                   "motion."));
     const QSize size = measurementSize(rect.size());
     if (framesSeen() == 0)
         m_scale =
@@ -222,14 +218,14 @@ bool CameraMotionEstimator::addWholeFrame(const QImage& frame, const QRectF& reg
 bool CameraMotionEstimator::addFrame(const QImage& reference, QPointF* displacement, QString* error)
 {
     if (reference.isNull())
-        return fail(error,
-                    QCoreApplication::translate("CameraMotionEstimator",
-                                                "The camera reference region could not be read."));
+        return failWith(
+            error, QCoreApplication::translate("CameraMotionEstimator",
+                                               "The camera reference region could not be read."));
     const bool first = framesSeen() == 0;
     if (!first && reference.size() != QSize(m_template.width, m_template.height))
-        return fail(error,
-                    QCoreApplication::translate("CameraMotionEstimator",
-                                                "The camera reference region could not be read."));
+        return failWith(
+            error, QCoreApplication::translate("CameraMotionEstimator",
+                                               "The camera reference region could not be read."));
     double quality = 1.0;
     if (first) {
         smoothedLuminance(reference, m_template, m_scratch);
@@ -261,10 +257,10 @@ bool CameraMotionEstimator::start(QString* error)
     const int w = m_template.width;
     const int h = m_template.height;
     if (w < 2 * kMinimumMatchSide || h < 2 * kMinimumMatchSide)
-        return fail(error, QCoreApplication::translate(
-                               "CameraMotionEstimator",
-                               "The camera reference region is too small to measure camera "
-                               "motion."));
+        return failWith(error, QCoreApplication::translate(
+                                   "CameraMotionEstimator",
+                                   "The camera reference region is too small to measure camera "
+                                   "motion."));
     m_gradientX = FloatPlane(w, h);
     m_gradientY = FloatPlane(w, h);
     Moments m;
@@ -290,25 +286,25 @@ bool CameraMotionEstimator::start(QString* error)
     }
     const auto [larger, smaller] = eigenvalues(m);
     if (!(smaller >= kMinimumWeakEnergy * pixels))
-        return fail(error, larger >= kMinimumWeakEnergy * pixels
-                               ? QCoreApplication::translate(
-                                     "CameraMotionEstimator",
-                                     "The camera reference region shows structure in one "
-                                     "direction only, so camera motion along it cannot be "
-                                     "measured. Draw it over a still part of the scene with "
-                                     "detail in more than one direction.")
-                               : QCoreApplication::translate(
-                                     "CameraMotionEstimator",
-                                     "The camera reference region has too little texture to "
-                                     "measure camera motion. Draw it over a still, textured "
-                                     "part of the scene."));
+        return failWith(error, larger >= kMinimumWeakEnergy * pixels
+                                   ? QCoreApplication::translate(
+                                         "CameraMotionEstimator",
+                                         "The camera reference region shows structure in one "
+                                         "direction only, so camera motion along it cannot be "
+                                         "measured. Draw it over a still part of the scene with "
+                                         "detail in more than one direction.")
+                                   : QCoreApplication::translate(
+                                         "CameraMotionEstimator",
+                                         "The camera reference region has too little texture to "
+                                         "measure camera motion. Draw it over a still, textured "
+                                         "part of the scene."));
     if (smaller < kMinimumDirectionRatio * larger)
-        return fail(error, QCoreApplication::translate(
-                               "CameraMotionEstimator",
-                               "The camera reference region shows structure in one direction "
-                               "only, so camera motion along it cannot be measured. Draw it "
-                               "over a still part of the scene with detail in more than one "
-                               "direction."));
+        return failWith(error, QCoreApplication::translate(
+                                   "CameraMotionEstimator",
+                                   "The camera reference region shows structure in one direction "
+                                   "only, so camera motion along it cannot be measured. Draw it "
+                                   "over a still part of the scene with detail in more than one "
+                                   "direction."));
     const double mean = sum / pixels;
     m_templateContrast = std::sqrt(std::max(squares / pixels - mean * mean, 1e-12));
     return true;
@@ -369,7 +365,7 @@ bool CameraMotionEstimator::track(QPointF& estimate, double& quality, QString* e
         matchSpan(w, nx, x0, x1);
         matchSpan(h, ny, y0, y1);
         if (x1 - x0 < kMinimumMatchSide || y1 - y0 < kMinimumMatchSide)
-            return fail(error, outOfReach);
+            return failWith(error, outOfReach);
         resample(next);
         // One pass: rows summed in single precision, rows added in double.
         MatchSums sums;
@@ -384,7 +380,7 @@ bool CameraMotionEstimator::track(QPointF& estimate, double& quality, QString* e
         const double xx = sums.xx, xy = sums.xy, yy = sums.yy;
         const double det = xx * yy - xy * xy;
         if (!(det > 1e-9 * (xx + yy) * (xx + yy)))
-            return fail(error, outOfReach);
+            return failWith(error, outOfReach);
         // The resampled image at `next` reads the template moved by next - true motion.
         const double dx = (yy * bx - xy * by) / det;
         const double dy = (xx * by - xy * bx) / det;
@@ -397,7 +393,7 @@ bool CameraMotionEstimator::track(QPointF& estimate, double& quality, QString* e
             break;
     }
     if (!std::isfinite(next.x()) || !std::isfinite(next.y()))
-        return fail(error, outOfReach);
+        return failWith(error, outOfReach);
     estimate = next;
     quality = contrast > 0.0 ? std::clamp(1.0 - residual / contrast, 0.0, 1.0) : 0.0;
     return true;

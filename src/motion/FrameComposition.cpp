@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <new>
 #include <vector>
 
 namespace orvi::motion_core {
@@ -165,7 +164,7 @@ QImage composeLuminanceChange(MotionWorkerPool& pool, const QImage& image,
         source = image.convertToFormat(QImage::Format_ARGB32);
     QImage result(w, h, QImage::Format_ARGB32);
     if (result.isNull() || source.isNull())
-        throw std::bad_alloc();
+        return QImage();
 
     const RegionWeights roi(w, h, regionOfInterest, featherPixels);
     const bool blendExpanded = expandedWeight > 0.0 && expandedRegion != regionOfInterest;
@@ -254,14 +253,6 @@ bool fitsFastPaste(const QImage& fullFrame, const QImage& crop, const QPoint& to
            fullFrame.rect().contains(QRect(topLeft, crop.size()));
 }
 
-QImage argbFrame(const QSize& size)
-{
-    QImage result(size, QImage::Format_ARGB32);
-    if (result.isNull())
-        throw std::bad_alloc();
-    return result;
-}
-
 } // namespace
 
 QImage pasteRegion(MotionWorkerPool& pool, const QImage& fullFrame, const QImage& crop,
@@ -272,7 +263,9 @@ QImage pasteRegion(MotionWorkerPool& pool, const QImage& fullFrame, const QImage
 
     const QImage::Format format = fullFrame.format();
     const int w = fullFrame.width(), h = fullFrame.height();
-    QImage result = argbFrame(fullFrame.size());
+    QImage result(fullFrame.size(), QImage::Format_ARGB32);
+    if (result.isNull())
+        return result;
     const QRect target(topLeft, crop.size());
     runParallel(pool, h, qint64(w) * 2, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
@@ -298,7 +291,9 @@ QImage pasteRegionShifted(MotionWorkerPool& pool, const QImage& fullFrame, const
 
     const QImage::Format format = fullFrame.format();
     const int w = fullFrame.width(), h = fullFrame.height();
-    QImage result = argbFrame(fullFrame.size());
+    QImage result(fullFrame.size(), QImage::Format_ARGB32);
+    if (result.isNull())
+        return result;
     const QRect target(topLeft, crop.size());
     runParallel(pool, h, qint64(w) * 8, [&](int begin, int end) {
         ImageShift shift(fullFrame, offset, 0, w);

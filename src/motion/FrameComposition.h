@@ -15,7 +15,8 @@ class MotionWorkerPool;
 // by the feathered region of interest, blended towards the expanded region by
 // `expandedWeight` (when positive and the two regions differ). Channels are rounded half
 // away from zero and clamped to 0..255; alpha is kept. The result is 32-bit ARGB. An image
-// whose size differs from either plane is returned unchanged.
+// whose size differs from either plane is returned unchanged; a null image means that the
+// result could not be allocated.
 QImage composeLuminanceChange(MotionWorkerPool& pool, const QImage& image,
                               const FloatPlane& inputLuminance,
                               const FloatPlane& processedLuminance, const QRectF& regionOfInterest,
@@ -28,7 +29,7 @@ QImage composeLuminanceChange(MotionWorkerPool& pool, const QImage& image,
 QImage pasteRegion(const QImage& fullFrame, const QImage& crop, const QPoint& topLeft);
 // The same, converting and copying rows in parallel on `pool` for the frame formats of the
 // motion chain (RGBA8888, RGBX8888, ARGB32, RGB32 with an ARGB32 crop); other formats go the
-// painter's way.
+// painter's way. A null image means that the result could not be allocated.
 QImage pasteRegion(MotionWorkerPool& pool, const QImage& fullFrame, const QImage& crop,
                    const QPoint& topLeft);
 // pasteRegion(pool, the full frame moved by `offset` (shiftImage), crop, topLeft), with the

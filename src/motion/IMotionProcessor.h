@@ -2,13 +2,15 @@
 
 #include "media/VideoFrame.h"
 #include "media/VideoInfo.h"
-#include "motion/MotionStageTimings.h"
 #include "motion/ProcessingSettings.h"
+#include "records/MotionStageTimings.h"
 
 #include <QString>
 #include <vector>
 
 namespace orvi::motion_core {
+
+using project_data::MotionStageTimings;
 
 // Turns the frames of a fragment, fed in order, into amplified frames: exactly one output
 // frame per input frame, with no latency. Used from one thread at a time.

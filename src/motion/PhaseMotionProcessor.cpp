@@ -3,6 +3,7 @@
 #include "motion/FrameComposition.h"
 #include "motion/ImageShift.h"
 #include "motion/PlaneKernels.h"
+#include "records/ErrorMessage.h"
 
 #include <QElapsedTimer>
 #include <cmath>
@@ -11,14 +12,9 @@
 
 namespace orvi::motion_core {
 
-namespace {
+using project_data::failWith;
 
-bool fail(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-    return false;
-}
+namespace {
 
 // Adds the elapsed time of a stage, truncated to whole microseconds, when it goes out of
 // scope.
@@ -60,7 +56,7 @@ bool PhaseMotionProcessor::configure(const media::VideoInfo& videoInfo,
     try {
         return configureChecked(videoInfo, settings, error);
     } catch (const std::bad_alloc&) {
-        return fail(error, tr("There is not enough memory to create the spatial pyramid."));
+        return failWith(error, tr("There is not enough memory to create the spatial pyramid."));
     }
 }
 
@@ -70,28 +66,29 @@ bool PhaseMotionProcessor::configureChecked(const media::VideoInfo& videoInfo,
     const QSize frameSize = videoInfo.frameSize;
     const double frameRate = videoInfo.captureFrameRate;
     if (frameSize.width() < 1 || frameSize.height() < 1)
-        return fail(error, tr("Could not determine the source video's frame size."));
+        return failWith(error, tr("Could not determine the source video's frame size."));
     if (!std::isfinite(frameRate) || frameRate <= 0.0)
-        return fail(error, tr("The camera capture frame rate is required to configure the motion "
-                              "filter."));
+        return failWith(error,
+                        tr("The camera capture frame rate is required to configure the motion "
+                           "filter."));
     if (videoInfo.variableFrameRate)
-        return fail(error, tr("The phase core prototype supports only a uniform time grid."));
+        return failWith(error, tr("The phase core prototype supports only a uniform time grid."));
     if (!settings.isBandValid(frameRate))
-        return fail(error, tr("The amplification band must lie between 0 Hz and the Nyquist "
-                              "frequency."));
+        return failWith(error, tr("The amplification band must lie between 0 Hz and the Nyquist "
+                                  "frequency."));
     if (!settings.areRegionsValid() || !settings.isRegionLargeEnough(frameSize) ||
         (settings.stabilizationEnabled && !isReferenceLargeEnough(settings, frameSize)))
-        return fail(error, tr("The amplification region or stabilization reference region is "
-                              "invalid."));
+        return failWith(error, tr("The amplification region or stabilization reference region is "
+                                  "invalid."));
     if (!settings.isAmplificationValid())
-        return fail(error, tr("The prototype amplification factor must be between 1 and 50."));
+        return failWith(error, tr("The prototype amplification factor must be between 1 and 50."));
     if (!settings.isWorkerCountValid())
-        return fail(error,
-                    tr("The worker thread count must be between 0 and 256; 0 selects automatic "
-                       "mode."));
+        return failWith(error,
+                        tr("The worker thread count must be between 0 and 256; 0 selects automatic "
+                           "mode."));
     const int fullLevels = RieszPyramid::levelCountFor(frameSize.width(), frameSize.height());
     if (fullLevels < 1)
-        return fail(error, tr("The minimum frame size for processing is 32 x 32 pixels."));
+        return failWith(error, tr("The minimum frame size for processing is 32 x 32 pixels."));
     if (!m_cosFilter.configure(frameRate, settings.lowerFrequencyHz, settings.upperFrequencyHz,
                                error) ||
         !m_sinFilter.configure(frameRate, settings.lowerFrequencyHz, settings.upperFrequencyHz,
@@ -140,16 +137,16 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
                                    std::vector<media::VideoFrame>* output, QString* error)
 {
     if (!m_configured || !m_pyramid)
-        return fail(error, tr("The phase motion processor has not been configured."));
+        return failWith(error, tr("The phase motion processor has not been configured."));
     if (!output || input.image.isNull() || input.presentationTimeUs < 0)
-        return fail(error, tr("A valid frame and an output frame container are required."));
+        return failWith(error, tr("A valid frame and an output frame container are required."));
     output->clear();
     if (input.image.size() != m_frameSize)
-        return fail(error, tr("The frame size changed during processing."));
+        return failWith(error, tr("The frame size changed during processing."));
     if (m_lastPresentationTimeUs >= 0 && input.presentationTimeUs <= m_lastPresentationTimeUs)
-        return fail(error, tr("Frame timestamps must be strictly increasing."));
+        return failWith(error, tr("Frame timestamps must be strictly increasing."));
     if (m_lastFrameIndex >= 0 && input.frameIndex >= 0 && input.frameIndex <= m_lastFrameIndex)
-        return fail(error, tr("Frame sequence numbers must be strictly increasing."));
+        return failWith(error, tr("Frame sequence numbers must be strictly increasing."));
 
     media::VideoFrame frame = input;
     const bool stabilising = m_settings.stabilizationEnabled;
@@ -164,11 +161,12 @@ bool PhaseMotionProcessor::process(const media::VideoFrame& input,
             else if (!amplify(frame, back, error))
                 return false;
         } catch (const std::bad_alloc&) {
-            return fail(error, tr("There is not enough memory to process the frame."));
+            return failWith(error, tr("There is not enough memory to process the frame."));
         } catch (const std::exception& e) {
-            return fail(error, tr("Zazira core error: %1").arg(QString::fromLocal8Bit(e.what())));
+            return failWith(error,
+                            tr("Zazira core error: %1").arg(QString::fromLocal8Bit(e.what())));
         } catch (...) {
-            return fail(error, tr("Zazira core error: %1").arg(tr("unknown error")));
+            return failWith(error, tr("Zazira core error: %1").arg(tr("unknown error")));
         }
     }
     m_lastPresentationTimeUs = input.presentationTimeUs;
@@ -219,8 +217,9 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
             shiftImageArea(frame.image, back, m_region.processingRect, m_stabilised, &m_pool);
         working = moving ? m_stabilised : frame.image.copy(m_region.processingRect);
         if (working.isNull())
-            return fail(error, tr("There is not enough memory to prepare the selected processing "
-                                  "region."));
+            return failWith(error,
+                            tr("There is not enough memory to prepare the selected processing "
+                               "region."));
     }
     const std::size_t levels = static_cast<std::size_t>(m_pyramid->levelCount());
 
@@ -251,7 +250,8 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
         for (std::size_t l = 0; l < levels; ++l) {
             if (!accumulatePhase(m_pool, m_band[l], m_previousBand[l], m_cosAccumulator[l],
                                  m_sinAccumulator[l], m_amplitude[l]))
-                throw std::logic_error("phase planes of different sizes");
+                return failWith(error, tr("Zazira core error: %1")
+                                           .arg(QStringLiteral("phase planes of different sizes")));
         }
         // The current band becomes the previous one; the shifted band is written into the
         // old previous planes below, so no copy is needed.
@@ -281,9 +281,11 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
             m_region.expandedRegion, expandedRegionWeight(m_region, m_settings.amplificationFactor),
             m_featherPixels);
         const QPoint at = m_region.processingRect.topLeft();
-        if (cropping)
+        if (cropping && !composed.isNull())
             composed = moving ? pasteRegionShifted(m_pool, frame.image, back, composed, at)
                               : pasteRegion(m_pool, frame.image, composed, at);
+        if (composed.isNull())
+            return failWith(error, tr("There is not enough memory to process the frame."));
         frame.image = std::move(composed);
         ++m_timings.measuredFrames;
     }
@@ -293,9 +295,9 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
 bool PhaseMotionProcessor::flush(std::vector<media::VideoFrame>* output, QString* error)
 {
     if (!m_configured || !m_pyramid)
-        return fail(error, tr("The phase motion processor has not been configured."));
+        return failWith(error, tr("The phase motion processor has not been configured."));
     if (!output)
-        return fail(error, tr("An output container for remaining frames is required."));
+        return failWith(error, tr("An output container for remaining frames is required."));
     output->clear();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "motion/KernelSupport.h"
 #include "motion/MotionWorkerPool.h"
+#include "records/ErrorMessage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,8 @@
 #include <numbers>
 
 namespace orvi::motion_core {
+
+using project_data::failWith;
 
 namespace {
 
@@ -67,17 +70,11 @@ bool TemporalBandpassFilter::configure(double frameRate, double lowerHz, double 
                                        QString* error)
 {
     m_configured = false;
-    if (!isBandValid(frameRate, lowerHz, upperHz)) {
-        if (error)
-            *error = tr("The temporal band-pass filter parameters are invalid.");
-        return false;
-    }
+    if (!isBandValid(frameRate, lowerHz, upperHz))
+        return failWith(error, tr("The temporal band-pass filter parameters are invalid."));
     Coefficients c;
-    if (!designCoefficients(frameRate, lowerHz, upperHz, &c)) {
-        if (error)
-            *error = tr("Could not calculate the band-pass filter coefficients.");
-        return false;
-    }
+    if (!designCoefficients(frameRate, lowerHz, upperHz, &c))
+        return failWith(error, tr("Could not calculate the band-pass filter coefficients."));
     m_coefficients = c;
     m_configured = true;
     // A new design starts from no state: the next frame sizes it afresh.
@@ -96,25 +93,20 @@ bool TemporalBandpassFilter::process(const std::vector<FloatPlane>& input,
                                      std::vector<FloatPlane>* output, MotionWorkerPool& pool,
                                      QString* error)
 {
-    auto fail = [error](const QString& message) {
-        if (error)
-            *error = message;
-        return false;
-    };
     if (!m_configured)
-        return fail(tr("The temporal filter has not been configured."));
+        return failWith(error, tr("The temporal filter has not been configured."));
     if (!output || input.empty())
-        return fail(tr("Phase components and an output container are required."));
+        return failWith(error, tr("Phase components and an output container are required."));
     for (const FloatPlane& level : input) {
         if (level.isEmpty())
-            return fail(tr("The phase pyramid contains an empty level."));
+            return failWith(error, tr("The phase pyramid contains an empty level."));
     }
     if (m_stateReady) {
         bool same = m_s1.size() == input.size();
         for (std::size_t i = 0; same && i < input.size(); ++i)
             same = m_s1[i].sameSize(input[i]);
         if (!same)
-            return fail(tr("The phase pyramid size changed during processing."));
+            return failWith(error, tr("The phase pyramid size changed during processing."));
     } else {
         std::vector<FloatPlane> s1, s2;
         for (const FloatPlane& level : input) {

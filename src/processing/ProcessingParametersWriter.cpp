@@ -2,6 +2,7 @@
 
 #include "orvi/Version.h"
 #include "processing/VideoWatermarkRenderer.h"
+#include "records/ErrorMessage.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <exception>
 
 namespace orvi::processing {
+
+using project_data::failWith;
 
 namespace {
 
@@ -200,11 +203,8 @@ bool ProcessingParametersWriter::writeStaging(const QString& stagingPath,
                                               double captureFrameRate, qint64 processedFrameCount,
                                               QString* error)
 {
-    if (!isEmptyRegularFile(stagingPath)) {
-        if (error)
-            *error = tr("The reserved staging JSON file is missing or is not empty.");
-        return false;
-    }
+    if (!isEmptyRegularFile(stagingPath))
+        return failWith(error, tr("The reserved staging JSON file is missing or is not empty."));
 
     QString message;
     try {
@@ -238,9 +238,7 @@ bool ProcessingParametersWriter::writeStaging(const QString& stagingPath,
             QLatin1Char(' ') +
             tr("A temporary file may remain at %1: %2").arg(stagingPath, staging.errorString());
     }
-    if (error)
-        *error = message;
-    return false;
+    return failWith(error, message);
 }
 
 } // namespace orvi::processing

@@ -7,6 +7,7 @@
 #include "processing/ProcessingOutput.h"
 #include "processing/ProcessingParametersWriter.h"
 #include "processing/VideoWatermarkRenderer.h"
+#include "records/ErrorMessage.h"
 #include "results/StagingRecord.h"
 #include "results/TemporaryVideo.h"
 #include "results/TemporaryVideoSource.h"
@@ -22,7 +23,6 @@
 #include <cmath>
 #include <exception>
 #include <memory>
-#include <optional>
 #include <vector>
 
 namespace orvi::processing {
@@ -30,6 +30,7 @@ namespace orvi::processing {
 using media::ReadResult;
 using media::VideoFrame;
 using media::VideoInfo;
+using project_data::failWith;
 using project_data::ProcessingPerformance;
 using project_data::ProcessingProgress;
 using project_data::ProcessingRequest;
@@ -91,23 +92,6 @@ QString suffixTag(const QString& base, const QString& path)
     return suffix.isEmpty() ? base : base + QLatin1Char('.') + suffix;
 }
 
-void copyStageTimings(const motion_core::MotionStageTimings& timings,
-                      ProcessingPerformance& performance)
-{
-    performance.luminanceUs = timings.luminanceUs;
-    performance.pyramidDecompositionUs = timings.pyramidDecompositionUs;
-    performance.quadratureUs = timings.quadratureUs;
-    performance.phaseAccumulationUs = timings.phaseAccumulationUs;
-    performance.temporalFilterUs = timings.temporalFilterUs;
-    performance.phaseDenoisingUs = timings.phaseDenoisingUs;
-    performance.phaseShiftUs = timings.phaseShiftUs;
-    performance.reconstructionUs = timings.reconstructionUs;
-    performance.compositionUs = timings.compositionUs;
-    performance.motionProcessingFrameWidth = timings.processingWidth;
-    performance.motionProcessingFrameHeight = timings.processingHeight;
-    performance.regionProcessingOptimizationApplied = timings.regionOptimizationApplied;
-}
-
 // One run of the pipeline; everything a job needs lives here for the duration of the call.
 class PipelineJob
 {
@@ -136,11 +120,26 @@ public:
 
 private:
     ProcessingResult execute();
-    bool prepareExport(std::optional<ProcessingResult>* stop);
-    bool openSource(std::optional<ProcessingResult>* stop);
-    bool processFrames(qint64 count, std::optional<ProcessingResult>* stop);
-    bool emitFrame(VideoFrame& frame, std::optional<ProcessingResult>* stop);
-    bool writeParameters(const VideoInfo& info, qint64 start, qint64 end, QString* error);
+    // The steps of a job in their order; each returns false once the job has stopped, with
+    // the job's result in m_stopped.
+    void recordWorkerCounts();
+    bool checkRequest();
+    bool prepareExport();
+    bool openSource();
+    bool checkFragment();
+    bool chooseCaptureRate();
+    bool configureMotion();
+    bool alignFragment();
+    bool seekToFragment();
+    bool openOutput();
+    bool processFragment();
+    bool finalizeOutput();
+    bool writeParametersFile();
+    bool publishOutputs();
+
+    bool processFrames();
+    bool emitFrame(VideoFrame& frame);
+    bool writeParameters(QString* error);
     bool publish(QString* error);
 
     bool isCancelled();
@@ -149,6 +148,9 @@ private:
     ProcessingResult failed(const QString& message);
     ProcessingResult cancelled();
     ProcessingResult completed();
+    bool stopFailed(const QString& message);
+    bool stopCancelled();
+    bool stopFailedOrCancelled(bool wasCancelled, const QString& message);
     QString cleanupReport();
     void abortOutput();
     bool passThrough() const { return m_request.sourceTemporaryResult != nullptr; }
@@ -168,6 +170,7 @@ private:
     const IProcessingPipeline::ProgressCallback& m_progress;
     const IProcessingPipeline::CancellationCallback& m_cancellation;
     bool m_cancelled = false;
+    ProcessingResult m_stopped;
 
     QElapsedTimer m_total;
     QElapsedTimer m_frameLoop;
@@ -191,7 +194,11 @@ private:
     MotionGainMeter m_gainMeter;
     std::shared_ptr<project_data::TemporaryVideo> m_result;
     std::unique_ptr<ProcessingOutput> m_output;
+    VideoInfo m_info;
     double m_captureFrameRate = 0.0;
+    // The fragment in source frames, [m_start, m_end).
+    qint64 m_start = 0;
+    qint64 m_end = 0;
     qint64 m_written = 0;
 };
 
@@ -286,6 +293,23 @@ ProcessingResult PipelineJob::cancelled()
     return result;
 }
 
+bool PipelineJob::stopFailed(const QString& message)
+{
+    m_stopped = failed(message);
+    return false;
+}
+
+bool PipelineJob::stopCancelled()
+{
+    m_stopped = cancelled();
+    return false;
+}
+
+bool PipelineJob::stopFailedOrCancelled(bool wasCancelled, const QString& message)
+{
+    return wasCancelled ? stopCancelled() : stopFailed(message);
+}
+
 ProcessingResult PipelineJob::completed()
 {
     ProcessingResult result;
@@ -300,8 +324,10 @@ ProcessingResult PipelineJob::completed()
     return result;
 }
 
-bool PipelineJob::prepareExport(std::optional<ProcessingResult>* stop)
+bool PipelineJob::prepareExport()
 {
+    if (m_request.analysisMode)
+        return true;
     m_parametersPath = m_request.outputParametersPath.isEmpty()
                            ? m_videoPath + QStringLiteral(".json")
                            : m_request.outputParametersPath;
@@ -309,37 +335,28 @@ bool PipelineJob::prepareExport(std::optional<ProcessingResult>* stop)
     if (VideoProcessingPipeline::namesSameFile(sourcePath, m_videoPath) ||
         VideoProcessingPipeline::namesSameFile(m_videoPath, m_parametersPath) ||
         VideoProcessingPipeline::entryExists(m_videoPath) ||
-        VideoProcessingPipeline::entryExists(m_parametersPath)) {
-        *stop =
-            failed(tr("An output path matches the input file or a result file already exists."));
-        return false;
-    }
-    if (isCancelled()) {
-        *stop = cancelled();
-        return false;
-    }
+        VideoProcessingPipeline::entryExists(m_parametersPath))
+        return stopFailed(
+            tr("An output path matches the input file or a result file already exists."));
+    if (isCancelled())
+        return stopCancelled();
     QString error;
     m_stagingVideoPath = VideoProcessingPipeline::reserveStagingFile(
         m_videoPath, suffixTag(QStringLiteral("staging"), m_videoPath), &error, &m_stagingRecord);
-    if (m_stagingVideoPath.isEmpty()) {
-        *stop = failed(error);
-        return false;
-    }
+    if (m_stagingVideoPath.isEmpty())
+        return stopFailed(error);
     m_stagingParametersPath = VideoProcessingPipeline::reserveStagingFile(
         m_parametersPath, QStringLiteral("staging.json"), &error, &m_stagingRecord);
-    if (m_stagingParametersPath.isEmpty()) {
-        *stop = failed(error);
-        return false;
-    }
-    if (isCancelled()) {
-        *stop = cancelled();
-        return false;
-    }
+    if (m_stagingParametersPath.isEmpty())
+        return stopFailed(error);
+    if (isCancelled())
+        return stopCancelled();
     return true;
 }
 
-bool PipelineJob::openSource(std::optional<ProcessingResult>* stop)
+bool PipelineJob::openSource()
 {
+    report(tr("Opening source video"), 0, 0);
     const VideoInfo& requested = m_request.sourceInfo;
     if (passThrough()) {
         // The stored frames start at the fragment's first frame of the source video.
@@ -367,24 +384,20 @@ bool PipelineJob::openSource(std::optional<ProcessingResult>* stop)
             opened = m_source->open(requested.filePath, &error);
         }
     }
-    if (!opened) {
-        *stop = m_source->wasCancelled() ? cancelled() : failed(error);
-        return false;
-    }
-    if (isCancelled()) {
-        *stop = cancelled();
-        return false;
-    }
+    if (!opened)
+        return stopFailedOrCancelled(m_source->wasCancelled(), error);
+    if (isCancelled())
+        return stopCancelled();
+    m_info = m_source->videoInfo();
     return true;
 }
 
-bool PipelineJob::emitFrame(VideoFrame& frame, std::optional<ProcessingResult>* stop)
+bool PipelineJob::emitFrame(VideoFrame& frame)
 {
     QString error;
     if (!passThrough() && !m_watermark.draw(frame.image, &error)) {
         abortOutput();
-        *stop = failed(error);
-        return false;
+        return stopFailed(error);
     }
     bool written = false;
     {
@@ -394,22 +407,21 @@ bool PipelineJob::emitFrame(VideoFrame& frame, std::optional<ProcessingResult>* 
     if (!written) {
         const bool outputCancelled = m_output->wasCancelled();
         abortOutput();
-        *stop = outputCancelled ? cancelled() : failed(error);
-        return false;
+        return stopFailedOrCancelled(outputCancelled, error);
     }
     ++m_written;
     return true;
 }
 
-bool PipelineJob::processFrames(qint64 count, std::optional<ProcessingResult>* stop)
+bool PipelineJob::processFrames()
 {
+    const qint64 count = m_end - m_start;
     std::vector<VideoFrame> outputs;
     QString error;
     for (qint64 i = 0; i < count; ++i) {
         if (isCancelled()) {
             abortOutput();
-            *stop = cancelled();
-            return false;
+            return stopCancelled();
         }
         VideoFrame frame;
         ReadResult read = ReadResult::Error;
@@ -419,33 +431,30 @@ bool PipelineJob::processFrames(qint64 count, std::optional<ProcessingResult>* s
         }
         if (read == ReadResult::EndOfStream) {
             abortOutput();
-            *stop = failed(tr("The decoder reached the end of the stream before the calculated "
-                              "end of the time range."));
-            return false;
+            return stopFailed(tr("The decoder reached the end of the stream before the "
+                                 "calculated end of the time range."));
         }
         if (read == ReadResult::Error) {
             abortOutput();
-            *stop = m_source->wasCancelled() ? cancelled() : failed(error);
-            return false;
+            return stopFailedOrCancelled(m_source->wasCancelled(), error);
         }
         // Output frames sit on the uniform grid of the capture rate.
         frame.presentationTimeUs = qint64(std::llround(double(i) * 1e6 / m_captureFrameRate));
         frame.frameIndex = i;
 
         if (passThrough()) {
-            if (!emitFrame(frame, stop))
+            if (!emitFrame(frame))
                 return false;
         } else {
             bool processed = false;
             {
                 ScopedTiming timing(m_performance.motionProcessingUs);
                 processed = m_processor->process(frame, &outputs, &error);
-                copyStageTimings(m_processor->stageTimings(), m_performance);
+                m_performance.motion = m_processor->stageTimings();
             }
             if (!processed) {
                 abortOutput();
-                *stop = failed(error);
-                return false;
+                return stopFailed(error);
             }
             if (m_gainMeter.isConfigured() && outputs.size() == 1) {
                 // Before the watermark, which is no part of the motion.
@@ -453,7 +462,7 @@ bool PipelineJob::processFrames(qint64 count, std::optional<ProcessingResult>* s
                 m_gainMeter.addFrames(frame.image, outputs.front().image);
             }
             for (VideoFrame& output : outputs)
-                if (!emitFrame(output, stop))
+                if (!emitFrame(output))
                     return false;
         }
         m_performance.processedFrames = i + 1;
@@ -463,38 +472,36 @@ bool PipelineJob::processFrames(qint64 count, std::optional<ProcessingResult>* s
     if (!passThrough()) {
         if (!m_processor->flush(&outputs, &error)) {
             abortOutput();
-            *stop = failed(error);
-            return false;
+            return stopFailed(error);
         }
         for (VideoFrame& output : outputs) {
             if (isCancelled()) {
                 abortOutput();
-                *stop = cancelled();
-                return false;
+                return stopCancelled();
             }
-            if (!emitFrame(output, stop))
+            if (!emitFrame(output))
                 return false;
         }
-        copyStageTimings(m_processor->stageTimings(), m_performance);
+        m_performance.motion = m_processor->stageTimings();
     }
     m_source->close();
     return true;
 }
 
-bool PipelineJob::writeParameters(const VideoInfo& info, qint64 start, qint64 end, QString* error)
+bool PipelineJob::writeParameters(QString* error)
 {
     ProcessingRequest parameters = m_request;
-    const double rate = info.nominalFrameRate;
-    parameters.settings.startFrame = start;
-    parameters.settings.endFrameExclusive = end;
-    parameters.settings.startTimeUs = roundedTimeUs(start, rate);
-    parameters.settings.endTimeUs = roundedTimeUs(end, rate);
+    const double rate = m_info.nominalFrameRate;
+    parameters.settings.startFrame = m_start;
+    parameters.settings.endFrameExclusive = m_end;
+    parameters.settings.startTimeUs = roundedTimeUs(m_start, rate);
+    parameters.settings.endTimeUs = roundedTimeUs(m_end, rate);
     parameters.outputVideoPath = QFileInfo(m_videoPath).absoluteFilePath();
     parameters.outputParametersPath = QFileInfo(m_parametersPath).absoluteFilePath();
     parameters.measuredMotionGain = measuredMotionGain();
     parameters.cameraMotion = cameraMotion();
     ScopedTiming timing(m_performance.parametersWriteUs);
-    return ProcessingParametersWriter::writeStaging(m_stagingParametersPath, parameters, info,
+    return ProcessingParametersWriter::writeStaging(m_stagingParametersPath, parameters, m_info,
                                                     m_captureFrameRate,
                                                     m_performance.processedFrames, error);
 }
@@ -530,99 +537,120 @@ bool PipelineJob::publish(QString* error)
     return false;
 }
 
-ProcessingResult PipelineJob::execute()
+void PipelineJob::recordWorkerCounts()
 {
     const motion_core::ProcessingSettings& settings = m_request.settings;
     m_performance.availableLogicalProcessorCount = std::max(1, QThread::idealThreadCount());
     m_performance.requestedWorkerThreadCount = settings.workerThreadCount;
     m_performance.effectiveWorkerThreadCount = settings.effectiveWorkerCount();
+}
 
+bool PipelineJob::checkRequest()
+{
     m_videoPath = m_request.outputVideoPath;
     if (m_request.sourceInfo.filePath.isEmpty() ||
         (!m_request.analysisMode && m_videoPath.isEmpty()))
-        return failed(tr("The input and output video paths are required."));
+        return stopFailed(tr("The input and output video paths are required."));
     if (m_request.analysisMode && passThrough())
-        return failed(tr("Invalid analysis destination."));
+        return stopFailed(tr("Invalid analysis destination."));
+    return true;
+}
 
-    std::optional<ProcessingResult> stop;
-    if (!m_request.analysisMode && !prepareExport(&stop))
-        return *stop;
+bool PipelineJob::checkFragment()
+{
+    const motion_core::ProcessingSettings& settings = m_request.settings;
+    if (!settings.frameRangeSet() && !settings.isTimeRangeValid(m_info.durationUs))
+        return stopFailed(tr("The selected time range is invalid."));
+    if (settings.frameRangeSet() && !settings.isFrameRangeValid(m_info.frameCount))
+        return stopFailed(tr("The selected frame range is invalid."));
+    return true;
+}
 
-    report(tr("Opening source video"), 0, 0);
-    if (!openSource(&stop))
-        return *stop;
-
-    const VideoInfo info = m_source->videoInfo();
-    if (!settings.frameRangeSet() && !settings.isTimeRangeValid(info.durationUs))
-        return failed(tr("The selected time range is invalid."));
-    if (settings.frameRangeSet() && !settings.isFrameRangeValid(info.frameCount))
-        return failed(tr("The selected frame range is invalid."));
-
+bool PipelineJob::chooseCaptureRate()
+{
     m_captureFrameRate = m_request.sourceInfo.captureFrameRate > 0.0
                              ? m_request.sourceInfo.captureFrameRate
-                             : info.captureFrameRate;
+                             : m_info.captureFrameRate;
     if (!std::isfinite(m_captureFrameRate) || !(m_captureFrameRate > 0.0))
-        return failed(tr("The camera capture frame rate is required before motion processing."));
+        return stopFailed(
+            tr("The camera capture frame rate is required before motion processing."));
+    return true;
+}
 
+bool PipelineJob::configureMotion()
+{
+    if (passThrough())
+        return true;
+    const motion_core::ProcessingSettings& settings = m_request.settings;
     // Frames are re-stamped onto a uniform grid, so the processor sees a constant rate.
-    VideoInfo processorInfo = info;
+    VideoInfo processorInfo = m_info;
     processorInfo.captureFrameRate = m_captureFrameRate;
     processorInfo.variableFrameRate = false;
 
     QString error;
-    if (!passThrough()) {
-        m_processor = std::make_unique<motion_core::PhaseMotionProcessor>();
-        if (!m_processor->configure(processorInfo, settings, &error))
-            return failed(error);
-        if (!m_watermark.configure(info.frameSize, &error))
-            return failed(error);
-        // Without a region large enough to measure, the gain stays unknown.
-        m_gainMeter.configure(info.frameSize, settings.regionOfInterest, m_captureFrameRate,
-                              settings.lowerFrequencyHz, settings.upperFrequencyHz);
-    }
+    m_processor = std::make_unique<motion_core::PhaseMotionProcessor>();
+    if (!m_processor->configure(processorInfo, settings, &error))
+        return stopFailed(error);
+    if (!m_watermark.configure(m_info.frameSize, &error))
+        return stopFailed(error);
+    // Without a region large enough to measure, the gain stays unknown.
+    m_gainMeter.configure(m_info.frameSize, settings.regionOfInterest, m_captureFrameRate,
+                          settings.lowerFrequencyHz, settings.upperFrequencyHz);
+    return true;
+}
 
-    const double rate = info.nominalFrameRate;
-    qint64 start = 0;
-    qint64 end = 0;
+bool PipelineJob::alignFragment()
+{
+    const motion_core::ProcessingSettings& settings = m_request.settings;
+    const double rate = m_info.nominalFrameRate;
     if (settings.frameRangeSet()) {
-        start = settings.startFrame;
-        end = settings.endFrameExclusive;
+        m_start = settings.startFrame;
+        m_end = settings.endFrameExclusive;
     } else {
-        start = alignedFrame(settings.startTimeUs, rate);
-        end = settings.endTimeUs < 0 ? info.frameCount : alignedFrame(settings.endTimeUs, rate);
+        m_start = alignedFrame(settings.startTimeUs, rate);
+        m_end = settings.endTimeUs < 0 ? m_info.frameCount : alignedFrame(settings.endTimeUs, rate);
     }
-    if (info.frameCount > 0)
-        end = std::min(end, info.frameCount);
-    const qint64 count = end - start;
-    if (start < 0 || count < 1)
-        return failed(tr("The time range contains no frames after alignment to frame boundaries."));
+    if (m_info.frameCount > 0)
+        m_end = std::min(m_end, m_info.frameCount);
+    const qint64 count = m_end - m_start;
+    if (m_start < 0 || count < 1)
+        return stopFailed(
+            tr("The time range contains no frames after alignment to frame boundaries."));
 
     if (!passThrough()) {
         const qint64 minimum = settings.recommendedMinimumFrameCount(m_captureFrameRate);
         if (minimum >= 1 && count < minimum)
-            return failed(tr("The selected fragment is too short for the configured frequency "
-                             "band. Select at least %1 frames.")
-                              .arg(minimum));
+            return stopFailed(tr("The selected fragment is too short for the configured frequency "
+                                 "band. Select at least %1 frames.")
+                                  .arg(minimum));
     }
+    return true;
+}
 
-    if (start > 0) {
-        bool sought = false;
-        {
-            ScopedTiming timing(m_performance.sourceSeekUs);
-            sought = m_source->seekToFrame(start, &error);
-        }
-        if (!sought)
-            return m_source->wasCancelled() ? cancelled() : failed(error);
+bool PipelineJob::seekToFragment()
+{
+    if (m_start <= 0)
+        return true;
+    QString error;
+    bool sought = false;
+    {
+        ScopedTiming timing(m_performance.sourceSeekUs);
+        sought = m_source->seekToFrame(m_start, &error);
     }
+    return sought || stopFailedOrCancelled(m_source->wasCancelled(), error);
+}
 
+bool PipelineJob::openOutput()
+{
+    QString error;
     if (m_request.analysisMode) {
-        m_result = std::make_shared<project_data::TemporaryVideo>(info);
+        m_result = std::make_shared<project_data::TemporaryVideo>(m_info);
         if (!m_result->begin(&error))
-            return failed(error);
+            return stopFailed(error);
         m_output = std::make_unique<ProcessingOutput>(m_result);
     } else {
-        if (passThrough() && m_request.sourceTemporaryResult->frameCount() != count)
-            return failed(tr("The saved result does not match its frame range."));
+        if (passThrough() && m_request.sourceTemporaryResult->frameCount() != m_end - m_start)
+            return stopFailed(tr("The saved result does not match its frame range."));
         m_output = std::make_unique<ProcessingOutput>(
             std::make_unique<media::libav::LibavVideoSink>([this] { return isCancelled(); }));
     }
@@ -630,60 +658,87 @@ ProcessingResult PipelineJob::execute()
     bool opened = false;
     {
         ScopedTiming timing(m_performance.encoderStartupUs);
-        opened = m_output->open(m_stagingVideoPath, info, m_request.exportOptions, &error);
+        opened = m_output->open(m_stagingVideoPath, m_info, m_request.exportOptions, &error);
     }
-    if (!opened)
-        return m_output->wasCancelled() ? cancelled() : failed(error);
+    return opened || stopFailedOrCancelled(m_output->wasCancelled(), error);
+}
 
-    report(tr("Processing frames"), 0, count);
+bool PipelineJob::processFragment()
+{
+    report(tr("Processing frames"), 0, m_end - m_start);
     m_frameLoop.start();
-    if (!processFrames(count, &stop))
-        return *stop;
+    if (!processFrames())
+        return false;
     m_performance.frameLoopElapsedUs = elapsedUs(m_frameLoop);
     m_frameLoop.invalidate(); // finalizing and publishing are not part of the frame loop
 
     if (m_written != m_performance.processedFrames)
-        return failed(
+        return stopFailed(
             tr("The number of frames returned by motion processing does not match the input."));
+    return true;
+}
 
+bool PipelineJob::finalizeOutput()
+{
     if (isCancelled())
-        return cancelled();
+        return stopCancelled();
+    const qint64 count = m_end - m_start;
     report(m_request.analysisMode ? tr("Finalizing the analysis result")
                                   : tr("Finalizing the staging video file"),
            count, count);
+    QString error;
     bool finalized = false;
     {
         ScopedTiming timing(m_performance.encoderFinalizeUs);
         finalized = m_output->finalize(&error);
     }
-    if (!finalized)
-        return m_output->wasCancelled() ? cancelled() : failed(error);
+    return finalized || stopFailedOrCancelled(m_output->wasCancelled(), error);
+}
 
-    if (m_request.analysisMode)
-        return isCancelled() ? cancelled() : completed();
-
+bool PipelineJob::writeParametersFile()
+{
     if (isCancelled())
-        return cancelled();
+        return stopCancelled();
+    const qint64 count = m_end - m_start;
     report(tr("Preparing the parameters file"), count, count);
-    if (!writeParameters(info, start, end, &error))
-        return failed(error);
+    QString error;
+    return writeParameters(&error) || stopFailed(error);
+}
 
+bool PipelineJob::publishOutputs()
+{
     if (isCancelled())
-        return cancelled();
+        return stopCancelled();
     if (VideoProcessingPipeline::entryExists(m_videoPath) ||
         VideoProcessingPipeline::entryExists(m_parametersPath))
-        return failed(tr("A final output file appeared during processing; publishing was "
-                         "cancelled."));
+        return stopFailed(tr("A final output file appeared during processing; publishing was "
+                             "cancelled."));
 
+    const qint64 count = m_end - m_start;
     report(tr("Publishing the result"), count, count);
+    QString error;
     bool published = false;
     {
         ScopedTiming timing(m_performance.publicationUs);
         published = publish(&error);
     }
     if (!published)
-        return failed(error);
+        return stopFailed(error);
     report(tr("Publishing the result"), count, count);
+    return true;
+}
+
+ProcessingResult PipelineJob::execute()
+{
+    recordWorkerCounts();
+    if (!checkRequest() || !prepareExport() || !openSource() || !checkFragment() ||
+        !chooseCaptureRate() || !configureMotion() || !alignFragment() || !seekToFragment() ||
+        !openOutput() || !processFragment() || !finalizeOutput())
+        return m_stopped;
+    if (m_request.analysisMode)
+        return isCancelled() ? cancelled() : completed();
+    if (!writeParametersFile() || !publishOutputs())
+        return m_stopped;
     return completed();
 }
 
@@ -713,8 +768,7 @@ QString VideoProcessingPipeline::reserveStagingFile(const QString& finalPath, co
     const QFileInfo info(finalPath);
     const QDir folder = info.absoluteDir();
     if (info.fileName().isEmpty() || !folder.exists()) {
-        if (error)
-            *error = tr("The output directory does not exist: %1").arg(folder.absolutePath());
+        failWith(error, tr("The output directory does not exist: %1").arg(folder.absolutePath()));
         return {};
     }
     for (int attempt = 0; attempt < kStagingAttempts; ++attempt) {
@@ -726,15 +780,13 @@ QString VideoProcessingPipeline::reserveStagingFile(const QString& finalPath, co
             return path;
         }
         if (!QFileInfo::exists(path)) {
-            if (error)
-                *error = tr("Could not create a staging file in %1: %2")
-                             .arg(folder.absolutePath(), file.errorString());
+            failWith(error, tr("Could not create a staging file in %1: %2")
+                                .arg(folder.absolutePath(), file.errorString()));
             return {};
         }
     }
-    if (error)
-        *error =
-            tr("Could not choose a unique staging file name in %1.").arg(folder.absolutePath());
+    failWith(error,
+             tr("Could not choose a unique staging file name in %1.").arg(folder.absolutePath()));
     return {};
 }
 

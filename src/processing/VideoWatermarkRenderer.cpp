@@ -1,5 +1,7 @@
 #include "processing/VideoWatermarkRenderer.h"
 
+#include "records/ErrorMessage.h"
+
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
@@ -9,6 +11,8 @@
 #include <cmath>
 
 namespace orvi::processing {
+
+using project_data::failWith;
 
 namespace {
 
@@ -23,12 +27,6 @@ constexpr double kMinimumOutline = 1.5;
 constexpr double kMaximumOutline = 5.0;
 const QColor kOutlineColor(0, 0, 0, 160);
 const QColor kFillColor(255, 255, 255, 205);
-
-void setError(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-}
 
 bool hasArea(const QRectF& box)
 {
@@ -49,10 +47,8 @@ bool VideoWatermarkRenderer::configure(const QSize& frameSize, QString* error)
 
     const int width = frameSize.width();
     const int height = frameSize.height();
-    if (width < 1 || height < 1) {
-        setError(error, tr("The watermark frame size is invalid."));
-        return false;
-    }
+    if (width < 1 || height < 1)
+        return failWith(error, tr("The watermark frame size is invalid."));
 
     const int shorterSide = std::min(width, height);
     const int fontPixels = std::clamp(int(std::lround(shorterSide * kFontSizeFactor)),
@@ -65,10 +61,8 @@ bool VideoWatermarkRenderer::configure(const QSize& frameSize, QString* error)
     QPainterPath path;
     path.addText(0.0, 0.0, font, text());
     QRectF box = path.boundingRect();
-    if (path.isEmpty() || !hasArea(box)) {
-        setError(error, tr("Could not prepare the video watermark."));
-        return false;
-    }
+    if (path.isEmpty() || !hasArea(box))
+        return failWith(error, tr("Could not prepare the video watermark."));
 
     // Narrow the text to the width limit; it is never enlarged.
     const double scale = std::min(std::max(width * maximumWidthRatio, 1.0) / box.width(), 1.0);
@@ -83,17 +77,13 @@ bool VideoWatermarkRenderer::configure(const QSize& frameSize, QString* error)
     const QSize imageSize(std::max(int(std::ceil(imageRect.width())), 1),
                           std::max(int(std::ceil(imageRect.height())), 1));
     QImage image(imageSize, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) {
-        setError(error, tr("Could not allocate the video watermark image."));
-        return false;
-    }
+    if (image.isNull())
+        return failWith(error, tr("Could not allocate the video watermark image."));
     image.fill(Qt::transparent);
 
     QPainter painter;
-    if (!painter.begin(&image)) {
-        setError(error, tr("Could not draw the video watermark."));
-        return false;
-    }
+    if (!painter.begin(&image))
+        return failWith(error, tr("Could not draw the video watermark."));
     painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.translate(-imageRect.topLeft());
@@ -117,15 +107,11 @@ bool VideoWatermarkRenderer::configure(const QSize& frameSize, QString* error)
 
 bool VideoWatermarkRenderer::draw(QImage& frame, QString* error) const
 {
-    if (frame.isNull() || frame.size() != m_configuredSize || m_image.isNull()) {
-        setError(error, tr("The watermark renderer is not configured for this frame."));
-        return false;
-    }
+    if (frame.isNull() || frame.size() != m_configuredSize || m_image.isNull())
+        return failWith(error, tr("The watermark renderer is not configured for this frame."));
     QPainter painter;
-    if (!painter.begin(&frame)) {
-        setError(error, tr("Could not draw the video watermark."));
-        return false;
-    }
+    if (!painter.begin(&frame))
+        return failWith(error, tr("Could not draw the video watermark."));
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(m_position, m_image);
     painter.end();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/MotionStageTimings.h"
+
 #include <QtGlobal>
 
 namespace orvi::project_data {
@@ -20,16 +22,8 @@ struct ProcessingPerformance
     qint64 parametersWriteUs = 0;
     qint64 publicationUs = 0;
 
-    // Motion core stages, in the order of the processor's timing record.
-    qint64 luminanceUs = 0;
-    qint64 pyramidDecompositionUs = 0;
-    qint64 quadratureUs = 0;
-    qint64 phaseAccumulationUs = 0;
-    qint64 temporalFilterUs = 0;
-    qint64 phaseDenoisingUs = 0;
-    qint64 phaseShiftUs = 0;
-    qint64 reconstructionUs = 0;
-    qint64 compositionUs = 0;
+    // The motion core's stage times, processed size and crop, as its processor last reported.
+    MotionStageTimings motion;
 
     qint64 processedFrames = 0;
     qint32 availableLogicalProcessorCount = 1;
@@ -39,9 +33,6 @@ struct ProcessingPerformance
     qint32 decoderThreadLimit = 0;
     qint32 encoderThreadLimit = 0;
     qint64 reservedCounter = 0;
-    qint32 motionProcessingFrameWidth = 0;
-    qint32 motionProcessingFrameHeight = 0;
-    bool regionProcessingOptimizationApplied = false;
     // Measuring the motion gain in the frame loop (not one of the stages summed below).
     qint64 gainMeasurementUs = 0;
 
@@ -59,12 +50,6 @@ struct ProcessingPerformance
     qint64 encoderCriticalPathUs() const
     {
         return encoderStartupUs + encoderWriteUs + encoderFinalizeUs;
-    }
-    qint64 motionStageSumUs() const
-    {
-        return luminanceUs + pyramidDecompositionUs + quadratureUs + phaseAccumulationUs +
-               temporalFilterUs + phaseDenoisingUs + phaseShiftUs + reconstructionUs +
-               compositionUs;
     }
     double frameThroughputFps() const
     {

@@ -3,6 +3,7 @@
 #include "media/libav/LibavVideoSourceFactory.h"
 #include "processing/OutputDestination.h"
 #include "processing/VideoProcessingPipeline.h"
+#include "records/ErrorMessage.h"
 #include "reports/AnalysisDataExport.h"
 #include "reports/AnalysisExportContext.h"
 #include "reports/AnalysisReport.h"
@@ -23,6 +24,9 @@
 #include <filesystem>
 
 namespace orvi::reports {
+
+using project_data::failWith;
+
 namespace {
 
 constexpr int kReportDecoderThreads = 2;
@@ -63,16 +67,13 @@ bool readReportFrame(const AnalysisExportContext& context, const ReportFrameSour
                       source->readFrame(decoded, &error) == media::ReadResult::Frame;
     if (source)
         source->close();
-    if (!read) {
-        *message =
-            AnalysisReport::tr("Cannot read the first source frame for the report: %1").arg(error);
-        return false;
-    }
-    if (!decoded.isValid() || decoded.image.size() != info.frameSize) {
-        *message = AnalysisReport::tr("The decoded frame is unavailable or does not match the "
-                                      "source.");
-        return false;
-    }
+    if (!read)
+        return failWith(
+            message,
+            AnalysisReport::tr("Cannot read the first source frame for the report: %1").arg(error));
+    if (!decoded.isValid() || decoded.image.size() != info.frameSize)
+        return failWith(message, AnalysisReport::tr("The decoded frame is unavailable or does not "
+                                                    "match the source."));
     *frame = decoded.image;
     if (frame->width() > kMaximumReportFrameSide || frame->height() > kMaximumReportFrameSide)
         *frame = frame->scaled(kMaximumReportFrameSide, kMaximumReportFrameSide,
@@ -161,57 +162,59 @@ bool isReport(int format)
            format == int(AnalysisExportFormat::DocxReport);
 }
 
-// Writes the whole export into the reserved staging file; an empty text on success.
-QString fillStagingFile(QFile& file, int format, const AnalysisExportContext& context,
-                        const ReportFrameSourceFactory& frameSourceFactory)
+// Writes the whole export into the reserved staging file.
+bool fillStagingFile(QFile& file, int format, const AnalysisExportContext& context,
+                     const ReportFrameSourceFactory& frameSourceFactory, QString* error)
 {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return AnalysisReport::tr("Cannot open the export file: %1").arg(file.errorString());
+        return failWith(
+            error, AnalysisReport::tr("Cannot open the export file: %1").arg(file.errorString()));
     QImage reportFrame;
-    if (isReport(format)) {
-        QString message;
-        if (!readReportFrame(context, frameSourceFactory, &reportFrame, &message))
-            return message;
-    }
+    if (isReport(format) && !readReportFrame(context, frameSourceFactory, &reportFrame, error))
+        return false;
     if (!writeContent(file, format, context, reportFrame))
-        return writeFailure();
+        return failWith(error, writeFailure());
     if (!file.flush() || file.error() != QFileDevice::NoError)
-        return AnalysisReport::tr("Cannot finish saving the export: %1").arg(file.errorString());
+        return failWith(
+            error,
+            AnalysisReport::tr("Cannot finish saving the export: %1").arg(file.errorString()));
     file.close();
-    return {};
+    return true;
 }
 
-QString writeChecked(const QString& path, int format, const AnalysisExportContext& context,
-                     const ReportFrameSourceFactory& frameSourceFactory)
+bool writeChecked(const QString& path, int format, const AnalysisExportContext& context,
+                  const ReportFrameSourceFactory& frameSourceFactory, QString* error)
 {
     const QString suffix = analysisExportSuffix(format);
     if (suffix.isEmpty() || QFileInfo(path).suffix().toLower() != suffix)
-        return AnalysisReport::tr(
-            "Choose a file with the extension required by the selected export format.");
+        return failWith(error, AnalysisReport::tr("Choose a file with the extension required by "
+                                                  "the selected export format."));
     const project_data::SpectrumResult& result = context.result;
     if (!result.ok || result.spectrum.empty() ||
         (format == int(AnalysisExportFormat::RelativePhaseMapPng) && !context.hasPhase))
-        return AnalysisReport::tr("No current analysis is available for this export.");
+        return failWith(error,
+                        AnalysisReport::tr("No current analysis is available for this export."));
     const QString folder = processing::OutputDestination::resolvedFolder(path);
     if (folder.isEmpty())
-        return AnalysisReport::tr("Cannot open the export file: %1")
-            .arg(AnalysisReport::tr("The export folder does not exist."));
+        return failWith(error, AnalysisReport::tr("Cannot open the export file: %1")
+                                   .arg(AnalysisReport::tr("The export folder does not exist.")));
     if (processing::OutputDestination::isSystemFolder(folder))
-        return AnalysisReport::tr("Cannot open the export file: %1")
-            .arg(AnalysisReport::tr("The export folder is a device or system folder. Choose a "
-                                    "folder for your own files."));
+        return failWith(error, AnalysisReport::tr("Cannot open the export file: %1")
+                                   .arg(AnalysisReport::tr("The export folder is a device or "
+                                                           "system folder. Choose a folder for "
+                                                           "your own files.")));
     if (isSameFile(path, result.request.videoInfo.filePath))
-        return AnalysisReport::tr("The report cannot replace the source video.");
+        return failWith(error, AnalysisReport::tr("The report cannot replace the source video."));
 
     // Written under a hidden staging name beside the target and published without replacing
     // anything: a file that appears at the target meanwhile stays as it is. The record lets a
     // later start-up remove the staging file if this process dies first.
     project_data::StagingRecord record;
-    QString error;
+    QString reason;
     const QString staging = processing::VideoProcessingPipeline::reserveStagingFile(
-        path, QStringLiteral("staging.") + suffix, &error, &record);
+        path, QStringLiteral("staging.") + suffix, &reason, &record);
     if (staging.isEmpty())
-        return AnalysisReport::tr("Cannot open the export file: %1").arg(error);
+        return failWith(error, AnalysisReport::tr("Cannot open the export file: %1").arg(reason));
     QFile file(staging);
     // Removed by name: a file whose buffered bytes cannot be written (a full disk) keeps its
     // write error through close, and QFile then refuses to remove it.
@@ -219,23 +222,23 @@ QString writeChecked(const QString& path, int format, const AnalysisExportContex
         file.close();
         QFile::remove(staging);
     };
-    QString message;
+    bool filled = false;
     try {
-        message = fillStagingFile(file, format, context, frameSourceFactory);
+        filled = fillStagingFile(file, format, context, frameSourceFactory, error);
     } catch (...) {
         discardStaging(); // a failed allocation must not leave the staging file behind
         throw;
     }
-    if (message.isEmpty() && publishWithoutReplacing(staging, path, &error))
-        return {};
+    if (filled && publishWithoutReplacing(staging, path, &reason))
+        return true;
     discardStaging();
-    if (!message.isEmpty())
-        return message;
+    if (!filled)
+        return false;
     if (processing::VideoProcessingPipeline::entryExists(path))
-        return AnalysisReport::
-            tr("The file %1 already exists. It was left unchanged and the export was not saved.")
-                .arg(QDir::toNativeSeparators(path));
-    return AnalysisReport::tr("Cannot finish saving the export: %1").arg(error);
+        return failWith(error, AnalysisReport::tr("The file %1 already exists. It was left "
+                                                  "unchanged and the export was not saved.")
+                                   .arg(QDir::toNativeSeparators(path)));
+    return failWith(error, AnalysisReport::tr("Cannot finish saving the export: %1").arg(reason));
 }
 
 } // namespace
@@ -249,21 +252,23 @@ QString analysisExportSuffix(int format)
     return QLatin1String(suffixes[std::size_t(format)]);
 }
 
-QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context)
+bool writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
+                         QString* error)
 {
-    return writeAnalysisExport(path, format, context, [] {
+    const ReportFrameSourceFactory frameSourceFactory = [] {
         return media::libav::LibavVideoSourceFactory::create({}, kReportDecoderThreads);
-    });
+    };
+    return writeAnalysisExport(path, format, context, frameSourceFactory, error);
 }
 
-QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
-                            const ReportFrameSourceFactory& frameSourceFactory)
+bool writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
+                         const ReportFrameSourceFactory& frameSourceFactory, QString* error)
 {
     // Allocation failures (large reports, figures) end here as a failed write.
     try {
-        return writeChecked(path, format, context, frameSourceFactory);
+        return writeChecked(path, format, context, frameSourceFactory, error);
     } catch (const std::exception&) {
-        return writeFailure();
+        return failWith(error, writeFailure());
     }
 }
 

@@ -31,11 +31,13 @@ QString analysisExportSuffix(int format);
 // Creates the video source a report reads its first frame from.
 using ReportFrameSourceFactory = std::function<std::unique_ptr<media::IVideoSource>()>;
 
-// Writes one export atomically; returns an empty string on success, otherwise the message.
-// An existing entry at the path is never replaced: the export then fails. Safe on any thread.
-QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context);
+// Writes one export atomically; false with the reason when it fails. An existing entry at the
+// path is never replaced: the export then fails. Safe on any thread.
+bool writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
+                         QString* error = nullptr);
 // As above with the reports' frame source supplied by the caller.
-QString writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
-                            const ReportFrameSourceFactory& frameSourceFactory);
+bool writeAnalysisExport(const QString& path, int format, const AnalysisExportContext& context,
+                         const ReportFrameSourceFactory& frameSourceFactory,
+                         QString* error = nullptr);
 
 } // namespace orvi::reports

@@ -1,5 +1,6 @@
 #include "results/TemporaryVideo.h"
 
+#include "records/ErrorMessage.h"
 #include "results/TemporaryStore.h"
 
 #include <QDebug>
@@ -166,9 +167,8 @@ bool TemporaryVideo::finish(QString* error)
 bool TemporaryVideo::loadFrame(qint64 index, media::VideoFrame& frame, QString* error) const
 {
     const auto failRead = [error] {
-        if (error)
-            *error = tr("Could not read the temporary analysis result. Run the analysis again.");
-        return false;
+        return failWith(
+            error, tr("Could not read the temporary analysis result. Run the analysis again."));
     };
     if (!m_finishedAt.isValid() || index < 0 || index >= frameCount())
         return failRead();

@@ -1,20 +1,13 @@
 #include "results/TemporaryVideoSource.h"
 
+#include "records/ErrorMessage.h"
 #include "results/TemporaryVideo.h"
 
 #include <cmath>
 
 namespace orvi::media {
 
-namespace {
-
-void setError(QString* error, const QString& message)
-{
-    if (error)
-        *error = message;
-}
-
-} // namespace
+using project_data::failWith;
 
 TemporaryVideoSource::TemporaryVideoSource(
     std::shared_ptr<const project_data::TemporaryVideo> result, qint64 firstFrameIndex)
@@ -25,8 +18,7 @@ bool TemporaryVideoSource::hasFrames(QString* error) const
 {
     if (m_result && m_result->frameCount() >= 1)
         return true;
-    setError(error, tr("No analysis result is available."));
-    return false;
+    return failWith(error, tr("No analysis result is available."));
 }
 
 bool TemporaryVideoSource::open(const QString& filePath, QString* error)
@@ -70,10 +62,8 @@ VideoInfo TemporaryVideoSource::videoInfo() const
 bool TemporaryVideoSource::seekToFrame(qint64 frameIndex, QString* error)
 {
     if (!m_opened || frameIndex < m_firstFrameIndex ||
-        frameIndex - m_firstFrameIndex >= m_result->frameCount()) {
-        setError(error, tr("The requested frame is outside the analysis result."));
-        return false;
-    }
+        frameIndex - m_firstFrameIndex >= m_result->frameCount())
+        return failWith(error, tr("The requested frame is outside the analysis result."));
     m_cursor = frameIndex - m_firstFrameIndex;
     return true;
 }
@@ -82,10 +72,8 @@ bool TemporaryVideoSource::seekToTimeUs(qint64 timeUs, QString* error)
 {
     const double rate = m_videoInfo.nominalFrameRate;
     const double frame = double(timeUs) * rate / 1e6;
-    if (!m_opened || !std::isfinite(frame) || !(rate > 0.0)) {
-        setError(error, tr("The requested frame is outside the analysis result."));
-        return false;
-    }
+    if (!m_opened || !std::isfinite(frame) || !(rate > 0.0))
+        return failWith(error, tr("The requested frame is outside the analysis result."));
     return seekToFrame(qint64(std::llround(frame)), error);
 }
 
@@ -102,7 +90,7 @@ void TemporaryVideoSource::readPosition(qint64* frameIndex, qint64* presentation
 ReadResult TemporaryVideoSource::readFrame(VideoFrame& frame, QString* error)
 {
     if (!m_opened) {
-        setError(error, tr("No analysis result is available."));
+        failWith(error, tr("No analysis result is available."));
         return ReadResult::Error;
     }
     if (m_cursor >= m_result->frameCount())
@@ -120,7 +108,7 @@ ReadResult TemporaryVideoSource::skipFrame(qint64* frameIndex, qint64* presentat
                                            QString* error)
 {
     if (!m_opened) {
-        setError(error, tr("No analysis result is available."));
+        failWith(error, tr("No analysis result is available."));
         return ReadResult::Error;
     }
     if (m_cursor >= m_result->frameCount())

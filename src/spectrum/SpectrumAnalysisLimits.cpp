@@ -1,5 +1,6 @@
 #include "spectrum/SpectrumAnalysisLimits.h"
 
+#include "records/ErrorMessage.h"
 #include "spectrum/VibrationUnits.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,8 @@
 #include <cmath>
 
 namespace orvi::spectrum {
+
+using project_data::failWith;
 
 namespace {
 
@@ -97,73 +100,86 @@ qint64 maximumFragmentFrames(const project_data::SpectrumAnalysisRequest& reques
     return std::min(kSignalSampleBudget / points + 1, kMaximumFragmentFrames);
 }
 
-QString validate(const project_data::SpectrumAnalysisRequest& request)
+bool validate(const project_data::SpectrumAnalysisRequest& request, QString* error)
 {
     const media::VideoInfo& info = request.videoInfo;
     if (request.workerThreadCount < 0 || request.workerThreadCount > kMaximumWorkerThreads)
-        return QCoreApplication::translate(
-            "SpectrumAnalysis",
-            "Select automatic resource usage or a supported worker thread count.");
+        return failWith(error,
+                        QCoreApplication::translate(
+                            "SpectrumAnalysis",
+                            "Select automatic resource usage or a supported worker thread count."));
     if (info.frameSize.width() < 1 || info.frameSize.height() < 1 || info.filePath.isEmpty())
-        return QCoreApplication::translate("SpectrumAnalysis",
-                                           "A prepared source video is required.");
+        return failWith(error, QCoreApplication::translate("SpectrumAnalysis",
+                                                           "A prepared source video is required."));
     const double rate = info.captureFrameRate;
     if (!std::isfinite(rate) || rate <= 0.0 || rate > kMaximumCaptureFrameRate)
-        return QCoreApplication::translate(
-            "SpectrumAnalysis",
-            "Enter a capture frame rate greater than 0 and no greater than 10000 fps.");
+        return failWith(
+            error, QCoreApplication::translate(
+                       "SpectrumAnalysis",
+                       "Enter a capture frame rate greater than 0 and no greater than 10000 fps."));
     if (info.captureFrameRateAssumed)
-        return QCoreApplication::translate("SpectrumAnalysis",
-                                           "Confirm the capture frame rate: %1 fps is only "
-                                           "assumed, and every frequency depends on it.")
-            .arg(rate);
+        return failWith(
+            error, QCoreApplication::translate("SpectrumAnalysis",
+                                               "Confirm the capture frame rate: %1 fps is only "
+                                               "assumed, and every frequency depends on it.")
+                       .arg(rate));
     if (request.startFrame < 0 || request.endFrame <= request.startFrame ||
         request.endFrame > info.frameCount)
-        return QCoreApplication::translate("SpectrumAnalysis",
-                                           "Select a frame range inside the source video.");
+        return failWith(
+            error, QCoreApplication::translate("SpectrumAnalysis",
+                                               "Select a frame range inside the source video."));
     const qint64 frames = request.endFrame - request.startFrame;
     if (frames < kMinimumFragmentFrames || frames > kMaximumFragmentFrames)
-        return QCoreApplication::translate(
-            "SpectrumAnalysis", "Select between 65 and 65537 frames for spectrum analysis.");
+        return failWith(error, QCoreApplication::translate(
+                                   "SpectrumAnalysis",
+                                   "Select between 65 and 65537 frames for spectrum analysis."));
     // The pixel size is checked before any rounding, so a 31.5-pixel region fails.
     const QRectF& region = request.analysisRegion;
     if (!isUsableRegion(region) || region.width() * info.frameSize.width() < kMinimumRegionPixels ||
         region.height() * info.frameSize.height() < kMinimumRegionPixels)
-        return QCoreApplication::translate(
-            "SpectrumAnalysis", "Select a region at least 32 by 32 pixels inside the frame.");
+        return failWith(error, QCoreApplication::translate(
+                                   "SpectrumAnalysis",
+                                   "Select a region at least 32 by 32 pixels inside the frame."));
     if (qint64(info.frameSize.width()) * info.frameSize.height() > kMaximumSourcePixels)
-        return QCoreApplication::translate(
-            "SpectrumAnalysis", "The source exceeds the spectrum analysis limit of 32 megapixels.");
+        return failWith(error,
+                        QCoreApplication::translate(
+                            "SpectrumAnalysis",
+                            "The source exceeds the spectrum analysis limit of 32 megapixels."));
     if (!isKnownGrid(request.requestedGrid))
-        return QCoreApplication::translate("SpectrumAnalysis",
-                                           "Select one of the available grid densities.");
+        return failWith(error,
+                        QCoreApplication::translate("SpectrumAnalysis",
+                                                    "Select one of the available grid densities."));
     if (effectiveGrid(request).isEmpty())
-        return QCoreApplication::translate(
-            "SpectrumAnalysis", "The analysis region is too narrow after spatial reduction.");
+        return failWith(error, QCoreApplication::translate(
+                                   "SpectrumAnalysis",
+                                   "The analysis region is too narrow after spatial reduction."));
     const qint64 maximum = maximumFragmentFrames(request);
     if (frames > maximum) {
-        return QCoreApplication::translate(
-                   "SpectrumAnalysis",
-                   "This grid supports at most %1 frames within the signal memory budget. "
-                   "Shorten the fragment or choose a coarser grid.")
-            .arg(maximum);
+        return failWith(error,
+                        QCoreApplication::translate(
+                            "SpectrumAnalysis",
+                            "This grid supports at most %1 frames within the signal memory budget. "
+                            "Shorten the fragment or choose a coarser grid.")
+                            .arg(maximum));
     }
     if (request.cameraMotionCompensation) {
         const QRectF& reference = request.cameraReferenceRegion;
         if (!isUsableRegion(reference) ||
             reference.width() * info.frameSize.width() < kMinimumRegionPixels ||
             reference.height() * info.frameSize.height() < kMinimumRegionPixels)
-            return QCoreApplication::translate("SpectrumAnalysis",
-                                               "Select a camera reference region at least 32 by "
-                                               "32 pixels inside the frame.");
+            return failWith(error, QCoreApplication::translate(
+                                       "SpectrumAnalysis",
+                                       "Select a camera reference region at least 32 by "
+                                       "32 pixels inside the frame."));
     }
     // A scale that was entered must make sense; without one, amplitudes stay in pixels.
     if (request.lengthScale.isSet() &&
         !std::isfinite(millimetresPerPixel(request.lengthScale, info.frameSize)))
-        return QCoreApplication::translate(
-            "SpectrumAnalysis", "Mark two points at least one pixel apart inside the frame and "
-                                "enter their distance in millimetres greater than 0.");
-    return QString();
+        return failWith(error, QCoreApplication::translate(
+                                   "SpectrumAnalysis",
+                                   "Mark two points at least one pixel apart inside the frame and "
+                                   "enter their distance in millimetres greater than 0."));
+    return true;
 }
 
 int effectiveWorkerThreads(const project_data::SpectrumAnalysisRequest& request)

@@ -42,8 +42,9 @@ QSize analysisImageSize(const project_data::SpectrumAnalysisRequest& request);
 QSize effectiveGrid(const project_data::SpectrumAnalysisRequest& request);
 // Longest fragment, in frames, that the signal memory budget allows for the effective grid.
 qint64 maximumFragmentFrames(const project_data::SpectrumAnalysisRequest& request);
-// The first failing rule's translated message, or an empty string for a valid request.
-QString validate(const project_data::SpectrumAnalysisRequest& request);
+// Whether the request may run; otherwise false with the first failing rule's translated
+// message.
+bool validate(const project_data::SpectrumAnalysisRequest& request, QString* error = nullptr);
 int effectiveWorkerThreads(const project_data::SpectrumAnalysisRequest& request);
 // Lowercase hexadecimal SHA-256 over the inputs that determine the analysis.
 QByteArray makeIdentity(qint64 inputRevision, const project_data::SpectrumAnalysisRequest& request);

@@ -261,8 +261,7 @@ runSpectrumAnalysis(const project_data::SpectrumAnalysisRequest& request,
 {
     project_data::SpectrumResult result;
     result.request = request;
-    result.errorMessage = validate(request);
-    if (!result.errorMessage.isEmpty())
+    if (!validate(request, &result.errorMessage))
         return result;
     QElapsedTimer timer;
     timer.start();

@@ -34,8 +34,8 @@ DispatchResult TestDispatcher::dispatch(const QString& method, const QJsonObject
     if (method == QLatin1String("test.fail"))
         return DispatchResult::failure(params.value(QStringLiteral("code")).toString());
     if (method == QLatin1String("test.mutate")) {
-        const QString code = orvi::diagnostics::protocol::checkExpectedRevision(params, revision_);
-        if (!code.isEmpty())
+        QString code;
+        if (!orvi::diagnostics::protocol::checkExpectedRevision(params, revision_, &code))
             return DispatchResult::failure(code);
         ++revision_;
         return DispatchResult::success({{QStringLiteral("accepted"), true}});

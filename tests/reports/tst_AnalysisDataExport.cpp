@@ -52,7 +52,7 @@ private slots:
     void spectrumCsvHasOneLinePerBin()
     {
         const QString path = m_dir.filePath(QStringLiteral("SPECTRUM.CSV")); // any letter case
-        QCOMPARE(writeAnalysisExport(path, 2, m_context), QString());
+        QVERIFY(writeAnalysisExport(path, 2, m_context));
         const QStringList lines = csvLines(test::readFile(path));
         const auto& spectrum = m_context.result.spectrum;
         QCOMPARE(lines.size(), qsizetype(spectrum.size()) + 1); // N/2 bins and the header
@@ -80,7 +80,7 @@ private slots:
     void cellCsvFollowsTheCellsArray()
     {
         const QString path = m_dir.filePath(QStringLiteral("cells.csv"));
-        QCOMPARE(writeAnalysisExport(path, 3, m_context), QString());
+        QVERIFY(writeAnalysisExport(path, 3, m_context));
         const QStringList lines = csvLines(test::readFile(path));
         QCOMPARE(lines.size(), qsizetype(m_context.sites.size()) + 1);
         QCOMPARE(lines.first(),
@@ -141,7 +141,7 @@ private slots:
             context.relativePhase.clear();
         }
         const QString path = m_dir.filePath(QStringLiteral("data-%1.json").arg(phaseCalculated));
-        QCOMPARE(writeAnalysisExport(path, 4, context), QString());
+        QVERIFY(writeAnalysisExport(path, 4, context));
         const QByteArray bytes = test::readFile(path);
         QJsonParseError error;
         const QJsonObject root = QJsonDocument::fromJson(bytes, &error).object();
@@ -301,7 +301,7 @@ private slots:
     {
         QFETCH(int, format);
         const QString path = m_dir.filePath(QStringLiteral("figure-%1.png").arg(format));
-        QCOMPARE(writeAnalysisExport(path, format, m_context), QString());
+        QVERIFY(writeAnalysisExport(path, format, m_context));
         QImageReader reader(path);
         QCOMPARE(reader.format(), QByteArray("png"));
         const QSize size = reader.size();

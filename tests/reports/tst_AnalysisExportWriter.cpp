@@ -48,6 +48,17 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 
 using ContextChange = std::function<void(AnalysisExportContext&, const QString& folder)>;
 
+// The reason an export that must fail gives; a saved export gives no text.
+QString failureOf(const QString& path, int format, const AnalysisExportContext& context,
+                  const ReportFrameSourceFactory& frameSourceFactory = {})
+{
+    QString message;
+    const bool saved = frameSourceFactory ? writeAnalysisExport(path, format, context,
+                                                                frameSourceFactory, &message)
+                                          : writeAnalysisExport(path, format, context, &message);
+    return saved ? QString() : message;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(ContextChange)
@@ -121,7 +132,7 @@ private slots:
         const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::System);
         const qint64 clipSize = QFileInfo(m_clip).size();
 
-        QCOMPARE(writeAnalysisExport(folder.filePath(fileName), format, context), message);
+        QCOMPARE(failureOf(folder.filePath(fileName), format, context), message);
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::System), before);
         QCOMPARE(QFileInfo(m_clip).size(), clipSize);
     }
@@ -169,11 +180,10 @@ private slots:
         const QString target = folder.filePath(fileName);
         QVERIFY(writeFile(target, "previous export"));
 
-        const QString message =
-            wrongSizeFrames
-                ? writeAnalysisExport(target, format, context,
-                                      [] { return std::make_unique<WrongSizeSource>(); })
-                : writeAnalysisExport(target, format, context);
+        const QString message = wrongSizeFrames
+                                    ? failureOf(target, format, context,
+                                                [] { return std::make_unique<WrongSizeSource>(); })
+                                    : failureOf(target, format, context);
         QVERIFY2(message.startsWith(messageStart), qPrintable(message));
         QCOMPARE(test::readFile(target), QByteArray("previous export"));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList(fileName));
@@ -188,7 +198,7 @@ private slots:
         QVERIFY(writeFile(target, "previous export"));
         QVERIFY(QFile::link(folder.filePath(QStringLiteral("nowhere")), dangling));
         for (const QString& path : {target, dangling}) {
-            const QString message = writeAnalysisExport(path, 4, m_context);
+            const QString message = failureOf(path, 4, m_context);
             QVERIFY2(message.startsWith(QLatin1String("The file ")), qPrintable(message));
         }
         QCOMPARE(test::readFile(target), QByteArray("previous export"));
@@ -198,19 +208,18 @@ private slots:
 
         // Unwritable destinations: a missing folder and a "folder" that is a file.
         QString message =
-            writeAnalysisExport(m_dir.filePath(QStringLiteral("missing/out.csv")), 2, m_context);
+            failureOf(m_dir.filePath(QStringLiteral("missing/out.csv")), 2, m_context);
         QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
                  qPrintable(message));
-        message = writeAnalysisExport(target + QStringLiteral("/out.csv"), 2, m_context);
+        message = failureOf(target + QStringLiteral("/out.csv"), 2, m_context);
         QVERIFY2(message.startsWith(QLatin1String("Cannot open the export file: ")),
                  qPrintable(message));
         QVERIFY(!QFileInfo::exists(m_dir.filePath(QStringLiteral("missing"))));
         // Folders resolved by the file system, not as text, and never a device folder.
-        message = writeAnalysisExport(folder.filePath(QStringLiteral("missing/../out.csv")), 2,
-                                      m_context);
+        message = failureOf(folder.filePath(QStringLiteral("missing/../out.csv")), 2, m_context);
         QVERIFY2(message.endsWith(QLatin1String("The export folder does not exist.")),
                  qPrintable(message));
-        message = writeAnalysisExport(QStringLiteral("/dev/orvi-export-check.csv"), 2, m_context);
+        message = failureOf(QStringLiteral("/dev/orvi-export-check.csv"), 2, m_context);
         QVERIFY2(message.contains(QLatin1String("device or system folder")), qPrintable(message));
         QVERIFY(QDir(QStringLiteral("/dev"))
                     .entryList({QStringLiteral("*orvi-export-check*")},
@@ -241,7 +250,7 @@ private slots:
         small.rlim_cur = 4096;
         const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString message = writeAnalysisExport(folder.filePath(fileName), format, m_context);
+        const QString message = failureOf(folder.filePath(fileName), format, m_context);
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
         QVERIFY(!message.isEmpty());

@@ -61,7 +61,7 @@ private slots:
     void pdfReportPassesExternalChecks()
     {
         const QString path = m_dir.filePath(QStringLiteral("report.pdf"));
-        QCOMPARE(writeAnalysisExport(path, 0, m_context), QString());
+        QVERIFY(writeAnalysisExport(path, 0, m_context));
         const ReportDocument expected = composeReport(m_context, m_landscapeFrame);
 
         QString output;
@@ -151,7 +151,7 @@ private slots:
                                  .arg(QTest::currentDataTag())
                                  .replace(QLatin1Char(' '), QLatin1Char('-'));
         const QString path = m_dir.filePath(name);
-        QCOMPARE(writeAnalysisExport(path, 0, context), QString());
+        QVERIFY(writeAnalysisExport(path, 0, context));
         QString output;
         QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
         const QString text = test::pdfText(path);
@@ -173,7 +173,7 @@ private slots:
             test::makeContext(m_portraitInfo, m_portraitFrame, options);
         QVERIFY(context.result.ok);
         const QString path = m_dir.filePath(QStringLiteral("portrait.pdf"));
-        QCOMPARE(writeAnalysisExport(path, 0, context), QString());
+        QVERIFY(writeAnalysisExport(path, 0, context));
         QString output;
         QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
         test::PdfInfo info;
@@ -201,7 +201,7 @@ private slots:
         }
         context.hasPhase = false;
         const QString path = m_dir.filePath(QStringLiteral("twenty.pdf"));
-        QCOMPARE(writeAnalysisExport(path, 0, context), QString());
+        QVERIFY(writeAnalysisExport(path, 0, context));
         QString output;
         QVERIFY2(test::qpdfCheck(path, &output), qPrintable(output));
         const QStringList pages = test::pdfPages(path);

@@ -3,6 +3,7 @@
 #include "media/libav/LibavColourSpace.h"
 #include "media/libav/LibavPointers.h"
 #include "media/libav/LibavRuntime.h"
+#include "records/ErrorMessage.h"
 
 extern "C" {
 #include <libavutil/rational.h>
@@ -21,6 +22,8 @@ extern "C" {
 
 namespace orvi::media::libav {
 
+using project_data::failWith;
+
 namespace {
 
 constexpr int kFrameRateDenominatorLimit = 1'000'000;
@@ -28,12 +31,6 @@ constexpr double kBitsPerPixel = 0.12;
 constexpr qint64 kMinimumBitRate = 1'000'000;
 constexpr qint64 kMaximumBitRate = 100'000'000;
 constexpr int kFrameAlignment = 32;
-
-void setError(QString* error, const QString& message)
-{
-    if (error != nullptr)
-        *error = message;
-}
 
 // ".name.UUID.partial.suffix" beside the destination (no suffix part without one).
 QString makeStagingPath(const QString& finalPath)
@@ -117,22 +114,17 @@ bool LibavVideoSink::checkRequest(const QString& outputPath, const VideoInfo& vi
     if (reserved) {
         const QFileInfo info(outputPath);
         if (outputPath.isEmpty() || !info.exists() || !info.isFile() || info.isSymLink() ||
-            info.size() != 0) {
-            setError(error, tr("The reserved staging file is missing or is not empty."));
-            return false;
-        }
+            info.size() != 0)
+            return failWith(error, tr("The reserved staging file is missing or is not empty."));
     } else if (outputPath.isEmpty() || existsOrDanglingLink(outputPath)) {
-        setError(error, tr("The output file was not specified or already exists."));
-        return false;
+        return failWith(error, tr("The output file was not specified or already exists."));
     }
 
     const QSize size = videoInfo.frameSize;
     const double rate = videoInfo.averagePlaybackFrameRate();
     if (!size.isValid() || size.width() < 1 || size.height() < 1 || !std::isfinite(rate) ||
-        rate <= 0.0) {
-        setError(error, tr("The frame size or frame rate is unknown for export."));
-        return false;
-    }
+        rate <= 0.0)
+        return failWith(error, tr("The frame size or frame rate is unknown for export."));
 
     const QString container = options.container.toLower();
     const QString codec = options.videoCodec.toLower();
@@ -143,26 +135,16 @@ bool LibavVideoSink::checkRequest(const QString& outputPath, const VideoInfo& vi
     else if ((container == QLatin1String("matroska") || container == QLatin1String("mkv")) &&
              codec == QLatin1String("ffv1"))
         *format = Format::Ffv1Matroska;
-    if (*format == Format::Unsupported) {
-        setError(error, tr("The requested video output format is unsupported."));
-        return false;
-    }
-    if (*format == Format::H264Mp4 && (size.width() % 2 != 0 || size.height() % 2 != 0)) {
-        setError(error, tr("H.264/yuv420p export requires an even frame width and height."));
-        return false;
-    }
-    if (options.includeAudio || !options.preserveFrameSize || !options.preserveFrameRate) {
-        setError(error, tr("The requested video output format is unsupported."));
-        return false;
-    }
-    if (options.qualityPercent < 0 || options.qualityPercent > 100) {
-        setError(error, tr("Export quality must be between 0 and 100."));
-        return false;
-    }
-    if (!QFileInfo(outputPath).absoluteDir().exists()) {
-        setError(error, tr("The output directory does not exist."));
-        return false;
-    }
+    if (*format == Format::Unsupported)
+        return failWith(error, tr("The requested video output format is unsupported."));
+    if (*format == Format::H264Mp4 && (size.width() % 2 != 0 || size.height() % 2 != 0))
+        return failWith(error, tr("H.264/yuv420p export requires an even frame width and height."));
+    if (options.includeAudio || !options.preserveFrameSize || !options.preserveFrameRate)
+        return failWith(error, tr("The requested video output format is unsupported."));
+    if (options.qualityPercent < 0 || options.qualityPercent > 100)
+        return failWith(error, tr("Export quality must be between 0 and 100."));
+    if (!QFileInfo(outputPath).absoluteDir().exists())
+        return failWith(error, tr("The output directory does not exist."));
     return true;
 }
 
@@ -172,8 +154,7 @@ bool LibavVideoSink::openOutput(const QString& outputPath, const VideoInfo& vide
     close();
     if (!m_cleanupWarning.isEmpty()) {
         // The previous staging file is still on disk; say so before starting another.
-        setError(error, m_cleanupWarning);
-        return false;
+        return failWith(error, m_cleanupWarning);
     }
     m_cancellation.clear();
     if (!LibavRuntime::check(error))
@@ -208,8 +189,7 @@ bool LibavVideoSink::openOutput(const QString& outputPath, const VideoInfo& vide
         m_stagingPath.clear();
         m_frameSize = QSize();
         m_reserved = false;
-        setError(error, message);
-        return false;
+        return failWith(error, message);
     }
     m_open = true;
     if (error != nullptr)
@@ -228,12 +208,11 @@ bool LibavVideoSink::startEncoder(Format format, int qualityPercent, double fram
         if (avcodec_find_encoder_by_name(name) != nullptr)
             available.push_back(name);
     }
-    if (available.empty()) {
-        setError(error, format == Format::H264Mp4
+    if (available.empty())
+        return failWith(error,
+                        format == Format::H264Mp4
                             ? tr("The embedded FFmpeg libraries have no supported H.264 encoder.")
                             : tr("The embedded FFmpeg libraries have no FFV1 encoder."));
-        return false;
-    }
 
     // A platform encoder can be listed yet refuse to start; the next one is then tried.
     bool opened = false;
@@ -251,11 +230,9 @@ bool LibavVideoSink::startEncoder(Format format, int qualityPercent, double fram
     if ((context->oformat->flags & AVFMT_NOFILE) == 0) {
         const int result = avio_open2(&context->pb, m_stagingPath.toUtf8().constData(),
                                       AVIO_FLAG_WRITE, &context->interrupt_callback, nullptr);
-        if (result < 0) {
-            setError(error,
-                     tr("Could not open the output video file: %1").arg(libavErrorText(result)));
-            return false;
-        }
+        if (result < 0)
+            return failWith(
+                error, tr("Could not open the output video file: %1").arg(libavErrorText(result)));
         encoder.openedFile = true;
     }
 
@@ -264,11 +241,9 @@ bool LibavVideoSink::startEncoder(Format format, int qualityPercent, double fram
         av_dict_set(&muxerOptions, "movflags", "+faststart", 0); // index before the media data
     const int result = avformat_write_header(context, &muxerOptions);
     av_dict_free(&muxerOptions);
-    if (result < 0) {
-        setError(error,
-                 tr("Could not write the output video header: %1").arg(libavErrorText(result)));
-        return false;
-    }
+    if (result < 0)
+        return failWith(
+            error, tr("Could not write the output video header: %1").arg(libavErrorText(result)));
     encoder.headerWritten = true;
     return true;
 }
@@ -284,11 +259,9 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
     int result = avformat_alloc_output_context2(&context, nullptr,
                                                 format == Format::H264Mp4 ? "mp4" : "matroska",
                                                 m_stagingPath.toUtf8().constData());
-    if (result < 0 || context == nullptr) {
-        setError(error, tr("Could not create the FFmpeg output context: %1")
-                            .arg(libavErrorText(result < 0 ? result : AVERROR(ENOMEM))));
-        return false;
-    }
+    if (result < 0 || context == nullptr)
+        return failWith(error, tr("Could not create the FFmpeg output context: %1")
+                                   .arg(libavErrorText(result < 0 ? result : AVERROR(ENOMEM))));
     encoder.format.reset(context);
     context->interrupt_callback.callback = &LibavCancellation::interruptCallback;
     context->interrupt_callback.opaque = &m_cancellation;
@@ -298,16 +271,12 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
     encoder.packet = makePacket();
     encoder.frame = makeFrame();
     if (codec == nullptr || encoder.stream == nullptr || !encoder.codec || !encoder.packet ||
-        !encoder.frame) {
-        setError(error, tr("Could not allocate FFmpeg encoder buffers."));
-        return false;
-    }
+        !encoder.frame)
+        return failWith(error, tr("Could not allocate FFmpeg encoder buffers."));
 
     const AVRational rate = av_d2q(frameRate, kFrameRateDenominatorLimit);
-    if (rate.num < 1 || rate.den < 1) {
-        setError(error, tr("Could not represent the output frame rate."));
-        return false;
-    }
+    if (rate.num < 1 || rate.den < 1)
+        return failWith(error, tr("Could not represent the output frame rate."));
     encoder.frameRate = rate;
 
     AVCodecContext* settings = encoder.codec.get();
@@ -345,17 +314,14 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
     }
     result = avcodec_open2(settings, codec, &rawOptions);
     av_dict_free(&rawOptions);
-    if (result < 0) {
-        setError(error,
-                 tr("Could not start the FFmpeg video encoder: %1").arg(libavErrorText(result)));
-        return false;
-    }
+    if (result < 0)
+        return failWith(
+            error, tr("Could not start the FFmpeg video encoder: %1").arg(libavErrorText(result)));
     result = avcodec_parameters_from_context(encoder.stream->codecpar, settings);
-    if (result < 0) {
-        setError(error,
-                 tr("Could not configure the output video stream: %1").arg(libavErrorText(result)));
-        return false;
-    }
+    if (result < 0)
+        return failWith(
+            error,
+            tr("Could not configure the output video stream: %1").arg(libavErrorText(result)));
     encoder.stream->time_base = settings->time_base;
     encoder.stream->avg_frame_rate = rate;
 
@@ -364,19 +330,15 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
     frame->width = settings->width;
     frame->height = settings->height;
     result = av_frame_get_buffer(frame, kFrameAlignment);
-    if (result < 0) {
-        setError(error,
-                 tr("Could not allocate the output video frame: %1").arg(libavErrorText(result)));
-        return false;
-    }
+    if (result < 0)
+        return failWith(
+            error, tr("Could not allocate the output video frame: %1").arg(libavErrorText(result)));
     encoder.scaler.reset(sws_getContext(settings->width, settings->height, AV_PIX_FMT_RGBA,
                                         settings->width, settings->height, settings->pix_fmt,
                                         SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!encoder.scaler ||
-        !applyColourSpace(encoder.scaler.get(), AV_PIX_FMT_RGBA, settings->pix_fmt, colours)) {
-        setError(error, tr("Could not initialize video color conversion."));
-        return false;
-    }
+        !applyColourSpace(encoder.scaler.get(), AV_PIX_FMT_RGBA, settings->pix_fmt, colours))
+        return failWith(error, tr("Could not initialize video color conversion."));
     m_encoderName = QString::fromLatin1(encoderName);
     return true;
 }
@@ -384,23 +346,19 @@ bool LibavVideoSink::openCodec(Format format, const char* encoderName, int quali
 bool LibavVideoSink::writeFrame(const VideoFrame& frame, QString* error)
 {
     if (m_cancellation.isCancelled()) {
-        setError(error, tr("Video encoding was cancelled."));
+        failWith(error, tr("Video encoding was cancelled."));
         close();
         return false;
     }
-    if (!m_open || !frame.isValid()) {
-        setError(error, tr("The video sink is not open or the frame is invalid."));
-        return false;
-    }
-    if (frame.image.size() != m_frameSize) {
-        setError(error, tr("The exported frame size differs from the source frame size."));
-        return false;
-    }
+    if (!m_open || !frame.isValid())
+        return failWith(error, tr("The video sink is not open or the frame is invalid."));
+    if (frame.image.size() != m_frameSize)
+        return failWith(error, tr("The exported frame size differs from the source frame size."));
     bool written = false;
     try {
         written = encodeFrame(frame.image, error);
     } catch (const std::bad_alloc&) {
-        setError(error, tr("Could not convert the frame for export."));
+        failWith(error, tr("Could not convert the frame for export."));
     }
     if (!written && m_cancellation.wasCancelled())
         close(); // a cancelled sink never stays open
@@ -410,25 +368,20 @@ bool LibavVideoSink::writeFrame(const VideoFrame& frame, QString* error)
 bool LibavVideoSink::encodeFrame(const QImage& image, QString* error)
 {
     const QImage rgba = image.convertToFormat(QImage::Format_RGBA8888);
-    if (rgba.isNull()) {
-        setError(error, tr("Could not convert the frame for export."));
-        return false;
-    }
+    if (rgba.isNull())
+        return failWith(error, tr("Could not convert the frame for export."));
     Encoder& encoder = *m_encoder;
     AVFrame* frame = encoder.frame.get();
     int result = av_frame_make_writable(frame);
-    if (result < 0) {
-        setError(error, tr("Could not prepare the output frame: %1").arg(libavErrorText(result)));
-        return false;
-    }
+    if (result < 0)
+        return failWith(error,
+                        tr("Could not prepare the output frame: %1").arg(libavErrorText(result)));
     const uint8_t* sourceData[1] = {rgba.constBits()};
     const int sourceStride[1] = {int(rgba.bytesPerLine())};
     const int rows = sws_scale(encoder.scaler.get(), sourceData, sourceStride, 0, rgba.height(),
                                frame->data, frame->linesize);
-    if (rows < rgba.height()) {
-        setError(error, tr("FFmpeg did not convert the complete output frame."));
-        return false;
-    }
+    if (rows < rgba.height())
+        return failWith(error, tr("FFmpeg did not convert the complete output frame."));
     // The sink numbers frames itself; the frame's own timestamp is not used.
     frame->pts = encoder.nextFrame++;
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
@@ -437,12 +390,10 @@ bool LibavVideoSink::encodeFrame(const QImage& image, QString* error)
     frame->pkt_duration = 1;
 #endif
     result = avcodec_send_frame(encoder.codec.get(), frame);
-    if (result < 0) {
-        setError(
+    if (result < 0)
+        return failWith(
             error,
             tr("Could not submit the output frame for encoding: %1").arg(libavErrorText(result)));
-        return false;
-    }
     return drain(false, error);
 }
 
@@ -451,25 +402,20 @@ bool LibavVideoSink::drain(bool flushing, QString* error)
     Encoder& encoder = *m_encoder;
     AVPacket* packet = encoder.packet.get();
     for (;;) {
-        if (m_cancellation.isCancelled()) {
-            setError(error, tr("Video encoding was cancelled."));
-            return false;
-        }
+        if (m_cancellation.isCancelled())
+            return failWith(error, tr("Video encoding was cancelled."));
         int result = avcodec_receive_packet(encoder.codec.get(), packet);
         if (result == AVERROR_EOF)
             return true;
         if (result == AVERROR(EAGAIN)) {
             if (!flushing)
                 return true;
-            setError(error, tr("The video encoder did not finish after flushing."));
-            return false;
+            return failWith(error, tr("The video encoder did not finish after flushing."));
         }
-        if (result < 0) {
-            setError(
+        if (result < 0)
+            return failWith(
                 error,
                 tr("Could not receive an encoded video packet: %1").arg(libavErrorText(result)));
-            return false;
-        }
         // Every frame lasts one tick, so the container's average rate is the frame rate.
         if (packet->duration <= 0)
             packet->duration = 1;
@@ -477,24 +423,20 @@ bool LibavVideoSink::drain(bool flushing, QString* error)
         packet->stream_index = encoder.stream->index;
         result = av_interleaved_write_frame(encoder.format.get(), packet);
         av_packet_unref(packet);
-        if (result < 0) {
-            setError(error,
-                     tr("Could not write an encoded video packet: %1").arg(libavErrorText(result)));
-            return false;
-        }
+        if (result < 0)
+            return failWith(
+                error,
+                tr("Could not write an encoded video packet: %1").arg(libavErrorText(result)));
     }
 }
 
 bool LibavVideoSink::finish(QString* error)
 {
-    if (!m_open) {
-        setError(error, tr("The video sink is not open."));
-        return false;
-    }
+    if (!m_open)
+        return failWith(error, tr("The video sink is not open."));
     const auto failAndClose = [this, error](const QString& message) {
         close();
-        setError(error, withCleanupWarning(message));
-        return false;
+        return failWith(error, withCleanupWarning(message));
     };
     if (m_cancellation.isCancelled())
         return failAndClose(tr("Finalizing the video was cancelled."));
@@ -523,8 +465,7 @@ bool LibavVideoSink::finish(QString* error)
         m_finalPath.clear();
         m_stagingPath.clear();
         m_reserved = false;
-        setError(error, withCleanupWarning(text));
-        return false;
+        return failWith(error, withCleanupWarning(text));
     };
     const QFileInfo staged(m_stagingPath);
     if (!staged.exists() || staged.size() <= 0)

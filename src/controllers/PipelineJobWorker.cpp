@@ -1,7 +1,8 @@
-#include "controllers/PipelineJobRunner.h"
+#include "controllers/PipelineJobWorker.h"
 
 #include "motion/BackgroundPriority.h"
 #include "processing/VideoProcessingPipeline.h"
+#include "records/ThreadHandOff.h"
 
 #include <QElapsedTimer>
 
@@ -13,14 +14,13 @@ constexpr qint64 kProgressIntervalMs = 100;
 
 } // namespace
 
-project_data::ProcessingResult
-runPipelineJob(const project_data::ProcessingRequest& request,
-               const std::shared_ptr<std::atomic_bool>& cancelFlag,
-               const std::function<void(const project_data::ProcessingProgress&)>& report)
+void PipelineJobWorker::run(quint64 requestId, const project_data::ProcessingRequest& request,
+                            const CancelFlag& cancelFlag)
 {
     QElapsedTimer sinceReport;
     sinceReport.start();
     QString lastStage;
+    // Progress and result are copied into Qt's queue for the owner's thread.
     auto onProgress = [&](const project_data::ProcessingProgress& progress) {
         const bool lastFrame =
             progress.totalFrames > 0 && progress.processedFrames >= progress.totalFrames;
@@ -29,12 +29,13 @@ runPipelineJob(const project_data::ProcessingRequest& request,
             return;
         lastStage = progress.stage;
         sinceReport.restart();
-        report(progress);
+        project_data::postHandOff(this, [&] { emit progressChanged(requestId, progress); });
     };
     auto cancelled = [&cancelFlag] { return cancelFlag && cancelFlag->load(); };
     motion_core::lowerCurrentThreadPriority();
     processing::VideoProcessingPipeline pipeline;
-    return pipeline.run(request, onProgress, cancelled);
+    const project_data::ProcessingResult result = pipeline.run(request, onProgress, cancelled);
+    project_data::postHandOff(this, [&] { emit finished(requestId, result); });
 }
 
 } // namespace orvi::ui::controllers

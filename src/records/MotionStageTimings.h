@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace orvi::motion_core {
+namespace orvi::project_data {
 
 // Accumulated whole microseconds per stage of the motion chain (each measurement truncated
 // from nanoseconds), with the processed size and whether a crop was planned. The phase
@@ -32,4 +32,4 @@ struct MotionStageTimings
     }
 };
 
-} // namespace orvi::motion_core
+} // namespace orvi::project_data
