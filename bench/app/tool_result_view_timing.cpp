@@ -11,9 +11,9 @@
 #include "WindowBenchSupport.h"
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
-#include "controllers/SpectrumChartItem.h"
-#include "controllers/UiModule.h"
 #include "controllers/WindowAutomation.h"
+#include "controllers/items/SpectrumChartItem.h"
+#include "controllers/items/UiModule.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

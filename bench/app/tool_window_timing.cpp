@@ -9,7 +9,7 @@
 #include "WindowBenchSupport.h"
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
-#include "controllers/UiModule.h"
+#include "controllers/items/UiModule.h"
 #include "diagnostics/SemanticDebugService.h"
 
 #include <QElapsedTimer>

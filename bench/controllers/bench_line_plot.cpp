@@ -3,7 +3,7 @@
 // the layout (the y range of the visible samples and the margins); a wheel step costs one
 // handing over and one paint.
 
-#include "controllers/LinePlotItem.h"
+#include "controllers/items/LinePlotItem.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -2,7 +2,7 @@
 // samples (a band or phase change) and one paint of the visible view, whole and zoomed 4 times,
 // for the band power and the phase map. A frame of the interface lasts 16.7 ms at 60 Hz; a
 // paint should take a small part of it, so that panning and zooming stay smooth.
-#include "controllers/MapCellsItem.h"
+#include "controllers/items/MapCellsItem.h"
 
 #include <QGuiApplication>
 #include <QImage>

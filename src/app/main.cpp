@@ -4,7 +4,7 @@
 #include "app/StartupOptions.h"
 #include "app/TerminationSignalWatcher.h"
 #include "app/TranslationLoader.h"
-#include "controllers/UiModule.h"
+#include "controllers/items/UiModule.h"
 #include "diagnostics/AbandonedInstances.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "media/libav/LibavRuntime.h"
@@ -54,7 +54,8 @@ void applyIdentity()
     QQuickStyle::setStyle(QStringLiteral("Basic"));
 }
 
-// VideoFrameItem and StaticFrameItem (and the controller types) in "OrviMotion.Ui" 1.0.
+// The controller types in "OrviMotion.Ui" 1.0, VideoFrameItem, StaticFrameItem and the painted
+// items in "OrviMotion.Ui.Items" 1.0.
 void registerQmlTypes()
 {
     orvi::ui::registerUiModule();

@@ -3,8 +3,8 @@
 #include "controllers/PlaybackController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
-#include "controllers/UiModule.h"
 #include "controllers/VideoSessionController.h"
+#include "controllers/items/UiModule.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "results/TemporaryVideo.h"
 #include "support/MediaTools.h"
@@ -221,7 +221,7 @@ private slots:
         QQmlEngine engine;
         QQmlComponent component(&engine);
         component.setData(
-            "import QtQuick\nimport OrviMotion.Ui\n"
+            "import QtQuick\nimport OrviMotion.Ui\nimport OrviMotion.Ui.Items\n"
             "Window { width: 320; height: 120; visible: true; color: 'black'\n"
             "  required property var playback\n"
             "  VideoFrameItem { width: 160; height: 120; playbackController: playback }\n"

@@ -5,8 +5,8 @@
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/SpectrumController.h"
-#include "controllers/UiModule.h"
 #include "controllers/VideoSessionController.h"
+#include "controllers/items/UiModule.h"
 #include "diagnostics/SemanticDebugService.h"
 #include "support/MediaTools.h"
 

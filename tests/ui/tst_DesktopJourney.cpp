@@ -3,7 +3,7 @@
 #include "controllers/ExportController.h"
 #include "controllers/PreviewController.h"
 #include "controllers/SpectrumController.h"
-#include "controllers/UiModule.h"
+#include "controllers/items/UiModule.h"
 #include "media/LibavClipFixtures.h"
 #include "reports/ReportTools.h"
 #include "support/MediaTools.h"

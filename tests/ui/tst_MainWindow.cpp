@@ -1,8 +1,8 @@
 #include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
-#include "controllers/RegionEditorItem.h"
-#include "controllers/UiModule.h"
 #include "controllers/WindowAutomation.h"
+#include "controllers/items/RegionEditorItem.h"
+#include "controllers/items/UiModule.h"
 #include "media/LibavClipFixtures.h"
 #include "spectrum/SpectrumTestVideo.h"
 

@@ -1,6 +1,7 @@
 import QtQuick
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // A still frame that zooms (1 to 16 times) about the pointer and pans by dragging. Children are
 // laid over the shown frame: `overlay` has the zoomed frame's geometry, so an overlay child

@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // The analysis region editor over a frame item: the gestures live in RegionEditorItem, this
 // draws the scrim, the outline, the handles and the hint.

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // Representation 1: the band power map. The first frame with one coloured cell per accepted
 // point, coloured by its power in the selected band. A click selects nothing here.

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // Representation 4: the relative phase map. Every analysis point is a cell on the first frame;
 // a click on a cell makes it the phase reference, and after a calculation each cell shows the

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // Representation 2: the analysis points, and the signal and local spectrum of the selected one.
 Item {

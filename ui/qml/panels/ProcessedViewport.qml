@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // The amplified result, playing in lockstep beside the source.
 Panel {

@@ -4,6 +4,7 @@ import QtQuick.Layouts
 import OrviMotion.Components
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // The source frame with the analysis region editor and the known length on top; also where a
 // video is dropped.

@@ -3,6 +3,7 @@ import QtQuick.Controls
 import QtQuick.Layouts
 import OrviMotion.Theme
 import OrviMotion.Ui
+import OrviMotion.Ui.Items
 
 // Representation 0: the spectrum chart. A drag marks a band and zooms to it, a click picks
 // the one-bin band under the pointer, a double click shows the whole range, the wheel zooms

@@ -1,4 +1,4 @@
-#include "controllers/PlotGeometry.h"
+#include "controllers/items/PlotGeometry.h"
 
 #include <algorithm>
 #include <cmath>

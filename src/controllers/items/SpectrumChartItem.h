@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controllers/SpectrumChartRange.h"
+#include "controllers/items/SpectrumChartRange.h"
 
 #include <QColor>
 #include <QImage>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controllers/PlotGeometry.h"
+#include "controllers/items/PlotGeometry.h"
 #include "reports/ChartPainter.h"
 
 #include <QColor>

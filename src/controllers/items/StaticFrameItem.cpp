@@ -1,6 +1,6 @@
-#include "controllers/StaticFrameItem.h"
+#include "controllers/items/StaticFrameItem.h"
 
-#include "controllers/FrameGeometry.h"
+#include "controllers/items/FrameGeometry.h"
 
 #include <QPainter>
 #include <QtNumeric>

@@ -1,6 +1,6 @@
-#include "controllers/SiteMarkersItem.h"
+#include "controllers/items/SiteMarkersItem.h"
 
-#include "controllers/PlotGeometry.h"
+#include "controllers/items/PlotGeometry.h"
 
 #include <QPainter>
 #include <QQuickWindow>

@@ -1,4 +1,4 @@
-#include "controllers/MapColorBarItem.h"
+#include "controllers/items/MapColorBarItem.h"
 
 #include "reports/ChartPainter.h"
 #include "reports/ReportPalette.h"

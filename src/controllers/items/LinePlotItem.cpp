@@ -1,4 +1,4 @@
-#include "controllers/LinePlotItem.h"
+#include "controllers/items/LinePlotItem.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "controllers/SpectrumChartItem.h"
+#include "controllers/items/SpectrumChartItem.h"
 
 #include "reports/ChartPainter.h"
 

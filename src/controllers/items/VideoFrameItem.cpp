@@ -1,6 +1,6 @@
-#include "controllers/VideoFrameItem.h"
+#include "controllers/items/VideoFrameItem.h"
 
-#include "controllers/FrameGeometry.h"
+#include "controllers/items/FrameGeometry.h"
 
 #include <QQuickWindow>
 #include <QSGSimpleTextureNode>

@@ -1,4 +1,4 @@
-#include "controllers/SpectrumChartRange.h"
+#include "controllers/items/SpectrumChartRange.h"
 
 #include <QtTest>
 #include <limits>

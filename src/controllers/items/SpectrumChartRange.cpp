@@ -1,6 +1,6 @@
-#include "controllers/SpectrumChartRange.h"
+#include "controllers/items/SpectrumChartRange.h"
 
-#include "controllers/PlotGeometry.h"
+#include "controllers/items/PlotGeometry.h"
 
 #include <algorithm>
 #include <cmath>

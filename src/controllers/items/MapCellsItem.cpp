@@ -1,4 +1,4 @@
-#include "controllers/MapCellsItem.h"
+#include "controllers/items/MapCellsItem.h"
 
 #include "reports/ReportFigures.h"
 #include "reports/ReportPalette.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controllers/MapCellsItem.h"
+#include "controllers/items/MapCellsItem.h"
 
 #include <QQuickPaintedItem>
 #include <QString>

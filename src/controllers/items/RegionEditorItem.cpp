@@ -1,4 +1,4 @@
-#include "controllers/RegionEditorItem.h"
+#include "controllers/items/RegionEditorItem.h"
 
 #include "controllers/PlaybackController.h"
 #include "controllers/ProcessingSettingsController.h"
