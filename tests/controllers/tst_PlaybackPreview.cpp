@@ -1,12 +1,7 @@
-#include "controllers/AnalysisFragmentController.h"
-#include "controllers/MediaRuntimeController.h"
-#include "controllers/PlaybackController.h"
-#include "controllers/PreviewController.h"
-#include "controllers/ProcessingSettingsController.h"
-#include "controllers/VideoSessionController.h"
 #include "controllers/items/UiModule.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "results/TemporaryVideo.h"
+#include "support/ControllerWorkbench.h"
 #include "support/MediaTools.h"
 #include "support/TestSupport.h"
 
@@ -28,16 +23,7 @@ namespace {
 constexpr QSize kFrameSize(160, 120);
 constexpr int kClipFrames = 640;
 
-// The interface's controllers, wired as the application wires them.
-struct Workbench
-{
-    MediaRuntimeController runtime;
-    VideoSessionController session{&runtime};
-    AnalysisFragmentController fragment{&session};
-    ProcessingSettingsController settings{&session, &fragment};
-    PlaybackController playback{&session, &fragment, &runtime};
-    PreviewController preview{&session, &runtime, &settings, &playback};
-};
+using Workbench = orvi::test::ControllerWorkbench;
 
 // Largest and mean per-channel difference between two images of one size.
 struct Difference

@@ -1,11 +1,8 @@
-#include "controllers/AnalysisFragmentController.h"
-#include "controllers/MediaRuntimeController.h"
-#include "controllers/ProcessingSettingsController.h"
-#include "controllers/VideoSessionController.h"
 #include "media/LibavClipFixtures.h"
 #include "motion/TemporalBandpassFilter.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "results/TemporaryVideo.h"
+#include "support/ControllerWorkbench.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,14 +14,8 @@ using orvi::motion_core::TemporalBandpassFilter;
 
 namespace {
 
-// The session, fragment and settings wired as the application wires them.
-struct Controllers
+struct Controllers : orvi::test::ControllerWorkbench
 {
-    MediaRuntimeController runtime;
-    VideoSessionController session{&runtime};
-    AnalysisFragmentController fragment{&session};
-    ProcessingSettingsController settings{&session, &fragment};
-
     bool open(const QString& clip)
     {
         session.openSource(QUrl::fromLocalFile(clip));

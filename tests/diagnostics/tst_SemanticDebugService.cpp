@@ -1,13 +1,6 @@
-#include "controllers/AnalysisFragmentController.h"
-#include "controllers/ExportController.h"
-#include "controllers/MediaRuntimeController.h"
-#include "controllers/PlaybackController.h"
-#include "controllers/PreviewController.h"
-#include "controllers/ProcessingSettingsController.h"
-#include "controllers/SpectrumController.h"
-#include "controllers/VideoSessionController.h"
 #include "controllers/items/UiModule.h"
 #include "diagnostics/SemanticDebugService.h"
+#include "support/ControllerWorkbench.h"
 #include "support/MediaTools.h"
 
 #include <QDir>
@@ -58,7 +51,7 @@ private slots:
         QString error;
         QVERIFY2(service_.start(true, &error), qPrintable(error));
         QVERIFY(call("diagnostics.openVideo", {{"path", clip_}}).ok());
-        QTRY_VERIFY_WITH_TIMEOUT(session_.ready(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(w_.session.ready(), 60000);
     }
 
     void methodAnswers_data()
@@ -178,14 +171,14 @@ private slots:
             return call("diagnostics.playback", params).errorCode;
         };
         QCOMPARE(playback({{"action", "setSpeed"}, {"speed", 0.05}}), "");
-        QTRY_VERIFY(playback_.canPlay());
+        QTRY_VERIFY(w_.playback.canPlay());
         QCOMPARE(playback({{"action", "play"}}), "");
-        QTRY_VERIFY(playback_.playing());
+        QTRY_VERIFY(w_.playback.playing());
         // The controller ignores a seek while playing: never "accepted".
         QCOMPARE(playback({{"action", "seek"}, {"fraction", 0.5}}), "state_conflict");
-        QVERIFY(playback_.playing());
+        QVERIFY(w_.playback.playing());
         QCOMPARE(playback({{"action", "toggle"}}), "");
-        QTRY_VERIFY(!playback_.playing() && !playback_.pausePending());
+        QTRY_VERIFY(!w_.playback.playing() && !w_.playback.pausePending());
         const QJsonObject snapshot = call("diagnostics.getSnapshot").result;
         QCOMPARE(snapshot["playback"]["state"].toString(), "ready");
     }
@@ -196,11 +189,11 @@ private slots:
         const DispatchResult parameters = call("diagnostics.setProcessingParameters",
                                                {{"lowerFrequencyHz", 3}, {"upperFrequencyHz", 5}});
         QVERIFY(parameters.result["settingsValid"].toBool());
-        QTRY_VERIFY(preview_.available());
+        QTRY_VERIFY(w_.preview.available());
         QVERIFY(call("diagnostics.startPreview").ok());
-        QTRY_VERIFY_WITH_TIMEOUT(preview_.ready(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(w_.preview.ready(), 60000);
         // A finished preview hands the playback its frames; export opens once it can navigate.
-        QTRY_VERIFY_WITH_TIMEOUT(exporter_.available(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(w_.exporter.available(), 30000);
         const DispatchResult destination =
             call("diagnostics.setExportDestination", {{"path", folder_.filePath("out")}});
         QVERIFY2(destination.ok(), qPrintable(destination.errorCode));
@@ -211,16 +204,16 @@ private slots:
         QCOMPARE(call("diagnostics.spectrum", {{"action", "start"}}).errorCode, "state_conflict");
         QVERIFY(call("diagnostics.cancelExport").ok());
         QVERIFY(call("diagnostics.cancelExport").ok()); // already cancelling
-        QTRY_VERIFY_WITH_TIMEOUT(!exporter_.busy(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w_.exporter.busy(), 60000);
 
         const DispatchResult started = call("diagnostics.spectrum", {{"action", "start"}});
-        QVERIFY2(started.ok(), qPrintable(started.errorCode + spectrum_.errorMessage()));
+        QVERIFY2(started.ok(), qPrintable(started.errorCode + w_.spectrum.errorMessage()));
         QCOMPARE(started.result.value("spectrum")["busy"], QJsonValue(true));
         for (const char* method : {"setRoi", "startPreview", "cancelExport"})
             QCOMPARE(call(QString("diagnostics.") + method).errorCode, "state_conflict");
         QCOMPARE(call("diagnostics.spectrum", {{"action", "start"}}).errorCode, "state_conflict");
         QVERIFY(call("diagnostics.spectrum", {{"action", "cancel"}}).ok());
-        QTRY_VERIFY_WITH_TIMEOUT(!spectrum_.busy(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w_.spectrum.busy(), 60000);
     }
 
     void journalCoalescesAndPages()
@@ -234,7 +227,7 @@ private slots:
                              started["droppedBefore"]}),
                  (QJsonArray{1, 1, 1, 0}));
         for (double factor : {2.0, 3.0, 4.0})
-            QVERIFY(settings_.setAmplificationFactor(factor));
+            QVERIFY(w_.settings.setAmplificationFactor(factor));
         // Each change raises the revision (the preview follows the settings too); the
         // journal holds one record per code, written with the revision of the flush.
         QVERIFY(service_.revision() >= 4u);
@@ -347,28 +340,20 @@ private:
     void setLock(const QString& lock, bool on)
     {
         if (lock == "session")
-            session_.setOperationLocked(on);
+            w_.session.setOperationLocked(on);
         if (lock == "unsaved")
-            session_.setUnsavedProcessedResult(on);
+            w_.session.setUnsavedProcessedResult(on);
         if (lock == "fragment")
-            fragment_.setOperationLocked(on);
+            w_.fragment.setOperationLocked(on);
         if (lock == "settings")
-            settings_.setOperationLocked(on);
+            w_.settings.setOperationLocked(on);
     }
 
     QTemporaryDir folder_;
     QString clip_;
-    MediaRuntimeController runtime_;
-    VideoSessionController session_{&runtime_};
-    AnalysisFragmentController fragment_{&session_};
-    ProcessingSettingsController settings_{&session_, &fragment_};
-    PlaybackController playback_{&session_, &fragment_, &runtime_};
-    PreviewController preview_{&session_, &runtime_, &settings_, &playback_};
-    ExportController exporter_{&session_, &runtime_, &settings_, &playback_, &preview_};
-    SpectrumController spectrum_{&session_, &fragment_, &settings_,
-                                 &runtime_, &preview_,  &exporter_};
-    SemanticDebugService service_{{&runtime_, &session_, &fragment_, &settings_, &playback_,
-                                   &preview_, &exporter_, &spectrum_}};
+    orvi::test::ControllerWorkbench w_;
+    SemanticDebugService service_{{&w_.runtime, &w_.session, &w_.fragment, &w_.settings,
+                                   &w_.playback, &w_.preview, &w_.exporter, &w_.spectrum}};
 };
 
 QTEST_MAIN(SemanticDebugServiceTest)

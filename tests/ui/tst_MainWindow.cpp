@@ -34,6 +34,19 @@ using orvi::ui::items::RegionEditorItem;
     if (QTest::currentTestFailed())                                                                \
     return
 
+// Skips without ffmpeg; otherwise opens a 12-frame clip with marked corners, turned by
+// `rotation` degrees, and ends the test function when that failed.
+#define OPEN_MARKED_CLIP_OR_RETURN(rotation)                                                       \
+    if (!LibavClipFixtures::ffmpegAvailable())                                                     \
+        QSKIP("ffmpeg is needed to make the clips");                                               \
+    QTemporaryDir folder;                                                                          \
+    LibavClipFixtures clips(folder.path());                                                        \
+    const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), rotation, 12);          \
+    QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));                                      \
+    openClip(clip);                                                                                \
+    if (QTest::currentTestFailed())                                                                \
+    return
+
 // The real window, loaded offscreen and driven through its automation functions and by
 // synthesised pointer and key events.
 class TestMainWindow : public QObject
@@ -51,6 +64,14 @@ class TestMainWindow : public QObject
     {
         QString refusal;
         return automation()->act(request, &refusal) ? QStringLiteral("ok") : refusal;
+    }
+    // The outcome of an action with at most one parameter.
+    QString act(const char* action, const char* key = nullptr, const QVariant& value = {})
+    {
+        QVariantMap request{{QStringLiteral("action"), QString::fromLatin1(action)}};
+        if (key)
+            request.insert(QString::fromLatin1(key), value);
+        return outcome(request);
     }
 
     void openClip(const QString& path)
@@ -78,6 +99,12 @@ class TestMainWindow : public QObject
         return editor()
             ->mapToScene(QPointF(frame.x() + fx * frame.width(), frame.y() + fy * frame.height()))
             .toPoint();
+    }
+    void clickCentre(QQuickItem* item)
+    {
+        QTest::mouseClick(
+            m_window, Qt::LeftButton, {},
+            item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
     }
     void drag(QPoint from, QPoint to)
     {
@@ -111,23 +138,18 @@ class TestMainWindow : public QObject
         // The starting 240 fps is only assumed: nothing is measured until the user confirms it
         // in the video parameters.
         QVERIFY(!spectrum->startAnalysis(rate, 1, 0));
-        QCOMPARE(outcome(QVariantMap{{"action", "open_dialog"}, {"dialog", "video_parameters"}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("open_dialog", "dialog", "video_parameters"), QStringLiteral("ok"));
         QQuickItem* confirm = nullptr;
         QTRY_VERIFY((confirm = visibleItem("confirmCaptureRateButton")));
-        QTest::mouseClick(
-            m_window, Qt::LeftButton, {},
-            confirm->mapToScene(QPointF(confirm->width() / 2, confirm->height() / 2)).toPoint());
+        clickCentre(confirm);
         QTRY_COMPARE(m_controller->videoSession()->captureFrameRateOrigin(),
                      QStringLiteral("entered"));
         QVERIFY(!visibleItem("captureRatePrompt"));
-        QCOMPARE(outcome(QVariantMap{{"action", "close_dialog"}, {"dialog", "video_parameters"}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("close_dialog", "dialog", "video_parameters"), QStringLiteral("ok"));
         QVERIFY(spectrum->startAnalysis(rate, 1, 0));
         QTRY_VERIFY_WITH_TIMEOUT(!spectrum->busy(), 120000);
         QVERIFY2(spectrum->ready(), qPrintable(spectrum->errorMessage()));
-        QCOMPARE(outcome(QVariantMap{{"action", "select_section"}, {"section", "spectrum"}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("select_section", "section", "spectrum"), QStringLiteral("ok"));
     }
 
     // A shown item of the window by object name, or null.
@@ -139,8 +161,9 @@ class TestMainWindow : public QObject
     // Shows one view of the result; its shown item `name`, or null when either failed.
     QQuickItem* showView(const char* view, const char* name)
     {
-        const QVariantMap request{{"action", "select_view"}, {"view", QString::fromLatin1(view)}};
-        return outcome(request) == QStringLiteral("ok") ? visibleItem(name) : nullptr;
+        return act("select_view", "view", QString::fromLatin1(view)) == QStringLiteral("ok")
+                   ? visibleItem(name)
+                   : nullptr;
     }
 
 private slots:
@@ -245,13 +268,7 @@ private slots:
     void regionEditor()
     {
         QFETCH(double, rotation);
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        LibavClipFixtures clips(folder.path());
-        const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), rotation, 12);
-        QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));
-        openClip(clip);
+        OPEN_MARKED_CLIP_OR_RETURN(rotation);
         ProcessingSettingsController* settings = m_controller->processingSettings();
         const QSize upright = rotation == 0.0 ? QSize(160, 120) : QSize(120, 160);
         QCOMPARE(QSize(m_controller->videoSession()->frameWidth(),
@@ -259,8 +276,7 @@ private slots:
                  upright);
 
         QVERIFY(editor());
-        QCOMPARE(outcome(QVariantMap{{"action", "set_region_editing"}, {"enabled", true}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("set_region_editing", "enabled", true), QStringLiteral("ok"));
         QTRY_VERIFY(editor()->interactionAvailable());
         const QRectF frame = editor()->frameRect();
         QVERIFY(qAbs(frame.width() / frame.height() - double(upright.width()) / upright.height()) <
@@ -297,16 +313,8 @@ private slots:
     // applied as a band the settings then call invalid.
     void amplificationBandFollowsTheBandRule()
     {
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        LibavClipFixtures clips(folder.path());
-        const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), 0.0, 12);
-        QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));
-        openClip(clip);
-        QCOMPARE(
-            outcome(QVariantMap{{"action", "open_dialog"}, {"dialog", "amplification_settings"}}),
-            QStringLiteral("ok"));
+        OPEN_MARKED_CLIP_OR_RETURN(0.0);
+        QCOMPARE(act("open_dialog", "dialog", "amplification_settings"), QStringLiteral("ok"));
         const auto setBand = [&](double lower, double upper) {
             const QVariantMap band{{"lowerFrequencyHz", lower}, {"upperFrequencyHz", upper}};
             return outcome(QVariantMap{{"action", "set_dialog_parameters"},
@@ -323,21 +331,14 @@ private slots:
     // and both come back when the dialog is left without starting.
     void clearedReferenceReturnsWhenTheDialogIsLeft()
     {
-        if (!LibavClipFixtures::ffmpegAvailable())
-            QSKIP("ffmpeg is needed to make the clips");
-        QTemporaryDir folder;
-        LibavClipFixtures clips(folder.path());
-        const QString clip = clips.cornerMarkedMp4(QStringLiteral("clip.mp4"), 0.0, 12);
-        QVERIFY2(!clip.isEmpty(), qPrintable(clips.lastError()));
-        openClip(clip);
+        OPEN_MARKED_CLIP_OR_RETURN(0.0);
         ProcessingSettingsController* settings = m_controller->processingSettings();
         const QRectF reference(0.1, 0.2, 0.3, 0.4);
         QVERIFY(settings->setStabilizationReferenceRegion(reference.x(), reference.y(),
                                                           reference.width(), reference.height()));
         QVERIFY(settings->setStabilizationEnabled(true));
         const QString dialog = QStringLiteral("amplification_settings");
-        QCOMPARE(outcome(QVariantMap{{"action", "open_dialog"}, {"dialog", dialog}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("open_dialog", "dialog", dialog), QStringLiteral("ok"));
         QCOMPARE(outcome(QVariantMap{{"action", "set_dialog_section"},
                                      {"dialog", dialog},
                                      {"section", "camera"},
@@ -354,14 +355,11 @@ private slots:
                     clear = item;
             return clear != nullptr;
         }());
-        QTest::mouseClick(
-            m_window, Qt::LeftButton, {},
-            clear->mapToScene(QPointF(clear->width() / 2, clear->height() / 2)).toPoint());
+        clickCentre(clear);
         QTRY_VERIFY(!settings->stabilizationReferenceSet());
         QVERIFY(!settings->stabilizationEnabled());
         QVERIFY(!clear->isVisible());
-        QCOMPARE(outcome(QVariantMap{{"action", "close_dialog"}, {"dialog", dialog}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("close_dialog", "dialog", dialog), QStringLiteral("ok"));
         QTRY_COMPARE(settings->stabilizationReferenceRegion(), reference);
         QVERIFY(settings->stabilizationEnabled());
     }
@@ -397,8 +395,7 @@ private slots:
             }
         };
 
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "map"}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("select_view", "view", "map"), QStringLiteral("ok"));
         QQuickItem* bandMap = viewport("bandMapViewport");
         QVERIFY(bandMap);
         const double lower = spectrum->selectedLowerFrequencyHz();
@@ -411,8 +408,7 @@ private slots:
         if (QTest::currentTestFailed())
             return;
 
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "phase"}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("select_view", "view", "phase"), QStringLiteral("ok"));
         QQuickItem* phaseMap = viewport("phaseMapViewport");
         QVERIFY(phaseMap);
         checkViewContract();
@@ -424,7 +420,7 @@ private slots:
         QVERIFY(choice && choice->isEnabled());
         QVERIFY(QQuickTest::qWaitForPolish(m_window)); // the row follows the selector's width
 
-        click(choice->mapToScene(QPointF(choice->width() / 2, choice->height() / 2)).toPoint());
+        clickCentre(choice);
         auto* popup = choice->property("popup").value<QObject*>();
         QTRY_VERIFY(popup && popup->property("opened").toBool());
         QQuickItem* entry = nullptr;
@@ -432,7 +428,7 @@ private slots:
                                           "itemAtIndex", Q_RETURN_ARG(QQuickItem*, entry),
                                           Q_ARG(int, 1)));
         QVERIFY(entry);
-        click(entry->mapToScene(QPointF(entry->width() / 2, entry->height() / 2)).toPoint());
+        clickCentre(entry);
         const QVariantMap second = spectrum->candidates()[1].toMap();
         QCOMPARE(spectrum->phaseFrequencyHz(), second["frequencyHz"].toDouble());
         QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
@@ -460,8 +456,7 @@ private slots:
         QCOMPARE(spectrum->phaseReferenceSite(), accepted.first());
         auto* calculate = m_window->findChild<QQuickItem*>(QStringLiteral("phaseButton"));
         QVERIFY(calculate && calculate->isEnabled());
-        click(calculate->mapToScene(QPointF(calculate->width() / 2, calculate->height() / 2))
-                  .toPoint());
+        clickCentre(calculate);
         QTRY_VERIFY_WITH_TIMEOUT(!spectrum->phaseBusy(), 60000);
         QVERIFY2(spectrum->phaseAvailable(), qPrintable(spectrum->phaseMessage()));
         clickCell(accepted.last());
@@ -503,8 +498,7 @@ private slots:
         const QVariantMap second = candidates[1].toMap();
         QVERIFY(spectrum->selectedLowerFrequencyHz() != second["lowerFrequencyHz"].toDouble());
         m_window->grabWindow(); // renders a frame: pending layouts take their final geometry
-        QTest::mouseClick(m_window, Qt::LeftButton, {},
-                          row->mapToScene(QPointF(row->width() / 2, row->height() / 2)).toPoint());
+        clickCentre(row);
         QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
         QCOMPARE(spectrum->selectedUpperFrequencyHz(), second["upperFrequencyHz"].toDouble());
     }
@@ -551,8 +545,7 @@ private slots:
         QTest::mouseClick(m_window, Qt::LeftButton, {}, (markers[1] + QPointF(6, 5)).toPoint());
         QCOMPARE(spectrum->selectedDiagnosticSite(), 1);
 
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "signal"}}),
-                 QStringLiteral("ok"));
+        QCOMPARE(act("select_view", "view", "signal"), QStringLiteral("ok"));
         const double duration = spectrum->diagnosticDurationSeconds();
         QVERIFY(duration > 0.0);
         const auto range = [&] {
@@ -576,13 +569,11 @@ private slots:
         QVERIFY(!trace.isEmpty());
         QVERIFY(trace.first().toMap()["timeSeconds"].toDouble() >= 0.5 - 1.0 / 240.0);
         QVERIFY(trace.last().toMap()["timeEndSeconds"].toDouble() <= 1.0 + 1.0 / 240.0);
-        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}), QStringLiteral("ok"));
+        QCOMPARE(act("reset_view"), QStringLiteral("ok"));
         QCOMPARE(range(), std::pair(0.0, duration));
 
-        QCOMPARE(outcome(QVariantMap{{"action", "select_view"}, {"view", "local"}}),
-                 QStringLiteral("ok"));
-        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}),
-                 QStringLiteral("unsupported_view"));
+        QCOMPARE(act("select_view", "view", "local"), QStringLiteral("ok"));
+        QCOMPARE(act("reset_view"), QStringLiteral("unsupported_view"));
 
         // A new source takes the selected point away: the points are shown again.
         openClip(folder.filePath(QStringLiteral("two.mp4")));
@@ -641,7 +632,7 @@ private slots:
         for (const QJsonValue& step : steps)
             QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
         QCOMPARE(view(), std::pair(20.0, 30.0));
-        QCOMPARE(outcome(QVariantMap{{"action", "reset_view"}}), QStringLiteral("ok"));
+        QCOMPARE(act("reset_view"), QStringLiteral("ok"));
         QCOMPARE(view(), full);
     }
 };
