@@ -1,8 +1,8 @@
 #pragma once
 
 #include "controllers/PreviewWorker.h"
+#include "processing/ProcessingRequest.h"
 #include "records/ProcessingPerformance.h"
-#include "records/ProcessingRequest.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -5,7 +5,7 @@
 #include "controllers/VideoSessionController.h"
 #include "motion/ProcessingRegion.h"
 #include "motion/TemporalBandpassFilter.h"
-#include "records/ProcessingRequest.h"
+#include "processing/ProcessingRequest.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
