@@ -12,10 +12,30 @@ function(orvi_collect_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
+# orvi_expose_headers(<target> <PUBLIC|PRIVATE|INTERFACE> <header>...)
+# Links each header, under its path below src/, into an include folder of the target's own in
+# the build tree, and puts that folder on the target's include path. A library thus sees its
+# own headers and those of the libraries it links, and nothing else: "media/VideoInfo.h" is
+# found only by code that links the media layer, so an include against the graph fails.
+function(orvi_expose_headers target scope)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  foreach(header IN LISTS ARGN)
+    file(RELATIVE_PATH relative ${PROJECT_SOURCE_DIR}/src ${header})
+    get_filename_component(folder ${root}/${relative} DIRECTORY)
+    file(MAKE_DIRECTORY ${folder})
+    file(CREATE_LINK ${header} ${root}/${relative} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()
+
 # orvi_add_layer(<target> DIRS <dir>... [PUBLIC <deps>...] [PRIVATE <deps>...])
 function(orvi_add_layer target)
   cmake_parse_arguments(ARG "" "" "DIRS;PUBLIC;PRIVATE" ${ARGN})
   orvi_collect_sources(sources ${ARG_DIRS})
+  set(headers ${sources})
+  list(FILTER headers INCLUDE REGEX "\\.h$")
+  # Links of headers that moved or went away must not linger.
+  file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/include/${target})
   set(has_cpp FALSE)
   foreach(f IN LISTS sources)
     if(f MATCHES "\\.cpp$")
@@ -24,12 +44,12 @@ function(orvi_add_layer target)
   endforeach()
   if(has_cpp)
     add_library(${target} STATIC ${sources})
-    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    orvi_expose_headers(${target} PUBLIC ${headers})
     target_link_libraries(${target} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
   else()
     # A layer without sources yet still carries its include path and dependencies.
     add_library(${target} INTERFACE ${sources})
-    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    orvi_expose_headers(${target} INTERFACE ${headers})
     target_link_libraries(${target} INTERFACE ${ARG_PUBLIC} ${ARG_PRIVATE})
   endif()
 endfunction()
@@ -71,4 +91,16 @@ function(orvi_add_bench dir)
       target_link_libraries(${exe} PRIVATE benchmark::benchmark)
     endif()
   endforeach()
+endfunction()
+
+# orvi_add_layer_qml_module(<target> <dir> <qt_add_qml_module arguments>...)
+# A layer's QML module. Qt puts the target's source folder (all of src/) on its include path
+# for the generated registration; the registration finds the headers by file name in the
+# layer's own folder instead, so the layer still sees only what it links.
+function(orvi_add_layer_qml_module target dir)
+  qt_add_qml_module(${target} ${ARGN})
+  get_target_property(folders ${target} INCLUDE_DIRECTORIES)
+  list(REMOVE_ITEM folders ${CMAKE_CURRENT_SOURCE_DIR})
+  set_property(TARGET ${target} PROPERTY INCLUDE_DIRECTORIES ${folders})
+  target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/include/${target}/${dir})
 endfunction()

@@ -8,6 +8,7 @@
 #include "controllers/TimeArithmetic.h"
 #include "controllers/VideoSessionController.h"
 #include "processing/OutputDestination.h"
+#include "processing/ProcessingRequest.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "records/ErrorMessage.h"
 #include "records/ProcessingState.h"

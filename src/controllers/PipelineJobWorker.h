@@ -1,7 +1,7 @@
 #pragma once
 
 #include "records/ProcessingProgress.h"
-#include "records/ProcessingRequest.h"
+#include "processing/ProcessingRequest.h"
 #include "records/ProcessingResult.h"
 
 #include <QObject>

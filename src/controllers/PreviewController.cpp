@@ -5,6 +5,7 @@
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/TimeArithmetic.h"
 #include "controllers/VideoSessionController.h"
+#include "processing/ProcessingRequest.h"
 #include "records/ProcessingState.h"
 #include "results/TemporaryVideo.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "controllers/PipelineJobThread.h"
+#include "processing/ProcessingRequest.h"
 #include "records/ProcessingPerformance.h"
-#include "records/ProcessingRequest.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -5,8 +5,8 @@
 #include "controllers/VideoSessionController.h"
 #include "motion/ProcessingRegion.h"
 #include "motion/TemporalBandpassFilter.h"
+#include "processing/ProcessingRequest.h"
 #include "records/ErrorMessage.h"
-#include "records/ProcessingRequest.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

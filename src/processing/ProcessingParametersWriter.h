@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/VideoInfo.h"
-#include "records/ProcessingRequest.h"
+#include "processing/ProcessingRequest.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -17,9 +17,6 @@ enum class ProcessingState : int
     Cancelled = 6,
 };
 
-// Registers the processing records for queued connections under their qualified names.
-void registerProcessingMetaTypes();
-
 } // namespace orvi::project_data
 
 Q_DECLARE_METATYPE(orvi::project_data::ProcessingState)

@@ -44,6 +44,10 @@ struct ProcessingRequest
     CameraMotion cameraMotion;
 };
 
+// Registers the processing records and the request for queued connections under their
+// qualified names.
+void registerProcessingMetaTypes();
+
 } // namespace orvi::project_data
 
 Q_DECLARE_METATYPE(orvi::project_data::ProcessingRequest)

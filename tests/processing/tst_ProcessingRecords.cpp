@@ -1,3 +1,4 @@
+#include "processing/ProcessingRequest.h"
 #include "records/ProcessingProgress.h"
 #include "records/ProcessingState.h"
 

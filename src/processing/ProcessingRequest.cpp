@@ -1,8 +1,8 @@
-#include "records/ProcessingState.h"
+#include "processing/ProcessingRequest.h"
 
 #include "records/ProcessingProgress.h"
-#include "records/ProcessingRequest.h"
 #include "records/ProcessingResult.h"
+#include "records/ProcessingState.h"
 
 namespace orvi::project_data {
 
