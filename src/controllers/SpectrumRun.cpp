@@ -3,6 +3,7 @@
 #include "controllers/NumberFormatter.h"
 #include "controllers/SpectrumInputs.h"
 #include "motion/BackgroundPriority.h"
+#include "records/ThreadHandOff.h"
 #include "spectrum/SpectrumAnalysisRun.h"
 
 #include <QCoreApplication>
@@ -140,9 +141,15 @@ void SpectrumRun::start(const project_data::SpectrumAnalysisRequest& request)
         if (value < 1.0 && value - last < kProgressStep)
             return;
         last = value;
-        QMetaObject::invokeMethod(
-            this, [this, generation, value] { onProgress(generation, value); },
-            Qt::QueuedConnection);
+        project_data::postHandOff(this, [&] {
+            QMetaObject::invokeMethod(
+                this,
+                [this, generation, value] {
+                    project_data::receiveHandOff(this);
+                    onProgress(generation, value);
+                },
+                Qt::QueuedConnection);
+        });
     };
     m_watcher.setFuture(QtConcurrent::run([request, flag = m_cancelFlag, report] {
         motion_core::lowerCurrentThreadPriority();
