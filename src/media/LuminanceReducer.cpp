@@ -42,40 +42,40 @@ ORVI_MEDIA_HOT void blockRow(const uint8_t* __restrict upper, const uint8_t* __r
             chromaU * float(u[i]) + chromaV * float(v[i]) - offset;
 }
 
+// sums[i] += weight × row[i]. A function of its own: inlined into the loop over the taps, the
+// compiler fused pairs of taps into a scalar loop.
+[[gnu::noinline]] ORVI_MEDIA_HOT void addWeightedRow(const float* __restrict row, float weight,
+                                                     int width, float* __restrict sums)
+{
+    for (int i = 0; i < width; ++i)
+        sums[i] += weight * row[i];
+}
+
 // sums[i] = Σ weights[k] × rows[k][i]: one output row from the half-resolution rows.
-ORVI_MEDIA_HOT void weightedRows(const float* const* rows, const float* weights, int count,
-                                 int width, float* __restrict sums)
+void weightedRows(const float* const* rows, const float* weights, int count, int width,
+                  float* __restrict sums)
 {
     const float* first = rows[0];
     const float w0 = weights[0];
     for (int i = 0; i < width; ++i)
         sums[i] = w0 * first[i];
-    for (int k = 1; k < count; ++k) {
-        const float* row = rows[k];
-        const float w = weights[k];
-        for (int i = 0; i < width; ++i)
-            sums[i] += w * row[i];
-    }
+    for (int k = 1; k < count; ++k)
+        addWeightedRow(rows[k], weights[k], width, sums);
 }
 
-// Horizontal pass of one output row. Taps of inner outputs are consecutive samples from
-// `first`, so a fixed tap count lets the compiler unroll them; border outputs read their
-// clamped indices.
+// Horizontal pass of one output row: `sums` is padded at both ends with the end samples, so
+// the taps of every output are consecutive samples from `first`, and a fixed tap count lets
+// the compiler unroll them.
 template <int Count>
-ORVI_MEDIA_HOT void columnsFixed(const float* __restrict sums, const int* first, const int* index,
-                                 const float* weights, int outputs, int width, float* out)
+ORVI_MEDIA_HOT void columnsFixed(const float* __restrict sums, const int* first,
+                                 const float* weights, int outputs, float* __restrict out)
 {
     for (int o = 0; o < outputs; ++o) {
         const float* w = weights + o * Count;
+        const float* s = sums + first[o];
         float value = 0.0f;
-        if (first[o] >= 0 && first[o] + Count <= width) {
-            const float* s = sums + first[o];
-            for (int k = 0; k < Count; ++k)
-                value += w[k] * s[k];
-        } else {
-            for (int k = 0; k < Count; ++k)
-                value += w[k] * sums[index[o * Count + k]];
-        }
+        for (int k = 0; k < Count; ++k)
+            value += w[k] * s[k];
         out[o] = value;
     }
 }
@@ -92,13 +92,13 @@ ORVI_MEDIA_HOT void toSamples(const float* __restrict values, int count, quint16
     }
 }
 
-void columnsAny(const float* sums, const int* index, const float* weights, int count, int outputs,
+void columnsAny(const float* sums, const int* first, const float* weights, int count, int outputs,
                 float* out)
 {
     for (int o = 0; o < outputs; ++o) {
         float value = 0.0f;
         for (int k = 0; k < count; ++k)
-            value += weights[o * count + k] * sums[index[o * count + k]];
+            value += weights[o * count + k] * sums[first[o] + k];
         out[o] = value;
     }
 }
@@ -151,8 +151,17 @@ void LuminanceReducer::prepare(const QRect& crop, const QSize& size)
         QRect(QPoint(crop.left() / 2, crop.top() / 2), QPoint(crop.right() / 2, crop.bottom() / 2));
     buildTaps(crop.x(), crop.width(), size.width(), m_half.x(), m_half.width(), m_columns);
     buildTaps(crop.y(), crop.height(), size.height(), m_half.y(), m_half.height(), m_rows);
-    m_halfPlane.assign(size_t(m_half.width()) * size_t(m_half.height()), 0.0f);
-    m_rowSums.assign(size_t(m_half.width()), 0.0f);
+    // The rows of one output span at most `count` half-resolution rows, and outputs move
+    // down monotonically, so a row computed for this output never evicts one it still reads.
+    m_ringSlots = m_rows.count + 1;
+    m_ring.assign(size_t(m_ringSlots) * size_t(m_half.width()), 0.0f);
+    m_ringRow.assign(size_t(m_ringSlots), -1);
+    const auto [lowest, highest] =
+        std::minmax_element(m_columns.first.begin(), m_columns.first.end());
+    m_pad = std::max({0, -*lowest, *highest + m_columns.count - m_half.width()});
+    for (int& first : m_columns.first)
+        first += m_pad;
+    m_rowSums.assign(size_t(m_half.width() + 2 * m_pad), 0.0f);
     m_output.assign(size_t(size.width()), 0.0f);
 }
 
@@ -160,50 +169,54 @@ void LuminanceReducer::columns(const float* sums, float* out) const
 {
     const Taps& t = m_columns;
     const int outputs = m_size.width();
-    const int width = m_half.width();
     switch (t.count) {
     case 3:
-        return columnsFixed<3>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
-                               width, out);
+        return columnsFixed<3>(sums, t.first.data(), t.weights.data(), outputs, out);
     case 4:
-        return columnsFixed<4>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
-                               width, out);
+        return columnsFixed<4>(sums, t.first.data(), t.weights.data(), outputs, out);
     case 5:
-        return columnsFixed<5>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
-                               width, out);
+        return columnsFixed<5>(sums, t.first.data(), t.weights.data(), outputs, out);
     case 6:
-        return columnsFixed<6>(sums, t.first.data(), t.index.data(), t.weights.data(), outputs,
-                               width, out);
+        return columnsFixed<6>(sums, t.first.data(), t.weights.data(), outputs, out);
     default:
-        return columnsAny(sums, t.index.data(), t.weights.data(), t.count, outputs, out);
+        return columnsAny(sums, t.first.data(), t.weights.data(), t.count, outputs, out);
     }
 }
 
-void LuminanceReducer::halfResolution(const Planes420& planes, const LuminanceWeights& weights,
-                                      int begin, int end)
+const float* LuminanceReducer::halfRow(const Planes420& planes, const LuminanceWeights& weights,
+                                       int row)
+{
+    const int slot = row % m_ringSlots;
+    float* const out = m_ring.data() + size_t(slot) * size_t(m_half.width());
+    if (m_ringRow[size_t(slot)] != row) {
+        computeHalfRow(planes, weights, row, out);
+        m_ringRow[size_t(slot)] = row;
+    }
+    return out;
+}
+
+void LuminanceReducer::computeHalfRow(const Planes420& planes, const LuminanceWeights& weights,
+                                      int row, float* out) const
 {
     const int lastRow = planes.size.height() - 1;
     const int lastColumn = planes.size.width() - 1;
     const int width = m_half.width();
     // Blocks whose right luma sample is still inside the picture.
     const int whole = std::clamp((lastColumn + 1) / 2 - m_half.x(), 0, width);
-    for (int j = begin; j < end; ++j) {
-        const int hy = m_half.y() + j;
-        const uint8_t* upper = planes.y + qsizetype(std::min(2 * hy, lastRow)) * planes.yStride;
-        const uint8_t* lower = planes.y + qsizetype(std::min(2 * hy + 1, lastRow)) * planes.yStride;
-        const uint8_t* u = planes.u + qsizetype(hy) * planes.chromaStride + m_half.x();
-        const uint8_t* v = planes.v + qsizetype(hy) * planes.chromaStride + m_half.x();
-        float* out = m_halfPlane.data() + size_t(j) * size_t(width);
-        const int x = 2 * m_half.x();
-        blockRow(upper + x, lower + x, u, v, out, whole, weights.luma, weights.lumaOffset,
-                 weights.chromaU, weights.chromaV);
-        for (int i = whole; i < width; ++i) { // an odd picture width's last block
-            const int left = x + 2 * i;
-            const int sum = upper[left] + upper[lastColumn] + lower[left] + lower[lastColumn];
-            out[i] = weights.luma * (0.25f * float(sum) - weights.lumaOffset) +
-                     weights.chromaU * (float(u[i]) - 128.0f) +
-                     weights.chromaV * (float(v[i]) - 128.0f);
-        }
+    const int hy = m_half.y() + row;
+    const uint8_t* upper = planes.y + qsizetype(std::min(2 * hy, lastRow)) * planes.yStride;
+    const uint8_t* lower = planes.y + qsizetype(std::min(2 * hy + 1, lastRow)) * planes.yStride;
+    const uint8_t* u = planes.u + qsizetype(hy) * planes.chromaStride + m_half.x();
+    const uint8_t* v = planes.v + qsizetype(hy) * planes.chromaStride + m_half.x();
+    const int x = 2 * m_half.x();
+    blockRow(upper + x, lower + x, u, v, out, whole, weights.luma, weights.lumaOffset,
+             weights.chromaU, weights.chromaV);
+    for (int i = whole; i < width; ++i) { // an odd picture width's last block
+        const int left = x + 2 * i;
+        const int sum = upper[left] + upper[lastColumn] + lower[left] + lower[lastColumn];
+        out[i] = weights.luma * (0.25f * float(sum) - weights.lumaOffset) +
+                 weights.chromaU * (float(u[i]) - 128.0f) +
+                 weights.chromaV * (float(v[i]) - 128.0f);
     }
 }
 
@@ -220,15 +233,18 @@ bool LuminanceReducer::reduce(const Planes420& planes, const QRect& crop, const 
             return false;
     }
     prepare(crop, size);
-    halfResolution(planes, weights, 0, m_half.height());
+    // The planes differ from call to call.
+    std::fill(m_ringRow.begin(), m_ringRow.end(), -1);
+    const int width = m_half.width();
+    float* const sums = m_rowSums.data() + m_pad;
     const float* rows[kMaximumTaps + 2];
     for (int oy = 0; oy < size.height(); ++oy) {
         const size_t tapBase = size_t(oy) * size_t(m_rows.count);
         for (int k = 0; k < m_rows.count; ++k)
-            rows[k] = m_halfPlane.data() +
-                      size_t(m_rows.index[tapBase + size_t(k)]) * size_t(m_half.width());
-        weightedRows(rows, m_rows.weights.data() + tapBase, m_rows.count, m_half.width(),
-                     m_rowSums.data());
+            rows[k] = halfRow(planes, weights, m_rows.index[tapBase + size_t(k)]);
+        weightedRows(rows, m_rows.weights.data() + tapBase, m_rows.count, width, sums);
+        std::fill(m_rowSums.data(), sums, sums[0]);
+        std::fill(sums + width, sums + width + m_pad, sums[width - 1]);
         columns(m_rowSums.data(), m_output.data());
         toSamples(m_output.data(), size.width(), reinterpret_cast<quint16*>(target.scanLine(oy)));
     }

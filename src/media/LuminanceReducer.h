@@ -54,7 +54,7 @@ private:
     struct Taps
     {
         int count = 0;
-        std::vector<int> first;     // per output, the first tap's unclamped index
+        std::vector<int> first;     // per output, the first tap's unclamped index (+ m_pad)
         std::vector<int> index;     // count per output, clamped into the half-resolution span
         std::vector<float> weights; // count per output, summing to 1
     };
@@ -62,17 +62,25 @@ private:
                           Taps& taps);
     void prepare(const QRect& crop, const QSize& size);
     void columns(const float* sums, float* out) const;
-    void halfResolution(const Planes420& planes, const LuminanceWeights& weights, int begin,
-                        int end);
+    const float* halfRow(const Planes420& planes, const LuminanceWeights& weights, int row);
+    void computeHalfRow(const Planes420& planes, const LuminanceWeights& weights, int row,
+                        float* out) const;
 
     QRect m_crop;
     QSize m_size;
     QRect m_half; // half-resolution blocks covering the crop
     Taps m_columns;
     Taps m_rows;
-    std::vector<float> m_halfPlane; // m_half.width() × m_half.height()
-    std::vector<float> m_rowSums;   // one output row before the horizontal pass
-    std::vector<float> m_output;    // one output row
+    // The half-resolution rows the current output row reads, computed as the outputs move
+    // down: a few rows stay in cache where a whole half-resolution plane would not.
+    std::vector<float> m_ring;  // m_ringSlots × m_half.width()
+    std::vector<int> m_ringRow; // the half-resolution row each ring slot holds, or -1
+    int m_ringSlots = 0;
+    // One output row before the horizontal pass, its ends repeated m_pad times on both
+    // sides, so that every output reads its taps as consecutive samples.
+    std::vector<float> m_rowSums;
+    int m_pad = 0;
+    std::vector<float> m_output; // one output row
 };
 
 } // namespace orvi::media
