@@ -1,7 +1,5 @@
 #include "media/LibavClipFixtures.h"
 #include "motion/TemporalBandpassFilter.h"
-#include "processing/VideoProcessingPipeline.h"
-#include "results/TemporaryVideo.h"
 #include "support/ControllerWorkbench.h"
 
 #include <QSignalSpy>
@@ -45,11 +43,9 @@ private slots:
     {
         if (!LibavClipFixtures::ffmpegAvailable())
             QSKIP("ffmpeg is needed to make the clips");
-        qputenv("TMPDIR", QFile::encodeName(m_store.path()));
         m_uniform = m_clips.uniformMp4(QStringLiteral("uniform.mp4"), 90);
         m_irregular = m_clips.irregularStartMp4(QStringLiteral("irregular.mp4"));
-        QVERIFY2(m_store.isValid() && !m_uniform.isEmpty() && !m_irregular.isEmpty(),
-                 qPrintable(m_clips.lastError()));
+        QVERIFY2(!m_uniform.isEmpty() && !m_irregular.isEmpty(), qPrintable(m_clips.lastError()));
     }
 
     void messages_data()
@@ -155,33 +151,8 @@ private slots:
         QCOMPARE(sessionSpy.count() + rangeSpy.count() + settingsSpy.count(), 0);
     }
 
-    // The controllers' state as one job: the pipeline makes exactly the chosen fragment.
-    void requestRunsThroughPipeline()
-    {
-        Controllers c;
-        QVERIFY(c.open(m_uniform));
-        QVERIFY(c.session.setCaptureFrameRate(30.0));
-        QVERIFY(c.settings.applyRotationBand(1, 20.0));
-        QCOMPARE(c.settings.lowerFrequencyHz(), c.settings.harmonic1FrequencyHz() * 0.8);
-        QVERIFY(c.fragment.setRangeFrames(10, 80));
-        QVERIFY(c.settings.setRegionOfInterest(0.25, 0.25, 0.5, 0.5));
-        QVERIFY2(c.settings.settingsValid(), qPrintable(c.settings.validationMessage()));
-
-        orvi::project_data::ProcessingRequest request;
-        QString error;
-        QVERIFY2(c.settings.buildRequest(&request, &error), qPrintable(error));
-        QCOMPARE(request.sourceInfo.captureFrameRate, 30.0);
-        request.analysisMode = true;
-        const auto result =
-            orvi::processing::VideoProcessingPipeline().run(request, {}, [] { return false; });
-        QVERIFY2(result.isSuccessful(), qPrintable(result.message));
-        QCOMPARE(result.temporaryResult ? result.temporaryResult->frameCount() : -1,
-                 c.fragment.selectedFrameCount());
-    }
-
 private:
     QTemporaryDir m_folder;
-    QTemporaryDir m_store;
     LibavClipFixtures m_clips{m_folder.path()};
     QString m_uniform;
     QString m_irregular;

@@ -1,6 +1,7 @@
 #include "controllers/MediaRuntimeController.h"
 #include "controllers/VideoSessionController.h"
 #include "media/LibavClipFixtures.h"
+#include "orvi/Version.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -154,6 +155,10 @@ private slots:
         session.setUnsavedProcessedResult(unsaved);
         session.openSource(url);
         QCOMPARE(session.errorMessage(), message.isEmpty() ? runtime.errorMessage() : message);
+        // Libraries built for others are refused with the program's own explanation.
+        QCOMPARE(runtime.available(), !message.isEmpty());
+        QCOMPARE(runtime.errorMessage().contains(QLatin1String(orvi::version::kProductIdentity)),
+                 message.isEmpty());
         QCOMPARE(session.state(), unsaved ? Session::Empty : Session::Error);
         QCOMPARE(session.fileName(), unsaved ? QString() : url.fileName());
     }

@@ -1,10 +1,8 @@
-#include "diagnostics/DescriptorFile.h"
 #include "diagnostics/InstanceDescriptor.h"
 #include "diagnostics/RuntimeDirectory.h"
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -102,30 +100,6 @@ private slots:
         QCOMPARE(InstanceDescriptor::fromJson(json, requiredId).has_value(), accepted);
     }
 
-    void writeIsCompactPrivateAndReadable()
-    {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const InstanceDescriptor descriptor = InstanceDescriptor::create(true);
-        const QString path = dir.filePath(InstanceDescriptor::fileNameFor(descriptor.instanceId));
-        QString error;
-        QVERIFY2(DescriptorFile::write(descriptor, path, &error), qPrintable(error));
-
-        QFile file(path);
-        QCOMPARE(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
-                 QFile::ReadOwner | QFile::WriteOwner);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QVERIFY(!bytes.contains('\n') && !bytes.contains(' '));
-        const auto read = InstanceDescriptor::fromJson(QJsonDocument::fromJson(bytes).object(),
-                                                       descriptor.instanceId);
-        QVERIFY(read.has_value());
-        QCOMPARE(read->token, descriptor.token);
-        // No staging file is left beside it.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QFileInfo(path).fileName()});
-    }
-
     void runtimeDirectoryFallsBackInOrder_data()
     {
         QTest::addColumn<QStringList>("bases");
@@ -143,18 +117,6 @@ private slots:
         QFETCH(QStringList, bases);
         QFETCH(QString, expected);
         QCOMPARE(RuntimeDirectory::pathFromBases(bases), expected);
-    }
-
-    void prepareRestrictsTheDirectory()
-    {
-        QTemporaryDir dir;
-        const QString target = dir.filePath("a/b/diagnostics");
-        QString code;
-        QVERIFY2(RuntimeDirectory::prepare(target, &code), qPrintable(code));
-        QVERIFY(QFileInfo(target).isDir());
-        QCOMPARE(QFile::permissions(target) &
-                     ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void sessionRuntimeBase_data()

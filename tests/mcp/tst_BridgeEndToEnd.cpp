@@ -228,9 +228,9 @@ private slots:
     void instanceSelector_data()
     {
         QTest::addColumn<QString>("selector"); // "<id>" stands for the live instance's identifier
-        QTest::addColumn<QString>("message");  // empty: the call succeeds
+        QTest::addColumn<QString>("message");  // empty: the call succeeds (the exact one:
+                                               // twoLiveInstancesNeedASelector)
         const QString unsupported = "ORVI_MOTION_INSTANCE_ID contains unsupported characters.";
-        QTest::newRow("exact identifier") << "<id>" << QString();
         QTest::newRow("surrounding spaces ignored") << "  <id>\t" << QString();
         QTest::newRow("leading hyphen") << "-<id>" << unsupported;
         QTest::newRow("path separator") << "../<id>" << unsupported;

@@ -1,3 +1,4 @@
+#include "McpStdioServer.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
@@ -60,6 +61,15 @@ private slots:
             << QByteArray("{\"jsonrpc\":\"2.0\",\"id\":1,\"method\":\"\xc3\x28\"}")
             << QList<int>{-32700};
         QTest::newRow("2 MiB line") << QByteArray(2 * 1024 * 1024, '{') << QList<int>{-32600};
+        // A ping padded to the longest line the bridge reads, line feed included, and one byte
+        // more.
+        QByteArray longest = kPing;
+        longest.replace("\"params\":{", "\"params\":{\"pad\":\"\",");
+        longest.insert(
+            longest.indexOf("\"pad\":\"") + 7,
+            QByteArray(orvi::mcp::McpStdioServer::kMaximumRequestBytes - 1 - longest.size(), 'p'));
+        QTest::newRow("longest line") << longest << QList<int>{0};
+        QTest::newRow("one byte longer") << longest.insert(1, ' ') << QList<int>{-32600};
         QTest::newRow("nesting 200000 deep") << deeplyNested(200000) << QList<int>{-32600};
         // Refused for its depth before the parser would reach the missing brackets.
         QTest::newRow("unterminated deep nesting") << QByteArray(100000, '[') << QList<int>{-32600};
@@ -86,7 +96,7 @@ private slots:
         int exitCode = -1;
         QByteArray errors;
         const QList<QJsonObject> responses =
-            runBridge(input + '\n' + kPing + '\n' + kPing, &exitCode, &errors);
+            runBridge(input + '\n' + kPing + "\r\n" + kPing, &exitCode, &errors);
         QCOMPARE(exitCode, 0);
         QVERIFY2(!errors.contains("runtime error") && !errors.contains("Sanitizer"),
                  errors.constData());
@@ -98,7 +108,8 @@ private slots:
             if (codes.at(i) != 0)
                 QCOMPARE(responses.at(i).value("id"), QJsonValue(QJsonValue::Null));
         }
-        // The lines after the hostile one, the last one without a line feed, still work.
+        // The lines after the hostile one, one ending in CR LF and the last one without a line
+        // feed, still work.
         for (int i = codes.size(); i < responses.size(); ++i) {
             QCOMPARE(responses.at(i).value("id"), QJsonValue("after"));
             QCOMPARE(responses.at(i).value("result").toObject().value("resultType"),

@@ -172,49 +172,6 @@ private slots:
         QCOMPARE(McpToolCatalogue::methodForTool("orvi_nothing"), QString());
     }
 
-    void framing()
-    {
-        const QByteArray ping = request("ping", {{"_meta", modernMeta()}}, 9);
-        // One line that is too long by one byte, one that exactly fits, CRLF and a final line
-        // without a line feed (longer lines and blank ones: the bridge process test).
-        QByteArray fits = request("ping", {{"_meta", modernMeta()}, {"pad", ""}}, 2);
-        fits.insert(fits.indexOf("\"pad\":\"\"") + 7,
-                    QByteArray(McpStdioServer::kMaximumRequestBytes - 1 - fits.size(), 'p'));
-        QByteArray tooLong = fits;
-        tooLong.insert(tooLong.indexOf("\"pad\":\"") + 7, 'p');
-        QByteArray input = tooLong + '\n' + fits + '\n' + ping + "\r\n" + ping;
-        QBuffer in(&input);
-        QByteArray out;
-        QBuffer outBuffer(&out);
-        QBuffer err;
-        QVERIFY(in.open(QIODevice::ReadOnly) && outBuffer.open(QIODevice::WriteOnly) &&
-                err.open(QIODevice::WriteOnly));
-        McpStdioServer server;
-        QCOMPARE(server.run(in, outBuffer, err), 0);
-
-        const QList<QByteArray> lines = out.split('\n');
-        QCOMPARE(lines.size(), 5);
-        QVERIFY(lines.last().isEmpty());
-        const auto code = [&](int i) {
-            return QJsonDocument::fromJson(lines.at(i))
-                .object()
-                .value("error")
-                .toObject()
-                .value("code")
-                .toInt();
-        };
-        const auto id = [&](int i) {
-            return QJsonDocument::fromJson(lines.at(i)).object().value("id");
-        };
-        QCOMPARE(code(0), -32600);
-        QCOMPARE(id(0), QJsonValue(QJsonValue::Null));
-        QCOMPARE(id(1), QJsonValue(2));
-        QCOMPARE(code(1), 0);
-        QCOMPARE(id(2), QJsonValue(9));
-        QCOMPARE(id(3), QJsonValue(9));
-        QVERIFY(err.data().isEmpty());
-    }
-
     void writeFailureEndsWithOne()
     {
         QBuffer in;

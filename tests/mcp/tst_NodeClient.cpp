@@ -307,6 +307,14 @@ private slots:
                  QFile::Permissions());
         QCOMPARE(QFile::permissions(QFileInfo(program.descriptorPath).path()) & others,
                  QFile::Permissions());
+        // Compact, and published without a staging file left beside it.
+        QFile descriptor(program.descriptorPath);
+        QVERIFY(descriptor.open(QIODevice::ReadOnly));
+        const QByteArray bytes = descriptor.readAll();
+        QVERIFY(!bytes.contains('\n') && !bytes.contains(' '));
+        const QDir folder = QFileInfo(program.descriptorPath).dir();
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden),
+                 folder.entryList({"instance-*.json"}, QDir::Files));
 
         const QString address = program.descriptor.serverAddress();
         const QString token = program.descriptor.token;
@@ -339,7 +347,10 @@ private slots:
         QCOMPARE(runClient(address, requests(wrong, 1) + requests(token, 1), 2),
                  "unauthorized, closed");
         QCOMPARE(runClient(address, requests(token, 1), 1), "ok");
+        // An orderly end takes the descriptor and the socket with it.
         QCOMPARE(program.terminate(), 0);
+        QVERIFY(!QFileInfo::exists(program.descriptorPath));
+        QVERIFY(!QFileInfo::exists(program.descriptor.socketPath));
     }
 
     void killedDuringExportLeavesNothingAfterRestart()

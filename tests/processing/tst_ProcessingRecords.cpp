@@ -1,6 +1,4 @@
-#include "processing/ProcessingRequest.h"
 #include "records/ProcessingProgress.h"
-#include "records/ProcessingState.h"
 
 #include <QtTest>
 
@@ -32,16 +30,6 @@ private slots:
         progress.processedFrames = processed;
         progress.totalFrames = total;
         QCOMPARE(progress.fraction(), fraction);
-    }
-
-    // Queued signals find the records by these names; a missing one fails only at run time.
-    void metaTypesAreRegisteredByQualifiedName()
-    {
-        registerProcessingMetaTypes();
-        for (const char* name :
-             {"orvi::project_data::ProcessingState", "orvi::project_data::ProcessingProgress",
-              "orvi::project_data::ProcessingResult", "orvi::project_data::ProcessingRequest"})
-            QVERIFY2(QMetaType::fromName(name).isValid(), name);
     }
 };
 

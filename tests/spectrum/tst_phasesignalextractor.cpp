@@ -55,7 +55,6 @@ private slots:
     void phaseJumpRestartsTheRun_data();
     void phaseJumpRestartsTheRun();
     void fadingContrastIsCountedAsLowContrast();
-    void flatFramesGiveUntexturedSites();
     void largeCropIsReducedAndLaterFramesMustMatch();
     void limitsRefuseFrames_data();
     void limitsRefuseFrames();
@@ -121,21 +120,6 @@ void PhaseSignalExtractorTest::fadingContrastIsCountedAsLowContrast()
         QVERIFY(site.segmentLength <= 99);
         QVERIFY(site.accepted); // 99 samples: above 64 and a quarter of 129
     }
-}
-
-void PhaseSignalExtractorTest::flatFramesGiveUntexturedSites()
-{
-    const auto frameAt = [](int) {
-        QImage image(QSize(96, 64), QImage::Format_Grayscale8);
-        image.fill(117);
-        return image;
-    };
-    const Extraction out = extract(70, QSize(16, 8), frameAt);
-    QVERIFY(out.allFramesTaken);
-    QCOMPARE(int(out.sites.size()), 128);
-    QVERIFY(out.series.empty());
-    for (const project_data::GridSite& site : out.sites)
-        QVERIFY(!site.textured && !site.accepted && site.phaseSeriesX.empty());
 }
 
 void PhaseSignalExtractorTest::largeCropIsReducedAndLaterFramesMustMatch()

