@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-using orvi::media::libav::LibavRuntime;
+using orvi::media::VideoBackend;
 using orvi::ui::controllers::MediaRuntimeController;
 
 class TestMediaRuntimeController : public QObject
@@ -21,7 +21,7 @@ private slots:
     void judgesLibrariesOnce()
     {
         QFETCH(bool, mismatched);
-        auto libraries = LibavRuntime::loadedLibraries();
+        auto libraries = VideoBackend::loadedLibraries();
         if (mismatched)
             libraries.at(1).builtMajor += 1;
         MediaRuntimeController controller(libraries, nullptr);
@@ -29,7 +29,7 @@ private slots:
         QCOMPARE(controller.errorMessage().contains(QLatin1String(orvi::version::kProductIdentity)),
                  mismatched);
         QCOMPARE(controller.property("versionSummary").toString(),
-                 LibavRuntime::summarize(libraries));
+                 VideoBackend::summarize(libraries));
     }
 };
 
