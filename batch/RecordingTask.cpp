@@ -2,7 +2,7 @@
 
 #include "MemoryGate.h"
 #include "RecordingOutputs.h"
-#include "media/libav/LibavVideoAnalyzer.h"
+#include "media/VideoBackend.h"
 #include "orvi/Version.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "records/SpectrumAlgorithms.h"
@@ -71,9 +71,9 @@ RecordingOutcome outcome(const BatchRecording& recording, RecordingStatus status
 bool probe(const QString& path, const TaskEnvironment& environment, media::VideoInfo* info,
            QString* error)
 {
-    media::libav::LibavVideoAnalyzer analyzer;
-    const bool ok = analyzer.analyze([flag = environment.cancelled] { return flag->load(); }, path,
-                                     info, error);
+    const bool ok =
+        media::VideoBackend::probe([flag = environment.cancelled] { return flag->load(); }, path,
+                                   info, error) == media::VideoBackend::ProbeOutcome::Succeeded;
     return ok && !environment.cancelled->load();
 }
 

@@ -3,7 +3,7 @@
 #include "BatchRunner.h"
 #include "BatchSummary.h"
 #include "app/TerminationSignalWatcher.h"
-#include "media/libav/LibavRuntime.h"
+#include "media/VideoBackend.h"
 #include "orvi/Version.h"
 
 #include <QDir>
@@ -171,7 +171,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("orvi-motion-batch"));
     QCoreApplication::setApplicationVersion(QLatin1String(orvi::version::kText));
     const auto translators = installTranslations();
-    orvi::media::libav::LibavRuntime::routeLogMessages();
+    orvi::media::VideoBackend::routeLogMessages();
 
     BatchCommandLine::Parsed parsed;
     QString error;
@@ -181,7 +181,7 @@ int main(int argc, char* argv[])
     }
     if (parsed.verb == BatchCommandLine::Verb::Merge)
         return merge(parsed);
-    if (!orvi::media::libav::LibavRuntime::check(&error)) {
+    if (!orvi::media::VideoBackend::check(&error)) {
         printError(error);
         return BatchSummary::NotStarted;
     }

@@ -24,8 +24,8 @@
 #include "controllers/PreviewController.h"
 #include "controllers/ProcessingSettingsController.h"
 #include "controllers/VideoSessionController.h"
+#include "media/VideoBackend.h"
 #include "media/libav/LibavRuntime.h"
-#include "media/libav/LibavVideoSourceFactory.h"
 #include "processing/VideoProcessingPipeline.h"
 
 #include <QCoreApplication>
@@ -90,7 +90,7 @@ double threadCpuSeconds()
 // conversion: the most playback at speed 1 can keep up with on this machine at this moment.
 double decodeOnlyFramesPerSecond(const orvi::media::VideoInfo& info, int frames, int threads)
 {
-    auto source = orvi::media::libav::LibavVideoSourceFactory::create({}, threads);
+    auto source = orvi::media::VideoBackend::createSource({}, threads);
     if (!source->open(info))
         return 0.0;
     QElapsedTimer clock;

@@ -1,13 +1,13 @@
 #include "app/ApplicationLicences.h"
 
 #include "app/ApplicationIdentity.h"
-#include "media/libav/LibavRuntime.h"
+#include "media/VideoBackend.h"
 
 namespace orvi::app {
 
 namespace {
 
-using media::libav::LibavRuntime;
+using media::VideoBackend;
 
 // FFmpeg names its licence in one of a few fixed phrases; anything else is shown as it is.
 QString translatedLicence(const QString& reported)
@@ -29,8 +29,8 @@ QString translatedLicence(const QString& reported)
 
 LicenceNotice::Component ApplicationLicences::ffmpeg()
 {
-    const LibavRuntime::Licence licence = LibavRuntime::licence();
-    return {QStringLiteral("FFmpeg (%1)").arg(LibavRuntime::versionSummary()),
+    const VideoBackend::Licence licence = VideoBackend::licence();
+    return {QStringLiteral("FFmpeg (%1)").arg(VideoBackend::versionSummary()),
             translatedLicence(licence.licence), tr("Built with: %1").arg(licence.configuration),
             !licence.licence.contains(QLatin1String("unredistributable"))};
 }
@@ -38,7 +38,7 @@ LicenceNotice::Component ApplicationLicences::ffmpeg()
 QString ApplicationLicences::text()
 {
     std::vector<LicenceNotice::Component> components{LicenceNotice::qt(), ffmpeg()};
-    if (LibavRuntime::licence().libx264)
+    if (VideoBackend::licence().libx264)
         components.push_back({tr("libx264, the H.264 encoder built into libavcodec"),
                               tr("GNU GPL version 2 or later"), QString()});
     return LicenceNotice::text(ApplicationIdentity::displayName(), components);

@@ -7,7 +7,7 @@
 #include "controllers/items/UiModule.h"
 #include "diagnostics/AbandonedInstances.h"
 #include "diagnostics/SemanticDebugService.h"
-#include "media/libav/LibavRuntime.h"
+#include "media/VideoBackend.h"
 #include "results/TemporaryVideo.h"
 
 #include <QApplication>
@@ -105,7 +105,7 @@ int main(int argc, char* argv[])
 {
     allowHeadlessInformationalRuns(argc, argv);
     QApplication application(argc, argv);
-    orvi::media::libav::LibavRuntime::routeLogMessages();
+    orvi::media::VideoBackend::routeLogMessages();
     // Results left by crashed runs go before any controller could pick one up, and so do the
     // descriptors and sockets of crashed instances before a client could try them.
     orvi::project_data::TemporaryVideo::cleanupStaleResults();

@@ -2,17 +2,17 @@
 
 namespace orvi::ui::controllers {
 
-using media::libav::LibavRuntime;
+using media::VideoBackend;
 
 MediaRuntimeController::MediaRuntimeController(QObject* parent)
-    : MediaRuntimeController(LibavRuntime::loadedLibraries(), parent)
+    : MediaRuntimeController(VideoBackend::loadedLibraries(), parent)
 {}
 
 MediaRuntimeController::MediaRuntimeController(
-    const std::vector<LibavRuntime::LibraryVersion>& libraries, QObject* parent)
-    : QObject(parent), m_versionSummary(LibavRuntime::summarize(libraries))
+    const std::vector<VideoBackend::LibraryVersion>& libraries, QObject* parent)
+    : QObject(parent), m_versionSummary(VideoBackend::summarize(libraries))
 {
-    m_available = LibavRuntime::checkLibraries(libraries, &m_errorMessage);
+    m_available = VideoBackend::checkLibraries(libraries, &m_errorMessage);
     if (m_available) {
         m_errorMessage.clear();
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "media/libav/LibavRuntime.h"
+#include "media/VideoBackend.h"
 
 #include <QObject>
 #include <QString>
@@ -8,7 +8,7 @@
 
 namespace orvi::ui::controllers {
 
-// Reports once, at start-up, whether the FFmpeg libraries are usable and which are loaded.
+// Reports once, at start-up, whether the video libraries are usable and which are loaded.
 class MediaRuntimeController : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,7 @@ class MediaRuntimeController : public QObject
 public:
     explicit MediaRuntimeController(QObject* parent = nullptr);
     // Judges the given library versions instead of the loaded ones.
-    MediaRuntimeController(const std::vector<media::libav::LibavRuntime::LibraryVersion>& libraries,
+    MediaRuntimeController(const std::vector<media::VideoBackend::LibraryVersion>& libraries,
                            QObject* parent);
 
     bool available() const { return m_available; }

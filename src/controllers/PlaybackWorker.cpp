@@ -1,6 +1,6 @@
 #include "controllers/PlaybackWorker.h"
 
-#include "media/libav/LibavVideoSourceFactory.h"
+#include "media/VideoBackend.h"
 #include "results/TemporaryVideo.h"
 #include "results/TemporaryVideoSource.h"
 
@@ -56,8 +56,8 @@ void PlaybackWorker::openSource(quint64 requestId, const media::VideoInfo& video
     // this class of machine, so a 240 fps clip at speed 1 would fall further behind the clock
     // with every second; the thread itself still runs at low priority beside other work.
     const CancelFlag flag = m_cancelFlag;
-    auto source = media::libav::LibavVideoSourceFactory::create(
-        [flag] { return flag && flag->load(); }, kDecoderThreads);
+    auto source =
+        media::VideoBackend::createSource([flag] { return flag && flag->load(); }, kDecoderThreads);
     QString error;
     if (!source || !source->open(videoInfo, &error)) {
         if (!isCancelled())

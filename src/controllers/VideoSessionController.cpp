@@ -2,8 +2,8 @@
 
 #include "controllers/LocalFile.h"
 #include "controllers/MediaRuntimeController.h"
+#include "media/VideoBackend.h"
 #include "media/VideoFileTypes.h"
-#include "media/libav/LibavVideoAnalyzer.h"
 #include "motion/BackgroundPriority.h"
 #include "spectrum/SpectrumAnalysisLimits.h"
 
@@ -216,7 +216,6 @@ void VideoSessionController::launchProbe()
         motion_core::lowerCurrentThreadPriority();
         VideoAnalysisResult result;
         try {
-            media::libav::LibavVideoAnalyzer analyzer;
             auto onFirstFrame = [this, generation](const QImage& image) {
                 QMetaObject::invokeMethod(
                     this, [this, generation, image] { acceptFirstFrame(generation, image); },
@@ -227,12 +226,13 @@ void VideoSessionController::launchProbe()
                     this, [this, generation, value] { acceptProgress(generation, value); },
                     Qt::QueuedConnection);
             };
-            const bool succeeded =
-                analyzer.analyze([cancelFlag] { return cancelFlag->load(); }, path,
-                                 &result.videoInfo, &result.errorMessage, onFirstFrame, onProgress);
+            using Outcome = media::VideoBackend::ProbeOutcome;
+            const Outcome outcome = media::VideoBackend::probe(
+                [cancelFlag] { return cancelFlag->load(); }, path, &result.videoInfo,
+                &result.errorMessage, onFirstFrame, onProgress);
             const bool stopped = cancelFlag->load();
-            result.succeeded = succeeded && !stopped;
-            result.cancelled = !result.succeeded && (analyzer.wasCancelled() || stopped);
+            result.succeeded = outcome == Outcome::Succeeded && !stopped;
+            result.cancelled = !result.succeeded && (outcome == Outcome::Cancelled || stopped);
         } catch (...) {
             // Allocation failure or the like: an ordinary failure with the generic message.
             result = {};

@@ -11,7 +11,7 @@
 #include "diagnostics/DiagnosticsPerformanceReport.h"
 #include "diagnostics/DiagnosticsProtocol.h"
 #include "diagnostics/DiagnosticsSpectrumSnapshot.h"
-#include "media/libav/LibavRuntime.h"
+#include "media/VideoBackend.h"
 #include "processing/VideoWatermarkRenderer.h"
 
 #include <QDateTime>
@@ -56,7 +56,7 @@ QString sourceStateName(VideoSessionController::AnalysisState state)
 } // namespace
 
 DiagnosticsSnapshot::DiagnosticsSnapshot(const DiagnosticsControllers& controllers)
-    : controllers_(controllers), libav_(checkLibav())
+    : controllers_(controllers), backend_(checkBackend())
 {}
 
 QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
@@ -76,7 +76,7 @@ QJsonObject DiagnosticsSnapshot::document(quint64 revision) const
             {QStringLiteral("export"), exporter()},
             {QStringLiteral("ffmpeg"), runtime},
             {QStringLiteral("mediaRuntime"), runtime},
-            {QStringLiteral("libav"), libav_}};
+            {QStringLiteral("libav"), backend_}};
 }
 
 QJsonObject DiagnosticsSnapshot::spectrum() const
@@ -377,16 +377,16 @@ QJsonObject DiagnosticsSnapshot::mediaRuntime() const
             {QStringLiteral("errorMessage"), runtime.errorMessage()}};
 }
 
-QJsonObject DiagnosticsSnapshot::checkLibav()
+QJsonObject DiagnosticsSnapshot::checkBackend()
 {
-    using media::libav::LibavRuntime;
+    using media::VideoBackend;
     QString message;
-    const bool compatible = LibavRuntime::check(&message);
+    const bool compatible = VideoBackend::check(&message);
     return {{QStringLiteral("state"),
              compatible ? QStringLiteral("ready") : QStringLiteral("incompatible")},
             {QStringLiteral("compatible"), compatible},
-            {QStringLiteral("versions"), LibavRuntime::versionSummary()},
-            {QStringLiteral("videoSourceBackend"), LibavRuntime::backendName()},
+            {QStringLiteral("versions"), VideoBackend::versionSummary()},
+            {QStringLiteral("videoSourceBackend"), VideoBackend::name()},
             {QStringLiteral("errorMessage"), message}};
 }
 

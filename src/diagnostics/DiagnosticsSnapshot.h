@@ -27,9 +27,6 @@ public:
     QJsonObject spectrum() const;
     // "ffmpeg" and "mediaRuntime": the media runtime controller's status.
     QJsonObject mediaRuntime() const;
-    // The FFmpeg runtime check as the video sources see it; the loaded libraries cannot
-    // change while the program runs, so it is made once.
-    const QJsonObject& libav() const { return libav_; }
     // A region of the upright frame with its coordinate space, as "regionOfInterest" and
     // "diagnostics.setRoi" give it.
     static QJsonObject region(const QRectF& region);
@@ -38,10 +35,12 @@ private:
     QJsonObject sourceMetadata() const;
     QJsonObject sourcePreparation() const;
 
-    static QJsonObject checkLibav();
+    // The library check as the video sources see it ("libav"); the loaded libraries cannot
+    // change while the program runs, so it is made once.
+    static QJsonObject checkBackend();
 
     DiagnosticsControllers controllers_;
-    QJsonObject libav_;
+    QJsonObject backend_;
 };
 
 } // namespace orvi::diagnostics::service

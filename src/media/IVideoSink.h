@@ -16,11 +16,18 @@ public:
 
     virtual bool open(const QString& outputPath, const VideoInfo& videoInfo,
                       const VideoExportOptions& options, QString* error = nullptr) = 0;
+    // As open, but writes into `outputPath`, an empty file the caller created, and leaves the
+    // finished file there for the caller to publish.
+    virtual bool openReserved(const QString& outputPath, const VideoInfo& videoInfo,
+                              const VideoExportOptions& options, QString* error = nullptr) = 0;
     virtual bool writeFrame(const VideoFrame& frame, QString* error = nullptr) = 0;
     virtual bool finish(QString* error = nullptr) = 0;
     // Abandons the open file and removes its staging file; never fails.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Staging files that could not be removed; a new open refuses to start while it stands.
+    virtual QString cleanupWarning() const = 0;
+    virtual bool wasCancelled() const = 0;
 };
 
 } // namespace orvi::media

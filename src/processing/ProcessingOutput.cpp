@@ -1,6 +1,6 @@
 #include "processing/ProcessingOutput.h"
 
-#include "media/libav/LibavVideoSink.h"
+#include "media/IVideoSink.h"
 #include "results/TemporaryVideo.h"
 
 namespace orvi::processing {
@@ -9,7 +9,7 @@ ProcessingOutput::ProcessingOutput(std::shared_ptr<project_data::TemporaryVideo>
     : m_result(std::move(result))
 {}
 
-ProcessingOutput::ProcessingOutput(std::unique_ptr<media::libav::LibavVideoSink> sink)
+ProcessingOutput::ProcessingOutput(std::unique_ptr<media::IVideoSink> sink)
     : m_sink(std::move(sink))
 {}
 

@@ -7,8 +7,8 @@
 #include <QString>
 #include <memory>
 
-namespace orvi::media::libav {
-class LibavVideoSink;
+namespace orvi::media {
+class IVideoSink;
 }
 namespace orvi::project_data {
 class TemporaryVideo;
@@ -22,7 +22,7 @@ class ProcessingOutput
 {
 public:
     explicit ProcessingOutput(std::shared_ptr<project_data::TemporaryVideo> result);
-    explicit ProcessingOutput(std::unique_ptr<media::libav::LibavVideoSink> sink);
+    explicit ProcessingOutput(std::unique_ptr<media::IVideoSink> sink);
     ~ProcessingOutput();
 
     ProcessingOutput(const ProcessingOutput&) = delete;
@@ -42,7 +42,7 @@ public:
 
 private:
     std::shared_ptr<project_data::TemporaryVideo> m_result;
-    std::unique_ptr<media::libav::LibavVideoSink> m_sink;
+    std::unique_ptr<media::IVideoSink> m_sink;
     bool m_opened = false;
 };
 

@@ -1,7 +1,6 @@
 #include "processing/VideoProcessingPipeline.h"
 
-#include "media/libav/LibavVideoSink.h"
-#include "media/libav/LibavVideoSourceFactory.h"
+#include "media/VideoBackend.h"
 #include "motion/PhaseMotionProcessor.h"
 #include "processing/MotionGainMeter.h"
 #include "processing/ProcessingOutput.h"
@@ -367,7 +366,7 @@ bool PipelineJob::openSource()
         m_source =
             std::make_unique<media::TemporaryVideoSource>(m_request.sourceTemporaryResult, first);
     } else {
-        m_source = media::libav::LibavVideoSourceFactory::create([this] { return isCancelled(); });
+        m_source = media::VideoBackend::createSource([this] { return isCancelled(); });
     }
 
     QString error;
@@ -652,7 +651,7 @@ bool PipelineJob::openOutput()
         if (passThrough() && m_request.sourceTemporaryResult->frameCount() != m_end - m_start)
             return stopFailed(tr("The saved result does not match its frame range."));
         m_output = std::make_unique<ProcessingOutput>(
-            std::make_unique<media::libav::LibavVideoSink>([this] { return isCancelled(); }));
+            media::VideoBackend::createSink([this] { return isCancelled(); }));
     }
 
     bool opened = false;

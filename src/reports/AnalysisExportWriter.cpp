@@ -1,6 +1,6 @@
 #include "reports/AnalysisExportWriter.h"
 
-#include "media/libav/LibavVideoSourceFactory.h"
+#include "media/VideoBackend.h"
 #include "processing/OutputDestination.h"
 #include "processing/VideoProcessingPipeline.h"
 #include "records/ErrorMessage.h"
@@ -256,7 +256,7 @@ bool writeAnalysisExport(const QString& path, int format, const AnalysisExportCo
                          QString* error)
 {
     const ReportFrameSourceFactory frameSourceFactory = [] {
-        return media::libav::LibavVideoSourceFactory::create({}, kReportDecoderThreads);
+        return media::VideoBackend::createSource({}, kReportDecoderThreads);
     };
     return writeAnalysisExport(path, format, context, frameSourceFactory, error);
 }

@@ -1,6 +1,6 @@
 #include "spectrum/SpectrumAnalysisRun.h"
 
-#include "media/libav/LibavVideoSource.h"
+#include "media/VideoBackend.h"
 #include "motion/CameraMotionEstimator.h"
 #include "motion/ImageShift.h"
 #include "motion/MotionWorkerPool.h"
@@ -80,7 +80,7 @@ public:
                                       double(analysisSize.height()) / crop.height());
     }
 
-    media::libav::LibavVideoSource::ReducedPart* part() { return m_enabled ? &m_part : nullptr; }
+    media::IReducedFrameSource::ReducedPart* part() { return m_enabled ? &m_part : nullptr; }
 
     // Measures and removes the camera's motion from a frame read with part().
     bool stabilise(media::VideoFrame& frame, QString* error)
@@ -107,7 +107,7 @@ public:
 
 private:
     bool m_enabled = false;
-    media::libav::LibavVideoSource::ReducedPart m_part;
+    media::IReducedFrameSource::ReducedPart m_part;
     motion_core::CameraMotionEstimator m_estimator;
     QPointF m_analysisPerSource;
     QImage m_shifted;
@@ -118,10 +118,10 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
                     const CancellationCheck& isCancelled, const ProgressCallback& progress,
                     PhaseSignalExtractor& extractor, project_data::SpectrumResult& result)
 {
-    media::libav::LibavVideoSource source(isCancelled, kDecoderThreads);
+    const auto source = media::VideoBackend::createSource(isCancelled, kDecoderThreads);
     QString error;
-    if (!source.open(request.videoInfo, &error) ||
-        !source.seekToFrame(request.startFrame, &error)) {
+    if (!source->open(request.videoInfo, &error) ||
+        !source->seekToFrame(request.startFrame, &error)) {
         result.errorMessage = error;
         if (cancelled(isCancelled))
             markCancelled(result);
@@ -146,7 +146,7 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
     const auto read = [&](media::VideoFrame& frame, QString* error) {
         QImage* const full = std::exchange(firstRead, false) ? &firstFrame : nullptr;
         const media::ReadResult status =
-            source.readReducedFrame(crop, analysisSize, frame, full, error, stabiliser.part());
+            source->readReducedFrame(crop, analysisSize, frame, full, error, stabiliser.part());
         if (status == media::ReadResult::Frame && !stabiliser.stabilise(frame, error))
             return media::ReadResult::Error;
         return status;
@@ -199,7 +199,7 @@ bool extractSignals(const project_data::SpectrumAnalysisRequest& request,
             report(progress, double(i + 1) * kExtractionShare / double(frames));
     }
     prefetcher.stop();
-    source.close();
+    source->close();
     result.keyFrameInterval = steadyKeyFrameInterval(keyFrames);
     result.cameraMotion = stabiliser.motion();
     return true;

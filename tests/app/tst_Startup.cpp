@@ -1,7 +1,7 @@
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
 #include "app/TranslationLoader.h"
-#include "media/libav/LibavRuntime.h"
+#include "media/VideoBackend.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -113,7 +113,7 @@ private slots:
         // The libraries as this process loads them, whatever the build machine carries.
         QTest::newRow("licences name the loaded ffmpeg")
             << QStringList{"--licenses"} << "C" << 0
-            << "FFmpeg (" + orvi::media::libav::LibavRuntime::versionSummary() + ")";
+            << "FFmpeg (" + orvi::media::VideoBackend::versionSummary() + ")";
         QTest::newRow("licences in russian")
             << QStringList{"--licenses"} << "ru_RU.UTF-8" << 0
             << QString::fromUtf8("Библиотеки, которые загружает программа");

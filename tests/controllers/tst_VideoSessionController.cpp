@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using orvi::media::libav::LibavRuntime;
+using orvi::media::VideoBackend;
 using orvi::media::tests::LibavClipFixtures;
 using orvi::ui::controllers::MediaRuntimeController;
 using Session = orvi::ui::controllers::VideoSessionController;
@@ -148,7 +148,7 @@ private slots:
         QFETCH(bool, unsaved);
         QFETCH(QString, message);
 
-        auto libraries = LibavRuntime::loadedLibraries();
+        auto libraries = VideoBackend::loadedLibraries();
         libraries.at(0).builtMajor += message.isEmpty() ? 1 : 0; // as if built for others
         MediaRuntimeController runtime(libraries, nullptr);
         Session session(&runtime);

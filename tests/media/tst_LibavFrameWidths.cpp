@@ -1,5 +1,5 @@
 #include "LibavClipFixtures.h"
-#include "media/libav/LibavVideoSourceFactory.h"
+#include "media/VideoBackend.h"
 #include "support/TestSupport.h"
 
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <QtTest>
 
 using orvi::media::ReadResult;
+using orvi::media::VideoBackend;
 using orvi::media::VideoFrame;
-using orvi::media::libav::LibavVideoSourceFactory;
 using orvi::media::tests::LibavClipFixtures;
 
 // Frame widths that are not a multiple of the converter's vector block: the RGBA images
@@ -55,7 +55,7 @@ private slots:
 
         // Several rounds of open, read all, close: a damaged heap shows up at the frees.
         for (int round = 0; round < 3; ++round) {
-            auto source = LibavVideoSourceFactory::create({}, 2);
+            auto source = VideoBackend::createSource({}, 2);
             QString error;
             QVERIFY2(source->open(clip, &error), qPrintable(error));
             raw.seek(0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/VideoBackend.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <vector>
@@ -12,20 +14,8 @@ class LibavRuntime
     Q_DECLARE_TR_FUNCTIONS(LibavRuntime)
 
 public:
-    struct LibraryVersion
-    {
-        QString name;
-        unsigned loadedVersion = 0; // packed major/minor/micro of the loaded library
-        unsigned builtMajor = 0;    // major version of the headers
-    };
-
-    // What the loaded libraries say about their own terms.
-    struct Licence
-    {
-        QString licence;       // as libavcodec reports it, e.g. "GPL version 2 or later"
-        QString configuration; // the options the libraries were built with
-        bool libx264 = false;  // the libx264 H.264 encoder is built in
-    };
+    using LibraryVersion = VideoBackend::LibraryVersion;
+    using Licence = VideoBackend::Licence;
 
     // True when every loaded major version equals the built one; clears the error then.
     static bool check(QString* error = nullptr);

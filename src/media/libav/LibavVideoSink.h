@@ -32,15 +32,14 @@ public:
     bool open(const QString& outputPath, const VideoInfo& videoInfo,
               const VideoExportOptions& options, QString* error = nullptr) override;
     bool openReserved(const QString& outputPath, const VideoInfo& videoInfo,
-                      const VideoExportOptions& options, QString* error = nullptr);
+                      const VideoExportOptions& options, QString* error = nullptr) override;
     bool writeFrame(const VideoFrame& frame, QString* error = nullptr) override;
     bool finish(QString* error = nullptr) override;
     void close() override;
     bool isOpen() const override { return m_open; }
 
-    // Staging files that could not be removed; a new open refuses to start while it stands.
-    QString cleanupWarning() const { return m_cleanupWarning; }
-    bool wasCancelled() const { return m_cancellation.wasCancelled(); }
+    QString cleanupWarning() const override { return m_cleanupWarning; }
+    bool wasCancelled() const override { return m_cancellation.wasCancelled(); }
 
     QString finalPath() const { return m_finalPath; }
     QString stagingPath() const { return m_stagingPath; }

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "media/IVideoSource.h"
+#include "media/IReducedFrameSource.h"
 #include "media/libav/LibavCancellation.h"
 
 #include <QCoreApplication>
-#include <QRect>
-#include <QSize>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,7 +14,7 @@ namespace orvi::media::libav {
 
 // Decodes a local video into RGBA frames in display orientation, numbered by the source and
 // stamped on the uniform grid of the nominal frame rate. Only right-angle rotations play.
-class LibavVideoSource final : public IVideoSource
+class LibavVideoSource final : public IReducedFrameSource
 {
     Q_DECLARE_TR_FUNCTIONS(LibavVideoSource)
 
@@ -44,22 +42,9 @@ public:
     qint64 keyFrameAfter(qint64 frameIndex) const override;
     qint64 keyFrameAtOrBefore(qint64 frameIndex) const override;
 
-    // Reads the next frame reduced for analysis: `crop` (display pixels) of the display image
-    // scaled to `size` straight from the decoded picture, so no full-size RGBA image is made.
-    // The frame's image is the luminance (Grayscale16, see LuminanceReducer) where the picture
-    // allows, otherwise RGBA scaled with bilinear filtering. `fullImage`, when given, also
-    // receives the whole frame as readFrame gives it. Numbering, stamps and failures as for
-    // readFrame. `second`, when given, receives another part of the same frame reduced to
-    // RGBA (a reference region read beside the analysed one), through a converter of its own.
-    struct ReducedPart
-    {
-        QRect crop;
-        QSize size;
-        QImage image;
-    };
     ReadResult readReducedFrame(const QRect& crop, const QSize& size, VideoFrame& frame,
                                 QImage* fullImage = nullptr, QString* error = nullptr,
-                                ReducedPart* second = nullptr);
+                                ReducedPart* second = nullptr) override;
 
     int decoderThreadCount() const { return m_decoderThreadCount; }
 
