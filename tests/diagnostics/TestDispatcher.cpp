@@ -46,11 +46,6 @@ DispatchResult TestDispatcher::dispatch(const QString& method, const QJsonObject
         QTest::qWait(200);
         return DispatchResult::success();
     }
-    if (method == QLatin1String("test.large")) {
-        const int bytes = params.value(QStringLiteral("bytes")).toInt();
-        return DispatchResult::success(
-            {{QStringLiteral("payload"), QString(bytes, QLatin1Char('x'))}});
-    }
     return DispatchResult::failure(
         QString::fromLatin1(orvi::diagnostics::protocol::codes::kMethodNotFound));
 }

@@ -10,7 +10,6 @@
 //   "test.echo"   answers {"params": params}
 //   "test.fail"   fails with params["code"]
 //   "test.mutate" checks "expectedRevision" and raises the revision
-//   "test.large"  answers {"payload": params["bytes"] characters}
 //   "test.spin"   runs duringSpin, then lets the event loop run for a while
 // Every call records its method and the event-loop pass it ran in.
 class TestDispatcher : public orvi::diagnostics::service::IDiagnosticsDispatcher

@@ -56,14 +56,12 @@ private slots:
     }
 
     // The catalogue test checks every tool's method name; these rows carry each kind of
-    // arguments through the socket.
+    // arguments through the socket (a call without any: the independent client's).
     void toolsReachTheirMethods_data()
     {
         QTest::addColumn<QString>("tool");
         QTest::addColumn<QString>("method");
         QTest::addColumn<QJsonObject>("arguments");
-        QTest::newRow("no arguments") << "orvi_get_snapshot"
-                                      << "diagnostics.getSnapshot" << QJsonObject();
         QTest::newRow("read with arguments")
             << "orvi_get_events"
             << "diagnostics.getEvents" << QJsonObject{{"cursor", 3}, {"limit", 10}};
@@ -108,7 +106,6 @@ private slots:
     {
         QTest::addColumn<QJsonObject>("error");
         QTest::addColumn<QString>("text");
-        QTest::newRow("stale revision") << QJsonObject{{"code", "stale_revision"}} << kRejected;
         QTest::newRow("message carried by the error")
             << QJsonObject{{"code", "x"}, {"message", "Export is busy."}} << "Export is busy.";
         QTest::newRow("empty message") << QJsonObject{{"code", "x"}, {"message", ""}} << kRejected;

@@ -202,64 +202,49 @@ void McpStdioServerTest::messages_data()
     QTest::addColumn<QJsonValue>("id");
 
     const QJsonObject meta{{"_meta", modernMeta()}};
-    const QJsonValue one(1);
     const QJsonValue null(QJsonValue::Null);
-
-    QTest::newRow("modern ping without initialize")
-        << false << request("ping", meta) << 0 << QString() << one;
-    QTest::newRow("legacy ping before initialize")
-        << false << request("ping", {}) << -32002
-        << "The legacy MCP client must initialize the server before calling methods." << one;
-    QTest::newRow("string id echoed")
-        << true << request("ping", {}, "abc") << 0 << QString() << QJsonValue("abc");
-    QTest::newRow("unsupported requested version")
-        << false
-        << request("tools/list", {{"_meta", QJsonObject{{kVersionKey, "2025-06-18"},
-                                                        {kCapabilitiesKey, QJsonObject()}}}})
-        << -32022 << "The requested MCP protocol version is not supported." << one;
-    QTest::newRow("metadata without capabilities")
-        << true << request("ping", {{"_meta", QJsonObject{{kVersionKey, "2026-07-28"}}}}) << -32602
-        << "The MCP request does not contain valid 2026-07-28 metadata." << one;
-    QTest::newRow("initialize with metadata even for a legacy version")
-        << false
-        << request("initialize", {{"_meta", modernMeta()},
-                                  {"protocolVersion", "2025-06-18"},
-                                  {"capabilities", QJsonObject()},
-                                  {"clientInfo", QJsonObject()}})
-        << -32601 << "The initialize method is not available for the 2026-07-28 protocol." << one;
-    QTest::newRow("initialize with an unknown version")
-        << false << legacyInitialize("2024-11-05") << -32602
-        << "The legacy initialize request is missing a supported 2025 protocol version or "
-           "client metadata."
-        << one;
-    QTest::newRow("initialize 2025-11-25")
-        << false << legacyInitialize("2025-11-25") << 0 << QString() << one;
-    QTest::newRow("null id") << true << request("ping", {}, QJsonValue::Null) << -32600
-                             << "The MCP message is not a valid JSON-RPC request." << null;
-    QTest::newRow("wrong jsonrpc version")
-        << true << QByteArray(R"({"jsonrpc":"1.0","id":1,"method":"ping"})") << -32600
-        << "The MCP message is not a valid JSON-RPC request." << null;
-    QTest::newRow("params array") << true
-                                  << QByteArray(
-                                         R"({"jsonrpc":"2.0","id":7,"method":"ping","params":[]})")
-                                  << -32602 << "MCP request parameters must be a JSON object."
-                                  << QJsonValue(7);
-    QTest::newRow("notification of an unknown method gets no answer")
-        << false << QByteArray(R"({"jsonrpc":"2.0","method":"tools/call"})") << 1 << QString()
-        << null;
-    QTest::newRow("depth 32 accepted") << true << nested(32) << 0 << QString() << one;
-    QTest::newRow("depth 33 refused") << true << nested(33) << -32600
-                                      << "The MCP request exceeds the allowed JSON depth." << null;
-    QTest::newRow("unknown method") << true << request("resources/list", {}) << -32601
-                                    << "The requested MCP method is not supported." << one;
-    QTest::newRow("tools/call with array arguments")
-        << true
-        << request("tools/call", {{"name", "orvi_get_snapshot"}, {"arguments", QJsonArray()}})
-        << -32602 << "The tools/call request must contain a tool name and an arguments object."
-        << one;
-    QTest::newRow("tools/call of an unknown tool")
-        << true << request("tools/call", {{"name", "orvi_delete_everything"}}) << -32602
-        << "The requested ORVI Zazira tool is not available." << one;
+    const auto row = [](const char* name, bool legacyFirst, const QByteArray& line, int code,
+                        const char* message = "", const QJsonValue& id = 1) {
+        QTest::newRow(name) << legacyFirst << line << code << QString(message) << id;
+    };
+    const char* invalid = "The MCP message is not a valid JSON-RPC request.";
+    row("modern ping without initialize", false, request("ping", meta), 0);
+    row("legacy ping before initialize", false, request("ping", {}), -32002,
+        "The legacy MCP client must initialize the server before calling methods.");
+    row("string id echoed", true, request("ping", {}, "abc"), 0, "", "abc");
+    row("unsupported requested version", false,
+        request("tools/list",
+                {{"_meta", QJsonObject{{kVersionKey, "2025-06-18"}, {kCapabilitiesKey, {}}}}}),
+        -32022, "The requested MCP protocol version is not supported.");
+    row("metadata without capabilities", true,
+        request("ping", {{"_meta", QJsonObject{{kVersionKey, "2026-07-28"}}}}), -32602,
+        "The MCP request does not contain valid 2026-07-28 metadata.");
+    row("initialize with metadata even for a legacy version", false,
+        request("initialize", {{"_meta", modernMeta()},
+                               {"protocolVersion", "2025-06-18"},
+                               {"capabilities", QJsonObject()},
+                               {"clientInfo", QJsonObject()}}),
+        -32601, "The initialize method is not available for the 2026-07-28 protocol.");
+    row("initialize with an unknown version", false, legacyInitialize("2024-11-05"), -32602,
+        "The legacy initialize request is missing a supported 2025 protocol version or client "
+        "metadata.");
+    row("initialize 2025-11-25", false, legacyInitialize("2025-11-25"), 0);
+    row("null id", true, request("ping", {}, null), -32600, invalid, null);
+    row("wrong jsonrpc version", true, R"({"jsonrpc":"1.0","id":1,"method":"ping"})", -32600,
+        invalid, null);
+    row("params array", true, R"({"jsonrpc":"2.0","id":7,"method":"ping","params":[]})", -32602,
+        "MCP request parameters must be a JSON object.", 7);
+    row("notification of an unknown method gets no answer", false,
+        R"({"jsonrpc":"2.0","method":"tools/call"})", 1, "", null);
+    row("depth 32 accepted", true, nested(32), 0);
+    row("depth 33 refused", true, nested(33), -32600,
+        "The MCP request exceeds the allowed JSON depth.", null);
+    row("unknown method", true, request("resources/list", {}), -32601,
+        "The requested MCP method is not supported.");
+    // An unknown tool: the independent client's check on the built bridge.
+    row("tools/call with array arguments", true,
+        request("tools/call", {{"name", "orvi_get_snapshot"}, {"arguments", QJsonArray()}}), -32602,
+        "The tools/call request must contain a tool name and an arguments object.");
 }
 
 QTEST_GUILESS_MAIN(McpStdioServerTest)

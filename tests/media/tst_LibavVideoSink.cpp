@@ -105,9 +105,6 @@ private slots:
             << "out.mp4" << kSize << 101 << 0 << "Export quality must be between 0 and 100.";
         QTest::newRow("audio-requested") << "out.mp4" << kSize << 75 << 1 << unsupported;
         QTest::newRow("rate-change-requested") << "out.mp4" << kSize << 75 << 4 << unsupported;
-        QTest::newRow("existing-destination")
-            << "existing.mp4" << kSize << 75 << 0
-            << "The output file was not specified or already exists.";
         QTest::newRow("missing-folder")
             << "missing/out.mp4" << kSize << 75 << 0 << "The output directory does not exist.";
         // Nothing can be created in /proc, not even by root.
@@ -216,27 +213,6 @@ private slots:
         const QByteArray decoded = decodeRgba(path, &output);
         QVERIFY2(!decoded.isEmpty(), qPrintable(output));
         QVERIFY(decoded == expected);
-    }
-
-    void keepsAFileThatAppearsAtTheDestination()
-    {
-        QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("race.mp4"));
-        LibavVideoSink sink;
-        QString error;
-        QVERIFY(sink.open(path, makeSinkInfo(kSize), VideoExportOptions(), &error));
-        QVERIFY(writeFrames(sink, kSize, 5, &error));
-        QFile intruder(path);
-        QVERIFY(intruder.open(QIODevice::WriteOnly));
-        intruder.write("someone else's file");
-        intruder.close();
-
-        QVERIFY(!sink.finish(&error));
-        QCOMPARE(error, QStringLiteral("The output file appeared during processing; the existing "
-                                       "file was not overwritten."));
-        QVERIFY(intruder.open(QIODevice::ReadOnly));
-        QCOMPARE(intruder.readAll(), QByteArray("someone else's file"));
-        QCOMPARE(folderEntries(folder.path()), QStringList{QStringLiteral("race.mp4")});
     }
 
     void cancellationLeavesNoFiles_data()
