@@ -21,8 +21,6 @@ bool near(double a, double b)
 
 } // namespace
 
-Q_DECLARE_METATYPE(PlotRange)
-
 // The chart's visible range, zoom and pointer bands over a result from 0.5 to 60 Hz unless a
 // row says otherwise; the line plots' zoom and marker picking.
 class TestSpectrumChartRange : public QObject
@@ -30,72 +28,44 @@ class TestSpectrumChartRange : public QObject
     Q_OBJECT
 
 private slots:
-    void zoom_data()
-    {
-        QTest::addColumn<double>("step");
-        QTest::addColumn<double>("lower");
-        QTest::addColumn<double>("upper");
-        QTest::addColumn<double>("fraction");
-        QTest::addColumn<bool>("zoomIn");
-        QTest::addColumn<int>("turns");
-        QTest::addColumn<double>("expectedLower");
-        QTest::addColumn<double>("expectedUpper");
-        // The centre frequency 30.25 Hz stays in the middle; four 0.5 Hz steps are the limit.
-        QTest::newRow("zooming in stops at four steps")
-            << 0.5 << 0.5 << 60.0 << 0.5 << true << 60 << 29.25 << 31.25;
-        QTest::newRow("the pointer's frequency keeps its place")
-            << 0.1 << 10.0 << 20.0 << 0.25 << true << 1 << 10.5 << 18.5;
-        QTest::newRow("zooming out at the edge stays inside the range")
-            << 0.1 << 52.0 << 60.0 << 0.5 << false << 1 << 50.0 << 60.0;
-        QTest::newRow("zooming out never passes the full range")
-            << 0.1 << 20.0 << 21.0 << 0.3 << false << 40 << 0.5 << 60.0;
-        QTest::newRow("a range narrower than four steps is not zoomed")
-            << 20.0 << 0.5 << 60.0 << 0.5 << true << 3 << 0.5 << 60.0;
-    }
     void zoom()
     {
-        QFETCH(double, step);
-        QFETCH(double, lower);
-        QFETCH(double, upper);
-        QFETCH(double, fraction);
-        QFETCH(bool, zoomIn);
-        QFETCH(int, turns);
-        SpectrumChartRange range;
-        range.setLimits(0.5, 60.0, step);
-        QVERIFY(range.setView(lower, upper));
-        for (int turn = 0; turn < turns; ++turn)
-            range.zoomAbout(fraction, zoomIn);
-        QFETCH(double, expectedLower);
-        QFETCH(double, expectedUpper);
-        QVERIFY2(near(range.lower(), expectedLower) && near(range.upper(), expectedUpper),
-                 qPrintable(QStringLiteral("%1 - %2").arg(range.lower()).arg(range.upper())));
+        struct Case
+        {
+            double step, lower, upper, fraction;
+            bool zoomIn;
+            int turns;
+            double expectedLower, expectedUpper;
+        };
+        // Zooming in about 30.25 Hz stops at four 0.5 Hz steps; the pointer's frequency keeps
+        // its place; zooming out at the edge stays inside the range and never passes it; a
+        // range narrower than four steps is not zoomed.
+        for (const Case& c : {Case{0.5, 0.5, 60.0, 0.5, true, 60, 29.25, 31.25},
+                              {0.1, 10.0, 20.0, 0.25, true, 1, 10.5, 18.5},
+                              {0.1, 52.0, 60.0, 0.5, false, 1, 50.0, 60.0},
+                              {0.1, 20.0, 21.0, 0.3, false, 40, 0.5, 60.0},
+                              {20.0, 0.5, 60.0, 0.5, true, 3, 0.5, 60.0}}) {
+            SpectrumChartRange range;
+            range.setLimits(0.5, 60.0, c.step);
+            QVERIFY(range.setView(c.lower, c.upper));
+            for (int turn = 0; turn < c.turns; ++turn)
+                range.zoomAbout(c.fraction, c.zoomIn);
+            QVERIFY2(near(range.lower(), c.expectedLower) && near(range.upper(), c.expectedUpper),
+                     qPrintable(QStringLiteral("%1 - %2").arg(range.lower()).arg(range.upper())));
+        }
     }
 
-    void pointerBands_data()
+    // A drag and a click on the real chart: the window's gesture test. Here the edges: a band
+    // ends at the result's limits, and a zero step still gives one.
+    void pointerBandEdges()
     {
-        QTest::addColumn<double>("step");
-        QTest::addColumn<double>("pressedHz");
-        QTest::addColumn<double>("currentHz");
-        QTest::addColumn<double>("expectedLower");
-        QTest::addColumn<double>("expectedUpper");
-        // A drag and a click on the real chart: the window's gesture test.
-        QTest::newRow("a band ends at the result's limits") << 0.4 << 0.6 << 59.9 << 0.5 << 60.0;
-        QTest::newRow("a zero step still gives a band")
-            << 0.0 << 10.0 << 10.0 << 10.0 - 5e-7 << 10.0 + 5e-7;
-    }
-    void pointerBands()
-    {
-        QFETCH(double, step);
-        QFETCH(double, pressedHz);
-        QFETCH(double, currentHz);
         SpectrumChartRange range;
-        range.setLimits(0.5, 60.0, step);
-        const FrequencyBand band = pressedHz == currentHz ? range.oneBinBand(pressedHz)
-                                                          : range.draftBand(pressedHz, currentHz);
-        QFETCH(double, expectedLower);
-        QFETCH(double, expectedUpper);
-        QVERIFY(near(band.lower, expectedLower));
-        QVERIFY(near(band.upper, expectedUpper));
+        range.setLimits(0.5, 60.0, 0.4);
+        const FrequencyBand drafted = range.draftBand(0.6, 59.9);
+        QVERIFY(near(drafted.lower, 0.5) && near(drafted.upper, 60.0));
+        range.setLimits(0.5, 60.0, 0.0);
+        const FrequencyBand bin = range.oneBinBand(10.0);
+        QVERIFY(near(bin.lower, 10.0 - 5e-7) && near(bin.upper, 10.0 + 5e-7));
     }
 
     void views_data()
@@ -133,96 +103,57 @@ private slots:
         QVERIFY(near(range.upper(), std::max(maximum, minimum + 0.001)));
     }
 
-    void nearestPoint_data()
-    {
-        QTest::addColumn<QList<double>>("frequencies");
-        QTest::addColumn<double>("frequencyHz");
-        QTest::addColumn<int>("expected");
-        const QList<double> bins{0.5, 1.0, 1.5, 2.0, 2.5};
-        QTest::newRow("the nearer neighbour") << bins << 1.2 << 1;
-        QTest::newRow("equal distance picks the higher point") << bins << 1.25 << 2;
-        QTest::newRow("below the first point") << bins << 0.0 << 0;
-        QTest::newRow("above the last point") << bins << 9.0 << 4;
-        QTest::newRow("no points") << QList<double>{} << 1.0 << -1;
-    }
     void nearestPoint()
     {
-        QFETCH(QList<double>, frequencies);
-        QFETCH(double, frequencyHz);
-        QFETCH(int, expected);
-        const std::vector<double> points(frequencies.begin(), frequencies.end());
-        QCOMPARE(SpectrumChartRange::nearestIndex(points, frequencyHz), expected);
+        const std::vector<double> bins{0.5, 1.0, 1.5, 2.0, 2.5};
+        // The nearer neighbour, the higher at equal distance, the ends beyond them.
+        for (const auto& [hz, expected] : {std::pair{1.2, 1}, {1.25, 2}, {0.0, 0}, {9.0, 4}})
+            QCOMPARE(SpectrumChartRange::nearestIndex(bins, hz), expected);
+        QCOMPARE(SpectrumChartRange::nearestIndex({}, 1.0), -1);
     }
 
-    void frequencyDecimals_data()
-    {
-        QTest::addColumn<double>("step");
-        QTest::addColumn<int>("decimals");
-        QTest::newRow("one more than the step's first digit") << 0.0234 << 3;
-        QTest::newRow("whole-hertz steps") << 1.0 << 1;
-        QTest::newRow("coarse steps never go negative") << 20.0 << 0;
-        QTest::newRow("fine steps stop at five") << 1e-9 << 5;
-        QTest::newRow("a zero step counts as fine") << 0.0 << 5;
-    }
     void frequencyDecimals()
     {
-        QFETCH(double, step);
-        QFETCH(int, decimals);
-        QCOMPARE(SpectrumChartRange::frequencyDecimals(step), decimals);
+        // One more than the step's first digit, never negative, at most five (a zero step too).
+        for (const auto& [step, decimals] :
+             {std::pair{0.0234, 3}, {1.0, 1}, {20.0, 0}, {1e-9, 5}, {0.0, 5}})
+            QCOMPARE(SpectrumChartRange::frequencyDecimals(step), decimals);
     }
 
-    void nearestMarker_data()
-    {
-        QTest::addColumn<QList<QPointF>>("markers");
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<int>("expected");
-        const QList<QPointF> pair{{100, 100}, {120, 100}};
-        QTest::newRow("farther than the radius") << pair << QPointF(100, 110.5) << -1;
-        QTest::newRow("on the radius") << pair << QPointF(100, 110) << 0;
-        QTest::newRow("the nearer of two within reach")
-            << QList<QPointF>{{100, 100}, {108, 100}} << QPointF(103, 101) << 0;
-        QTest::newRow("equal distance: the later") << pair << QPointF(110, 100) << 1;
-        QTest::newRow("no markers") << QList<QPointF>() << QPointF(0, 0) << -1;
-    }
     void nearestMarker()
     {
-        QFETCH(QList<QPointF>, markers);
-        QFETCH(QPointF, at);
-        QFETCH(int, expected);
-        QCOMPARE(PlotGeometry::nearestMarker({markers.begin(), markers.end()}, at, 10.0), expected);
+        const auto nearest = [](const std::vector<QPointF>& markers, QPointF at) {
+            return PlotGeometry::nearestMarker(markers, at, 10.0);
+        };
+        const std::vector<QPointF> pair{{100, 100}, {120, 100}};
+        QCOMPARE(nearest(pair, {100, 110.5}), -1);                  // beyond the radius
+        QCOMPARE(nearest(pair, {100, 110}), 0);                     // on the radius
+        QCOMPARE(nearest({{100, 100}, {108, 100}}, {103, 101}), 0); // the nearer of two
+        QCOMPARE(nearest(pair, {110, 100}), 1);                     // equal distance: the later
+        QCOMPARE(nearest({}, {0, 0}), -1);
     }
 
-    // Full range 0 … 10 s, at least 2 s visible.
-    void zoomedRange_data()
+    // Full range 0 … 10 s, at least 2 s visible; then shifts stopped at the ends.
+    void zoomedAndShiftedRanges()
     {
-        QTest::addColumn<PlotRange>("view");
-        QTest::addColumn<double>("anchor");
-        QTest::addColumn<double>("factor");
-        QTest::addColumn<PlotRange>("expected");
-        QTest::newRow("in about the middle") << PlotRange{0, 10} << 5.0 << 0.8 << PlotRange{1, 9};
-        QTest::newRow("in about a quarter keeps it in place")
-            << PlotRange{2, 6} << 3.0 << 0.5 << PlotRange{2.5, 4.5};
-        QTest::newRow("in stops at the minimum span")
-            << PlotRange{4, 6} << 5.0 << 0.8 << PlotRange{4, 6};
-        QTest::newRow("out stops at the full range")
-            << PlotRange{1, 9} << 5.0 << 1.25 << PlotRange{0, 10};
-        QTest::newRow("out at the end stays inside")
-            << PlotRange{8, 10} << 10.0 << 1.25 << PlotRange{7.5, 10};
-    }
-    void zoomedRange()
-    {
-        QFETCH(PlotRange, view);
-        QFETCH(double, anchor);
-        QFETCH(double, factor);
-        QFETCH(PlotRange, expected);
-        const PlotRange zoomed = PlotGeometry::zoomedRange(view, {0, 10}, anchor, factor, 2.0);
-        QVERIFY2(qAbs(zoomed.lower - expected.lower) < 1e-12 &&
-                     qAbs(zoomed.upper - expected.upper) < 1e-12,
-                 qPrintable(QStringLiteral("%1 … %2").arg(zoomed.lower).arg(zoomed.upper)));
-    }
-
-    void shiftedRangeStopsAtTheEnds()
-    {
+        struct Case
+        {
+            PlotRange view;
+            double anchor, factor;
+            PlotRange expected;
+        };
+        // About the middle; about a quarter, which keeps its place; in, stopped at the minimum
+        // span; out, stopped at the full range; out at the end, inside it.
+        for (const Case& c : {Case{{0, 10}, 5.0, 0.8, {1, 9}},
+                              {{2, 6}, 3.0, 0.5, {2.5, 4.5}},
+                              {{4, 6}, 5.0, 0.8, {4, 6}},
+                              {{1, 9}, 5.0, 1.25, {0, 10}},
+                              {{8, 10}, 10.0, 1.25, {7.5, 10}}}) {
+            const PlotRange zoomed =
+                PlotGeometry::zoomedRange(c.view, {0, 10}, c.anchor, c.factor, 2.0);
+            QVERIFY2(near(zoomed.lower, c.expected.lower) && near(zoomed.upper, c.expected.upper),
+                     qPrintable(QStringLiteral("%1 … %2").arg(zoomed.lower).arg(zoomed.upper)));
+        }
         QCOMPARE(PlotGeometry::shiftedRange({2, 4}, {0, 10}, 1.5), (PlotRange{3.5, 5.5}));
         QCOMPARE(PlotGeometry::shiftedRange({2, 4}, {0, 10}, -5), (PlotRange{0, 2}));
         QCOMPARE(PlotGeometry::shiftedRange({2, 4}, {0, 10}, 9), (PlotRange{8, 10}));
