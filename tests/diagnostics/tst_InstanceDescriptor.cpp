@@ -33,90 +33,60 @@ private slots:
         QVERIFY(InstanceDescriptor::fromJson(a.toJson(), a.instanceId).has_value());
     }
 
-    void sanitizeIdentifier_data()
-    {
-        QTest::addColumn<QString>("identifier");
-        QTest::addColumn<QString>("sanitized");
-        QTest::newRow("hyphen and underscore kept") << "a-b_C"
-                                                    << "a-b_C";
-        QTest::newRow("path characters removed") << "../x/y.json"
-                                                 << "xyjson";
-        QTest::newRow("nothing left") << "./:"
-                                      << "unknown";
-    }
-
     void sanitizeIdentifier()
     {
-        QFETCH(QString, identifier);
-        QFETCH(QString, sanitized);
-        QCOMPARE(InstanceDescriptor::sanitizeIdentifier(identifier), sanitized);
-        QCOMPARE(InstanceDescriptor::fileNameFor(identifier), "instance-" + sanitized + ".json");
+        for (const auto& [identifier, sanitized] :
+             {std::pair{"a-b_C", "a-b_C"}, {"../x/y.json", "xyjson"}, {"./:", "unknown"}}) {
+            QCOMPARE(InstanceDescriptor::sanitizeIdentifier(identifier), sanitized);
+            QCOMPARE(InstanceDescriptor::fileNameFor(identifier),
+                     QStringLiteral("instance-%1.json").arg(sanitized));
+        }
     }
 
-    void acceptance_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QJsonValue>("value"); // Undefined removes the key
-        QTest::addColumn<QString>("requiredId");
-        QTest::addColumn<bool>("accepted");
-
-        const QJsonValue removed(QJsonValue::Undefined);
-        QTest::newRow("complete descriptor") << "" << removed << "" << true;
-        QTest::newRow("required id differs") << "" << removed << "ABC" << false;
-        QTest::newRow("api version 2") << "apiVersion" << QJsonValue(2) << "" << false;
-        QTest::newRow("socket name missing") << "socketName" << removed << "" << false;
-        QTest::newRow("socket name of 513")
-            << "socketName" << QJsonValue(QString(513, 's')) << "" << false;
-        QTest::newRow("token of 32 uppercase digits")
-            << "token" << QJsonValue(QString(32, 'A')) << "" << true;
-        QTest::newRow("token too short") << "token" << QJsonValue(QString(30, 'a')) << "" << false;
-        QTest::newRow("token not hexadecimal")
-            << "token" << QJsonValue(QString(32, 'g')) << "" << false;
-        QTest::newRow("process id fraction") << "processId" << QJsonValue(1.5) << "" << false;
-        QTest::newRow("control flag as number") << "controlEnabled" << QJsonValue(1) << "" << false;
-        QTest::newRow("creation time missing") << "createdAtUtc" << removed << "" << false;
-    }
-
+    // One field changed (Undefined removes it) in an otherwise complete descriptor.
     void acceptance()
     {
-        QFETCH(QString, key);
-        QFETCH(QJsonValue, value);
-        QFETCH(QString, requiredId);
-        QFETCH(bool, accepted);
-
-        QJsonObject json{{"apiVersion", 1},
-                         {"instanceId", "abc"},
-                         {"socketName", "orvi-motion-diagnostics-abc"},
-                         {"token", QString(64, 'f')},
-                         {"processId", 1234},
-                         {"controlEnabled", false},
-                         {"createdAtUtc", "2026-01-31T12:00:00.000Z"}};
-        if (!key.isEmpty()) {
-            if (value.isUndefined())
-                json.remove(key);
+        struct Case
+        {
+            const char* key;
+            QJsonValue value;
+            bool accepted;
+        };
+        const QJsonValue removed(QJsonValue::Undefined);
+        const Case cases[] = {{"apiVersion", 2, false},
+                              {"socketName", removed, false},
+                              {"socketName", QString(513, 's'), false},
+                              {"token", QString(32, 'A'), true},
+                              {"token", QString(30, 'a'), false},
+                              {"token", QString(32, 'g'), false},
+                              {"processId", 1.5, false},
+                              {"controlEnabled", 1, false},
+                              {"createdAtUtc", removed, false}};
+        const QJsonObject complete{{"apiVersion", 1},
+                                   {"instanceId", "abc"},
+                                   {"socketName", "orvi-motion-diagnostics-abc"},
+                                   {"token", QString(64, 'f')},
+                                   {"processId", 1234},
+                                   {"controlEnabled", false},
+                                   {"createdAtUtc", "2026-01-31T12:00:00.000Z"}};
+        QVERIFY(InstanceDescriptor::fromJson(complete).has_value());
+        QVERIFY(!InstanceDescriptor::fromJson(complete, "ABC").has_value()); // another id
+        for (const Case& c : cases) {
+            QJsonObject json = complete;
+            if (c.value.isUndefined())
+                json.remove(c.key);
             else
-                json.insert(key, value);
+                json.insert(c.key, c.value);
+            QVERIFY2(InstanceDescriptor::fromJson(json).has_value() == c.accepted, c.key);
         }
-        QCOMPARE(InstanceDescriptor::fromJson(json, requiredId).has_value(), accepted);
-    }
-
-    void runtimeDirectoryFallsBackInOrder_data()
-    {
-        QTest::addColumn<QStringList>("bases");
-        QTest::addColumn<QString>("expected");
-        const QString tail = "/ORVI/ORVI Zazira/runtime/diagnostics";
-        QTest::newRow("runtime location first")
-            << QStringList{"/run/u", "/data", "/tmp"} << "/run/u" + tail;
-        QTest::newRow("generic data when runtime is empty")
-            << QStringList{"", "/data", "/tmp"} << "/data" + tail;
-        QTest::newRow("nothing at all") << QStringList{"", ""} << QString();
     }
 
     void runtimeDirectoryFallsBackInOrder()
     {
-        QFETCH(QStringList, bases);
-        QFETCH(QString, expected);
-        QCOMPARE(RuntimeDirectory::pathFromBases(bases), expected);
+        const QString tail = "/ORVI/ORVI Zazira/runtime/diagnostics";
+        QCOMPARE(RuntimeDirectory::pathFromBases({"/run/u", "/data", "/tmp"}), "/run/u" + tail);
+        QCOMPARE(RuntimeDirectory::pathFromBases({"", "/data", "/tmp"}), "/data" + tail);
+        QCOMPARE(RuntimeDirectory::pathFromBases({"", ""}), QString());
     }
 
     void sessionRuntimeBase_data()
