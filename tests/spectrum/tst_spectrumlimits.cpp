@@ -57,7 +57,6 @@ class SpectrumLimitsTest : public QObject
 private slots:
     void validationOrder_data();
     void validationOrder();
-    void geometry_data();
     void geometry();
     void identityTracksEveryInput();
 };
@@ -66,59 +65,61 @@ void SpectrumLimitsTest::validationOrder_data()
 {
     QTest::addColumn<SpectrumAnalysisRequest>("request");
     QTest::addColumn<QString>("message");
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-
-    QTest::newRow("valid request") << validRequest() << QString();
-    SpectrumAnalysisRequest r = validRequest();
-    r.workerThreadCount = 257;
-    r.videoInfo.filePath.clear();
-    r.endFrame = 10;
-    QTest::newRow("257 workers fail first whatever else is wrong") << r << kWorkers;
-    r = validRequest();
-    r.videoInfo.filePath.clear();
-    QTest::newRow("no path") << r << kSource;
-    for (double rate : {0.0, 10000.5, nan}) {
-        r = validRequest();
+    using Change = std::function<void(SpectrumAnalysisRequest&)>;
+    const auto row = [](const char* name, const Change& change, const QString& message) {
+        SpectrumAnalysisRequest r = validRequest();
+        change(r);
+        QTest::newRow(name) << r << message;
+    };
+    row(
+        "valid request", [](auto&) {}, QString());
+    row(
+        "257 workers fail first whatever else is wrong",
+        [](auto& r) {
+            r.workerThreadCount = 257;
+            r.videoInfo.filePath.clear();
+            r.endFrame = 10;
+        },
+        kWorkers);
+    row(
+        "no path", [](auto& r) { r.videoInfo.filePath.clear(); }, kSource);
+    for (double rate : {0.0, 10000.5, std::numeric_limits<double>::quiet_NaN()}) {
+        SpectrumAnalysisRequest r = validRequest();
         r.videoInfo.captureFrameRate = rate;
         QTest::addRow("rate %g", rate) << r << kRate;
     }
-    r = validRequest();
-    r.startFrame = -1;
-    QTest::newRow("negative start") << r << kRange;
-    r = validRequest();
-    r.videoInfo.frameCount = 999;
-    QTest::newRow("end past the video") << r << kRange;
-    r = validRequest();
-    r.endFrame = 64;
-    QTest::newRow("64 frames") << r << kLength;
-    r = validRequest();
-    r.endFrame = 65538;
-    r.requestedGrid = QSize(16, 8);
-    QTest::newRow("65538 frames") << r << kLength;
-    r = validRequest();
-    r.analysisRegion = QRectF(0.1, 0.1, 20.0 / 1920, 40.0 / 1080);
-    r.requestedGrid = QSize(5, 5);
-    QTest::newRow("20 x 40 region fails before the grid rules") << r << kRegion;
-    r = validRequest();
-    r.analysisRegion = QRectF(0.5, 0.0, 0.5000001, 1.0);
-    QTest::newRow("edge tolerance") << r << QString();
-    r = validRequest();
-    r.videoInfo.frameSize = QSize(8192, 4097);
-    QTest::newRow("8192 x 4097") << r << kMegapixels;
-    r = validRequest();
-    r.requestedGrid = gridForDensity(3);
-    QTest::newRow("density index 3") << r << kGrid;
-    r = validRequest();
-    r.videoInfo.frameSize = QSize(20000, 40); // reduced to 512 x 1: no room for a grid
-    r.analysisRegion = QRectF(0, 0, 1, 1);
-    QTest::newRow("narrow after reduction") << r << kNarrow;
-    r = validRequest();
-    r.endFrame = 65537;
-    QTest::newRow("65537 frames on 32 x 16") << r << budgetMessage(16385);
-    r = validRequest();
-    r.endFrame = 65537;
-    r.requestedGrid = QSize(16, 8);
-    QTest::newRow("65537 frames on 16 x 8 pass") << r << QString();
+    row(
+        "negative start", [](auto& r) { r.startFrame = -1; }, kRange);
+    row(
+        "end past the video", [](auto& r) { r.videoInfo.frameCount = 999; }, kRange);
+    row(
+        "64 frames", [](auto& r) { r.endFrame = 64; }, kLength);
+    row(
+        "65538 frames", [](auto& r) { r.endFrame = 65538, r.requestedGrid = QSize(16, 8); },
+        kLength);
+    row(
+        "20 x 40 region fails before the grid rules",
+        [](auto& r) {
+            r.analysisRegion = QRectF(0.1, 0.1, 20.0 / 1920, 40.0 / 1080);
+            r.requestedGrid = QSize(5, 5);
+        },
+        kRegion);
+    row(
+        "edge tolerance", [](auto& r) { r.analysisRegion = QRectF(0.5, 0.0, 0.5000001, 1.0); },
+        QString());
+    row(
+        "8192 x 4097", [](auto& r) { r.videoInfo.frameSize = QSize(8192, 4097); }, kMegapixels);
+    row(
+        "density index 3", [](auto& r) { r.requestedGrid = gridForDensity(3); }, kGrid);
+    // Reduced to 512 x 1: no room for a grid.
+    row(
+        "narrow after reduction", [](auto& r) { r.videoInfo.frameSize = QSize(20000, 40); },
+        kNarrow);
+    row(
+        "65537 frames on 32 x 16", [](auto& r) { r.endFrame = 65537; }, budgetMessage(16385));
+    row(
+        "65537 frames on 16 x 8 pass",
+        [](auto& r) { r.endFrame = 65537, r.requestedGrid = QSize(16, 8); }, QString());
 }
 
 void SpectrumLimitsTest::validationOrder()
@@ -130,46 +131,31 @@ void SpectrumLimitsTest::validationOrder()
     QCOMPARE(problem, message);
 }
 
-void SpectrumLimitsTest::geometry_data()
-{
-    QTest::addColumn<QSize>("source");
-    QTest::addColumn<QRectF>("region");
-    QTest::addColumn<QSize>("grid");
-    QTest::addColumn<QSize>("image");
-    QTest::addColumn<QSize>("effective");
-    QTest::addColumn<qint64>("maximum");
-    QTest::newRow("1080p whole frame, 64 x 32")
-        << QSize(1920, 1080) << QRectF(0, 0, 1, 1) << QSize(64, 32) << QSize(512, 288)
-        << QSize(64, 32) << qint64(4097);
-    QTest::newRow("40 x 40 pixels, 64 x 32")
-        << QSize(1000, 1000) << QRectF(0.1, 0.2, 0.04, 0.04) << QSize(64, 32) << QSize(40, 40)
-        << QSize(7, 7) << qint64(65537);
-    QTest::newRow("fractional edges widen outward")
-        << QSize(100, 100) << QRectF(0.105, 0.2, 0.5, 0.301) << QSize(32, 16) << QSize(51, 31)
-        << QSize(9, 4) << qint64(65537);
-    QTest::newRow("600 x 300 crop scales to 512 x 256")
-        << QSize(1200, 600) << QRectF(0.25, 0.25, 0.5, 0.5) << QSize(32, 16) << QSize(512, 256)
-        << QSize(32, 16) << qint64(16385);
-    QTest::newRow("too small for a grid")
-        << QSize(100, 100) << QRectF(0, 0, 0.15, 1) << QSize(32, 16) << QSize(15, 100) << QSize()
-        << qint64(0);
-}
-
 void SpectrumLimitsTest::geometry()
 {
-    QFETCH(QSize, source);
-    QFETCH(QRectF, region);
-    QFETCH(QSize, grid);
-    QFETCH(QSize, image);
-    QFETCH(QSize, effective);
-    QFETCH(qint64, maximum);
-    SpectrumAnalysisRequest request = validRequest();
-    request.videoInfo.frameSize = source;
-    request.analysisRegion = region;
-    request.requestedGrid = grid;
-    QCOMPARE(analysisImageSize(request), image);
-    QCOMPARE(effectiveGrid(request), effective);
-    QCOMPARE(maximumFragmentFrames(request), maximum);
+    struct Case
+    {
+        QSize source;
+        QRectF region;
+        QSize grid, image, effective;
+        qint64 maximum;
+    };
+    // 1080p whole frame; 40 x 40 pixels; fractional edges widen outward; a 600 x 300 crop
+    // scales to 512 x 256; too small for a grid.
+    for (const Case& c :
+         {Case{{1920, 1080}, {0, 0, 1, 1}, {64, 32}, {512, 288}, {64, 32}, 4097},
+          Case{{1000, 1000}, {0.1, 0.2, 0.04, 0.04}, {64, 32}, {40, 40}, {7, 7}, 65537},
+          Case{{100, 100}, {0.105, 0.2, 0.5, 0.301}, {32, 16}, {51, 31}, {9, 4}, 65537},
+          Case{{1200, 600}, {0.25, 0.25, 0.5, 0.5}, {32, 16}, {512, 256}, {32, 16}, 16385},
+          Case{{100, 100}, {0, 0, 0.15, 1}, {32, 16}, {15, 100}, {}, 0}}) {
+        SpectrumAnalysisRequest request = validRequest();
+        request.videoInfo.frameSize = c.source;
+        request.analysisRegion = c.region;
+        request.requestedGrid = c.grid;
+        QCOMPARE(analysisImageSize(request), c.image);
+        QCOMPARE(effectiveGrid(request), c.effective);
+        QCOMPARE(maximumFragmentFrames(request), c.maximum);
+    }
 }
 
 void SpectrumLimitsTest::identityTracksEveryInput()
