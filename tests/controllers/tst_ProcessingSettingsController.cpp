@@ -56,41 +56,31 @@ private slots:
 
         const QString tooShort = QStringLiteral("The selected fragment is too short for this "
                                                 "frequency band. Select at least %1 frames.");
-        QTest::newRow("valid") << Inputs{} << ""
-                               << "";
-        QTest::newRow("near Nyquist")
-            << Inputs{.lower = 9, .upper = 14} << ""
-            << "The selected band is close to Nyquist; reliable frequency separation may be poor.";
-        QTest::newRow("capture rate unknown")
-            << Inputs{.irregular = true, .rate = 0}
-            << "Enter the camera capture frame rate before choosing the frequency band."
-            << "";
-        QTest::newRow("rotation speed")
-            << Inputs{.rpm = 300} << "Rotation speed must be 0 or between 500 and 7000 RPM."
-            << "";
-        QTest::newRow("lower edge")
-            << Inputs{.rpm = 0, .lower = 0} << "Lower frequency must be greater than 0 Hz."
-            << "";
-        QTest::newRow("upper edge")
-            << Inputs{.upper = 5} << "Upper frequency must be greater than lower frequency."
-            << "";
-        QTest::newRow("Nyquist") << Inputs{.upper = 16}
-                                 << QStringLiteral("Upper frequency must be below the Nyquist "
-                                                   "frequency of %1 Hz.")
-                                        .arg(QLocale().toString(15.0, 'f', 2))
-                                 << "";
-        QTest::newRow("amplification")
-            << Inputs{.factor = 60} << "Amplification factor must be between 1 and 50."
-            << "";
-        QTest::newRow("high amplification") << Inputs{.factor = 25} << ""
-                                            << "High amplification may produce visible artifacts.";
-        QTest::newRow("fragment too short")
-            << Inputs{.end = 30}
-            << tooShort.arg(TemporalBandpassFilter::recommendedMinimumFrameCount(30, 5, 10)) << "";
-        QTest::newRow("factor of one on irregular timing")
-            << Inputs{.irregular = true, .rate = 25, .lower = 2, .upper = 5, .factor = 1}
-            << tooShort.arg(TemporalBandpassFilter::recommendedMinimumFrameCount(25, 2, 5))
-            << "An amplification factor of 1 leaves motion unchanged.";
+        const auto row = [](const char* name, Inputs in, const QString& validation,
+                            const QString& warning = {}) {
+            QTest::newRow(name) << in << validation << warning;
+        };
+        row("valid", {}, "");
+        row("near Nyquist", {.lower = 9, .upper = 14}, "",
+            "The selected band is close to Nyquist; reliable frequency separation may be poor.");
+        row("capture rate unknown", {.irregular = true, .rate = 0},
+            "Enter the camera capture frame rate before choosing the frequency band.");
+        row("rotation speed", {.rpm = 300},
+            "Rotation speed must be 0 or between 500 and 7000 RPM.");
+        row("lower edge", {.rpm = 0, .lower = 0}, "Lower frequency must be greater than 0 Hz.");
+        row("upper edge", {.upper = 5}, "Upper frequency must be greater than lower frequency.");
+        row("Nyquist", {.upper = 16},
+            QStringLiteral("Upper frequency must be below the Nyquist frequency of %1 Hz.")
+                .arg(QLocale().toString(15.0, 'f', 2)));
+        row("amplification", {.factor = 60}, "Amplification factor must be between 1 and 50.");
+        row("high amplification", {.factor = 25}, "",
+            "High amplification may produce visible artifacts.");
+        row("fragment too short", {.end = 30},
+            tooShort.arg(TemporalBandpassFilter::recommendedMinimumFrameCount(30, 5, 10)));
+        row("factor of one on irregular timing",
+            {.irregular = true, .rate = 25, .lower = 2, .upper = 5, .factor = 1},
+            tooShort.arg(TemporalBandpassFilter::recommendedMinimumFrameCount(25, 2, 5)),
+            "An amplification factor of 1 leaves motion unchanged.");
     }
 
     void messages()

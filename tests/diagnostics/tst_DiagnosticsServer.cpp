@@ -40,38 +40,34 @@ private slots:
         QTest::addColumn<QJsonValue>("expectedId");
         QTest::addColumn<bool>("closes");
 
-        const QJsonValue r(QStringLiteral("r"));
-        const QJsonValue null(QJsonValue::Null);
-        QTest::newRow("valid request is answered")
-            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo"})")
-            << QString() << r << false;
-        QTest::newRow("absent id becomes null")
-            << QByteArray(R"({"apiVersion":1,"token":"<token>","method":"test.echo"})") << QString()
-            << null << false;
-        QTest::newRow("crlf line accepted")
-            << QByteArray("{\"apiVersion\":1,\"id\":\"r\",\"token\":\"<token>\",\"method\":\"test."
-                          "echo\"}\r")
-            << QString() << r << false;
-        QTest::newRow("string api version refused before a wrong token")
-            << QByteArray(R"({"apiVersion":"1","id":"r","token":"wrong","method":"test.echo"})")
-            << "unsupported_api_version" << r << false;
-        QTest::newRow("token is case-sensitive")
-            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<TOKEN>","method":"test.echo"})")
-            << "unauthorized" << r << true;
-        QTest::newRow("non-string token counts as empty")
-            << QByteArray(R"({"apiVersion":1,"id":"r","token":5,"method":"test.echo"})")
-            << "unauthorized" << r << true;
-        QTest::newRow("params null refused")
-            << QByteArray(
-                   R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo","params":null})")
-            << "invalid_params" << r << false;
-        QTest::newRow("unknown method")
-            << QByteArray(R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.nothing"})")
-            << "method_not_found" << r << false;
-        QTest::newRow("method error code passed through")
-            << QByteArray(
-                   R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.fail","params":{"code":"state_conflict"}})")
-            << "state_conflict" << r << false;
+        const auto row = [](const char* name, const QByteArray& request, const char* code = "",
+                            bool closes = false) {
+            const bool hasId = request.contains(R"("id":"r")");
+            QTest::newRow(name) << request << QString(code)
+                                << (hasId ? QJsonValue("r") : QJsonValue()) << closes;
+        };
+        row("valid request is answered",
+            R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo"})");
+        row("absent id becomes null", R"({"apiVersion":1,"token":"<token>","method":"test.echo"})");
+        row("crlf line accepted",
+            "{\"apiVersion\":1,\"id\":\"r\",\"token\":\"<token>\",\"method\":\"test.echo\"}\r");
+        row("string api version refused before a wrong token",
+            R"({"apiVersion":"1","id":"r","token":"wrong","method":"test.echo"})",
+            "unsupported_api_version");
+        row("token is case-sensitive",
+            R"({"apiVersion":1,"id":"r","token":"<TOKEN>","method":"test.echo"})", "unauthorized",
+            true);
+        row("non-string token counts as empty",
+            R"({"apiVersion":1,"id":"r","token":5,"method":"test.echo"})", "unauthorized", true);
+        row("params null refused",
+            R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.echo","params":null})",
+            "invalid_params");
+        row("unknown method",
+            R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.nothing"})",
+            "method_not_found");
+        row("method error code passed through",
+            R"({"apiVersion":1,"id":"r","token":"<token>","method":"test.fail","params":{"code":"state_conflict"}})",
+            "state_conflict");
     }
 
     void envelope()
@@ -206,21 +202,19 @@ private slots:
         QTest::addColumn<QByteArray>("params");
         QTest::addColumn<double>("current");
         QTest::addColumn<QString>("code");
-        QTest::newRow("current revision accepted")
-            << QByteArray(R"({"expectedRevision":3})") << 3.0 << QString();
-        QTest::newRow("largest exact integer accepted")
-            << QByteArray(R"({"expectedRevision":9007199254740991})") << 9007199254740991.0
-            << QString();
-        QTest::newRow("missing key")
-            << QByteArray(R"({"other":1})") << 1.0 << "missing_expected_revision";
-        QTest::newRow("fraction") << QByteArray(R"({"expectedRevision":3.5})") << 3.0
-                                  << "invalid_expected_revision";
-        QTest::newRow("numeric string")
-            << QByteArray(R"({"expectedRevision":"3"})") << 3.0 << "invalid_expected_revision";
-        QTest::newRow("beyond 2^53 - 1") << QByteArray(R"({"expectedRevision":9007199254740992})")
-                                         << 1.0 << "invalid_expected_revision";
-        QTest::newRow("older revision")
-            << QByteArray(R"({"expectedRevision":2})") << 3.0 << "stale_revision";
+        const auto row = [](const char* name, const char* params, double current,
+                            const char* code = "") {
+            QTest::newRow(name) << QByteArray(params) << current << QString(code);
+        };
+        row("current revision accepted", R"({"expectedRevision":3})", 3);
+        row("largest exact integer accepted", R"({"expectedRevision":9007199254740991})",
+            9007199254740991.0);
+        row("missing key", R"({"other":1})", 1, "missing_expected_revision");
+        row("fraction", R"({"expectedRevision":3.5})", 3, "invalid_expected_revision");
+        row("numeric string", R"({"expectedRevision":"3"})", 3, "invalid_expected_revision");
+        row("beyond 2^53 - 1", R"({"expectedRevision":9007199254740992})", 1,
+            "invalid_expected_revision");
+        row("older revision", R"({"expectedRevision":2})", 3, "stale_revision");
     }
 
     void expectedRevision()
