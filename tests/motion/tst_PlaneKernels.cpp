@@ -76,21 +76,18 @@ private slots:
                                  runParallel(pool, 1, 1, [](int, int) { throw std::bad_alloc(); }));
     }
 
+    // 1 x 1, a single row, a single column, odd sizes, wide.
     void kernelsMatchReference_data()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::newRow("1x1") << 1 << 1;
-        QTest::newRow("single row") << 17 << 1;
-        QTest::newRow("single column") << 1 << 13;
-        QTest::newRow("odd sizes") << 37 << 23;
-        QTest::newRow("wide") << 300 << 41;
+        QTest::addColumn<QSize>("size");
+        for (const QSize size : {QSize(1, 1), {17, 1}, {1, 13}, {37, 23}, {300, 41}})
+            QTest::addRow("%dx%d", size.width(), size.height()) << size;
     }
 
     void kernelsMatchReference()
     {
-        QFETCH(int, width);
-        QFETCH(int, height);
+        QFETCH(QSize, size);
+        const int width = size.width(), height = size.height();
         MotionWorkerPool pool;
         pool.setWorkerCount(3);
         const FloatPlane a = randomPlane(width, height, 11, 0.0f, 255.0f);
@@ -134,21 +131,21 @@ private slots:
         QCOMPARE(RieszPyramid::levelCountFor(1920, 1080), 4);
     }
 
+    // Even and odd sizes, and levels thinner than the taps.
     void pyramidMatchesReference_data()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
+        QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("levels");
-        QTest::newRow("even") << 64 << 48 << 3;
-        QTest::newRow("odd") << 77 << 45 << 4;
-        QTest::newRow("thin levels") << 33 << 5 << 4;
+        for (const auto& [size, levels] :
+             {std::pair{QSize(64, 48), 3}, {QSize(77, 45), 4}, {QSize(33, 5), 4}})
+            QTest::addRow("%dx%d", size.width(), size.height()) << size << levels;
     }
 
     void pyramidMatchesReference()
     {
-        QFETCH(int, width);
-        QFETCH(int, height);
+        QFETCH(QSize, size);
         QFETCH(int, levels);
+        const int width = size.width(), height = size.height();
         MotionWorkerPool pool;
         pool.setWorkerCount(2);
         const RieszPyramid pyramid(levels, pool);

@@ -118,18 +118,18 @@ private slots:
     // Pasting replaces pixels (a translucent crop is not blended), serially and on the pool.
     void pasteReplacesPixels_data()
     {
-        QTest::addColumn<int>("format");
-        QTest::newRow("RGBA8888") << int(QImage::Format_RGBA8888);
-        QTest::newRow("RGB32") << int(QImage::Format_RGB32);
-        QTest::newRow("other format") << int(QImage::Format_RGB888);
+        QTest::addColumn<QImage::Format>("format");
+        for (const QImage::Format format :
+             {QImage::Format_RGBA8888, QImage::Format_RGB32, QImage::Format_RGB888})
+            QTest::addRow("format %d", int(format)) << format;
     }
 
     void pasteReplacesPixels()
     {
-        QFETCH(int, format);
+        QFETCH(QImage::Format, format);
         MotionWorkerPool pool;
         pool.setWorkerCount(2);
-        const QImage full = randomImage(300, 250, 1, QImage::Format(format));
+        const QImage full = randomImage(300, 250, 1, format);
         const QImage crop = randomImage(64, 48, 2, QImage::Format_ARGB32);
         for (const QPoint at : {QPoint(0, 0), QPoint(236, 202), QPoint(100, 37)}) {
             QImage expected = full.convertToFormat(QImage::Format_ARGB32);
