@@ -84,39 +84,30 @@ private slots:
         QTest::addColumn<ContextChange>("change");
         QTest::addColumn<QString>("message");
 
-        const ContextChange none = [](AnalysisExportContext&, const QString&) {};
         const QString extension = QStringLiteral(
             "Choose a file with the extension required by the selected export format.");
         const QString noAnalysis =
             QStringLiteral("No current analysis is available for this export.");
         const QString source = QStringLiteral("The report cannot replace the source video.");
 
-        QTest::newRow("txt suffix for the spectrum CSV") << "out.txt" << 2 << none << extension;
-        QTest::newRow("no suffix") << "out" << 4 << none << extension;
-        QTest::newRow("unknown format") << "out.png" << 8 << none << extension;
-        QTest::newRow("result not ok")
-            << "out.csv" << 2
-            << ContextChange([](AnalysisExportContext& c, const QString&) { c.result.ok = false; })
-            << noAnalysis;
-        QTest::newRow("phase map without a valid phase map")
-            << "out.png" << 7
-            << ContextChange([](AnalysisExportContext& c, const QString&) { c.hasPhase = false; })
-            << noAnalysis;
-        QTest::newRow("the source video itself")
-            << "source.csv" << 2
-            << ContextChange([](AnalysisExportContext& c, const QString& folder) {
-                   const QString path = folder + QStringLiteral("/source.csv");
-                   QFile::copy(c.result.request.videoInfo.filePath, path);
-                   c.result.request.videoInfo.filePath = path;
-               })
-            << source;
-        QTest::newRow("the source video through a link")
-            << "link.pdf" << 0
-            << ContextChange([](AnalysisExportContext& c, const QString& folder) {
-                   QFile::link(c.result.request.videoInfo.filePath,
-                               folder + QStringLiteral("/link.pdf"));
-               })
-            << source;
+        const auto row = [](const char* name, const char* file, int format, const QString& message,
+                            const ContextChange& change = {}) {
+            QTest::newRow(name) << file << format << change << message;
+        };
+        row("txt suffix for the spectrum CSV", "out.txt", 2, extension);
+        row("no suffix", "out", 4, extension);
+        row("unknown format", "out.png", 8, extension);
+        row("result not ok", "out.csv", 2, noAnalysis, [](auto& c, auto&) { c.result.ok = false; });
+        row("phase map without a valid phase map", "out.png", 7, noAnalysis,
+            [](auto& c, auto&) { c.hasPhase = false; });
+        row("the source video itself", "source.csv", 2, source, [](auto& c, const QString& folder) {
+            QFile::copy(c.result.request.videoInfo.filePath, folder + "/source.csv");
+            c.result.request.videoInfo.filePath = folder + "/source.csv";
+        });
+        row("the source video through a link", "link.pdf", 0, source,
+            [](auto& c, const QString& folder) {
+                QFile::link(c.result.request.videoInfo.filePath, folder + "/link.pdf");
+            });
     }
 
     void refusalsLeaveNoFile()
@@ -128,7 +119,8 @@ private slots:
         QTemporaryDir folder(m_dir.filePath(QStringLiteral("refusal-XXXXXX")));
         QVERIFY(folder.isValid());
         AnalysisExportContext context = m_context;
-        change(context, folder.path());
+        if (change)
+            change(context, folder.path());
         const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::System);
         const qint64 clipSize = QFileInfo(m_clip).size();
 
@@ -145,25 +137,22 @@ private slots:
         QTest::addColumn<QString>("messageStart");
         QTest::addColumn<bool>("wrongSizeFrames");
 
-        QTest::newRow("band map PNG without a power map")
-            << "map.png" << 6 << ContextChange([](AnalysisExportContext& c, const QString&) {
-                   c.hasPowerMap = false;
-               })
-            << "The export could not be written. No completed file was saved." << false;
-        QTest::newRow("report whose video is gone")
-            << "report.pdf" << 0
-            << ContextChange([](AnalysisExportContext& c, const QString& folder) {
-                   c.result.request.videoInfo.filePath = folder + QStringLiteral("/gone.mp4");
-               })
-            << "Cannot read the first source frame for the report: " << false;
-        QTest::newRow("report frame of the wrong size")
-            << "report.docx" << 1 << ContextChange([](AnalysisExportContext&, const QString&) {})
-            << "The decoded frame is unavailable or does not match the source." << true;
-        QTest::newRow("report without a logo")
-            << "report.docx" << 1 << ContextChange([](AnalysisExportContext& c, const QString&) {
-                   c.applicationIcon = QImage();
-               })
-            << "The export could not be written. No completed file was saved." << false;
+        const QString unwritten = "The export could not be written. No completed file was saved.";
+        const auto row = [](const char* name, const char* file, int format, const QString& message,
+                            const ContextChange& change, bool wrongSizeFrames = false) {
+            QTest::newRow(name) << file << format << change << message << wrongSizeFrames;
+        };
+        row("band map PNG without a power map", "map.png", 6, unwritten,
+            [](auto& c, auto&) { c.hasPowerMap = false; });
+        row("report whose video is gone", "report.pdf", 0,
+            "Cannot read the first source frame for the report: ",
+            [](auto& c, const QString& folder) {
+                c.result.request.videoInfo.filePath = folder + "/gone.mp4";
+            });
+        row("report frame of the wrong size", "report.docx", 1,
+            "The decoded frame is unavailable or does not match the source.", {}, true);
+        row("report without a logo", "report.docx", 1, unwritten,
+            [](auto& c, auto&) { c.applicationIcon = QImage(); });
     }
 
     void failedWriteKeepsTheExistingFile()
@@ -176,7 +165,8 @@ private slots:
         QTemporaryDir folder(m_dir.filePath(QStringLiteral("failure-XXXXXX")));
         QVERIFY(folder.isValid());
         AnalysisExportContext context = m_context;
-        change(context, folder.path());
+        if (change)
+            change(context, folder.path());
         const QString target = folder.filePath(fileName);
         QVERIFY(writeFile(target, "previous export"));
 
