@@ -169,9 +169,8 @@ bool LibavClipFixtures::setTrackMatrixRotation(const QString& filePath, double r
                                0,
                                0,
                                1u << 30};
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 9; ++i)
         qToBigEndian(values[i], bytes.data() + matrix + 4 * i);
-    }
     file.seek(0);
     if (file.write(bytes) != bytes.size()) {
         m_lastError = file.errorString();

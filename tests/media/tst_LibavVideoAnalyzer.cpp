@@ -47,9 +47,8 @@ VideoInfo probe(const QString& path)
 std::vector<qint64> uniformTicks(int count, qint64 start = 0, qint64 step = 1000)
 {
     std::vector<qint64> ticks;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
         ticks.push_back(start + i * step);
-    }
     return ticks;
 }
 
@@ -62,9 +61,8 @@ class TestLibavVideoAnalyzer : public QObject
 private slots:
     void initTestCase()
     {
-        if (!LibavClipFixtures::ffmpegAvailable()) {
+        if (!LibavClipFixtures::ffmpegAvailable())
             QSKIP("the ffmpeg tool is needed to make test videos");
-        }
         QVERIFY(m_dir.isValid());
         m_clips = std::make_unique<LibavClipFixtures>(m_dir.path());
         m_uniform = m_clips->uniformMp4(QStringLiteral("uniform.mp4"));
@@ -180,13 +178,11 @@ private slots:
         std::atomic<bool> progressSeen{false};
         auto cancellation = [&]() -> bool {
             const int poll = polls.fetch_add(1);
-            if (poll < stopAfterPolls && !(stopOnProgress && progressSeen.load())) {
+            if (poll < stopAfterPolls && !(stopOnProgress && progressSeen.load()))
                 return false;
-            }
             pollsAfterStop.fetch_add(1);
-            if (throws) {
+            if (throws)
                 throw std::runtime_error("check failed");
-            }
             return true;
         };
         LibavVideoAnalyzer analyzer;
@@ -221,9 +217,8 @@ private slots:
         QTest::newRow("jitter within tolerance is uniform") << jitter << false << qint64(0);
 
         std::vector<qint64> head{0, 3000, 6000};
-        for (qint64 t : uniformTicks(32, 7000)) {
+        for (qint64 t : uniformTicks(32, 7000))
             head.push_back(t);
-        }
         QTest::newRow("tail of 33 frames after 2 long intervals") << head << true << qint64(2);
 
         std::vector<qint64> shortTail = uniformTicks(31);
@@ -237,9 +232,8 @@ private slots:
         QTest::newRow("tail of 41 frames after 59 is not half the clip")
             << lateGap << true << qint64(-1);
         lateGap = uniformTicks(100);
-        for (std::size_t i = 50; i < lateGap.size(); ++i) {
+        for (std::size_t i = 50; i < lateGap.size(); ++i)
             lateGap[i] += 1000;
-        }
         QTest::newRow("tail of exactly half the clip is trusted") << lateGap << true << qint64(50);
 
         std::vector<qint64> late = uniformTicks(64);

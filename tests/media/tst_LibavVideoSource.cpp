@@ -28,12 +28,10 @@ QList<QImage> readAll(IVideoSource& source, QString* error)
     QList<QImage> images;
     VideoFrame frame;
     ReadResult result;
-    while ((result = source.readFrame(frame, error)) == ReadResult::Frame) {
+    while ((result = source.readFrame(frame, error)) == ReadResult::Frame)
         images << frame.image;
-    }
-    if (result == ReadResult::Error) {
+    if (result == ReadResult::Error)
         images.clear();
-    }
     return images;
 }
 
@@ -42,9 +40,8 @@ VideoInfo probe(const QString& path)
     LibavVideoAnalyzer analyzer;
     VideoInfo info;
     QString error;
-    if (!analyzer.analyze({}, path, &info, &error)) {
+    if (!analyzer.analyze({}, path, &info, &error))
         qWarning("probe of %s failed: %s", qPrintable(path), qPrintable(error));
-    }
     return info;
 }
 
@@ -57,9 +54,8 @@ class TestLibavVideoSource : public QObject
 private slots:
     void initTestCase()
     {
-        if (!LibavClipFixtures::ffmpegAvailable()) {
+        if (!LibavClipFixtures::ffmpegAvailable())
             QSKIP("the ffmpeg tool is needed to make test videos");
-        }
         QVERIFY(m_dir.isValid());
         m_clips = std::make_unique<LibavClipFixtures>(m_dir.path());
         m_uniform = m_clips->uniformMp4(QStringLiteral("uniform.mp4"));
@@ -230,9 +226,8 @@ private slots:
 
         LibavVideoSource source;
         QString error;
-        if (open) {
+        if (open)
             QVERIFY2(source.open(m_uniformInfo, &error), qPrintable(error));
-        }
         const bool sought =
             byTime ? source.seekToTimeUs(position, &error) : source.seekToFrame(position, &error);
         QVERIFY(!sought);

@@ -73,31 +73,22 @@ private slots:
         QCOMPARE(TemporalBandpassFilter::recommendedMinimumFrameCount(fs, fl, fh), 0);
     }
 
-    void designExamples_data()
-    {
-        QTest::addColumn<double>("fs");
-        QTest::addColumn<double>("fl");
-        QTest::addColumn<double>("fh");
-        QTest::addColumn<double>("radius");
-        QTest::addColumn<qint64>("settling");
-        QTest::addColumn<qint64>("count");
-        QTest::newRow("100 fps, 10..20 Hz: two-second floor")
-            << 100.0 << 10.0 << 20.0 << 0.7138 << qint64(14) << qint64(200);
-        QTest::newRow("240 fps, 1..2 Hz")
-            << 240.0 << 1.0 << 2.0 << 0.98699 << qint64(352) << qint64(1552);
-    }
-
+    // 100 fps at 10..20 Hz (the two-second floor) and 240 fps at 1..2 Hz.
     void designExamples()
     {
-        QFETCH(double, fs);
-        QFETCH(double, fl);
-        QFETCH(double, fh);
-        QFETCH(double, radius);
-        QFETCH(qint64, settling);
-        QFETCH(qint64, count);
-        QVERIFY(std::abs(TemporalBandpassFilter::poleRadius(fs, fl, fh) - radius) < 5e-5);
-        QCOMPARE(TemporalBandpassFilter::settlingFrameCount(fs, fl, fh), settling);
-        QCOMPARE(TemporalBandpassFilter::recommendedMinimumFrameCount(fs, fl, fh), count);
+        struct Case
+        {
+            double fs, fl, fh, radius;
+            qint64 settling, count;
+        };
+        for (const Case& c : {Case{100.0, 10.0, 20.0, 0.7138, 14, 200},
+                              Case{240.0, 1.0, 2.0, 0.98699, 352, 1552}}) {
+            QVERIFY(std::abs(TemporalBandpassFilter::poleRadius(c.fs, c.fl, c.fh) - c.radius) <
+                    5e-5);
+            QCOMPARE(TemporalBandpassFilter::settlingFrameCount(c.fs, c.fl, c.fh), c.settling);
+            QCOMPARE(TemporalBandpassFilter::recommendedMinimumFrameCount(c.fs, c.fl, c.fh),
+                     c.count);
+        }
     }
 
     void matchesPlainRecursion()

@@ -324,9 +324,8 @@ private slots:
         bool blocked = false;
         // Once the final names were checked, something takes the parameters file's name.
         const Run run = runJob(request, {}, [&](const ProcessingProgress& progress) {
-            if (!blocked && progress.stage == QStringLiteral("Publishing the result")) {
+            if (!blocked && progress.stage == QStringLiteral("Publishing the result"))
                 blocked = QDir().mkpath(blocker + QStringLiteral("/inside"));
-            }
         });
         QVERIFY(blocked);
         QCOMPARE(run.result.state, ProcessingState::Failed);

@@ -64,36 +64,28 @@ class FramePrefetcherTest : public QObject
     Q_OBJECT
 
 private slots:
-    void deliversEveryFrameInOrder_data();
     void deliversEveryFrameInOrder();
     void failuresEndTheRunAfterEarlierFrames();
     void stopOrCancelWhileTheQueueIsFullEndsReading_data();
     void stopOrCancelWhileTheQueueIsFullEndsReading();
 };
 
-void FramePrefetcherTest::deliversEveryFrameInOrder_data()
-{
-    QTest::addColumn<int>("frames");
-    QTest::addColumn<int>("capacity");
-    QTest::newRow("queue of one") << 40 << 1;
-    QTest::newRow("queue longer than the run") << 5 << 8;
-}
-
+// A queue of one, and one longer than the run.
 void FramePrefetcherTest::deliversEveryFrameInOrder()
 {
-    QFETCH(int, frames);
-    QFETCH(int, capacity);
-    FakeSource source;
-    FramePrefetcher prefetcher(source, frames, capacity, {});
-    prefetcher.start();
-    FramePrefetcher::Item item;
-    for (int i = 0; i < frames; ++i) {
-        QVERIFY(prefetcher.next(item));
-        QCOMPARE(item.result, media::ReadResult::Frame);
-        QCOMPARE(item.frame.frameIndex, qint64(i));
+    for (const auto& [frames, capacity] : {std::pair{40, 1}, {5, 8}}) {
+        FakeSource source;
+        FramePrefetcher prefetcher(source, frames, capacity, {});
+        prefetcher.start();
+        FramePrefetcher::Item item;
+        for (int i = 0; i < frames; ++i) {
+            QVERIFY(prefetcher.next(item));
+            QCOMPARE(item.result, media::ReadResult::Frame);
+            QCOMPARE(item.frame.frameIndex, qint64(i));
+        }
+        QVERIFY(!prefetcher.next(item));
+        QCOMPARE(source.reads.load(), qint64(frames)); // never reads beyond the range
     }
-    QVERIFY(!prefetcher.next(item));
-    QCOMPARE(source.reads.load(), qint64(frames)); // never reads beyond the range
 }
 
 void FramePrefetcherTest::failuresEndTheRunAfterEarlierFrames()

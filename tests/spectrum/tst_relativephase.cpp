@@ -51,12 +51,14 @@ private slots:
     void fitRecoversAmplitudeAndPhase();
     void fitFailures_data();
     void fitFailures();
-    void leadingPointIsPositive_data();
     void leadingPointIsPositive();
     void reasonCodes();
     void referenceChecksMarkEveryPoint_data();
     void referenceChecksMarkEveryPoint();
     void tooManyPointsOrCancellationGiveNothing();
+
+private:
+    void checkLead(int axis, double lead);
 };
 
 void RelativePhaseTest::fitRecoversAmplitudeAndPhase()
@@ -110,18 +112,15 @@ void RelativePhaseTest::fitFailures()
         QVERIFY(fit.fraction < 0.3);
 }
 
-void RelativePhaseTest::leadingPointIsPositive_data()
-{
-    QTest::addColumn<int>("axis");
-    QTest::addColumn<double>("lead");
-    QTest::newRow("X, site leads by 90") << 0 << 90.0;
-    QTest::newRow("Y, site leads by 135") << 1 << 135.0;
-}
-
+// On X the site leads by 90 degrees, on Y by 135.
 void RelativePhaseTest::leadingPointIsPositive()
 {
-    QFETCH(int, axis);
-    QFETCH(double, lead);
+    for (const auto& [axis, lead] : {std::pair{0, 90.0}, {1, 135.0}})
+        checkLead(axis, lead);
+}
+
+void RelativePhaseTest::checkLead(int axis, double lead)
+{
     const int n = 1000;
     const double f = 7.0;
     // The other component carries an unrelated phase, so the axis choice matters.
@@ -195,13 +194,12 @@ void RelativePhaseTest::referenceChecksMarkEveryPoint_data()
     QTest::addColumn<int>("length");
     QTest::addColumn<double>("frequency");
     QTest::addColumn<int>("reference");
-    QTest::addColumn<int>("axis");
     QTest::addColumn<int>("reason");
-    QTest::newRow("frequency at half the rate") << 1000 << kRate / 2 << 0 << 0 << 1;
+    QTest::newRow("frequency at half the rate") << 1000 << kRate / 2 << 0 << 1;
     // f = r / 100: 256 samples give halves of 1.28 periods; 1000 samples give 5.
-    QTest::newRow("1.28 periods per half") << 256 << 1.0 << 0 << 0 << 2;
-    QTest::newRow("5 periods per half") << 1000 << 1.0 << 0 << 0 << 0;
-    QTest::newRow("reference without energy") << 1000 << 1.0 << 1 << 0 << 3;
+    QTest::newRow("1.28 periods per half") << 256 << 1.0 << 0 << 2;
+    QTest::newRow("5 periods per half") << 1000 << 1.0 << 0 << 0;
+    QTest::newRow("reference without energy") << 1000 << 1.0 << 1 << 3;
 }
 
 void RelativePhaseTest::referenceChecksMarkEveryPoint()
@@ -209,12 +207,11 @@ void RelativePhaseTest::referenceChecksMarkEveryPoint()
     QFETCH(int, length);
     QFETCH(double, frequency);
     QFETCH(int, reference);
-    QFETCH(int, axis);
     QFETCH(int, reason);
     std::vector<float> flat(size_t(length), 0.0f);
     const std::vector<GridSite> sites = {site(motion(length, 1.0, 0.0), quiet(length, 2)),
                                          site(flat, flat)};
-    const auto samples = computeRelativePhase(sites, reference, axis, kRate, frequency, {});
+    const auto samples = computeRelativePhase(sites, reference, 0, kRate, frequency, {});
     QCOMPARE(int(samples.size()), 2);
     if (reason == 0) {
         QCOMPARE(samples[0].reason, 0); // the flat site fails on its own, not the reference
