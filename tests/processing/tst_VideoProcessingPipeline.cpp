@@ -79,7 +79,11 @@ Run runJob(const ProcessingRequest& request,
     return run;
 }
 
+using JobChange = std::function<void(ProcessingRequest&, QString& message)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(JobChange)
 
 class TestVideoProcessingPipeline : public QObject
 {
@@ -195,77 +199,69 @@ private slots:
 
     void refusesJobsWithoutCreatingFiles_data()
     {
-        QTest::addColumn<QString>("caseName");
+        // Each row edits an export request to out.mp4 in an empty folder.
+        QTest::addColumn<JobChange>("change");
         QTest::addColumn<QString>("message"); // a prefix when it ends with ": "
-
+        const auto row = [](const char* name, const QString& message, const JobChange& change) {
+            QTest::newRow(name) << change << message;
+        };
         const QString taken =
             "An output path matches the input file or a result file already exists.";
-        QTest::newRow("existing-destination") << "existing" << taken;
-        QTest::newRow("dangling-link-as-destination") << "dangling" << taken;
-        QTest::newRow("dangling-link-as-parameters-file") << "dangling-json" << taken;
-        QTest::newRow("destination-is-the-source-in-other-case") << "source-case" << taken;
-        QTest::newRow("parameters-path-equals-video-path") << "same-outputs" << taken;
-        QTest::newRow("no-source-path") << "no-source"
-                                        << "The input and output video paths are required.";
-        QTest::newRow("analysis-from-a-result") << "analysis-pass-through"
-                                                << "Invalid analysis destination.";
-        QTest::newRow("result-of-another-length")
-            << "short-result"
-            << "The saved result does not match its frame range.";
-        QTest::newRow("missing-output-folder") << "missing-folder"
-                                               << "The output directory does not exist: ";
-        QTest::newRow("unwritable-output-folder") << "unwritable"
-                                                  << "Could not create a staging file in /proc: ";
-        QTest::newRow("frame-range-past-the-end") << "bad-frames"
-                                                  << "The selected frame range is invalid.";
-        QTest::newRow("fragment-shorter-than-the-band-needs")
-            << "too-short"
-            << "The selected fragment is too short for the configured frequency band. Select at "
-               "least "
-               "%1 frames.";
+        row("existing-destination", taken, [](auto& r, auto&) {
+            QFile file(r.outputVideoPath);
+            file.open(QIODevice::WriteOnly);
+        });
+        // A dangling link's target must not appear either.
+        row("dangling-link-as-destination", taken, [](auto& r, auto&) {
+            QFile::link(QFileInfo(r.outputVideoPath).dir().filePath("target.mp4"),
+                        r.outputVideoPath);
+        });
+        row("dangling-link-as-parameters-file", taken, [](auto& r, auto&) {
+            QFile::link(QFileInfo(r.outputVideoPath).dir().filePath("target.mp4"),
+                        r.outputVideoPath + ".json");
+        });
+        row("destination-is-the-source-in-other-case", taken,
+            [this](auto& r, auto&) { r.outputVideoPath = m_clip.chopped(10) + "SOURCE.MP4"; });
+        row("parameters-path-equals-video-path", taken, [](auto& r, auto&) {
+            r.outputParametersPath = QFileInfo(r.outputVideoPath).dir().filePath("./OUT.mp4");
+        });
+        row("no-source-path", "The input and output video paths are required.",
+            [](auto& r, auto&) { r.sourceInfo.filePath.clear(); });
+        row("analysis-from-a-result", "Invalid analysis destination.", [](auto& r, auto&) {
+            r.analysisMode = true;
+            r.sourceTemporaryResult = std::make_shared<TemporaryVideo>(orvi::media::VideoInfo());
+        });
+        row("result-of-another-length", "The saved result does not match its frame range.",
+            [this](auto& r, auto&) {
+                r.sourceTemporaryResult = analyse();
+                r.settings.endFrameExclusive -= 1;
+            });
+        row("missing-output-folder",
+            "The output directory does not exist: ", [](auto& r, QString& message) {
+                const QString missing = QFileInfo(r.outputVideoPath).dir().filePath("missing");
+                r.outputVideoPath = missing + "/out.mp4";
+                message += missing;
+            });
+        row("unwritable-output-folder", "Could not create a staging file in /proc: ",
+            [](auto& r, auto&) { r.outputVideoPath = "/proc/orvi-pipeline-test.mp4"; });
+        row("frame-range-past-the-end", "The selected frame range is invalid.",
+            [](auto& r, auto&) { r.settings.endFrameExclusive = kClipFrames + 1; });
+        row("fragment-shorter-than-the-band-needs",
+            "The selected fragment is too short for the configured frequency band. Select at "
+            "least %1 frames.",
+            [this](auto& r, QString& message) {
+                r.settings.endFrameExclusive = r.settings.startFrame + m_minimumFrames - 1;
+                message = message.arg(m_minimumFrames);
+            });
     }
 
     void refusesJobsWithoutCreatingFiles()
     {
-        QFETCH(QString, caseName);
+        QFETCH(JobChange, change);
         QFETCH(QString, message);
-
         QTemporaryDir folder;
-        const QString output = folder.filePath(QStringLiteral("out.mp4"));
-        ProcessingRequest request = exportRequest(output);
-        if (caseName == "existing") {
-            QFile file(output);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        } else if (caseName.startsWith("dangling")) { // its target must not appear either
-            QVERIFY(
-                QFile::link(folder.filePath(QStringLiteral("target.mp4")),
-                            caseName == "dangling" ? output : output + QStringLiteral(".json")));
-        } else if (caseName == "source-case") {
-            request.outputVideoPath =
-                m_clip.left(m_clip.size() - 10) + QStringLiteral("SOURCE.MP4");
-        } else if (caseName == "same-outputs") {
-            request.outputParametersPath = folder.filePath(QStringLiteral("./OUT.mp4"));
-        } else if (caseName == "no-source") {
-            request.sourceInfo.filePath.clear();
-        } else if (caseName == "analysis-pass-through") {
-            request.analysisMode = true;
-            request.sourceTemporaryResult =
-                std::make_shared<TemporaryVideo>(orvi::media::VideoInfo());
-        } else if (caseName == "short-result") {
-            request.sourceTemporaryResult = analyse();
-            QVERIFY(request.sourceTemporaryResult);
-            request.settings.endFrameExclusive -= 1;
-        } else if (caseName == "missing-folder") {
-            request.outputVideoPath = folder.filePath(QStringLiteral("missing/out.mp4"));
-            message += folder.filePath(QStringLiteral("missing"));
-        } else if (caseName == "unwritable") {
-            request.outputVideoPath = QStringLiteral("/proc/orvi-pipeline-test.mp4");
-        } else if (caseName == "bad-frames") {
-            request.settings.endFrameExclusive = kClipFrames + 1;
-        } else if (caseName == "too-short") {
-            request.settings.endFrameExclusive = request.settings.startFrame + m_minimumFrames - 1;
-            message = message.arg(m_minimumFrames);
-        }
+        ProcessingRequest request = exportRequest(folder.filePath(QStringLiteral("out.mp4")));
+        change(request, message);
         const QStringList before = folderEntries(folder.path());
         const QStringList sourceFolderBefore = folderEntries(m_folder.path());
 
