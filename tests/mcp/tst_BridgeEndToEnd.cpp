@@ -149,25 +149,21 @@ private slots:
         const QString unexpected = "ORVI Zazira returned a diagnostic response with an unexpected "
                                    "version or request identifier.";
         const QString incomplete = "ORVI Zazira returned an incomplete diagnostic response.";
-        QTest::newRow("other request id")
-            << QByteArray(R"({"apiVersion":1,"id":"someone-else","ok":true,"result":{}})"
-                          "\n")
-            << unexpected;
-        QTest::newRow("neither result nor error")
-            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true})"
-                          "\n")
-            << incomplete;
-        QTest::newRow("both result and error")
-            << QByteArray(R"({"apiVersion":1,"id":"<id>","result":{},"error":{"code":"x"}})"
-                          "\n")
-            << incomplete;
-        QTest::newRow("closed without a line feed")
-            << QByteArray(R"({"apiVersion":1,"id":"<id>","ok":true,"result":{}})")
-            << "The ORVI Zazira diagnostic connection closed before returning a complete response.";
-        QTest::newRow("no answer")
-            << QByteArray("<silent>") << "Timed out while waiting for the diagnostic response.";
-        QTest::newRow("not json") << QByteArray("<html>\n")
-                                  << "ORVI Zazira returned invalid diagnostic JSON: <reason>";
+        // Each reply ends in a line feed unless its row says otherwise.
+        const auto row = [](const char* name, const QByteArray& reply, const QString& message,
+                            bool lineFeed = true) {
+            QTest::newRow(name) << reply + (lineFeed ? "\n" : "") << message;
+        };
+        row("other request id", R"({"apiVersion":1,"id":"someone-else","ok":true,"result":{}})",
+            unexpected);
+        row("neither result nor error", R"({"apiVersion":1,"id":"<id>","ok":true})", incomplete);
+        row("both result and error",
+            R"({"apiVersion":1,"id":"<id>","result":{},"error":{"code":"x"}})", incomplete);
+        row("closed without a line feed", R"({"apiVersion":1,"id":"<id>","ok":true,"result":{}})",
+            "The ORVI Zazira diagnostic connection closed before returning a complete response.",
+            false);
+        row("no answer", "<silent>", "Timed out while waiting for the diagnostic response.", false);
+        row("not json", "<html>", "ORVI Zazira returned invalid diagnostic JSON: <reason>");
     }
 
     void malformedResponsesAreRefused()
