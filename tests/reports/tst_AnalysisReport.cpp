@@ -209,15 +209,13 @@ private slots:
         int rowsFound = 0;
         for (int page = 1; page <= pages.size(); ++page) {
             const QString& text = pages.at(page - 1);
-            if (text.contains(QStringLiteral("Relative peak power")))
-                ++pagesWithHeader;
             // The candidate table's pages, before the amplitude table lists the lines again.
-            if (text.contains(QStringLiteral("Relative peak power"))) {
-                for (const auto& c : context.result.candidates)
-                    rowsFound +=
-                        text.contains(QLatin1Char('\n') + formatReportNumber(c.frequencyHz, 3) +
-                                      QLatin1Char('\n'));
-            }
+            if (!text.contains(QStringLiteral("Relative peak power")))
+                continue;
+            ++pagesWithHeader;
+            for (const auto& c : context.result.candidates)
+                rowsFound += text.contains(
+                    QLatin1Char('\n') + formatReportNumber(c.frequencyHz, 3) + QLatin1Char('\n'));
         }
         QCOMPARE(pagesWithHeader, 2); // the table continues on a second page with its header
         QCOMPARE(rowsFound, 20);
