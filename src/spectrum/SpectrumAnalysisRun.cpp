@@ -20,7 +20,11 @@ namespace orvi::spectrum {
 
 namespace {
 
-constexpr int kDecoderThreads = 2;
+// One frame thread more than the two cores: while the reading thread reduces a frame and the
+// extraction takes its share, the third keeps a frame in flight, where two frame threads
+// stood idle waiting for their next packet. Measured on 1080p H.264: the analysis against
+// decoding alone went from about 1.42 to 1.35.
+constexpr int kDecoderThreads = 3;
 // While frames are decoded, the decoder's threads keep every core busy, and handing the
 // kernels of an analysis image (at most 512 x 512 pixels) to other threads only adds
 // wake-ups: measured, the extraction then costs half as much again. Kernels of that size
