@@ -8,6 +8,9 @@
 // session's probe, and the tick gaps while the same probe runs on a pool task that reports to
 // nobody (what the load alone does to the event loop).
 //
+// The session makes the scrubbing proxy on the way, so the analyzer is timed with it too, and
+// once without it for what the proxy costs.
+//
 // Usage: orvi-tool-session-probe [rounds]. The clip is made with the ffmpeg tool in a
 // temporary folder first.
 
@@ -84,15 +87,21 @@ private:
     double m_thread;
 };
 
-bool probeDirectly(const QString& clip)
+bool probeDirectly(const QString& clip, bool withProxy = true)
 {
     LibavVideoAnalyzer analyzer;
     VideoInfo info;
     QString error;
-    if (!analyzer.analyze({}, clip, &info, &error) || info.frameCount != kClipFrames) {
+    std::shared_ptr<const orvi::media::ScrubbingProxy> proxy;
+    if (!analyzer.analyze({}, clip, &info, &error, {}, {}, withProxy ? &proxy : nullptr) ||
+        info.frameCount != kClipFrames) {
         std::fprintf(stderr, "direct probe failed: %s\n", qPrintable(error));
         return false;
     }
+    if (proxy)
+        std::printf("  scrubbing proxy: %lld pictures, %.1f KB each\n",
+                    static_cast<long long>(proxy->pictureCount()),
+                    double(proxy->byteSize()) / 1024.0 / double(proxy->pictureCount()));
     return true;
 }
 
@@ -166,15 +175,22 @@ int main(int argc, char* argv[])
     Timing bestDirect{std::numeric_limits<double>::infinity(),
                       std::numeric_limits<double>::infinity()};
     Timing bestSession = bestDirect;
+    Timing bestWithoutProxy = bestDirect;
     double worstSessionGapMs = 0.0;
     double worstBaselineGapMs = 0.0;
     double mostInterfaceCpu = 0.0;
     // Alternating rounds, so that load from other processes hits every side alike.
     for (int round = 0; round < rounds; ++round) {
+        const Stopwatch plainStopwatch;
+        if (!probeDirectly(clip, false))
+            return 1;
+        const Timing plain = plainStopwatch.elapsed();
         const Stopwatch stopwatch;
         if (!probeDirectly(clip))
             return 1;
         const Timing direct = stopwatch.elapsed();
+        bestWithoutProxy = {std::min(bestWithoutProxy.wall, plain.wall),
+                            std::min(bestWithoutProxy.process, plain.process)};
         EventLoopProbe session;
         EventLoopProbe baseline;
         if (!probeThroughSession(runtime, clip, session) || !probeBesideEventLoop(clip, baseline))
@@ -186,14 +202,18 @@ int main(int argc, char* argv[])
         worstSessionGapMs = std::max(worstSessionGapMs, session.meter.longestGapMs());
         worstBaselineGapMs = std::max(worstBaselineGapMs, baseline.meter.longestGapMs());
         mostInterfaceCpu = std::max(mostInterfaceCpu, session.timing.thread);
-        std::printf("round %d: analyzer on the calling thread %.3f s wall, %.3f s CPU\n", round + 1,
-                    direct.wall, direct.process);
+        std::printf("round %d: analyzer on the calling thread %.3f s wall, %.3f s CPU (without "
+                    "the proxy %.3f s wall, %.3f s CPU)\n",
+                    round + 1, direct.wall, direct.process, plain.wall, plain.process);
         printProbe("through the session:", session);
         printProbe("on a silent pool task:", baseline);
         std::fflush(stdout);
     }
     std::printf("best analyzer on the calling thread: %.3f s wall (%.1f frames/s), %.3f s CPU\n",
                 bestDirect.wall, kClipFrames / bestDirect.wall, bestDirect.process);
+    std::printf("the scrubbing proxy costs the analyzer %.1f %% wall, %.1f %% CPU (best of each)\n",
+                100.0 * (bestDirect.wall / bestWithoutProxy.wall - 1.0),
+                100.0 * (bestDirect.process / bestWithoutProxy.process - 1.0));
     std::printf("best open through the session:      %.3f s wall (%.1f frames/s), %.3f s CPU\n",
                 bestSession.wall, kClipFrames / bestSession.wall, bestSession.process);
     std::printf("session / analyzer: %.3f wall, %.3f CPU (target <= 1.05), best of %d "

@@ -281,6 +281,7 @@ void PlaybackController::seekToFrame(qint64 frameIndex)
         return;
     const qint64 index = std::clamp<qint64>(frameIndex, 0, m_frameCount - 1);
     m_seekTarget = index;
+    showScrubbingPicture(index);
     if (m_busy)
         m_queuedSeek = index;
     else
@@ -311,7 +312,34 @@ void PlaybackController::postSeek(qint64 index)
     m_playing = false;
     m_busy = true;
     emitStateIfChanged(before);
-    post([worker = m_worker, requestId, index] { worker->seekToFrame(requestId, index); });
+    // A frame already shown from the proxy needs no key frame shown on the way.
+    const bool pictured = index == m_currentFrameIndex && m_sourceIsScrubbingPicture;
+    post([worker = m_worker, requestId, index, pictured] {
+        worker->seekToFrame(requestId, index, !pictured);
+    });
+}
+
+bool PlaybackController::showsQueuedScrubbingPicture() const
+{
+    return m_queuedSeek && m_sourceIsScrubbingPicture && m_currentFrameIndex == *m_queuedSeek;
+}
+
+void PlaybackController::showScrubbingPicture(qint64 index)
+{
+    // Beside a processed preview the pair would not match: the worker's exact pair follows.
+    if (m_previewAvailable || !m_videoSession || index == m_currentFrameIndex)
+        return;
+    const auto proxy = m_videoSession->scrubbingProxy();
+    const QImage picture = proxy ? proxy->picture(index) : QImage();
+    const double rate = m_videoSession->videoInfo().nominalFrameRate;
+    if (picture.isNull() || !(rate > 0.0))
+        return;
+    m_sourceImage = picture;
+    m_sourceIsScrubbingPicture = true;
+    m_currentFrameIndex = index;
+    m_positionUs = std::llround(double(index) * 1e6 / rate);
+    emit positionChanged();
+    emit frameReady(picture);
 }
 
 void PlaybackController::stepForward()
@@ -333,6 +361,10 @@ void PlaybackController::step(qint64 delta)
     m_worker->requestStop();
     m_busy = true;
     emitStateIfChanged(before);
+    // The next frame decodes at once; any other may need decoding from its key frame.
+    if (delta != 1)
+        showScrubbingPicture(std::clamp<qint64>(std::max<qint64>(m_currentFrameIndex, 0) + delta, 0,
+                                                std::max<qint64>(m_frameCount - 1, 0)));
     post([worker = m_worker, requestId, delta] { worker->step(requestId, delta); });
 }
 
@@ -366,6 +398,7 @@ void PlaybackController::showSessionFirstFrame(const QImage& image)
         return;
     const Flags before = flags();
     m_sourceImage = image;
+    m_sourceIsScrubbingPicture = false;
     m_hasFrame = true;
     emitStateIfChanged(before);
     emit frameReady(image);
@@ -452,6 +485,7 @@ void PlaybackController::clearSourceFrame()
     if (m_sourceImage.isNull() && !m_hasFrame)
         return;
     m_sourceImage = {};
+    m_sourceIsScrubbingPicture = false;
     m_hasFrame = false;
     emit frameCleared();
 }
@@ -482,8 +516,17 @@ void PlaybackController::onFramePairDecoded(quint64 requestId, const QImage& sou
     if (!isCurrent(requestId) || sourceImage.isNull())
         return;
     const Flags before = flags();
+    if (showsQueuedScrubbingPicture()) {
+        // A drag moved on: the picture of where it is now stays up while that frame decodes.
+        m_ready = true;
+        m_busy = false;
+        emitStateIfChanged(before);
+        takeQueuedSeek();
+        return;
+    }
     const bool hadPreviewFrame = m_hasPreviewFrame;
     m_sourceImage = sourceImage;
+    m_sourceIsScrubbingPicture = false;
     m_previewImage = previewImage;
     m_currentFrameIndex = frameIndex;
     m_positionUs = presentationTimeUs;
@@ -508,10 +551,11 @@ void PlaybackController::onFramePairDecoded(quint64 requestId, const QImage& sou
 void PlaybackController::onNearbyFrameDecoded(quint64 requestId, const QImage& sourceImage,
                                               qint64 frameIndex, qint64 presentationTimeUs)
 {
-    if (!isCurrent(requestId) || sourceImage.isNull())
+    if (!isCurrent(requestId) || sourceImage.isNull() || showsQueuedScrubbingPicture())
         return;
     const Flags before = flags();
     m_sourceImage = sourceImage;
+    m_sourceIsScrubbingPicture = false;
     m_currentFrameIndex = frameIndex;
     m_positionUs = presentationTimeUs;
     m_hasFrame = true;

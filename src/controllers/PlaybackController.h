@@ -149,6 +149,10 @@ private:
     void openSource();
     void reset();
     void step(qint64 delta);
+    // Shows the scrubbing proxy's picture of frame `index`, when it has one, until the exact
+    // frame arrives.
+    void showScrubbingPicture(qint64 index);
+    bool showsQueuedScrubbingPicture() const;
     void setErrorMessage(const QString& message);
     void clearSourceFrame();
     void clearPreviewFrame();
@@ -191,6 +195,8 @@ private:
     bool m_playPending = false;
     bool m_pausePending = false;
     bool m_previewAvailable = false;
+    // The source image is a scrubbing picture standing in while the exact frame decodes.
+    bool m_sourceIsScrubbingPicture = false;
     bool m_hasPreviewFrame = false;
     bool m_previewGenerationActive = false;
     bool m_exportActive = false;

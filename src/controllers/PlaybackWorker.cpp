@@ -128,11 +128,12 @@ void PlaybackWorker::pause(quint64 requestId)
     emit playingChanged(requestId, false);
 }
 
-void PlaybackWorker::seekToFrame(quint64 requestId, qint64 frameIndex)
+void PlaybackWorker::seekToFrame(quint64 requestId, qint64 frameIndex, bool showKeyFrameFirst)
 {
     if (!beginNavigation(requestId))
         return;
-    showNearbyKeyFrame(frameIndex);
+    if (showKeyFrameFirst)
+        showNearbyKeyFrame(frameIndex);
     showFrame(frameIndex);
 }
 

@@ -40,7 +40,8 @@ public:
     void closeAndQuit();
     void play(quint64 requestId, qint64 fromFrame, qint64 endFrameExclusive, double rate);
     void pause(quint64 requestId);
-    void seekToFrame(quint64 requestId, qint64 frameIndex);
+    // With `showKeyFrameFirst`, a distant target's key frame is shown while decoding on.
+    void seekToFrame(quint64 requestId, qint64 frameIndex, bool showKeyFrameFirst = true);
     void step(quint64 requestId, qint64 delta);
     void openPreview(quint64 requestId, std::shared_ptr<project_data::TemporaryVideo> video,
                      qint64 startFrame, qint64 endFrameExclusive);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "media/ScrubbingProxy.h"
 #include "media/VideoInfo.h"
 
 #include <QString>
+#include <memory>
 
 namespace orvi::ui::controllers {
 
@@ -11,6 +13,7 @@ namespace orvi::ui::controllers {
 struct VideoAnalysisResult
 {
     media::VideoInfo videoInfo;
+    std::shared_ptr<const media::ScrubbingProxy> scrubbingProxy; // null when none was made
     QString errorMessage;
     bool cancelled = false;
     bool succeeded = false;

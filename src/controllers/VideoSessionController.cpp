@@ -229,7 +229,7 @@ void VideoSessionController::launchProbe()
             using Outcome = media::VideoBackend::ProbeOutcome;
             const Outcome outcome = media::VideoBackend::probe(
                 [cancelFlag] { return cancelFlag->load(); }, path, &result.videoInfo,
-                &result.errorMessage, onFirstFrame, onProgress);
+                &result.errorMessage, onFirstFrame, onProgress, &result.scrubbingProxy);
             const bool stopped = cancelFlag->load();
             result.succeeded = outcome == Outcome::Succeeded && !stopped;
             result.cancelled = !result.succeeded && (outcome == Outcome::Cancelled || stopped);
@@ -237,8 +237,10 @@ void VideoSessionController::launchProbe()
             // Allocation failure or the like: an ordinary failure with the generic message.
             result = {};
         }
-        if (!result.succeeded)
+        if (!result.succeeded) {
             result.videoInfo = {};
+            result.scrubbingProxy.reset();
+        }
         return result;
     };
     watcher->setFuture(QtConcurrent::run(std::move(task)));
@@ -300,6 +302,7 @@ void VideoSessionController::finishProbe(quint64 generation)
     if (result.succeeded) {
         setErrorMessage({});
         m_videoInfo = std::move(result.videoInfo);
+        m_scrubbingProxy = std::move(result.scrubbingProxy);
         // Every new file starts from 240 fps, as high-speed clips often play at a much lower
         // rate; it stays an assumption, which nothing is measured with, until the user
         // confirms or changes it. The probe's own judgement stays in detectedCaptureFrameRate.
@@ -324,6 +327,7 @@ void VideoSessionController::finishProbe(quint64 generation)
 void VideoSessionController::resetVideoInfo()
 {
     m_videoInfo = {};
+    m_scrubbingProxy.reset();
     emit videoInfoChanged();
 }
 

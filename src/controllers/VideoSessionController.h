@@ -142,6 +142,8 @@ public:
 
     // For the other controllers.
     const media::VideoInfo& videoInfo() const { return m_videoInfo; }
+    // The small pictures a seek shows at once; null when the file has none.
+    std::shared_ptr<const media::ScrubbingProxy> scrubbingProxy() const { return m_scrubbingProxy; }
     bool operationLocked() const { return m_operationLocked; }
     // Written only by the application controller; they emit nothing.
     void setOperationLocked(bool locked) { m_operationLocked = locked; }
@@ -201,6 +203,7 @@ private:
     quint64 m_currentGeneration = 0; // 0: no current probe
     quint64 m_lastGeneration = 0;
     media::VideoInfo m_videoInfo;
+    std::shared_ptr<const media::ScrubbingProxy> m_scrubbingProxy;
     AnalysisState m_state = Empty;
     QString m_fileName;
     QString m_filePath;

@@ -2,6 +2,7 @@
 
 #include "media/IReducedFrameSource.h"
 #include "media/IVideoSink.h"
+#include "media/ScrubbingProxy.h"
 #include "media/VideoInfo.h"
 
 #include <QImage>
@@ -50,11 +51,13 @@ public:
                                                              int decoderThreadCount = 0);
     static std::unique_ptr<IVideoSink> createSink(Cancellation cancellation = {});
     // Reads a file's metadata and its time grid (decoding every frame once). Fills videoInfo
-    // only on success; the callbacks run on the calling thread.
+    // only on success; the callbacks run on the calling thread. With `scrubbingProxy`, the
+    // small pictures for seeks are made on the way (it stays null when no frame needs one).
     static ProbeOutcome probe(Cancellation cancellation, const QString& filePath,
                               VideoInfo* videoInfo, QString* error = nullptr,
                               FirstFrameCallback firstFrameCallback = {},
-                              ProgressCallback progressCallback = {});
+                              ProgressCallback progressCallback = {},
+                              std::shared_ptr<const ScrubbingProxy>* scrubbingProxy = nullptr);
 
     // True when the loaded libraries match the headers the program was built with; clears
     // the error then.

@@ -69,6 +69,11 @@ struct LibavVideoAnalyzer::Probe
     QString filePath;
     FirstFrameCallback firstFrameCallback;
     ProgressCallback progressCallback;
+    std::shared_ptr<ScrubbingProxy> proxy; // null when none is wanted or it failed
+    LibavFrameConverter proxyConverter;
+    QImage proxyPicture;
+    qint64 framesSinceKey = 0;
+    bool proxyClosed = false;
 
     InputFormatContextPtr format;
     CodecContextPtr decoder;
@@ -106,7 +111,8 @@ struct LibavVideoAnalyzer::Probe
 bool LibavVideoAnalyzer::analyze(CancellationCallback cancellation, const QString& filePath,
                                  VideoInfo* videoInfo, QString* error,
                                  FirstFrameCallback firstFrameCallback,
-                                 ProgressCallback progressCallback)
+                                 ProgressCallback progressCallback,
+                                 std::shared_ptr<const ScrubbingProxy>* scrubbingProxy)
 {
     m_cancellation.reset(std::move(cancellation));
     QString message;
@@ -120,11 +126,15 @@ bool LibavVideoAnalyzer::analyze(CancellationCallback cancellation, const QStrin
             probe.filePath = filePath;
             probe.firstFrameCallback = std::move(firstFrameCallback);
             probe.progressCallback = std::move(progressCallback);
+            if (scrubbingProxy != nullptr)
+                probe.proxy = std::make_shared<ScrubbingProxy>();
             ok = runProbe(probe, &message);
             probe.release();
             if (ok) {
                 probe.draft.totalMs = probe.totalTimer.elapsed();
                 *videoInfo = std::move(probe.draft);
+                if (scrubbingProxy != nullptr && probe.proxy && !probe.proxy->isEmpty())
+                    *scrubbingProxy = std::move(probe.proxy);
             }
         }
     } catch (const std::bad_alloc&) {
@@ -367,6 +377,8 @@ void LibavVideoAnalyzer::recordFrame(Probe& probe)
             }
         }
     }
+    if (probe.proxy)
+        addProxyPicture(probe, frame);
     ++probe.frameCounter;
 
     std::vector<qint64>& timestamps = probe.draft.frameTimestamps;
@@ -421,6 +433,25 @@ void LibavVideoAnalyzer::recordFrame(Probe& probe)
             // A failing observer must not abort the probe.
         }
         probe.progressTimer.restart();
+    }
+}
+
+void LibavVideoAnalyzer::addProxyPicture(Probe& probe, const AVFrame& frame)
+{
+    probe.framesSinceKey = frame.key_frame ? 0 : probe.framesSinceKey + 1;
+    if (probe.proxyClosed || probe.framesSinceKey < ScrubbingProxy::kMinimumKeyFrameDistance)
+        return;
+    const QSize size = ScrubbingProxy::pictureSize(probe.draft.frameSize);
+    const QRect whole(QPoint(0, 0), probe.draft.frameSize);
+    // A frame that cannot be pictured (its size changed, say) ends the proxy where it is.
+    probe.proxyClosed = size.isEmpty() ||
+                        probe.proxyConverter.convertReduced(frame, probe.rotation, whole, size,
+                                                            &probe.proxyPicture) !=
+                            LibavFrameConverter::Status::Ok ||
+                        !probe.proxy->add(probe.frameCounter, probe.proxyPicture);
+    if (probe.proxyClosed) {
+        probe.proxyConverter.reset();
+        probe.proxyPicture = QImage();
     }
 }
 

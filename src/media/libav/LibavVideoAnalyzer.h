@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/ScrubbingProxy.h"
 #include "media/VideoInfo.h"
 #include "media/libav/LibavCancellation.h"
 
@@ -7,6 +8,9 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <memory>
+
+struct AVFrame;
 
 namespace orvi::media::libav {
 
@@ -22,10 +26,13 @@ public:
     // A fraction 0..0.99, or -1 when the fraction cannot be estimated.
     using ProgressCallback = std::function<void(double)>;
 
-    // Fills videoInfo only on success. Callbacks run on the calling thread.
+    // Fills videoInfo only on success. Callbacks run on the calling thread. With
+    // `scrubbingProxy`, the pictures of a ScrubbingProxy are made on the way (left empty when
+    // no frame needs one).
     bool analyze(CancellationCallback cancellation, const QString& filePath, VideoInfo* videoInfo,
                  QString* error = nullptr, FirstFrameCallback firstFrameCallback = {},
-                 ProgressCallback progressCallback = {});
+                 ProgressCallback progressCallback = {},
+                 std::shared_ptr<const ScrubbingProxy>* scrubbingProxy = nullptr);
     bool wasCancelled() const { return m_cancellation.wasCancelled(); }
 
     // Sets timestampTimeBase, uniformStartFrame and (when the map allows) variableFrameRate.
@@ -40,6 +47,7 @@ private:
     bool decodeTimeGrid(Probe& probe, QString* error);
     bool receiveFrames(Probe& probe, QString* error);
     void recordFrame(Probe& probe);
+    static void addProxyPicture(Probe& probe, const AVFrame& frame);
     void finishRecord(Probe& probe);
 
     LibavCancellation m_cancellation;

@@ -22,14 +22,16 @@ std::unique_ptr<IVideoSink> VideoBackend::createSink(Cancellation cancellation)
     return std::make_unique<libav::LibavVideoSink>(std::move(cancellation));
 }
 
-VideoBackend::ProbeOutcome VideoBackend::probe(Cancellation cancellation, const QString& filePath,
-                                               VideoInfo* videoInfo, QString* error,
-                                               FirstFrameCallback firstFrameCallback,
-                                               ProgressCallback progressCallback)
+VideoBackend::ProbeOutcome
+VideoBackend::probe(Cancellation cancellation, const QString& filePath, VideoInfo* videoInfo,
+                    QString* error, FirstFrameCallback firstFrameCallback,
+                    ProgressCallback progressCallback,
+                    std::shared_ptr<const ScrubbingProxy>* scrubbingProxy)
 {
     libav::LibavVideoAnalyzer analyzer;
     if (analyzer.analyze(std::move(cancellation), filePath, videoInfo, error,
-                         std::move(firstFrameCallback), std::move(progressCallback)))
+                         std::move(firstFrameCallback), std::move(progressCallback),
+                         scrubbingProxy))
         return ProbeOutcome::Succeeded;
     return analyzer.wasCancelled() ? ProbeOutcome::Cancelled : ProbeOutcome::Failed;
 }
