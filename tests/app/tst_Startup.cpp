@@ -1,6 +1,8 @@
+#include "app/ApplicationController.h"
 #include "app/ApplicationIdentity.h"
 #include "app/StartupOptions.h"
 #include "app/TranslationLoader.h"
+#include "media/LibavClipFixtures.h"
 #include "media/VideoBackend.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +11,8 @@
 #include <QtTest>
 
 using orvi::app::StartupOptions;
+using orvi::media::tests::LibavClipFixtures;
+using namespace orvi::ui::controllers;
 
 namespace {
 
@@ -48,6 +52,7 @@ ProgramRun runProgram(const QStringList& arguments, const QMap<QString, QString>
 
 } // namespace
 
+// The program as started, its options, and the application controller it builds.
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -145,6 +150,33 @@ private slots:
         const QString output = QString::fromUtf8(process.readAll());
         QVERIFY2(!output.contains(orvi::app::ApplicationIdentity::qmlImportPath()),
                  qPrintable(output));
+    }
+
+    // While the session probes a file, fragment and settings refuse changes but the session
+    // itself still takes another file; the locks lift when the probe ends.
+    void probeLocksFragmentAndSettings()
+    {
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        LibavClipFixtures clips(folder.path());
+        const QString first = clips.uniformMp4(QStringLiteral("first.mp4"));
+        const QString second = clips.uniformMp4(QStringLiteral("second.mp4"), 24, QSize(96, 64));
+        QVERIFY2(!first.isEmpty() && !second.isEmpty(), qPrintable(clips.lastError()));
+
+        ApplicationController app;
+        auto* session = app.property("videoSession").value<VideoSessionController*>();
+        QCOMPARE(session, app.videoSession());
+        auto acceptedChanges = [&] {
+            return int(app.analysisFragment()->setRangeFrames(1, 8)) +
+                   int(app.processingSettings()->setAmplificationFactor(7.0));
+        };
+        session->openSource(QUrl::fromLocalFile(first));
+        session->openSource(QUrl::fromLocalFile(second)); // not locked: the newer choice wins
+        QCOMPARE(acceptedChanges(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(session->ready(), 30000);
+        QCOMPARE(session->frameWidth(), 96);
+        QCOMPARE(acceptedChanges(), 2);
     }
 };
 

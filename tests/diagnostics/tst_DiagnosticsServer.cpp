@@ -1,21 +1,52 @@
 #include "LineClient.h"
 #include "TestDispatcher.h"
+#include "diagnostics/DiagnosticsEndpoint.h"
 #include "diagnostics/DiagnosticsServer.h"
 #include "diagnostics/InstanceDescriptor.h"
+#include "diagnostics/RuntimeDirectory.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
-using orvi::diagnostics::InstanceDescriptor;
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+using namespace orvi::diagnostics;
+using orvi::diagnostics::service::DiagnosticsEndpoint;
 using orvi::diagnostics::service::DiagnosticsServer;
 
+namespace {
+
+std::optional<InstanceDescriptor> readDescriptor(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return InstanceDescriptor::fromJson(QJsonDocument::fromJson(file.readAll()).object());
+}
+
+} // namespace
+
+// The wire-protocol server over a small dispatcher, the endpoint that publishes it, and the
+// descriptor it publishes in the runtime folder.
 class DiagnosticsServerTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(runtime_.isValid());
+        qputenv("HOME", runtime_.path().toUtf8());
+    }
+
     void init()
     {
         dispatcher_ = std::make_unique<TestDispatcher>();
@@ -210,7 +241,6 @@ private slots:
         row("largest exact integer accepted", R"({"expectedRevision":9007199254740991})",
             9007199254740991.0);
         row("missing key", R"({"other":1})", 1, "missing_expected_revision");
-        row("fraction", R"({"expectedRevision":3.5})", 3, "invalid_expected_revision");
         row("numeric string", R"({"expectedRevision":"3"})", 3, "invalid_expected_revision");
         row("beyond 2^53 - 1", R"({"expectedRevision":9007199254740992})", 1,
             "invalid_expected_revision");
@@ -252,6 +282,196 @@ private slots:
         QVERIFY(!server.isListening());
     }
 
+    // A temporary folder deeper than a Unix socket path can hold (a shallow one in either mode:
+    // the program test).
+    void startPublishesAReachableInstance()
+    {
+        const QByteArray savedTemporaryFolder = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", savedTemporaryFolder); });
+        QString deep = runtime_.path();
+        while (deep.size() < 160)
+            deep += QStringLiteral("/nested-folder");
+        QVERIFY(QDir().mkpath(deep));
+        qputenv("TMPDIR", deep.toUtf8());
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        QString error;
+        QVERIFY2(endpoint.start(true, &error), qPrintable(error));
+        QVERIFY(endpoint.descriptorPath().startsWith(
+            runtime_.path() + "/.local/share/ORVI/ORVI Zazira/runtime/diagnostics/instance-"));
+
+        const auto descriptor = readDescriptor(endpoint.descriptorPath());
+        QVERIFY(descriptor.has_value() && descriptor->controlEnabled);
+
+        // A client that knows only the descriptor is served.
+        LineClient client(descriptor->serverAddress());
+        client.request(descriptor->token, "test.echo");
+        QCOMPARE(client.next().value("ok"), QJsonValue(true));
+    }
+
+    void startingAgainDependsOnTheMode()
+    {
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        QVERIFY(endpoint.start(false));
+        const QString id = endpoint.instanceId();
+        QVERIFY(endpoint.start(false));
+        QCOMPARE(endpoint.instanceId(), id);
+        QString error;
+        QVERIFY(!endpoint.start(true, &error));
+        QCOMPARE(error, "already_running");
+        QVERIFY(QFile::exists(endpoint.descriptorPath()));
+    }
+
+    void failedStartPublishesNothing_data()
+    {
+        QTest::addColumn<QString>("blocker");
+        QTest::addColumn<QStringList>("codes");
+        QTest::newRow("directory cannot be created")
+            << "file" << QStringList{"descriptor_directory_unavailable"};
+        // The folder itself fits the system's path limit, the descriptor inside it does not;
+        // which step of the save file notices first is the platform's business.
+        QTest::newRow("descriptor cannot be written")
+            << "long path" << QStringList{"descriptor_open_failed", "descriptor_commit_failed"};
+    }
+
+    void failedStartPublishesNothing()
+    {
+        QFETCH(QString, blocker);
+        QFETCH(QStringList, codes);
+        QTemporaryDir scratch;
+        QString directory = scratch.path();
+        if (blocker == "file") {
+            QFile file(scratch.filePath("file"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            directory = scratch.filePath("file/runtime");
+        } else {
+            while (directory.size() < 4000)
+                directory += '/' + QString(200, 'd');
+            QVERIFY(QDir().mkpath(directory));
+        }
+
+        TestDispatcher dispatcher;
+        DiagnosticsEndpoint endpoint(dispatcher);
+        endpoint.setRuntimeDirectory(directory);
+        QString error;
+        QVERIFY(!endpoint.start(true, &error));
+        QVERIFY2(codes.contains(error), qPrintable(error));
+        QVERIFY(!endpoint.server().isListening());
+        if (QFileInfo(directory).isDir())
+            QVERIFY(QDir(directory).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    void identifiersAndTokensAreFreshAndWellFormed()
+    {
+        const InstanceDescriptor a = InstanceDescriptor::create(true);
+        const InstanceDescriptor b = InstanceDescriptor::create(false);
+        const QRegularExpression id(QStringLiteral("^[0-9a-f]{32}$"));
+        const QRegularExpression token(QStringLiteral("^[0-9a-f]{64}$"));
+        QVERIFY(id.match(a.instanceId).hasMatch());
+        QVERIFY(token.match(a.token).hasMatch());
+        QVERIFY(a.instanceId != b.instanceId);
+        QVERIFY(a.token != b.token);
+        QVERIFY(QDateTime::fromString(a.createdAtUtc, Qt::ISODateWithMs).isValid());
+        // The same identifier is accepted back by readers.
+        QVERIFY(InstanceDescriptor::fromJson(a.toJson(), a.instanceId).has_value());
+    }
+
+    void sanitizeIdentifier()
+    {
+        for (const auto& [identifier, sanitized] :
+             {std::pair{"a-b_C", "a-b_C"}, {"../x/y.json", "xyjson"}, {"./:", "unknown"}}) {
+            QCOMPARE(InstanceDescriptor::sanitizeIdentifier(identifier), sanitized);
+            QCOMPARE(InstanceDescriptor::fileNameFor(identifier),
+                     QStringLiteral("instance-%1.json").arg(sanitized));
+        }
+    }
+
+    // One field changed (Undefined removes it) in an otherwise complete descriptor.
+    void acceptance()
+    {
+        struct Case
+        {
+            const char* key;
+            QJsonValue value;
+            bool accepted;
+        };
+        const QJsonValue removed(QJsonValue::Undefined);
+        const Case cases[] = {{"apiVersion", 2, false},
+                              {"socketName", removed, false},
+                              {"socketName", QString(513, 's'), false},
+                              {"token", QString(32, 'A'), true},
+                              {"token", QString(30, 'a'), false},
+                              {"token", QString(32, 'g'), false},
+                              {"processId", 1.5, false},
+                              {"controlEnabled", 1, false},
+                              {"createdAtUtc", removed, false}};
+        const QJsonObject complete{{"apiVersion", 1},
+                                   {"instanceId", "abc"},
+                                   {"socketName", "orvi-motion-diagnostics-abc"},
+                                   {"token", QString(64, 'f')},
+                                   {"processId", 1234},
+                                   {"controlEnabled", false},
+                                   {"createdAtUtc", "2026-01-31T12:00:00.000Z"}};
+        QVERIFY(InstanceDescriptor::fromJson(complete).has_value());
+        QVERIFY(!InstanceDescriptor::fromJson(complete, "ABC").has_value()); // another id
+        for (const Case& c : cases) {
+            QJsonObject json = complete;
+            if (c.value.isUndefined())
+                json.remove(c.key);
+            else
+                json.insert(c.key, c.value);
+            QVERIFY2(InstanceDescriptor::fromJson(json).has_value() == c.accepted, c.key);
+        }
+    }
+
+    void runtimeDirectoryFallsBackInOrder()
+    {
+        const QString tail = "/ORVI/ORVI Zazira/runtime/diagnostics";
+        QCOMPARE(RuntimeDirectory::pathFromBases({"/run/u", "/data", "/tmp"}), "/run/u" + tail);
+        QCOMPARE(RuntimeDirectory::pathFromBases({"", "/data", "/tmp"}), "/data" + tail);
+        QCOMPARE(RuntimeDirectory::pathFromBases({"", ""}), QString());
+    }
+
+    void sessionRuntimeBase_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("private directory") << "private" << true;
+        QTest::newRow("readable by others") << "open" << false;
+        QTest::newRow("symbolic link to a private directory") << "link" << false;
+        QTest::newRow("regular file") << "file" << false;
+        QTest::newRow("missing") << "missing" << false;
+    }
+
+    void sessionRuntimeBase()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("Login-session runtime folders exist only on Unix-like systems.");
+#else
+        QFETCH(QString, layout);
+        QFETCH(bool, accepted);
+        QTemporaryDir root;
+        const QString own = root.filePath(QString::number(::getuid()));
+        const QFile::Permissions privateMode =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+        if (layout == "private" || layout == "open") {
+            QVERIFY(QDir().mkdir(own));
+            QFile::setPermissions(own, layout == "open"
+                                           ? privateMode | QFile::ReadOther | QFile::ExeOther
+                                           : privateMode);
+        } else if (layout == "link") {
+            QVERIFY(QDir().mkdir(root.filePath("real")));
+            QFile::setPermissions(root.filePath("real"), privateMode);
+            QVERIFY(QFile::link(root.filePath("real"), own));
+        } else if (layout == "file") {
+            QFile file(own);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(RuntimeDirectory::sessionRuntimeBase(root.path()), accepted ? own : QString());
+#endif
+    }
+
 private:
     QJsonObject requestWith(const QString& method, const QJsonObject& params = {}) const;
     QByteArray line(const QJsonObject& object) const;
@@ -260,6 +480,7 @@ private:
     std::unique_ptr<DiagnosticsServer> server_;
     QString name_;
     QString token_;
+    QTemporaryDir runtime_;
 };
 
 QJsonObject DiagnosticsServerTest::requestWith(const QString& method,

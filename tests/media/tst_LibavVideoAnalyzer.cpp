@@ -1,7 +1,10 @@
 #include "LibavClipFixtures.h"
+#include "media/libav/LibavRuntime.h"
 #include "media/libav/LibavVideoAnalyzer.h"
+#include "orvi/Version.h"
 
 #include <QDir>
+#include <QMutex>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
@@ -10,6 +13,7 @@
 #include <unistd.h>
 
 using orvi::media::VideoInfo;
+using orvi::media::libav::LibavRuntime;
 using orvi::media::libav::LibavVideoAnalyzer;
 using orvi::media::tests::LibavClipFixtures;
 
@@ -52,8 +56,57 @@ std::vector<qint64> uniformTicks(int count, qint64 start = 0, qint64 step = 1000
     return ticks;
 }
 
+// Ten frames 10 ticks of 1/1000 s apart, one interval changed to `changed` ticks.
+VideoInfo withIntervals(int changedIndex = -1, qint64 changed = 10)
+{
+    VideoInfo info;
+    info.frameSize = QSize(64, 48);
+    info.frameCount = 10;
+    info.durationUs = 1000000;
+    info.nominalFrameRate = 30.0;
+    info.timestampTimeBase = 0.001;
+    qint64 t = 0;
+    info.frameTimestamps.push_back(t);
+    for (int i = 0; i < 9; ++i)
+        info.frameTimestamps.push_back(t += i == changedIndex ? changed : 10);
+    return info;
+}
+
+unsigned packed(unsigned major, unsigned minor, unsigned micro)
+{
+    return (major << 16) | (minor << 8) | micro;
+}
+
+std::vector<LibavRuntime::LibraryVersion> matchingLibraries()
+{
+    return {{QStringLiteral("libavformat"), packed(63, 3, 100), 63},
+            {QStringLiteral("libavcodec"), packed(63, 11, 100), 63},
+            {QStringLiteral("libavutil"), packed(61, 7, 100), 61},
+            {QStringLiteral("libswscale"), packed(10, 1, 100), 10},
+            {QStringLiteral("libswresample"), packed(7, 1, 100), 7}};
+}
+
+struct Captured
+{
+    QtMsgType type;
+    QString category;
+    QString text;
+};
+
+QMutex capturedMutex;
+QList<Captured> captured;
+
+void captureMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    QMutexLocker lock(&capturedMutex);
+    captured.append({type, QString::fromUtf8(context.category), text});
+}
+
 } // namespace
 
+Q_DECLARE_METATYPE(VideoInfo)
+
+// The probe of a file, the timing record it gives, and the libraries it runs on.
 class TestLibavVideoAnalyzer : public QObject
 {
     Q_OBJECT
@@ -256,6 +309,102 @@ private slots:
         LibavVideoAnalyzer::analyzeUniformity(info, 1.0 / 30000.0);
         QCOMPARE(info.variableFrameRate, variable);
         QCOMPARE(info.uniformStartFrame, uniformStartFrame);
+    }
+
+    // Whether a fragment of a record lies on a uniform grid, and the warning shown when not.
+    void uniformTiming_data()
+    {
+        QTest::addColumn<VideoInfo>("info");
+        QTest::addColumn<qint64>("first");
+        QTest::addColumn<qint64>("endExclusive");
+        QTest::addColumn<bool>("uniform");
+        QTest::newRow("regular grid") << withIntervals() << qint64(0) << qint64(10) << true;
+        QTest::newRow("irregular head") << withIntervals(0, 25) << qint64(0) << qint64(10) << false;
+        QTest::newRow("irregular head excluded")
+            << withIntervals(0, 25) << qint64(1) << qint64(10) << true;
+        QTest::newRow("repeated timestamp")
+            << withIntervals(4, 0) << qint64(0) << qint64(10) << false;
+        QTest::newRow("one frame range") << withIntervals() << qint64(3) << qint64(4) << false;
+        QTest::newRow("range past the end") << withIntervals() << qint64(0) << qint64(11) << false;
+        // Without a timing map the variable-rate flag decides.
+        VideoInfo noMap = withIntervals();
+        noMap.frameTimestamps.clear();
+        QTest::newRow("no map, constant rate") << noMap << qint64(0) << qint64(10) << true;
+        noMap.variableFrameRate = true;
+        QTest::newRow("no map, variable rate") << noMap << qint64(0) << qint64(10) << false;
+    }
+
+    void uniformTiming()
+    {
+        QFETCH(VideoInfo, info);
+        QFETCH(qint64, first);
+        QFETCH(qint64, endExclusive);
+        QFETCH(bool, uniform);
+        QCOMPARE(info.isUniformFrameTiming(first, endExclusive), uniform);
+        const bool validRange = first >= 0 && endExclusive <= 10 && endExclusive - first >= 2;
+        const QString warning = info.timingWarning(first, endExclusive);
+        QCOMPARE(warning.isEmpty(), uniform || !validRange);
+        QVERIFY(warning.isEmpty() || warning.startsWith("Frame timing is irregular"));
+    }
+
+    void judgesMajorVersions_data()
+    {
+        QTest::addColumn<int>("library");
+        QTest::addColumn<unsigned>("loadedVersion");
+        QTest::addColumn<bool>("available");
+
+        QTest::newRow("all majors equal, minor differs") << 1 << packed(63, 99, 1) << true;
+        QTest::newRow("newer libavformat major") << 0 << packed(64, 0, 0) << false;
+        QTest::newRow("older libswresample major") << 4 << packed(6, 9, 9) << false;
+        QTest::newRow("unloaded libavutil") << 2 << 0u << false;
+    }
+
+    void judgesMajorVersions()
+    {
+        QFETCH(int, library);
+        QFETCH(unsigned, loadedVersion);
+        QFETCH(bool, available);
+
+        auto libraries = matchingLibraries();
+        libraries[static_cast<std::size_t>(library)].loadedVersion = loadedVersion;
+        QString error = QStringLiteral("stale");
+        QCOMPARE(LibavRuntime::checkLibraries(libraries, &error), available);
+        QCOMPARE(error, available
+                            ? QString()
+                            : QStringLiteral("The FFmpeg DLL versions do not match the headers "
+                                             "used to build %1.")
+                                  .arg(orvi::version::kProductIdentity));
+    }
+
+    // FFmpeg's own diagnostics reach Qt's message output with their severity; its chatter does
+    // not.
+    void failuresAreReportedAndChatterIsDropped()
+    {
+        const QString whole = m_uniform;
+        const QString truncated = m_clips->truncatedCopy(whole, QStringLiteral("cut.mp4"));
+        QVERIFY2(!truncated.isEmpty(), qPrintable(m_clips->lastError()));
+
+        LibavRuntime::routeLogMessages();
+        const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+        VideoInfo info;
+        QString error;
+        const bool broken = LibavVideoAnalyzer().analyze({}, truncated, &info, &error);
+        const bool fine = LibavVideoAnalyzer().analyze({}, whole, &info, &error);
+        qInstallMessageHandler(previous);
+
+        QVERIFY(!broken);
+        QVERIFY(fine);
+        QMutexLocker lock(&capturedMutex);
+        bool sawFailure = false;
+        for (const Captured& message : std::as_const(captured)) {
+            if (message.category != QLatin1String("orvi.media.libav"))
+                continue;
+            QVERIFY2(message.type == QtWarningMsg || message.type == QtCriticalMsg,
+                     qPrintable(message.text));
+            QVERIFY(!message.text.isEmpty());
+            sawFailure = sawFailure || message.type == QtCriticalMsg;
+        }
+        QVERIFY(sawFailure);
     }
 
 private:

@@ -93,7 +93,7 @@ private slots:
         QTest::addColumn<QString>("fileName"); // "missing/..." = no folder; absolute: elsewhere
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("quality");
-        QTest::addColumn<int>("flags");       // 1 audio, 4 no frame rate
+        QTest::addColumn<int>("flags");       // 1 audio
         QTest::addColumn<QString>("message"); // a prefix when it ends with ": "
 
         const QString unsupported =
@@ -104,7 +104,6 @@ private slots:
         QTest::newRow("quality-above-100")
             << "out.mp4" << kSize << 101 << 0 << "Export quality must be between 0 and 100.";
         QTest::newRow("audio-requested") << "out.mp4" << kSize << 75 << 1 << unsupported;
-        QTest::newRow("rate-change-requested") << "out.mp4" << kSize << 75 << 4 << unsupported;
         QTest::newRow("missing-folder")
             << "missing/out.mp4" << kSize << 75 << 0 << "The output directory does not exist.";
         // Nothing can be created in /proc, not even by root.
@@ -131,7 +130,6 @@ private slots:
         VideoExportOptions options;
         options.qualityPercent = quality;
         options.includeAudio = (flags & 1) != 0;
-        options.preserveFrameRate = (flags & 4) == 0;
 
         LibavVideoSink sink;
         QString error;

@@ -236,14 +236,4 @@ AnalysisExportContext makeContext(const media::VideoInfo& info, const QImage& fi
     return context;
 }
 
-bool prepareContext(const QString& clip, AnalysisExportContext* context, QString* error)
-{
-    media::VideoInfo info;
-    QImage frame;
-    if (!makeClip(clip, QSize(640, 360), 1100, error) || !probeClip(clip, &info, &frame, error))
-        return false;
-    *context = makeContext(info, frame);
-    return true;
-}
-
 } // namespace orvi::reports::test

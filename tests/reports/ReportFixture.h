@@ -35,9 +35,6 @@ bool probeClip(const QString& path, media::VideoInfo* info, QImage* firstFrame, 
 AnalysisExportContext makeContext(const media::VideoInfo& info, const QImage& firstFrame,
                                   const FixtureOptions& options = {});
 
-// The default context over a new 640 x 360 clip of 1100 frames at `clip`.
-bool prepareContext(const QString& clip, AnalysisExportContext* context, QString* error);
-
 // A small application icon standing in for the program's resource.
 QImage fixtureIcon();
 

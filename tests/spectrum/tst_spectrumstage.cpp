@@ -1,11 +1,14 @@
 #include "SpectrumTestSignals.h"
 #include "motion/MotionWorkerPool.h"
+#include "spectrum/RelativePhase.h"
 #include "spectrum/SpectrumStage.h"
+#include "spectrum/SpectrumViews.h"
 
 #include <QtTest>
 #include <cmath>
 #include <complex>
 #include <functional>
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -14,6 +17,7 @@ using namespace orvi::spectrum;
 using orvi::spectrum::testing::emptySignals;
 using orvi::spectrum::testing::sum;
 using orvi::spectrum::testing::tone;
+using project_data::GridSite;
 
 namespace {
 
@@ -88,8 +92,53 @@ int binOf(const project_data::FrequencyCandidate& candidate, double binWidth)
     return int(std::lround(candidate.frequencyHz / binWidth));
 }
 
+// Relative phase and the views.
+constexpr double kRate = 100.0;
+const float kNan = std::numeric_limits<float>::quiet_NaN();
+
+GridSite site(std::vector<float> x, std::vector<float> y, int start = 0, int length = -1)
+{
+    GridSite s;
+    s.textured = true;
+    s.accepted = true;
+    s.segmentStart = start;
+    s.segmentLength = length < 0 ? int(x.size()) - start : length;
+    s.phaseSeriesX = std::move(x);
+    s.phaseSeriesY = std::move(y);
+    s.cellRect = QRectF(0.1, 0.2, 0.3, 0.4);
+    s.sampleX = 0.25;
+    return s;
+}
+
+// A motion component at f Hz with the given phase in degrees, plus faint noise.
+std::vector<float> motion(int n, double f, double phaseDegrees, quint32 seed = 1,
+                          double amplitude = 0.2)
+{
+    return tone(n, f / kRate, amplitude, phaseDegrees * std::numbers::pi / 180.0, 0.005, seed);
+}
+
+std::vector<float> quiet(int n, quint32 seed)
+{
+    return tone(n, 0.0, 0.0, 0.0, 0.005, seed);
+}
+
+// A signal whose spectrum is flat at `floor` with the given bins raised.
+project_data::AcceptedSignal flatSignal(double floor, std::vector<std::pair<int, double>> raised)
+{
+    project_data::AcceptedSignal signal;
+    signal.powerSpectrum.assign(64, floor);
+    signal.powerSpectrum[0] = 0.0;
+    for (const auto& [bin, value] : raised)
+        signal.powerSpectrum[size_t(bin)] = value;
+    signal.localBackground = floor;
+    return signal;
+}
+
 } // namespace
 
+// The spectrum stage against a direct transform, and the views of a result that the stage does
+// not draw itself: the band power map, a point's local spectrum and trace, and the relative
+// phase of every point.
 class SpectrumStageTest : public QObject
 {
     Q_OBJECT
@@ -109,6 +158,22 @@ private slots:
     void localBackgroundIsUpperMedianOfNeighbours();
     void relativeBandPowerCountsBinCentres_data();
     void relativeBandPowerCountsBinCentres();
+    void bandMapNormalisesToTheStrongestPoint();
+    void bandMapNeedsPowerAboveFourTimesTheBackground();
+    void localSpectrumOnlyForUsableSegments();
+    void traceWindowMarksGapsAndExtremes();
+    void detrendRunsTreatsEveryRunAlone();
+    void fitRecoversAmplitudeAndPhase();
+    void fitFailures_data();
+    void fitFailures();
+    void leadingPointIsPositive();
+    void reasonCodes();
+    void referenceChecksMarkEveryPoint_data();
+    void referenceChecksMarkEveryPoint();
+    void tooManyPointsOrCancellationGiveNothing();
+
+private:
+    void checkLead(int axis, double lead);
 };
 
 void SpectrumStageTest::fftAgreesWithDirectTransform_data()
@@ -401,6 +466,286 @@ void SpectrumStageTest::relativeBandPowerCountsBinCentres()
         QVERIFY(std::isnan(value));
     else
         QCOMPARE(value, expected);
+}
+
+void SpectrumStageTest::bandMapNormalisesToTheStrongestPoint()
+{
+    std::vector<project_data::AcceptedSignal> list = {flatSignal(0.01, {{10, 4.0}, {11, 4.0}}),
+                                                      flatSignal(0.01, {{11, 2.0}}),
+                                                      flatSignal(0.01, {})};
+    list[1].cellRect = QRectF(0.5, 0.5, 0.1, 0.1);
+    const auto entries = bandPowerMap(list, 0.5, 4.8, 5.6); // bins 10 and 11
+    QCOMPARE(int(entries.size()), 3);
+    QVERIFY(entries[0].valid);
+    QCOMPARE(entries[0].value, 1.0);
+    QCOMPARE(entries[0].peakFrequencyHz, 5.25); // between two equal bins
+    QVERIFY(entries[1].valid);
+    QCOMPARE(entries[1].value, (2.0 + 0.01) / 8.0);
+    QCOMPARE(entries[1].peakFrequencyHz, 5.5);
+    QCOMPARE(entries[1].cellRect, QRectF(0.5, 0.5, 0.1, 0.1));
+    QVERIFY(!entries[2].valid);
+}
+
+void SpectrumStageTest::bandMapNeedsPowerAboveFourTimesTheBackground()
+{
+    // Three bins of background 1: valid needs a band power of at least 12.
+    const auto below = bandPowerMap({flatSignal(1.0, {{20, 9.99}})}, 1.0, 19.0, 21.0);
+    QVERIFY(!below[0].valid);
+    const auto at = bandPowerMap({flatSignal(1.0, {{20, 10.0}})}, 1.0, 19.0, 21.0);
+    QVERIFY(at[0].valid);
+    // A band narrower than one bin holds no bin centre: nothing is valid.
+    const auto narrow = bandPowerMap({flatSignal(1.0, {{20, 100.0}})}, 1.0, 20.2, 20.8);
+    QVERIFY(!narrow[0].valid);
+    // A silent point never counts, however small its background.
+    project_data::AcceptedSignal silent = flatSignal(0.0, {});
+    silent.localBackground = 1e-30;
+    QVERIFY(!bandPowerMap({silent}, 1.0, 2.0, 40.0)[0].valid);
+    // Bands that hold no frequency give no map at all.
+    QVERIFY(bandPowerMap({silent}, 0.0, 1.0, 2.0).empty());
+    QVERIFY(bandPowerMap({silent}, 1.0, 2.0, 2.0).empty());
+}
+
+void SpectrumStageTest::localSpectrumOnlyForUsableSegments()
+{
+    // 12 Hz at 240 fps over the segment 100 ... 1099 of a 1200-sample series.
+    std::vector<float> x = tone(1200, 12.0 / 240.0, 0.3, 0.0, 0.01);
+    std::vector<float> y = tone(1200, 0.0, 0.0, 0.0, 0.01, 5);
+    x[50] = kNan;
+    y[50] = kNan;
+    const GridSite point = site(x, y, 100, 1000);
+    project_data::SpectrumResult local;
+    QVERIFY(localSpectrum(point, 240.0, &local));
+    QCOMPARE(local.fftSize, 1024);
+    QVERIFY(!local.candidates.empty());
+    QVERIFY(std::abs(local.candidates[0].frequencyHz - 12.0) <= local.binWidthHz);
+
+    GridSite rejected = point;
+    rejected.accepted = false;
+    QVERIFY(!localSpectrum(rejected, 240.0, &local));
+    GridSite shortSegment = point;
+    shortSegment.segmentLength = 63;
+    QVERIFY(!localSpectrum(shortSegment, 240.0, &local));
+    // The segment includes the rejected sample: the stage refuses non-finite input.
+    GridSite withGap = point;
+    withGap.segmentStart = 0;
+    QVERIFY(!localSpectrum(withGap, 240.0, &local));
+}
+
+void SpectrumStageTest::traceWindowMarksGapsAndExtremes()
+{
+    std::vector<float> x = {1, 2, 3, kNan, 5, 6, 7, 8};
+    std::vector<float> y = {-1, -2, -3, -4, -5, kNan, kNan, kNan};
+    bool raw = false;
+    // 8 samples at 1 fps, columns raised to 32: one sample per bucket.
+    auto list = traceWindow(x, y, 1.0, 0.0, 100.0, 1, &raw);
+    QVERIFY(raw);
+    QCOMPARE(int(list.size()), 8);
+    QCOMPARE(list[0].startSeconds, 1.0); // sample 0 sits at (0 + 1) / rate
+    QVERIFY(list[2].valid && !list[2].hasGap);
+    QCOMPARE(list[2].xMin, 3.0);
+    QCOMPARE(list[2].yMax, -3.0);
+    QVERIFY(!list[3].valid && list[3].hasGap);
+    QVERIFY(!list[5].valid && list[5].hasGap);
+
+    // Many samples on few columns are bucketed; mismatched input gives nothing.
+    const std::vector<float> long_ = tone(1000, 0.01, 1.0);
+    QCOMPARE(int(traceWindow(long_, long_, 100.0, 0.0, 11.0, 10, &raw).size()), 32);
+    QVERIFY(!raw);
+    QVERIFY(traceWindow(x, std::vector<float>(7), 1.0, 0.0, 10.0, 32).empty());
+}
+
+void SpectrumStageTest::detrendRunsTreatsEveryRunAlone()
+{
+    const std::vector<float> series = {1, 3, 5, 7, kNan, 42, kNan, kNan, 10, 10, 16};
+    const std::vector<float> out = detrendRuns(series);
+    QCOMPARE(out.size(), series.size());
+    for (int i : {0, 1, 2, 3})
+        QVERIFY(std::abs(out[size_t(i)]) < 1e-6f); // a straight line leaves nothing
+    QVERIFY(std::isnan(out[4]) && std::isnan(out[6]) && std::isnan(out[7]));
+    QCOMPARE(out[5], 0.0f); // a run of one sample: the mean goes, slope 0
+    // 10, 10, 16: mean 12, slope 3 about the centre: residuals 1, -2, 1.
+    QVERIFY(std::abs(out[8] - 1.0f) < 1e-6f);
+    QVERIFY(std::abs(out[9] + 2.0f) < 1e-6f);
+    QVERIFY(std::abs(out[10] - 1.0f) < 1e-6f);
+    QVERIFY(detrendRuns({}).empty());
+}
+
+void SpectrumStageTest::fitRecoversAmplitudeAndPhase()
+{
+    // Offset, trend and 0.7 cos(w i + 40 deg): the phasor is 0.7 e^(i 40 deg).
+    const double omega = 2.0 * std::numbers::pi * 0.03;
+    std::vector<float> x(500);
+    for (int i = 0; i < 500; ++i)
+        x[size_t(i)] =
+            float(3.0 + 0.01 * i + 0.7 * std::cos(omega * i + 40.0 * std::numbers::pi / 180));
+    std::vector<float> padded(20, 99.0f); // the fit starts at its own first sample
+    padded.insert(padded.end(), x.begin(), x.end());
+    const SinusoidFit fit = fitSinusoid(padded, 20, 500, omega);
+    QVERIFY(fit.ok);
+    QVERIFY(std::abs(std::hypot(fit.phasorRe, fit.phasorIm) - 0.7) < 1e-4);
+    QVERIFY(std::abs(std::atan2(fit.phasorIm, fit.phasorRe) * 180 / std::numbers::pi - 40.0) <
+            0.01);
+    QVERIFY(fit.fraction > 0.9999 && fit.fraction <= 1.0);
+}
+
+void SpectrumStageTest::fitFailures_data()
+{
+    QTest::addColumn<std::vector<float>>("series");
+    QTest::addColumn<double>("omega");
+    QTest::addColumn<bool>("zeroFraction");
+    std::vector<float> withNan = tone(300, 0.05, 1.0);
+    withNan[100] = std::numeric_limits<float>::quiet_NaN();
+    QTest::newRow("non-finite sample") << withNan << 0.1 * std::numbers::pi << true;
+    std::vector<float> line(300);
+    for (size_t i = 0; i < line.size(); ++i)
+        line[i] = 2.0f + 0.5f * float(i);
+    QTest::newRow("a straight line has no energy") << line << 0.1 * std::numbers::pi << true;
+    // At omega 0 the cosine column equals the constant: singular normal equations.
+    QTest::newRow("singular basis") << tone(300, 0.05, 1.0) << 0.0 << true;
+    QTest::newRow("pure noise explains little")
+        << tone(300, 0.0, 0.0, 0.0, 1.0, 9) << 2.0 * std::numbers::pi * 0.05 << false;
+    QTest::newRow("amplitude below 1e-6") << sum(tone(300, 0.05, 1e-7), tone(300, 0.2, 1.0))
+                                          << 2.0 * std::numbers::pi * 0.05 << false;
+}
+
+void SpectrumStageTest::fitFailures()
+{
+    QFETCH(std::vector<float>, series);
+    QFETCH(double, omega);
+    QFETCH(bool, zeroFraction);
+    const SinusoidFit fit = fitSinusoid(series, 0, int(series.size()), omega);
+    QVERIFY(!fit.ok);
+    if (zeroFraction)
+        QCOMPARE(fit.fraction, 0.0);
+    else
+        QVERIFY(fit.fraction < 0.3);
+}
+
+// On X the site leads by 90 degrees, on Y by 135.
+void SpectrumStageTest::leadingPointIsPositive()
+{
+    for (const auto& [axis, lead] : {std::pair{0, 90.0}, {1, 135.0}})
+        checkLead(axis, lead);
+}
+
+void SpectrumStageTest::checkLead(int axis, double lead)
+{
+    const int n = 1000;
+    const double f = 7.0;
+    // The other component carries an unrelated phase, so the axis choice matters.
+    const std::vector<float> referenceMotion = motion(n, f, 10.0, 1);
+    const std::vector<float> siteMotion = motion(n, f, 10.0 + lead, 2);
+    const std::vector<float> decoy = motion(n, f, -170.0, 3);
+    std::vector<GridSite> sites;
+    if (axis == 0) {
+        sites = {site(referenceMotion, decoy), site(siteMotion, decoy)};
+    } else {
+        sites = {site(decoy, referenceMotion), site(decoy, siteMotion)};
+    }
+    const auto samples = computeRelativePhase(sites, 0, axis, kRate, f, {});
+    QCOMPARE(int(samples.size()), 2);
+    QVERIFY(samples[0].valid);
+    QCOMPARE(samples[0].phaseDegrees, 0.0); // the reference against itself
+    QVERIFY(samples[1].valid);
+    QCOMPARE(samples[1].reason, 0);
+    QVERIFY2(std::abs(samples[1].phaseDegrees - lead) < 1.0,
+             qPrintable(QString::number(samples[1].phaseDegrees)));
+    QVERIFY(samples[1].quality > 0.9 && samples[1].quality <= 1.0);
+}
+
+void SpectrumStageTest::reasonCodes()
+{
+    const int n = 2000;
+    const double f = 5.0;
+    const std::vector<float> ref = motion(n, f, 0.0, 1);
+    // Turns by 45 degrees between the first and the second half of the common interval.
+    std::vector<float> drifting = motion(n, f, 30.0, 4);
+    const std::vector<float> later = motion(n, f, 75.0, 5);
+    std::copy(later.begin() + n / 2, later.end(), drifting.begin() + n / 2);
+
+    GridSite rejected = site(ref, quiet(n, 6));
+    rejected.accepted = false;
+    std::vector<float> gap = motion(n, f, 20.0, 7);
+    const std::vector<GridSite> sites = {
+        site(ref, quiet(n, 2)),
+        site(motion(n, f, 50.0, 3), quiet(n, 3), 1000, 1000), // overlap 1000: fine
+        site(motion(n, f, 50.0, 3), quiet(n, 3), 1900, 100),  // overlap 100: too short
+        site(tone(n, 0.0, 0.0, 0.0, 0.3, 8), quiet(n, 8)),    // noise: weak fit
+        site(drifting, quiet(n, 9)),                          // drift of 45 degrees
+        rejected,
+        site(gap, quiet(n, 10), 0, 63), // a segment below 64 samples is not usable
+    };
+    const auto samples = computeRelativePhase(sites, 0, 0, kRate, f, {});
+    QCOMPARE(int(samples.size()), int(sites.size()));
+    QCOMPARE(samples[1].reason, 0);
+    QCOMPARE(samples[1].intervalStart, 1000);
+    QCOMPARE(samples[1].intervalLength, 1000);
+    QVERIFY(std::abs(samples[1].phaseDegrees - 50.0) < 1.0);
+    QCOMPARE(samples[2].reason, 2);
+    QCOMPARE(samples[2].intervalLength, 100);
+    QCOMPARE(samples[3].reason, 3);
+    QVERIFY(samples[3].quality < 0.3);
+    QCOMPARE(samples[4].reason, 4);
+    QVERIFY(!samples[4].valid);
+    QCOMPARE(samples[5].reason, 1);
+    QCOMPARE(samples[6].reason, 1);
+
+    // Segments that do not overlap at all: the common length is negative, reason 2.
+    const std::vector<GridSite> apart = {site(ref, quiet(n, 2), 0, 900),
+                                         site(ref, quiet(n, 2), 1000, 1000)};
+    const auto separated = computeRelativePhase(apart, 0, 0, kRate, f, {});
+    QCOMPARE(separated[1].reason, 2);
+    QVERIFY(separated[1].intervalLength <= 0);
+}
+
+void SpectrumStageTest::referenceChecksMarkEveryPoint_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<double>("frequency");
+    QTest::addColumn<int>("reference");
+    QTest::addColumn<int>("reason");
+    QTest::newRow("frequency at half the rate") << 1000 << kRate / 2 << 0 << 1;
+    // f = r / 100: 256 samples give halves of 1.28 periods; 1000 samples give 5.
+    QTest::newRow("1.28 periods per half") << 256 << 1.0 << 0 << 2;
+    QTest::newRow("5 periods per half") << 1000 << 1.0 << 0 << 0;
+    QTest::newRow("reference without energy") << 1000 << 1.0 << 1 << 3;
+}
+
+void SpectrumStageTest::referenceChecksMarkEveryPoint()
+{
+    QFETCH(int, length);
+    QFETCH(double, frequency);
+    QFETCH(int, reference);
+    QFETCH(int, reason);
+    std::vector<float> flat(size_t(length), 0.0f);
+    const std::vector<GridSite> sites = {site(motion(length, 1.0, 0.0), quiet(length, 2)),
+                                         site(flat, flat)};
+    const auto samples = computeRelativePhase(sites, reference, 0, kRate, frequency, {});
+    QCOMPARE(int(samples.size()), 2);
+    if (reason == 0) {
+        QCOMPARE(samples[0].reason, 0); // the flat site fails on its own, not the reference
+        QCOMPARE(samples[1].reason, 3);
+        return;
+    }
+    for (const auto& sample : samples) {
+        QCOMPARE(sample.reason, reason);
+        QVERIFY(!sample.valid);
+    }
+}
+
+void SpectrumStageTest::tooManyPointsOrCancellationGiveNothing()
+{
+    const std::vector<float> ref = motion(1000, 5.0, 0.0);
+    QVERIFY(computeRelativePhase(std::vector<GridSite>(2049, site(ref, ref)), 0, 0, kRate, 5.0, {})
+                .empty());
+    QCOMPARE(computeRelativePhase(std::vector<GridSite>(2048), 0, 0, kRate, 5.0, {}).size(),
+             size_t(2048));
+    int polls = 0;
+    const auto cancelAfterReference = [&polls] { return ++polls > 4; };
+    QVERIFY(computeRelativePhase({site(ref, ref), site(ref, ref)}, 0, 0, kRate, 5.0,
+                                 cancelAfterReference)
+                .empty());
+    QVERIFY(polls > 4);
 }
 
 QTEST_GUILESS_MAIN(SpectrumStageTest)

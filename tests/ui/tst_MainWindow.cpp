@@ -24,16 +24,6 @@ using orvi::app::ApplicationIdentity;
 using orvi::media::tests::LibavClipFixtures;
 using orvi::ui::items::RegionEditorItem;
 
-// Skips without ffmpeg; otherwise analyses the two-band clip in a temporary folder named
-// `folder` and ends the test function when that failed.
-#define ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder)                                                    \
-    if (!LibavClipFixtures::ffmpegAvailable())                                                     \
-        QSKIP("ffmpeg is needed to make the clips");                                               \
-    QTemporaryDir folder;                                                                          \
-    analyseTwoBandClip(folder);                                                                    \
-    if (QTest::currentTestFailed())                                                                \
-    return
-
 // Skips without ffmpeg; otherwise opens a 12-frame clip with marked corners, turned by
 // `rotation` degrees, and ends the test function when that failed.
 #define OPEN_MARKED_CLIP_OR_RETURN(rotation)                                                       \
@@ -306,26 +296,9 @@ private slots:
     }
 
     // The amplification settings take the one band rule: a lower edge of 0 Hz is refused, not
-    // applied as a band the settings then call invalid.
-    void amplificationBandFollowsTheBandRule()
-    {
-        OPEN_MARKED_CLIP_OR_RETURN(0.0);
-        QCOMPARE(act("open_dialog", "dialog", "amplification_settings"), QStringLiteral("ok"));
-        const auto setBand = [&](double lower, double upper) {
-            const QVariantMap band{{"lowerFrequencyHz", lower}, {"upperFrequencyHz", upper}};
-            return outcome(QVariantMap{{"action", "set_dialog_parameters"},
-                                       {"dialog", "amplification_settings"},
-                                       {"parameters", band}});
-        };
-        QCOMPARE(setBand(0.0, 2.0), QStringLiteral("invalid_parameters"));
-        QCOMPARE(setBand(1.0, 2.0), QStringLiteral("ok"));
-        QCOMPARE(m_controller->processingSettings()->lowerFrequencyHz(), 1.0);
-        QVERIFY(m_controller->processingSettings()->frequencyBandValid());
-    }
-
-    // The reference region cleared in the amplification settings takes compensation with it,
-    // and both come back when the dialog is left without starting.
-    void clearedReferenceReturnsWhenTheDialogIsLeft()
+    // applied as a band the settings then call invalid. The reference region cleared there takes
+    // compensation with it, and both come back when the dialog is left without starting.
+    void amplificationDialog()
     {
         OPEN_MARKED_CLIP_OR_RETURN(0.0);
         ProcessingSettingsController* settings = m_controller->processingSettings();
@@ -335,6 +308,16 @@ private slots:
         QVERIFY(settings->setStabilizationEnabled(true));
         const QString dialog = QStringLiteral("amplification_settings");
         QCOMPARE(act("open_dialog", "dialog", dialog), QStringLiteral("ok"));
+        const auto setBand = [&](double lower, double upper) {
+            const QVariantMap band{{"lowerFrequencyHz", lower}, {"upperFrequencyHz", upper}};
+            return outcome(QVariantMap{
+                {"action", "set_dialog_parameters"}, {"dialog", dialog}, {"parameters", band}});
+        };
+        QCOMPARE(setBand(0.0, 2.0), QStringLiteral("invalid_parameters"));
+        QCOMPARE(setBand(1.0, 2.0), QStringLiteral("ok"));
+        QCOMPARE(settings->lowerFrequencyHz(), 1.0);
+        QVERIFY(settings->frequencyBandValid());
+
         QCOMPARE(outcome(QVariantMap{{"action", "set_dialog_section"},
                                      {"dialog", dialog},
                                      {"section", "camera"},
@@ -360,152 +343,201 @@ private slots:
         QVERIFY(settings->stabilizationEnabled());
     }
 
-    // The maps on a real analysis: a click on the band map changes nothing, both maps follow
-    // the view contract, and on the phase map a click picks the reference cell it lands in.
-    void mapsFollowClicksAndViewContract()
+    // The views of one real analysis. A click on the band map changes nothing, both maps follow
+    // the view contract, and on the phase map a click picks the reference cell it lands in. The
+    // bands table lists every candidate, and a click on a row selects that candidate's band.
+    // On the chart a drag selects the dragged band, widened by half a bin, and zooms to it; a
+    // click picks the bin under it once the double-click interval has passed; two quick clicks
+    // show the whole range again and select nothing. The points display picks the marker within
+    // 10 pixels of a click and nothing farther; the signal plot keeps its visible time range
+    // inside the fragment; the local spectrum has no view to change.
+    void viewsOfARealAnalysis()
     {
-        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
+        if (!LibavClipFixtures::ffmpegAvailable())
+            QSKIP("ffmpeg is needed to make the clips");
+        QTemporaryDir folder;
+        analyseTwoBandClip(folder);
+        if (QTest::currentTestFailed())
+            return;
         SpectrumController* spectrum = m_controller->spectrum();
-        auto viewport = [&](const char* name) { return visibleItem(name); };
-        // The window point of frame point (u, v) in a viewport.
-        auto framePoint = [&](QQuickItem* view, double u, double v) {
-            auto* overlay = view->property("overlay").value<QQuickItem*>();
-            return overlay->mapToScene(QPointF(u * overlay->width(), v * overlay->height()))
-                .toPoint();
-        };
-        auto click = [&](QPoint point) { QTest::mouseClick(m_window, Qt::LeftButton, {}, point); };
-        const auto viewSteps = QJsonDocument::fromJson(R"([
-            [{"action": "set_view", "zoom": 2, "panX": -0.5, "panY": -1}, "ok", [2, -0.5, -1]],
-            [{"action": "set_view", "zoom": 2, "panX": 0.1, "panY": 0}, "invalid_view", [2, -0.5, -1]],
-            [{"action": "set_view", "zoom": 17, "panX": 0, "panY": 0}, "invalid_view", [2, -0.5, -1]],
-            [{"action": "reset_view"}, "ok", [1, 0, 0]]])")
-                                   .array();
-        auto checkViewContract = [&] {
-            // Zooms and pans through valid and invalid requests, back to the whole frame.
-            for (const QJsonValue& step : viewSteps) {
-                QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
-                const QVariantMap view = state().value("viewState").toMap();
-                QCOMPARE(view.value("zoom").toDouble(), step[2][0].toDouble());
-                QCOMPARE(view.value("panX").toDouble(), step[2][1].toDouble());
-                QCOMPARE(view.value("panY").toDouble(), step[2][2].toDouble());
+        {
+            auto viewport = [&](const char* name) { return visibleItem(name); };
+            // The window point of frame point (u, v) in a viewport.
+            auto framePoint = [&](QQuickItem* view, double u, double v) {
+                auto* overlay = view->property("overlay").value<QQuickItem*>();
+                return overlay->mapToScene(QPointF(u * overlay->width(), v * overlay->height()))
+                    .toPoint();
+            };
+            auto click = [&](QPoint point) {
+                QTest::mouseClick(m_window, Qt::LeftButton, {}, point);
+            };
+            const auto viewSteps = QJsonDocument::fromJson(R"([
+                [{"action": "set_view", "zoom": 2, "panX": -0.5, "panY": -1}, "ok", [2, -0.5, -1]],
+                [{"action": "set_view", "zoom": 2, "panX": 0.1, "panY": 0}, "invalid_view", [2, -0.5, -1]],
+                [{"action": "set_view", "zoom": 17, "panX": 0, "panY": 0}, "invalid_view", [2, -0.5, -1]],
+                [{"action": "reset_view"}, "ok", [1, 0, 0]]])")
+                                       .array();
+            auto checkViewContract = [&] {
+                // Zooms and pans through valid and invalid requests, back to the whole frame.
+                for (const QJsonValue& step : viewSteps) {
+                    QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
+                    const QVariantMap view = state().value("viewState").toMap();
+                    QCOMPARE(view.value("zoom").toDouble(), step[2][0].toDouble());
+                    QCOMPARE(view.value("panX").toDouble(), step[2][1].toDouble());
+                    QCOMPARE(view.value("panY").toDouble(), step[2][2].toDouble());
+                }
+            };
+
+            QCOMPARE(act("select_view", "view", "map"), QStringLiteral("ok"));
+            QQuickItem* bandMap = viewport("bandMapViewport");
+            QVERIFY(bandMap);
+            const double lower = spectrum->selectedLowerFrequencyHz();
+            const double upper = spectrum->selectedUpperFrequencyHz();
+            click(framePoint(bandMap, 0.25, 0.5));
+            QCOMPARE(spectrum->selectedLowerFrequencyHz(), lower);
+            QCOMPARE(spectrum->selectedUpperFrequencyHz(), upper);
+            QCOMPARE(spectrum->phaseReferenceSite(), -1);
+            checkViewContract();
+            if (QTest::currentTestFailed())
+                return;
+
+            QCOMPARE(act("select_view", "view", "phase"), QStringLiteral("ok"));
+            QQuickItem* phaseMap = viewport("phaseMapViewport");
+            QVERIFY(phaseMap);
+            checkViewContract();
+            if (QTest::currentTestFailed())
+                return;
+
+            // The second candidate, chosen in the selector's list.
+            auto* choice = m_window->findChild<QQuickItem*>(QStringLiteral("candidateChoice"));
+            QVERIFY(choice && choice->isEnabled());
+            QVERIFY(QQuickTest::qWaitForPolish(m_window)); // the row follows the selector's width
+
+            clickCentre(choice);
+            auto* popup = choice->property("popup").value<QObject*>();
+            QTRY_VERIFY(popup && popup->property("opened").toBool());
+            QQuickItem* entry = nullptr;
+            QVERIFY(QMetaObject::invokeMethod(popup->property("contentItem").value<QQuickItem*>(),
+                                              "itemAtIndex", Q_RETURN_ARG(QQuickItem*, entry),
+                                              Q_ARG(int, 1)));
+            QVERIFY(entry);
+            clickCentre(entry);
+            const QVariantMap second = spectrum->candidates()[1].toMap();
+            QCOMPARE(spectrum->phaseFrequencyHz(), second["frequencyHz"].toDouble());
+            QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
+            QCOMPARE(choice->property("currentIndex").toInt(), 1);
+
+            // A reference in the first and then in the last accepted cell of the half that moves at
+            // the chosen frequency, clicked at the cell's centre.
+            const bool leftHalf = std::abs(second["frequencyHz"].toDouble() - 12.0) < 3.0;
+            const QVariantList sites = spectrum->diagnosticSites();
+            const QVariantList cells = spectrum->phaseSamples();
+            QList<int> accepted;
+            for (int i = 0; i < sites.size(); ++i) {
+                const QVariantMap cell = cells[i].toMap();
+                const double centreX = cell["x"].toDouble() + cell["width"].toDouble() / 2;
+                if (sites[i].toMap().value("accepted").toBool() && (centreX < 0.5) == leftHalf)
+                    accepted.append(i);
             }
-        };
+            QVERIFY(accepted.size() >= 2);
+            auto clickCell = [&](int index) {
+                const QVariantMap cell = cells[index].toMap();
+                click(framePoint(phaseMap, cell["x"].toDouble() + cell["width"].toDouble() / 2,
+                                 cell["y"].toDouble() + cell["height"].toDouble() / 2));
+            };
+            clickCell(accepted.first());
+            QCOMPARE(spectrum->phaseReferenceSite(), accepted.first());
+            auto* calculate = m_window->findChild<QQuickItem*>(QStringLiteral("phaseButton"));
+            QVERIFY(calculate && calculate->isEnabled());
+            clickCentre(calculate);
+            QTRY_VERIFY_WITH_TIMEOUT(!spectrum->phaseBusy(), 60000);
+            QVERIFY2(spectrum->phaseAvailable(), qPrintable(spectrum->phaseMessage()));
+            clickCell(accepted.last());
+            QCOMPARE(spectrum->phaseReferenceSite(), accepted.last());
 
-        QCOMPARE(act("select_view", "view", "map"), QStringLiteral("ok"));
-        QQuickItem* bandMap = viewport("bandMapViewport");
-        QVERIFY(bandMap);
-        const double lower = spectrum->selectedLowerFrequencyHz();
-        const double upper = spectrum->selectedUpperFrequencyHz();
-        click(framePoint(bandMap, 0.25, 0.5));
-        QCOMPARE(spectrum->selectedLowerFrequencyHz(), lower);
-        QCOMPARE(spectrum->selectedUpperFrequencyHz(), upper);
-        QCOMPARE(spectrum->phaseReferenceSite(), -1);
-        checkViewContract();
-        if (QTest::currentTestFailed())
-            return;
-
-        QCOMPARE(act("select_view", "view", "phase"), QStringLiteral("ok"));
-        QQuickItem* phaseMap = viewport("phaseMapViewport");
-        QVERIFY(phaseMap);
-        checkViewContract();
-        if (QTest::currentTestFailed())
-            return;
-
-        // The second candidate, chosen in the selector's list.
-        auto* choice = m_window->findChild<QQuickItem*>(QStringLiteral("candidateChoice"));
-        QVERIFY(choice && choice->isEnabled());
-        QVERIFY(QQuickTest::qWaitForPolish(m_window)); // the row follows the selector's width
-
-        clickCentre(choice);
-        auto* popup = choice->property("popup").value<QObject*>();
-        QTRY_VERIFY(popup && popup->property("opened").toBool());
-        QQuickItem* entry = nullptr;
-        QVERIFY(QMetaObject::invokeMethod(popup->property("contentItem").value<QQuickItem*>(),
-                                          "itemAtIndex", Q_RETURN_ARG(QQuickItem*, entry),
-                                          Q_ARG(int, 1)));
-        QVERIFY(entry);
-        clickCentre(entry);
-        const QVariantMap second = spectrum->candidates()[1].toMap();
-        QCOMPARE(spectrum->phaseFrequencyHz(), second["frequencyHz"].toDouble());
-        QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
-        QCOMPARE(choice->property("currentIndex").toInt(), 1);
-
-        // A reference in the first and then in the last accepted cell of the half that moves at
-        // the chosen frequency, clicked at the cell's centre.
-        const bool leftHalf = std::abs(second["frequencyHz"].toDouble() - 12.0) < 3.0;
-        const QVariantList sites = spectrum->diagnosticSites();
-        const QVariantList cells = spectrum->phaseSamples();
-        QList<int> accepted;
-        for (int i = 0; i < sites.size(); ++i) {
-            const QVariantMap cell = cells[i].toMap();
-            const double centreX = cell["x"].toDouble() + cell["width"].toDouble() / 2;
-            if (sites[i].toMap().value("accepted").toBool() && (centreX < 0.5) == leftHalf)
-                accepted.append(i);
+            // Just outside the frame, where no cell reaches.
+            const QRectF view(QPointF(0, 0), phaseMap->size());
+            bool clickedOutside = false;
+            for (const QPointF& uv : {QPointF(-0.02, 0.5), QPointF(1.02, 0.5), QPointF(0.5, -0.02),
+                                      QPointF(0.5, 1.02)}) {
+                const QPoint point = framePoint(phaseMap, uv.x(), uv.y());
+                if (!view.contains(phaseMap->mapFromScene(point)))
+                    continue;
+                click(point);
+                clickedOutside = true;
+                break;
+            }
+            QVERIFY(clickedOutside);
+            QCOMPARE(spectrum->phaseReferenceSite(), accepted.last());
         }
-        QVERIFY(accepted.size() >= 2);
-        auto clickCell = [&](int index) {
-            const QVariantMap cell = cells[index].toMap();
-            click(framePoint(phaseMap, cell["x"].toDouble() + cell["width"].toDouble() / 2,
-                             cell["y"].toDouble() + cell["height"].toDouble() / 2));
-        };
-        clickCell(accepted.first());
-        QCOMPARE(spectrum->phaseReferenceSite(), accepted.first());
-        auto* calculate = m_window->findChild<QQuickItem*>(QStringLiteral("phaseButton"));
-        QVERIFY(calculate && calculate->isEnabled());
-        clickCentre(calculate);
-        QTRY_VERIFY_WITH_TIMEOUT(!spectrum->phaseBusy(), 60000);
-        QVERIFY2(spectrum->phaseAvailable(), qPrintable(spectrum->phaseMessage()));
-        clickCell(accepted.last());
-        QCOMPARE(spectrum->phaseReferenceSite(), accepted.last());
+        {
+            const QVariantList candidates = spectrum->candidates();
+            QVERIFY(candidates.size() >= 2);
 
-        // Just outside the frame, where no cell reaches.
-        const QRectF view(QPointF(0, 0), phaseMap->size());
-        bool clickedOutside = false;
-        for (const QPointF& uv :
-             {QPointF(-0.02, 0.5), QPointF(1.02, 0.5), QPointF(0.5, -0.02), QPointF(0.5, 1.02)}) {
-            const QPoint point = framePoint(phaseMap, uv.x(), uv.y());
-            if (!view.contains(phaseMap->mapFromScene(point)))
-                continue;
-            click(point);
-            clickedOutside = true;
-            break;
+            QQuickItem* rows = showView("bands", "bandsRows");
+            QVERIFY(rows);
+            QTRY_COMPARE(rows->property("count").toInt(), candidates.size());
+            // The rows are laid out once the table has its size, on the next polish.
+            QQuickItem* row = nullptr;
+            QTRY_VERIFY(QMetaObject::invokeMethod(rows, "itemAtIndex",
+                                                  Q_RETURN_ARG(QQuickItem*, row), Q_ARG(int, 0)) &&
+                        row);
+            const QVariantMap first = candidates[0].toMap();
+            QVERIFY(spectrum->selectedLowerFrequencyHz() != first["lowerFrequencyHz"].toDouble());
+            m_window->grabWindow(); // renders a frame: pending layouts take their final geometry
+            clickCentre(row);
+            QCOMPARE(spectrum->selectedLowerFrequencyHz(), first["lowerFrequencyHz"].toDouble());
+            QCOMPARE(spectrum->selectedUpperFrequencyHz(), first["upperFrequencyHz"].toDouble());
         }
-        QVERIFY(clickedOutside);
-        QCOMPARE(spectrum->phaseReferenceSite(), accepted.last());
-    }
+        {
+            QQuickItem* chart = showView("spectrum", "spectrumChart");
+            QVERIFY(chart);
+            const QRectF plot = chart->property("plotRect").toRectF();
+            const auto view = [&] {
+                const QVariantMap range = state().value("viewState").toMap();
+                return std::pair(range.value("lower").toDouble(), range.value("upper").toDouble());
+            };
+            const auto full =
+                std::pair(spectrum->minimumFrequencyHz(), spectrum->maximumFrequencyHz());
+            QCOMPARE(view(), full);
+            const auto at = [&](double hz) {
+                const auto [lower, upper] = view();
+                const double x = plot.left() + (hz - lower) / (upper - lower) * plot.width();
+                return chart->mapToScene(QPointF(x, plot.center().y())).toPoint();
+            };
+            const double pixelHz = (full.second - full.first) / plot.width();
+            const double halfBin = spectrum->frequencyStepHz() / 2.0;
+            const auto bandNear = [&](double lower, double upper) {
+                return qAbs(spectrum->selectedLowerFrequencyHz() - lower) <= pixelHz &&
+                       qAbs(spectrum->selectedUpperFrequencyHz() - upper) <= pixelHz;
+            };
 
-    // The bands table lists every candidate of a real analysis, and a click on a row selects
-    // that candidate's band.
-    void bandsTableSelectsClickedBand()
-    {
-        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
-        SpectrumController* spectrum = m_controller->spectrum();
-        const QVariantList candidates = spectrum->candidates();
-        QVERIFY(candidates.size() >= 2);
+            drag(at(33.0), at(27.0));
+            QVERIFY(bandNear(27.0 - halfBin, 33.0 + halfBin));
+            QCOMPARE(view(), std::pair(spectrum->selectedLowerFrequencyHz(),
+                                       spectrum->selectedUpperFrequencyHz()));
 
-        QQuickItem* rows = showView("bands", "bandsRows");
-        QVERIFY(rows);
-        QTRY_COMPARE(rows->property("count").toInt(), candidates.size());
-        // The rows are laid out once the table has its size, on the next polish.
-        QQuickItem* row = nullptr;
-        QTRY_VERIFY(QMetaObject::invokeMethod(rows, "itemAtIndex", Q_RETURN_ARG(QQuickItem*, row),
-                                              Q_ARG(int, 1)) &&
-                    row);
-        const QVariantMap second = candidates[1].toMap();
-        QVERIFY(spectrum->selectedLowerFrequencyHz() != second["lowerFrequencyHz"].toDouble());
-        m_window->grabWindow(); // renders a frame: pending layouts take their final geometry
-        clickCentre(row);
-        QCOMPARE(spectrum->selectedLowerFrequencyHz(), second["lowerFrequencyHz"].toDouble());
-        QCOMPARE(spectrum->selectedUpperFrequencyHz(), second["upperFrequencyHz"].toDouble());
-    }
+            QTest::mouseDClick(m_window, Qt::LeftButton, {}, at(30.0));
+            QCOMPARE(view(), full);
+            QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200);
+            QVERIFY(bandNear(27.0 - halfBin, 33.0 + halfBin));
 
-    // The points display picks the marker within 10 pixels of a click and nothing farther; the
-    // signal plot keeps its visible time range inside the fragment; the local spectrum has no
-    // view to change.
-    void pointsViewSelectsPointsAndShowsTheirSignal()
-    {
-        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
-        SpectrumController* spectrum = m_controller->spectrum();
+            QTest::mouseClick(m_window, Qt::LeftButton, {}, at(12.0));
+            QTRY_VERIFY(bandNear(12.0 - halfBin, 12.0 + halfBin));
+            QCOMPARE(view(), full);
+
+            const QJsonArray steps = QJsonDocument::fromJson(R"([
+                [{"action": "set_view", "lower": 20, "upper": "30"}, "invalid_view"],
+                [{"action": "set_view", "lower": 30, "upper": 20}, "invalid_view"],
+                [{"action": "set_view", "lower": 20, "upper": 1e4}, "invalid_view"],
+                [{"action": "set_view", "lower": 20, "upper": 30}, "ok"]])")
+                                         .array();
+            for (const QJsonValue& step : steps)
+                QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
+            QCOMPARE(view(), std::pair(20.0, 30.0));
+            QCOMPARE(act("reset_view"), QStringLiteral("ok"));
+            QCOMPARE(view(), full);
+        }
         QQuickItem* frame = showView("points", "pointsFrame");
         QVERIFY(frame);
         // The amplitude table below the frame follows the selected point.
@@ -575,61 +607,6 @@ private slots:
         openClip(folder.filePath(QStringLiteral("two.mp4")));
         QCOMPARE(spectrum->selectedDiagnosticSite(), -1);
         QCOMPARE(state()["view"].toString(), QStringLiteral("points"));
-    }
-
-    // On the real chart a drag selects the dragged band, widened by half a bin, and zooms to
-    // it; a click picks the bin under it once the double-click interval has passed; two quick
-    // clicks show the whole range again and select nothing.
-    void spectrumChartGestures()
-    {
-        ANALYSE_TWO_BAND_CLIP_OR_RETURN(folder);
-        SpectrumController* spectrum = m_controller->spectrum();
-        QQuickItem* chart = showView("spectrum", "spectrumChart");
-        QVERIFY(chart);
-        const QRectF plot = chart->property("plotRect").toRectF();
-        const auto view = [&] {
-            const QVariantMap range = state().value("viewState").toMap();
-            return std::pair(range.value("lower").toDouble(), range.value("upper").toDouble());
-        };
-        const auto full = std::pair(spectrum->minimumFrequencyHz(), spectrum->maximumFrequencyHz());
-        QCOMPARE(view(), full);
-        const auto at = [&](double hz) {
-            const auto [lower, upper] = view();
-            const double x = plot.left() + (hz - lower) / (upper - lower) * plot.width();
-            return chart->mapToScene(QPointF(x, plot.center().y())).toPoint();
-        };
-        const double pixelHz = (full.second - full.first) / plot.width();
-        const double halfBin = spectrum->frequencyStepHz() / 2.0;
-        const auto bandNear = [&](double lower, double upper) {
-            return qAbs(spectrum->selectedLowerFrequencyHz() - lower) <= pixelHz &&
-                   qAbs(spectrum->selectedUpperFrequencyHz() - upper) <= pixelHz;
-        };
-
-        drag(at(33.0), at(27.0));
-        QVERIFY(bandNear(27.0 - halfBin, 33.0 + halfBin));
-        QCOMPARE(view(), std::pair(spectrum->selectedLowerFrequencyHz(),
-                                   spectrum->selectedUpperFrequencyHz()));
-
-        QTest::mouseDClick(m_window, Qt::LeftButton, {}, at(30.0));
-        QCOMPARE(view(), full);
-        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 200);
-        QVERIFY(bandNear(27.0 - halfBin, 33.0 + halfBin));
-
-        QTest::mouseClick(m_window, Qt::LeftButton, {}, at(12.0));
-        QTRY_VERIFY(bandNear(12.0 - halfBin, 12.0 + halfBin));
-        QCOMPARE(view(), full);
-
-        const QJsonArray steps = QJsonDocument::fromJson(R"([
-            [{"action": "set_view", "lower": 20, "upper": "30"}, "invalid_view"],
-            [{"action": "set_view", "lower": 30, "upper": 20}, "invalid_view"],
-            [{"action": "set_view", "lower": 20, "upper": 1e4}, "invalid_view"],
-            [{"action": "set_view", "lower": 20, "upper": 30}, "ok"]])")
-                                     .array();
-        for (const QJsonValue& step : steps)
-            QCOMPARE(outcome(step[0].toVariant()), step[1].toString());
-        QCOMPARE(view(), std::pair(20.0, 30.0));
-        QCOMPARE(act("reset_view"), QStringLiteral("ok"));
-        QCOMPARE(view(), full);
     }
 };
 
