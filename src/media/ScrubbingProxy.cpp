@@ -25,6 +25,12 @@ QSize ScrubbingProxy::pictureSize(const QSize& frameSize)
             std::max(1, int(std::lround(frameSize.height() * scale)))};
 }
 
+bool ScrubbingProxy::worthPicturing(qint64 framesSinceKey, const QSize& frameSize)
+{
+    return !frameSize.isEmpty() &&
+           framesSinceKey * frameSize.width() * frameSize.height() >= kMinimumDecodedPixels;
+}
+
 bool ScrubbingProxy::add(qint64 frameIndex, const QImage& picture)
 {
     if (m_closed || frameIndex < qint64(m_pictures.size()) || picture.isNull())

@@ -15,14 +15,16 @@ namespace orvi::media {
 class ScrubbingProxy
 {
 public:
-    // Decoding this many frames from a key frame takes long enough to be worth a picture
-    // (at 1080p about 40 ms).
-    static constexpr qint64 kMinimumKeyFrameDistance = 12;
+    // Decoding this many pixels from a key frame takes long enough to be worth a picture:
+    // twelve 1080p frames, about 40 ms on two cores.
+    static constexpr qint64 kMinimumDecodedPixels = qint64(12) * 1920 * 1080;
     static constexpr int kLongestSide = 384;
     static constexpr qint64 kByteBudget = qint64(256) << 20;
 
     // The size of a picture of a frame of `frameSize`: at most kLongestSide, aspect kept.
     static QSize pictureSize(const QSize& frameSize);
+    // Whether a frame `framesSinceKey` frames after its key frame gets a picture.
+    static bool worthPicturing(qint64 framesSinceKey, const QSize& frameSize);
 
     // Stores the picture of frame `frameIndex` (frames are added in increasing order); false
     // when it could not be encoded or the budget is spent, which ends the proxy.

@@ -146,26 +146,26 @@ LibavFrameConverter::Status intoTarget(int rotationDegrees, const QSize& codedSi
 LibavFrameConverter::Status
 LibavFrameConverter::scaleInto(SwsContextPtr& context, const uint8_t* const planes[4],
                                const int strides[4], const QSize& source, int format,
-                               const LibavColourSpace& colours, QImage& target)
+                               const LibavColourSpace& colours, QImage& target, int flags)
 {
     if (target.bytesPerLine() >= static_cast<qsizetype>(std::numeric_limits<int>::max()))
         return Status::RowTooLarge;
     uint8_t* const destination[4] = {target.bits(), nullptr, nullptr, nullptr};
     const int destinationStride[4] = {static_cast<int>(target.bytesPerLine()), 0, 0, 0};
     return scalePlanes(context, planes, strides, source, format, colours, destination,
-                       destinationStride, target.size(), AV_PIX_FMT_RGBA);
+                       destinationStride, target.size(), AV_PIX_FMT_RGBA, flags);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::scalePlanes(
     SwsContextPtr& context, const uint8_t* const planes[4], const int strides[4],
     const QSize& source, int format, const LibavColourSpace& colours, uint8_t* const destination[4],
-    const int destinationStrides[4], const QSize& size, int destinationFormat)
+    const int destinationStrides[4], const QSize& size, int destinationFormat, int flags)
 {
     const AVPixelFormat from = withoutJpegRange(static_cast<AVPixelFormat>(format));
     const AVPixelFormat to = withoutJpegRange(static_cast<AVPixelFormat>(destinationFormat));
     context.reset(sws_getCachedContext(context.release(), source.width(), source.height(), from,
-                                       size.width(), size.height(), to, SWS_BILINEAR, nullptr,
-                                       nullptr, nullptr));
+                                       size.width(), size.height(), to, flags, nullptr, nullptr,
+                                       nullptr));
     if (!context || !applyColourSpace(context.get(), from, to, colours))
         return Status::ScalerUnavailable;
     if (sws_scale(context.get(), planes, strides, 0, source.height(), destination,
@@ -198,12 +198,13 @@ LibavFrameConverter::reduceThroughPlanar(const uint8_t* const planes[4], const i
         }
     }
     // YUV to YUV keeps the samples as they are; the matrix and range apply on the way to RGBA.
-    const Status status = scalePlanes(m_reducer, planes, strides, source, format, colours,
-                                      small->data, small->linesize, target.size(), format);
+    const Status status =
+        scalePlanes(m_reducer, planes, strides, source, format, colours, small->data,
+                    small->linesize, target.size(), format, m_reductionFlags);
     if (status != Status::Ok)
         return status;
     return scaleInto(m_reducedConverter, small->data, small->linesize, target.size(), format,
-                     colours, target);
+                     colours, target, m_reductionFlags);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& frame,
@@ -230,7 +231,8 @@ LibavFrameConverter::Status LibavFrameConverter::convertReduced(const AVFrame& f
             return reduceFromRgba(frame, crop, target);
         if (frame.format == AV_PIX_FMT_YUV420P || frame.format == AV_PIX_FMT_YUVJ420P)
             return reduceThroughPlanar(planes, strides, crop.size(), frame.format, colours, target);
-        return scaleInto(m_reducer, planes, strides, crop.size(), frame.format, colours, target);
+        return scaleInto(m_reducer, planes, strides, crop.size(), frame.format, colours, target,
+                         m_reductionFlags);
     });
 }
 
@@ -276,7 +278,8 @@ LibavFrameConverter::reduceFromRgba(const AVFrame& frame, const QRect& codedCrop
                                           qsizetype(codedCrop.x()) * 4,
                                       nullptr, nullptr, nullptr};
     const int strides[4] = {static_cast<int>(m_staging.bytesPerLine()), 0, 0, 0};
-    return scaleInto(m_reducer, planes, strides, codedCrop.size(), AV_PIX_FMT_RGBA, {}, target);
+    return scaleInto(m_reducer, planes, strides, codedCrop.size(), AV_PIX_FMT_RGBA, {}, target,
+                     m_reductionFlags);
 }
 
 LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, int rotationDegrees,
@@ -288,7 +291,8 @@ LibavFrameConverter::Status LibavFrameConverter::convert(const AVFrame& frame, i
     const QSize size(frame.width, frame.height);
     const LibavColourSpace colours = LibavColourSpace::ofFrame(frame);
     return intoTarget(rotationDegrees, size, image, [&](QImage& target) {
-        return scaleInto(m_scaler, frame.data, frame.linesize, size, frame.format, colours, target);
+        return scaleInto(m_scaler, frame.data, frame.linesize, size, frame.format, colours, target,
+                         SWS_BILINEAR);
     });
 }
 

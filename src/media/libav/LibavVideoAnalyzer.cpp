@@ -126,8 +126,10 @@ bool LibavVideoAnalyzer::analyze(CancellationCallback cancellation, const QStrin
             probe.filePath = filePath;
             probe.firstFrameCallback = std::move(firstFrameCallback);
             probe.progressCallback = std::move(progressCallback);
-            if (scrubbingProxy != nullptr)
+            if (scrubbingProxy != nullptr) {
                 probe.proxy = std::make_shared<ScrubbingProxy>();
+                probe.proxyConverter.setFastReduction(true);
+            }
             ok = runProbe(probe, &message);
             probe.release();
             if (ok) {
@@ -268,7 +270,10 @@ bool LibavVideoAnalyzer::openDecoder(Probe& probe, QString* error)
     int result =
         avcodec_parameters_to_context(decoder, probe.format->streams[probe.streamIndex]->codecpar);
     if (result >= 0) {
-        decoder->thread_count = std::clamp(QThread::idealThreadCount(), 1, maxDecoderThreads);
+        // With pictures to make, one more frame thread keeps a frame in flight while this
+        // thread makes one.
+        const int threads = QThread::idealThreadCount() + (probe.proxy ? 1 : 0);
+        decoder->thread_count = std::clamp(threads, 1, maxDecoderThreads);
         decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         decoder->pkt_timebase = probe.timeBase;
         result = avcodec_open2(decoder, probe.codec, nullptr);
@@ -439,7 +444,8 @@ void LibavVideoAnalyzer::recordFrame(Probe& probe)
 void LibavVideoAnalyzer::addProxyPicture(Probe& probe, const AVFrame& frame)
 {
     probe.framesSinceKey = frame.key_frame ? 0 : probe.framesSinceKey + 1;
-    if (probe.proxyClosed || probe.framesSinceKey < ScrubbingProxy::kMinimumKeyFrameDistance)
+    if (probe.proxyClosed ||
+        !ScrubbingProxy::worthPicturing(probe.framesSinceKey, probe.draft.frameSize))
         return;
     const QSize size = ScrubbingProxy::pictureSize(probe.draft.frameSize);
     const QRect whole(QPoint(0, 0), probe.draft.frameSize);
