@@ -270,10 +270,7 @@ bool LibavVideoAnalyzer::openDecoder(Probe& probe, QString* error)
     int result =
         avcodec_parameters_to_context(decoder, probe.format->streams[probe.streamIndex]->codecpar);
     if (result >= 0) {
-        // With pictures to make, one more frame thread keeps a frame in flight while this
-        // thread makes one.
-        const int threads = QThread::idealThreadCount() + (probe.proxy ? 1 : 0);
-        decoder->thread_count = std::clamp(threads, 1, maxDecoderThreads);
+        decoder->thread_count = std::clamp(QThread::idealThreadCount(), 1, maxDecoderThreads);
         decoder->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         decoder->pkt_timebase = probe.timeBase;
         result = avcodec_open2(decoder, probe.codec, nullptr);
