@@ -32,9 +32,12 @@ SpectrumRun::~SpectrumRun()
 
 void SpectrumRun::shutdown()
 {
-    if (m_cancelFlag)
-        m_cancelFlag->store(true);
     m_watcher.disconnect(this);
+    // Only a run whose outcome was not taken is waited for: a taken future has given up its
+    // result and would never report finished again.
+    if (!m_cancelFlag)
+        return;
+    m_cancelFlag->store(true);
     m_watcher.waitForFinished();
 }
 
