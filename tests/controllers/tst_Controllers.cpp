@@ -201,13 +201,9 @@ private slots:
     void exportOfARealPreview()
     {
         Workbench w;
-        open(w, QStringLiteral("two.mp4"));
-        QVERIFY(w.fragment.setRangeFrames(40, 560));
-        QTRY_VERIFY2_WITH_TIMEOUT(w.preview.available(), qPrintable(w.settings.validationMessage()),
-                                  20000);
-        w.preview.createPreview();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.preview.busy(), 300000);
-        QVERIFY2(w.preview.ready(), qPrintable(w.preview.errorMessage()));
+        makePreview(w, QStringLiteral("two.mp4"), 40, 560);
+        if (QTest::currentTestFailed())
+            return;
         QTRY_VERIFY_WITH_TIMEOUT(w.exporter.available(), 20000);
         QVERIFY(w.exporter.suggestedFileUrl().toLocalFile().startsWith(
             m_folder.filePath(QStringLiteral("two_analysis_"))));
@@ -604,14 +600,9 @@ private slots:
     void previewMatchesThePipelineAndPlaysInLockstep()
     {
         Workbench w;
-        open(w, QStringLiteral("vibration.mp4"));
-        QVERIFY(w.fragment.setRangeFrames(100, 580));
-        QTRY_VERIFY2_WITH_TIMEOUT(w.preview.available(), qPrintable(w.settings.validationMessage()),
-                                  20000);
-        w.preview.createPreview();
-        QVERIFY(w.preview.busy() && !w.playback.canPlay());
-        QTRY_VERIFY_WITH_TIMEOUT(!w.preview.busy(), 300000);
-        QVERIFY2(w.preview.ready(), qPrintable(w.preview.errorMessage()));
+        makePreview(w, QStringLiteral("vibration.mp4"), 100, 580);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(w.preview.unsaved() && !w.preview.stale());
         QCOMPARE(w.preview.frameCount(), 480);
 
@@ -974,6 +965,20 @@ private slots:
     }
 
 private:
+    // Opens `name`, selects [start, end) and computes its preview; the controllers refuse
+    // playback meanwhile.
+    void makePreview(Workbench& w, const QString& name, qint64 start, qint64 end)
+    {
+        open(w, name);
+        QVERIFY(w.fragment.setRangeFrames(start, end));
+        QTRY_VERIFY2_WITH_TIMEOUT(w.preview.available(), qPrintable(w.settings.validationMessage()),
+                                  20000);
+        w.preview.createPreview();
+        QVERIFY(w.preview.busy() && !w.playback.canPlay());
+        QTRY_VERIFY_WITH_TIMEOUT(!w.preview.busy(), 300000);
+        QVERIFY2(w.preview.ready(), qPrintable(w.preview.errorMessage()));
+    }
+
     void open(Workbench& w, const QString& name)
     {
         w.session.openSource(QUrl::fromLocalFile(m_folder.filePath(name)));
