@@ -74,32 +74,19 @@ inline float pick(bool c, float a, float b)
 // Samples per block of the blocked per-sample kernels (stack buffers).
 inline constexpr int kSampleBlock = 256;
 
-// Correctly rounded square roots of a block, in place. The compiler does not vectorise
-// std::sqrt while errno is to be kept, so the SSE2 form is spelled out; both forms give
-// bit-identical results.
+// Correctly rounded square roots of a block, in place. The library is built without errno
+// for math functions, so these loops vectorise to the widest square root of each clone; the
+// results are the same in every clone.
 inline void sqrtBlock(float* values, int n)
 {
-    int i = 0;
-#if defined(__SSE2__)
-    for (; i + 4 <= n; i += 4)
-        _mm_storeu_ps(values + i, _mm_sqrt_ps(_mm_loadu_ps(values + i)));
-#endif
-    for (; i < n; ++i)
+    for (int i = 0; i < n; ++i)
         values[i] = std::sqrt(values[i]);
 }
 
 // Correctly rounded double square roots of a block, rounded to float.
 inline void sqrtBlock(const double* values, float* out, int n)
 {
-    int i = 0;
-#if defined(__SSE2__)
-    for (; i + 4 <= n; i += 4) {
-        const __m128 low = _mm_cvtpd_ps(_mm_sqrt_pd(_mm_loadu_pd(values + i)));
-        const __m128 high = _mm_cvtpd_ps(_mm_sqrt_pd(_mm_loadu_pd(values + i + 2)));
-        _mm_storeu_ps(out + i, _mm_movelh_ps(low, high));
-    }
-#endif
-    for (; i < n; ++i)
+    for (int i = 0; i < n; ++i)
         out[i] = static_cast<float>(std::sqrt(values[i]));
 }
 

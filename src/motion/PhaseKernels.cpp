@@ -418,14 +418,23 @@ void shiftPhase(MotionWorkerPool& pool, const FloatPlane& band, const FloatPlane
 
 bool accumulatePhase(MotionWorkerPool& pool, const FloatPlane& currentI,
                      const FloatPlane& previousI, FloatPlane& cosAccumulator,
-                     FloatPlane& sinAccumulator, FloatPlane& amplitude)
+                     FloatPlane& sinAccumulator, FloatPlane& amplitude,
+                     const std::function<void(int, int)>& finished)
 {
     if (!allSameSize(currentI, {&previousI, &cosAccumulator, &sinAccumulator}))
         return false;
     amplitude.reshape(currentI.width, currentI.height);
-    runParallel(pool, currentI.height, qint64(currentI.width) * (32 + 16), [&](int begin, int end) {
-        accumulateBandRows(currentI, previousI, cosAccumulator.samples.data(),
-                           sinAccumulator.samples.data(), amplitude.samples.data(), begin, end);
+    // Blocks of rows small enough that the caller's follow-up reads them from cache.
+    constexpr int kFinishedRows = 8;
+    const int w = currentI.width;
+    runParallel(pool, currentI.height, qint64(w) * (32 + 16), [&](int begin, int end) {
+        for (int y0 = begin; y0 < end; y0 += kFinishedRows) {
+            const int y1 = std::min(end, y0 + kFinishedRows);
+            accumulateBandRows(currentI, previousI, cosAccumulator.samples.data(),
+                               sinAccumulator.samples.data(), amplitude.samples.data(), y0, y1);
+            if (finished)
+                finished(y0 * w, y1 * w);
+        }
     });
     return true;
 }

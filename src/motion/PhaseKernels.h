@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace orvi::motion_core {
 
@@ -68,9 +69,12 @@ bool accumulatePhase(MotionWorkerPool& pool, const FloatPlane& currentI,
 
 // The same accumulation with the Riesz components of both frames formed from their band
 // levels as they are needed (rieszTransform's floats), so no component plane is kept.
+// `finished`, when given, is called on the pool's threads with each block of rows whose
+// samples [begin, end) are accumulated, while they are still in cache.
 bool accumulatePhase(MotionWorkerPool& pool, const FloatPlane& currentI,
                      const FloatPlane& previousI, FloatPlane& cosAccumulator,
-                     FloatPlane& sinAccumulator, FloatPlane& amplitude);
+                     FloatPlane& sinAccumulator, FloatPlane& amplitude,
+                     const std::function<void(int, int)>& finished = {});
 
 // Output planes and border tables of the phase denoising, kept between frames to avoid
 // reallocation (the planes' storage is exchanged with the denoised planes on every call).

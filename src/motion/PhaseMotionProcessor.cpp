@@ -232,7 +232,8 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
         m_pyramid->decompose(m_luminance, m_band, m_residual, &m_pyramidScratch);
     }
     // The Riesz components are formed row by row inside the accumulation and the shift
-    // (quadratureUs stays 0), and the shift runs inside the denoising pass: the chain is
+    // (quadratureUs stays 0), the temporal filter runs on each block of accumulated rows
+    // (temporalFilterUs stays 0), and the shift runs inside the denoising pass: the chain is
     // bound by memory traffic, and these passes keep it to one read of each plane.
     {
         StageTimer timer(m_timings.phaseAccumulationUs);
@@ -247,21 +248,22 @@ bool PhaseMotionProcessor::amplify(media::VideoFrame& frame, const QPointF& back
             m_phaseStateInitialised = true;
         }
         m_amplitude.resize(levels);
+        if (!m_cosFilter.prepare(m_cosAccumulator, &m_filteredCos, error) ||
+            !m_sinFilter.prepare(m_sinAccumulator, &m_filteredSin, error))
+            return false;
         for (std::size_t l = 0; l < levels; ++l) {
+            const auto filterAccumulated = [&](int begin, int end) {
+                m_cosFilter.filterRange(l, m_cosAccumulator[l], m_filteredCos[l], begin, end);
+                m_sinFilter.filterRange(l, m_sinAccumulator[l], m_filteredSin[l], begin, end);
+            };
             if (!accumulatePhase(m_pool, m_band[l], m_previousBand[l], m_cosAccumulator[l],
-                                 m_sinAccumulator[l], m_amplitude[l]))
+                                 m_sinAccumulator[l], m_amplitude[l], filterAccumulated))
                 return failWith(error, tr("Zazira core error: %1")
                                            .arg(QStringLiteral("phase planes of different sizes")));
         }
         // The current band becomes the previous one; the shifted band is written into the
         // old previous planes below, so no copy is needed.
         std::swap(m_previousBand, m_band);
-    }
-    {
-        StageTimer timer(m_timings.temporalFilterUs);
-        if (!m_cosFilter.process(m_cosAccumulator, &m_filteredCos, m_pool, error) ||
-            !m_sinFilter.process(m_sinAccumulator, &m_filteredSin, m_pool, error))
-            return false;
     }
     {
         StageTimer timer(m_timings.phaseDenoisingUs);

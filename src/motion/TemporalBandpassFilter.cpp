@@ -93,6 +93,19 @@ bool TemporalBandpassFilter::process(const std::vector<FloatPlane>& input,
                                      std::vector<FloatPlane>* output, MotionWorkerPool& pool,
                                      QString* error)
 {
+    if (!prepare(input, output, error))
+        return false;
+    for (std::size_t level = 0; level < input.size(); ++level) {
+        runParallel(pool, static_cast<int>(input[level].size()), 12, [&](int begin, int end) {
+            filterRange(level, input[level], (*output)[level], begin, end);
+        });
+    }
+    return true;
+}
+
+bool TemporalBandpassFilter::prepare(const std::vector<FloatPlane>& input,
+                                     std::vector<FloatPlane>* output, QString* error)
+{
     if (!m_configured)
         return failWith(error, tr("The temporal filter has not been configured."));
     if (!output || input.empty())
@@ -117,22 +130,20 @@ bool TemporalBandpassFilter::process(const std::vector<FloatPlane>& input,
         m_s2 = std::move(s2);
         m_stateReady = true;
     }
+    // Refill in place so that the planes' storage is reused from frame to frame.
+    reshapeLike(*output, input);
+    return true;
+}
 
+void TemporalBandpassFilter::filterRange(std::size_t level, const FloatPlane& input,
+                                         FloatPlane& output, int begin, int end)
+{
     const SingleCoefficients c{
         static_cast<float>(m_coefficients.b0), static_cast<float>(m_coefficients.b1),
         static_cast<float>(m_coefficients.b2), static_cast<float>(m_coefficients.a1),
         static_cast<float>(m_coefficients.a2)};
-    // Refill in place so that the planes' storage is reused from frame to frame.
-    reshapeLike(*output, input);
-    for (std::size_t level = 0; level < input.size(); ++level) {
-        const float* x = input[level].samples.data();
-        float* s1 = m_s1[level].samples.data();
-        float* s2 = m_s2[level].samples.data();
-        float* y = (*output)[level].samples.data();
-        runParallel(pool, static_cast<int>(input[level].size()), 12,
-                    [&](int begin, int end) { filterSamples(c, x, s1, s2, y, begin, end); });
-    }
-    return true;
+    filterSamples(c, input.samples.data(), m_s1[level].samples.data(), m_s2[level].samples.data(),
+                  output.samples.data(), begin, end);
 }
 
 double TemporalBandpassFilter::poleRadius(double frameRate, double lowerHz, double upperHz)

@@ -36,6 +36,14 @@ public:
     // change of level count or size is an error.
     bool process(const std::vector<FloatPlane>& input, std::vector<FloatPlane>* output,
                  MotionWorkerPool& pool, QString* error = nullptr);
+    // process() in two steps, for a caller that filters each part of a level as soon as its
+    // input is ready (still in cache): prepare() checks the frame and sizes the state and
+    // `output` (the input's samples are not read); filterRange() then filters samples
+    // [begin, end) of one level. Disjoint ranges may be filtered from different threads.
+    bool prepare(const std::vector<FloatPlane>& input, std::vector<FloatPlane>* output,
+                 QString* error = nullptr);
+    void filterRange(std::size_t level, const FloatPlane& input, FloatPlane& output, int begin,
+                     int end);
 
     bool isConfigured() const { return m_configured; }
     bool isStateReady() const { return m_stateReady; }
