@@ -372,6 +372,11 @@
         <translation>Декодирование видео отменено.</translation>
     </message>
     <message>
+        <location filename="../src/media/libav/LibavVideoSource.cpp" line="264"/>
+        <source>The seek was given up for a later one.</source>
+        <translation>Переход к кадру прерван ради следующего.</translation>
+    </message>
+    <message>
         <location filename="../src/media/libav/LibavVideoSource.cpp" line="222"/>
         <source>FFmpeg could not return a decoded frame: %1</source>
         <translation>FFmpeg не удалось вернуть декодированный кадр: %1</translation>

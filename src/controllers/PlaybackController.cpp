@@ -38,6 +38,7 @@ PlaybackController::PlaybackController(controllers::VideoSessionController* vide
     connect(m_worker, &PlaybackWorker::operationFailed, this,
             &PlaybackController::onOperationFailed);
     connect(m_worker, &PlaybackWorker::endReached, this, &PlaybackController::onEndReached);
+    connect(m_worker, &PlaybackWorker::seekAbandoned, this, &PlaybackController::onSeekAbandoned);
     // The thread lowers itself before it opens a decoder, whose threads inherit that.
     connect(&m_thread, &QThread::started, [] { motion_core::lowerCurrentThreadPriority(); });
     m_thread.start();
@@ -282,10 +283,14 @@ void PlaybackController::seekToFrame(qint64 frameIndex)
     const qint64 index = std::clamp<qint64>(frameIndex, 0, m_frameCount - 1);
     m_seekTarget = index;
     showScrubbingPicture(index);
-    if (m_busy)
+    if (m_busy) {
         m_queuedSeek = index;
-    else
+        // The seek under way would only show a frame the user has moved past.
+        if (m_seekRequest == m_requestId)
+            m_worker->abandonSeek(m_requestId);
+    } else {
         postSeek(index);
+    }
     emit positionChanged();
 }
 
@@ -311,6 +316,7 @@ void PlaybackController::postSeek(qint64 index)
     m_pausePending = false;
     m_playing = false;
     m_busy = true;
+    m_seekRequest = requestId;
     emitStateIfChanged(before);
     // A frame already shown from the proxy needs no key frame shown on the way.
     const bool pictured = index == m_currentFrameIndex && m_sourceIsScrubbingPicture;
@@ -617,6 +623,20 @@ void PlaybackController::onOperationFailed(quint64 requestId, const QString& err
             ? QCoreApplication::translate("PlaybackController", "Source video playback failed.")
             : errorMessage);
     emitStateIfChanged(before);
+}
+
+void PlaybackController::onSeekAbandoned(quint64 requestId)
+{
+    if (!isCurrent(requestId))
+        return;
+    const Flags before = flags();
+    m_busy = false;
+    if (!m_queuedSeek) {
+        m_seekTarget.reset();
+        emit positionChanged();
+    }
+    emitStateIfChanged(before);
+    takeQueuedSeek();
 }
 
 void PlaybackController::onEndReached(quint64 requestId)

@@ -169,6 +169,7 @@ private:
     void onPlayingChanged(quint64 requestId, bool playing);
     void onOperationFailed(quint64 requestId, const QString& errorMessage);
     void onEndReached(quint64 requestId);
+    void onSeekAbandoned(quint64 requestId);
 
     controllers::VideoSessionController* m_videoSession = nullptr;
     controllers::AnalysisFragmentController* m_fragment = nullptr;
@@ -190,6 +191,7 @@ private:
     bool m_ready = false;
     bool m_busy = false;
     std::optional<qint64> m_queuedSeek; // the latest seek asked for while busy
+    quint64 m_seekRequest = 0;          // the request of the last seek posted
     std::optional<qint64> m_seekTarget; // where the slider stands until that frame is shown
     bool m_playing = false;
     bool m_playPending = false;

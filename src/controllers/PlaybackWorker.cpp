@@ -68,6 +68,7 @@ void PlaybackWorker::openSource(quint64 requestId, const media::VideoInfo& video
                                                 : error);
         return;
     }
+    source->setSeekInterruption([this] { return servesAbandonedSeek(); });
     m_source = std::move(source);
     m_nextReadFrame = 0;
     if (decodeNext(true) == Decoded::Frame)
@@ -317,6 +318,11 @@ bool PlaybackWorker::showFrame(qint64 frameIndex)
     return true;
 }
 
+bool PlaybackWorker::servesAbandonedSeek() const
+{
+    return m_abandonedSeek.load() == m_requestId;
+}
+
 PlaybackWorker::Decoded PlaybackWorker::decodeNext(bool convert)
 {
     QString error;
@@ -327,6 +333,12 @@ PlaybackWorker::Decoded PlaybackWorker::decodeNext(bool convert)
         convert ? m_source->readFrame(frame, &error) : m_source->skipFrame(&index, &timeUs, &error);
     if (result == media::ReadResult::EndOfStream) {
         finishRange();
+        return Decoded::Stopped;
+    }
+    if (result == media::ReadResult::Error && servesAbandonedSeek()) {
+        // The source gave up on the way to the frame; the next seek starts afresh.
+        m_nextReadFrame = -1;
+        emit seekAbandoned(m_requestId);
         return Decoded::Stopped;
     }
     if (result == media::ReadResult::Error) {

@@ -49,6 +49,10 @@ public:
 
     // Called directly from the interface thread: a running playback stops at its next frame.
     void requestStop() { m_stopRequested.store(true); }
+    // Called directly from the interface thread when the user has moved past the seek of
+    // `requestId`: while it still decodes towards its frame, it gives up at the next frame and
+    // answers with seekAbandoned.
+    void abandonSeek(quint64 requestId) { m_abandonedSeek.store(requestId); }
 
 signals:
     void framePairDecoded(quint64 requestId, const QImage& sourceImage, const QImage& previewImage,
@@ -61,6 +65,7 @@ signals:
                                      const QString& errorMessage);
     void playingChanged(quint64 requestId, bool playing);
     void operationFailed(quint64 requestId, const QString& errorMessage);
+    void seekAbandoned(quint64 requestId);
     void endReached(quint64 requestId);
 
 private:
@@ -90,6 +95,8 @@ private:
     bool isCancelled() const;
     // Moves the source to `frameIndex` and delivers that frame; false when it could not.
     bool showFrame(qint64 frameIndex);
+    // Whether the interface has given up the seek being served.
+    bool servesAbandonedSeek() const;
     // Delivers the key frame a seek to `target` starts from, when decoding on from it to the
     // target takes a while.
     void showNearbyKeyFrame(qint64 target);
@@ -125,6 +132,7 @@ private:
     qint64 m_nextReadFrame = -1;
     bool m_playing = false;
     std::atomic_bool m_stopRequested{false};
+    std::atomic<quint64> m_abandonedSeek{0};
     QTimer* m_timer = nullptr;
 };
 

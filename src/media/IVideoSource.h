@@ -5,6 +5,7 @@
 #include "media/VideoInfo.h"
 
 #include <QString>
+#include <functional>
 
 namespace orvi::media {
 
@@ -27,6 +28,10 @@ public:
     virtual ReadResult skipFrame(qint64* frameIndex = nullptr, qint64* presentationTimeUs = nullptr,
                                  QString* error = nullptr) = 0;
     virtual bool wasCancelled() const = 0;
+    // Polled while a read decodes the frames before a seek's own: when it returns true, the
+    // read gives up with ReadResult::Error and the source is left for the next seek. Called
+    // on the reading thread.
+    virtual void setSeekInterruption(std::function<bool()> interrupted) { Q_UNUSED(interrupted); }
     // A frame after `frameIndex` from which decoding starts without earlier frames: one the
     // source has seen, or the next one of a steady key-frame spacing it has seen. Playback
     // that falls behind jumps there instead of decoding every frame. -1 when it cannot say.

@@ -55,6 +55,8 @@ struct LibavVideoSource::Decoder
     qint64 framesToSkip = 0;
 
     AVStream* stream() const { return format->streams[streamIndex]; }
+    // Frames before a seek's own are still to be dropped.
+    bool seeking() const { return pendingSeekTarget.has_value() || framesToSkip > 0; }
     // True for a packet shown before the frame a seek by timestamp looks for.
     bool precedesSeekTarget(const AVPacket& packet) const
     {
@@ -260,6 +262,10 @@ LibavVideoSource::DecodeStatus LibavVideoSource::decodeNextFrame(QString* error)
             return DecodeStatus::Failed;
         }
         Decoder& decoder = *m_decoder; // a seek may start the decoder afresh
+        if (decoder.seeking() && m_seekInterruption && m_seekInterruption()) {
+            *error = tr("The seek was given up for a later one.");
+            return DecodeStatus::Failed;
+        }
         const int result = avcodec_receive_frame(decoder.codec.get(), decoder.frame.get());
         if (result >= 0) {
             const FrameFate fate = judgeSeekFrame();

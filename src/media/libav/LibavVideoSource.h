@@ -39,6 +39,10 @@ public:
     ReadResult skipFrame(qint64* frameIndex = nullptr, qint64* presentationTimeUs = nullptr,
                          QString* error = nullptr) override;
     bool wasCancelled() const override { return m_cancellation.wasCancelled(); }
+    void setSeekInterruption(std::function<bool()> interrupted) override
+    {
+        m_seekInterruption = std::move(interrupted);
+    }
     qint64 keyFrameAfter(qint64 frameIndex) const override;
     qint64 keyFrameAtOrBefore(qint64 frameIndex) const override;
 
@@ -90,6 +94,7 @@ private:
     qint64 gridTimeUs(qint64 index) const;
 
     LibavCancellation m_cancellation;
+    std::function<bool()> m_seekInterruption;
     int m_decoderThreadCount = 0;
     VideoInfo m_info;
     qint64 m_nextIndex = 0;
