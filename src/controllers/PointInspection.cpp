@@ -10,11 +10,12 @@ namespace orvi::ui::controllers {
 
 using project_data::GridSite;
 
-void PointInspection::adopt(const project_data::SpectrumResult& result)
+void PointInspection::adopt(const project_data::SpectrumResult& result,
+                            std::vector<project_data::GridSite> sites)
 {
     m_request = result.request;
     m_identity = result.request.identity;
-    m_sites = result.sites;
+    m_sites = std::make_shared<const std::vector<GridSite>>(std::move(sites));
     m_frame = result.firstFrame;
     m_region = result.request.analysisRegion;
 }
@@ -23,7 +24,7 @@ void PointInspection::clear()
 {
     m_request = {};
     m_identity.clear();
-    m_sites.clear();
+    m_sites = std::make_shared<const std::vector<GridSite>>();
     m_frame = {};
     m_region = {};
 }
@@ -35,12 +36,12 @@ void PointInspection::rebuild(int preferred)
     m_selected = -1;
     m_detrendedX.clear();
     m_detrendedY.clear();
-    if (!m_sites.empty()) {
+    if (!sites().empty()) {
         const double rate = m_request.videoInfo.captureFrameRate;
         const qint64 samples = m_request.endFrame - m_request.startFrame - 1;
         int accepted = 0;
-        for (std::size_t i = 0; i < m_sites.size(); ++i) {
-            const GridSite& site = m_sites[i];
+        for (std::size_t i = 0; i < sites().size(); ++i) {
+            const GridSite& site = sites()[i];
             accepted += site.accepted ? 1 : 0;
             m_siteList.append(
                 QVariantMap{{QStringLiteral("index"), int(i)},
@@ -55,20 +56,20 @@ void PointInspection::rebuild(int preferred)
                      "Accepted points: %1 of %2. Spectrum uses each point's longest "
                      "continuous segment; gaps are not interpolated.")
                      .arg(accepted)
-                     .arg(m_sites.size());
+                     .arg(sites().size());
         // An excluded point says nothing about the vibration.
-        const auto firstAccepted = std::find_if(m_sites.begin(), m_sites.end(),
+        const auto firstAccepted = std::find_if(sites().begin(), sites().end(),
                                                 [](const GridSite& site) { return site.accepted; });
         const int fallback =
-            firstAccepted == m_sites.end() ? 0 : int(firstAccepted - m_sites.begin());
-        selectTrace(preferred >= 0 && preferred < int(m_sites.size()) ? preferred : fallback);
+            firstAccepted == sites().end() ? 0 : int(firstAccepted - sites().begin());
+        selectTrace(preferred >= 0 && preferred < int(sites().size()) ? preferred : fallback);
     }
     rebuildLocalSpectrum();
 }
 
 bool PointInspection::select(int index)
 {
-    if (index < 0 || index >= int(m_sites.size()))
+    if (index < 0 || index >= int(sites().size()))
         return false;
     selectTrace(index);
     rebuildLocalSpectrum();
@@ -78,7 +79,7 @@ bool PointInspection::select(int index)
 void PointInspection::selectTrace(int index)
 {
     m_selected = index;
-    const GridSite& site = m_sites[std::size_t(index)];
+    const GridSite& site = sites()[std::size_t(index)];
     m_detrendedX = spectrum::detrendRuns(site.phaseSeriesX);
     m_detrendedY = spectrum::detrendRuns(site.phaseSeriesY);
 }
@@ -97,17 +98,17 @@ QVariantMap PointInspection::cellEntry(const QRectF& cell, double sampleX, doubl
 
 QString PointInspection::gridDescription() const
 {
-    return m_sites.empty() ? QString() : SpectrumInputs::gridDescription(m_request);
+    return sites().empty() ? QString() : SpectrumInputs::gridDescription(m_request);
 }
 
 bool PointInspection::siteAccepted(int index) const
 {
-    return index >= 0 && index < int(m_sites.size()) && m_sites[std::size_t(index)].accepted;
+    return index >= 0 && index < int(sites().size()) && sites()[std::size_t(index)].accepted;
 }
 
 double PointInspection::sampleRate() const
 {
-    return m_sites.empty() ? 0.0 : m_request.videoInfo.captureFrameRate;
+    return sites().empty() ? 0.0 : m_request.videoInfo.captureFrameRate;
 }
 
 double PointInspection::durationSeconds() const
@@ -123,7 +124,7 @@ double PointInspection::segmentStartSeconds() const
     const double rate = sampleRate();
     if (!segmentAccepted() || !(rate > 0.0))
         return 0.0;
-    return double(m_sites[std::size_t(m_selected)].segmentStart + 1) / rate;
+    return double(sites()[std::size_t(m_selected)].segmentStart + 1) / rate;
 }
 
 double PointInspection::segmentEndSeconds() const
@@ -131,7 +132,7 @@ double PointInspection::segmentEndSeconds() const
     const double rate = sampleRate();
     if (!segmentAccepted() || !(rate > 0.0))
         return 0.0;
-    const GridSite& site = m_sites[std::size_t(m_selected)];
+    const GridSite& site = sites()[std::size_t(m_selected)];
     return double(qint64(site.segmentStart) + site.segmentLength + 1) / rate;
 }
 
@@ -150,7 +151,7 @@ void PointInspection::rebuildLocalSpectrum()
         return;
     }
     project_data::SpectrumResult local;
-    if (!spectrum::localSpectrum(m_sites[std::size_t(m_selected)],
+    if (!spectrum::localSpectrum(sites()[std::size_t(m_selected)],
                                  m_request.videoInfo.captureFrameRate, &local)) {
         m_localMessage = QCoreApplication::translate("SpectrumController",
                                                      "The local spectrum could not be calculated.");
@@ -191,8 +192,8 @@ QVariantMap PointInspection::traceWindow(double startSeconds, double endSeconds,
 {
     QVariantList samples;
     bool raw = false;
-    if (m_selected >= 0 && m_selected < int(m_sites.size())) {
-        const GridSite& site = m_sites[std::size_t(m_selected)];
+    if (m_selected >= 0 && m_selected < int(sites().size())) {
+        const GridSite& site = sites()[std::size_t(m_selected)];
         const std::vector<project_data::TraceBucket> buckets = spectrum::traceWindow(
             detrend ? m_detrendedX : site.phaseSeriesX, detrend ? m_detrendedY : site.phaseSeriesY,
             sampleRate(), startSeconds, endSeconds, columns, &raw);

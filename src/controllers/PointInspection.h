@@ -10,6 +10,7 @@
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
+#include <memory>
 #include <vector>
 
 namespace orvi::ui::controllers {
@@ -19,8 +20,9 @@ namespace orvi::ui::controllers {
 class PointInspection
 {
 public:
-    // Takes the points of a run; rebuild() derives the lists.
-    void adopt(const project_data::SpectrumResult& result);
+    // Takes the points of a run (`sites`, a copy of the result's); rebuild() derives the lists.
+    void adopt(const project_data::SpectrumResult& result,
+               std::vector<project_data::GridSite> sites);
     void clear();
     // Rebuilds the list, the summary and the selection: the point `preferred` when there is
     // one, else the first accepted point.
@@ -28,10 +30,15 @@ public:
     // False when index names no point.
     bool select(int index);
 
-    bool empty() const { return m_sites.empty(); }
+    bool empty() const { return m_sites->empty(); }
     const QByteArray& identity() const { return m_identity; }
     const project_data::SpectrumAnalysisRequest& request() const { return m_request; }
-    const std::vector<project_data::GridSite>& sites() const { return m_sites; }
+    const std::vector<project_data::GridSite>& sites() const { return *m_sites; }
+    // The same points, shared with work that may outlive the next adopt() (never null).
+    std::shared_ptr<const std::vector<project_data::GridSite>> sharedSites() const
+    {
+        return m_sites;
+    }
     // One entry per point: index, accepted, reason, validFraction, gapCount.
     const QVariantList& siteList() const { return m_siteList; }
     QVariantMap site(int index) const;
@@ -67,7 +74,9 @@ private:
 
     project_data::SpectrumAnalysisRequest m_request;
     QByteArray m_identity;
-    std::vector<project_data::GridSite> m_sites;
+    // Shared, so that a relative phase calculation reads them without a copy.
+    std::shared_ptr<const std::vector<project_data::GridSite>> m_sites =
+        std::make_shared<const std::vector<project_data::GridSite>>();
     QImage m_frame;
     QRectF m_region;
     QVariantList m_siteList;

@@ -212,14 +212,14 @@ void SpectrumController::onRunFinished()
 {
     if (m_shuttingDown)
         return;
-    std::optional<project_data::SpectrumResult> outcome = m_run.takeOutcome();
+    std::optional<SpectrumRun::Outcome> outcome = m_run.takeOutcome();
     if (outcome) {
-        if (!outcome->sites.empty()) {
-            m_inspection.adopt(*outcome);
+        if (!outcome->inspectedSites.empty()) {
+            m_inspection.adopt(outcome->result, std::move(outcome->inspectedSites));
             m_phase.restartForNewPoints();
         }
-        if (outcome->ok)
-            adoptResult(std::move(*outcome));
+        if (outcome->result.ok)
+            adoptResult(std::move(outcome->result));
     }
     rebuildInspection();
     emit diagnosticChanged();

@@ -130,11 +130,11 @@ void SpectrumPhaseMap::calculate(double captureFrameRate)
     reset();
     m_cancelFlag = std::make_shared<std::atomic_bool>(false);
     m_busy = true;
-    m_watcher.setFuture(QtConcurrent::run([sites = m_points.sites(), reference = m_reference,
+    m_watcher.setFuture(QtConcurrent::run([sites = m_points.sharedSites(), reference = m_reference,
                                            axis = m_axis, rate = captureFrameRate,
                                            frequency = m_frequencyHz, flag = m_cancelFlag] {
         motion_core::lowerCurrentThreadPriority();
-        return spectrum::computeRelativePhase(sites, reference, axis, rate, frequency,
+        return spectrum::computeRelativePhase(*sites, reference, axis, rate, frequency,
                                               [flag] { return flag->load(); });
     }));
     emit changed();

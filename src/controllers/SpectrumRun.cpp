@@ -21,8 +21,7 @@ constexpr double kProgressStep = 0.005;
 
 SpectrumRun::SpectrumRun(QObject* parent) : QObject(parent)
 {
-    connect(&m_watcher, &QFutureWatcher<project_data::SpectrumResult>::finished, this,
-            &SpectrumRun::finished);
+    connect(&m_watcher, &QFutureWatcher<Outcome>::finished, this, &SpectrumRun::finished);
 }
 
 SpectrumRun::~SpectrumRun()
@@ -156,8 +155,11 @@ void SpectrumRun::start(const project_data::SpectrumAnalysisRequest& request)
     };
     m_watcher.setFuture(QtConcurrent::run([request, flag = m_cancelFlag, report] {
         motion_core::lowerCurrentThreadPriority();
-        return spectrum::runSpectrumAnalysis(
+        Outcome outcome;
+        outcome.result = spectrum::runSpectrumAnalysis(
             request, [flag] { return flag->load(); }, report);
+        outcome.inspectedSites = outcome.result.sites;
+        return outcome;
     }));
 }
 
@@ -178,11 +180,12 @@ void SpectrumRun::onProgress(quint64 generation, double value)
     emit progressChanged();
 }
 
-std::optional<project_data::SpectrumResult> SpectrumRun::takeOutcome()
+std::optional<SpectrumRun::Outcome> SpectrumRun::takeOutcome()
 {
     // Moved out, not copied: a copy of every point's signals kept the interface thread busy
     // for about 25 ms at the end of a 1080p analysis.
-    project_data::SpectrumResult result = m_watcher.future().takeResult();
+    Outcome outcome = m_watcher.future().takeResult();
+    const project_data::SpectrumResult& result = outcome.result;
     const bool cancelled = result.cancelled || (m_cancelFlag && m_cancelFlag->load());
     m_busy = false;
     m_cancelling = false;
@@ -196,7 +199,7 @@ std::optional<project_data::SpectrumResult> SpectrumRun::takeOutcome()
             result.errorMessage.isEmpty()
                 ? QCoreApplication::translate("SpectrumController", "Spectrum analysis failed.")
                 : result.errorMessage;
-    return result;
+    return outcome;
 }
 
 void SpectrumRun::adopt(project_data::SpectrumResult result)

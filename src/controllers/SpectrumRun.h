@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace orvi::ui::controllers {
 
@@ -45,9 +46,17 @@ public:
     bool cancel();
     // A refused start or a failed run.
     void setErrorMessage(const QString& message) { m_errorMessage = message; }
+    // What a run produced: the result, and a copy of its points made on the run's thread for
+    // the point inspection (copying every point's signals into fresh memory on the interface
+    // thread held it up for about 38 ms).
+    struct Outcome
+    {
+        project_data::SpectrumResult result;
+        std::vector<project_data::GridSite> inspectedSites;
+    };
     // After `finished`: what the run produced, nullopt when it was cancelled. The run is no
     // longer busy; a result becomes the ready one only through adopt().
-    std::optional<project_data::SpectrumResult> takeOutcome();
+    std::optional<Outcome> takeOutcome();
     void adopt(project_data::SpectrumResult result);
     // The scale only converts pixel results: the ready result takes it and stays current.
     void setLengthScale(const project_data::LengthScale& scale);
@@ -72,7 +81,7 @@ private:
     QString m_errorMessage;
     Flag m_cancelFlag;
     quint64 m_generation = 0;
-    QFutureWatcher<project_data::SpectrumResult> m_watcher;
+    QFutureWatcher<Outcome> m_watcher;
     project_data::SpectrumResult m_result;
 };
 
