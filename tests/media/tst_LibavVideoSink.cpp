@@ -152,6 +152,7 @@ private slots:
 
         QTest::newRow("integer-rate") << qint64(10'000'000) << "30/1";
         QTest::newRow("ntsc-rate") << qint64(10'010'000) << "30000/1001";
+        QTest::newRow("rounded-duration") << qint64(10'000'011) << "30/1";
     }
 
     void exportsH264Mp4ThatFfprobeAccepts()

@@ -31,6 +31,21 @@ constexpr double kBitsPerPixel = 0.12;
 constexpr qint64 kMinimumBitRate = 1'000'000;
 constexpr qint64 kMaximumBitRate = 100'000'000;
 constexpr int kFrameAlignment = 32;
+// Container durations are rounded to their time base, so frames / duration strays from the
+// stream's own rate by a few parts per million (212 frames of a 24 fps clip give 24.00003).
+constexpr double kSameRateTolerance = 1e-4;
+
+// The stream's own rate where the average agrees with it: players and editors expect 24/1,
+// not 779401/32475. Otherwise the average, so that the output lasts as long as the source.
+double encodedFrameRate(const VideoInfo& info)
+{
+    const double average = info.averagePlaybackFrameRate();
+    const double nominal = info.nominalFrameRate;
+    if (std::isfinite(nominal) && nominal > 0.0 &&
+        std::abs(average - nominal) <= kSameRateTolerance * nominal)
+        return nominal;
+    return average;
+}
 
 // ".name.UUID.partial.suffix" beside the destination (no suffix part without one).
 QString makeStagingPath(const QString& finalPath)
@@ -174,8 +189,8 @@ bool LibavVideoSink::openOutput(const QString& outputPath, const VideoInfo& vide
         message = tr("Starting video encoding was cancelled.");
     } else {
         try {
-            started = startEncoder(format, options.qualityPercent,
-                                   videoInfo.averagePlaybackFrameRate(), &message);
+            started =
+                startEncoder(format, options.qualityPercent, encodedFrameRate(videoInfo), &message);
         } catch (const std::bad_alloc&) {
             message = tr("Could not allocate FFmpeg encoder buffers.");
         }
