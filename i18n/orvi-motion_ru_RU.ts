@@ -2345,7 +2345,12 @@ m/s², peak</source>
         <translation>%1 Гц · относительная мощность %2</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+4"/>
+        <source>No band selected · grid: %1 Hz</source>
+        <translation>Полоса не выбрана · шаг сетки: %1 Гц</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>Band: %1–%2 Hz · grid: %3 Hz</source>
         <translation>Полоса: %1–%2 Гц · шаг сетки: %3 Гц</translation>
     </message>

@@ -143,6 +143,9 @@ Item {
                 if (plot.hoverIndex >= 0)
                     return qsTr("%1 Hz · relative power %2")
                         .arg(plot.frequencyText(plot.hoverFrequencyHz)).arg(plot.powerText(plot.hoverPower))
+                // A cleared selection is 0–0 Hz, which would read as a band at zero.
+                if (!(s.selectedUpperFrequencyHz > s.selectedLowerFrequencyHz))
+                    return qsTr("No band selected · grid: %1 Hz").arg(plot.frequencyText(step))
                 return qsTr("Band: %1–%2 Hz · grid: %3 Hz")
                     .arg(plot.frequencyText(s.selectedLowerFrequencyHz))
                     .arg(plot.frequencyText(s.selectedUpperFrequencyHz)).arg(plot.frequencyText(step))
