@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The responsiveness and speed figures of a two-core machine in one run: playback lag, seek
+# The responsiveness and speed figures of a two-core machine in one run: the machine's own
+# stalls under plain helper processes (orvi-tool-machine-stalls), playback lag, seek
 # latency, preview time and the interface thread's longest stall (orvi-tool-playback-preview),
 # motion core throughput with one and two workers (orvi-tool-motion-throughput) and the
 # spectrum analysis against decoding alone (orvi-bench-spectrum-analysis). Every tool prints
@@ -14,7 +15,8 @@ if [[ ${1:-} == --loaded ]]; then
     shift
 fi
 bin=${1:-$root/build/default}/bin
-for tool in orvi-tool-playback-preview orvi-tool-motion-throughput orvi-bench-spectrum-analysis; do
+for tool in orvi-tool-machine-stalls orvi-tool-playback-preview orvi-tool-motion-throughput \
+    orvi-bench-spectrum-analysis; do
     [[ -x $bin/$tool ]] || { echo "missing $bin/$tool: build the default preset first" >&2; exit 1; }
 done
 
@@ -38,6 +40,8 @@ if ((loaded)); then
 fi
 
 echo "== $(date -u +%FT%TZ) on $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "== the machine's own stalls, for comparing the interface stalls with"
+"$bin/orvi-tool-machine-stalls" 6
 echo "== playback, seeks, preview and interface stalls"
 "$bin/orvi-tool-playback-preview" 3
 echo "== motion core, 1080p full frame"
