@@ -74,6 +74,9 @@ bool writeBlocks(double seconds)
     QElapsedTimer clock;
     clock.start();
     while (!elapsed(clock, seconds)) {
+        // At 2 GiB the file starts again, like a new result, instead of filling the disk.
+        if (file.size() >= kMaximumHeldBytes && !(file.resize(0) && file.seek(0)))
+            return false;
         if (file.write(block) != block.size())
             return false;
     }
