@@ -54,12 +54,13 @@ private:
     struct Taps
     {
         int count = 0;
+        int stride = 0;             // count rounded up to the multiple asked for, zero-weighted
         std::vector<int> first;     // per output, the first tap's unclamped index (+ m_pad)
-        std::vector<int> index;     // count per output, clamped into the half-resolution span
-        std::vector<float> weights; // count per output, summing to 1
+        std::vector<int> index;     // stride per output, clamped into the half-resolution span
+        std::vector<float> weights; // stride per output, summing to 1
     };
     static void buildTaps(int cropStart, int cropLength, int outputs, int halfFirst, int halfCount,
-                          Taps& taps);
+                          int strideMultiple, Taps& taps);
     void prepare(const QRect& crop, const QSize& size);
     void columns(const float* sums, float* out) const;
     const float* halfRow(const Planes420& planes, const LuminanceWeights& weights, int row);

@@ -400,6 +400,11 @@ void TestLibavDecodedFrames::showsTheScaledCropOfTheFullFrame_data()
         << h264 << QRect(33, 17, 301, 203) << QSize(301, 203) << false;
     QTest::newRow("planar 4:2:0, odd offsets, scaled")
         << h264 << QRect(101, 51, 411, 257) << QSize(137, 85) << true;
+    // Wider reductions take eight taps a column, then more than eight.
+    QTest::newRow("planar 4:2:0, reduced sevenfold")
+        << h264 << QRect(3, 5, 630, 350) << QSize(90, 50) << true;
+    QTest::newRow("planar 4:2:0, reduced ninefold")
+        << h264 << QRect(0, 0, 630, 360) << QSize(70, 40) << true;
     QTest::newRow("10-bit 4:4:4") << deep << QRect(64, 40, 500, 300) << QSize(250, 150) << false;
     QTest::newRow("grey") << grey << QRect(7, 9, 400, 200) << QSize(200, 100) << false;
     QTest::newRow("packed 4:2:2, odd offset")
