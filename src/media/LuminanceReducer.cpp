@@ -80,7 +80,6 @@ inline Float4 load4(const float* p)
 }
 
 // Lanes a0 b0 a1 b1 and a2 b2 a3 b3; a0 a1 b0 b1 and a2 a3 b2 b3.
-#if defined(__clang__)
 inline Float4 interleaveLow(Float4 a, Float4 b)
 {
     return __builtin_shufflevector(a, b, 0, 4, 1, 5);
@@ -97,25 +96,6 @@ inline Float4 highHalves(Float4 a, Float4 b)
 {
     return __builtin_shufflevector(a, b, 2, 3, 6, 7);
 }
-#else
-using Lanes4 = int __attribute__((vector_size(16)));
-inline Float4 interleaveLow(Float4 a, Float4 b)
-{
-    return __builtin_shuffle(a, b, Lanes4{0, 4, 1, 5});
-}
-inline Float4 interleaveHigh(Float4 a, Float4 b)
-{
-    return __builtin_shuffle(a, b, Lanes4{2, 6, 3, 7});
-}
-inline Float4 lowHalves(Float4 a, Float4 b)
-{
-    return __builtin_shuffle(a, b, Lanes4{0, 1, 4, 5});
-}
-inline Float4 highHalves(Float4 a, Float4 b)
-{
-    return __builtin_shuffle(a, b, Lanes4{2, 3, 6, 7});
-}
-#endif
 
 template <int Groups>
 inline Float4 tapProducts(const float* samples, const float* weights, int groups)
