@@ -247,7 +247,8 @@ void analyse64x32(benchmark::State& state, bool onPoolThread, bool amplitudes = 
         state.counters["timeVsNoAmplitudes"] = seconds / clip().withoutAmplitudesSeconds;
 }
 
-// Wall seconds of one decode-only pass over the frames, or a negative value on failure.
+// Wall seconds of one decode-only pass over the frames from opening the file, or a negative
+// value on failure.
 double decodeOnlySeconds()
 {
     // Opening and seeking are timed too, as the analysis's time includes them.
@@ -283,7 +284,7 @@ void BM_AnalysisAgainstDecodeInPairs(benchmark::State& state)
                            : 5;
     std::vector<double> ratios;
     std::vector<double> cpuRatios;
-    // Cores kept busy on average: decoding alone fills both, so a gap shows idle time.
+    // Cores kept busy on average by each side: fewer for the analysis means it waits somewhere.
     std::vector<double> decodeCores;
     std::vector<double> analysisCores;
     for (auto _ : state) {
